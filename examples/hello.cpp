@@ -1,0 +1,13 @@
+// The smallest client: start-up, tables, tempo and the end of the score.
+#include "speechscore.h"
+
+double beat = 1.0;
+int TTO = 0;
+
+int main() {
+    start1(0, 1, 1, 1, 1, 1, 0, 1, 1);
+    startmn();
+    metronome(120);
+    fine();
+    return 0;
+}
