@@ -1,6 +1,7 @@
 // Start-up: orchestra settings, initial cascade settings and the function-table header.
 // Owns the nine orchestra settings and the f1i..f8i, b1i..b8i values.
 #include <algorithm>
+#include <cmath>
 #include <iterator>
 
 #include "speechscore.h"
@@ -23,6 +24,23 @@ double b1i = 100.0, b2i = 150.0, b3i = 250.0, b4i = 350.0;
 double b5i = 450.0, b6i = 550.0, b7i = 650.0, b8i = 750.0;
 
 namespace {
+
+// Stores a setting; a value that is not a finite number is reported with code and the setting
+// keeps its previous value, so that no nan or inf reaches the global-settings event.
+void store(double& setting, double value, int code, int count) {
+    if (std::isfinite(value)) {
+        setting = value;
+    } else {
+        err(code, count);
+    }
+}
+
+// Stores a switch and reports it when it lies outside 0..highest. An out-of-range number stays
+// stored for the orchestra to see; one that is not a number leaves the previous value.
+void store_switch(double& setting, double value, double highest, int code) {
+    if (std::isfinite(value)) setting = value;
+    if (!(value >= 0 && value <= highest)) err(code, 17);
+}
 
 // Fills pfields with values and writes them as an "f" statement.
 template <int N>
@@ -51,43 +69,41 @@ void start1(double outSwitch, double cascFactor, double avFactor, double asFacto
     std::fill(std::begin(pfields), std::end(pfields), 0.0);
     nerrors = 0;
 
-    outswt = outSwitch;
-    if (!(outswt >= 0 && outswt <= 12)) err(10, 17);
-    cascfac = cascFactor;
-    avfact = avFactor;
-    asfact = asFactor;
-    affact = afFactor;
-    parafac = paraFactor;
-    srcsw = sourceSwitch;
-    if (!(srcsw >= 0 && srcsw <= 5)) err(11, 17);
-    fss = fssValue;
-    ass = assValue;
+    store_switch(outswt, outSwitch, 12, 10);
+    store(cascfac, cascFactor, 0, 17);
+    store(avfact, avFactor, 0, 17);
+    store(asfact, asFactor, 0, 17);
+    store(affact, afFactor, 0, 17);
+    store(parafac, paraFactor, 0, 17);
+    store_switch(srcsw, sourceSwitch, 5, 11);
+    store(fss, fssValue, 0, 17);
+    store(ass, assValue, 0, 17);
 }
 
 // Records the eight initial cascade formant frequencies.
 void startf(double f1, double f2, double f3, double f4, double f5, double f6, double f7,
             double f8) {
-    f1i = f1;
-    f2i = f2;
-    f3i = f3;
-    f4i = f4;
-    f5i = f5;
-    f6i = f6;
-    f7i = f7;
-    f8i = f8;
+    store(f1i, f1, 0, 1);
+    store(f2i, f2, 0, 1);
+    store(f3i, f3, 0, 1);
+    store(f4i, f4, 0, 1);
+    store(f5i, f5, 0, 1);
+    store(f6i, f6, 0, 1);
+    store(f7i, f7, 0, 1);
+    store(f8i, f8, 0, 1);
 }
 
 // Records the eight initial cascade bandwidths.
 void startb(double b1, double b2, double b3, double b4, double b5, double b6, double b7,
             double b8) {
-    b1i = b1;
-    b2i = b2;
-    b3i = b3;
-    b4i = b4;
-    b5i = b5;
-    b6i = b6;
-    b7i = b7;
-    b8i = b8;
+    store(b1i, b1, 0, 1);
+    store(b2i, b2, 0, 1);
+    store(b3i, b3, 0, 1);
+    store(b4i, b4, 0, 1);
+    store(b5i, b5, 0, 1);
+    store(b6i, b6, 0, 1);
+    store(b7i, b7, 0, 1);
+    store(b8i, b8, 0, 1);
 }
 
 // Writes function tables 4 (exponential segments), 6 (one sine cycle) and 7 (the

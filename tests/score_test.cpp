@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <initializer_list>
 #include <iterator>
 #include <string>
@@ -250,6 +251,27 @@ TEST(ScoreEnd, AScoreThatCannotBeWrittenIsNotASuccess) {
         "/dev/full");
     EXPECT_EQ(withErrors.status, 2);
     EXPECT_EQ(withErrors.err, "Error: the score could not be written to standard output.\n");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(StartUp, SettingsThatAreNotNumbersKeepTheirValues) {
+    ChildResult r = run_child([] {
+        start1(3, 0.5, 1, 1, 1, 1, 2, 1, 1);
+        start1(std::nan(""), INFINITY, 1, 1, 1, 1, -INFINITY, 1, 1);
+        std::printf("count %d %g %g %g\n", nerrors, outswt, cascfac, srcsw);
+        startf(1, 2, 3, 4, 5, 6, 7, std::nan(""));
+        std::printf("count %d %g\n", nerrors, f8i);
+    });
+    const std::string echo = zero_echo(16);
+    EXPECT_EQ(r.out, "Error: <output switch> is wrong.\n" + echo +
+                         "Odd error: Email: speechscore-maintainers@lists.speechscore.org.\n" +
+                         echo + "Error: <source switch> is wrong.\n" + echo +
+                         "count 3 3 0.5 2\n"
+                         "Odd error: Email: speechscore-maintainers@lists.speechscore.org.\n"
+                         ";i  0\ncount 4 7500\n");
 }
 
 }  // namespace
