@@ -1,0 +1,124 @@
+// Parallel branch paraflt (instrument 10) and the pole-zero tracks NasPZ, TralPZ and DltaF1
+// (17..19): events from a color, from given values or from a pointer into the small tables.
+// Writes opara, onaspt, otrcpt and oDf1pt.
+#include <algorithm>
+
+#include "filter.h"
+#include "speechscore.h"
+
+namespace {
+
+const int kColors = 48;  // color symbols 0..47
+const int kParallelCount = 11;
+
+const int kParaflt = 10;
+const int kNasal = 17;
+const int kTracheal = 18;
+const int kDeltaF1 = 19;
+
+// Pointers answer to rows of nasaltrach: row = pointer - kFirstPointer.
+const int kFirstPointer = 33;
+const int kLastNasal = 38;  // nasal pointers may take any row
+const int kFirstTracheal = 37;
+const int kLastTracheal = 38;
+
+// Puts the eleven parallel values into p4..p14 and writes the paraflt event; remembers them
+// in opara. The caller has filled p1..p3 and passed the span check.
+void write_parallel(const double (&values)[kParallelCount]) {
+    if (!filters::put_fields(3, values, kParallelCount)) {
+        err(0, 14);
+        return;
+    }
+    std::copy(values, values + kParallelCount, opara);
+    wrfilt('i', 14);
+}
+
+// Puts the nasaltrach row of pointer into p4..p7 and writes the pole-zero event.
+void write_pole_zero(int pointer) {
+    const double* row = nasaltrach[pointer - kFirstPointer];
+    for (int j = 0; j < 4; ++j) pfields[3 + j] = row[j];
+    wrfilt('i', 7);
+}
+
+}  // namespace
+
+// Writes one paraflt event (instr 10) from the color's parallel row, without the TTO map;
+// moves the paraflt time line even when rejected.
+void Para(double span, int color) {
+    if (filters::begin_event(kParaflt, span) <= 0) {
+        err(3, 14);
+        return;
+    }
+    if (color < 0 || color >= kColors) {
+        err(6, 14);
+        return;
+    }
+    write_parallel(parallel[color]);
+}
+
+// Writes one paraflt event (instr 10) with the given values; moves the paraflt time line even
+// when rejected.
+void frqPara(double span, double a2, double bp2, double a3, double bp3, double a4, double bp4,
+             double a5, double bp5, double a6, double bp6, double ab) {
+    if (filters::begin_event(kParaflt, span) <= 0) {
+        err(3, 14);
+        return;
+    }
+    const double values[kParallelCount] = {a2, bp2, a3, bp3, a4, bp4, a5, bp5, a6, bp6, ab};
+    write_parallel(values);
+}
+
+// Writes one NasPZ event (instr 17) from the row of nasalPtr; moves its time line even when
+// rejected.
+void genNAS(double span, int nasalPtr) {
+    if (filters::begin_event(kNasal, span) <= 0) {
+        err(3, 7);
+        return;
+    }
+    // No message of its own: a pointer without a row gets the catch-all report.
+    if (nasalPtr < kFirstPointer || nasalPtr > kLastNasal) {
+        err(7, 7);
+        return;
+    }
+    write_pole_zero(nasalPtr);
+    onaspt = nasalPtr;
+}
+
+// Writes one TralPZ event (instr 18) from the row of trachPtr (37 or 38); moves its time line
+// even when rejected.
+void genTRC(double span, int trachPtr) {
+    if (filters::begin_event(kTracheal, span) <= 0) {
+        err(3, 7);
+        return;
+    }
+    if (trachPtr < kFirstTracheal || trachPtr > kLastTracheal) {
+        err(8, 7);
+        return;
+    }
+    write_pole_zero(trachPtr);
+    otrcpt = trachPtr;
+}
+
+// Writes one DltaF1 event (instr 19) from the row of df1Sym; symbols 2 and 3 have no row and
+// write zeros. Moves its time line even when rejected.
+void genDF1(double span, int df1Sym) {
+    const double used = filters::begin_event(kDeltaF1, span);
+    // The lookup comes before the checks, so a span error echoes the row.
+    if (df1Sym == 0 || df1Sym == 1) {
+        pfields[3] = deltaf1[df1Sym][0];
+        pfields[4] = deltaf1[df1Sym][1];
+    } else if (df1Sym == 2 || df1Sym == 3) {
+        pfields[3] = 0.0;
+        pfields[4] = 0.0;
+    }
+    if (used <= 0) {
+        err(3, 5);
+        return;
+    }
+    if (df1Sym < 0 || df1Sym > 3) {
+        err(9, 5);
+        return;
+    }
+    wrfilt('i', 5);
+    oDf1pt = df1Sym;
+}
