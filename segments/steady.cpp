@@ -1,0 +1,59 @@
+// Single-phase segments: the steady vowels VOW and VOWn and the aspirated /h/ H. Each writes
+// one event of the whole span on every instrument 10..27 and sets tsec to that span.
+#include "phases.h"
+#include "speechscore.h"
+
+// Writes a steady vowel with every voice-source value given; swt is the AV switch and picks
+// the AS switch (0 for 0, else 1).
+void VOW(double beats, int color, double AV, double F0, double OQ, double FL, double DI, double TL,
+         double DV, double FV, double AS, double swt) {
+    const segment::Span s = segment::start_segment(beats);
+    tsec = s.seconds;
+    Casc(tsec, color);
+    doGLVSrc(s.steps);
+    Voi(tsec, AV, F0, OQ, FL, DI, TL, DV, FV, swt);
+    doGLAS(s.steps);
+    if (swt == 0) {  // -0 too
+        aS(tsec, AS);
+    } else {
+        xS(tsec, AS);
+    }
+    doGLAF(s.steps);
+    segment::rest_unshaped(tsec);
+}
+
+// Writes a steady vowel with the current voice-quality values; swt picks switch 0 or 1 for
+// both the AV and the AS event.
+void VOWn(double beats, int color, double AV, double F0, double AS, double swt) {
+    const segment::Span s = segment::start_segment(beats);
+    tsec = s.seconds;
+    Casc(tsec, color);
+    doGLVSrc(s.steps);
+    doGLAS(s.steps);
+    if (swt != 0) {
+        xV(tsec, AV, F0);
+        xS(tsec, AS);
+    } else {
+        aV(tsec, AV, F0);
+        aS(tsec, AS);
+    }
+    doGLAF(s.steps);
+    segment::rest_unshaped(tsec);
+}
+
+// Writes an /h/: aspiration through the cascade of a color with the voice at rest. The voice
+// glides do not move.
+void H(double beats, int color, double AS, double swt) {
+    const segment::Span s = segment::start_segment(beats);
+    tsec = s.seconds;
+    Casc(tsec, color);
+    restVoi(tsec);
+    doGLAS(s.steps);
+    if (swt != 0) {
+        xS(tsec, AS);
+    } else {
+        aS(tsec, AS);
+    }
+    doGLAF(s.steps);
+    segment::rest_unshaped(tsec);
+}
