@@ -79,15 +79,10 @@ void drli(double beats, double d1, double d2, double d3, double minDur) {
     DS = p.steady;
 }
 
-// Sets tsec, the fricative's phase spans D1, D2, D3 (d2 counted twice) and DS, and the spans
-// after phase 1 (DA) and after phase 2 (DB).
+// Sets tsec, the fricative's phase spans D1, D2, D3 (d2 counted twice) and DS as drli does,
+// and the spans after phase 1 (DA) and after phase 2 (DB).
 void drfi(double beats, double d1, double d2, double d3, double minDur) {
-    const segment::Phases p = segment::compress_phases(beats, {d1, d2, d3}, 1, minDur);
-    tsec = p.span;
-    D1 = p.part[0];
-    D2 = p.part[1];
-    D3 = p.part[2];
-    DS = p.steady;
+    drli(beats, d1, d2, d3, minDur);
     DA = segment::finite_or_zero(tsec - D1);
     DB = segment::finite_or_zero(DA - D2);
 }
