@@ -1,0 +1,116 @@
+// Speed of the orchestra: renders a 10-minute piece written by the library with tools/render and
+// reports how many times faster than real time it runs at 44.1 kHz, per control block size.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "speechscore.h"
+
+double beat = 1.0;
+int TTO = 0;
+
+namespace {
+
+const double kPieceSeconds = 600;  // at least this long; whole phrases
+
+// One phrase of every kind of segment at 120 beats per minute: 9 s.
+void phrase() {
+    Rest(0.5);
+    VOW(1, 2, 60, 7.0, 0.5, 0.002, 0, 1000, 0.008, 1, 0, 1);
+    vV(2, 2, 6, 60, 58, 60, 7.0, 7.2, 0, 0, 0.05, 0.1, 0.1, 0.2);
+    sV(2, 21, 7, 58, 50, 60, 7.1, 40, 0, 0.1, 0.05, 0.05, 0.2);
+    zV(2, 30, 9, 55, 7.0, 0, 60, 0.1, 0.05, 0.05, 0.2);
+    dV(2, 30, 2, 50, 54, 60, 7.0, 52, 0, 0.05, 0.02, 0.01, 0.04, 10, 0.03, 0.05, 0.2);
+    tV(2, 27, 7, 50, 54, 60, 7.0, 52, 0, 0.05, 0.02, 0.01, 0.04, 10, 0.03, 0.05, 0.2);
+    Vs(2, 0, 25, 55, 60, 55, 6.9, 0, 0, 0.05, 0.05, 0.1, 0.2);
+    H(1, 4, 56, 0);
+    VOWn(1, 5, 60, 7.3, 0, 1);
+    lV(2, 34, 3, 52, 56, 60, 7.0, 0, 0, 0.05, 0.1, 0.05, 0.2);
+    Rest(0.5);
+}
+
+// Writes the piece to path from a forked child, since the library prints to standard output.
+bool write_piece(const std::string& path) {
+    std::fflush(stdout);
+    const pid_t pid = fork();
+    if (pid < 0) return false;
+    if (pid == 0) {
+        const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (fd < 0) _exit(2);
+        dup2(fd, STDOUT_FILENO);
+        close(fd);
+        start1(0, 1, 1, 1, 1, 1, 0, 1, 1);
+        startmn();
+        metronome(120);
+        while (timepoints[3] < kPieceSeconds) phrase();
+        fine();
+        std::fflush(stdout);
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Length of a score's sound: the end event starts at 0.01 s and lasts until the F1 track ends.
+double score_seconds(const std::string& path) {
+    std::ifstream in(path);
+    std::string line;
+    while (std::getline(in, line)) {
+        double span = 0;
+        if (std::sscanf(line.c_str(), "i 80 .01 %lf", &span) == 1) return span + 0.01;
+    }
+    return 0;
+}
+
+// Renders the piece once per iteration with the control block size of the argument.
+void render_ten_minutes(benchmark::State& state) {
+    const std::string dir = std::getenv("TMPDIR") != nullptr ? std::getenv("TMPDIR") : "/tmp";
+    const std::string base = dir + "/speechscore-bench-" + std::to_string(getpid());
+    const std::string score = base + ".sco", wav = base + ".wav";
+    if (!write_piece(score)) {
+        state.SkipWithError("the piece could not be written");
+        return;
+    }
+    const double seconds = score_seconds(score);
+    const std::string command = "'" SPEECHSCORE_RENDER "' '" + score + "' '" + wav +
+                                "' --ksmps=" + std::to_string(state.range(0));
+    double total = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        const int status = std::system(command.c_str());
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+        if (status != 0) {
+            state.SkipWithError("tools/render failed");
+            break;
+        }
+        state.SetIterationTime(took.count());
+        total += took.count();
+    }
+    if (total > 0) {
+        const double iterations = static_cast<double>(state.iterations());
+        state.counters["audio_s"] = seconds;
+        state.counters["realtime_factor"] = seconds * iterations / total;
+    }
+    std::remove(score.c_str());
+    std::remove(wav.c_str());
+}
+
+BENCHMARK(render_ten_minutes)
+    ->ArgName("ksmps")
+    ->Arg(32)
+    ->Arg(64)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond)
+    ->Iterations(2);
+
+}  // namespace
+
+BENCHMARK_MAIN();

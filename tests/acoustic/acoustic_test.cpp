@@ -1,0 +1,270 @@
+// Acoustic tests: scores written by the library in a forked child, rendered by tools/render with
+// the project's orchestra, then measured: formants, pitch, voicing, spectrum, silence and clicks.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+
+#include "measure.h"
+#include "speechscore.h"
+#include "support/child.h"
+
+namespace {
+
+const double kBeat = 0.5;                   // 120 beats per minute
+const double kControlBlock = 32 / 44100.0;  // one control cycle of the orchestra
+const double kF0Oct = 7.0;                  // pitch of the test vowels, octave-point-decimal
+
+// cpsoct: 8.75 is 440 Hz and every unit an octave.
+double hz_of_oct(double oct) { return 440 * std::pow(2.0, oct - 8.75); }
+
+// Scratch directory for scores, sounds and logs, made once per process.
+const std::string& scratch() {
+    static const std::string dir = [] {
+        const char* base = std::getenv("TMPDIR");
+        std::string pattern = std::string(base != nullptr ? base : "/tmp") + "/acousticXXXXXX";
+        return std::string(mkdtemp(&pattern[0]) != nullptr ? pattern.c_str() : "/tmp");
+    }();
+    return dir;
+}
+
+// Removes the scratch directory at the end of the run when every test cleaned up after itself;
+// the files of a failed render stay there for a look.
+class ScratchCleanup : public testing::Environment {
+public:
+    void TearDown() override { rmdir(scratch().c_str()); }
+};
+testing::Environment* const kCleanup = testing::AddGlobalTestEnvironment(new ScratchCleanup);
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+struct Rendered {
+    std::string score;
+    Sound sound;
+};
+
+// Renders the score at path into a sound; a failed render is reported with csound's log.
+Rendered render_score(const std::string& score, const std::string& name) {
+    const std::string wav = scratch() + "/" + name + ".wav";
+    const std::string log = scratch() + "/" + name + ".log";
+    const std::string command =
+        "'" SPEECHSCORE_RENDER "' '" + score + "' '" + wav + "' > '" + log + "' 2>&1";
+    const int status = std::system(command.c_str());
+    Rendered result{slurp(score), Sound()};
+    if (status != 0) {
+        ADD_FAILURE() << "render of " << name << " failed:\n" << slurp(log);
+        return result;
+    }
+    result.sound = read_sound(wav);
+    EXPECT_FALSE(result.sound.samples.empty()) << "cannot read " << wav;
+    std::remove(wav.c_str());
+    std::remove(log.c_str());
+    std::remove(score.c_str());
+    return result;
+}
+
+// Writes a score in a forked child (start-up, tables, 120 per minute, calls, end) and renders it.
+Rendered render(const std::string& name, const std::function<void()>& calls, double outswt = 0) {
+    const std::string score = scratch() + "/" + name + ".sco";
+    std::ofstream(score).close();
+    const ChildResult child = run_child(
+        [&] {
+            TTO = 0;
+            start1(outswt, 1, 1, 1, 1, 1, 0, 1, 1);
+            startmn();
+            metronome(60 / kBeat);
+            calls();
+            fine();
+        },
+        score.c_str());
+    EXPECT_EQ(child.status, 0) << child.err;
+    return render_score(score, name);
+}
+
+// A steady vowel at the test pitch with a plain voice: no flutter, no diplophonia.
+void vowel(double beats, int color, double av = 60, double f0 = kF0Oct) {
+    VOW(beats, color, av, f0, 0.5, 0, 0, 1000, 0.008, 1, 0, 1);
+}
+
+// End of the F1 track: the latest start plus span of the instrument 11 events.
+double f1_track_end(const std::string& score) {
+    std::istringstream lines(score);
+    std::string line;
+    double end = 0;
+    while (std::getline(lines, line)) {
+        double instr = 0, start = 0, span = 0;
+        if (std::sscanf(line.c_str(), "i %lf %lf %lf", &instr, &start, &span) == 3 && instr == 11)
+            end = std::max(end, start + span);
+    }
+    return end;
+}
+
+double max_of(const std::vector<double>& values) {
+    return values.empty() ? -400 : *std::max_element(values.begin(), values.end());
+}
+
+TEST(Vowels, RingColoursMeasureAsTheirTableRows) {
+    const double span = 0.8 * kBeat;
+    const Rendered r = render("vowels", [] {
+        for (int color = 0; color < 12; ++color) vowel(0.8, color);
+    });
+    ASSERT_FALSE(r.sound.samples.empty());
+    const double f0 = hz_of_oct(kF0Oct);
+    for (int color = 0; color < 12; ++color) {
+        const double from = color * span + 0.1, to = from + 0.2;
+        const std::vector<Formant> f = lpc_formants(r.sound, from, to);
+        ASSERT_GE(f.size(), 2u) << "colour " << color;
+        EXPECT_NEAR(f[0].freq, formants[color][0], 0.10 * formants[color][0]) << "colour " << color;
+        EXPECT_NEAR(f[1].freq, formants[color][1], 0.07 * formants[color][1]) << "colour " << color;
+        EXPECT_NEAR(f0_hz(r.sound, from, to), f0, 0.02 * f0) << "colour " << color;
+    }
+}
+
+TEST(Vowels, TtoOneMakesColourFourSoundAsColourFive) {
+    const Rendered r = render("tto", [] {
+        TTO = 1;
+        vowel(1, 4);
+    });
+    ASSERT_FALSE(r.sound.samples.empty());
+    const std::vector<Formant> f = lpc_formants(r.sound, 0.15, 0.35);
+    ASSERT_GE(f.size(), 2u);
+    EXPECT_NEAR(f[0].freq, formants[5][0], 0.10 * formants[5][0]);
+    EXPECT_NEAR(f[1].freq, formants[5][1], 0.07 * formants[5][1]);
+    EXPECT_GT(std::fabs(f[0].freq - formants[4][0]), 0.10 * formants[4][0]);
+}
+
+TEST(Noise, HAndTheFricativeOfSvAreUnvoiced) {
+    // 0..0.5 a voiced reference, 0.5..1 an h, then sV from 1 s: its phase 2 (no voicing,
+    // full aspiration) runs from 1.1 to 1.2 s.
+    const Rendered r = render("unvoiced", [] {
+        vowel(1, 2);
+        H(1, 2, 60, 1);
+        sV(2, 21, 7, 60, 50, 60, kF0Oct, 40, 0, 0.1, 0.1, 0.05, 0.25);
+    });
+    ASSERT_FALSE(r.sound.samples.empty());
+    struct Part {
+        const char* name;
+        double from, to;
+        bool voiced;
+    };
+    const Part parts[] = {
+        {"vowel", 0.2, 0.45, true}, {"h", 0.6, 0.95, false}, {"sV fricative", 1.11, 1.2, false}};
+    for (const Part& p : parts) {
+        EXPECT_GT(rms_db(r.sound, p.from, p.to), -50) << p.name;
+        if (p.voiced) {
+            EXPECT_GT(periodicity(r.sound, p.from, p.to), 0.9) << p.name;
+        } else {
+            EXPECT_LT(periodicity(r.sound, p.from, p.to), 0.5) << p.name;
+        }
+    }
+}
+
+TEST(Noise, ParallelFricationOfZvLiesHighInTheSpectrum) {
+    // Output switch 12: the parallel branch alone. Phases 1 and 2 carry the frication.
+    const Rendered r = render(
+        "zv", [] { zV(2, 30, 11, 60, kF0Oct, 0, 60, 0.1, 0.05, 0.05, 0.25); }, 12);
+    ASSERT_FALSE(r.sound.samples.empty());
+    EXPECT_GT(rms_db(r.sound, 0.02, 0.15), -50);
+    EXPECT_GT(share_above(r.sound, 2500, 0.02, 0.15), 0.8);
+}
+
+TEST(Silence, RestIsSilentAndVowelsAroundItAreNot) {
+    const Rendered r = render("rest", [] {
+        Rest(0.5);
+        vowel(1, 2);
+        Rest(1);
+        vowel(1, 2);
+    });
+    ASSERT_FALSE(r.sound.samples.empty());
+    EXPECT_LT(rms_db(r.sound, 0, 0.25), -60);
+    EXPECT_GT(rms_db(r.sound, 0.3, 0.7), -30);
+    // The voicing fades with its time constant and the formants ring out first.
+    EXPECT_LT(rms_db(r.sound, 0.81, 1.25), -60);
+    EXPECT_GT(rms_db(r.sound, 1.3, 1.7), -30);
+}
+
+TEST(Stops, BurstFollowsTheSilentPhases) {
+    using Builder = void (*)(double, int, int, double, double, double, double, double, double,
+                             double, double, double, double, double, double, double, double);
+    const Builder builders[] = {dV, tsV, tvV, tV};
+    const char* const names[] = {"dV", "tsV", "tvV", "tV"};
+    // Each syllable follows a rest: 0..0.5 rest, 0.5..1 the syllable. Its phases 1 and 2
+    // (0.05 + 0.02 s) are silent, then the burst.
+    for (int b = 0; b < 4; ++b) {
+        const Builder builder = builders[b];
+        const Rendered r = render(names[b], [&] {
+            Rest(1);
+            builder(1, 30, 2, 50, 54, 60, kF0Oct, 52, 0, 0.05, 0.02, 0.01, 0.04, 10, 0.03, 0.05,
+                    0.2);
+        });
+        ASSERT_FALSE(r.sound.samples.empty()) << names[b];
+        const double burst = 0.5 + 0.07;
+        const double level = rms_db(r.sound, burst, burst + 0.01);
+        EXPECT_LT(rms_db(r.sound, 0.5, burst - 0.002), -60) << names[b];
+        EXPECT_GT(level, -50) << names[b];
+        // Onset: the first half millisecond within 20 dB of the burst's level.
+        double onset = 0;
+        for (double t = 0.5; t < 1 && onset == 0; t += 0.0005)
+            if (rms_db(r.sound, t, t + 0.0005) > level - 20) onset = t;
+        EXPECT_NEAR(onset, burst, 0.003) << names[b];
+    }
+}
+
+TEST(Clicks, VowelBoundariesAddNoEnergyAboveEightKilohertz) {
+    // Colour changes with a step and a ramp of the voicing, a pitch change and a transition.
+    const Rendered r = render("clicks", [] {
+        vowel(1, 2);
+        vowel(1, 6, 56, 7.2);
+        VOW(1, 11, 60, kF0Oct, 0.5, 0, 0, 1000, 0.008, 1, 0, 0);
+        vV(2, 3, 7, 60, 58, 60, kF0Oct, 7.1, 0, 0, 0.05, 0.05, 0.1, 0.3);
+    });
+    ASSERT_FALSE(r.sound.samples.empty());
+    const double cutoff = 8000, frame = 0.01;
+    const double steady = std::max({max_of(highpass_frames_db(r.sound, cutoff, 0.1, 0.4, frame)),
+                                    max_of(highpass_frames_db(r.sound, cutoff, 0.6, 0.9, frame)),
+                                    max_of(highpass_frames_db(r.sound, cutoff, 1.1, 1.4, frame)),
+                                    max_of(highpass_frames_db(r.sound, cutoff, 1.8, 2.4, frame))});
+    // Boundaries at 0.5, 1.0 and 1.5 s; the transition of vV from 1.6 to 1.7 s.
+    const double edges[][2] = {{0.45, 0.55}, {0.95, 1.05}, {1.45, 1.55}, {1.55, 1.75}};
+    for (const auto& edge : edges)
+        EXPECT_LT(max_of(highpass_frames_db(r.sound, cutoff, edge[0], edge[1], frame)), steady + 6)
+            << "boundary at " << edge[0] << " s";
+}
+
+TEST(Piece, IsFiniteBelowFullScaleAndAsLongAsItsF1Track) {
+    Rendered r;
+#ifdef SPEECHSCORE_PIECE
+    const std::string score = scratch() + "/piece.sco";
+    ASSERT_EQ(std::system(("'" SPEECHSCORE_PIECE "' > '" + score + "'").c_str()), 0);
+    r = render_score(score, "piece");
+#else
+    r = render("piece", [] {
+        Rest(0.5);
+        H(0.5, 5, 56, 0);
+        vV(2, 2, 6, 60, 58, 60, 7.0, 7.2, 0, 0, 0.05, 0.1, 0.1, 0.2);
+        sV(2, 21, 7, 58, 50, 60, 7.3, 40, 0, 0.1, 0.05, 0.05, 0.25);
+        tV(1, 27, 11, 50, 54, 60, 7.2, 52, 0, 0.05, 0.02, 0.01, 0.04, 10, 0.03, 0.05, 0.2);
+        Rest(1);
+    });
+#endif
+    ASSERT_FALSE(r.sound.samples.empty());
+    const bool finite = std::all_of(r.sound.samples.begin(), r.sound.samples.end(),
+                                    [](double v) { return std::isfinite(v); });
+    EXPECT_TRUE(finite);
+    EXPECT_LT(peak(r.sound), 1.0);
+    EXPECT_NEAR(r.sound.seconds(), f1_track_end(r.score), kControlBlock);
+}
+
+}  // namespace
