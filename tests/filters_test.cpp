@@ -1,35 +1,25 @@
 // Color tables, cascade formants, parallel branch and pole-zero pairs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <functional>
 #include <initializer_list>
-#include <limits>
 #include <string>
+#include <utility>
 
 #include "speechscore.h"
 #include "support/child.h"
+#include "support/fresh.h"
 
 namespace {
-
-const double kNaN = std::numeric_limits<double>::quiet_NaN();
-const double kInf = std::numeric_limits<double>::infinity();
 
 const std::string kColorError = "Error: <color symbol> is wrong.\n";
 const std::string kSpanError = "Error: <duration> <= 0.\n";
 const std::string kTtoError = "Error: <TTO operation> is wrong.\n";
 const std::string kCatchAll = "Odd error: Email: speechscore-maintainers@lists.speechscore.org.\n";
-const std::string kZeros9 =
-    "     0.0000     0.0000     0.0000     0.0000     0.0000     0.0000     0.0000     0.0000 "
-    "    0.0000  \n";
-
-// Cleared time lines, buffer and count; no TTO operation, no adjustment.
-void fresh() {
-    start1(0, 1, 1, 1, 1, 1, 0, 1, 1);
-    TTO = 0;
-    frmadjpt = 0;
-}
+const std::string kZeros9 = repeat(9, "     0.0000") + "  \n";  // "%9.4f  " after a wider field
 
 // Prints the time lines of the given slots and the error count.
 void print_times(std::initializer_list<int> slots) {
@@ -44,93 +34,35 @@ ChildResult run_fresh(const std::function<void()>& calls) {
     });
 }
 
-TEST(Cascade, ColorFourUnderTtoOperations) {
-    struct Case {
-        int tto;
-        std::string out;
-    };
-    const std::string upper =
-        "i 14    0.0000  0.2000 3500 4500 5500 6500 7500  350  450  550  650  750    1.0 \n";
-    const Case cases[] = {
-        {0,
-         "i 11    0.0000  0.2000 670.0 101.0 \ni 12    0.0000  0.2000 1750.0 110.0 \n"
-         "i 13    0.0000  0.2000 2500.0 170.0 \n" +
-             upper},
-        {1,
-         "i 11    0.0000  0.2000 530.0  95.0 \ni 12    0.0000  0.2000 1900.0 110.0 \n"
-         "i 13    0.0000  0.2000 2500.0 170.0 \n" +
-             upper},
-        {12,
-         "i 11    0.0000  0.2000 270.0  90.0 \ni 12    0.0000  0.2000 2050.0 120.0 \n"
-         "i 13    0.0000  0.2000 2300.0 190.0 \n"
-         "i 14    0.0000  0.2000 3250 4500 5500 6500 7500  325  450  500  590  750    1.0 \n"},
-    };
-    for (const Case& c : cases) {
-        ChildResult r = run_fresh([&] {
-            setTTO(c.tto);
-            Casc(0.2, 4);
-            print_times({3, 4, 5, 6});
-        });
-        EXPECT_EQ(r.out, c.out + "0.2 0.2 0.2 0.2 errors 0\n") << "TTO " << c.tto;
-    }
-}
-
 TEST(Cascade, ScaleShiftAndAdjustmentRows) {
-    struct Case {
-        std::function<void()> calls;
-        std::string out;
-    };
     const std::string lowered =
         "i 14    0.0000  0.1000 3100 3500 4300 5100 5900  400  400  400  400  400    1.0 \n";
     const std::string plain =
         "i 14    0.0000  0.1000 3500 4500 5500 6500 7500  700  900 1100 1300 1500    1.0 \n";
-    const Case cases[] = {
+    // Row 1 is added before the bandwidths are scaled; a row outside frmadj means none.
+    const std::pair<std::function<void()>, std::string> cases[] = {
         {[] { clrF2(0.1, 0, 2.0, 100.0); }, "i 12    0.0000  0.1000 1050.0 180.0 \n"},
         // The shift is not scaled.
         {[] { clrF1(0.1, 0, 2.0, 100.0); }, "i 11    0.0000  0.1000 550.0 180.0 \n"},
         {[] { clrF4_8(0.1, 4, 0.5); },
          "i 14    0.0000  0.1000 3500 4500 5500 6500 7500  175  225  275  325  375    1.0 \n"},
+        {[] { sing(), clrF4_8(0.1, 1, 2.0); }, lowered},
+        {[] { sing(), norm(), clrF4_8(0.1, 1, 2.0); }, plain},
+        {[] { frmadjpt = 2, clrF4_8(0.1, 1, 2.0); }, plain},
+        {[] { frmadjpt = 3, clrF4_8(0.1, 1, 2.0); }, plain},
+        {[] { frmadjpt = -1, clrF4_8(0.1, 1, 2.0); }, plain},
     };
-    for (const Case& c : cases) {
-        ChildResult r = run_fresh(c.calls);
-        EXPECT_EQ(r.out, c.out);
-    }
-
-    // Row 1 is added before the bandwidths are scaled; a row outside frmadj means none.
-    struct Adjust {
-        void (*select)();
-        std::string out;
-    };
-    const Adjust rows[] = {
-        {sing, lowered},
-        {norm, plain},
-        {[] { frmadjpt = 2; }, plain},
-        {[] { frmadjpt = 3; }, plain},
-        {[] { frmadjpt = -1; }, plain},
-    };
-    for (const Adjust& a : rows) {
-        ChildResult r = run_fresh([&] {
-            sing();
-            a.select();
-            clrF4_8(0.1, 1, 2.0);
-        });
-        EXPECT_EQ(r.out, a.out);
-    }
+    for (const auto& c : cases) EXPECT_EQ(run_fresh(c.first).out, c.second);
 }
 
 TEST(Cascade, TtoMapOfEveryGroup) {
-    struct Case {
-        int op;
-        int row[12];
-    };
-    const Case cases[] = {
-        {0, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}},  {1, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 0}},
-        {12, {0, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1}}, {13, {1, 0, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2}},
-        {23, {11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0}}, {24, {0, 5, 10, 3, 8, 1, 6, 11, 4, 9, 2, 7}},
-        {36, {0, 7, 2, 9, 4, 11, 6, 1, 8, 3, 10, 5}}, {47, {11, 6, 1, 8, 3, 10, 5, 0, 7, 2, 9, 4}},
-    };
-    for (const Case& c : cases) {
-        for (int x = 0; x < 12; ++x) EXPECT_EQ(clrTTO(c.op, x), c.row[x]) << c.op << " " << x;
+    // Row 12g + n maps ring color x to (n + m x) mod 12, m = 1, -1, 5, 7 for g = 0..3.
+    const int multiplier[4] = {1, -1, 5, 7};
+    for (int op = 0; op < 48; ++op) {
+        for (int x = 0; x < 12; ++x) {
+            const int expected = ((op % 12 + multiplier[op / 12] * x) % 12 + 12) % 12;
+            EXPECT_EQ(clrTTO(op, x), expected) << op << " " << x;
+        }
     }
     for (int color : {12, 13, 33, 47}) EXPECT_EQ(clrTTO(29, color), color);
 
@@ -169,7 +101,7 @@ TEST(Cascade, ColorAndSpanErrorsAndTheirTimeLines) {
     ChildResult spans = run_fresh([] {
         frqF1(0, 1, 2);
         frqF2(-0.3, 1, 2);
-        clrF3(kNaN, 4, 1, 0);
+        clrF3(NAN, 4, 1, 0);
         clrF4_8(0, 99, 1);  // span before color
         Para(-1, 99);
         print_times({3, 4, 5, 6, 2});
@@ -183,158 +115,131 @@ TEST(Cascade, ColorAndSpanErrorsAndTheirTimeLines) {
                              "0 -0.3 0 0 -1 errors 5\n");
 }
 
-TEST(Cascade, BadTtoWritesNothingButKeepsTheTracksInStep) {
+TEST(Cascade, RingColorsGoThroughTheTtoMapABadOneWritesNothingButMovesTheTracks) {
     ChildResult r = run_fresh([] {
+        setTTO(12);  // color 4 becomes 8
+        Casc(0.2, 4);
         TTO = 48;
         Casc(0.2, 4);
         Casc(0.1, 15);  // not a ring color: the operation is never looked at
         print_times({3, 4, 5, 6});
     });
-    const std::string stale = kTtoError + ";i  0\n";
-    EXPECT_EQ(r.out, stale + stale + stale + kTtoError + ";i 14\n" +
-                         "i 11    0.2000  0.1000 250.0 110.0 \n"
-                         "i 12    0.2000  0.1000 1550.0  80.0 \n"
-                         "i 13    0.2000  0.1000 2200.0 101.0 \n"
-                         "i 14    0.2000  0.1000 3150 4050 5500 6500 7500  350  400  550  650  750 "
-                         "   1.0 \n"
-                         "0.3 0.3 0.3 0.3 errors 4\n");
+    const std::string stale = kTtoError + ";i 14\n";
+    EXPECT_EQ(
+        r.out,
+        "i 11    0.0000  0.2000 270.0  90.0 \ni 12    0.0000  0.2000 2050.0 120.0 \n"
+        "i 13    0.0000  0.2000 2300.0 190.0 \n"
+        "i 14    0.0000  0.2000 3250 4500 5500 6500 7500  325  450  500  590  750    1.0 \n" +
+            stale + stale + stale + stale +
+            "i 11    0.4000  0.1000 250.0 110.0 \ni 12    0.4000  0.1000 1550.0  80.0 \n"
+            "i 13    0.4000  0.1000 2200.0 101.0 \n"
+            "i 14    0.4000  0.1000 3150 4050 5500 6500 7500  350  400  550  650  750    1.0 \n"
+            "0.5 0.5 0.5 0.5 errors 4\n");
 }
 
-TEST(ParallelAndPoleZero, ExamplesAndMemories) {
+TEST(PoleZero, RowsPointersAndMemories) {
     ChildResult r = run_fresh([] {
-        Para(0.1, 19);
         genNAS(0.1, 34);
-        std::printf("%d\n", onaspt);
         genNAS(0.1, 33);
-        std::printf("%d\n", onaspt);
+        genNAS(0.1, 38);
+        for (int n = 0; n < 4; ++n) pfields[3 + n] = n + 1;
+        genNAS(0.1, 39);  // no row: the catch-all report
+        genNAS(0.1, 32);
+        std::printf("%d %g\n", onaspt, timepoints[9]);
         genTRC(0.1, 38);
         genTRC(0.1, 36);
         genTRC(0.1, 39);
-        genTRC(0, 99);
+        genTRC(0, 99);  // the span is checked first
         std::printf("%d %g\n", otrcpt, timepoints[10]);
         genDF1(0.1, 1);
-        genDF1(0.1, 4);
-        std::printf("%d %g\n", oDf1pt, timepoints[11]);
-    });
-    const std::string trcEcho = "  0.1000  2150.0000   180.0000  2050.0000   360.0000  \n";
-    EXPECT_EQ(r.out,
-              "i 10    0.0000  0.1000   0.0 250.0   0.0 320.0   0.0 350.0   0.0 500.0  28.0 1500.0 "
-              " 48.0 \n"
-              "i 17    0.0000  0.1000 270.0  90.0 450.0 180.0 \n34\n"
-              "i 17    0.1000  0.1000 270.0  90.0 270.0  90.0 \n33\n"
-              "i 18    0.0000  0.1000 2150.0 180.0 2050.0 360.0 \n"
-              "Error: <tracheal pointer> is wrong.\n;i 18   0.1000   " +
-                  trcEcho + "Error: <tracheal pointer> is wrong.\n;i 18   0.2000   " + trcEcho +
-                  kSpanError +
-                  ";i 18   0.3000     0.0000  2150.0000   180.0000  2050.0000   360.0000  \n"
-                  "38 0.3\n"
-                  "i 19    0.0000  0.1000   0.0   0.0 \n"
-                  "Error: <delta F1 symbol> is wrong.\n"
-                  ";i 19   0.1000     0.1000     0.0000     0.0000  \n"
-                  "1 0.2\n");
-}
-
-TEST(ParallelAndPoleZero, PointersWithoutRows) {
-    ChildResult r = run_fresh([] {
-        onaspt = 35;
-        for (int n = 0; n < 4; ++n) pfields[3 + n] = n + 1;
-        genNAS(0.1, 39);
-        genNAS(0.1, 32);
-        std::printf("%d\n", onaspt);
-        genNAS(0.1, 38);
-        std::printf("%d %g\n", onaspt, timepoints[9]);
-        pfields[3] = 1;
-        pfields[4] = 2;
+        pfields[3] = 7, pfields[4] = 8;
         genDF1(0.1, 3);  // no row: zeros
-        std::printf("%d\n", oDf1pt);
-        pfields[3] = 7;
-        pfields[4] = 8;
+        pfields[3] = 7, pfields[4] = 8;
+        genDF1(0.1, 4);
         genDF1(0.1, -1);
         std::printf("%d\n", oDf1pt);
-        genDF1(0, 2);  // the zeros come before the span check
-        pfields[3] = 7;
-        pfields[4] = 8;
+        genDF1(0, 1);  // the row or the zeros come before the span check
+        pfields[3] = 7, pfields[4] = 8;
+        genDF1(0, 2);
+        pfields[3] = 7, pfields[4] = 8;
         genDF1(0, 9);
         std::printf("%d %g\n", oDf1pt, timepoints[11]);
     });
+    const std::string nasEcho = "     0.1000     1.0000     2.0000     3.0000     4.0000  \n";
+    const std::string trcEcho = "  2150.0000   180.0000  2050.0000   360.0000  \n";
+    const std::string trcError = "Error: <tracheal pointer> is wrong.\n;i 18   ";
+    const std::string df1Error = "Error: <delta F1 symbol> is wrong.\n;i 19   ";
+    const std::string df1Span = kSpanError + ";i 19   0.4000     0.0000";
     EXPECT_EQ(r.out,
-              kCatchAll +
-                  ";i 17   0.0000     0.1000     1.0000     2.0000     3.0000     4.0000  \n" +
-                  kCatchAll +
-                  ";i 17   0.1000     0.1000     1.0000     2.0000     3.0000     4.0000  \n"
-                  "35\n"
-                  "i 17    0.2000  0.1000 2150.0 180.0 2050.0 360.0 \n38 0.3\n"
-                  "i 19    0.0000  0.1000   0.0   0.0 \n3\n"
-                  "Error: <delta F1 symbol> is wrong.\n"
-                  ";i 19   0.1000     0.1000     7.0000     8.0000  \n3\n" +
-                  kSpanError + ";i 19   0.2000     0.0000     0.0000     0.0000  \n" + kSpanError +
-                  ";i 19   0.2000     0.0000     7.0000     8.0000  \n3 0.2\n");
+              "i 17    0.0000  0.1000 270.0  90.0 450.0 180.0 \n"
+              "i 17    0.1000  0.1000 270.0  90.0 270.0  90.0 \n"
+              "i 17    0.2000  0.1000 2150.0 180.0 2050.0 360.0 \n" +
+                  kCatchAll + ";i 17   0.3000" + nasEcho + kCatchAll + ";i 17   0.4000" + nasEcho +
+                  "38 0.5\ni 18    0.0000  0.1000 2150.0 180.0 2050.0 360.0 \n" + trcError +
+                  "0.1000     0.1000" + trcEcho + trcError + "0.2000     0.1000" + trcEcho +
+                  kSpanError + ";i 18   0.3000     0.0000" + trcEcho +
+                  "38 0.3\ni 19    0.0000  0.1000   0.0   0.0 \n"
+                  "i 19    0.1000  0.1000   0.0   0.0 \n" +
+                  df1Error + "0.2000     0.1000     7.0000     8.0000  \n" + df1Error +
+                  "0.3000     0.1000     7.0000     8.0000  \n3\n" + df1Span +
+                  "     0.0000     0.0000  \n" + df1Span + "     0.0000     0.0000  \n" + df1Span +
+                  "     7.0000     8.0000  \n3 0.4\n");
 }
 
-TEST(Filters, NonFiniteValuesRejectTheEvent) {
-    ChildResult r = run_fresh([] {
-        clrF2(0.1, 0, kNaN, 100);
-        frqPara(0.1, 1, kInf, 3, 4, 5, 6, 7, 8, 9, 10, 11);
-        print_times({4, 2});
-    });
-    EXPECT_EQ(r.out, kCatchAll + ";i 12   0.0000     0.1000  1050.0000     0.0000  \n" + kCatchAll +
-                         ";i 10   0.0000     0.1000     1.0000     0.0000     3.0000     4.0000  "
-                         "   5.0000     6.0000     7.0000     8.0000     9.0000    10.0000    "
-                         "11.0000  \n0.1 0.1 errors 2\n");
-}
-
-TEST(Filters, MemoriesHoldExactlyWhatWasWritten) {
+TEST(Filters, MemoriesHoldExactlyWhatWasWrittenAndNonFiniteValuesAreRejected) {
     ChildResult r = run_fresh([] {
         Casc(0.1, 7);
         clrF2(0.1, 0, 2.0, 100.0);
         clrF4_8(0.1, 4, 0.5);
         Para(0.1, 19);
-        // Rejected events leave the memories alone.
-        clrF1(0.1, 0, kNaN, 0);
+        // Rejected events leave the memories alone; the echo shows 0 for a value not a number.
+        clrF1(0.1, 0, NAN, 0);
         frqF4_8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11);
-        frqF4_8(0.1, 1, 2, 3, 4, 5, kInf, 7, 8, 9, 10, 11);
+        frqF4_8(0.1, 1, 2, 3, 4, 5, INFINITY, 7, 8, 9, 10, 11);
         Para(0.1, 48);
-        frqPara(0.1, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, kNaN);
+        frqPara(0.1, 1, INFINITY, 3, 4, 5, 6, 7, 8, 9, 10, NAN);
         for (double v : ocasc) std::fprintf(stderr, "%g ", v);
         for (double v : opara) std::fprintf(stderr, "%g ", v);
+        print_times({3, 6, 2});
     });
     EXPECT_EQ(r.err,
               "290 1050 2800 3500 4500 5500 6500 7500 90 180 200 175 225 275 325 375 1 "
               "0 250 0 320 0 350 0 500 28 1500 48 ");
+    EXPECT_NE(r.out.find(kCatchAll + ";i 11   0.1000     0.1000   450.0000     0.0000  \n"),
+              std::string::npos);
+    const std::string tail = kCatchAll + ";i 10   0.2000     0.1000     1.0000     0.0000" +
+                             "     3.0000     4.0000     5.0000     6.0000     7.0000     8.0000" +
+                             "     9.0000    10.0000     0.0000  \n0.2 0.3 0.3 errors 5\n";
+    ASSERT_GE(r.out.size(), tail.size());
+    EXPECT_EQ(r.out.substr(r.out.size() - tail.size()), tail);
 }
 
 TEST(ColorTables, Invariants) {
     EXPECT_EQ(sizeof formants / sizeof formants[0], 48u);
     EXPECT_EQ(sizeof parallel / sizeof parallel[0], 48u);
-    for (int j = 0; j < 23; ++j) EXPECT_EQ(formants[10][j], formants[15][j]) << j;
-    for (int j = 0; j < 11; ++j) EXPECT_EQ(parallel[15][j], parallel[13][j]) << j;
+    EXPECT_TRUE(std::equal(formants[10], formants[10] + 23, formants[15]));
+    EXPECT_TRUE(std::equal(parallel[15], parallel[15] + 11, parallel[13]));
     EXPECT_NE(parallel[10][0], parallel[15][0]);
-
-    const int border[12][2] = {{2, 0}, {3, 0}, {4, 1}, {4, 2}, {4, 3}, {3, 4},
-                               {2, 4}, {1, 4}, {0, 3}, {0, 2}, {0, 1}, {1, 0}};
-    const std::string flags[4] = {"12 13 14 17 19 21 23 24 27 29 31 ", "17 18 19 20 21 22 23 24 ",
-                                  "27 28 29 30 31 32 ",
-                                  "33 34 35 36 37 38 39 40 41 42 43 44 45 46 47 "};
-    std::string rowsWithFlag[4];
-    std::string above7500;
+    // Column 16 is 1 everywhere; columns 17 and 18 place the ring colors on the border of a
+    // 5 x 5 grid; columns 19 to 22 are flags; only color 14 passes 7500 Hz in the cascade.
+    std::string places, flags[4], above7500;
     for (int row = 0; row < 48; ++row) {
-        EXPECT_EQ(formants[row][16], 1.0) << row;
+        if (formants[row][16] != 1.0) places += "!";
         if (row < 12) {
-            EXPECT_EQ(formants[row][17], border[row][0]) << row;
-            EXPECT_EQ(formants[row][18], border[row][1]) << row;
+            places += std::to_string(static_cast<int>(formants[row][17])) +
+                      std::to_string(static_cast<int>(formants[row][18])) + " ";
         }
         for (int f = 0; f < 4; ++f) {
-            if (formants[row][19 + f] == 1.0) rowsWithFlag[f] += std::to_string(row) + " ";
+            if (formants[row][19 + f] == 1.0) flags[f] += std::to_string(row) + " ";
         }
-        for (int j = 0; j < 8; ++j) {
-            if (formants[row][j] > 7500) {
-                above7500 += std::to_string(row) + " ";
-                break;
-            }
-        }
+        if (*std::max_element(formants[row], formants[row] + 8) > 7500)
+            above7500 += std::to_string(row);
     }
-    for (int f = 0; f < 4; ++f) EXPECT_EQ(rowsWithFlag[f], flags[f]) << "column " << 19 + f;
-    EXPECT_EQ(above7500, "14 ");
+    EXPECT_EQ(places, "20 30 41 42 43 34 24 14 03 02 01 10 ");
+    EXPECT_EQ(flags[0] + "| " + flags[1] + "| " + flags[2] + "| " + flags[3],
+              "12 13 14 17 19 21 23 24 27 29 31 | 17 18 19 20 21 22 23 24 | 27 28 29 30 31 32 | "
+              "33 34 35 36 37 38 39 40 41 42 43 44 45 46 47 ");
+    EXPECT_EQ(above7500, "14");
 }
 
 }  // namespace

@@ -3,143 +3,80 @@
 
 #include <cmath>
 #include <cstdio>
-#include <limits>
 #include <string>
+#include <utility>
 
 #include "speechscore.h"
 #include "support/child.h"
+#include "support/fresh.h"
 
 namespace {
 
 void print_beat() { std::printf("beat %.17g\n", beat); }
 
-TEST(Metronome, SetsSecondsPerBeatOrFallsBack) {
+// The comment lines of glMM and doGLMM, formatted here on their own.
+std::string start(double now, double old, double limit, double slope) {
+    char line[128];
+    std::snprintf(line, sizeof line,
+                  ";glMM start: beatnew=%9.4f;beatold=%9.4f;beatslimit=%9.4f;spbGLMM=%9.4f\n", now,
+                  old, limit, slope);
+    return line;
+}
+std::string step(double now, double accum, double factor) {
+    char line[128];
+    std::snprintf(line, sizeof line, "; Beat = %9.4f; beatsaccum = %9.4f; facGLMM = %9.4f\n", now,
+                  accum, factor);
+    return line;
+}
+
+const std::string kBadMark = "; BAD MM mark; master envelope cancelled. \n";
+const std::string kBadSpan = "Error: <duration> <= 0.\n;i  0" + repeat(11) + "\n";
+
+TEST(Tempo, MetronomeAndGlideStepsEndExactlyOnTheTargetAndSurviveBadRequests) {
     struct Case {
-        double mark;
-        std::string out;
+        void (*calls)();
+        std::string out;  // then the beat and the error count
     };
-    const std::string fallback = "; TEMPO SPEC. IS WRONG; WILL USE MM=60. \nbeat 1\n";
+    const std::string fallback = "; TEMPO SPEC. IS WRONG; WILL USE MM=60. \nbeat 1\nerrors 0\n";
+    // clang-format off
     const Case cases[] = {
-        {120, "beat 0.5\n"},
-        {90, "beat 0.66666666666666663\n"},
-        {-1, fallback},
+        {[] { metronome(120); }, "beat 0.5\nerrors 0\n"},
+        {[] { metronome(90); }, "beat 0.66666666666666663\nerrors 0\n"},
         // Zero and non-numbers would make every later span infinite.
-        {0, fallback},
-        {std::numeric_limits<double>::infinity(), fallback},
-        {std::numeric_limits<double>::quiet_NaN(), fallback},
-        {1e-320, fallback},
+        {[] { beat = 7; metronome(-1); }, fallback},
+        {[] { beat = 7; metronome(0); }, fallback},
+        {[] { beat = 7; metronome(NAN); }, fallback},
+        {[] { beat = 7; metronome(1e-320); }, fallback},
+        // Equal steps in seconds per beat; the step that reaches the limit ends on the target.
+        {[] { glMM(4, 30); print_beat(); for (int i = 0; i < 5; ++i) doGLMM(1); },
+         start(2, 1, 4, 0.25) + "beat 1\n" + step(1.25, 1, 1.25) + step(1.5, 2, 1.5) +
+             step(1.75, 3, 1.75) + "beat 2\nerrors 0\n"},
+        {[] { beat = 0.5; glMM(4, 60); doGLMM(10); },
+         start(1, 0.5, 4, 0.25) + "beat 1\nerrors 0\n"},
+        {[] { beat = 0.5; glMM(2, 120); doGLMM(1); doGLMM(1); },
+         start(0.5, 0.5, 2, 0) + "beat 0.5\nerrors 0\n"},
+        // A bad mark is counted and the running glide goes on.
+        {[] { glMM(4, 30); glMM(2, 0); glMM(2, -60); doGLMM(1); },
+         start(2, 1, 4, 0.25) + kBadMark + kBadMark + step(1.25, 1, 1.25) + "beat 1.25\nerrors 2\n"},
+        // A span of 0 or less is reported (echoing the buffer), and the next step ends the glide.
+        {[] { pfields[0] = 21; pfields[1] = 0.5; glMM(0, 30); doGLMM(0); },
+         "Error: <duration> <= 0.\n;i 21   0.5000  " + repeat(10) + "\n" + start(2, 1, 0, 1) +
+             "beat 2\nerrors 1\n"},
+        {[] { glMM(-2, 30); doGLMM(1); }, kBadSpan + start(2, 1, -2, -0.5) + "beat 2\nerrors 1\n"},
+        // A span that is not a number counts as 0; a step of NaN beats steps nothing.
+        {[] { glMM(NAN, 120); doGLMM(NAN); std::printf("%g %g\n", beatsaccum, beatslimit); },
+         kBadSpan + start(0.5, 1, 0, -0.5) + "0 0\nbeat 0.5\nerrors 1\n"},
     };
+    // clang-format on
     for (const Case& c : cases) {
         ChildResult r = run_child([&] {
-            beat = 7;
-            spbGLMM = 0;
-            metronome(c.mark);
+            fresh();
+            c.calls();
             print_beat();
-            std::printf("glide %g\n", spbGLMM);
+            std::printf("errors %d\n", nerrors);
         });
-        EXPECT_EQ(r.out, c.out + "glide 0\n") << c.mark;
+        EXPECT_EQ(r.out, c.out);
     }
-}
-
-TEST(TempoGlide, StepsInEqualSecondsAndEndsExactlyOnTheTarget) {
-    ChildResult r = run_child([] {
-        beat = 1;
-        glMM(4, 30);
-        print_beat();  // glMM itself leaves beat alone
-        for (int i = 0; i < 4; ++i) {
-            doGLMM(1);
-            print_beat();
-        }
-        doGLMM(1);  // idle again: nothing printed
-        print_beat();
-        std::printf("%g %g %g\n", spbGLMM, facGLMM, beatsaccum);
-    });
-    EXPECT_EQ(r.out,
-              ";glMM start: beatnew=   2.0000;beatold=   1.0000;beatslimit=   4.0000;spbGLMM=   "
-              "0.2500\n"
-              "beat 1\n"
-              "; Beat =    1.2500; beatsaccum =    1.0000; facGLMM =    1.2500\nbeat 1.25\n"
-              "; Beat =    1.5000; beatsaccum =    2.0000; facGLMM =    1.5000\nbeat 1.5\n"
-              "; Beat =    1.7500; beatsaccum =    3.0000; facGLMM =    1.7500\nbeat 1.75\n"
-              "beat 2\nbeat 2\n"
-              "0 1 5\n");
-}
-
-TEST(TempoGlide, OvershootAndCurrentMarkAndBadMark) {
-    ChildResult overshoot = run_child([] {
-        beat = 0.5;
-        glMM(4, 60);
-        doGLMM(10);
-        print_beat();
-    });
-    EXPECT_EQ(overshoot.out,
-              ";glMM start: beatnew=   1.0000;beatold=   0.5000;beatslimit=   4.0000;spbGLMM=   "
-              "0.2500\nbeat 1\n");
-
-    ChildResult same = run_child([] {
-        beat = 0.5;
-        glMM(2, 120);
-        doGLMM(1);
-        doGLMM(1);
-        print_beat();
-    });
-    EXPECT_EQ(same.out,
-              ";glMM start: beatnew=   0.5000;beatold=   0.5000;beatslimit=   2.0000;spbGLMM=   "
-              "0.0000\nbeat 0.5\n");
-
-    ChildResult bad = run_child([] {
-        beat = 1;
-        nerrors = 0;
-        glMM(4, 30);
-        glMM(2, 0);
-        glMM(2, -60);
-        std::printf("errors %d slope %g\n", nerrors, spbGLMM);
-        doGLMM(1);  // the first glide goes on
-    });
-    EXPECT_EQ(bad.out,
-              ";glMM start: beatnew=   2.0000;beatold=   1.0000;beatslimit=   4.0000;spbGLMM=   "
-              "0.2500\n"
-              "; BAD MM mark; master envelope cancelled. \n"
-              "; BAD MM mark; master envelope cancelled. \n"
-              "errors 2 slope 0.25\n"
-              "; Beat =    1.2500; beatsaccum =    1.0000; facGLMM =    1.2500\n");
-}
-
-TEST(TempoGlide, ZeroOrNegativeSpanIsReportedAndEndsAtTheNextStep) {
-    ChildResult zero = run_child([] {
-        beat = 1;
-        nerrors = 0;
-        pfields[0] = 21;
-        pfields[1] = 0.5;
-        glMM(0, 30);
-        std::printf("errors %d\n", nerrors);
-        doGLMM(0);
-        print_beat();
-    });
-    EXPECT_EQ(zero.out,
-              "Error: <duration> <= 0.\n"
-              ";i 21   0.5000     0.0000     0.0000     0.0000     0.0000     0.0000     0.0000  "
-              "   0.0000     0.0000     0.0000     0.0000  \n"
-              ";glMM start: beatnew=   2.0000;beatold=   1.0000;beatslimit=   0.0000;spbGLMM=   "
-              "1.0000\n"
-              "errors 1\nbeat 2\n");
-
-    ChildResult nan = run_child([] {
-        beat = 1;
-        glMM(std::nan(""), 120);
-        doGLMM(std::nan(""));
-        std::printf("%g %g %g\n", beat, beatsaccum, beatslimit);
-    });
-    EXPECT_NE(nan.out.find("beatslimit=   0.0000;spbGLMM=  -0.5000\n"), std::string::npos);
-    EXPECT_NE(nan.out.find("0.5 0 0\n"), std::string::npos);
-
-    ChildResult negative = run_child([] {
-        beat = 1;
-        glMM(-2, 30);
-        doGLMM(1);
-        print_beat();
-    });
-    EXPECT_NE(negative.out.find("spbGLMM=  -0.5000\nbeat 2\n"), std::string::npos);
 }
 
 }  // namespace
