@@ -50,6 +50,18 @@ Phases compress_phases(double beats, std::initializer_list<double> nominal, int 
     return p;
 }
 
+void write_phases(std::initializer_list<ColorEvent> cascade,
+                  std::initializer_list<VoiceEvent> voice,
+                  std::initializer_list<NoiseEvent> aspiration) {
+    for (const ColorEvent& e : cascade) Casc(e.span, e.color);
+    for (const VoiceEvent& e : voice) e.form(e.span, e.av, e.f0);
+    write_noise(aspiration);
+}
+
+void write_noise(std::initializer_list<NoiseEvent> events) {
+    for (const NoiseEvent& e : events) e.form(e.span, e.amp);
+}
+
 void rest_unshaped(double span) {
     restAFPar(span);
     restNTD(span);

@@ -8,15 +8,9 @@
 void sV(double beats, int colorCons, int colorVow, double AScons, double AVon, double AVvow,
         double F0, double ASon, double ASvow, double d1, double d2, double d3, double minDur) {
     drfi(beats, d1, d2, d3, minDur);
-    Casc(D1, colorCons);
-    Casc(D2, colorCons);
-    Casc(D3, colorVow);
-    aV(D1, 0, F0);
-    aV(D2, 0, F0);
-    qV(D3, AVon, F0);
-    aS(D1, AScons);
-    aS(D2, AScons);
-    aS(D3, ASon);
+    segment::write_phases({{D1, colorCons}, {D2, colorCons}, {D3, colorVow}},
+                          {{aV, D1, 0, F0}, {aV, D2, 0, F0}, {qV, D3, AVon, F0}},
+                          {{aS, D1, AScons}, {aS, D2, AScons}, {aS, D3, ASon}});
     segment::vowel_tail(beats, tsec, colorVow, DS, AVvow, F0, ASvow);
 }
 
@@ -27,18 +21,10 @@ void vS(double beats, int colorCons, int colorVow, double AVcons, double AVon, d
     drfi(beats, d1, d2, d3, minDur);
     DA = D1 * 0.1;
     DB = D1 - DA;
-    Casc(DA, colorCons);
-    Casc(DB, colorCons);
-    Casc(D2, colorCons);
-    Casc(D3, colorVow);
-    aV(DA, 0, F0);
-    aV(DB, AVcons, F0);
-    aV(D2, AVon, F0);
-    qV(D3, AVon, F0);
-    aS(DA, 0);
-    aS(DB, AScons);
-    aS(D2, AScons);
-    aS(D3, AScons);
+    segment::write_phases(
+        {{DA, colorCons}, {DB, colorCons}, {D2, colorCons}, {D3, colorVow}},
+        {{aV, DA, 0, F0}, {aV, DB, AVcons, F0}, {aV, D2, AVon, F0}, {qV, D3, AVon, F0}},
+        {{aS, DA, 0}, {aS, DB, AScons}, {aS, D2, AScons}, {aS, D3, AScons}});
     segment::vowel_tail(beats, tsec, colorVow, DS, AVvow, F0, ASvow);
 }
 
@@ -50,24 +36,13 @@ void zV(double beats, int colorCons, int colorVow, double level, double F0, doub
     // The shared level stays finite; the voice generator judges the value itself.
     const double onset = level - 10;
     L2 = segment::finite_or_zero(onset);
-    Casc(D1, colorCons);
-    Casc(D2, colorCons);
-    Casc(D3, colorVow);
-    Casc(DS, colorVow);
-    aV(D1, onset, F0);
-    aV(D2, level, F0);
-    qV(D3, level, F0);
-    xV(DS, AVvow, F0);
-    aS(D1, level);
-    aS(D2, level);
-    aS(D3, ASvow);
-    xS(DS, ASvow);
+    segment::write_phases(
+        {{D1, colorCons}, {D2, colorCons}, {D3, colorVow}, {DS, colorVow}},
+        {{aV, D1, onset, F0}, {aV, D2, level, F0}, {qV, D3, level, F0}, {xV, DS, AVvow, F0}},
+        {{aS, D1, level}, {aS, D2, level}, {aS, D3, ASvow}, {xS, DS, ASvow}});
     Para(D1, colorCons);
     Para(DA, colorCons);
-    aF(D1, level);
-    aF(D2, level);
-    aF(D3, 0);
-    xF(DS, 0);
+    segment::write_noise({{aF, D1, level}, {aF, D2, level}, {aF, D3, 0}, {xF, DS, 0}});
     restNTD(tsec);
 }
 
@@ -76,17 +51,9 @@ void zV(double beats, int colorCons, int colorVow, double level, double F0, doub
 void Vs(double beats, int colorVow, int colorFric, double AVon, double AVvow, double ASfric,
         double F0, double ASon, double ASvow, double d1, double d3, double d4, double minDur) {
     drff(beats, d1, d3, d4, minDur);
-    Casc(D1, colorVow);
-    Casc(DS, colorVow);
-    Casc(D3, colorFric);
-    Casc(D4, colorFric);
-    aV(D1, AVon, F0);
-    qV(DS, AVvow, F0);
-    aV(D3, 0, F0);
-    aV(D4, 0, F0);
-    aS(D1, ASon);
-    aS(DS, ASvow);
-    aS(D3, ASfric);
-    aS(D4, ASfric);
+    segment::write_phases(
+        {{D1, colorVow}, {DS, colorVow}, {D3, colorFric}, {D4, colorFric}},
+        {{aV, D1, AVon, F0}, {qV, DS, AVvow, F0}, {aV, D3, 0, F0}, {aV, D4, 0, F0}},
+        {{aS, D1, ASon}, {aS, DS, ASvow}, {aS, D3, ASfric}, {aS, D4, ASfric}});
     segment::rest_unshaped(tsec);
 }

@@ -34,6 +34,32 @@ struct Phases {
 Phases compress_phases(double beats, std::initializer_list<double> nominal, int doubled,
                        double minDur);
 
+// One event of a phase list on the cascade, voice or a noise track.
+struct ColorEvent {
+    double span;
+    int color;
+};
+struct VoiceEvent {
+    void (*form)(double, double, double);  // aV, xV or qV
+    double span;
+    double av;
+    double f0;
+};
+struct NoiseEvent {
+    void (*form)(double, double);  // aS, xS, aF or xF
+    double span;
+    double amp;
+};
+
+// Writes the phases before a segment's steady part, track by track in time order: the
+// cascade events (Casc), then the voice events, then the aspiration events.
+void write_phases(std::initializer_list<ColorEvent> cascade,
+                  std::initializer_list<VoiceEvent> voice,
+                  std::initializer_list<NoiseEvent> aspiration);
+
+// Writes the events of one noise track in time order.
+void write_noise(std::initializer_list<NoiseEvent> events);
+
 // Rests the tracks a vowel does not shape: frication and parallel (16, 10), then 17..19.
 void rest_unshaped(double span);
 

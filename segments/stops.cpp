@@ -7,12 +7,6 @@
 
 namespace {
 
-// One event of a voice or aspiration list: its span and amplitude.
-struct Level {
-    double span;
-    double amp;
-};
-
 // The parameters every stop passes through unchanged.
 struct Stop {
     double beats;
@@ -36,21 +30,20 @@ struct Shape {
 // Writes the stop's events on every track but 17..19, then rests those: cascade, voice and
 // aspiration up to the steady phase, parallel and frication up to their last event, then the
 // last event of each track, each glide stepped just before its track's last event.
-void write_stop(const Stop& stop, const Shape& shape, std::initializer_list<Level> voice,
-                std::initializer_list<Level> aspiration) {
+void write_stop(const Stop& stop, const Shape& shape,
+                std::initializer_list<segment::VoiceEvent> voice,
+                std::initializer_list<segment::NoiseEvent> aspiration) {
     const double steps = segment::finite_or_zero(stop.beats);
-    Casc(D1, stop.colorCons);
-    Casc(DB, stop.colorCons);
-    Casc(shape.vowelOnset, stop.colorVow);
-    for (const Level& event : voice) aV(event.span, event.amp, stop.F0);
-    for (const Level& event : aspiration) aS(event.span, event.amp);
+    segment::write_phases(
+        {{D1, stop.colorCons}, {DB, stop.colorCons}, {shape.vowelOnset, stop.colorVow}}, voice,
+        aspiration);
     Para(D1, stop.colorCons);
     Para(DB, stop.colorCons);
     Para(shape.vowelOnset, stop.colorVow);
-    aF(D1, 0);
-    aF(D2, 0);
-    aF(segment::finite_or_zero(stop.dBurst), shape.burst);
-    aF(DC, 0);
+    segment::write_noise({{aF, D1, 0},
+                          {aF, D2, 0},
+                          {aF, segment::finite_or_zero(stop.dBurst), shape.burst},
+                          {aF, DC, 0}});
     Casc(DS, stop.colorVow);
     doGLVSrc(steps);
     xV(shape.voiceSteady, stop.AVvow, stop.F0);
@@ -80,7 +73,8 @@ void dV(double beats, int colorCons, int colorVow, double ampA, double ampB, dou
     const double burst = ampB - burstDrop;
     L1 = segment::finite_or_zero(burst);
     write_stop({beats, colorCons, colorVow, AVvow, F0, ASvow, dBurst}, {D4, burst, DS, DS, true},
-               {{D1, 0}, {D2, 0}, {D3, ampA}, {D4, ampB}}, {{D1, 0}, {DB, 0}, {D4, ampC}});
+               {{aV, D1, 0, F0}, {aV, D2, 0, F0}, {aV, D3, ampA, F0}, {aV, D4, ampB, F0}},
+               {{aS, D1, 0}, {aS, DB, 0}, {aS, D4, ampC}});
 }
 
 // Writes an aspirated stop with one voiced DE event; the burst at the larger of ampB and ampC
@@ -93,8 +87,8 @@ void tsV(double beats, int colorCons, int colorVow, double ampA, double ampB, do
     L1 = segment::finite_or_zero(release);
     L2 = segment::finite_or_zero(ampA);
     write_stop({beats, colorCons, colorVow, AVvow, F0, ASvow, dBurst}, {D4, release, DS, DA, false},
-               {{D1, 0}, {DG, 0}, {DE, ampB}},
-               {{D1, 0}, {D2, 0}, {D5, ampA}, {DF, release}, {D5, ampC}});
+               {{aV, D1, 0, F0}, {aV, DG, 0, F0}, {aV, DE, ampB, F0}},
+               {{aS, D1, 0}, {aS, D2, 0}, {aS, D5, ampA}, {aS, DF, release}, {aS, D5, ampC}});
 }
 
 // Writes an aspirated stop with two voiced DE events and the vowel color from the end of
@@ -111,8 +105,8 @@ void tvV(double beats, int colorCons, int colorVow, double ampA, double ampB, do
     DS = segment::finite_or_zero(DS - DE);
     // The last aspiration event keeps DA, taken from the steady span before it was shortened.
     write_stop({beats, colorCons, colorVow, AVvow, F0, ASvow, dBurst}, {DE, ampA, DS, DA, false},
-               {{D1, 0}, {DG, 0}, {DE, ampA}, {DE, ampB}},
-               {{D1, 0}, {D2, 0}, {D5, ampA}, {DF, release}, {D5, ampC}});
+               {{aV, D1, 0, F0}, {aV, DG, 0, F0}, {aV, DE, ampA, F0}, {aV, DE, ampB, F0}},
+               {{aS, D1, 0}, {aS, D2, 0}, {aS, D5, ampA}, {aS, DF, release}, {aS, D5, ampC}});
 }
 
 // Writes an aspirated stop with two voiced DE events, burst at ampA - burstDrop (L3), the
@@ -127,6 +121,7 @@ void tV(double beats, int colorCons, int colorVow, double ampA, double ampB, dou
     L2 = segment::finite_or_zero(ampA);
     L3 = segment::finite_or_zero(burst);
     write_stop({beats, colorCons, colorVow, AVvow, F0, ASvow, dBurst},
-               {D4, burst, DS - DE, DA, false}, {{D1, 0}, {DG, 0}, {DE, ampA}, {DE, ampB}},
-               {{D1, 0}, {D2, 0}, {D5, ampA}, {DF, release}, {D5, ampC}});
+               {D4, burst, DS - DE, DA, false},
+               {{aV, D1, 0, F0}, {aV, DG, 0, F0}, {aV, DE, ampA, F0}, {aV, DE, ampB, F0}},
+               {{aS, D1, 0}, {aS, D2, 0}, {aS, D5, ampA}, {aS, DF, release}, {aS, D5, ampC}});
 }
