@@ -12,15 +12,24 @@ const int kColors = 48;  // color symbols 0..47
 const int kParallelCount = 11;
 
 const int kParaflt = 10;
-const int kNasal = 17;
-const int kTracheal = 18;
 const int kDeltaF1 = 19;
 
 // Pointers answer to rows of nasaltrach: row = pointer - kFirstPointer.
 const int kFirstPointer = 33;
-const int kLastNasal = 38;  // nasal pointers may take any row
-const int kFirstTracheal = 37;
-const int kLastTracheal = 38;
+
+// A pole-zero track: its instrument, the pointers it accepts, the report of any other pointer
+// and where the last pointer written is remembered.
+struct PoleZero {
+    int instr;
+    int first;
+    int last;
+    int errCode;
+    int* memory;
+};
+// A nasal pointer may take any row; one without a row has no message of its own and gets the
+// catch-all report (code 7).
+const PoleZero kNasal = {17, 33, 38, 7, &onaspt};
+const PoleZero kTracheal = {18, 37, 38, 8, &otrcpt};
 
 // Puts the eleven parallel values into p4..p14 and writes the paraflt event; remembers them
 // in opara. The caller has filled p1..p3 and passed the span check.
@@ -33,11 +42,21 @@ void write_parallel(const double (&values)[kParallelCount]) {
     wrfilt('i', 14);
 }
 
-// Puts the nasaltrach row of pointer into p4..p7 and writes the pole-zero event.
-void write_pole_zero(int pointer) {
+// Writes one pole-zero event from the nasaltrach row of pointer and remembers the pointer;
+// moves the track's time line even when rejected.
+void write_pole_zero(const PoleZero& track, double span, int pointer) {
+    if (filters::begin_event(track.instr, span) <= 0) {
+        err(3, 7);
+        return;
+    }
+    if (pointer < track.first || pointer > track.last) {
+        err(track.errCode, 7);
+        return;
+    }
     const double* row = nasaltrach[pointer - kFirstPointer];
     for (int j = 0; j < 4; ++j) pfields[3 + j] = row[j];
     wrfilt('i', 7);
+    *track.memory = pointer;
 }
 
 }  // namespace
@@ -68,36 +87,11 @@ void frqPara(double span, double a2, double bp2, double a3, double bp3, double a
     write_parallel(values);
 }
 
-// Writes one NasPZ event (instr 17) from the row of nasalPtr; moves its time line even when
-// rejected.
-void genNAS(double span, int nasalPtr) {
-    if (filters::begin_event(kNasal, span) <= 0) {
-        err(3, 7);
-        return;
-    }
-    // No message of its own: a pointer without a row gets the catch-all report.
-    if (nasalPtr < kFirstPointer || nasalPtr > kLastNasal) {
-        err(7, 7);
-        return;
-    }
-    write_pole_zero(nasalPtr);
-    onaspt = nasalPtr;
-}
+// Writes one NasPZ event (instr 17) from the row of nasalPtr (33..38).
+void genNAS(double span, int nasalPtr) { write_pole_zero(kNasal, span, nasalPtr); }
 
-// Writes one TralPZ event (instr 18) from the row of trachPtr (37 or 38); moves its time line
-// even when rejected.
-void genTRC(double span, int trachPtr) {
-    if (filters::begin_event(kTracheal, span) <= 0) {
-        err(3, 7);
-        return;
-    }
-    if (trachPtr < kFirstTracheal || trachPtr > kLastTracheal) {
-        err(8, 7);
-        return;
-    }
-    write_pole_zero(trachPtr);
-    otrcpt = trachPtr;
-}
+// Writes one TralPZ event (instr 18) from the row of trachPtr (37 or 38).
+void genTRC(double span, int trachPtr) { write_pole_zero(kTracheal, span, trachPtr); }
 
 // Writes one DltaF1 event (instr 19) from the row of df1Sym; symbols 2 and 3 have no row and
 // write zeros. Moves its time line even when rejected.
