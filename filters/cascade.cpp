@@ -100,10 +100,7 @@ int cascade_row(int color) { return color < kRingColors ? clrTTO(TTO, color) : c
 
 // Writes one F1, F2 or F3 event and remembers its frequency and bandwidth in ocasc.
 void write_formant(const Formant& f, double span, double freq, double bw) {
-    if (filters::begin_event(f.instr, span) <= 0) {
-        err(3, 5);
-        return;
-    }
+    if (!filters::open_event(f.instr, span, 5)) return;
     const double values[2] = {freq, bw};
     if (!filters::put_fields(3, values, 2)) {
         err(0, 5);
@@ -164,10 +161,7 @@ void frqF3(double span, double freq, double bw) { write_formant(kF3, span, freq,
 // rejected.
 void frqF4_8(double span, double f4, double f5, double f6, double f7, double f8, double b4,
              double b5, double b6, double b7, double b8, double field16) {
-    if (filters::begin_event(kUpperInstr, span) <= 0) {
-        err(3, 14);
-        return;
-    }
+    if (!filters::open_event(kUpperInstr, span, 14)) return;
     const double values[kUpperCount] = {f4, f5, f6, f7, f8, b4, b5, b6, b7, b8, field16};
     write_upper(values);
 }
@@ -190,10 +184,7 @@ void clrF3(double span, int color, double bwScale, double fShift) {
 // Writes one F4_8 event (instr 14) from the color's F4..F8 and scaled B4..B8; moves its time
 // line even when rejected.
 void clrF4_8(double span, int color, double bwScale) {
-    if (filters::begin_event(kUpperInstr, span) <= 0) {
-        err(3, 14);
-        return;
-    }
+    if (!filters::open_event(kUpperInstr, span, 14)) return;
     if (!valid_color(color)) {
         err(6, 14);
         return;

@@ -34,6 +34,14 @@ inline double begin_event(int instr, double span) {
     return used;
 }
 
+// Begins an event as begin_event does and reports a span of 0 or less as error 3 with an echo
+// of count p-fields. Returns whether the event may go on.
+inline bool open_event(int instr, double span, int count) {
+    if (begin_event(instr, span) > 0) return true;
+    err(3, count);
+    return false;
+}
+
 // Puts count values into pfields from entry first on, 0 in place of any value that is not a
 // finite number (so an echo never shows one). Returns whether every value was finite.
 inline bool put_fields(int first, const double* values, int count) {

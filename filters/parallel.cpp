@@ -45,10 +45,7 @@ void write_parallel(const double (&values)[kParallelCount]) {
 // Writes one pole-zero event from the nasaltrach row of pointer and remembers the pointer;
 // moves the track's time line even when rejected.
 void write_pole_zero(const PoleZero& track, double span, int pointer) {
-    if (filters::begin_event(track.instr, span) <= 0) {
-        err(3, 7);
-        return;
-    }
+    if (!filters::open_event(track.instr, span, 7)) return;
     if (pointer < track.first || pointer > track.last) {
         err(track.errCode, 7);
         return;
@@ -64,10 +61,7 @@ void write_pole_zero(const PoleZero& track, double span, int pointer) {
 // Writes one paraflt event (instr 10) from the color's parallel row, without the TTO map;
 // moves the paraflt time line even when rejected.
 void Para(double span, int color) {
-    if (filters::begin_event(kParaflt, span) <= 0) {
-        err(3, 14);
-        return;
-    }
+    if (!filters::open_event(kParaflt, span, 14)) return;
     if (color < 0 || color >= kColors) {
         err(6, 14);
         return;
@@ -79,10 +73,7 @@ void Para(double span, int color) {
 // when rejected.
 void frqPara(double span, double a2, double bp2, double a3, double bp3, double a4, double bp4,
              double a5, double bp5, double a6, double bp6, double ab) {
-    if (filters::begin_event(kParaflt, span) <= 0) {
-        err(3, 14);
-        return;
-    }
+    if (!filters::open_event(kParaflt, span, 14)) return;
     const double values[kParallelCount] = {a2, bp2, a3, bp3, a4, bp4, a5, bp5, a6, bp6, ab};
     write_parallel(values);
 }

@@ -1,15 +1,7 @@
 // Rests: one event per track that lasts the span, with the AV, AS and AF tracks at their rest
 // amplitudes and every other track holding its remembered value. Owns no state.
-#include <cmath>
-
+#include "beats.h"
 #include "speechscore.h"
-
-namespace {
-
-// A length that is not a finite number counts as 0.
-double finite_or_zero(double value) { return std::isfinite(value) ? value : 0.0; }
-
-}  // namespace
 
 // Writes one F1 event (instr 11) with the last F1 frequency and bandwidth.
 void restF1(double span) { frqF1(span, ocasc[0], ocasc[8]); }
@@ -82,19 +74,17 @@ void restAll(double span) {
 
 // Steps the tempo and nine glides by beats, then rests every track for beats x beat.
 void Rest(double beats) {
-    const double steps = finite_or_zero(beats);
-    doGLMM(steps);
+    doGLMM(beats);
     // The frication glide is left where it is: a rest steps every glide but AF's.
-    doGLAV(steps);
-    doGLAS(steps);
-    doGLF0(steps);
-    doGLOQ(steps);
-    doGLFL(steps);
-    doGLDI(steps);
-    doGLTL(steps);
-    doGLDV(steps);
-    doGLFV(steps);
+    doGLAV(beats);
+    doGLAS(beats);
+    doGLF0(beats);
+    doGLOQ(beats);
+    doGLFL(beats);
+    doGLDI(beats);
+    doGLTL(beats);
+    doGLDV(beats);
+    doGLFV(beats);
     // Timed with the tempo reached at the end of this step.
-    tsec = finite_or_zero(steps * beat);
-    restAll(tsec);
+    restAll(beats_to_tsec(beats));
 }

@@ -10,11 +10,10 @@ namespace segment {
 
 double finite_or_zero(double value) { return std::isfinite(value) ? value : 0.0; }
 
-Span start_segment(double beats) {
-    const double steps = finite_or_zero(beats);
-    doGLMM(steps);
+double start_segment(double beats) {
+    doGLMM(beats);
     // Timed with the tempo reached at the end of this segment's own step.
-    return {steps, finite_or_zero(steps * beat)};
+    return finite_or_zero(beats * beat);
 }
 
 Phases compress_phases(double beats, std::initializer_list<double> nominal, int doubled,
@@ -25,7 +24,7 @@ Phases compress_phases(double beats, std::initializer_list<double> nominal, int 
     for (const double value : nominal) {
         if (count < kMaxPhases) d[count++] = finite_or_zero(value);
     }
-    Phases p = {start_segment(beats).seconds, 1.0, {}, 0.0};
+    Phases p = {start_segment(beats), 1.0, {}, 0.0};
     // Nominal sum in parameter order, then the doubled duration once more.
     double sum = d[0];
     for (int i = 1; i < count; ++i) sum = sum + d[i];
@@ -69,13 +68,12 @@ void rest_unshaped(double span) {
 
 void vowel_tail(double beats, double span, int colorVow, double steady, double AVvow, double F0,
                 double ASvow) {
-    const double steps = finite_or_zero(beats);
     Casc(steady, colorVow);
-    doGLVSrc(steps);
+    doGLVSrc(beats);
     xV(steady, AVvow, F0);
-    doGLAS(steps);
+    doGLAS(beats);
     xS(steady, ASvow);
-    doGLAF(steps);
+    doGLAF(beats);
     rest_unshaped(span);
 }
 

@@ -10,14 +10,9 @@ namespace segment {
 // A length or level that is not a finite number counts as 0.
 double finite_or_zero(double value);
 
-// Beats (non-finite ones as 0) and the span in seconds of one segment.
-struct Span {
-    double steps;    // beats that the tempo and the glides step
-    double seconds;  // steps x beat after the tempo step; 0 when not finite
-};
-
-// Steps the master tempo by beats, then converts them with the beat reached.
-Span start_segment(double beats);
+// Steps the master tempo by beats, then returns them in seconds with the beat reached; a span
+// that is not finite counts as 0. (The tempo and glide steps count non-finite beats as 0.)
+double start_segment(double beats);
 
 // Span of a segment split into timed phases and a steady remainder.
 struct Phases {

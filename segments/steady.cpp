@@ -7,29 +7,27 @@
 // the AS switch (0 for 0, else 1).
 void VOW(double beats, int color, double AV, double F0, double OQ, double FL, double DI, double TL,
          double DV, double FV, double AS, double swt) {
-    const segment::Span s = segment::start_segment(beats);
-    tsec = s.seconds;
+    tsec = segment::start_segment(beats);
     Casc(tsec, color);
-    doGLVSrc(s.steps);
+    doGLVSrc(beats);
     Voi(tsec, AV, F0, OQ, FL, DI, TL, DV, FV, swt);
-    doGLAS(s.steps);
+    doGLAS(beats);
     if (swt == 0) {  // -0 too
         aS(tsec, AS);
     } else {
         xS(tsec, AS);
     }
-    doGLAF(s.steps);
+    doGLAF(beats);
     segment::rest_unshaped(tsec);
 }
 
 // Writes a steady vowel with the current voice-quality values; swt picks switch 0 or 1 for
 // both the AV and the AS event.
 void VOWn(double beats, int color, double AV, double F0, double AS, double swt) {
-    const segment::Span s = segment::start_segment(beats);
-    tsec = s.seconds;
+    tsec = segment::start_segment(beats);
     Casc(tsec, color);
-    doGLVSrc(s.steps);
-    doGLAS(s.steps);
+    doGLVSrc(beats);
+    doGLAS(beats);
     if (swt != 0) {
         xV(tsec, AV, F0);
         xS(tsec, AS);
@@ -37,23 +35,22 @@ void VOWn(double beats, int color, double AV, double F0, double AS, double swt) 
         aV(tsec, AV, F0);
         aS(tsec, AS);
     }
-    doGLAF(s.steps);
+    doGLAF(beats);
     segment::rest_unshaped(tsec);
 }
 
 // Writes an /h/: aspiration through the cascade of a color with the voice at rest. The voice
 // glides do not move.
 void H(double beats, int color, double AS, double swt) {
-    const segment::Span s = segment::start_segment(beats);
-    tsec = s.seconds;
+    tsec = segment::start_segment(beats);
     Casc(tsec, color);
     restVoi(tsec);
-    doGLAS(s.steps);
+    doGLAS(beats);
     if (swt != 0) {
         xS(tsec, AS);
     } else {
         aS(tsec, AS);
     }
-    doGLAF(s.steps);
+    doGLAF(beats);
     segment::rest_unshaped(tsec);
 }

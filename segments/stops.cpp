@@ -33,24 +33,20 @@ struct Shape {
 void write_stop(const Stop& stop, const Shape& shape,
                 std::initializer_list<segment::VoiceEvent> voice,
                 std::initializer_list<segment::NoiseEvent> aspiration) {
-    const double steps = segment::finite_or_zero(stop.beats);
     segment::write_phases(
         {{D1, stop.colorCons}, {DB, stop.colorCons}, {shape.vowelOnset, stop.colorVow}}, voice,
         aspiration);
     Para(D1, stop.colorCons);
     Para(DB, stop.colorCons);
     Para(shape.vowelOnset, stop.colorVow);
-    segment::write_noise({{aF, D1, 0},
-                          {aF, D2, 0},
-                          {aF, segment::finite_or_zero(stop.dBurst), shape.burst},
-                          {aF, DC, 0}});
+    segment::write_noise({{aF, D1, 0}, {aF, D2, 0}, {aF, stop.dBurst, shape.burst}, {aF, DC, 0}});
     Casc(DS, stop.colorVow);
-    doGLVSrc(steps);
+    doGLVSrc(stop.beats);
     xV(shape.voiceSteady, stop.AVvow, stop.F0);
-    doGLAS(steps);
+    doGLAS(stop.beats);
     xS(shape.lastAspiration, stop.ASvow);
     Para(DS, stop.colorVow);
-    doGLAF(steps);
+    doGLAF(stop.beats);
     if (shape.voicedEnd) {
         xF(DD, 0);
     } else {
