@@ -1,8 +1,6 @@
 // Speed of the orchestra: renders a 10-minute piece written by the library with tools/render and
 // reports how many times faster than real time it runs at 44.1 kHz, per control block size.
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -12,6 +10,7 @@
 #include <string>
 
 #include "speechscore.h"
+#include "support/child.h"
 
 double beat = 1.0;
 int TTO = 0;
@@ -38,25 +37,17 @@ void phrase() {
 
 // Writes the piece to path from a forked child, since the library prints to standard output.
 bool write_piece(const std::string& path) {
-    std::fflush(stdout);
-    const pid_t pid = fork();
-    if (pid < 0) return false;
-    if (pid == 0) {
-        const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (fd < 0) _exit(2);
-        dup2(fd, STDOUT_FILENO);
-        close(fd);
-        start1(0, 1, 1, 1, 1, 1, 0, 1, 1);
-        startmn();
-        metronome(120);
-        while (timepoints[3] < kPieceSeconds) phrase();
-        fine();
-        std::fflush(stdout);
-        _exit(0);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    std::ofstream(path).close();
+    const ChildResult child = run_child(
+        [] {
+            start1(0, 1, 1, 1, 1, 1, 0, 1, 1);
+            startmn();
+            metronome(120);
+            while (timepoints[3] < kPieceSeconds) phrase();
+            fine();
+        },
+        path.c_str());
+    return child.status == 0;
 }
 
 // Length of a score's sound: the end event starts at 0.01 s and lasts until the F1 track ends.

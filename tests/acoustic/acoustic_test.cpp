@@ -43,13 +43,6 @@ public:
 };
 testing::Environment* const kCleanup = testing::AddGlobalTestEnvironment(new ScratchCleanup);
 
-std::string slurp(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 struct Rendered {
     std::string score;
     Sound sound;
@@ -62,9 +55,9 @@ Rendered render_score(const std::string& score, const std::string& name) {
     const std::string command =
         "'" SPEECHSCORE_RENDER "' '" + score + "' '" + wav + "' > '" + log + "' 2>&1";
     const int status = std::system(command.c_str());
-    Rendered result{slurp(score), Sound()};
+    Rendered result{read_file(score), Sound()};
     if (status != 0) {
-        ADD_FAILURE() << "render of " << name << " failed:\n" << slurp(log);
+        ADD_FAILURE() << "render of " << name << " failed:\n" << read_file(log);
         return result;
     }
     result.sound = read_sound(wav);

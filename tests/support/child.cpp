@@ -75,9 +75,13 @@ ChildResult run_child(const std::function<void()>& fn, const char* outPath) {
     return result;
 }
 
-std::string golden(const std::string& name) {
-    std::ifstream in(std::string(SPEECHSCORE_GOLDEN_DIR) + "/" + name);
+std::string read_file(const std::string& path) {
+    std::ifstream in(path);
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+std::string golden(const std::string& name) {
+    return read_file(std::string(SPEECHSCORE_GOLDEN_DIR) + "/" + name);
 }

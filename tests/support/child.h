@@ -15,6 +15,9 @@ struct ChildResult {
 // stdout to the file at outPath when given), flushes, _exit(0)s. The parent keeps its state.
 ChildResult run_child(const std::function<void()>& fn, const char* outPath = nullptr);
 
+// Reads a whole file; empty when it cannot be read.
+std::string read_file(const std::string& path);
+
 // Reads a golden file from tests/golden.
 std::string golden(const std::string& name);
 
