@@ -85,7 +85,9 @@
  * score. Start with speechscore.h: calling order, units, error codes and the behaviours that
  * surprise newcomers. The Modules page lists the operations by subsystem: start-up and end,
  * tempo, voice source, noise, filter bank, rests, beat-timed statements and the segment
- * builders. The project's `docs/` folder holds the tutorial, the colour chart and the orchestra.
+ * builders. speechscore_colours.h names every colour, pointer and delta-F1 symbol and converts
+ * notes and Hz to the pitch scale. The project's `docs/` folder holds the tutorial
+ * (`docs/tutorial.md`), the colour chart (`docs/colours.md`) and the orchestra.
  */
 
 /**
