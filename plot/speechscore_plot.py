@@ -12,6 +12,7 @@ import math
 import os
 import re
 import sys
+import textwrap
 
 PROG = "speechscore-plot"
 FORMATS = (".svg", ".png", ".pdf", ".html")
@@ -51,10 +52,10 @@ class Event:
 class Marker:
     """An error or tempo line of the score, placed in time after parsing."""
 
-    __slots__ = ("line", "kind", "text", "echo", "echo_fields", "time", "data", "order")
+    __slots__ = ("line", "kind", "text", "echo", "echo_fields", "time", "data")
 
-    def __init__(self, line, kind, text, order, data=None):
-        self.line, self.kind, self.text, self.order, self.data = line, kind, text, order, data
+    def __init__(self, line, kind, text, data=None):
+        self.line, self.kind, self.text, self.data = line, kind, text, data
         self.echo = None
         self.echo_fields = None
         self.time = None
@@ -96,7 +97,7 @@ RE_MESSAGE = re.compile(r"(Error: |Odd error)")
 OTHER_STATEMENTS = "abmnqrstvx{}"
 
 
-def read_text(path, what, size=-1):
+def read_file(path, what, size=-1):
     try:
         with open(path, "rb") as stream:
             data = stream.read(size)
@@ -110,7 +111,7 @@ def read_text(path, what, size=-1):
 
 
 def parse_score(path):
-    data = read_text(path, "score")
+    data = read_file(path, "score")
     if data.startswith(b"RIFF"):
         raise UserError(
             "%s: is a WAV file, not a score; give the score first: %s piece.sco piece.wav -o OUT"
@@ -139,16 +140,16 @@ def parse_score(path):
                 last_message.echo_fields = parse_numbers(line[2:])
                 continue
             last_message = None
-            marker = tempo_marker(number, line, len(order))
+            marker = tempo_marker(number, line)
             if marker is None and RE_BAD_MARK.match(line):
-                marker = Marker(number, "error", line.lstrip("; ").rstrip(), len(order))
+                marker = Marker(number, "error", line.lstrip("; ").rstrip())
             if marker is not None:
                 markers.append(marker)
                 order.append(("marker", marker))
             continue
         last_message = None
         if RE_MESSAGE.match(line):
-            last_message = Marker(number, "error", line, len(order))
+            last_message = Marker(number, "error", line)
             markers.append(last_message)
             order.append(("marker", last_message))
             continue
@@ -215,17 +216,17 @@ def shorten(text, width):
     return text if len(text) <= width else text[: width - 3] + "..."
 
 
-def tempo_marker(number, line, position):
+def tempo_marker(number, line):
     match = RE_GLIDE.match(line)
     if match:
         values = [float(v) for v in match.groups()]
-        return Marker(number, "glide", line, position, dict(zip(("new", "old", "limit"), values)))
+        return Marker(number, "glide", line, dict(zip(("new", "old", "limit"), values)))
     match = RE_STEP.match(line)
     if match:
         values = [float(v) for v in match.groups()]
-        return Marker(number, "step", line, position, {"beat": values[0], "accum": values[1]})
+        return Marker(number, "step", line, {"beat": values[0], "accum": values[1]})
     if RE_FALLBACK.match(line):
-        return Marker(number, "fallback", line.lstrip("; ").rstrip(), position, {"beat": 1.0})
+        return Marker(number, "fallback", line.lstrip("; ").rstrip(), {"beat": 1.0})
     return None
 
 
@@ -275,41 +276,51 @@ MAX_BEAT_MARKS = 20000
 
 
 def tempo_map(score, start_beat):
-    """Seconds per beat as breakpoints (time, seconds per beat, sure), each in force until the
-    next.
+    """Seconds per beat as breakpoints, each in force until the next.
 
     The score writes a tempo only during master tempo glides: the glide's start comment holds
     the tempo before it (beatold) and the target (beatnew); each tempo step inside the glide
     holds the tempo of the statement that follows and the beats passed; the step that ends the
-    glide prints nothing, and the target holds from then on. A metronome call prints nothing
+    glide prints nothing, and the target holds from then on (from the glide's start when no step
+    comment follows it: the first step ended it). A metronome call prints nothing
     (except its fallback to 1 s a beat), so before the first glide the tempo is start_beat (the
     --beat or --mm option) or, without it, the beatold of the first glide. When a glide starts
     from another tempo than the one in force, the tempo changed somewhere before it without a
-    trace: the stretch since the last breakpoint is not sure. Returns [] when nothing gives a
-    tempo.
+    trace: the stretch since the last breakpoint is not sure, the count of beats is lost, and
+    the glide is taken to start on a whole beat. Returns [] when nothing gives a tempo;
+    otherwise (time, seconds per beat, sure, starts on a whole beat) breakpoints.
     """
-    points = []
+    points = []  # [time, seconds per beat, sure, starts on a whole beat]
 
-    def put(time, spb):
+    def put(time, spb, whole=False):
         while points and points[-1][0] >= time - 1e-3:
+            whole = whole or points[-1][3]
             points.pop()
-        points.append([max(time, 0.0), spb, True])
+        points.append([max(time, 0.0), spb, True, whole])
 
     if start_beat is not None:
         put(0.0, start_beat)
     target = None
     accum = 0.0
+    pending = None  # the glide's start point, while no step inside it has shown
     for marker in score.tempo:
         data = marker.data
         if marker.kind == "glide":
+            lost = False
             if not points:
                 put(0.0, data["old"])
-            else:
-                if abs(points[-1][1] - data["old"]) > 1e-3 * abs(data["old"]):
-                    points[-1][2] = False
-                put(marker.time, data["old"])
+            elif abs(points[-1][1] - data["old"]) > 1e-3 * abs(data["old"]):
+                points[-1][2], lost = False, True
+            # The first tempo step may end the glide at once (a glide no longer than the
+            # statement) and then prints nothing: the target holds from the glide's start
+            # unless a step comment shows that the glide went on.
+            put(marker.time, data["new"], lost)
+            pending = (points[-1], data["old"])
             target, accum = data["new"], 0.0
         elif marker.kind == "step":
+            if pending is not None:
+                pending[0][1] = pending[1]  # statements before the first step keep the old tempo
+                pending = None
             put(marker.time, data["beat"])
             beats = data["accum"] - accum
             accum = data["accum"]
@@ -319,7 +330,7 @@ def tempo_map(score, start_beat):
             if not points:
                 put(0.0, 1.0)
             put(marker.time, 1.0)
-            target = None
+            target, pending = None, None
     return [tuple(p) for p in points if math.isfinite(p[0]) and math.isfinite(p[1])]
 
 
@@ -329,7 +340,9 @@ def beat_marks(points, end_time):
     no marks and no beats."""
     marks = []
     position = 0.0
-    for index, (start, spb, sure) in enumerate(points):
+    for index, (start, spb, sure, whole) in enumerate(points):
+        if whole:  # the nearest whole beat that is not marked yet
+            position = max(math.floor(position + 0.5), marks[-1][1] + 1 if marks else 0)
         stop = points[index + 1][0] if index + 1 < len(points) else end_time
         if stop <= start or not spb > 0:
             continue
@@ -485,7 +498,7 @@ class Sound:
 
 
 def read_wav(path):
-    head = read_text(path, "WAV", 12)
+    head = read_file(path, "WAV", 12)
     if head[:4] != b"RIFF" or head[8:12] != b"WAVE":
         raise UserError("%s: not a WAV file (no RIFF/WAVE header)" % path)
     import warnings
@@ -714,8 +727,9 @@ def draw(score, sound, options):
     xs, heard, silent = voiced_f0(score.track(I_F0), score.track(I_AV))
     f0_ax.set_yscale("log")
     if xs:
-        f0_ax.plot(xs, silent, drawstyle="steps-post", color="#9aa7b4", linewidth=1.0,
-                   linestyle=(0, (3, 2)), label="F0, voicing off")
+        if any(not math.isnan(v) for v in silent):
+            f0_ax.plot(xs, silent, drawstyle="steps-post", color="#9aa7b4", linewidth=1.0,
+                       linestyle=(0, (3, 2)), label="F0, voicing off")
         f0_ax.plot(xs, heard, drawstyle="steps-post", color=COLORS["F0"], linewidth=1.8,
                    label="F0")
         shown = [v for v in heard if not math.isnan(v)] or [v for v in silent if not math.isnan(v)]
@@ -786,7 +800,8 @@ def draw(score, sound, options):
                             xytext=(3, -11), textcoords="offset points", fontsize=8,
                             fontweight="bold", color=COLORS[kind], zorder=6)
 
-    title = "%s   %.3f s   %s" % (os.path.basename(score.path), end, beat_note)
+    title = "%s   %.3f s\n%s" % (os.path.basename(score.path), end,
+                                  textwrap.fill(beat_note, int(options.width * 11)))
     figure.suptitle(title, x=0.01, ha="left", fontsize=10)
     if notes:
         notes_ax = figure.add_subplot(grid[len(ratios)])
@@ -802,15 +817,13 @@ def draw(score, sound, options):
 
 
 def nice_hz(low, high):
-    ticks = []
-    for decade in (10, 100, 1000):
-        for step in (1, 1.5, 2, 3, 4, 5, 6, 8):
-            value = step * decade
-            if low <= value <= high:
-                ticks.append(value)
-    if len(ticks) > 6:
-        ticks = [t for t in ticks if str(int(t))[0] in "1235"] or ticks
-    return ticks
+    """Round frequencies for the F0 axis: the finest of the usual steps that gives at most
+    six ticks between low and high."""
+    for step in (5, 10, 20, 25, 50, 100, 200, 250, 500, 1000):
+        ticks = list(range(int(math.ceil(low / step)) * step, int(high) + 1, step))
+        if len(ticks) <= 6:
+            return ticks
+    return []
 
 
 def draw_beats(score, options, ax, t0, t1, end):
@@ -846,7 +859,7 @@ def draw_beats(score, options, ax, t0, t1, end):
     if glides:
         note += ", %d tempo glide%s" % (glides, "" if glides == 1 else "s")
     if not all(sure for _, _, sure in marks):
-        note += "; grey beats: the tempo changed where the score does not say"
+        note += "; grey beats: the tempo changed where the score does not show it"
     return note
 
 
@@ -1017,8 +1030,8 @@ def parse_arguments(argv):
                         help="picture to write: .svg, .png, .pdf or .html")
     tempo = parser.add_mutually_exclusive_group()
     tempo.add_argument("--beat", type=positive, metavar="SECONDS",
-                       help="seconds per beat from the start of the piece (the score does "
-                       "not record the metronome mark)")
+                       help="seconds per beat from the start up to the first tempo comment "
+                       "(the score does not record the metronome mark)")
     tempo.add_argument("--mm", type=positive, metavar="MARK",
                        help="metronome mark (beats per minute) from the start; same as "
                        "--beat 60/MARK")

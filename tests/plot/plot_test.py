@@ -37,7 +37,8 @@ def run_plot(*args):
 
 
 def prepare(piece, fixture, render):
-    """Writes piece.sco, piece.wav (rendered) and fixture.sco into the data folder."""
+    """Writes piece.sco, piece.wav (rendered), fixture.sco and tempo.sco into the data
+    folder."""
     os.makedirs(DATA, exist_ok=True)
     with open(data("piece.sco"), "wb") as out:
         subprocess.run([piece], stdout=out, check=True)
@@ -46,6 +47,8 @@ def prepare(piece, fixture, render):
         status = subprocess.run([fixture], stdout=out, stderr=subprocess.DEVNULL).returncode
     if status != 1:
         sys.exit("plot_fixture ended with status %d, expected 1 (its score has errors)" % status)
+    with open(data("tempo.sco"), "wb") as out:
+        subprocess.run([fixture, "tempo"], stdout=out, check=True)
     return 0
 
 
@@ -96,12 +99,24 @@ class Model(unittest.TestCase):
                          [(0.0, 0, True), (0.5, 1, True), (1.0, 2, True), (1.5, 3, True),
                           (2.0, 4, True), (2.5, 5, True), (3.25, 6, True), (4.25, 7, True),
                           (5.25, 8, True)])
-        # --beat 0.4 contradicts the glide's start (0.5): the marks before it are not sure
+        # --beat 0.4 contradicts the glide's start (0.5): the marks before it are not sure,
+        # and the glide starts on the next whole beat
         marks = sp.beat_marks(sp.tempo_map(score, 0.4), score.end_time)
         self.assertEqual([(round(t, 4), n, sure) for t, n, sure in marks],
                          [(0.0, 0, False), (0.4, 1, False), (0.8, 2, False), (1.2, 3, False),
                           (1.6, 4, False), (2.0, 5, False), (2.4, 6, False),
-                          (3.0625, 7, True), (4.0, 8, True), (5.0, 9, True)])
+                          (2.5, 7, True), (3.25, 8, True), (4.25, 9, True), (5.25, 10, True)])
+
+    def test_beats_where_the_score_hides_the_tempo(self):
+        # tests/plot/plot_fixture.cpp "tempo": a glide that ends on its first step (no step
+        # comment) takes effect at once; a metronome call between glides leaves no trace, so
+        # the stretch before the next glide is not sure, and counting goes on from the whole
+        # beat nearest to that glide's start.
+        score = sp.parse_score(data("tempo.sco"))
+        marks = sp.beat_marks(sp.tempo_map(score, None), score.end_time)
+        self.assertEqual([(round(t, 4), n, sure) for t, n, sure in marks],
+                         [(0.0, 0, True), (0.5, 1, False), (1.5, 2, False), (2.5, 3, False),
+                          (3.0, 4, True), (3.5, 5, True), (4.0, 6, True)])
 
     def test_beats_without_tempo_comments(self):
         with tempfile.TemporaryDirectory() as folder:
@@ -114,7 +129,7 @@ class Model(unittest.TestCase):
         marks = sp.beat_marks(sp.tempo_map(score, 0.4), score.end_time)
         self.assertEqual([(round(t, 4), n) for t, n, _ in marks],
                          [(0.0, 0), (0.4, 1), (0.8, 2), (1.2, 3), (1.6, 4), (2.0, 5)])
-        self.assertIsNone(sp.beat_marks([(0.0, 1e-6, True)], 100.0))  # too dense to draw
+        self.assertIsNone(sp.beat_marks([(0.0, 1e-6, True, False)], 100.0))  # too dense to draw
 
     def test_segment_boundaries_are_the_programs_statements(self):
         # the piece's 18 tempo-stepping statements and their lengths in beats
