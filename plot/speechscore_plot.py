@@ -363,7 +363,7 @@ def beat_marks(points, end_time):
 # ---- Tracks as drawn -------------------------------------------------------------------------
 
 
-def steps(events, index, convert=None):
+def steps(events, index):
     """Step line of value index of a track, held through gaps: (xs, ys) for drawstyle
     steps-post. Events are taken in order of their start."""
     ordered = sorted(events, key=lambda e: e.start)
@@ -371,9 +371,8 @@ def steps(events, index, convert=None):
     for event in ordered:
         if index >= len(event.values):
             continue
-        value = event.values[index]
         xs.append(event.start)
-        ys.append(convert(value) if convert else value)
+        ys.append(event.values[index])
     if ordered and xs:
         xs.append(max(e.end for e in ordered))
         ys.append(ys[-1])
@@ -424,7 +423,6 @@ def voiced_f0(f0_events, av_events):
         on = av_level > 0
         heard.append(f0_value if on else math.nan)
         silent.append(math.nan if on else f0_value)
-    # a value change exactly where voicing starts or stops would leave a one-point piece
     return xs, heard, silent
 
 
@@ -439,6 +437,10 @@ def note_name(midi):
 
 def hz_to_midi(hz):
     return 69 + 12 * math.log2(hz / 440.0)
+
+
+def midi_to_hz(midi):
+    return 440.0 * 2.0 ** ((midi - 69) / 12.0)
 
 
 def boundaries(score):
@@ -636,41 +638,63 @@ def draw(score, sound, options):
     matplotlib.use("Agg")
     matplotlib.rcParams["svg.fonttype"] = "none"  # SVG text stays text: searchable, editable
     import matplotlib.pyplot as plt
-    import numpy as np
-    from matplotlib.ticker import FixedLocator, NullFormatter, ScalarFormatter
 
     end = max(score.end_time, sound.seconds if sound else 0.0)
     t0 = options.start if options.start is not None else 0.0
     t1 = options.end if options.end is not None else end
     if t1 <= t0:
         t1 = t0 + 1.0
-    errors_shown = score.errors + score.warnings
-    notes = footer_notes(score, errors_shown)
+    notes = footer_notes(score)
 
+    # Panel heights in inches: formants, levels, F0, sound, the lines under them.
     ratios = [4.0, 1.5, 1.7] + ([3.2] if sound else [])
     rows = ratios + ([0.17 * len(notes) + 0.05] if notes else [])
-    height = sum(rows) + 1.2
-    figure = plt.figure(figsize=(options.width, height), dpi=100, facecolor="white")
+    figure = plt.figure(figsize=(options.width, sum(rows) + 1.2), dpi=100, facecolor="white")
     figure.set_layout_engine("constrained", h_pad=0.04, w_pad=0.04)
     grid = figure.add_gridspec(len(rows), 1, height_ratios=rows)
     axes = [figure.add_subplot(grid[0])]
     for row in range(1, len(ratios)):
         axes.append(figure.add_subplot(grid[row], sharex=axes[0]))
-    formant_ax, level_ax, f0_ax = axes[:3]
     for ax in axes[:-1]:
         ax.tick_params(labelbottom=False)
     axes[-1].set_xlabel("time (s)")
     axes[0].set_xlim(t0, t1)
 
-    # Boundaries under everything else.
+    segments = draw_boundaries(axes[:3], score, options, t0, t1)
+    draw_formants(axes[0], score, options)
+    draw_levels(axes[1], score)
+    draw_f0(axes[2], score)
+    if sound:
+        draw_sound(axes[3], sound, options, t0, t1, segments)
+        axes[3].set_xlim(t0, t1)
+    beat_note = draw_beats(score, options, axes[0], t0, t1, end)
+    draw_markers(axes, score, t0, t1)
+    figure.suptitle("%s   %.3f s\n%s" % (os.path.basename(score.path), end,
+                                          textwrap.fill(beat_note, int(options.width * 11))),
+                    x=0.01, ha="left", fontsize=10)
+    if notes:
+        notes_ax = figure.add_subplot(grid[len(ratios)])
+        notes_ax.axis("off")
+        for row, (text, kind) in enumerate(notes):
+            notes_ax.text(0.0, 1.0 - (row + 0.5) / len(notes), text, transform=notes_ax.transAxes,
+                          fontsize=8, color=COLORS[kind], family="monospace", ha="left",
+                          va="center")
+    figure.canvas.draw()
+    box = axes[0].get_position()
+    return figure, {"x0": box.x0, "x1": box.x1, "t0": t0, "t1": t1}
+
+
+def draw_boundaries(axes, score, options, t0, t1):
+    """Segment boundaries (solid grey) and phase boundaries (dotted) across the track panels,
+    left out when they would lie closer than about four pixels; returns the segment times
+    drawn."""
     segments, phases = boundaries(score)
-    # lines closer than a few pixels would only grey the picture
     room = options.width * 100 / 4
     segments = [t for t in segments if t0 <= t <= t1]
     phases = [t for t in phases if t0 <= t <= t1]
     segments = segments if len(segments) <= room else []
     phases = phases if len(phases) + len(segments) <= room else []
-    for ax in axes[:3]:
+    for ax in axes:
         transform = ax.get_xaxis_transform()
         if phases:
             ax.vlines(phases, 0, 1, transform=transform, colors=COLORS["phase"], linewidth=0.6,
@@ -678,18 +702,23 @@ def draw(score, sound, options):
         if segments:
             ax.vlines(segments, 0, 1, transform=transform, colors=COLORS["segment"],
                       linewidth=0.8, zorder=0.5)
+    return segments
 
-    # Formants with their bandwidths, and the pole-zero pairs that do not cancel.
+
+def draw_formants(ax, score, options):
+    """F1 to F3 with bands of their bandwidths, and the pole-zero pairs that do not cancel."""
+    import numpy as np
+
     for name, instr in (("F1", I_F1), ("F2", I_F2), ("F3", I_F3)):
         xs, freq = steps(score.track(instr), 0)
         _, bw = steps(score.track(instr), 1)
         if not xs:
             continue
-        freq, bw = np.array(freq), np.array(bw if len(bw) == len(freq) else np.zeros(len(freq)))
-        formant_ax.fill_between(xs, freq - bw / 2, freq + bw / 2, step="post",
-                                color=COLORS[name], alpha=0.15, linewidth=0)
-        formant_ax.plot(xs, freq, drawstyle="steps-post", color=COLORS[name], linewidth=1.6,
-                        label=name)
+        freq = np.array(freq)
+        bw = np.array(bw) if len(bw) == len(freq) else np.zeros(len(freq))
+        ax.fill_between(xs, freq - bw / 2, freq + bw / 2, step="post", color=COLORS[name],
+                        alpha=0.15, linewidth=0)
+        ax.plot(xs, freq, drawstyle="steps-post", color=COLORS[name], linewidth=1.6, label=name)
     for name, instr in (("nasal", I_NAS), ("tracheal", I_TRC)):
         poles, zeros = ([], [], []), ([], [], [])
         for event in score.track(instr):
@@ -700,38 +729,43 @@ def draw(score, sound, options):
                 target[1].append(event.start)
                 target[2].append(event.end)
         if poles[0]:
-            formant_ax.hlines(*poles, colors=COLORS[name], linewidth=2.2,
-                              label="%s pole" % name)
-            formant_ax.hlines(*zeros, colors=COLORS[name], linewidth=2.2,
-                              linestyles=(0, (1.5, 1.2)), label="%s zero" % name)
-    formant_ax.set_ylim(0, options.fmax)
-    formant_ax.set_ylabel("frequency (Hz)")
-    formant_ax.grid(axis="y", color="#e6e6e6", linewidth=0.6)
-    if formant_ax.get_legend_handles_labels()[0]:
-        formant_ax.legend(**LEGEND)
+            ax.hlines(*poles, colors=COLORS[name], linewidth=2.2, label="%s pole" % name)
+            ax.hlines(*zeros, colors=COLORS[name], linewidth=2.2, linestyles=(0, (1.5, 1.2)),
+                      label="%s zero" % name)
+    ax.set_ylim(0, options.fmax)
+    ax.set_ylabel("frequency (Hz)")
+    ax.grid(axis="y", color="#e6e6e6", linewidth=0.6)
+    if ax.get_legend_handles_labels()[0]:
+        ax.legend(**LEGEND)
 
-    # Levels.
+
+def draw_levels(ax, score):
+    """AV, AS and AF in dB as the orchestra plays them."""
     lowest, highest = 0.0, 10.0
     for name, instr, style in (("AV", I_AV, "-"), ("AS", I_AS, "--"), ("AF", I_AF, "-.")):
         xs, ys = level_line(score.track(instr))
         if xs:
-            level_ax.plot(xs, ys, style, color=COLORS[name], linewidth=1.3, label=name)
+            ax.plot(xs, ys, style, color=COLORS[name], linewidth=1.3, label=name)
             lowest, highest = min(lowest, min(ys)), max(highest, max(ys))
-    level_ax.set_ylim(lowest - 3, highest + 8)
-    level_ax.set_ylabel("level (dB)")
-    level_ax.grid(axis="y", color="#e6e6e6", linewidth=0.6)
-    if level_ax.get_legend_handles_labels()[0]:
-        level_ax.legend(**LEGEND)
+    ax.set_ylim(lowest - 3, highest + 8)
+    ax.set_ylabel("level (dB)")
+    ax.grid(axis="y", color="#e6e6e6", linewidth=0.6)
+    if ax.get_legend_handles_labels()[0]:
+        ax.legend(**LEGEND)
 
-    # F0 in Hz with note names.
+
+def draw_f0(ax, score):
+    """F0 in Hz on a logarithmic axis spanning the pitches heard, note names on the right."""
+    from matplotlib.ticker import FixedLocator, NullFormatter, ScalarFormatter
+
     xs, heard, silent = voiced_f0(score.track(I_F0), score.track(I_AV))
-    f0_ax.set_yscale("log")
+    ax.set_yscale("log")
     if xs:
         if any(not math.isnan(v) for v in silent):
-            f0_ax.plot(xs, silent, drawstyle="steps-post", color="#9aa7b4", linewidth=1.0,
-                       linestyle=(0, (3, 2)), label="F0, voicing off")
-        f0_ax.plot(xs, heard, drawstyle="steps-post", color=COLORS["F0"], linewidth=1.8,
-                   label="F0")
+            ax.plot(xs, silent, drawstyle="steps-post", color="#9aa7b4", linewidth=1.0,
+                    linestyle=(0, (3, 2)), label="F0, voicing off")
+        ax.plot(xs, heard, drawstyle="steps-post", color=COLORS["F0"], linewidth=1.8,
+                label="F0")
         shown = [v for v in heard if not math.isnan(v)] or [v for v in silent if not math.isnan(v)]
         low, high = hz_to_midi(min(shown)), hz_to_midi(max(shown))
         if high - low < 6:
@@ -740,80 +774,64 @@ def draw(score, sound, options):
         low, high = math.floor(low - 1), math.ceil(high + 1)
     else:
         low, high = 48, 72
-    hz_low, hz_high = 440 * 2 ** ((low - 69) / 12), 440 * 2 ** ((high - 69) / 12)
-    f0_ax.set_ylim(hz_low, hz_high)
+    hz_low, hz_high = midi_to_hz(low), midi_to_hz(high)
+    ax.set_ylim(hz_low, hz_high)
     span = high - low
     degrees = (0, 2, 4, 5, 7, 9, 11) if span <= 15 else (0, 4, 7) if span <= 28 else (0,)
     pitches = [m for m in range(low, high + 1) if m % 12 in degrees]
-    note_ax = f0_ax.twinx()
+    note_ax = ax.twinx()
     note_ax.set_yscale("log")
     note_ax.set_ylim(hz_low, hz_high)
-    note_ax.yaxis.set_major_locator(FixedLocator([440 * 2 ** ((m - 69) / 12) for m in pitches]))
+    note_ax.yaxis.set_major_locator(FixedLocator([midi_to_hz(m) for m in pitches]))
     note_ax.set_yticklabels([note_name(m) for m in pitches], fontsize=8)
     note_ax.yaxis.set_minor_formatter(NullFormatter())
     note_ax.tick_params(axis="y", which="minor", length=0)
     for m in pitches:
-        f0_ax.axhline(440 * 2 ** ((m - 69) / 12), color="#ececec", linewidth=0.6, zorder=0)
+        ax.axhline(midi_to_hz(m), color="#ececec", linewidth=0.6, zorder=0)
     formatter = ScalarFormatter()
     formatter.set_scientific(False)
-    f0_ax.yaxis.set_major_formatter(formatter)
-    f0_ax.yaxis.set_minor_formatter(NullFormatter())
-    f0_ax.yaxis.set_major_locator(FixedLocator(nice_hz(hz_low, hz_high)))
-    f0_ax.set_ylabel("F0 (Hz)")
-    if f0_ax.get_legend_handles_labels()[0]:
-        f0_ax.legend(**dict(LEGEND, bbox_to_anchor=(1.04, 1.0)))
+    ax.yaxis.set_major_formatter(formatter)
+    ax.yaxis.set_minor_formatter(NullFormatter())
+    ax.yaxis.set_major_locator(FixedLocator(nice_hz(hz_low, hz_high)))
+    ax.set_ylabel("F0 (Hz)")
+    if ax.get_legend_handles_labels()[0]:
+        ax.legend(**dict(LEGEND, bbox_to_anchor=(1.04, 1.0)))
 
-    # Spectrogram of the sound.
-    if sound:
-        spec_ax = axes[3]
-        times, freqs, db, hop = spectrogram(sound, options.window, max(0.0, t0),
-                                            min(t1, sound.seconds))
-        keep = freqs <= options.fmax * 1.02
-        spec_ax.imshow(np.clip(db[keep], -options.range, 0), origin="lower", aspect="auto",
-                       cmap="gray_r", interpolation="antialiased",
-                       extent=(times[0] - hop / 2, times[-1] + hop / 2, 0, freqs[keep][-1]),
-                       vmin=-options.range, vmax=0)
-        spec_ax.set_ylim(0, options.fmax)
-        spec_ax.set_ylabel("sound (Hz)")
-        if segments:
-            spec_ax.vlines(segments, 0, 1, transform=spec_ax.get_xaxis_transform(),
-                           colors="#5b8fd9", linewidth=0.6, alpha=0.6)
-        spec_ax.set_xlim(t0, t1)
 
-    # Beat marks on top of the first panel.
-    beat_note = draw_beats(score, options, formant_ax, t0, t1, end)
+def draw_sound(ax, sound, options, t0, t1, segments):
+    """The spectrogram of the sound from t0 to t1, with the segment boundaries."""
+    import numpy as np
 
-    # Errors and warnings at their time, numbered E1, E2...
+    times, freqs, db, step = spectrogram(sound, options.window, max(0.0, t0),
+                                         min(t1, sound.seconds))
+    keep = freqs <= options.fmax * 1.02
+    ax.imshow(np.clip(db[keep], -options.range, 0), origin="lower", aspect="auto",
+              cmap="gray_r", interpolation="antialiased", vmin=-options.range, vmax=0,
+              extent=(times[0] - step / 2, times[-1] + step / 2, 0, freqs[keep][-1]))
+    ax.set_ylim(0, options.fmax)
+    ax.set_ylabel("sound (Hz)")
+    if segments:
+        ax.vlines(segments, 0, 1, transform=ax.get_xaxis_transform(), colors="#5b8fd9",
+                  linewidth=0.6, alpha=0.6)
+
+
+def draw_markers(axes, score, t0, t1):
+    """A line across every panel at the time of each error line (red) and fallback comment
+    (orange), labelled E1, E2... and W1, W2... at the top; one label for those at one time."""
     labels = {}
-    for marker, name in zip(errors_shown, marker_names(score)):
+    for marker, name in zip(score.errors + score.warnings, marker_names(score)):
         for ax in axes:
-            ax.axvline(marker.time, color=COLORS[marker.kind], linewidth=1.2,
-                       zorder=5 if marker.kind == "error" else 4.9,
-                       alpha=0.9)
+            ax.axvline(marker.time, color=COLORS[marker.kind], linewidth=1.2, alpha=0.9,
+                       zorder=5 if marker.kind == "error" else 4.9)
         labels.setdefault((round(marker.time, 3), marker.kind), []).append(name)
     for (time, kind), names in labels.items():
         if not t0 <= time <= t1:
             continue
         text = names[0] if len(names) == 1 else "%s-%s" % (names[0], names[-1])
-        y = 1.0 if kind == "error" else 0.93
-        formant_ax.annotate(text, (time, y), xycoords=formant_ax.get_xaxis_transform(),
-                            xytext=(3, -11), textcoords="offset points", fontsize=8,
-                            fontweight="bold", color=COLORS[kind], zorder=6)
-
-    title = "%s   %.3f s\n%s" % (os.path.basename(score.path), end,
-                                  textwrap.fill(beat_note, int(options.width * 11)))
-    figure.suptitle(title, x=0.01, ha="left", fontsize=10)
-    if notes:
-        notes_ax = figure.add_subplot(grid[len(ratios)])
-        notes_ax.axis("off")
-        for row, (text, kind) in enumerate(notes):
-            notes_ax.text(0.0, 1.0 - (row + 0.5) / len(notes), text, transform=notes_ax.transAxes,
-                          fontsize=8, color=COLORS[kind], family="monospace", ha="left",
-                          va="center")
-    figure.canvas.draw()
-    box = axes[0].get_position()
-    layout = {"x0": box.x0, "x1": box.x1, "t0": t0, "t1": t1}
-    return figure, layout
+        axes[0].annotate(text, (time, 1.0 if kind == "error" else 0.93),
+                         xycoords=axes[0].get_xaxis_transform(), xytext=(3, -11),
+                         textcoords="offset points", fontsize=8, fontweight="bold",
+                         color=COLORS[kind], zorder=6)
 
 
 def nice_hz(low, high):
@@ -872,8 +890,9 @@ def marker_names(score):
 FOOTER_MARKERS = 8
 
 
-def footer_notes(score, shown):
+def footer_notes(score):
     """Lines under the picture: the closing error line, then the first error lines."""
+    shown = score.errors + score.warnings
     notes = []
     if score.closing:
         notes.append((score.closing, "error"))
