@@ -1,7 +1,5 @@
 // Voicing assembly: all eight voice-source events at once (Voi, aV, xV, qV), the step of all
 // eight voice glides, the offset and voice-quality setters and the reset of every glide.
-#include <cmath>
-
 #include "../score/output.h"
 #include "speechscore.h"
 
@@ -9,11 +7,7 @@ namespace {
 
 // Stores a setter's value; a value that is not a number is reported and the old one kept.
 void store(double& variable, double value) {
-    if (!std::isfinite(value)) {
-        err(0, 1);
-        return;
-    }
-    variable = value;
+    if (output::check_finite(value, 0, 1)) variable = value;
 }
 
 }  // namespace
