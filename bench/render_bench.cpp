@@ -9,6 +9,7 @@
 #include <fstream>
 #include <string>
 
+#include "piece.h"
 #include "speechscore.h"
 #include "support/child.h"
 
@@ -19,34 +20,10 @@ namespace {
 
 const double kPieceSeconds = 600;  // at least this long; whole phrases
 
-// One phrase of every kind of segment at 120 beats per minute: 9 s.
-void phrase() {
-    Rest(0.5);
-    VOW(1, 2, 60, 7.0, 0.5, 0.002, 0, 1000, 0.008, 1, 0, 1);
-    vV(2, 2, 6, 60, 58, 60, 7.0, 7.2, 0, 0, 0.05, 0.1, 0.1, 0.2);
-    sV(2, 21, 7, 58, 50, 60, 7.1, 40, 0, 0.1, 0.05, 0.05, 0.2);
-    zV(2, 30, 9, 55, 7.0, 0, 60, 0.1, 0.05, 0.05, 0.2);
-    dV(2, 30, 2, 50, 54, 60, 7.0, 52, 0, 0.05, 0.02, 0.01, 0.04, 10, 0.03, 0.05, 0.2);
-    tV(2, 27, 7, 50, 54, 60, 7.0, 52, 0, 0.05, 0.02, 0.01, 0.04, 10, 0.03, 0.05, 0.2);
-    Vs(2, 0, 25, 55, 60, 55, 6.9, 0, 0, 0.05, 0.05, 0.1, 0.2);
-    H(1, 4, 56, 0);
-    VOWn(1, 5, 60, 7.3, 0, 1);
-    lV(2, 34, 3, 52, 56, 60, 7.0, 0, 0, 0.05, 0.1, 0.05, 0.2);
-    Rest(0.5);
-}
-
 // Writes the piece to path from a forked child, since the library prints to standard output.
 bool write_piece(const std::string& path) {
     std::ofstream(path).close();
-    const ChildResult child = run_child(
-        [] {
-            start1(0, 1, 1, 1, 1, 1, 0, 1, 1);
-            startmn();
-            metronome(120);
-            while (timepoints[3] < kPieceSeconds) phrase();
-            fine();
-        },
-        path.c_str());
+    const ChildResult child = run_child([] { piece(kPieceSeconds, 120); }, path.c_str());
     return child.status == 0;
 }
 

@@ -50,8 +50,10 @@ void write_pole_zero(const PoleZero& track, double span, int pointer) {
         err(track.errCode, 7);
         return;
     }
-    const double* row = nasaltrach[pointer - kFirstPointer];
-    for (int j = 0; j < 4; ++j) pfields[3 + j] = row[j];
+    if (!filters::put_fields(3, nasaltrach[pointer - kFirstPointer], 4)) {
+        err(0, 7);  // a row that holds a non-number: nothing is written or remembered
+        return;
+    }
     wrfilt('i', 7);
     *track.memory = pointer;
 }
@@ -89,9 +91,9 @@ void genTRC(double span, int trachPtr) { write_pole_zero(kTracheal, span, trachP
 void genDF1(double span, int df1Sym) {
     const double used = filters::begin_event(kDeltaF1, span);
     // The lookup comes before the checks, so a span error echoes the row.
+    bool finite = true;
     if (df1Sym == 0 || df1Sym == 1) {
-        pfields[3] = deltaf1[df1Sym][0];
-        pfields[4] = deltaf1[df1Sym][1];
+        finite = filters::put_fields(3, deltaf1[df1Sym], 2);
     } else if (df1Sym == 2 || df1Sym == 3) {
         pfields[3] = 0.0;
         pfields[4] = 0.0;
@@ -102,6 +104,10 @@ void genDF1(double span, int df1Sym) {
     }
     if (df1Sym < 0 || df1Sym > 3) {
         err(9, 5);
+        return;
+    }
+    if (!finite) {  // a row that holds a non-number: nothing is written or remembered
+        err(0, 5);
         return;
     }
     wrfilt('i', 5);

@@ -76,15 +76,8 @@ void restAll(double span) {
 void Rest(double beats) {
     doGLMM(beats);
     // The frication glide is left where it is: a rest steps every glide but AF's.
-    doGLAV(beats);
     doGLAS(beats);
-    doGLF0(beats);
-    doGLOQ(beats);
-    doGLFL(beats);
-    doGLDI(beats);
-    doGLTL(beats);
-    doGLDV(beats);
-    doGLFV(beats);
+    doGLVSrc(beats);
     // Timed with the tempo reached at the end of this step.
     restAll(beats_to_tsec(beats));
 }

@@ -1,17 +1,42 @@
 // Score end: the global-settings event, the end event, the time-line summary and either "e"
 // or the error exit. Writes timepoints[20], the end event's duration.
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
+#include "output.h"
 #include "speechscore.h"
 
 namespace {
 
+using output::Fixed;
+
 // Prints "; " and the time lines of slots first..last, each "%7.3f ".
 void write_timelines(int first, int last) {
-    std::printf("; ");
-    for (int slot = first; slot <= last; ++slot) std::printf("%7.3f ", timepoints[slot]);
-    std::printf("\n");
+    output::Line line;
+    line.text("; ");
+    for (int slot = first; slot <= last; ++slot) line.number(timepoints[slot], {7, 3}).letter(' ');
+    line.letter('\n').write();
+}
+
+// Writes an event of count p-fields: head (the text of the first ones), then the fields from
+// first on in their formats, one blank apart, then end. An event with a value that is not a
+// finite number is reported (catch-all code, echo of its p-fields) instead.
+void write_event(const double* fields, int count, const char* head, int first, const Fixed* formats,
+                 const char* end) {
+    for (int i = 0; i < count; ++i) {
+        if (!std::isfinite(fields[i])) {
+            output::report(0, fields, count);
+            return;
+        }
+    }
+    output::Line line;
+    line.text(head);
+    for (int i = first; i < count; ++i) {
+        if (i > first) line.letter(' ');
+        line.number(fields[i], formats[i - first]);
+    }
+    line.text(end).write();
 }
 
 // Flushes the score; a score that did not reach its destination is reported and the
@@ -27,10 +52,15 @@ void flush_or_exit() {
 
 // Closes the score; exits with status 1 when errors were counted since start1.
 void fine() {
-    std::printf("i 1 0 0.01 %3.0f %6.4f %6.4f %6.6f %6.6f %6.6f %3.0f %6.1f %6.1f\n", outswt,
-                cascfac, avfact, asfact, affact, parafac, srcsw, fss, ass);
+    const double settings[12] = {1,      0,      0.01,    outswt, cascfac, avfact,
+                                 asfact, affact, parafac, srcsw,  fss,     ass};
+    const Fixed formats[9] = {{3, 0}, {6, 4}, {6, 4}, {6, 6}, {6, 6},
+                              {6, 6}, {3, 0}, {6, 1}, {6, 1}};
+    write_event(settings, 12, "i 1 0 0.01 ", 3, formats, "\n");
     timepoints[20] = timepoints[3] - 0.01;  // instrument 80 lasts until the F1 track ends
-    std::printf("i 80 .01 %7.3f \n", timepoints[20]);
+    const double end[3] = {80, 0.01, timepoints[20]};
+    const Fixed endFormat[1] = {{7, 3}};
+    write_event(end, 3, "i 80 .01 ", 2, endFormat, " \n");
 
     std::printf(";   i 10    i 11    i 12    i 13    i 14 ");
     std::printf("   i 15    i 16    i 17    i 18    i 19\n");

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <iterator>
 
+#include "output.h"
 #include "speechscore.h"
 
 // Orchestra settings, sent by fine in the global-settings event (instrument 1).
@@ -28,11 +29,7 @@ namespace {
 // Stores a setting; a value that is not a finite number is reported with code and the setting
 // keeps its previous value, so that no nan or inf reaches the global-settings event.
 void store(double& setting, double value, int code, int count) {
-    if (std::isfinite(value)) {
-        setting = value;
-    } else {
-        err(code, count);
-    }
+    if (output::check_finite(value, code, count)) setting = value;
 }
 
 // Stores a switch and reports it when it lies outside 0..highest. An out-of-range number stays

@@ -3,12 +3,15 @@
 #include <cmath>
 #include <initializer_list>
 
+#include "../score/output.h"
 #include "phases.h"
 #include "speechscore.h"
 
 namespace segment {
 
 double finite_or_zero(double value) { return std::isfinite(value) ? value : 0.0; }
+
+double nominal_length(double value) { return output::check_finite(value, 3, 12) ? value : 0.0; }
 
 double start_segment(double beats) {
     doGLMM(beats);
@@ -22,14 +25,14 @@ Phases compress_phases(double beats, std::initializer_list<double> nominal, int 
     double d[kMaxPhases] = {};
     int count = 0;
     for (const double value : nominal) {
-        if (count < kMaxPhases) d[count++] = finite_or_zero(value);
+        if (count < kMaxPhases) d[count++] = nominal_length(value);
     }
     Phases p = {start_segment(beats), 1.0, {}, 0.0};
     // Nominal sum in parameter order, then the doubled duration once more.
     double sum = d[0];
     for (int i = 1; i < count; ++i) sum = sum + d[i];
     if (doubled >= 0 && doubled < count) sum = sum + d[doubled];
-    const double least = finite_or_zero(minDur);
+    const double least = nominal_length(minDur);
     const double length = least < sum ? sum : least;
     // A span equal to the nominal length is not compressed.
     p.factor = p.span >= length ? 1.0 : p.span / length;
@@ -112,8 +115,8 @@ void drff(double beats, double d1, double d3, double d4, double minDur) {
 void drpv_v(double beats, double d1, double d2, double dBurst, double d5, double d3, double d4,
             double minDur) {
     const segment::Phases p = segment::compress_phases(beats, {d1, d2, d3, d4}, 3, minDur);
-    const double burst = segment::finite_or_zero(dBurst);
-    const double aspiration = segment::finite_or_zero(d5);
+    const double burst = segment::nominal_length(dBurst);
+    const double aspiration = segment::nominal_length(d5);
     tsec = p.span;
     D1 = p.part[0];
     D2 = p.part[1];

@@ -10,6 +10,10 @@ namespace segment {
 // A length or level that is not a finite number counts as 0.
 double finite_or_zero(double value);
 
+// A nominal duration given to a driver: one that is not a finite number is reported (error 3)
+// and counts as 0.
+double nominal_length(double value);
+
 // Steps the master tempo by beats, then returns them in seconds with the beat reached; a span
 // that is not finite counts as 0. (The tempo and glide steps count non-finite beats as 0.)
 double start_segment(double beats);

@@ -1,5 +1,6 @@
 // Single-phase segments: the steady vowels VOW and VOWn and the aspirated /h/ H. Each writes
 // one event of the whole span on every instrument 10..27 and sets tsec to that span.
+#include "../score/output.h"
 #include "phases.h"
 #include "speechscore.h"
 
@@ -22,8 +23,10 @@ void VOW(double beats, int color, double AV, double F0, double OQ, double FL, do
 }
 
 // Writes a steady vowel with the current voice-quality values; swt picks switch 0 or 1 for
-// both the AV and the AS event.
+// both the AV and the AS event. A swt that is not a number is reported as VOW's AV event
+// reports it (error 2) and picks switch 1.
 void VOWn(double beats, int color, double AV, double F0, double AS, double swt) {
+    output::check_finite(swt, 2, 12);
     tsec = segment::start_segment(beats);
     Casc(tsec, color);
     doGLVSrc(beats);
@@ -40,8 +43,9 @@ void VOWn(double beats, int color, double AV, double F0, double AS, double swt) 
 }
 
 // Writes an /h/: aspiration through the cascade of a color with the voice at rest. The voice
-// glides do not move.
+// glides do not move. A swt that is not a number is reported (error 2) and picks switch 1.
 void H(double beats, int color, double AS, double swt) {
+    output::check_finite(swt, 2, 12);
     tsec = segment::start_segment(beats);
     Casc(tsec, color);
     restVoi(tsec);

@@ -2,6 +2,7 @@
 // vowel, over the spans drpv_v leaves. Write the levels L1..L3; tvV also rewrites DB and DS.
 #include <initializer_list>
 
+#include "../score/output.h"
 #include "phases.h"
 #include "speechscore.h"
 
@@ -77,7 +78,8 @@ void dV(double beats, int colorCons, int colorVow, double ampA, double ampB, dou
 // (L1), the first D5 aspiration at ampA (L2).
 void tsV(double beats, int colorCons, int colorVow, double ampA, double ampB, double AVvow,
          double F0, double ampC, double ASvow, double d1, double d2, double dBurst, double d5,
-         double /*burstDrop*/, double d3, double d4, double minDur) {
+         double burstDrop, double d3, double d4, double minDur) {
+    output::check_finite(burstDrop, 0, 12);  // not read, but a non-number is reported
     drpv_v(beats, d1, d2, dBurst, d5, d3, d4, minDur);
     const double release = larger(ampB, ampC);
     L1 = segment::finite_or_zero(release);
@@ -91,7 +93,8 @@ void tsV(double beats, int colorCons, int colorVow, double ampA, double ampB, do
 // phase 4; burst at ampA (L3). Leaves DB = D2 + D3 + D4 and DS shortened by DE.
 void tvV(double beats, int colorCons, int colorVow, double ampA, double ampB, double AVvow,
          double F0, double ampC, double ASvow, double d1, double d2, double dBurst, double d5,
-         double /*burstDrop*/, double d3, double d4, double minDur) {
+         double burstDrop, double d3, double d4, double minDur) {
+    output::check_finite(burstDrop, 0, 12);  // not read, but a non-number is reported
     drpv_v(beats, d1, d2, dBurst, d5, d3, d4, minDur);
     const double release = larger(ampB, ampC);
     L1 = segment::finite_or_zero(release);

@@ -3,6 +3,7 @@
 // values live in track_state.cpp.
 #include <cmath>
 
+#include "../score/output.h"
 #include "speechscore.h"
 #include "track.h"
 
@@ -99,8 +100,10 @@ void start_glide(const Track& t, double spanBeats, double target) {
     *t.slope = slope;
 }
 
-// The step that reaches or passes the limit sets the target exactly; no partial step.
+// The step that reaches or passes the limit sets the target exactly; no partial step. A step
+// that is not a number is reported (error 3) and counts as 0.
 void advance_glide(const Track& t, double step) {
+    output::check_finite(step, 3, kGlideEcho);
     const double s = counted(beatpoints[t.slot], step);
     beatpoints[t.slot] = beatpoints[t.slot] + s;
     if (*t.slope == 0) return;

@@ -1,23 +1,14 @@
 // Voicing assembly: all eight voice-source events at once (Voi, aV, xV, qV), the step of all
 // eight voice glides, the offset and voice-quality setters and the reset of every glide.
-#include <cmath>
-#include <cstdio>
-
+#include "../score/output.h"
 #include "speechscore.h"
 
 namespace {
 
 // Stores a setter's value; a value that is not a number is reported and the old one kept.
 void store(double& variable, double value) {
-    if (!std::isfinite(value)) {
-        err(0, 1);
-        return;
-    }
-    variable = value;
+    if (output::check_finite(value, 0, 1)) variable = value;
 }
-
-// A voice-quality value as the comment line shows it: never nan or inf in the score.
-double shown(double value) { return std::isfinite(value) ? value : 0.0; }
 
 }  // namespace
 
@@ -34,16 +25,18 @@ void Voi(double span, double av, double f0, double oq, double fl, double di, dou
     genFV(span, fv);
 }
 
-// Moves the beat positions and glides of AV..FV by step; AS and AF stay where they are.
+// Moves the beat positions and glides of AV..FV by step; AS and AF stay where they are. A
+// step that is not a number is reported once (error 3) and counts as 0.
 void doGLVSrc(double step) {
-    doGLAV(step);
-    doGLF0(step);
-    doGLOQ(step);
-    doGLFL(step);
-    doGLDI(step);
-    doGLTL(step);
-    doGLDV(step);
-    doGLFV(step);
+    const double s = output::check_finite(step, 3, 12) ? step : 0.0;
+    doGLAV(s);
+    doGLF0(s);
+    doGLOQ(s);
+    doGLFL(s);
+    doGLDI(s);
+    doGLTL(s);
+    doGLDV(s);
+    doGLFV(s);
 }
 
 // Writes the eight voice events with the current voice quality and AV switch 0.
@@ -96,8 +89,12 @@ void setVOIC(double oq, double fl, double di, double tl, double dv, double fv) {
     setTL(tl);
     setDV(dv);
     setFV(fv);
-    std::printf(";OQn=%5.4f,FLn=%5.4f,DIn=%5.4f,TLn=%5.4f,DVn=%5.4f,FVn=%5.4f,\n", shown(OQn),
-                shown(FLn), shown(DIn), shown(TLn), shown(DVn), shown(FVn));
+    // A value that is not a number (only a client can store one) shows as 0.
+    const char* const names[6] = {";OQn=", ",FLn=", ",DIn=", ",TLn=", ",DVn=", ",FVn="};
+    const double values[6] = {OQn, FLn, DIn, TLn, DVn, FVn};
+    output::Line line;
+    for (int i = 0; i < 6; ++i) line.text(names[i]).number(values[i], {5, 4});
+    line.text(",\n").write();
 }
 
 // Sets OQn..FVn back to their start-up defaults, silently; the offsets stay.

@@ -1,8 +1,11 @@
 // Tempo: the metronome mark, the master tempo glide and the tempo step of every beat-timed
 // segment. Owns the glide state beatnew..spbGLMM; sets the client's beat.
+#include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 
+#include "../score/output.h"
 #include "speechscore.h"
 
 double beatnew = 0.0;     // seconds per beat at the end of the glide
@@ -14,13 +17,30 @@ double spbGLMM = 0.0;     // change of facGLMM per beat; 0 = no glide
 
 namespace {
 
+using output::Fixed;
+
+const int kEcho = 12;  // p-fields echoed when a tempo request is reported
+
+// Seconds per beat that a tempo can have: finite and above 0.
+bool good_beat(double seconds) { return seconds > 0 && std::isfinite(seconds); }
+
 // A usable mark gives a finite, positive number of seconds per beat.
-bool good_mark(double mark) { return mark > 0 && std::isfinite(mark) && std::isfinite(60 / mark); }
+bool good_mark(double mark) { return mark > 0 && std::isfinite(mark) && good_beat(60 / mark); }
+
+// Ends the glide on its target; a target that is no tempo (only a client can write one) leaves
+// beat where it is.
+void end_glide() {
+    facGLMM = 1;
+    spbGLMM = 0;
+    if (good_beat(beatnew)) beat = beatnew;
+}
 
 }  // namespace
 
-// Sets beat from a metronome mark; a mark that gives no finite tempo falls back to 60.
+// Sets beat from a metronome mark; a mark that gives no finite tempo falls back to 60. A mark
+// that is not a number at all is also counted as an error.
 void metronome(double mark) {
+    output::check_finite(mark, 0, kEcho);
     if (!good_mark(mark)) {
         std::printf("; TEMPO SPEC. IS WRONG; WILL USE MM=60. \n");
         beat = 1;
@@ -33,10 +53,10 @@ void metronome(double mark) {
 void glMM(double spanBeats, double mark) {
     // A span that is not a number counts as 0: reported, and the glide ends at the next step.
     const double span = std::isfinite(spanBeats) ? spanBeats : 0.0;
-    if (span <= 0) err(3, 12);
+    if (span <= 0) err(3, kEcho);
     if (!good_mark(mark)) {
         std::printf("; BAD MM mark; master envelope cancelled. \n");
-        ++nerrors;
+        output::count_error();
         return;
     }
     beatnew = 60 / mark;
@@ -49,22 +69,50 @@ void glMM(double spanBeats, double mark) {
     // step anyway, and no infinity reaches the score or the state.
     spbGLMM = divisor != 0 ? (beatnew - beatold) / divisor : beatnew - beatold;
     if (!std::isfinite(spbGLMM)) spbGLMM = beatnew - beatold;
-    std::printf(";glMM start: beatnew=%9.4f;beatold=%9.4f;beatslimit=%9.4f;spbGLMM=%9.4f\n",
-                beatnew, beatold, beatslimit, spbGLMM);
+    const Fixed f = {9, 4};
+    output::Line()
+        .text(";glMM start: beatnew=")
+        .number(beatnew, f)
+        .text(";beatold=")
+        .number(beatold, f)
+        .text(";beatslimit=")
+        .number(beatslimit, f)
+        .text(";spbGLMM=")
+        .number(spbGLMM, f)
+        .letter('\n')
+        .write();
 }
 
-// Tempo step of a statement of the given beats; moves beat along a running glide.
+// Tempo step of a statement of the given beats; moves beat along a running glide. The glide
+// never runs past its ends: a step of less than 0 beats counts as 0, and beat and facGLMM
+// stay between the glide's start and its target.
 void doGLMM(double beats) {
-    const double step = std::isfinite(beats) ? beats : 0.0;  // a non-number steps nothing
-    beatsaccum = beatsaccum + step;
+    // A step that is not a number is reported and, like a negative one, counts as 0.
+    const double step = output::check_finite(beats, 3, kEcho) && beats > 0 ? beats : 0.0;
+    const double accum = beatsaccum + step;
+    beatsaccum = std::isfinite(accum) ? accum : DBL_MAX;
     if (spbGLMM == 0) return;
-    if (beatsaccum >= beatslimit) {
-        facGLMM = 1;
-        spbGLMM = 0;
-        beat = beatnew;
+    if (!(beatsaccum < beatslimit)) {
+        end_glide();
         return;
     }
-    facGLMM = facGLMM + spbGLMM * step;
-    beat = beatold * facGLMM;
-    std::printf("; Beat = %9.4f; beatsaccum = %9.4f; facGLMM = %9.4f\n", beat, beatsaccum, facGLMM);
+    const double factor = facGLMM + spbGLMM * step;
+    const double ratio = beatnew / beatold;  // facGLMM at the target
+    if (!good_beat(beatold) || !good_beat(beatnew) || !std::isfinite(factor) ||
+        !std::isfinite(ratio)) {
+        end_glide();  // past what a double holds, or state a client broke: the glide ends here
+        return;
+    }
+    facGLMM = std::clamp(factor, std::min(1.0, ratio), std::max(1.0, ratio));
+    beat = std::clamp(beatold * facGLMM, std::min(beatold, beatnew), std::max(beatold, beatnew));
+    const Fixed f = {9, 4};
+    output::Line()
+        .text("; Beat = ")
+        .number(beat, f)
+        .text("; beatsaccum = ")
+        .number(beatsaccum, f)
+        .text("; facGLMM = ")
+        .number(facGLMM, f)
+        .letter('\n')
+        .write();
 }

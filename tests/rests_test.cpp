@@ -80,6 +80,8 @@ TEST(Rests, RestStepsEveryGlideButFrication) {
 }
 
 TEST(Rests, ZeroOrNonFiniteSpanReportsEighteenErrorsAndMovesNothing) {
+    // A length that is not a number is also reported by the tempo step and the AS and voice
+    // glide steps: 18 for restAll(0), then 18 or 21.
     for (double beats : {0.0, std::nan(""), HUGE_VAL}) {
         ChildResult r = run_child([&] {
             fresh();
@@ -91,7 +93,7 @@ TEST(Rests, ZeroOrNonFiniteSpanReportsEighteenErrorsAndMovesNothing) {
         });
         EXPECT_TRUE(instruments(r.out).empty());
         EXPECT_FALSE(has(r.out, "nan"));
-        EXPECT_EQ(r.err, "36 0 0 0") << beats;
+        EXPECT_EQ(r.err, std::isfinite(beats) ? "36 0 0 0" : "39 0 0 0") << beats;
     }
 }
 

@@ -231,7 +231,7 @@ TEST(Builders, LeaveTheSharedSpansAndLevelsAsStated) {
               "vS 0.01 0.09\nzV 50 0.4\nVs 5 0.4000");
 }
 
-TEST(Builders, NonFiniteLengthsCountAsZero) {
+TEST(Builders, NonFiniteLengthsAreReportedAndCountAsZero) {
     ChildResult r = run_child([] {
         fresh();
         VOW(NAN, 4, 60, 6, 0.5, 0, 0, 1000, 0.008, 1, 40, 0);
@@ -242,7 +242,9 @@ TEST(Builders, NonFiniteLengthsCountAsZero) {
         std::fprintf(stderr, "%g %g %g", D1, DS, tsec);
     });
     EXPECT_EQ(r.out.find("nan"), std::string::npos);
-    EXPECT_EQ(r.err, "18 0\n0 0.4 0.04 0.44 0.0665\n0 -1 -1");
+    // VOW: the tempo step, the voice, aspiration and frication glide steps and the eighteen
+    // events each report their duration.
+    EXPECT_EQ(r.err, "22 0\n0 0.4 0.04 0.44 0.0665\n0 -1 -1");
 }
 
 }  // namespace

@@ -218,7 +218,7 @@ TEST(TrackNonFinite, RejectedReportedAndNeverStored) {
         glTL(2, 3);
         glTL(2, NAN);  // the running glide stays
         setOQ(NAN);
-        doGLAV(NAN);
+        doGLAV(NAN);  // reported, counts as 0
         std::printf("%g %g %g %g %g %g %g %g %g\n", of0, timepoints[13], timepoints[12], odv,
                     oasswt, spbGLTL, newGLTL, OQn, beatpoints[12]);
     });
@@ -227,7 +227,9 @@ TEST(TrackNonFinite, RejectedReportedAndNeverStored) {
                          ";i 26   0.0000     0.1000     0.0000  " + zeros(8) + kLoud +
                          ";i 15   0.0000     0.1000    40.0000     0.0000  \n" + kOdd +
                          ";i 15   0.0000     0.1000    40.0000     0.0000  " + zeros(7) + kOdd +
-                         ";i 15\n6 0.1 0 0.008 0 1 3 0.5 0\n");
+                         ";i 15\n" + kDuration +
+                         ";i 15   0.0000     0.1000    40.0000     0.0000  " + zeros(7) +
+                         "6 0.1 0 0.008 0 1 3 0.5 0\n");
 }
 
 }  // namespace

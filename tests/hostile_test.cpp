@@ -1,0 +1,216 @@
+// Hostile input: non-finite arguments, tables and settings, an error count at its limit, tempo
+// steps that would run the glide past its ends, and the widest lines the writers can print.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cfloat>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <iterator>
+#include <random>
+#include <string>
+
+#include "speechscore.h"
+#include "support/child.h"
+#include "support/fresh.h"
+
+namespace {
+
+const std::string kOdd = "Odd error: Email: speechscore-maintainers@lists.speechscore.org.\n";
+const std::string kDuration = "Error: <duration> <= 0.\n";
+
+bool has_non_number(const std::string& text) {
+    return text.find("nan") != std::string::npos || text.find("inf") != std::string::npos;
+}
+
+int count_of(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+using Stop = void (*)(double, int, int, double, double, double, double, double, double, double,
+                      double, double, double, double, double, double, double);
+void stop(Stop fn, double d3, double burstDrop, double minDur) {
+    fn(0.5, 19, 4, 50, 55, 60, 6, 45, 40, 0.05, 0.02, 0.01, 0.04, burstDrop, d3, 0.05, minDur);
+}
+
+TEST(NonFiniteArguments, AreCountedOnceWhereNothingElseWouldReportThem) {
+    struct Case {
+        const char* name;
+        void (*call)();
+        int errors;          // reports of the call
+        const char* report;  // the message of the first one
+    };
+    // clang-format off
+    const Case cases[] = {
+        {"metronome", [] { metronome(NAN); }, 1, "Odd error"},
+        {"doGLMM", [] { doGLMM(-INFINITY); }, 1, "Error: <duration>"},
+        {"doGLAV", [] { doGLAV(NAN); }, 1, "Error: <duration>"},
+        {"doGLAF", [] { doGLAF(INFINITY); }, 1, "Error: <duration>"},
+        {"doGLVSrc", [] { doGLVSrc(NAN); }, 1, "Error: <duration>"},
+        {"drli minDur", [] { drli(0.5, 0.05, 0.1, 0.05, NAN); }, 1, "Error: <duration>"},
+        {"drff d4", [] { drff(0.5, 0.05, 0.05, INFINITY, 0.2); }, 1, "Error: <duration>"},
+        {"drpv_v dBurst", [] { drpv_v(0.5, 0.05, 0.02, -INFINITY, 0.04, 0.03, 0.05, 0.2); }, 1, "Error: <duration>"},
+        {"lV minDur", [] { lV(0.6, 17, 4, 50, 55, 60, 6, 10, 20, 0.05, 0.1, 0.05, INFINITY); }, 1, "Error: <duration>"},
+        // d3 only enters derived spans of tsV and tV: its own report is the only one.
+        {"tsV d3", [] { stop(tsV, NAN, 10, 0.2); }, 1, "Error: <duration>"},
+        {"tV d3", [] { stop(tV, INFINITY, 10, 0.2); }, 1, "Error: <duration>"},
+        // burstDrop is not read by tsV and tvV, and is still reported.
+        {"tsV burstDrop", [] { stop(tsV, 0.03, NAN, 0.2); }, 1, "Odd error"},
+        {"tvV burstDrop", [] { stop(tvV, 0.03, -INFINITY, 0.2); }, 1, "Odd error"},
+        // A switch that is not a number: reported as VOW's AV event reports it, then switch 1.
+        {"VOWn swt", [] { VOWn(1, 2, 58, 6.5, 30, NAN); }, 1, "Error: <loudness>"},
+        {"H swt", [] { H(0.5, 29, 50, NAN); }, 1, "Error: <loudness>"},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        ChildResult r = run_child([&] {
+            fresh(0.5);
+            c.call();
+            std::fprintf(stderr, "%d", nerrors);
+        });
+        EXPECT_EQ(r.err, std::to_string(c.errors)) << c.name;
+        EXPECT_EQ(r.out.find(c.report), 0u) << c.name << "\n" << r.out;
+        EXPECT_FALSE(has_non_number(r.out)) << c.name;
+    }
+    // With the switch reported, VOWn and H write the x forms.
+    ChildResult r = run_child([] {
+        fresh();
+        VOWn(1, 2, 58, 6.5, 30, NAN);
+        H(0.5, 29, 50, -NAN);
+    });
+    EXPECT_EQ(count_of(r.out, "\ni 20    0.0000  1.0000 58.000 1.000 \n"), 1);
+    EXPECT_EQ(count_of(r.out, " 30.000 1.000 \n"), 1);
+    EXPECT_EQ(count_of(r.out, " 50.000 1.000 \n"), 1);
+}
+
+TEST(ClientValues, ANonNumberInATableOrSettingIsReportedInsteadOfPrinted) {
+    struct Case {
+        const char* name;
+        void (*call)();
+        std::string expected;  // the score, then the count and the remembered pointer
+    };
+    const std::string zeros4 = "   0.0000     0.1000  ";
+    // clang-format off
+    const Case cases[] = {
+        {"nasaltrach", [] { nasaltrach[0][1] = NAN; onaspt = 35; genNAS(0.1, 33); std::printf("%d %d\n", nerrors, onaspt); },
+         kOdd + ";i 17" + zeros4 + " 270.0000     0.0000   450.0000     0.0000  \n1 35\n"},
+        {"deltaf1", [] { deltaf1[1][0] = INFINITY; oDf1pt = 3; genDF1(0.1, 1); std::printf("%d %d\n", nerrors, oDf1pt); },
+         kOdd + ";i 19" + zeros4 + "   0.0000     0.0000  \n1 3\n"},
+        // The writers check what the buffer holds, whoever filled it.
+        {"pfields", [] { pfields[0] = 20; pfields[1] = 0; pfields[2] = 1; pfields[3] = NAN; pfields[4] = 1; wr('i', 5); std::printf("%d\n", nerrors); },
+         kOdd + ";i 20   0.0000     1.0000     0.0000     1.0000  \n1\n"},
+        {"pfields head", [] { pfields[1] = -INFINITY; wrf4_8('f', 2); std::printf("%d\n", nerrors); },
+         kOdd + ";i  0   0.0000  \n1\n"},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        ChildResult r = run_child([&] {
+            fresh();
+            nasaltrach[0][0] = 270;
+            nasaltrach[0][2] = 450;
+            nasaltrach[0][3] = 0;
+            deltaf1[1][1] = 0;
+            c.call();
+        });
+        EXPECT_EQ(r.out, c.expected) << c.name;
+    }
+
+    // Settings written before fine, and a time line no generator would leave.
+    ChildResult end = run_child([] {
+        fresh();
+        ass = NAN;
+        timepoints[3] = INFINITY;
+        fine();
+    });
+    EXPECT_EQ(end.status, 1);
+    EXPECT_FALSE(has_non_number(end.out));
+    EXPECT_EQ(end.out.find(kOdd +
+                           ";i  1   0.0000     0.0100     0.0000     1.0000     1.0000     1.0000"
+                           "     1.0000     1.0000     0.0000     1.0000     0.0000  \n" +
+                           kOdd + ";i 80   0.0100     0.0000  \n;   i 10"),
+              0u)
+        << end.out;
+    EXPECT_NE(end.out.find("\nTHERE ARE   2 ERRORS IN THIS FILE.\n"), std::string::npos);
+}
+
+TEST(ErrorCount, StopsAtTheLargestInt) {
+    ChildResult r = run_child([] {
+        fresh();
+        nerrors = INT_MAX - 1;
+        err(3, 1);
+        err(3, 1);
+        glMM(1, 0);  // the bad-mark comment counts too
+        std::printf("%d\n", nerrors);
+        fine();
+    });
+    EXPECT_EQ(count_of(r.out, "\n2147483647\n"), 1);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("THERE ARE 2147483647 ERRORS IN THIS FILE.\n"), std::string::npos);
+    EXPECT_EQ(r.err, "Number of errors: 2147483647. Details in .sco file.\n");
+}
+
+TEST(TempoGlide, NeverRunsPastItsEnds) {
+    // The case that once wrote an eight-second rest: a negative step inside a glide.
+    ChildResult rest = run_child([] {
+        fresh();
+        glMM(4, 30);
+        Rest(-8);
+        std::printf("beat %g accum %g factor %g errors %d\n", beat, beatsaccum, facGLMM, nerrors);
+        doGLMM(-1e308);
+        doGLMM(-1e308);
+        doGLMM(2);
+        std::printf("beat %g accum %g factor %g\n", beat, beatsaccum, facGLMM);
+    });
+    EXPECT_EQ(count_of(rest.out, kDuration), 18);
+    EXPECT_EQ(
+        count_of(rest.out, "; Beat =    1.0000; beatsaccum =    0.0000; facGLMM =    1.0000\n"), 3);
+    EXPECT_NE(rest.out.find("beat 1 accum 0 factor 1 errors 18\n"), std::string::npos);
+    EXPECT_NE(rest.out.find("beat 1.5 accum 2 factor 1.5\n"), std::string::npos);
+
+    // Random glides and steps of every sign and size: beat and facGLMM stay between the glide's
+    // ends, and beat stays positive and finite.
+    ChildResult walk = run_child([] {
+        fresh();
+        std::mt19937_64 random(99);
+        std::uniform_real_distribution<double> unit(0, 1);
+        const double steps[] = {-1e308, -8, -1, -1e-9, 0, 1e-9, 0.25, 1, 3, 1e308};
+        int bad = 0;
+        for (int glide = 0; glide < 2000; ++glide) {
+            const double mark = std::pow(10.0, 4 * unit(random) - 1);  // 0.1 to 1000
+            glMM(std::pow(10.0, 3 * unit(random) - 1), mark);
+            const double lo = std::min(beatold, beatnew), hi = std::max(beatold, beatnew);
+            for (int i = 0; i < 12; ++i) {
+                doGLMM(unit(random) < 0.5 ? steps[random() % 10] : 4 * unit(random) - 1);
+                const double ratio = beatnew / beatold;
+                if (!(beat >= lo && beat <= hi && beat > 0 && std::isfinite(beat))) ++bad;
+                if (!(facGLMM >= std::min(1.0, ratio) && facGLMM <= std::max(1.0, ratio))) ++bad;
+            }
+        }
+        std::fprintf(stderr, "%d %d", bad, nerrors);
+    });
+    EXPECT_EQ(walk.err, "0 0");
+    EXPECT_FALSE(has_non_number(walk.out));
+}
+
+TEST(Writers, TheWidestLinesArePrintedWhole) {
+    std::string statement = "i", echo = kOdd + ";i";
+    char text[400];
+    for (int n = 0; n < 50; ++n) {
+        const char* format = n == 0 ? "%3.0f " : n == 1 ? "%9.4f " : n == 2 ? "%7.4f " : "%5.3f ";
+        std::snprintf(text, sizeof text, format, -DBL_MAX);
+        statement += text;
+        std::snprintf(text, sizeof text, n == 0 ? "%3.0f" : "%9.4f  ", -DBL_MAX);
+        echo += text;
+    }
+    ChildResult r = run_child([] {
+        std::fill(std::begin(pfields), std::end(pfields), -DBL_MAX);
+        wr('i', 50);
+        err(0, 50);
+    });
+    EXPECT_EQ(r.out, statement + "\n" + echo + "\n");
+}
+
+}  // namespace

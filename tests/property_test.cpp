@@ -1,0 +1,299 @@
+// Invariants of valid call sequences, drawn with fixed seeds: every builder and rest moves all
+// eighteen time lines by its span, a rest replays the last values written, a rejected event
+// leaves the remembered switches alone, and a valid score holds no error line.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "speechscore.h"
+#include "support/child.h"
+#include "support/fresh.h"
+
+namespace {
+
+// Arguments inside every range the generators check, and phase durations that leave every
+// phase and derived span of the drivers above 0 for spans of 0.25 s and more.
+struct Valid {
+    std::mt19937_64 random;
+    explicit Valid(unsigned seed) : random(seed) {}
+
+    double in(double lo, double hi) {
+        return std::uniform_real_distribution<double>(lo, hi)(random);
+    }
+    int color() { return static_cast<int>(random() % 48); }
+    double beats() { return in(0.5, 2); }  // with beat from 0.5 to 1: at least 0.25 s
+    double av() { return in(0, 80); }
+    double f0() { return in(3, 9); }
+    double amp() { return in(0, 80); }
+    double swt() { return static_cast<double>(random() % 3); }
+    double d() { return in(0.03, 0.1); }
+};
+
+// Writes one segment with valid arguments; returns its length in beats.
+double builder(Valid& v) {
+    const double b = v.beats();
+    const double d1 = v.in(0.03, 0.06), d2 = v.in(0.01, 0.03), burst = v.in(0.005, 0.015),
+                 d5 = v.in(0.02, 0.04), d3 = v.in(0.03, 0.05), d4 = v.in(0.045, 0.06);
+    const int c1 = v.color(), c2 = v.color();
+    switch (v.random() % 13) {
+        case 0:
+            VOW(b, c1, v.av(), v.f0(), v.in(0.1, 0.9), v.in(0, 0.05), v.in(0, 0.5), v.in(0, 8000),
+                v.in(0, 0.02), v.in(0, 2), v.amp(), v.swt());
+            break;
+        case 1:
+            VOWn(b, c1, v.av(), v.f0(), v.amp(), v.swt());
+            break;
+        case 2:
+            H(b, c1, v.amp(), v.swt());
+            break;
+        case 3:
+            vV(b, c1, c2, v.av(), v.av(), v.av(), v.f0(), v.f0(), v.amp(), v.amp(), v.d(), v.d(),
+               v.d(), 0.2);
+            break;
+        case 4:
+            lV(b, c1, c2, v.av(), v.av(), v.av(), v.f0(), v.amp(), v.amp(), v.d(), v.d(), v.d(),
+               0.2);
+            break;
+        case 5:
+            sV(b, c1, c2, v.amp(), v.av(), v.av(), v.f0(), v.amp(), v.amp(), v.d(), v.d(), v.d(),
+               0.2);
+            break;
+        case 6:
+            vS(b, c1, c2, v.av(), v.av(), v.av(), v.f0(), v.amp(), v.amp(), v.d(), v.d(), v.d(),
+               0.2);
+            break;
+        case 7:
+            zV(b, c1, c2, v.in(10, 80), v.f0(), v.amp(), v.av(), v.d(), v.d(), v.d(), 0.2);
+            break;
+        case 8:
+            Vs(b, c1, c2, v.av(), v.av(), v.amp(), v.f0(), v.amp(), v.amp(), v.d(), v.d(), v.d(),
+               0.2);
+            break;
+        case 9:
+            dV(b, c1, c2, v.av(), v.av(), v.av(), v.f0(), v.amp(), v.amp(), d1, d2, burst, d5,
+               v.in(0, 10), d3, d4, 0.2);
+            break;
+        case 10:
+            tsV(b, c1, c2, v.amp(), v.av(), v.av(), v.f0(), v.amp(), v.amp(), d1, d2, burst, d5,
+                v.in(0, 10), d3, d4, 0.2);
+            break;
+        case 11:
+            tvV(b, c1, c2, v.av(), v.av(), v.av(), v.f0(), v.amp(), v.amp(), d1, d2, burst, d5,
+                v.in(0, 10), d3, d4, 0.2);
+            break;
+        default:
+            tV(b, c1, c2, v.av(), v.av(), v.av(), v.f0(), v.amp(), v.amp(), d1, d2, burst, d5,
+               v.in(0, 10), d3, d4, 0.2);
+            break;
+    }
+    return b;
+}
+
+// A valid call that is no segment: a tempo or track glide, a voice-quality or offset setting,
+// a single event or a beat-timed statement. Offsets and factors move only when moving is true.
+// No F0 offset: rests add it to the last F0 again and again, and so may leave the pitch range.
+void other_call(Valid& v, bool moving) {
+    const int pick = static_cast<int>(v.random() % (moving ? 8 : 4));
+    switch (pick) {
+        case 0:
+            metronome(v.in(60, 120));
+            break;
+        case 1:
+            glMM(v.in(1, 8), v.in(60, 120));
+            break;
+        case 2:
+            VoiB(v.beats(), v.av(), v.f0(), v.in(0.1, 0.9), 0, 0, 1000, 0.01, 1, v.swt());
+            break;
+        case 3:
+            CascB(v.beats(), v.color());
+            break;
+        case 4:
+            glAV(v.in(1, 8), v.in(-1, 1));
+            break;
+        case 5:
+            glOQ(v.in(1, 8), v.in(0.8, 1.2));
+            break;
+        case 6:
+            setAS(v.in(-10, 10));
+            break;
+        default:
+            setVOIC(v.in(0.1, 0.9), v.in(0, 0.05), v.in(0, 0.5), v.in(0, 8000), 0.01, 1);
+            break;
+    }
+}
+
+std::vector<std::string> lines_of(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+bool is_report(const std::string& line) {
+    return line.rfind("Error", 0) == 0 || line.rfind("Odd error", 0) == 0 ||
+           line.rfind("; BAD MM", 0) == 0 || line.rfind("; TEMPO SPEC", 0) == 0 ||
+           line.rfind("THERE ARE", 0) == 0;
+}
+
+const int kSeeds = 12;
+
+TEST(Properties, EveryBuilderAndRestMovesAllEighteenTimeLinesByItsSpan) {
+    for (unsigned seed = 1; seed <= kSeeds; ++seed) {
+        ChildResult r = run_child([&] {
+            fresh();
+            metronome(90);
+            Valid v(seed);
+            int bad = 0;
+            for (int call = 0; call < 80; ++call) {
+                double before[20];
+                for (int slot = 2; slot < 20; ++slot) before[slot] = timepoints[slot];
+                double beats = 0;
+                if (v.random() % 4 == 0) {
+                    beats = v.beats();
+                    Rest(beats);
+                } else if (v.random() % 3 == 0) {
+                    other_call(v, true);
+                    continue;
+                } else {
+                    beats = builder(v);
+                }
+                // Every track adds its own phases, so the last digits may differ.
+                const double span = beats * beat;
+                for (int slot = 2; slot < 20; ++slot) {
+                    if (std::fabs(timepoints[slot] - before[slot] - span) > 1e-9) ++bad;
+                }
+            }
+            std::fprintf(stderr, "%d %d", bad, nerrors);
+        });
+        EXPECT_EQ(r.err, "0 0") << "seed " << seed;
+    }
+}
+
+// Instrument and the fields after p3 of an event line ("i" and p1 to p3 take 23 columns).
+struct Event {
+    int instr;
+    std::string values;
+};
+bool event_of(const std::string& line, Event& e) {
+    if (line.size() < 24 || line[0] != 'i') return false;
+    e.instr = std::stoi(line.substr(1, 3));
+    e.values = line.substr(23);
+    return true;
+}
+
+TEST(Properties, ARestReplaysTheLastValuesWritten) {
+    for (unsigned seed = 1; seed <= kSeeds; ++seed) {
+        ChildResult r = run_child([&] {
+            fresh();
+            metronome(90);
+            Valid v(seed + 100);
+            for (int call = 0; call < 60; ++call) {
+                if (v.random() % 3 == 0) {
+                    std::printf("rest\n");
+                    Rest(v.beats());
+                    std::printf("done\n");
+                } else if (v.random() % 4 == 0) {
+                    other_call(v, false);
+                } else {
+                    builder(v);
+                }
+            }
+        });
+        std::map<int, std::string> last;
+        bool inRest = false;
+        int rests = 0, bad = 0;
+        for (const std::string& line : lines_of(r.out)) {
+            if (line == "rest" || line == "done") {
+                inRest = line == "rest";
+                rests += inRest;
+                continue;
+            }
+            Event e;
+            if (!event_of(line, e)) continue;
+            if (inRest && last.count(e.instr) > 0) {
+                // The sources rest at 0 (zav, zas, zaf and no offset) with the last switch.
+                const bool source = e.instr == 15 || e.instr == 16 || e.instr == 20;
+                const std::string& was = last[e.instr];
+                const std::string expected = source ? "0.000" + was.substr(was.find(' ')) : was;
+                if (e.values != expected) ++bad;
+            }
+            last[e.instr] = e.values;
+        }
+        EXPECT_GT(rests, 5);
+        EXPECT_EQ(bad, 0) << "seed " << seed;
+        EXPECT_EQ(r.out.find("Error"), std::string::npos);
+    }
+}
+
+TEST(Properties, ARejectedEventNeverChangesARememberedSwitch) {
+    for (unsigned seed = 1; seed <= kSeeds; ++seed) {
+        ChildResult r = run_child([&] {
+            fresh();
+            Valid v(seed + 200);
+            int bad = 0, rejected = 0;
+            for (int call = 0; call < 200; ++call) {
+                // Spans, amplitudes and switches that are sometimes wrong.
+                const double span = v.random() % 4 == 0 ? -v.in(0, 1) : v.in(0.01, 1);
+                const double amp = v.random() % 4 == 0 ? v.in(100.5, 200) : v.in(0, 100);
+                const double sw = v.random() % 8 == 0 ? std::nan("") : v.swt();
+                double* memory[3] = {&oavswt, &oasswt, &oafswt};
+                const int track = static_cast<int>(v.random() % 4);
+                const double was[3] = {oavswt, oasswt, oafswt};
+                const int errors = nerrors;
+                if (track == 0) genAV(span, amp, sw);
+                if (track == 1) genAS(span, amp, sw);
+                if (track == 2) genAF(span, amp, sw);
+                if (track == 3) {  // a whole vowel: its AV and AS events are judged on their own
+                    VOW(span, 4, amp, 6, 0.5, 0, 0, 1000, 0.01, 1, v.amp(), sw);
+                    const bool avWritten = span > 0 && amp <= 100 && std::isfinite(sw);
+                    if (oavswt != (avWritten ? sw : was[0])) ++bad;
+                    if (oasswt != (span > 0 ? (sw == 0 ? 0 : 1) : was[1])) ++bad;
+                    rejected += nerrors > errors;
+                    continue;
+                }
+                const bool written = span > 0 && amp <= 100 && std::isfinite(sw);
+                rejected += !written;
+                for (int t = 0; t < 3; ++t) {
+                    const double expected = t == track && written ? sw : was[t];
+                    if (*memory[t] != expected) ++bad;
+                }
+            }
+            std::fprintf(stderr, "%d %d", bad, rejected > 20);
+        });
+        EXPECT_EQ(r.err, "0 1") << "seed " << seed;
+    }
+}
+
+TEST(Properties, AValidSequenceWritesNoErrorLineAndEndsWithE) {
+    for (unsigned seed = 1; seed <= kSeeds; ++seed) {
+        ChildResult r = run_child([&] {
+            start1(0, 1, 1, 1, 1, 1, 0, 1, 1);
+            startmn();
+            metronome(90);
+            Valid v(seed + 300);
+            for (int call = 0; call < 60; ++call) {
+                if (v.random() % 5 == 0) {
+                    Rest(v.beats());
+                } else if (v.random() % 3 == 0) {
+                    other_call(v, true);
+                } else {
+                    builder(v);
+                }
+            }
+            fine();
+        });
+        EXPECT_EQ(r.status, 0) << "seed " << seed;
+        int reports = 0;
+        for (const std::string& line : lines_of(r.out)) reports += is_report(line);
+        EXPECT_EQ(reports, 0) << "seed " << seed;
+        EXPECT_EQ(r.out.substr(r.out.size() - 2), "e\n");
+    }
+}
+
+}  // namespace
