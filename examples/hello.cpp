@@ -1,4 +1,6 @@
-// The smallest client: start-up, tables, tempo and the end of the score.
+// The smallest client: start-up, tables, tempo and the end of the score. It writes no sound;
+// docs/tutorial.md goes on from here to a first spoken word, with the colour names and pitch
+// helpers of speechscore_colours.h.
 #include "speechscore.h"
 
 double beat = 1.0;

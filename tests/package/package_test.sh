@@ -34,8 +34,8 @@ case $mode in
         cmake --install "$SPEECHSCORE_BUILD" --prefix "$prefix" > "$work/install.log" ||
             { cat "$work/install.log" >&2; fail "cmake --install failed"; }
         libdir=$(dirname "$(find "$prefix" -name speechscore.pc)")/..
-        for file in include/speechscore.h share/speechscore/speechscore.orc \
-            bin/speechscore-render; do
+        headers=$(cd "$SPEECHSCORE_SOURCE" && ls include/*.h)
+        for file in $headers share/speechscore/speechscore.orc bin/speechscore-render; do
             [ -f "$prefix/$file" ] || fail "$file is not installed"
         done
         [ -x "$prefix/bin/speechscore-render" ] || fail "speechscore-render is not executable"
