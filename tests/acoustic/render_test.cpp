@@ -2,11 +2,14 @@
 // rendered, and the exit status, the exact messages and the files left behind checked.
 #include <dirent.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -15,6 +18,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "measure.h"
@@ -454,6 +458,40 @@ TEST_F(Render, ASuccessfulRenderReplacesThePreviousTakeKeepingItsPermissions) {
     ASSERT_EQ(stat(wav.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
     EXPECT_EQ(listing(scratch()), (std::set<std::string>{"again.sco", "again.wav"}));
+}
+
+TEST_F(Render, AnInterruptedRenderLeavesThePreviousTakeAndNoTemporaryFile) {
+    // Ten minutes of sound take seconds to render: long enough to be interrupted half-way.
+    const std::string score = write_score("long", [] {
+        startmn();
+        metronome(120);
+        for (int i = 0; i < 300; ++i) VOW(4, i % 12, 60, 7.0, 0.5, 0, 0, 1000, 0.008, 1, 0, 0);
+        fine();
+    });
+    const std::string wav = scratch() + "/long.wav";
+    std::ofstream(wav) << "an earlier take";
+    const std::set<std::string> before = listing(scratch());
+    std::fflush(stdout);
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        execl(SPEECHSCORE_RENDER, SPEECHSCORE_RENDER, score.c_str(), wav.c_str(),
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    // Once the unfinished take lies next to the output, csound is at work: stop the renderer.
+    bool started = false;
+    for (int tries = 0; tries < 3000 && !started; ++tries) {
+        started = listing(scratch()).size() > before.size();
+        if (!started) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_TRUE(started);
+    kill(pid, SIGTERM);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 143) << status;
+    EXPECT_EQ(read_file(wav), "an earlier take");
+    EXPECT_EQ(listing(scratch()), before);
 }
 
 }  // namespace
