@@ -1,0 +1,497 @@
+// Tests of tools/render as a user meets it: scores written by the library in a forked child,
+// rendered, and the exit status, the exact messages and the files left behind checked.
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "measure.h"
+#include "speechscore.h"
+#include "support/child.h"
+
+namespace {
+
+// Scratch directory of this file's tests, made once per process.
+const std::string& scratch() {
+    static const std::string dir = [] {
+        const char* base = std::getenv("TMPDIR");
+        std::string pattern = std::string(base != nullptr ? base : "/tmp") + "/renderXXXXXX";
+        return std::string(mkdtemp(&pattern[0]) != nullptr ? pattern.c_str() : "/tmp");
+    }();
+    return dir;
+}
+
+// Removes the scratch directory at the end when every test cleaned up after itself.
+class ScratchCleanup : public testing::Environment {
+public:
+    void TearDown() override { rmdir(scratch().c_str()); }
+};
+testing::Environment* const kCleanup = testing::AddGlobalTestEnvironment(new ScratchCleanup);
+
+// Runs a program with arguments and captures its output and exit status.
+ChildResult run(const std::vector<std::string>& command) {
+    return run_child([&] {
+        std::vector<char*> argv;
+        for (const std::string& arg : command) argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    });
+}
+
+ChildResult render(std::vector<std::string> args) {
+    args.insert(args.begin(), SPEECHSCORE_RENDER);
+    return run(args);
+}
+
+// Writes a score in a forked child: start-up with the given avfact and asfact, then the calls.
+// The child's exit status is that of the program (1 when fine finds errors).
+std::string write_score(const std::string& name, const std::function<void()>& calls,
+                        double avfact = 1, double asfact = 1) {
+    const std::string score = scratch() + "/" + name + ".sco";
+    std::ofstream(score).close();
+    run_child(
+        [&] {
+            TTO = 0;
+            start1(0, 1, avfact, asfact, 1, 1, 0, 1, 1);
+            calls();
+        },
+        score.c_str());
+    return score;
+}
+
+// A sung vowel between rests, voicing only (no aspiration, no frication): 1.5 s of sound.
+void vowel() {
+    metronome(120);
+    Rest(0.5);
+    VOW(2, 2, 60, 7.0, 0.5, 0, 0, 1000, 0.008, 1, 0, 0);
+    Rest(0.5);
+}
+
+// The vowel in a whole score.
+void piece() {
+    startmn();
+    vowel();
+    fine();
+}
+
+std::vector<std::string> lines_of(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) lines.push_back(line);
+    return lines;
+}
+
+// Names in a directory, without . and ..
+std::set<std::string> listing(const std::string& dir) {
+    std::set<std::string> names;
+    if (DIR* d = opendir(dir.c_str())) {
+        while (dirent* entry = readdir(d)) {
+            const std::string name = entry->d_name;
+            if (name != "." && name != "..") names.insert(name);
+        }
+        closedir(d);
+    }
+    return names;
+}
+
+// Removes every file in the scratch directory.
+void clear_scratch() {
+    for (const std::string& name : listing(scratch()))
+        std::remove((scratch() + "/" + name).c_str());
+}
+
+class Render : public testing::Test {
+protected:
+    void TearDown() override {
+        if (!HasFailure()) clear_scratch();
+    }
+};
+
+// Largest absolute sample and its time.
+struct Peak {
+    double value = 0, seconds = 0;
+};
+Peak peak_of(const Sound& sound) {
+    Peak p;
+    for (std::size_t i = 0; i < sound.samples.size(); ++i) {
+        if (std::fabs(sound.samples[i]) > p.value) {
+            p.value = std::fabs(sound.samples[i]);
+            p.seconds = static_cast<double>(i) / sound.rate;
+        }
+    }
+    return p;
+}
+
+double dbfs(double value) { return 20 * std::log10(value); }
+
+TEST_F(Render, KeepsAClippedTakeAndNamesThePeakAndTheAvfactThatAvoidsIt) {
+    const std::string score = write_score("loud", piece, 4);
+    const std::string wav = scratch() + "/loud.wav";
+    std::ofstream(wav) << "an earlier take";
+    const ChildResult r = render({score, wav});
+    EXPECT_EQ(r.status, 4);
+    const std::regex expected(
+        "render: samples exceed full scale in (.*): peak \\+([0-9]+\\.[0-9]{2}) dBFS at "
+        "([0-9]+\\.[0-9]{3}) s; ([0-9]+) samples clipped between ([0-9]+\\.[0-9]{3}) s and "
+        "([0-9]+\\.[0-9]{3}) s\n"
+        "render: avfact ([0-9]\\.[0-9]{4}) \\(the third setting of start1, now 4\\.0000\\) would "
+        "bring the peak to (-1\\.[0-9]{2}) dBFS\n"
+        "render: (.*) is kept, clipped to full scale; --allow-clip accepts clipping\n");
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(r.err, m, expected)) << r.err;
+    EXPECT_EQ(m[1].str(), wav);
+    EXPECT_EQ(m[9].str(), wav);
+    const double peak_db = std::stod(m[2]), peak_at = std::stod(m[3]);
+    const int clipped = std::stoi(m[4]);
+    const double first = std::stod(m[5]), last = std::stod(m[6]);
+    const double avfact_fix = std::stod(m[7]), fixed_db = std::stod(m[8]);
+
+    // The take holds the clipped samples at full scale, where the message says.
+    const Sound take = read_sound(wav);
+    ASSERT_FALSE(take.samples.empty());
+    const double half_sample = 0.5 / take.rate, rounding = 0.0005;
+    std::vector<double> at_full_scale;
+    for (std::size_t i = 0; i < take.samples.size(); ++i)
+        if (std::fabs(take.samples[i]) >= 8388607 / 8388608.0)
+            at_full_scale.push_back(static_cast<double>(i) / take.rate);
+    ASSERT_FALSE(at_full_scale.empty());
+    EXPECT_NEAR(static_cast<double>(at_full_scale.size()), clipped, 2);
+    EXPECT_NEAR(at_full_scale.front(), first, rounding + half_sample);
+    EXPECT_NEAR(at_full_scale.back(), last, rounding + half_sample);
+
+    // The score again with the avfact the message gives: no clipping, the peak where and as
+    // high as the message says, and the first peak that much above it.
+    const std::string fixed_score = write_score("fixed", piece, avfact_fix);
+    const std::string fixed_wav = scratch() + "/fixed.wav";
+    const ChildResult again = render({fixed_score, fixed_wav});
+    ASSERT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(again.err, "");
+    const Sound fixed_sound = read_sound(fixed_wav);
+    const Peak fixed = peak_of(fixed_sound);
+    EXPECT_NEAR(dbfs(fixed.value), fixed_db, 0.01);
+    EXPECT_LE(dbfs(fixed.value), -1.0 + 0.005);
+    EXPECT_GT(dbfs(fixed.value), -1.05);
+    // Every period of the vowel peaks alike, so the peak is checked where the message says.
+    double near = 0;
+    for (std::size_t i = 0; i < fixed_sound.samples.size(); ++i) {
+        const double t = static_cast<double>(i) / fixed_sound.rate;
+        if (std::fabs(t - peak_at) <= rounding + half_sample)
+            near = std::max(near, std::fabs(fixed_sound.samples[i]));
+    }
+    EXPECT_NEAR(dbfs(near), dbfs(fixed.value), 0.001);
+    EXPECT_NEAR(dbfs(fixed.value) + dbfs(4 / avfact_fix), peak_db, 0.01);
+
+    // --allow-clip: the same take and report, exit status 0.
+    const ChildResult allowed = render({"--allow-clip", score, wav});
+    EXPECT_EQ(allowed.status, 0);
+    const std::vector<std::string> report = lines_of(r.err), accepted = lines_of(allowed.err);
+    ASSERT_EQ(accepted.size(), 3u) << allowed.err;
+    EXPECT_EQ(accepted[0], report[0]);
+    EXPECT_EQ(accepted[1], report[1]);
+    EXPECT_EQ(accepted[2], "render: " + wav + " is kept, clipped to full scale (--allow-clip)");
+    EXPECT_EQ(read_sound(wav).samples, take.samples);
+}
+
+TEST_F(Render, NoiseBeyondFullScaleIsNotBlamedOnTheVoicing) {
+    // Aspiration 30 times louder than usual: without the voicing the sound still clips.
+    const std::string score = write_score(
+        "noisy",
+        [] {
+            startmn();
+            metronome(120);
+            Rest(0.5);
+            sV(2, 21, 7, 58, 50, 60, 7.0, 40, 0, 0.1, 0.05, 0.05, 0.25);
+            fine();
+        },
+        1, 30);
+    const std::string wav = scratch() + "/noisy.wav";
+    const ChildResult r = render({score, wav});
+    EXPECT_EQ(r.status, 4);
+    const std::vector<std::string> lines = lines_of(r.err);
+    ASSERT_EQ(lines.size(), 3u) << r.err;
+    const std::regex noise(
+        "render: no avfact brings the peak to -1 dBFS: without the voicing the sound peaks at "
+        "\\+[0-9]+\\.[0-9]{2} dBFS at [0-9]+\\.[0-9]{3} s \\(aspiration and frication\\); lower "
+        "asfact or affact, or the AS and AF levels");
+    EXPECT_TRUE(std::regex_match(lines[1], noise)) << lines[1];
+    EXPECT_FALSE(read_sound(wav).samples.empty());
+}
+
+// The last non-blank line of a score and its number, as "number: line".
+std::string last_line(const std::string& score) {
+    const std::vector<std::string> lines = lines_of(read_file(score));
+    for (std::size_t i = lines.size(); i > 0; --i)
+        if (lines[i - 1].find_first_not_of(" \t") != std::string::npos)
+            return std::to_string(i) + ": " + lines[i - 1];
+    return "";
+}
+
+// Number (from 1) and text of the first line of a score that starts with prefix.
+std::string line_starting(const std::string& score, const std::string& prefix) {
+    const std::vector<std::string> lines = lines_of(read_file(score));
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        if (lines[i].compare(0, prefix.size(), prefix) == 0)
+            return std::to_string(i + 1) + ": " + lines[i];
+    return "";
+}
+
+// Number (from 1) of the first line of a score that starts with prefix.
+std::string line_number(const std::string& score, const std::string& prefix) {
+    const std::string line = line_starting(score, prefix);
+    return line.substr(0, line.find(':'));
+}
+
+// The report of a score closed with errors: each message line and the echo line after it.
+std::string error_lines(const std::string& score) {
+    const std::vector<std::string> lines = lines_of(read_file(score));
+    std::string out;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].compare(0, 6, "Error:") != 0) continue;
+        out += "render: line " + std::to_string(i + 1) + ": " + lines[i] + "\n";
+        out += "render: line " + std::to_string(i + 2) + ": " + lines[i + 1] + "\n";
+    }
+    return out;
+}
+
+TEST_F(Render, NamesTheLikelyCauseAndLeavesThePreviousTakeAlone) {
+    struct Case {
+        const char* name;
+        std::function<void()> calls;
+        // The expected report from the score path, the WAV path and the score.
+        std::function<std::string(const std::string&, const std::string&)> head;
+        bool csound_ran;  // csound's messages follow the cause
+    };
+    const Case cases[] = {
+        {"no_tables",
+         [] {
+             vowel();
+             fine();
+         },
+         [](const std::string& sco, const std::string&) {
+             return "render: " + sco +
+                    " has no function tables 4, 6 and 7: startmn() was not called (call it "
+                    "once, after start1())\n";
+         },
+         true},
+        {"not_closed",
+         [] {
+             startmn();
+             vowel();
+         },
+         [](const std::string& sco, const std::string&) {
+             return "render: " + sco +
+                    " has no final line: the program did not call fine(), or stopped before it "
+                    "(a closed score ends with \"e\")\nrender: its last line is line " +
+                    last_line(sco) + "\n";
+         },
+         false},
+        {"closed_with_errors",
+         [] {
+             startmn();
+             metronome(120);
+             VOW(1, 2, 60, 7.0, 0.5, 0, 0, 1000, 0.008, 1, 0, 0);
+             VOW(1, 2, 160, 7.0, 0.5, 0, 0, 1000, 0.008, 1, 0, 0);  // loudness out of range
+             genTL(0.5, -1);                                        // tilt out of range
+             fine();
+         },
+         [](const std::string& sco, const std::string&) {
+             return "render: " + sco +
+                    " was closed with errors: fine() wrote \"THERE ARE   2 ERRORS IN THIS "
+                    "FILE.\" (line " +
+                    line_number(sco, "THERE ARE") + ") instead of \"e\"\n" + error_lines(sco) +
+                    "render: correct the calls these lines report and write the score again\n";
+         },
+         false},
+        {"unknown_instrument",
+         [] {
+             startmn();
+             vowel();
+             pfields[0] = 33, pfields[1] = 0, pfields[2] = 0.5, pfields[3] = 1, pfields[4] = 2;
+             wr('i', 5);
+             fine();
+         },
+         [](const std::string& sco, const std::string&) {
+             return "render: " + sco +
+                    " plays instrument 33, which is not in the orchestra (it has 1, 10 to 27 and "
+                    "80); first at line " +
+                    line_starting(sco, "i 33") + "\n";
+         },
+         true},
+    };
+    for (const Case& c : cases) {
+        const std::string score = write_score(c.name, c.calls);
+        const std::string wav = scratch() + "/" + c.name + ".wav";
+        std::ofstream(wav) << "an earlier take of " << c.name;
+        const std::set<std::string> before = listing(scratch());
+        const ChildResult r = render({score, wav});
+        EXPECT_EQ(r.status, 1) << c.name;
+        const std::string head = c.head(score, wav);
+        const std::string tail = "render: nothing was written to " + wav + "\n";
+        if (c.csound_ran) {
+            EXPECT_EQ(r.err.substr(0, head.size()), head) << c.name;
+            EXPECT_NE(r.err.find("render: csound's messages:\n  "), std::string::npos) << c.name;
+            EXPECT_GE(r.err.size(), tail.size());
+            EXPECT_EQ(r.err.substr(r.err.size() - std::min(r.err.size(), tail.size())), tail)
+                << c.name;
+        } else {
+            EXPECT_EQ(r.err, head + tail) << c.name;
+        }
+        EXPECT_EQ(read_file(wav), std::string("an earlier take of ") + c.name) << c.name;
+        EXPECT_EQ(listing(scratch()), before) << c.name << ": files left behind";
+    }
+}
+
+TEST_F(Render, RefusesToWriteOverItsOwnInputsOrWhereCsoundIsToldToWrite) {
+    const std::string score = write_score("refused", piece);
+    const std::string text = read_file(score);
+    const std::string wav = scratch() + "/refused.wav";
+    std::ofstream(wav) << "an earlier take";
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string err;
+    } cases[] = {
+        {{score, score},
+         1,
+         "render: " + score +
+             " is the score or the orchestra itself; give another name for the "
+             "WAV file\n"},
+        {{score, scratch()},
+         1,
+         "render: " + scratch() + " is a directory; give the name of the WAV file to write\n"},
+        {{score, wav, "-o", scratch() + "/other.wav"},
+         2,
+         "render: -o sets csound's output file or sample format, which the renderer chooses "
+         "itself\nusage: render [--allow-clip] SCORE.sco OUTPUT.wav [csound options...]\n"},
+        {{score, wav, "-f"},
+         2,
+         "render: -f sets csound's output file or sample format, which the renderer chooses "
+         "itself\nusage: render [--allow-clip] SCORE.sco OUTPUT.wav [csound options...]\n"},
+        {{score}, 2, "usage: render [--allow-clip] SCORE.sco OUTPUT.wav [csound options...]\n"},
+    };
+    for (const auto& c : cases) {
+        const ChildResult r = render(c.args);
+        EXPECT_EQ(r.status, c.status) << c.args.back();
+        EXPECT_EQ(r.err, c.err);
+        EXPECT_EQ(read_file(score), text);
+        EXPECT_EQ(read_file(wav), "an earlier take");
+    }
+}
+
+// The WAV header fields as Python's wave module reads them ("channels width rate frames"), with
+// warnings turned into errors; and sox's complaints when it reads the file.
+ChildResult python_wave(const std::string& wav) {
+    return run({"/usr/bin/python3", "-W", "error", "-c",
+                "import sys, wave\n"
+                "w = wave.open(sys.argv[1])\n"
+                "print(w.getnchannels(), w.getsampwidth(), w.getframerate(), w.getnframes())\n",
+                wav});
+}
+ChildResult sox_read(const std::string& wav) { return run({"/usr/bin/sox", "-V2", wav, "-n"}); }
+
+TEST_F(Render, TakesOpenInPythonWaveAndSoxWithoutWarningsAndOptionsReachCsound) {
+    const std::string plain = write_score("plain", piece);
+    const std::string loud = write_score("clipped", piece, 4);
+    const struct {
+        std::string score;
+        std::vector<std::string> options;
+        int status;
+        int rate;
+    } cases[] = {
+        {plain, {}, 0, 44100},
+        {loud, {}, 4, 44100},
+        {plain, {"-r", "22050", "--ksmps=64", "--omacro:UNUSED=1"}, 0, 22050},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        const std::string wav = scratch() + "/take" + std::to_string(n++) + ".wav";
+        std::vector<std::string> args = {c.score, wav};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const ChildResult r = render(args);
+        EXPECT_EQ(r.status, c.status) << r.err;
+        // The end event runs from 0.01 s to the end of the F1 track at 1.5 s.
+        const double frames = 1.5 * c.rate;
+        const ChildResult w = python_wave(wav);
+        EXPECT_EQ(w.status, 0) << w.err;
+        EXPECT_EQ(w.err, "");
+        int channels = 0, width = 0, rate = 0, count = 0;
+        ASSERT_EQ(std::sscanf(w.out.c_str(), "%d %d %d %d", &channels, &width, &rate, &count), 4)
+            << w.out;
+        EXPECT_EQ(channels, 1);
+        EXPECT_EQ(width, 3);
+        EXPECT_EQ(rate, c.rate);
+        EXPECT_NEAR(count, frames, 2 * 64);  // within two control blocks
+        const ChildResult s = sox_read(wav);
+        EXPECT_EQ(s.status, 0);
+        EXPECT_EQ(s.err, "");
+    }
+}
+
+TEST_F(Render, ASuccessfulRenderReplacesThePreviousTakeKeepingItsPermissions) {
+    const std::string score = write_score("again", piece);
+    const std::string wav = scratch() + "/again.wav";
+    std::ofstream(wav) << "an earlier take";
+    chmod(wav.c_str(), 0640);
+    const ChildResult r = render({score, wav});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_FALSE(read_sound(wav).samples.empty());
+    struct stat st {};
+    ASSERT_EQ(stat(wav.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(listing(scratch()), (std::set<std::string>{"again.sco", "again.wav"}));
+}
+
+TEST_F(Render, AnInterruptedRenderLeavesThePreviousTakeAndNoTemporaryFile) {
+    // Ten minutes of sound take seconds to render: long enough to be interrupted half-way.
+    const std::string score = write_score("long", [] {
+        startmn();
+        metronome(120);
+        for (int i = 0; i < 300; ++i) VOW(4, i % 12, 60, 7.0, 0.5, 0, 0, 1000, 0.008, 1, 0, 0);
+        fine();
+    });
+    const std::string wav = scratch() + "/long.wav";
+    std::ofstream(wav) << "an earlier take";
+    const std::set<std::string> before = listing(scratch());
+    std::fflush(stdout);
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        execl(SPEECHSCORE_RENDER, SPEECHSCORE_RENDER, score.c_str(), wav.c_str(),
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    // Once the unfinished take lies next to the output, csound is at work: stop the renderer.
+    bool started = false;
+    for (int tries = 0; tries < 3000 && !started; ++tries) {
+        started = listing(scratch()).size() > before.size();
+        if (!started) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_TRUE(started);
+    kill(pid, SIGTERM);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 143) << status;
+    EXPECT_EQ(read_file(wav), "an earlier take");
+    EXPECT_EQ(listing(scratch()), before);
+}
+
+}  // namespace
