@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -85,7 +86,7 @@ struct StateCheck {
 };
 // clang-format off
 const StateCheck kStateChecks[] = {
-    {"open quotient",    "OQn",    {0,   1,          false, false}, "the open quotient of aV, xV and qV (qV passes (OQn + 1) x 0.5)"},
+    {"open quotient",    "OQn",    {0,   1,          false, false}, "the open quotient aV and xV pass on and qV raises halfway to 1"},
     {"open quotient",    "ooq",    {0,   1,          false, false}, "the open quotient a voice rest repeats"},
     {"tilt",             "TLn",    {0,   8000,       true,  true},  "the tilt of aV, xV and qV"},
     {"tilt",             "otl",    {0,   8000,       true,  true},  "the tilt a voice rest repeats"},
@@ -105,6 +106,12 @@ double value_of(const Variable& v) {
     return v.number != nullptr ? *v.number : static_cast<double>(*v.integer);
 }
 
+double argument_value(const Statement& st, std::size_t i) {
+    const Kind kind = st.op->params[i].quantity->kind;
+    const bool isDouble = kind == Kind::Number || kind == Kind::Frequency || kind == Kind::Pitch;
+    return isDouble ? st.args[i].number : st.args[i].integer;
+}
+
 class Runner {
 public:
     Runner(const std::string& name, bool check, RunReport& report)
@@ -121,7 +128,7 @@ private:
     void call(int line, const Statement& st);
     void assign(const Statement& st);
     void point_out(int line, const Statement& st, const std::string& output, int counted);
-    std::string culprits(int line, const Statement& st, const ScoreReport& r, bool warn);
+    void explain(int line, const Statement& st, const ScoreReport& r);
     void note_score_end();
     void close_score();
 
@@ -129,6 +136,7 @@ private:
     bool check_;
     RunReport& report_;
     bool warnedAfterFine_ = false;
+    double stateBefore_[std::size(kStateChecks)] = {};
 };
 
 Sink* g_sink = nullptr;  // the one sink of the process, set by run_script
@@ -178,6 +186,10 @@ void Runner::call(int line, const Statement& st) {
         if (!check_) close_score();
         return;
     }
+    // The state as the call finds it: a rejected value the call remembers is no cause.
+    for (std::size_t k = 0; k < std::size(kStateChecks); ++k) {
+        stateBefore_[k] = value_of(*find_variable(kStateChecks[k].name));
+    }
     const int before = nerrors;
     g_sink->call.clear();
     const int result = op.invoke(st.args.data());
@@ -192,84 +204,77 @@ void Runner::call(int line, const Statement& st) {
     }
 }
 
-// The arguments of the call whose values lie outside the range that r reports; one line each.
-// Returns the explanation when no argument is the cause.
-std::string Runner::culprits(int line, const Statement& st, const ScoreReport& r, bool warn) {
+// Points at the arguments whose values lie outside the range that r reports, one line each;
+// when none does, at the span or level the call computed or the module state that explains it.
+void Runner::explain(int line, const Statement& st, const ScoreReport& r) {
     const Operation& op = *st.op;
-    const std::string says =
-        "the score says \"" + r.text + "\"" +
-        (r.times > 1 ? " (" + std::to_string(r.times) + " times)" : std::string());
-    bool found = false;
+    const char* level = r.tag == "tempo" ? "warning" : "error";  // a wrong mark is not counted
+    std::string says = "the score says \"" + r.text + "\"";
+    std::vector<std::size_t> culprits;
     for (std::size_t i = 0; i < st.args.size(); ++i) {
+        const Quantity& q = *op.params[i].quantity;
+        if (q.report != nullptr && r.tag == q.report && !in_range(q, argument_value(st, i))) {
+            culprits.push_back(i);
+        }
+    }
+    // With one cause the repeats are its own; with several they are shared.
+    if (r.times > 1 && culprits.size() <= 1) says += " (" + std::to_string(r.times) + " times)";
+    for (const std::size_t i : culprits) {
         const Param& p = op.params[i];
-        const Quantity& q = *p.quantity;
-        if (q.report == nullptr || r.tag != q.report) continue;
-        const double value =
-            q.kind == Kind::Number || q.kind == Kind::Frequency || q.kind == Kind::Pitch
-                ? st.args[i].number
-                : st.args[i].integer;
-        if (in_range(q, value)) continue;
-        found = true;
+        const double value = argument_value(st, i);
         std::string shown = st.tokens[i].text;
         if (number_text(value) != shown) shown += " (" + number_text(value) + ")";
-        diagnose(line, st.tokens[i].column, warn ? "warning" : "error",
+        diagnose(line, st.tokens[i].column, level,
                  std::string(op.name) + " argument " + std::to_string(i + 1) + " (" + p.name +
-                     ") = " + shown + " is outside its range: " + q.unit + ", " + range_text(q) +
-                     "; " + says);
+                     ") = " + shown + " is outside its range: " + p.quantity->unit + ", " +
+                     range_text(*p.quantity) + "; " + says);
     }
-    if (found) return "";
+    if (!culprits.empty()) return;
 
-    // No argument: a span or level the builder computed, or a value from the module's state.
     std::vector<std::string> reasons;
-    std::string derived = op.derived;
+    const std::string derived = op.derived;
     std::size_t from = 0;
     while (from < derived.size()) {
         std::size_t bar = derived.find('|', from);
         if (bar == std::string::npos) bar = derived.size();
         const std::string entry = derived.substr(from, bar - from);
         from = bar + 1;
-        const std::string var = entry.substr(0, entry.find(' '));
-        const Variable* v = find_variable(var);
+        const Variable* v = find_variable(entry.substr(0, entry.find(' ')));
         if (v == nullptr) continue;
         const double value = value_of(*v);
-        if (r.tag == "duration" && var[0] == 'D' && !(value > 0)) {
+        if (r.tag == "duration" && entry[0] == 'D' && !(value > 0)) {
             reasons.push_back("the span " + entry + " came out " + number_text(value) + " s");
         }
-        if (r.tag == "loudness" && var[0] == 'L' && value > 100) {
+        if (r.tag == "loudness" && entry[0] == 'L' && value > 100) {
             reasons.push_back("the level " + entry + " came out " + number_text(value));
         }
     }
-    for (const StateCheck& c : kStateChecks) {
-        if (r.tag != c.tag) continue;
-        const Variable* v = find_variable(c.name);
+    for (std::size_t k = 0; k < std::size(kStateChecks); ++k) {
+        const StateCheck& c = kStateChecks[k];
         const Quantity q = {Kind::Number, c.role, c.range, nullptr};
-        if (v == nullptr || in_range(q, value_of(*v))) continue;
-        reasons.push_back(std::string(c.name) + " = " + number_text(value_of(*v)) + " (" + c.role +
-                          ") is outside " + range_text(q));
+        if (r.tag != c.tag || in_range(q, stateBefore_[k])) continue;
+        reasons.push_back(std::string(c.name) + " = " + number_text(stateBefore_[k]) + " (" +
+                          c.role + ") is outside its range, " + range_text(q));
     }
     std::string text = std::string(op.name) + ": " + says + "; no argument is outside its range";
-    for (std::size_t i = 0; i < reasons.size(); ++i)
+    for (std::size_t i = 0; i < reasons.size(); ++i) {
         text += (i == 0 ? ", but " : "; ") + reasons[i];
-    return text;
+    }
+    diagnose(line, st.nameColumn, level, text);
 }
 
 void Runner::point_out(int line, const Statement& st, const std::string& output, int counted) {
     const std::vector<ScoreReport> reports = reports_in(output);
-    if (st.op->role == Role::Report) {
-        for (const ScoreReport& r : reports) {
+    int explained = 0;
+    for (const ScoreReport& r : reports) {
+        if (r.tag != "tempo") explained += r.times;
+        if (st.op->role == Role::Report) {
             diagnose(
                 line, st.nameColumn, "error",
                 "err wrote \"" + r.text + "\" into the score, as asked; it counts as an error");
+        } else {
+            explain(line, st, r);
         }
-        return;
-    }
-    int explained = 0;
-    for (const ScoreReport& r : reports) {
-        const bool warn = r.tag == "tempo";  // a wrong metronome mark is not counted
-        if (!warn) explained += r.times;
-        const std::string rest = culprits(line, st, r, warn);
-        if (rest.empty()) continue;
-        diagnose(line, st.nameColumn, warn ? "warning" : "error", rest);
     }
     if (counted > explained) {
         diagnose(line, st.nameColumn, "error",
