@@ -209,6 +209,10 @@ int pass(const Options& o, const std::string& renderer) {
         std::fprintf(stderr, "%s: %s%s\n", name.c_str(), error_count(r).c_str(),
                      o.wav.empty() ? "" : "; not rendered");
         status = status == 0 ? 1 : status;
+    } else if (status != 0) {
+        // fine ended the run for a count the script set itself (nerrors = ...).
+        std::fprintf(stderr, "%s: the score was closed with errors%s\n", name.c_str(),
+                     o.wav.empty() ? "" : "; not rendered");
     } else if (!o.wav.empty()) {
         status = cli::render(renderer, scorePath, o.wav);
         if (status == 0) {

@@ -141,10 +141,13 @@ int render(const std::string& renderer, const std::string& score, const std::str
     std::fputs(messages.c_str(), stderr);
 
     if (inFresh) {
-        // Whatever take the renderer left (a clipped one it kept, too) replaces the old one;
-        // when it left none, the old take stays.
+        // Whatever take the renderer finished (a clipped one it kept, too) replaces the old
+        // one; when it left none, or was stopped half way, the old take stays.
         struct stat st;
-        if (stat(target.c_str(), &st) == 0 && rename(target.c_str(), wav.c_str()) != 0) {
+        const bool finished = status < 128;
+        if (!finished) unlink(target.c_str());
+        if (finished && stat(target.c_str(), &st) == 0 &&
+            rename(target.c_str(), wav.c_str()) != 0) {
             std::fprintf(stderr, "speechscore: cannot move the take to %s (%s); it is kept as %s\n",
                          wav.c_str(), std::strerror(errno), target.c_str());
             return status == 0 ? 2 : status;
