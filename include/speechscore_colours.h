@@ -69,15 +69,15 @@ constexpr int xNeutral37 = 37;  ///< the same row as xNeutral33
 constexpr int cN38       = 38;  ///< the cascade formants of cN (what it is meant for: unsure)
 
 // Schematic rows, named by their F1 and F2 in Hz.
-constexpr int x500_1500 = 39;
-constexpr int x250_1500 = 40;
-constexpr int x750_1250 = 41;
-constexpr int x500_1750 = 42;
-constexpr int x250_1750 = 43;
-constexpr int x500_750  = 44;
-constexpr int x250_2000 = 45;
-constexpr int x125_2000 = 46;
-constexpr int x250_750  = 47;
+constexpr int x500_1500 = 39;  ///< 500, 1500, 2500 Hz: the neutral tube
+constexpr int x250_1500 = 40;  ///< close central
+constexpr int x750_1250 = 41;  ///< open back-central
+constexpr int x500_1750 = 42;  ///< mid front-central
+constexpr int x250_1750 = 43;  ///< close front-central
+constexpr int x500_750  = 44;  ///< mid back
+constexpr int x250_2000 = 45;  ///< close front, F3 3000 Hz
+constexpr int x125_2000 = 46;  ///< very close front (F1 125 Hz), F3 3000 Hz
+constexpr int x250_750  = 47;  ///< close back, F3 2000 Hz
 
 // Nasal pointers for genNAS (33..38 accepted). A pointer stays in force: every later rest of
 // the nasal track, and so every later segment builder, repeats it until another is written.
@@ -92,14 +92,14 @@ constexpr int trachOn  = 38;  ///< pole 2150 Hz, zero 2050 Hz
 
 // Delta-F1 symbols for genDF1. Both rows hold zeros: neither changes F1.
 constexpr int df1Row0 = 0;  ///< the start value
-constexpr int df1Row1 = 1;
+constexpr int df1Row1 = 1;  ///< the second row (also zeros)
 
 // clang-format on
 
 /// A name and its value, for front ends that read names from a script.
 struct Named {
-    const char* name;
-    int value;
+    const char* name;  ///< the name as written in code and scripts
+    int value;         ///< the colour symbol, pointer or delta-F1 symbol it stands for
 };
 
 /// Every colour name above, in the order of the symbols (0..47, one name each).
@@ -167,12 +167,32 @@ inline constexpr Named kPointerNames[] = {
 /// 8.75 = 440 Hz). Octave numbers in note names are scientific: C4 is middle C.
 namespace pitch {
 
-/// Semitones above C, for noteOct.
-constexpr int C = 0, Cs = 1, Db = 1, D = 2, Ds = 3, Eb = 3, E = 4, F = 5, Fs = 6, Gb = 6, G = 7,
-              Gs = 8, Ab = 8, A = 9, As = 10, Bb = 10, B = 11;
+// clang-format off
+// Semitones above C, for noteOct; "s" is sharp, "b" flat.
+constexpr int C  = 0;   ///< C
+constexpr int Cs = 1;   ///< C sharp
+constexpr int Db = 1;   ///< D flat
+constexpr int D  = 2;   ///< D
+constexpr int Ds = 3;   ///< D sharp
+constexpr int Eb = 3;   ///< E flat
+constexpr int E  = 4;   ///< E
+constexpr int F  = 5;   ///< F
+constexpr int Fs = 6;   ///< F sharp
+constexpr int Gb = 6;   ///< G flat
+constexpr int G  = 7;   ///< G
+constexpr int Gs = 8;   ///< G sharp
+constexpr int Ab = 8;   ///< A flat
+constexpr int A  = 9;   ///< A
+constexpr int As = 10;  ///< A sharp
+constexpr int Bb = 10;  ///< B flat
+constexpr int B  = 11;  ///< B
+// clang-format on
 
 /// Octave-point-decimal of a note: semitone above C (0..11, or beyond to cross octaves) in
 /// the scientific octave (4 = middle C). noteOct(C, 3) = 7.00, noteOct(A, 4) = 8.75.
+/// @param semitone semitones above C (C, Cs ... B above)
+/// @param octave   scientific octave number, 4 for the octave of middle C
+/// @return the pitch in octave-point-decimal: octave + 4 + semitone / 12
 constexpr double noteOct(int semitone, int octave) {
     return static_cast<double>(octave + 4) + static_cast<double>(semitone) / 12.0;
 }
@@ -180,6 +200,8 @@ constexpr double noteOct(int semitone, int octave) {
 /// Octave-point-decimal of a note name: a letter A..G (either case), then any number of '#'
 /// or 'b', then the octave (digits, optionally '-'): "C3" = 7.00, "F#4", "Bb2". Any other text
 /// gives 0, which the F0 generator reports as a pitch out of range.
+/// @param name the note name, a C string
+/// @return the pitch in octave-point-decimal, or 0 for a text that is no note name
 constexpr double noteOct(const char* name) {
     constexpr int kLetters[7] = {A, B, C, D, E, F, G};
     if (name == nullptr) return 0.0;
@@ -211,12 +233,16 @@ constexpr double noteOct(const char* name) {
 
 /// Octave-point-decimal of a frequency in Hz: 8.75 + log2(hz / 440). A frequency that is not
 /// a positive finite number gives 0, which the F0 generator reports as a pitch out of range.
+/// @param hz frequency in Hz, > 0
+/// @return the pitch in octave-point-decimal (130.8 Hz gives 7.00, 440 Hz 8.75)
 inline double hzToOct(double hz) {
     if (!(hz > 0.0) || !std::isfinite(hz)) return 0.0;
     return 8.75 + std::log2(hz / 440.0);
 }
 
 /// Frequency in Hz of an octave-point-decimal pitch: 440 × 2^(oct − 8.75).
+/// @param oct pitch in octave-point-decimal
+/// @return the frequency in Hz (7.00 gives 130.8 Hz, 8.75 gives 440 Hz)
 inline double octToHz(double oct) { return 440.0 * std::exp2(oct - 8.75); }
 
 }  // namespace pitch

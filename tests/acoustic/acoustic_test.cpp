@@ -260,4 +260,20 @@ TEST(Piece, IsFiniteBelowFullScaleAndAsLongAsItsF1Track) {
     EXPECT_NEAR(r.sound.seconds(), f1_track_end(r.score), kControlBlock);
 }
 
+#ifdef SPEECHSCORE_EXAMPLES_DIR
+// The programs of docs/tutorial.md render, and stay below -1 dBFS: the crescendo of the melody
+// must not reach full scale when the orchestra changes.
+TEST(Tutorial, PiecesRenderBelowFullScale) {
+    for (const char* program : {"first_mama", "first_melody", "first_tempo"}) {
+        const std::string score = scratch() + "/" + program + ".sco";
+        const std::string command =
+            std::string("'" SPEECHSCORE_EXAMPLES_DIR "/") + program + "' > '" + score + "'";
+        ASSERT_EQ(std::system(command.c_str()), 0) << program;
+        const Rendered r = render_score(score, program);
+        ASSERT_FALSE(r.sound.samples.empty()) << program;
+        EXPECT_LT(20 * std::log10(peak(r.sound)), -1.0) << program;
+    }
+}
+#endif
+
 }  // namespace
