@@ -81,24 +81,25 @@ std::vector<ScoreReport> reports_in(const std::string& output) {
 struct StateCheck {
     const char* tag;
     const char* name;
+    Kind kind;
     Range range;
     const char* role;
 };
 // clang-format off
 const StateCheck kStateChecks[] = {
-    {"open quotient",    "OQn",    {0,   1,          false, false}, "the open quotient aV and xV pass on and qV raises halfway to 1"},
-    {"open quotient",    "ooq",    {0,   1,          false, false}, "the open quotient a voice rest repeats"},
-    {"tilt",             "TLn",    {0,   8000,       true,  true},  "the tilt of aV, xV and qV"},
-    {"tilt",             "otl",    {0,   8000,       true,  true},  "the tilt a voice rest repeats"},
-    {"pitch",            "of0",    {0,   12,         false, false}, "the pitch a voice rest repeats"},
-    {"loudness",         "zav",    {-kUnbounded, 100, false, true}, "the voicing level of a rest"},
-    {"loudness",         "zas",    {-kUnbounded, 100, false, true}, "the aspiration level of a rest"},
-    {"loudness",         "zaf",    {-kUnbounded, 100, false, true}, "the frication level of a rest"},
-    {"TTO operation",    "TTO",    {0,   47,         true,  true},  "the TTO operation that maps the ring colours 0 to 11"},
-    {"tracheal pointer", "otrcpt", {37,  38,         true,  true},  "the tracheal pointer a rest repeats"},
-    {"odd",              "onaspt", {33,  38,         true,  true},  "the nasal pointer a rest repeats"},
-    {"delta F1 symbol",  "oDf1pt", {0,   3,          true,  true},  "the delta-F1 symbol a rest repeats"},
-    {"duration",         "beat",   {0,   kUnbounded, false, false}, "the seconds per beat"},
+    {"open quotient",    "OQn",    Kind::Number,  {0,   1,          false, false}, "the open quotient aV and xV pass on and qV raises halfway to 1"},
+    {"open quotient",    "ooq",    Kind::Number,  {0,   1,          false, false}, "the open quotient a voice rest repeats"},
+    {"tilt",             "TLn",    Kind::Number,  {0,   8000,       true,  true},  "the tilt of aV, xV and qV"},
+    {"tilt",             "otl",    Kind::Number,  {0,   8000,       true,  true},  "the tilt a voice rest repeats"},
+    {"pitch",            "of0",    Kind::Number,  {0,   12,         false, false}, "the pitch a voice rest repeats"},
+    {"loudness",         "zav",    Kind::Number,  {-kUnbounded, 100, false, true}, "the voicing level of a rest"},
+    {"loudness",         "zas",    Kind::Number,  {-kUnbounded, 100, false, true}, "the aspiration level of a rest"},
+    {"loudness",         "zaf",    Kind::Number,  {-kUnbounded, 100, false, true}, "the frication level of a rest"},
+    {"TTO operation",    "TTO",    Kind::Integer, {0,   47,         true,  true},  "the TTO operation that maps the ring colours 0..11"},
+    {"tracheal pointer", "otrcpt", Kind::Integer, {37,  38,         true,  true},  "the tracheal pointer a rest repeats"},
+    {"odd",              "onaspt", Kind::Integer, {33,  38,         true,  true},  "the nasal pointer a rest repeats"},
+    {"delta F1 symbol",  "oDf1pt", Kind::Integer, {0,   3,          true,  true},  "the delta-F1 symbol a rest repeats"},
+    {"duration",         "beat",   Kind::Number,  {0,   kUnbounded, false, false}, "the seconds per beat"},
 };
 // clang-format on
 
@@ -251,7 +252,7 @@ void Runner::explain(int line, const Statement& st, const ScoreReport& r) {
     }
     for (std::size_t k = 0; k < std::size(kStateChecks); ++k) {
         const StateCheck& c = kStateChecks[k];
-        const Quantity q = {Kind::Number, c.role, c.range, nullptr};
+        const Quantity q = {c.kind, c.role, c.range, nullptr};
         if (r.tag != c.tag || in_range(q, stateBefore_[k])) continue;
         reasons.push_back(std::string(c.name) + " = " + number_text(stateBefore_[k]) + " (" +
                           c.role + ") is outside its range, " + range_text(q));

@@ -221,16 +221,21 @@ std::string range_text(const Quantity& q) {
     const bool hasHigh = r.high != kUnbounded;
     const std::string low = number_text(r.low);
     const std::string high = number_text(r.high);
+    // The notation of the reference: "> 0", "up to 100", "strictly between 0 and 12", "0..47",
+    // "0..8000 inclusive", "37 or 38".
+    const bool integer = q.kind != Kind::Number && q.kind != Kind::Frequency &&
+                         q.kind != Kind::Pitch && q.kind != Kind::Letter;
     if (hasLow && hasHigh) {
         if (!r.lowIncluded && !r.highIncluded) return "strictly between " + low + " and " + high;
         if (r.lowIncluded && r.highIncluded) {
-            return r.high - r.low == 1 ? low + " or " + high : low + " to " + high;
+            if (integer) return r.high - r.low == 1 ? low + " or " + high : low + ".." + high;
+            return low + ".." + high + " inclusive";
         }
-        return (r.lowIncluded ? "at least " : "above ") + low + " and " +
-               (r.highIncluded ? "at most " : "below ") + high;
+        return (r.lowIncluded ? ">= " : "> ") + low + " and " + (r.highIncluded ? "<= " : "< ") +
+               high;
     }
-    if (hasLow) return (r.lowIncluded ? "at least " : "above ") + low;
-    if (hasHigh) return (r.highIncluded ? "at most " : "below ") + high;
+    if (hasLow) return (r.lowIncluded ? ">= " : "> ") + low;
+    if (hasHigh) return (r.highIncluded ? "up to " : "< ") + high;
     return "";
 }
 

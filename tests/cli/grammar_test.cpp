@@ -30,7 +30,7 @@ const BadLine kBadLines[] = {
     // Number of arguments
     {"VOW 1 4 60 7 0.5 0.002 0 1000 0.008 1 0",
      "40: error: VOW takes 12 arguments (beats color AV F0 OQ FL DI TL DV FV AS swt), got 11; "
-     "the first missing is swt, a switch (0 step, 1 glide)"},
+     "the first missing is swt, a switch: 0 steps, 1 glides"},
     {"VOW 1 4 60 7 0.5 0.002 0 1000 0.008 1 0 0 9",
      "43: error: VOW takes 12 arguments (beats color AV F0 OQ FL DI TL DV FV AS swt), got 13"},
     {"startmn 1", "9: error: startmn takes no arguments, got 1"},
@@ -43,38 +43,38 @@ const BadLine kBadLines[] = {
     {"fine();", "5: error: a call in a script has no parentheses, commas or semicolons; write: fine"},
     // A word where a number belongs, a non-integer where an int belongs, no finite number
     {"VOW 1 4 loud 7 0.5 0.002 0 1000 0.008 1 0 0",
-     "9: error: 'loud' is not a number; VOW argument 3 (AV) is a level in dB, at most 100"},
+     "9: error: 'loud' is not a number; VOW argument 3 (AV) is a level in dB, up to 100"},
     {"VOW 1 4.5 60 7 0.5 0.002 0 1000 0.008 1 0 0",
-     "7: error: 4.5 is not an integer; VOW argument 2 (color) is a colour symbol, 0 to 47, or a "
+     "7: error: 4.5 is not an integer; VOW argument 2 (color) is a colour symbol, 0..47, or a "
      "colour name"},
     {"wr i 3000000000",
      "6: error: 3000000000 is outside the range of an int; wr argument 2 (count) is a number of "
-     "p-fields"},
+     "p-fields, 1..50"},
     {"VOW 1 4 60 nan 0.5 0.002 0 1000 0.008 1 0 0",
-     "12: error: 'nan' is not a finite number; VOW argument 4 (F0) is an octave-point-decimal "
-     "pitch, strictly between 0 and 12, or a note name such as C3, Bb4 or F#2, or a frequency "
+     "12: error: 'nan' is not a finite number; VOW argument 4 (F0) is a pitch, "
+     "octave-point-decimal, strictly between 0 and 12, or a note name such as C3, Bb4 or F#2, or a frequency "
      "such as 130.8Hz"},
     {"Rest -inf", "6: error: '-inf' is not a finite number; Rest argument 1 (beats) is a length "
-     "in beats, above 0"},
+     "in beats, > 0"},
     {"Rest 1e999", "6: error: 1e999 is beyond the range of a double; Rest argument 1 (beats) is "
-     "a length in beats, above 0"},
+     "a length in beats, > 0"},
     {"wr ii 5", "4: error: 'ii' is not a single letter; wr argument 1 (kind) is a statement "
-     "letter such as i or f"},
+     "letter, i or f"},
     // Unknown colour, note and pointer names, bad frequencies
     {"VOW 1 vEHH 60 7 0.5 0.002 0 1000 0.008 1 0 0",
      "7: error: unknown colour name 'vEHH' (did you mean 'vEH'?); VOW argument 2 (color) is a "
-     "colour symbol, 0 to 47, or a colour name"},
+     "colour symbol, 0..47, or a colour name"},
     {"VOW 1 vAE 60 H4 0.5 0.002 0 1000 0.008 1 0 0",
-     "14: error: 'H4' is not a number, a note name or a frequency; VOW argument 4 (F0) is an "
-     "octave-point-decimal pitch, strictly between 0 and 12, or a note name such as C3, Bb4 or "
+     "14: error: 'H4' is not a number, a note name or a frequency; VOW argument 4 (F0) is a "
+     "pitch, octave-point-decimal, strictly between 0 and 12, or a note name such as C3, Bb4 or "
      "F#2, or a frequency such as 130.8Hz"},
-    {"F0B 1 0Hz", "7: error: 0Hz is not a frequency above 0 Hz; F0B argument 2 (f0) is an "
-     "octave-point-decimal pitch, strictly between 0 and 12, or a note name such as C3, Bb4 or "
+    {"F0B 1 0Hz", "7: error: 0Hz is not a frequency above 0 Hz; F0B argument 2 (f0) is a "
+     "pitch, octave-point-decimal, strictly between 0 and 12, or a note name such as C3, Bb4 or "
      "F#2, or a frequency such as 130.8Hz"},
     {"frqF1 0.1 500Hz -90 90", "21: error: frqF1 takes 3 arguments (span freq bw), got 4"},
     {"genNAS 0.1 nasX",
      "12: error: unknown nasal pointer name 'nasX' (did you mean 'nasM' or 'nasN'?); genNAS "
-     "argument 2 (nasalPtr) is a nasal pointer, 33 to 38, or a nasal pointer name"},
+     "argument 2 (nasalPtr) is a nasal pointer, 33..38, or a nasal pointer name"},
     {"genTRC 0.1 nasM",
      "12: error: unknown tracheal pointer name 'nasM'; genTRC argument 2 (trachPtr) is a "
      "tracheal pointer, 37 or 38, or a tracheal pointer name"},
@@ -94,10 +94,10 @@ const BadLine kBadLines[] = {
     {"TTO =", "6: error: expected a value after '='"},
     {"TTO = 3;", "8: error: a line of a script ends without ';'"},
     {"TTO = 3 4", "9: error: unexpected '4' after the value"},
-    {"TTO = 3.5", "7: error: 3.5 is not an integer; TTO holds a TTO operation, 0 to 47"},
+    {"TTO = 3.5", "7: error: 3.5 is not an integer; TTO holds a TTO operation, 0..47"},
     {"beat = fast", "8: error: 'fast' is not a number; beat holds a number"},
-    {"of0 = X4", "7: error: 'X4' is not a number, a note name or a frequency; of0 holds an "
-     "octave-point-decimal pitch, strictly between 0 and 12, or a note name such as C3, Bb4 or "
+    {"of0 = X4", "7: error: 'X4' is not a number, a note name or a frequency; of0 holds a "
+     "pitch, octave-point-decimal, strictly between 0 and 12, or a note name such as C3, Bb4 or "
      "F#2, or a frequency such as 130.8Hz"},
 };
 // clang-format on
@@ -155,7 +155,7 @@ TEST(ScriptGrammar, CommentsAndBlanksAreIgnored) {
     // A '#' in the middle of a word starts no comment: 1#x is one word.
     EXPECT_EQ(noisy.err,
               "noisy.ss:9:6: error: '1#x' is not a number; Rest argument 1 (beats) "
-              "is a length in beats, above 0\nnoisy.ss: 1 error (1 line not run)\n");
+              "is a length in beats, > 0\nnoisy.ss: 1 error (1 line not run)\n");
     dir.write("noisy.ss",
               "# a comment line\n\nstart1 0 1 1 1 1 1 0 1 1 # settings\r\n"
               "\tstartmn\t\r\n   metronome   120   \n   # indented comment\n"

@@ -30,63 +30,63 @@ void opening() {
 const Pointed kPointed[] = {
     {"VOW 1 4 60 13 0.5 0.002 0 1000 0.008 1 0 0\n",
      [] { VOW(1, 4, 60, 13, 0.5, 0.002, 0, 1000, 0.008, 1, 0, 0); },
-     "p.ss:4:12: error: VOW argument 4 (F0) = 13 is outside its range: octave-point-decimal "
-     "pitch, strictly between 0 and 12; the score says \"Error: <pitch> out-of-range.\"\n",
+     "p.ss:4:12: error: VOW argument 4 (F0) = 13 is outside its range: pitch, "
+     "octave-point-decimal, strictly between 0 and 12; the score says \"Error: <pitch> out-of-range.\"\n",
      "1 error (1 reported in the score)"},
     {"VOW 1 vAE 120 C9 0.5 0.002 0 1000 0.008 1 101 0\n",
      [] { VOW(1, 4, 120, 13, 0.5, 0.002, 0, 1000, 0.008, 1, 101, 0); },
-     "p.ss:4:11: error: VOW argument 3 (AV) = 120 is outside its range: level in dB, at most "
+     "p.ss:4:11: error: VOW argument 3 (AV) = 120 is outside its range: level in dB, up to "
      "100; the score says \"Error: <loudness> out-of-range.\"\n"
-     "p.ss:4:43: error: VOW argument 11 (AS) = 101 is outside its range: level in dB, at most "
+     "p.ss:4:43: error: VOW argument 11 (AS) = 101 is outside its range: level in dB, up to "
      "100; the score says \"Error: <loudness> out-of-range.\"\n"
-     "p.ss:4:15: error: VOW argument 4 (F0) = C9 (13) is outside its range: octave-point-decimal "
-     "pitch, strictly between 0 and 12; the score says \"Error: <pitch> out-of-range.\"\n",
+     "p.ss:4:15: error: VOW argument 4 (F0) = C9 (13) is outside its range: pitch, "
+     "octave-point-decimal, strictly between 0 and 12; the score says \"Error: <pitch> out-of-range.\"\n",
      "3 errors (3 reported in the score)"},
     {"genOQ 0.1 1.5\ngenTL 0.1 9000\n",
      [] { genOQ(0.1, 1.5); genTL(0.1, 9000); },
-     "p.ss:4:11: error: genOQ argument 2 (oq) = 1.5 is outside its range: open quotient, a "
-     "fraction, strictly between 0 and 1; the score says \"Error: <open quotient> "
+     "p.ss:4:11: error: genOQ argument 2 (oq) = 1.5 is outside its range: open quotient, "
+     "strictly between 0 and 1; the score says \"Error: <open quotient> "
      "out-of-range.\"\n"
-     "p.ss:5:11: error: genTL argument 2 (tl) = 9000 is outside its range: tilt cutoff in Hz, 0 "
-     "to 8000; the score says \"Error: <tilt> out-of-range.\"\n",
+     "p.ss:5:11: error: genTL argument 2 (tl) = 9000 is outside its range: spectral tilt in Hz, "
+     "0..8000 inclusive; the score says \"Error: <tilt> out-of-range.\"\n",
      "2 errors (2 reported in the score)"},
     {"Casc 0.1 48\n",
      [] { Casc(0.1, 48); },
-     "p.ss:4:10: error: Casc argument 2 (color) = 48 is outside its range: colour symbol, 0 to "
-     "47; the score says \"Error: <color symbol> is wrong.\" (4 times)\n",
+     "p.ss:4:10: error: Casc argument 2 (color) = 48 is outside its range: colour symbol, "
+     "0..47; the score says \"Error: <color symbol> is wrong.\" (4 times)\n",
      "4 errors (4 reported in the score)"},
     {"genTRC 0.1 36\ngenNAS 0.1 40\ngenDF1 0.1 5\n",
      [] { genTRC(0.1, 36); genNAS(0.1, 40); genDF1(0.1, 5); },
      "p.ss:4:12: error: genTRC argument 2 (trachPtr) = 36 is outside its range: tracheal "
      "pointer, 37 or 38; the score says \"Error: <tracheal pointer> is wrong.\"\n"
      "p.ss:5:12: error: genNAS argument 2 (nasalPtr) = 40 is outside its range: nasal pointer, "
-     "33 to 38; the score says \"Odd error: Email: speechscore-maintainers@lists.speechscore.org.\"\n"
-     "p.ss:6:12: error: genDF1 argument 2 (df1Sym) = 5 is outside its range: delta-F1 symbol, 0 "
-     "to 3; the score says \"Error: <delta F1 symbol> is wrong.\"\n",
+     "33..38; the score says \"Odd error: Email: speechscore-maintainers@lists.speechscore.org.\"\n"
+     "p.ss:6:12: error: genDF1 argument 2 (df1Sym) = 5 is outside its range: delta-F1 symbol, "
+     "0..3; the score says \"Error: <delta F1 symbol> is wrong.\"\n",
      "3 errors (3 reported in the score)"},
     {"start1 13 1 1 1 1 1 6 1 1\n",
      [] { start1(13, 1, 1, 1, 1, 1, 6, 1, 1); },
-     "p.ss:4:8: error: start1 argument 1 (outswt) = 13 is outside its range: output selector, 0 "
-     "to 12; the score says \"Error: <output switch> is wrong.\"\n"
-     "p.ss:4:21: error: start1 argument 7 (srcsw) = 6 is outside its range: source type, 0 to 5; "
+     "p.ss:4:8: error: start1 argument 1 (outswt) = 13 is outside its range: output switch, "
+     "0..12 inclusive; the score says \"Error: <output switch> is wrong.\"\n"
+     "p.ss:4:21: error: start1 argument 7 (srcsw) = 6 is outside its range: source switch, 0..5 inclusive; "
      "the score says \"Error: <source switch> is wrong.\"\n",
      "2 errors (2 reported in the score)"},
     {"restAll 0\n",
      [] { restAll(0); },
-     "p.ss:4:9: error: restAll argument 1 (span) = 0 is outside its range: span in seconds, "
-     "above 0; the score says \"Error: <duration> <= 0.\" (18 times)\n",
+     "p.ss:4:9: error: restAll argument 1 (span) = 0 is outside its range: length in seconds, "
+     "> 0; the score says \"Error: <duration> <= 0.\" (18 times)\n",
      "18 errors (18 reported in the score)"},
     {"glMM 2 0\n",
      [] { glMM(2, 0); },
      "p.ss:4:8: error: glMM argument 2 (mark) = 0 is outside its range: metronome mark in beats "
-     "per minute, above 0; the score says \"; BAD MM mark; master envelope cancelled.\"\n",
+     "per minute, > 0; the score says \"; BAD MM mark; master envelope cancelled.\"\n",
      "1 error (1 reported in the score)"},
     // Causes that are no argument: a setting, a span or a level the builder computed.
     {"TTO = 50\nCasc 0.1 vAE\n",
      [] { TTO = 50; Casc(0.1, 4); },
      "p.ss:5:1: error: Casc: the score says \"Error: <TTO operation> is wrong.\" (4 times); no "
      "argument is outside its range, but TTO = 50 (the TTO operation that maps the ring colours "
-     "0 to 11) is outside its range, 0 to 47\n",
+     "0..11) is outside its range, 0..47\n",
      "4 errors (4 reported in the score)"},
     {"OQn = 1\nqV 0.1 60 C3\n",
      [] { OQn = 1; qV(0.1, 60, 7); },
@@ -115,7 +115,7 @@ const Pointed kPointed[] = {
     {"metronome -1\nclrTTO 1 4\n",
      [] { metronome(-1); clrTTO(1, 4); },
      "p.ss:4:11: warning: metronome argument 1 (mark) = -1 is outside its range: metronome mark "
-     "in beats per minute, above 0; the score says \"; TEMPO SPEC. IS WRONG; WILL USE MM=60.\"\n"
+     "in beats per minute, > 0; the score says \"; TEMPO SPEC. IS WRONG; WILL USE MM=60.\"\n"
      "p.ss:5:1: note: clrTTO returned 5\n",
      nullptr},
 };

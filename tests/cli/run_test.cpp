@@ -36,9 +36,9 @@ TEST(ScriptCheck, DiagnosesWithoutWritingOrClosing) {
     // The library's report is found too, but fine is not called: no count line from it.
     EXPECT_EQ(bad.err,
               "s.ss:4:6: error: 'x' is not a number; Rest argument 1 (beats) is a length in "
-              "beats, above 0\n"
+              "beats, > 0\n"
               "s.ss:5:7: error: F0B argument 2 (f0) = 13 is outside its range: "
-              "octave-point-decimal pitch, strictly between 0 and 12; the score says \"Error: "
+              "pitch, octave-point-decimal, strictly between 0 and 12; the score says \"Error: "
               "<pitch> out-of-range.\"\n"
               "s.ss: 2 errors (1 line not run, 1 reported in the score)\n");
 
@@ -154,9 +154,9 @@ TEST(ScriptRun, ListAndDescribeReadTheTables) {
     const ChildResult vow = speechscore({"--describe", "VOW"});
     EXPECT_EQ(vow.status, 0);
     EXPECT_EQ(lines_of(vow.out).at(0), "VOW beats color AV F0 OQ FL DI TL DV FV AS swt");
-    EXPECT_EQ(lines_of(vow.out).at(2), "   2 color: a colour symbol, 0 to 47, or a colour name");
+    EXPECT_EQ(lines_of(vow.out).at(2), "   2 color: a colour symbol, 0..47, or a colour name");
     const ChildResult tto = speechscore({"--describe=TTO"});
-    EXPECT_EQ(tto.out, "TTO: int, a TTO operation, 0 to 47\n");
+    EXPECT_EQ(tto.out, "TTO: int, a TTO operation, 0..47\n");
     const ChildResult none = speechscore({"--describe", "Vow"});
     EXPECT_EQ(none.status, 2);
     EXPECT_EQ(none.err, "speechscore: no operation or variable is called 'Vow'\n");
@@ -241,7 +241,7 @@ TEST(ScriptWatch, RunsAgainOnEveryChange) {
     std::filesystem::rename(dir.file("s.new"), dir.file("s.ss"));
     EXPECT_EQ(watch.next_line(),
               "s.ss:5:6: error: 'x' is not a number; Rest argument 1 (beats) "
-              "is a length in beats, above 0");
+              "is a length in beats, > 0");
     EXPECT_EQ(watch.next_line(), "s.ss: 1 error (1 line not run)");
 
     dir.write("s.ss", std::string(kOpening) + "Rest 2\nRest 4\nfine\n");

@@ -145,11 +145,12 @@ TEST(ScriptValues, RangesInWords) {
         Kind kind;
         const char* text;
     } cases[] = {
-        {{0, cli::kUnbounded, false, false}, Kind::Number, "above 0"},
-        {{-cli::kUnbounded, 100, false, true}, Kind::Number, "at most 100"},
+        {{0, cli::kUnbounded, false, false}, Kind::Number, "> 0"},
+        {{-cli::kUnbounded, 100, false, true}, Kind::Number, "up to 100"},
         {{0, 12, false, false}, Kind::Pitch, "strictly between 0 and 12"},
-        {{0, 8000, true, true}, Kind::Number, "0 to 8000"},
+        {{0, 8000, true, true}, Kind::Number, "0..8000 inclusive"},
         {{37, 38, true, true}, Kind::Tracheal, "37 or 38"},
+        {{0, 47, true, true}, Kind::Colour, "0..47"},
         {{-cli::kUnbounded, cli::kUnbounded, false, false}, Kind::Number, ""},
     };
     for (const auto& c : cases) {
