@@ -15,8 +15,6 @@ bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' |
 bool is_name_start(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
 bool is_name_char(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
 
-std::string quoted(const std::string& text) { return "'" + text + "'"; }
-
 // The line without its comment: a '#' that starts a word starts the comment (the '#' in the
 // middle of F#2 does not).
 std::string code_of(const std::string& line) {

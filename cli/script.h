@@ -133,6 +133,9 @@ std::string range_text(const Quantity& q);
 
 bool in_range(const Quantity& q, double value);
 
+// Text in single quotes as the messages show it, control characters as \xNN.
+std::string quoted(const std::string& text);
+
 // A number as the messages print it (%g).
 std::string number_text(double value);
 

@@ -42,8 +42,6 @@ NumberRead read_number(const std::string& text, double& value) {
     return NumberRead::Ok;  // an underflow reads as the C++ literal does: 0 or a subnormal
 }
 
-std::string quoted(const std::string& text) { return "'" + text + "'"; }
-
 // The problem of a token that is a number but not a finite one.
 std::string non_finite_problem(NumberRead read, const std::string& text) {
     if (read == NumberRead::TooLarge) return text + " is beyond the range of a double";
@@ -164,6 +162,21 @@ std::size_t distance(const std::string& a, const std::string& b) {
 }
 
 }  // namespace
+
+std::string quoted(const std::string& text) {
+    std::string shown = "'";
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\x%02x", byte);
+            shown += escape;
+        } else {
+            shown += c;
+        }
+    }
+    return shown + "'";
+}
 
 bool read_value(const Token& token, const Quantity& quantity, Arg& value, std::string& problem) {
     problem.clear();

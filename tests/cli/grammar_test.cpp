@@ -58,6 +58,8 @@ const BadLine kBadLines[] = {
      "in beats, > 0"},
     {"Rest 1e999", "6: error: 1e999 is beyond the range of a double; Rest argument 1 (beats) is "
      "a length in beats, > 0"},
+    {"Rest \x01x", "6: error: '\\x01x' is not a number; Rest argument 1 (beats) is a length in "
+     "beats, > 0"},
     {"wr ii 5", "4: error: 'ii' is not a single letter; wr argument 1 (kind) is a statement "
      "letter, i or f"},
     // Unknown colour, note and pointer names, bad frequencies
