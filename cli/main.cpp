@@ -139,6 +139,7 @@ Pass run_once(const Options& o, const std::string& text, int outFd) {
         pass.status = 2;
     } else if (pid == 0) {
         signal(SIGINT, SIG_DFL);
+        signal(SIGTERM, SIG_DFL);
         const int status = cli::run_script(display_name(o), text, o.check, outFd, *report);
         std::fflush(stdout);
         _exit(status);
@@ -149,7 +150,9 @@ Pass run_once(const Options& o, const std::string& text, int outFd) {
         if (WIFEXITED(status)) pass.status = WEXITSTATUS(status);
         if (WIFSIGNALED(status)) pass.status = 128 + WTERMSIG(status);
         pass.report = *report;
-        if (WIFSIGNALED(status) && WTERMSIG(status) != SIGINT) {
+        // Stopped by the user, or by a reader that has read enough (| head): no news.
+        if (WIFSIGNALED(status) && WTERMSIG(status) != SIGINT && WTERMSIG(status) != SIGTERM &&
+            WTERMSIG(status) != SIGPIPE) {
             std::fprintf(stderr, "speechscore: the run of %s ended with signal %d\n",
                          display_name(o).c_str(), WTERMSIG(status));
         }
@@ -224,11 +227,9 @@ int pass(const Options& o, const std::string& renderer) {
                          name.c_str(), status);
         }
     } else if (o.check || o.watch) {
-        std::fprintf(stderr, "%s: no errors; the score lasts %s%s\n", name.c_str(),
-                     seconds_text(r.scoreEnd).c_str(),
-                     o.watch && !o.check
-                         ? (" (" + o.output + ", " + std::to_string(elapsed_ms()) + " ms)").c_str()
-                         : "");
+        std::string line = name + ": no errors; the score lasts " + seconds_text(r.scoreEnd);
+        if (!o.check) line += " (" + o.output + ", " + std::to_string(elapsed_ms()) + " ms)";
+        std::fprintf(stderr, "%s\n", line.c_str());
     }
     if (temporary) unlink(scorePath.c_str());
     return status;
