@@ -116,7 +116,11 @@ double argument_value(const Statement& st, std::size_t i) {
 class Runner {
 public:
     Runner(const std::string& name, bool check, RunReport& report)
-        : name_(name), check_(check), report_(report) {}
+        : name_(name), check_(check), report_(report) {
+        for (std::size_t k = 0; k < std::size(kStateChecks); ++k) {
+            stateVariables_[k] = find_variable(kStateChecks[k].name);
+        }
+    }
 
     void line(int number, const std::string& text);
     void finish(int lastLine);
@@ -137,6 +141,7 @@ private:
     bool check_;
     RunReport& report_;
     bool warnedAfterFine_ = false;
+    const Variable* stateVariables_[std::size(kStateChecks)] = {};
     double stateBefore_[std::size(kStateChecks)] = {};
 };
 
@@ -189,7 +194,7 @@ void Runner::call(int line, const Statement& st) {
     }
     // The state as the call finds it: a rejected value the call remembers is no cause.
     for (std::size_t k = 0; k < std::size(kStateChecks); ++k) {
-        stateBefore_[k] = value_of(*find_variable(kStateChecks[k].name));
+        stateBefore_[k] = value_of(*stateVariables_[k]);
     }
     const int before = nerrors;
     g_sink->call.clear();
