@@ -1,6 +1,7 @@
 # What `cmake --install` puts under the prefix: the library, the public headers, the CMake
 # package (find_package(speechscore) gives speechscore::speechscore), speechscore.pc for
-# pkg-config, the orchestra under share/speechscore and the renderer speechscore-render.
+# pkg-config, the orchestra under share/speechscore, the renderer speechscore-render, the
+# script runner speechscore and the plotter speechscore-plot.
 # A new program: add its target to the install(TARGETS) below (RUNTIME goes to bin). A new
 # script: speechscore_install_script(source name).
 include(CMakePackageConfigHelpers)
@@ -12,6 +13,9 @@ install(TARGETS speechscore EXPORT speechscoreTargets
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
         RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(TARGET speechscore_cli AND SPEECHSCORE_CLI)
+  install(TARGETS speechscore_cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
 install(DIRECTORY include/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} FILES_MATCHING PATTERN "*.h")
 install(FILES orchestra/speechscore.orc DESTINATION ${SPEECHSCORE_DATADIR})
 

@@ -1,0 +1,391 @@
+// speechscore: runs a call script with the library and writes its score, renders it to a WAV file
+// through speechscore-render, or watches the script and does it again on every change. Each run
+// happens in a forked child, so the library's state starts fresh and fine may end it.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "render.h"
+#include "script.h"
+
+// The two variables every client of the library defines: a script starts with one second per
+// beat and TTO operation 0 unless it sets them.
+double beat = 1.0;
+int TTO = 0;
+
+namespace {
+
+const char kUsage[] =
+    "usage: speechscore [options] SCRIPT\n"
+    "Runs a call script with the speechscore library and writes its score to standard output.\n"
+    "\n"
+    "  -o, --output FILE   write the score to FILE\n"
+    "  --render WAV        render the score to WAV with speechscore-render\n"
+    "  --check             only diagnose the script: no score, no sound\n"
+    "  --watch             run again whenever SCRIPT changes (with -o, --render or --check)\n"
+    "  --list              list the operations and variables a script can use\n"
+    "  --describe NAME     describe an operation's parameters, or a variable\n"
+    "  -h, --help          show this help\n"
+    "  --version           show the version\n"
+    "\n"
+    "SCRIPT - reads the script from standard input. Exit status: 0 done; 1 errors in the script\n"
+    "or the score; 2 bad usage, an unreadable script or an unwritable score; 3 no renderer;\n"
+    "otherwise the renderer's own status when it fails.\n";
+
+struct Options {
+    std::string script;
+    std::string output;  // -o
+    std::string wav;     // --render
+    bool check = false;
+    bool watch = false;
+};
+
+volatile sig_atomic_t g_interrupted = 0;
+void on_interrupt(int) { g_interrupted = 1; }
+
+int usage_error(const std::string& message) {
+    std::fprintf(stderr, "speechscore: %s\n%s", message.c_str(), kUsage);
+    return 2;
+}
+
+bool read_all(int fd, std::string& text) {
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        if (n == 0) return true;
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
+}
+
+bool read_script(const std::string& path, std::string& text, std::string& problem) {
+    text.clear();
+    if (path == "-") return read_all(STDIN_FILENO, text);
+    const int fd = open(path.c_str(), O_RDONLY);
+    if (fd < 0) {
+        problem = std::strerror(errno);
+        return false;
+    }
+    struct stat st;
+    if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        close(fd);
+        problem = "it is a directory";
+        return false;
+    }
+    const bool ok = read_all(fd, text);
+    if (!ok) problem = std::strerror(errno);
+    close(fd);
+    return ok;
+}
+
+std::string display_name(const Options& o) { return o.script == "-" ? "<stdin>" : o.script; }
+
+std::string plural(int n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+// "3 errors (2 lines not run, 1 reported in the score)".
+std::string error_count(const cli::RunReport& r) {
+    std::vector<std::string> parts;
+    if (r.scriptErrors > 0) parts.push_back(plural(r.scriptErrors, "line", "lines") + " not run");
+    if (r.libraryErrors > 0)
+        parts.push_back(std::to_string(r.libraryErrors) + " reported in the score");
+    std::string text = plural(r.scriptErrors + r.libraryErrors, "error", "errors");
+    for (std::size_t i = 0; i < parts.size(); ++i) text += (i == 0 ? " (" : ", ") + parts[i];
+    return parts.empty() ? text : text + ")";
+}
+
+std::string seconds_text(double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f s", seconds);
+    return text;
+}
+
+struct Pass {
+    int status = 0;  // the run's exit status, or 128 + signal
+    cli::RunReport report = {0, 0, 0, 0.0, 0};
+};
+
+// Runs the script once in a forked child with fresh library state; the score goes to outFd.
+Pass run_once(const Options& o, const std::string& text, int outFd) {
+    Pass pass;
+    void* shared = mmap(nullptr, sizeof(cli::RunReport), PROT_READ | PROT_WRITE,
+                        MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    if (shared == MAP_FAILED) {
+        std::fprintf(stderr, "speechscore: cannot run the script: %s\n", std::strerror(errno));
+        pass.status = 2;
+        return pass;
+    }
+    auto* report = new (shared) cli::RunReport{0, 0, 0, 0.0, 0};
+    std::fflush(stdout);
+    std::fflush(stderr);
+    const pid_t pid = fork();
+    if (pid < 0) {
+        std::fprintf(stderr, "speechscore: cannot run the script: %s\n", std::strerror(errno));
+        pass.status = 2;
+    } else if (pid == 0) {
+        signal(SIGINT, SIG_DFL);
+        signal(SIGTERM, SIG_DFL);
+        const int status = cli::run_script(display_name(o), text, o.check, outFd, *report);
+        std::fflush(stdout);
+        _exit(status);
+    } else {
+        int status = 0;
+        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        if (WIFEXITED(status)) pass.status = WEXITSTATUS(status);
+        if (WIFSIGNALED(status)) pass.status = 128 + WTERMSIG(status);
+        pass.report = *report;
+        // Stopped by the user, or by a reader that has read enough (| head): no news.
+        if (WIFSIGNALED(status) && WTERMSIG(status) != SIGINT && WTERMSIG(status) != SIGTERM &&
+            WTERMSIG(status) != SIGPIPE) {
+            std::fprintf(stderr, "speechscore: the run of %s ended with signal %d\n",
+                         display_name(o).c_str(), WTERMSIG(status));
+        }
+    }
+    munmap(shared, sizeof(cli::RunReport));
+    return pass;
+}
+
+// One pass: run the script, keep or render the score, print the status line. Returns the exit
+// status.
+int pass(const Options& o, const std::string& renderer) {
+    const auto start = std::chrono::steady_clock::now();
+    const std::string name = display_name(o);
+    std::string text;
+    std::string problem;
+    if (!read_script(o.script, text, problem)) {
+        std::fprintf(stderr, "speechscore: cannot read %s: %s\n", name.c_str(), problem.c_str());
+        return 2;
+    }
+
+    // Where the score goes: the -o file, a temporary file to render, nowhere, or stdout.
+    std::string scorePath = o.output;
+    bool temporary = false;
+    int outFd = STDOUT_FILENO;
+    if (o.check) {
+        outFd = -1;
+    } else if (!o.output.empty()) {
+        outFd = open(o.output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        if (outFd < 0) {
+            std::fprintf(stderr, "speechscore: cannot write %s: %s\n", o.output.c_str(),
+                         std::strerror(errno));
+            return 2;
+        }
+    } else if (!o.wav.empty()) {
+        outFd = cli::temporary_score(scorePath);
+        if (outFd < 0) return 2;
+        temporary = true;
+    }
+
+    const Pass run = run_once(o, text, outFd);
+    if (outFd >= 0 && outFd != STDOUT_FILENO) close(outFd);
+    auto elapsed_ms = [&]() {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::steady_clock::now() - start)
+            .count();
+    };
+
+    int status = run.status;
+    const cli::RunReport& r = run.report;
+    const int errors = r.scriptErrors + r.libraryErrors;
+    if (r.writeFailed) {
+        std::fprintf(stderr, "%s: the score could not be written\n", name.c_str());
+        status = 2;
+    } else if (status >= 128) {
+        if (o.watch) std::fprintf(stderr, "%s: the run was stopped\n", name.c_str());
+    } else if (errors > 0) {
+        std::fprintf(stderr, "%s: %s%s\n", name.c_str(), error_count(r).c_str(),
+                     o.wav.empty() ? "" : "; not rendered");
+        status = status == 0 ? 1 : status;
+    } else if (status != 0) {
+        // fine ended the run for a count the script set itself (nerrors = ...).
+        std::fprintf(stderr, "%s: the score was closed with errors%s\n", name.c_str(),
+                     o.wav.empty() ? "" : "; not rendered");
+    } else if (!o.wav.empty()) {
+        status = cli::render(renderer, scorePath, o.wav);
+        if (status == 0) {
+            std::fprintf(stderr, "%s: rendered %s in %lld ms (%s)\n", name.c_str(),
+                         seconds_text(r.scoreEnd).c_str(), static_cast<long long>(elapsed_ms()),
+                         o.wav.c_str());
+        } else if (o.watch) {
+            std::fprintf(stderr, "%s: not rendered; the renderer exited with status %d\n",
+                         name.c_str(), status);
+        }
+    } else if (o.check || o.watch) {
+        std::string line = name + ": no errors; the score lasts " + seconds_text(r.scoreEnd);
+        if (!o.check) line += " (" + o.output + ", " + std::to_string(elapsed_ms()) + " ms)";
+        std::fprintf(stderr, "%s\n", line.c_str());
+    }
+    if (temporary) unlink(scorePath.c_str());
+    return status;
+}
+
+struct Stamp {
+    bool exists = false;
+    dev_t dev = 0;
+    ino_t ino = 0;
+    off_t size = 0;
+    long long mtimeNs = 0;
+    bool operator==(const Stamp& s) const {
+        return exists == s.exists && dev == s.dev && ino == s.ino && size == s.size &&
+               mtimeNs == s.mtimeNs;
+    }
+};
+
+Stamp stamp_of(const std::string& path) {
+    Stamp s;
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) return s;
+    s.exists = true;
+    s.dev = st.st_dev;
+    s.ino = st.st_ino;
+    s.size = st.st_size;
+    s.mtimeNs = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+    return s;
+}
+
+void sleep_ms(long ms) {
+    timespec t = {ms / 1000, (ms % 1000) * 1000000L};
+    nanosleep(&t, nullptr);
+}
+
+// Runs a pass now and again whenever the script changes (polled: an editor that saves by
+// renaming a new file over the old one is seen as well). Runs until interrupted.
+int watch(const Options& o, const std::string& renderer) {
+    Stamp seen = stamp_of(o.script);
+    pass(o, renderer);
+    while (!g_interrupted) {
+        sleep_ms(200);
+        const Stamp now = stamp_of(o.script);
+        if (now == seen || g_interrupted) continue;
+        sleep_ms(100);  // a save in several writes: wait until the file holds still
+        if (!(stamp_of(o.script) == now)) continue;
+        seen = now;
+        if (!now.exists) {
+            std::fprintf(stderr, "%s: waiting for the script to come back\n", o.script.c_str());
+            continue;
+        }
+        pass(o, renderer);
+    }
+    return 130;
+}
+
+bool same_file(const std::string& a, const std::string& b) {
+    struct stat sa;
+    struct stat sb;
+    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+// Reads the options; returns -1 to go on, or the exit status to end with.
+int parse_options(int argc, char** argv, Options& o) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&](const std::string& option, std::string& into) {
+            if (a.size() > option.size() && a.compare(0, option.size() + 1, option + "=") == 0) {
+                into = a.substr(option.size() + 1);
+                return true;
+            }
+            if (a != option) return false;
+            if (i + 1 >= args.size()) {
+                into = "\x01";  // marks a missing value
+                return true;
+            }
+            into = args[++i];
+            return true;
+        };
+        std::string v;
+        if (a == "-h" || a == "--help") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else if (a == "--version") {
+            std::printf("speechscore %s\n", SPEECHSCORE_VERSION);
+            return 0;
+        } else if (a == "--list") {
+            cli::print_list(stdout);
+            return 0;
+        } else if (value("--describe", v)) {
+            if (v == "\x01") return usage_error("--describe needs a name");
+            return cli::print_description(stdout, stderr, v) ? 0 : 2;
+        } else if (a == "--check") {
+            o.check = true;
+        } else if (a == "--watch") {
+            o.watch = true;
+        } else if (value("-o", v) || value("--output", v)) {
+            if (v == "\x01" || v.empty()) return usage_error(a + " needs a file name");
+            o.output = v;
+        } else if (value("--render", v)) {
+            if (v == "\x01" || v.empty()) return usage_error("--render needs a WAV file name");
+            o.wav = v;
+        } else if (a == "--") {
+            if (i + 1 < args.size() && o.script.empty()) o.script = args[++i];
+            if (i + 1 < args.size()) return usage_error("one script at a time");
+        } else if (a.size() > 1 && a[0] == '-') {
+            return usage_error("unknown option " + a);
+        } else if (o.script.empty()) {
+            o.script = a;
+        } else {
+            return usage_error("one script at a time (got " + o.script + " and " + a + ")");
+        }
+    }
+    if (o.script.empty()) return usage_error("no script given");
+    if (o.check && (!o.output.empty() || !o.wav.empty())) {
+        return usage_error("--check writes nothing; leave out -o and --render");
+    }
+    if (o.watch && o.script == "-") return usage_error("--watch needs a script file");
+    if (o.watch && !o.check && o.output.empty() && o.wav.empty()) {
+        return usage_error("--watch needs -o, --render or --check");
+    }
+    if (!o.output.empty() && same_file(o.output, o.script)) {
+        return usage_error("the score would overwrite the script " + o.script);
+    }
+    if (!o.wav.empty() &&
+        (same_file(o.wav, o.script) || (!o.output.empty() && o.wav == o.output))) {
+        return usage_error("the WAV file would overwrite the script or the score");
+    }
+    return -1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options o;
+    const int early = parse_options(argc, argv, o);
+    if (early >= 0) return early;
+
+    std::string renderer;
+    if (!o.wav.empty()) {
+        renderer = cli::find_renderer();
+        if (renderer.empty()) {
+            std::fprintf(stderr,
+                         "speechscore: cannot find speechscore-render next to this program or on "
+                         "PATH\n");
+            return 3;
+        }
+    }
+    struct sigaction action = {};
+    action.sa_handler = on_interrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+
+    if (o.watch) return watch(o, renderer);
+    const int status = pass(o, renderer);
+    return g_interrupted ? 130 : status;
+}

@@ -1,0 +1,340 @@
+// Running a call script with the library: each line is read, then set or called in order; what a
+// call prints to the score is passed on byte for byte and read for the library's own reports,
+// which are pointed out on standard error with the line, the operation and the argument.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "script.h"
+#include "speechscore.h"
+
+namespace cli {
+namespace {
+
+// Where the score goes: every byte the library prints passes through here.
+struct Sink {
+    int fd;             // destination, or -1 to discard
+    std::string call;   // what the current call printed
+    RunReport* report;  // told when a write fails
+};
+
+ssize_t sink_write(void* cookie, const char* data, size_t size) {
+    Sink& sink = *static_cast<Sink*>(cookie);
+    sink.call.append(data, size);
+    std::size_t done = 0;
+    while (sink.fd >= 0 && done < size) {
+        const ssize_t n = write(sink.fd, data + done, size - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            sink.report->writeFailed = 1;
+            return 0;  // the stream's error flag is set, and fine reports the lost score
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return static_cast<ssize_t>(size);
+}
+
+// One of the library's reports in the score: its line and the tag that says what was wrong.
+struct ScoreReport {
+    std::string tag;   // "pitch" for "Error: <pitch> out-of-range.", "odd", "mark", "tempo"
+    std::string text;  // the line as the score has it, without its line end
+    int times;
+};
+
+std::vector<ScoreReport> reports_in(const std::string& output) {
+    std::vector<ScoreReport> found;
+    std::istringstream in(output);
+    for (std::string line; std::getline(in, line);) {
+        std::string tag;
+        if (line.rfind("Error: <", 0) == 0) {
+            const std::size_t close = line.find('>');
+            if (close != std::string::npos) tag = line.substr(8, close - 8);
+        } else if (line.rfind("Odd error", 0) == 0) {
+            tag = "odd";
+        } else if (line.rfind("; BAD MM mark", 0) == 0) {
+            tag = "mark";
+        } else if (line.rfind("; TEMPO SPEC. IS WRONG", 0) == 0) {
+            tag = "tempo";
+        }
+        if (tag.empty()) continue;
+        while (!line.empty() && line.back() == ' ') line.pop_back();
+        auto same = [&](const ScoreReport& r) { return r.text == line; };
+        const auto it = std::find_if(found.begin(), found.end(), same);
+        if (it != found.end()) {
+            ++it->times;
+        } else {
+            found.push_back({tag, line, 1});
+        }
+    }
+    return found;
+}
+
+// Module state a report can come from when no argument explains it, by the report's tag.
+struct StateCheck {
+    const char* tag;
+    const char* name;
+    Kind kind;
+    Range range;
+    const char* role;
+};
+// clang-format off
+const StateCheck kStateChecks[] = {
+    {"open quotient",    "OQn",    Kind::Number,  {0,   1,          false, false}, "the open quotient aV and xV pass on and qV raises halfway to 1"},
+    {"open quotient",    "ooq",    Kind::Number,  {0,   1,          false, false}, "the open quotient a voice rest repeats"},
+    {"tilt",             "TLn",    Kind::Number,  {0,   8000,       true,  true},  "the tilt of aV, xV and qV"},
+    {"tilt",             "otl",    Kind::Number,  {0,   8000,       true,  true},  "the tilt a voice rest repeats"},
+    {"pitch",            "of0",    Kind::Number,  {0,   12,         false, false}, "the pitch a voice rest repeats"},
+    {"loudness",         "zav",    Kind::Number,  {-kUnbounded, 100, false, true}, "the voicing level of a rest"},
+    {"loudness",         "zas",    Kind::Number,  {-kUnbounded, 100, false, true}, "the aspiration level of a rest"},
+    {"loudness",         "zaf",    Kind::Number,  {-kUnbounded, 100, false, true}, "the frication level of a rest"},
+    {"TTO operation",    "TTO",    Kind::Integer, {0,   47,         true,  true},  "the TTO operation that maps the ring colours 0..11"},
+    {"tracheal pointer", "otrcpt", Kind::Integer, {37,  38,         true,  true},  "the tracheal pointer a rest repeats"},
+    {"odd",              "onaspt", Kind::Integer, {33,  38,         true,  true},  "the nasal pointer a rest repeats"},
+    {"delta F1 symbol",  "oDf1pt", Kind::Integer, {0,   3,          true,  true},  "the delta-F1 symbol a rest repeats"},
+    {"duration",         "beat",   Kind::Number,  {0,   kUnbounded, false, false}, "the seconds per beat"},
+};
+// clang-format on
+
+double value_of(const Variable& v) {
+    return v.number != nullptr ? *v.number : static_cast<double>(*v.integer);
+}
+
+double argument_value(const Statement& st, std::size_t i) {
+    const Kind kind = st.op->params[i].quantity->kind;
+    const bool isDouble = kind == Kind::Number || kind == Kind::Frequency || kind == Kind::Pitch;
+    return isDouble ? st.args[i].number : st.args[i].integer;
+}
+
+class Runner {
+public:
+    Runner(const std::string& name, bool check, RunReport& report)
+        : name_(name), check_(check), report_(report) {
+        for (std::size_t k = 0; k < std::size(kStateChecks); ++k) {
+            stateVariables_[k] = find_variable(kStateChecks[k].name);
+        }
+    }
+
+    void line(int number, const std::string& text);
+    void finish(int lastLine);
+
+private:
+    void diagnose(int line, int column, const char* level, const std::string& message) {
+        std::fprintf(stderr, "%s:%d:%d: %s: %s\n", name_.c_str(), line, column, level,
+                     message.c_str());
+    }
+    void call(int line, const Statement& st);
+    void assign(const Statement& st);
+    void point_out(int line, const Statement& st, const std::string& output, int counted);
+    void explain(int line, const Statement& st, const ScoreReport& r);
+    void note_score_end();
+    void close_score();
+
+    std::string name_;
+    bool check_;
+    RunReport& report_;
+    bool warnedAfterFine_ = false;
+    const Variable* stateVariables_[std::size(kStateChecks)] = {};
+    double stateBefore_[std::size(kStateChecks)] = {};
+};
+
+Sink* g_sink = nullptr;  // the one sink of the process, set by run_script
+
+void Runner::line(int number, const std::string& text) {
+    Statement st;
+    Diagnostic error;
+    if (!parse_line(text, st, error)) {
+        diagnose(number, error.column, "error", error.message);
+        ++report_.scriptErrors;
+        return;
+    }
+    if (st.type == Statement::Type::Assign) assign(st);
+    if (st.type == Statement::Type::Call) call(number, st);
+}
+
+void Runner::assign(const Statement& st) {
+    const Variable& v = *st.var;
+    const int offset = v.columns > 0 ? st.index[0] * v.columns + st.index[1] : st.index[0];
+    if (v.number != nullptr) v.number[offset] = st.value.number;
+    if (v.integer != nullptr) v.integer[offset] = st.value.integer;
+}
+
+void Runner::note_score_end() {
+    double end = 0;
+    for (int slot = 2; slot <= 19; ++slot) end = std::max(end, timepoints[slot]);
+    report_.scoreEnd = end;
+}
+
+void Runner::close_score() {
+    note_score_end();
+    std::fflush(stdout);
+    fine();  // ends the process when the library counted errors
+    std::fflush(stdout);
+}
+
+void Runner::call(int line, const Statement& st) {
+    const Operation& op = *st.op;
+    if (report_.fineLine != 0 && !warnedAfterFine_) {
+        warnedAfterFine_ = true;
+        diagnose(line, st.nameColumn, "warning",
+                 "this call comes after fine (line " + std::to_string(report_.fineLine) +
+                     "); what it writes follows the end of the score");
+    }
+    if (op.role == Role::Fine) {
+        if (report_.fineLine == 0) report_.fineLine = line;
+        if (!check_) close_score();
+        return;
+    }
+    // The state as the call finds it: a rejected value the call remembers is no cause.
+    for (std::size_t k = 0; k < std::size(kStateChecks); ++k) {
+        stateBefore_[k] = value_of(*stateVariables_[k]);
+    }
+    const int before = nerrors;
+    g_sink->call.clear();
+    const int result = op.invoke(st.args.data());
+    std::fflush(stdout);
+    const int counted = nerrors > before ? nerrors - before : 0;
+    report_.libraryErrors += counted;
+    note_score_end();
+    point_out(line, st, g_sink->call, counted);
+    if (op.role == Role::Result) {
+        diagnose(line, st.nameColumn, "note",
+                 std::string(op.name) + " returned " + std::to_string(result));
+    }
+}
+
+// Points at the arguments whose values lie outside the range that r reports, one line each;
+// when none does, at the span or level the call computed or the module state that explains it.
+void Runner::explain(int line, const Statement& st, const ScoreReport& r) {
+    const Operation& op = *st.op;
+    const char* level = r.tag == "tempo" ? "warning" : "error";  // a wrong mark is not counted
+    std::string says = "the score says \"" + r.text + "\"";
+    std::vector<std::size_t> culprits;
+    for (std::size_t i = 0; i < st.args.size(); ++i) {
+        const Quantity& q = *op.params[i].quantity;
+        if (q.report != nullptr && r.tag == q.report && !in_range(q, argument_value(st, i))) {
+            culprits.push_back(i);
+        }
+    }
+    // With one cause the repeats are its own; with several they are shared.
+    if (r.times > 1 && culprits.size() <= 1) says += " (" + std::to_string(r.times) + " times)";
+    for (const std::size_t i : culprits) {
+        const Param& p = op.params[i];
+        const double value = argument_value(st, i);
+        std::string shown = st.tokens[i].text;
+        if (number_text(value) != shown) shown += " (" + number_text(value) + ")";
+        diagnose(line, st.tokens[i].column, level,
+                 std::string(op.name) + " argument " + std::to_string(i + 1) + " (" + p.name +
+                     ") = " + shown + " is outside its range: " + p.quantity->unit + ", " +
+                     range_text(*p.quantity) + "; " + says);
+    }
+    if (!culprits.empty()) return;
+
+    std::vector<std::string> reasons;
+    const std::string derived = op.derived;
+    std::size_t from = 0;
+    while (from < derived.size()) {
+        std::size_t bar = derived.find('|', from);
+        if (bar == std::string::npos) bar = derived.size();
+        const std::string entry = derived.substr(from, bar - from);
+        from = bar + 1;
+        const Variable* v = find_variable(entry.substr(0, entry.find(' ')));
+        if (v == nullptr) continue;
+        const double value = value_of(*v);
+        if (r.tag == "duration" && entry[0] == 'D' && !(value > 0)) {
+            reasons.push_back("the span " + entry + " came out " + number_text(value) + " s");
+        }
+        if (r.tag == "loudness" && entry[0] == 'L' && value > 100) {
+            reasons.push_back("the level " + entry + " came out " + number_text(value));
+        }
+    }
+    for (std::size_t k = 0; k < std::size(kStateChecks); ++k) {
+        const StateCheck& c = kStateChecks[k];
+        const Quantity q = {c.kind, c.role, c.range, nullptr};
+        if (r.tag != c.tag || in_range(q, stateBefore_[k])) continue;
+        reasons.push_back(std::string(c.name) + " = " + number_text(stateBefore_[k]) + " (" +
+                          c.role + ") is outside its range, " + range_text(q));
+    }
+    std::string text = std::string(op.name) + ": " + says + "; no argument is outside its range";
+    for (std::size_t i = 0; i < reasons.size(); ++i) {
+        text += (i == 0 ? ", but " : "; ") + reasons[i];
+    }
+    diagnose(line, st.nameColumn, level, text);
+}
+
+void Runner::point_out(int line, const Statement& st, const std::string& output, int counted) {
+    const std::vector<ScoreReport> reports = reports_in(output);
+    int explained = 0;
+    for (const ScoreReport& r : reports) {
+        if (r.tag != "tempo") explained += r.times;
+        if (st.op->role == Role::Report) {
+            diagnose(
+                line, st.nameColumn, "error",
+                "err wrote \"" + r.text + "\" into the score, as asked; it counts as an error");
+        } else {
+            explain(line, st, r);
+        }
+    }
+    if (counted > explained) {
+        diagnose(line, st.nameColumn, "error",
+                 std::string(st.op->name) + ": the library counted " + std::to_string(counted) +
+                     (counted == 1 ? " error" : " errors") + " for this call");
+    }
+}
+
+void Runner::finish(int lastLine) {
+    if (report_.fineLine != 0) return;
+    const int line = lastLine > 0 ? lastLine : 1;
+    if (check_) {
+        diagnose(line, 1, "warning", "the script ends without fine, which closes the score");
+        return;
+    }
+    diagnose(line, 1, "warning",
+             "the script ends without fine; the runner calls fine to close the score");
+    close_score();
+}
+
+}  // namespace
+
+int run_script(const std::string& name, const std::string& text, bool check, int outFd,
+               RunReport& report) {
+    // Whatever the library writes reaches the destination, even a write past the stream.
+    const int destination = check ? open("/dev/null", O_WRONLY) : outFd;
+    if (destination >= 0 && destination != STDOUT_FILENO) dup2(destination, STDOUT_FILENO);
+    static Sink sink = {-1, "", nullptr};
+    sink = {check ? -1 : STDOUT_FILENO, "", &report};
+    g_sink = &sink;
+    cookie_io_functions_t io = {nullptr, sink_write, nullptr, nullptr};
+    FILE* stream = fopencookie(&sink, "w", io);
+    if (stream == nullptr) {
+        std::fprintf(stderr, "speechscore: cannot set up the score output: %s\n",
+                     std::strerror(errno));
+        return 2;
+    }
+    static char buffer[1 << 16];
+    setvbuf(stream, buffer, _IOFBF, sizeof buffer);
+    stdout = stream;
+
+    Runner runner(name, check, report);
+    int number = 0;
+    std::size_t from = 0;
+    while (from < text.size()) {
+        std::size_t end = text.find('\n', from);
+        if (end == std::string::npos) end = text.size();
+        runner.line(++number, text.substr(from, end - from));
+        from = end + 1;
+    }
+    runner.finish(number);
+    std::fflush(stdout);
+    if (report.writeFailed) return 2;
+    return report.scriptErrors > 0 || report.libraryErrors > 0 ? 1 : 0;
+}
+
+}  // namespace cli

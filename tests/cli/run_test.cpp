@@ -1,0 +1,349 @@
+// Running scripts: --check diagnoses without a score, a script without fine is closed by the
+// runner, calls after fine are flagged, options are checked, a lost score is reported, --list
+// and --describe read the tables, --watch runs again on every change, and --render hands the
+// score to the renderer, passing on its messages and status and keeping the previous take.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "cli/cli_support.h"
+#include "speechscore.h"
+#include "support/child.h"
+
+namespace {
+
+const std::string kPiece = std::string(SPEECHSCORE_EXAMPLES_SOURCE) + "/piece.ss";
+
+TEST(ScriptCheck, DiagnosesWithoutWritingOrClosing) {
+    const ChildResult clean = speechscore({"--check", kPiece});
+    EXPECT_EQ(clean.status, 0);
+    EXPECT_EQ(clean.out, "");
+    EXPECT_EQ(clean.err, kPiece + ": no errors; the score lasts 10.5 s\n");
+
+    ScratchDir dir;
+    dir.write("s.ss", std::string(kOpening) + "Rest x\nF0B 1 13\nfine\n");
+    const ChildResult bad = speechscore({"--check", "s.ss"}, in(dir.path()));
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_EQ(bad.out, "");
+    // The library's report is found too, but fine is not called: no count line from it.
+    EXPECT_EQ(bad.err,
+              "s.ss:4:6: error: 'x' is not a number; Rest argument 1 (beats) is a length in "
+              "beats, > 0\n"
+              "s.ss:5:7: error: F0B argument 2 (f0) = 13 is outside its range: "
+              "pitch, octave-point-decimal, strictly between 0 and 12; the score says \"Error: "
+              "<pitch> out-of-range.\"\n"
+              "s.ss: 2 errors (1 line not run, 1 reported in the score)\n");
+
+    dir.write("open.ss", std::string(kOpening) + "Rest 1\n");
+    const ChildResult open = speechscore({"--check", "open.ss"}, in(dir.path()));
+    EXPECT_EQ(open.status, 0);
+    EXPECT_EQ(open.err,
+              "open.ss:4:1: warning: the script ends without fine, which closes the score\n"
+              "open.ss: no errors; the score lasts 0.5 s\n");
+}
+
+TEST(ScriptRun, WithoutFineTheRunnerClosesTheScore) {
+    ScratchDir dir;
+    dir.write("closed.ss", std::string(kOpening) + "Rest 1\nfine\n");
+    dir.write("open.ss", std::string(kOpening) + "Rest 1\n# the end, but no fine\n");
+    const ChildResult closed = speechscore({"closed.ss"}, in(dir.path()));
+    const ChildResult open = speechscore({"open.ss"}, in(dir.path()));
+    EXPECT_EQ(open.status, 0);
+    EXPECT_EQ(open.out, closed.out);
+    EXPECT_EQ(open.err,
+              "open.ss:5:1: warning: the script ends without fine; the runner calls fine to close "
+              "the score\n");
+
+    // With an error in the score, the closing fine ends the run with status 1.
+    dir.write("bad.ss", std::string(kOpening) + "F0B 1 13");
+    const ChildResult bad = speechscore({"bad.ss"}, in(dir.path()));
+    EXPECT_EQ(bad.status, 1);
+    const ChildResult cpp = run_child([]() {
+        start1(0, 1, 1, 1, 1, 1, 0, 1, 1);
+        startmn();
+        metronome(120);
+        F0B(1, 13);
+        fine();
+    });
+    EXPECT_EQ(bad.out, cpp.out);
+    const std::vector<std::string> lines = lines_of(bad.err);
+    ASSERT_EQ(lines.size(), 4u) << bad.err;
+    EXPECT_EQ(lines[1],
+              "bad.ss:4:1: warning: the script ends without fine; the runner calls fine "
+              "to close the score");
+    EXPECT_EQ(lines[2], "Number of errors:   1. Details in .sco file.");
+    EXPECT_EQ(lines[3], "bad.ss: 1 error (1 reported in the score)");
+}
+
+TEST(ScriptRun, CallsAfterFineAreFlaggedAndRun) {
+    ScratchDir dir;
+    dir.write("s.ss", std::string(kOpening) + "fine\nRest 1\nRest 1\n");
+    const ChildResult run = speechscore({"s.ss"}, in(dir.path()));
+    const ChildResult cpp = run_child([]() {
+        start1(0, 1, 1, 1, 1, 1, 0, 1, 1);
+        startmn();
+        metronome(120);
+        fine();
+        Rest(1);
+        Rest(1);
+    });
+    EXPECT_EQ(run.out, cpp.out);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err,
+              "s.ss:5:1: warning: this call comes after fine (line 4); what it writes "
+              "follows the end of the score\n");
+}
+
+TEST(ScriptRun, BadUsageAndUnreadableFilesEndWithStatus2) {
+    ScratchDir dir;
+    dir.write("s.ss", std::string(kOpening) + "fine\n");
+    const struct {
+        std::vector<std::string> args;
+        const char* message;  // the first line of standard error
+    } cases[] = {
+        {{}, "speechscore: no script given"},
+        {{"--frobnicate", "s.ss"}, "speechscore: unknown option --frobnicate"},
+        {{"s.ss", "t.ss"}, "speechscore: one script at a time (got s.ss and t.ss)"},
+        {{"--watch", "s.ss"}, "speechscore: --watch needs -o, --render or --check"},
+        {{"--check", "-o", "s.sco", "s.ss"},
+         "speechscore: --check writes nothing; leave out -o and --render"},
+        {{"-o", "s.ss", "s.ss"}, "speechscore: the score would overwrite the script s.ss"},
+        {{"-o"}, "speechscore: -o needs a file name"},
+        {{"nope.ss"}, "speechscore: cannot read nope.ss: No such file or directory"},
+        {{"-o", "no/such/dir/s.sco", "s.ss"},
+         "speechscore: cannot write no/such/dir/s.sco: No such file or directory"},
+    };
+    for (const auto& c : cases) {
+        const ChildResult run = speechscore(c.args, in(dir.path()));
+        EXPECT_EQ(run.status, 2) << c.message;
+        EXPECT_EQ(lines_of(run.err).at(0), c.message);
+        EXPECT_EQ(run.out, "");
+    }
+    EXPECT_EQ(read_file(dir.file("s.ss")), std::string(kOpening) + "fine\n");
+}
+
+// A score that cannot be written is reported and the run fails, as fine does in C++.
+TEST(ScriptRun, ALostScoreIsReported) {
+    const ChildResult run = run_child(
+        [&]() {
+            execl(SPEECHSCORE_CLI, SPEECHSCORE_CLI, kPiece.c_str(), static_cast<char*>(nullptr));
+            _exit(96);
+        },
+        "/dev/full");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, "Error: the score could not be written to standard output.\n" + kPiece +
+                           ": the score could not be written\n");
+}
+
+TEST(ScriptRun, ListAndDescribeReadTheTables) {
+    const ChildResult list = speechscore({"--list"});
+    EXPECT_EQ(list.status, 0);
+    EXPECT_NE(list.out.find("\n  VOW beats color AV F0 OQ FL DI TL DV FV AS swt\n"),
+              std::string::npos);
+    EXPECT_NE(list.out.find("\n  formants: double table [48][23]\n"), std::string::npos);
+    EXPECT_NE(list.out.find("\n  TTO: int\n"), std::string::npos);
+
+    const ChildResult vow = speechscore({"--describe", "VOW"});
+    EXPECT_EQ(vow.status, 0);
+    EXPECT_EQ(lines_of(vow.out).at(0), "VOW beats color AV F0 OQ FL DI TL DV FV AS swt");
+    EXPECT_EQ(lines_of(vow.out).at(2), "   2 color: a colour symbol, 0..47, or a colour name");
+    const ChildResult tto = speechscore({"--describe=TTO"});
+    EXPECT_EQ(tto.out, "TTO: int, a TTO operation, 0..47\n");
+    const ChildResult none = speechscore({"--describe", "Vow"});
+    EXPECT_EQ(none.status, 2);
+    EXPECT_EQ(none.err, "speechscore: no operation or variable is called 'Vow'\n");
+}
+
+// The program running in the background, its standard error read line by line.
+class Background {
+public:
+    Background(const std::vector<std::string>& args, const std::string& dir) {
+        int errPipe[2];
+        if (pipe(errPipe) != 0) std::abort();
+        pid_ = fork();
+        if (pid_ == 0) {
+            if (chdir(dir.c_str()) != 0) _exit(98);
+            dup2(errPipe[1], STDERR_FILENO);
+            close(errPipe[0]);
+            close(errPipe[1]);
+            std::vector<const char*> argv = {SPEECHSCORE_CLI};
+            for (const std::string& a : args) argv.push_back(a.c_str());
+            argv.push_back(nullptr);
+            execv(SPEECHSCORE_CLI, const_cast<char* const*>(argv.data()));
+            _exit(96);
+        }
+        close(errPipe[1]);
+        fd_ = errPipe[0];
+    }
+    ~Background() {
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+        close(fd_);
+    }
+    // The next line of standard error, or "" when none comes within the time allowed (ample:
+    // the test checks what happens, not how fast).
+    std::string next_line() {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        for (;;) {
+            const std::size_t end = buffer_.find('\n');
+            if (end != std::string::npos) {
+                const std::string line = buffer_.substr(0, end);
+                buffer_.erase(0, end + 1);
+                return line;
+            }
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0) return "";
+            pollfd p = {fd_, POLLIN, 0};
+            if (poll(&p, 1, static_cast<int>(left.count())) <= 0) return "";
+            char chunk[512];
+            const ssize_t n = read(fd_, chunk, sizeof chunk);
+            if (n <= 0) return "";
+            buffer_.append(chunk, static_cast<std::size_t>(n));
+        }
+    }
+    // Interrupts the program and returns its exit status.
+    int interrupt() {
+        kill(pid_, SIGINT);
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+
+private:
+    pid_t pid_ = -1;
+    int fd_ = -1;
+    std::string buffer_;
+};
+
+TEST(ScriptWatch, RunsAgainOnEveryChange) {
+    ScratchDir dir;
+    dir.write("s.ss", std::string(kOpening) + "Rest 2\nfine\n");
+    Background watch({"--watch", "-o", "s.sco", "s.ss"}, dir.path());
+    const std::regex done(R"(s\.ss: no errors; the score lasts 1\.0 s \(s\.sco, \d+ ms\))");
+    EXPECT_TRUE(std::regex_match(watch.next_line(), done));
+    const std::string first = read_file(dir.file("s.sco"));
+    EXPECT_NE(first.find("\ne\n"), std::string::npos);
+
+    // An editor may save by writing a new file and renaming it over the old one.
+    dir.write("s.new", std::string(kOpening) + "Rest 2\nRest x\nfine\n");
+    std::filesystem::rename(dir.file("s.new"), dir.file("s.ss"));
+    EXPECT_EQ(watch.next_line(),
+              "s.ss:5:6: error: 'x' is not a number; Rest argument 1 (beats) "
+              "is a length in beats, > 0");
+    EXPECT_EQ(watch.next_line(), "s.ss: 1 error (1 line not run)");
+
+    dir.write("s.ss", std::string(kOpening) + "Rest 2\nRest 4\nfine\n");
+    const std::regex longer(R"(s\.ss: no errors; the score lasts 3\.0 s \(s\.sco, \d+ ms\))");
+    EXPECT_TRUE(std::regex_match(watch.next_line(), longer));
+    EXPECT_NE(read_file(dir.file("s.sco")), first);
+    EXPECT_EQ(watch.interrupt(), 130);
+}
+
+// Stands in for speechscore-render: records its arguments and the score it was given, then
+// renders, fails, or keeps a clipped take, as FAKE_MODE says.
+const char kFakeRenderer[] =
+    "#!/bin/sh\n"
+    "echo \"$@\" > \"$FAKE_LOG\"\n"
+    "cp \"$1\" \"$FAKE_LOG.sco\"\n"
+    "case \"$FAKE_MODE\" in\n"
+    "  fail) echo \"render: csound failed while rendering into $2\" >&2; exit 1 ;;\n"
+    "  clip) printf 'RIFFclipped' > \"$2\"; echo \"render: $2 clips; kept\" >&2; exit 4 ;;\n"
+    "  *) printf 'RIFFnew take' > \"$2\" ;;\n"
+    "esac\n";
+
+struct FakeRender {
+    ScratchDir dir;
+    ScratchDir bin;
+    ScratchDir tmp;
+    RunOptions options;
+    explicit FakeRender(const char* mode) {
+        bin.write("speechscore-render", kFakeRenderer, true);
+        options = {dir.path(), "", bin.path(), {}};
+        options.env = {"FAKE_LOG=" + dir.file("log"), std::string("FAKE_MODE=") + mode,
+                       "TMPDIR=" + tmp.path()};
+    }
+    // Nothing is left behind: no temporary score, no render directory beside the take.
+    void expect_clean() const {
+        EXPECT_TRUE(std::filesystem::is_empty(tmp.path()));
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+            EXPECT_EQ(entry.path().filename().string().rfind(".speechscore-render", 0),
+                      std::string::npos)
+                << entry.path();
+        }
+    }
+};
+
+TEST(ScriptRender, HandsTheScoreToTheRenderer) {
+    FakeRender fake("ok");
+    fake.dir.write("s.ss", std::string(kOpening) + "Rest 2\nfine\n");
+    const ChildResult score = speechscore({"s.ss"}, in(fake.dir.path()));
+    const ChildResult run = speechscore({"--render", "take.wav", "s.ss"}, fake.options);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "");
+    EXPECT_TRUE(std::regex_match(run.err,
+                                 std::regex(R"(s\.ss: rendered 1\.0 s in \d+ ms \(take\.wav\)\n)")))
+        << run.err;
+    EXPECT_EQ(read_file(fake.dir.file("take.wav")), "RIFFnew take");
+    EXPECT_EQ(read_file(fake.dir.file("log.sco")), score.out);
+    // The renderer wrote into a fresh directory beside the take, from a temporary score.
+    const std::string args = read_file(fake.dir.file("log"));
+    EXPECT_TRUE(std::regex_match(
+        args, std::regex(fake.tmp.path() +
+                         R"(/speechscore-\w+\.sco \./\.speechscore-render-\w+/take\.wav\n)")))
+        << args;
+    fake.expect_clean();
+
+    // With -o the score stays, and it is what the renderer reads.
+    const ChildResult kept =
+        speechscore({"-o", "s.sco", "--render=take.wav", "s.ss"}, fake.options);
+    EXPECT_EQ(kept.status, 0);
+    EXPECT_EQ(read_file(fake.dir.file("s.sco")), score.out);
+    EXPECT_EQ(read_file(fake.dir.file("log")).rfind("s.sco ", 0), 0u);
+}
+
+TEST(ScriptRender, AFailedRenderKeepsThePreviousTake) {
+    FakeRender fake("fail");
+    fake.dir.write("s.ss", std::string(kOpening) + "Rest 2\nfine\n");
+    fake.dir.write("take.wav", "RIFFold take");
+    const ChildResult run = speechscore({"--render", "take.wav", "s.ss"}, fake.options);
+    EXPECT_EQ(run.status, 1);  // the renderer's own status
+    EXPECT_EQ(run.err, "render: csound failed while rendering into take.wav\n");
+    EXPECT_EQ(read_file(fake.dir.file("take.wav")), "RIFFold take");
+    fake.expect_clean();
+}
+
+TEST(ScriptRender, ATakeTheRendererKeepsReplacesTheOldOne) {
+    FakeRender fake("clip");
+    fake.dir.write("s.ss", std::string(kOpening) + "Rest 2\nfine\n");
+    fake.dir.write("take.wav", "RIFFold take");
+    const ChildResult run = speechscore({"--render", "take.wav", "s.ss"}, fake.options);
+    EXPECT_EQ(run.status, 4);
+    EXPECT_EQ(run.err, "render: take.wav clips; kept\n");
+    EXPECT_EQ(read_file(fake.dir.file("take.wav")), "RIFFclipped");
+    fake.expect_clean();
+}
+
+TEST(ScriptRender, AScriptWithErrorsIsNotRendered) {
+    FakeRender fake("ok");
+    fake.dir.write("s.ss", std::string(kOpening) + "Rest x\nfine\n");
+    const ChildResult run = speechscore({"--render", "take.wav", "s.ss"}, fake.options);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(lines_of(run.err).back(), "s.ss: 1 error (1 line not run); not rendered");
+    EXPECT_FALSE(std::filesystem::exists(fake.dir.file("log")));
+    EXPECT_FALSE(std::filesystem::exists(fake.dir.file("take.wav")));
+    fake.expect_clean();
+}
+
+}  // namespace

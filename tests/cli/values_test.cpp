@@ -1,0 +1,216 @@
+// The runner's tables and values read directly: every exported operation and variable of the
+// header has its row; a number in a script is the same double as the same C++ literal, in any
+// locale; names are the values of speechscore_colours.h; misspelt names find their neighbours.
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <clocale>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include "script.h"
+#include "speechscore_colours.h"
+#include "support/child.h"
+
+namespace {
+
+using cli::Arg;
+using cli::Kind;
+using cli::Quantity;
+
+bool same_bits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+const Quantity kNumber = {
+    Kind::Number, "number", {-cli::kUnbounded, cli::kUnbounded, false, false}, nullptr};
+const Quantity kPitch = {Kind::Pitch, "pitch", {0, 12, false, false}, nullptr};
+const Quantity kInteger = {Kind::Integer, "integer", {0, 47, true, true}, nullptr};
+const Quantity kColour = {Kind::Colour, "colour", {0, 47, true, true}, nullptr};
+
+double read(const std::string& text, const Quantity& q = kNumber) {
+    Arg value = {0, 0, '\0'};
+    std::string problem;
+    EXPECT_TRUE(cli::read_value({text, 1}, q, value, problem)) << text << ": " << problem;
+    return q.kind == Kind::Number || q.kind == Kind::Pitch ? value.number : value.integer;
+}
+
+TEST(ScriptValues, NumbersAreTheDoublesOfTheSameLiterals) {
+    const struct {
+        const char* text;
+        double literal;
+    } cases[] = {
+        {"0.1", 0.1},
+        {"7.1667", 7.1667},
+        {"-0", -0.0},
+        {"1e-3", 1e-3},
+        {"2.5E+2", 2.5E+2},
+        {".5", .5},
+        {"5.", 5.},
+        {"+2", +2},
+        {"0x1.8p1", 0x1.8p1},
+        {"1.7976931348623157e308", DBL_MAX},
+        {"4.9406564584124654e-324", 4.9406564584124654e-324},
+        {"0.30000000000000004", 0.30000000000000004},
+        {"21845.333", 21845.333},
+    };
+    for (const auto& c : cases) {
+        EXPECT_TRUE(same_bits(read(c.text), c.literal)) << c.text;
+    }
+}
+
+// A decimal-comma locale changes nothing: the script is read in the C locale.
+TEST(ScriptValues, ALocaleWithADecimalCommaReadsTheSame) {
+    const ChildResult run = run_child([]() {
+        if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) {
+            std::printf("no locale");
+            return;
+        }
+        Arg value = {0, 0, '\0'};
+        std::string problem;
+        const bool point = cli::read_value({"0.5", 1}, kNumber, value, problem);
+        const bool comma = cli::read_value({"0,5", 1}, kNumber, value, problem);
+        std::printf("%d %d %s", point, comma, problem.c_str());
+    });
+    if (run.out == "no locale") GTEST_SKIP() << "de_DE.UTF-8 is not installed";
+    EXPECT_EQ(run.out, "1 0 '0,5' is not a number");
+}
+
+TEST(ScriptValues, NamesAreTheValuesOfTheColourHeader) {
+    using namespace speechscore;
+    for (const colours::Named& n : colours::kColourNames) {
+        EXPECT_EQ(read(n.name, kColour), n.value) << n.name;
+    }
+    EXPECT_EQ(cli::names_of(Kind::Colour).size(), std::size(colours::kColourNames));
+    // Pointer names go to their own kind only.
+    std::set<std::string> pointers;
+    for (Kind kind : {Kind::Nasal, Kind::Tracheal, Kind::DeltaF1}) {
+        for (const cli::NamedValue& n : cli::names_of(kind)) pointers.insert(n.name);
+    }
+    EXPECT_EQ(pointers.size(), std::size(colours::kPointerNames));
+    for (const cli::NamedValue& n : cli::names_of(Kind::Tracheal)) {
+        EXPECT_TRUE(n.value == 37 || n.value == 38) << n.name;
+    }
+    // Note names and frequencies give the helpers' exact doubles.
+    for (const char* note : {"C3", "Bb4", "F#2", "A4", "c4", "Cb5", "E#3", "G-1"}) {
+        EXPECT_TRUE(same_bits(read(note, kPitch), pitch::noteOct(note))) << note;
+    }
+    EXPECT_TRUE(same_bits(read("130.8Hz", kPitch), pitch::hzToOct(130.8)));
+    EXPECT_TRUE(same_bits(read("440Hz", kPitch), 8.75));
+    EXPECT_TRUE(same_bits(read("1e3Hz", kPitch), pitch::hzToOct(1000)));
+    // A number is a number even where a name could stand.
+    EXPECT_EQ(read("4", kColour), 4);
+    EXPECT_TRUE(same_bits(read("7.1667", kPitch), 7.1667));
+}
+
+TEST(ScriptValues, IntegersAreWholeNumbersWithinAnInt) {
+    EXPECT_EQ(read("12", kInteger), 12);
+    EXPECT_EQ(read("1e1", kInteger), 10);
+    EXPECT_EQ(read("-0", kInteger), 0);
+    EXPECT_EQ(read("0x10", kInteger), 16);
+    EXPECT_EQ(read("2147483647", kInteger), 2147483647);
+    const struct {
+        const char* text;
+        const char* problem;
+    } bad[] = {
+        {"4.5", "4.5 is not an integer"},
+        {"2147483648", "2147483648 is outside the range of an int"},
+        {"inf", "'inf' is not a finite number"},
+        {"four", "'four' is not a number"},
+        {"vAE", "'vAE' is not a number"},
+    };
+    for (const auto& c : bad) {
+        Arg value = {0, 0, '\0'};
+        std::string problem;
+        EXPECT_FALSE(cli::read_value({c.text, 1}, kInteger, value, problem)) << c.text;
+        EXPECT_EQ(problem, c.problem);
+    }
+}
+
+TEST(ScriptValues, SuggestionsFindCloseNames) {
+    const std::vector<std::string> names = {"VOW", "VOWn", "Vs", "vS", "sV", "Rest", "restAll"};
+    EXPECT_EQ(cli::suggestion("vow", names), "did you mean 'VOW'?");
+    EXPECT_EQ(cli::suggestion("VS", names), "did you mean 'Vs' or 'vS'?");
+    EXPECT_EQ(cli::suggestion("Rset", names), "did you mean 'Rest'?");
+    EXPECT_EQ(cli::suggestion("restal", names), "did you mean 'restAll'?");
+    EXPECT_EQ(cli::suggestion("metronome", names), "");
+}
+
+TEST(ScriptValues, RangesInWords) {
+    const struct {
+        cli::Range range;
+        Kind kind;
+        const char* text;
+    } cases[] = {
+        {{0, cli::kUnbounded, false, false}, Kind::Number, "> 0"},
+        {{-cli::kUnbounded, 100, false, true}, Kind::Number, "up to 100"},
+        {{0, 12, false, false}, Kind::Pitch, "strictly between 0 and 12"},
+        {{0, 8000, true, true}, Kind::Number, "0..8000 inclusive"},
+        {{37, 38, true, true}, Kind::Tracheal, "37 or 38"},
+        {{0, 47, true, true}, Kind::Colour, "0..47"},
+        {{-cli::kUnbounded, cli::kUnbounded, false, false}, Kind::Number, ""},
+    };
+    for (const auto& c : cases) {
+        const Quantity q = {c.kind, "x", c.range, nullptr};
+        EXPECT_EQ(cli::range_text(q), c.text);
+    }
+    const Quantity level = {Kind::Number, "level", {-cli::kUnbounded, 100, false, true}, nullptr};
+    EXPECT_TRUE(cli::in_range(level, 100));
+    EXPECT_FALSE(cli::in_range(level, 100.0000001));
+    EXPECT_FALSE(cli::in_range(kPitch, 0));
+    EXPECT_FALSE(cli::in_range(kPitch, 12));
+}
+
+// The names the public header declares: functions, and variables (arrays by their name).
+std::set<std::string> header_names(bool functions) {
+    std::ifstream in(SPEECHSCORE_HEADER);
+    std::stringstream text;
+    text << in.rdbuf();
+    const std::string header = text.str();
+    std::set<std::string> names;
+    if (functions) {
+        const std::regex declaration(R"((?:^|\n)(?:void|int)\s+(\w+)\s*\()");
+        for (std::sregex_iterator it(header.begin(), header.end(), declaration), end; it != end;
+             ++it) {
+            names.insert((*it)[1]);
+        }
+        return names;
+    }
+    const std::regex declaration(R"(extern\s+(?:double|int)\s+([^;]+);)");
+    for (std::sregex_iterator it(header.begin(), header.end(), declaration), end; it != end; ++it) {
+        std::stringstream list((*it)[1]);
+        for (std::string item; std::getline(list, item, ',');) {
+            const std::smatch name = [&]() {
+                std::smatch m;
+                std::regex_search(item, m, std::regex(R"(\w+)"));
+                return m;
+            }();
+            names.insert(name[0]);
+        }
+    }
+    return names;
+}
+
+TEST(ScriptTables, EveryExportedNameHasItsRow) {
+    std::size_t count = 0;
+    const cli::Operation* ops = cli::operations(count);
+    std::set<std::string> rows;
+    for (std::size_t i = 0; i < count; ++i) {
+        EXPECT_TRUE(rows.insert(ops[i].name).second) << "two rows for " << ops[i].name;
+    }
+    const std::set<std::string> functions = header_names(true);
+    EXPECT_GT(functions.size(), 140u);
+    EXPECT_EQ(rows, functions);
+
+    const cli::Variable* vars = cli::variables(count);
+    std::set<std::string> variableRows;
+    for (std::size_t i = 0; i < count; ++i) variableRows.insert(vars[i].name);
+    const std::set<std::string> declared = header_names(false);
+    EXPECT_GT(declared.size(), 150u);
+    EXPECT_EQ(variableRows, declared);
+}
+
+}  // namespace
