@@ -1,3 +1,4 @@
+// clang-format off
 /**
  * @file speechscore.h
  * @brief speechscore: composes synthetic speech as a Csound score on standard output.
@@ -57,6 +58,39 @@
  * | 15 | "Error: <TTO operation> is wrong." |
  * | 0, 7, 12, 14, other | "Odd error: Email: speechscore-maintainers@lists.speechscore.org." |
  *
+ * ## Numbers that are not numbers
+ * A NaN or an infinity never reaches the score or the shared state. Every operation that is
+ * given one reports it and counts it, and finite arguments keep their exact output:
+ *
+ * | argument | report: code (echo) | then |
+ * |---|---|---|
+ * | span (seconds) of a generator or rest | 3 (the event's) | counts as 0: no event, line stays |
+ * | beats of a builder, `Rest`, a B statement | 3 per tempo/glide step and event | span 0 |
+ * | step of `doGLMM`, `doGLXX` (`doGLVSrc` once) | 3 (12) | counts as 0 |
+ * | span of `glMM` or `glXX` | 3 (12) | counts as 0; the glide ends at the next step |
+ * | target of `glXX` | 0 (12) | the running glide stays as it was |
+ * | mark of `metronome` | 0 (12) and the fallback comment | `beat` = 1 |
+ * | mark of `glMM` | the counted bad-mark comment | the request is dropped |
+ * | AV, AS or AF level, or its switch | 2 (12 voice, 5 noise) | no event, nothing remembered |
+ * | F0, OQ, TL | 4, 5, 13 (12) | no event, nothing remembered |
+ * | FL, DI, DV, FV; a frequency, bandwidth, scale, shift | 0 (the event's) | no event |
+ * | duration, `dBurst`, `d5`, `minDur` of a driver or `vV` | 3 (12), once each | counts as 0 |
+ * | `swt` of `VOWn` or `H` | 2 (12), once | the x-forms (switch 1) |
+ * | `burstDrop` of `tsV`, `tvV` (not read) | 0 (12) | nothing else changes |
+ * | a setter, `orgVOIC`, `setVOIC`, `startf`, `startb` | 0 (1) | previous value kept |
+ * | a setting of `start1` | 10, 11 (switches), else 0 (17) | previous value kept |
+ *
+ * A value the client wrote into an exported table or variable (`formants`, `nasaltrach`,
+ * `deltaf1`, `ocasc`, `incAV`, `OQn`, `facGLTL`, `pfields` ...) is checked when a statement
+ * would carry it: the statement is reported (with the track's code, or 0) instead of written,
+ * and nothing is remembered. `fine` reports a global-settings event or end event with a field
+ * that is not a number, and then ends with status 1. Echo and comment lines show such a value
+ * as 0. `nerrors` stops at 2147483647 instead of overflowing.
+ *
+ * ## Locale
+ * The score always uses "." as the decimal point and no digit grouping, whatever locale the
+ * client set (`setlocale`, `uselocale`). Each statement line is written with one call.
+ *
  * ## Things that surprise newcomers
  * - A rejected event still moves its time line by its span (backwards for a negative span);
  *   only the statement is missing. A bad colour in the cascade is the exception: `clrF1` to
@@ -73,8 +107,11 @@
  * - Echo lines print what the p-field buffer holds, which may include fields of an earlier
  *   statement.
  * - A bad mark given to `glMM` is a counted error although it is written as a comment.
+ * - The master tempo glide never runs past its ends: a tempo step of less than 0 beats counts
+ *   as 0 (unreported), and `beat` stays between the glide's start and its target.
  * - Everything is one process-wide state: one thread, one score per process.
  */
+// clang-format on
 #ifndef SPEECHSCORE_H
 #define SPEECHSCORE_H
 
@@ -124,21 +161,23 @@ extern double pfields[50];
 extern int nerrors;
 
 /**
- * Writes one statement in the source-track format: p4 onward each "%5.3f ".
+ * Writes one statement in the source-track format: p4 onward each "%5.3f ". A statement with a
+ * field that is not a finite number is reported with code 0 (echo of @p count fields) instead.
  * @param kind  statement letter, 'i' for an event or 'f' for a function table
  * @param count number of p-fields to print, 1..50 (a larger count prints the whole buffer; the
  *              first three fields are printed even when it is below 3)
  */
 void wr(char kind, int count);
 /**
- * Writes one statement in the filter format: p4 onward each "%5.1f ".
+ * Writes one statement in the filter format: p4 onward each "%5.1f ". A non-finite field is
+ * reported with code 0 instead, as in `wr`.
  * @param kind  statement letter, 'i' or 'f'
  * @param count number of p-fields to print, 1..50 (as for `wr`)
  */
 void wrfilt(char kind, int count);
 /**
  * Writes the F4_8 statement format: p4 up to the next-to-last field each "%4.0f ", the last
- * field "%6.1f ".
+ * field "%6.1f ". A non-finite field is reported with code 0 instead, as in `wr`.
  * @param kind  statement letter, 'i' or 'f'
  * @param count number of p-fields, at least 4 for the last field (the library passes 14); with
  *              a count below 4 only the first three fields are printed
@@ -147,7 +186,8 @@ void wrf4_8(char kind, int count);
 /**
  * Reports an error into the score: the message line of @p code, then the echo comment
  * ";i" with `pfields[0]` ("%3.0f") and entries 1 to count−1 each "%9.4f  "; adds one to
- * `nerrors`. Never stops the score.
+ * `nerrors` (which stops at the largest int). Never stops the score. A buffer entry that is not
+ * a finite number is echoed as 0.
  * @param code  message selector (see the table on the file page); any code outside 1..15, and
  *              0, 7, 12 and 14, prints the catch-all message
  * @param count number of p-fields to echo, 1..50 (with 1 or less only p1 is echoed)
@@ -420,7 +460,9 @@ void startmn();
  * "Number of errors:   n. Details in .sco file." to standard error and ends the process with
  * exit status 1. A score that could not be written to standard output (full disk, closed pipe)
  * ends the process with status 2 and the message
- * "Error: the score could not be written to standard output." on standard error.
+ * "Error: the score could not be written to standard output." on standard error. A setting or
+ * F1 time line that is not a finite number is reported (code 0) instead of written, so the
+ * score then ends with the error line and status 1.
  */
 void fine();
 
@@ -449,9 +491,10 @@ extern double spbGLMM;  ///< Change of `facGLMM` per beat; 0 means no glide is i
 /**
  * Sets the tempo at once: `beat` = 60 / @p mark. The glide state is not touched (a glide in
  * force recomputes `beat` at its next step).
- * @param mark metronome mark in beats per minute, > 0. A negative mark, 0, or one that gives no
- *             finite tempo writes the comment "; TEMPO SPEC. IS WRONG; WILL USE MM=60. " and
- *             sets `beat` to 1; it is not counted as an error.
+ * @param mark metronome mark in beats per minute, > 0. A negative mark, 0, or one so small that
+ *             the tempo is not finite writes the comment "; TEMPO SPEC. IS WRONG; WILL USE
+ *             MM=60. " and sets `beat` to 1, uncounted; a NaN or infinite mark is also
+ *             reported as error 0 and counted.
  */
 void metronome(double mark);
 /**
@@ -473,7 +516,9 @@ void glMM(double spanBeats, double mark);
  * the comment "; Beat = ...; beatsaccum = ...; facGLMM = ...". The step that reaches or passes
  * the glide's length ends it with `beat` exactly 60 / the new mark (no comment). The builders,
  * `Rest`, `CascB` and `frqCascB` call it; call it yourself only around single generators.
- * @param beats length in beats of the statement being built
+ * `facGLMM` and `beat` never leave the range between the glide's start and its target.
+ * @param beats length in beats of the statement being built; less than 0 counts as 0 (nothing
+ *              moves backwards); a NaN or infinity is error 3 and counts as 0
  */
 void doGLMM(double beats);
 
