@@ -1,5 +1,6 @@
-// Measurements on rendered sound for the acoustic tests: the file reader, levels, pitch, LPC
-// formants and high-pass energy.
+// Measurements on rendered sound for the acoustic tests: the file reader and writer, levels, pitch
+// and LPC formants with their tracks, band and harmonic spectra, high-pass energy, and the Praat
+// voice report.
 #include "measure.h"
 
 #include <sndfile.h>
@@ -8,6 +9,9 @@
 #include <cmath>
 #include <complex>
 #include <cstddef>
+#include <cstdio>
+#include <limits>
+#include <sstream>
 
 namespace {
 
@@ -52,9 +56,16 @@ void best_lag(const std::vector<double>& x, double rate, double& lag, double& va
         }
         r[k] = xx > 0 && yy > 0 ? xy / std::sqrt(xx * yy) : 0;
     }
+    // The shortest lag whose peak comes within 0.02 of the highest, so that a strictly periodic
+    // sound is not read an octave low at twice its period.
     std::size_t best = lo;
     for (std::size_t k = lo; k <= hi; ++k)
         if (r[k] > r[best]) best = k;
+    for (std::size_t k = lo; k < best; ++k)
+        if (r[k] >= r[k - 1] && r[k] >= r[k + 1] && r[k] > r[best] - 0.02) {
+            best = k;
+            break;
+        }
     const double a = r[best - 1], b = r[best], c = r[best + 1];
     const double denominator = a - 2 * b + c;
     const double shift = denominator < 0 ? 0.5 * (a - c) / denominator : 0;
@@ -142,6 +153,63 @@ double energy(const std::vector<double>& x, std::size_t a, std::size_t b) {
     return sum;
 }
 
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+double to_db(double power) { return power > 0 ? 10 * std::log10(power) : -400; }
+
+// In-place iterative radix-2 FFT; the size must be a power of two.
+void fft(std::vector<std::complex<double>>& x) {
+    const std::size_t n = x.size();
+    for (std::size_t i = 1, j = 0; i < n; ++i) {
+        std::size_t bit = n >> 1;
+        for (; j & bit; bit >>= 1) j ^= bit;
+        j ^= bit;
+        if (i < j) std::swap(x[i], x[j]);
+    }
+    for (std::size_t length = 2; length <= n; length <<= 1) {
+        const std::complex<double> step = std::polar(1.0, -2 * kPi / static_cast<double>(length));
+        for (std::size_t i = 0; i < n; i += length) {
+            std::complex<double> w = 1;
+            for (std::size_t k = 0; k < length / 2; ++k) {
+                const std::complex<double> u = x[i + k], v = x[i + k + length / 2] * w;
+                x[i + k] = u + v;
+                x[i + k + length / 2] = u - v;
+                w *= step;
+            }
+        }
+    }
+}
+
+// One-sided power spectrum of a Hann-windowed stretch zero-padded to `size` (a power of two),
+// scaled so that the bins of a stationary signal add up to its mean power.
+std::vector<double> power_spectrum(const std::vector<double>& x, std::size_t size) {
+    std::vector<std::complex<double>> buffer(size, 0.0);
+    double window_power = 0;
+    for (std::size_t n = 0; n < x.size() && n < size; ++n) {
+        const double w =
+            0.5 - 0.5 * std::cos(2 * kPi * static_cast<double>(n) / static_cast<double>(x.size()));
+        buffer[n] = w * x[n];
+        window_power += w * w;
+    }
+    fft(buffer);
+    std::vector<double> power(size / 2 + 1, 0.0);
+    if (window_power <= 0) return power;
+    for (std::size_t k = 0; k <= size / 2; ++k)
+        power[k] = std::norm(buffer[k]) * (k == 0 || k == size / 2 ? 1 : 2) /
+                   (window_power * static_cast<double>(x.size()));
+    return power;
+}
+
+// Sum of the bins of a power spectrum whose frequencies lie in [lo, hi).
+double band_power(const std::vector<double>& power, double bin_hz, double lo, double hi) {
+    double sum = 0;
+    for (std::size_t k = 0; k < power.size(); ++k) {
+        const double f = static_cast<double>(k) * bin_hz;
+        if (f >= lo && f < hi) sum += power[k];
+    }
+    return sum;
+}
+
 }  // namespace
 
 Sound read_sound(const std::string& path) {
@@ -220,6 +288,76 @@ std::vector<Formant> lpc_formants(const Sound& sound, double from, double to) {
     return found;
 }
 
+std::vector<Formant> closed_phase_formants(const Sound& sound, double from, double to,
+                                           double period, double closed_share) {
+    const std::size_t p = 18;
+    const std::vector<double> x = segment(sound, from, to);
+    const double length = period * sound.rate;
+    if (x.size() < 3 * static_cast<std::size_t>(length) + p) return {};
+    // Closures: the largest residual of an autocorrelation LPC in each period.
+    const std::vector<double> a = lpc(x, static_cast<int>(p));
+    std::vector<double> residual(x.size(), 0.0);
+    for (std::size_t n = p; n < x.size(); ++n) {
+        double e = x[n];
+        for (std::size_t k = 1; k <= p; ++k) e += a[k] * x[n - k];
+        residual[n] = std::fabs(e);
+    }
+    std::vector<std::size_t> closures;
+    for (double start = static_cast<double>(p); start + length < static_cast<double>(x.size());
+         start += length) {
+        const auto first = residual.begin() + static_cast<std::ptrdiff_t>(start);
+        const auto last = residual.begin() + static_cast<std::ptrdiff_t>(start + length);
+        closures.push_back(
+            static_cast<std::size_t>(std::max_element(first, last) - residual.begin()));
+    }
+    // Covariance normal equations over the closed phases: phi a = -psi.
+    std::vector<std::vector<double>> phi(p + 1, std::vector<double>(p + 1, 0.0));
+    const std::size_t skip = 3, span = static_cast<std::size_t>(closed_share * length);
+    for (std::size_t c : closures)
+        for (std::size_t n = c + skip; n < c + span && n < x.size(); ++n)
+            for (std::size_t i = 0; i <= p; ++i)
+                for (std::size_t j = i; j <= p; ++j) phi[i][j] += x[n - i] * x[n - j];
+    for (std::size_t i = 0; i <= p; ++i)
+        for (std::size_t j = 0; j < i; ++j) phi[i][j] = phi[j][i];
+    // Gaussian elimination with partial pivoting on the p x p system, lightly loaded.
+    std::vector<std::vector<double>> m(p, std::vector<double>(p + 1, 0.0));
+    double trace = 0;
+    for (std::size_t i = 1; i <= p; ++i) trace += phi[i][i];
+    for (std::size_t i = 0; i < p; ++i) {
+        for (std::size_t j = 0; j < p; ++j) m[i][j] = phi[i + 1][j + 1];
+        m[i][i] += 1e-12 * trace;
+        m[i][p] = -phi[i + 1][0];
+    }
+    for (std::size_t col = 0; col < p; ++col) {
+        std::size_t pivot = col;
+        for (std::size_t r = col + 1; r < p; ++r)
+            if (std::fabs(m[r][col]) > std::fabs(m[pivot][col])) pivot = r;
+        std::swap(m[col], m[pivot]);
+        if (m[col][col] == 0) return {};
+        for (std::size_t r = col + 1; r < p; ++r) {
+            const double f = m[r][col] / m[col][col];
+            for (std::size_t k = col; k <= p; ++k) m[r][k] -= f * m[col][k];
+        }
+    }
+    std::vector<double> coefficients(p + 1, 0.0);
+    coefficients[0] = 1;
+    for (std::size_t i = p; i-- > 0;) {
+        double acc = m[i][p];
+        for (std::size_t k = i + 1; k < p; ++k) acc -= m[i][k] * coefficients[k + 1];
+        coefficients[i + 1] = acc / m[i][i];
+    }
+    std::vector<Formant> found;
+    for (const std::complex<double>& z : roots(coefficients)) {
+        if (z.imag() <= 0) continue;
+        const double freq = std::arg(z) * sound.rate / (2 * kPi);
+        const double bandwidth = -std::log(std::abs(z)) * sound.rate / kPi;
+        if (freq > 90 && bandwidth > 0 && bandwidth < 600) found.push_back({freq, bandwidth});
+    }
+    std::sort(found.begin(), found.end(),
+              [](const Formant& l, const Formant& r) { return l.freq < r.freq; });
+    return found;
+}
+
 std::vector<double> highpass_frames_db(const Sound& sound, double cutoff, double from, double to,
                                        double frame) {
     const std::vector<double> y = highpass(sound.samples, sound.rate, cutoff);
@@ -237,4 +375,137 @@ double share_above(const Sound& sound, double cutoff, double from, double to) {
     const std::size_t a = index_at(sound, from), b = index_at(sound, to);
     const double total = energy(sound.samples, a, b);
     return total > 0 ? energy(y, a, b) / total : 0;
+}
+
+std::vector<TrackPoint> pitch_track(const Sound& sound, double from, double to, double hop,
+                                    double window) {
+    std::vector<TrackPoint> track;
+    for (double t = from; t <= to + 1e-9; t += hop) {
+        double lag = 0, value = 0;
+        best_lag(segment(sound, t - window / 2, t + window / 2), sound.rate, lag, value);
+        track.push_back({t, lag > 0 && value >= 0.5 ? sound.rate / lag : kNaN});
+    }
+    return track;
+}
+
+std::vector<TrackPoint> formant_track(const Sound& sound, double from, double to, double lo,
+                                      double hi, double hop, double window) {
+    std::vector<TrackPoint> track;
+    double last = kNaN;
+    for (double t = from; t <= to + 1e-9; t += hop) {
+        double best = kNaN;
+        for (const Formant& f : lpc_formants(sound, t - window / 2, t + window / 2)) {
+            if (f.freq < lo || f.freq > hi) continue;
+            const double guess = std::isnan(last) ? (lo + hi) / 2 : last;
+            if (std::isnan(best) || std::fabs(f.freq - guess) < std::fabs(best - guess))
+                best = f.freq;
+        }
+        if (!std::isnan(best)) last = best;
+        track.push_back({t, best});
+    }
+    return track;
+}
+
+double track_median(const std::vector<TrackPoint>& track, double from, double to) {
+    std::vector<double> values;
+    for (const TrackPoint& p : track)
+        if (p.time >= from && p.time <= to && !std::isnan(p.value)) values.push_back(p.value);
+    if (values.empty()) return kNaN;
+    std::sort(values.begin(), values.end());
+    const std::size_t mid = values.size() / 2;
+    return values.size() % 2 == 1 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
+}
+
+Transition transition_times(const std::vector<TrackPoint>& track, double start, double end) {
+    Transition result{kNaN, kNaN};
+    double* const times[] = {&result.t10, &result.t90};
+    const double shares[] = {0.1, 0.9};
+    for (int i = 0; i < 2; ++i) {
+        const double level = start + shares[i] * (end - start);
+        const double sign = end >= start ? 1 : -1;
+        for (std::size_t n = 1; n < track.size(); ++n) {
+            const TrackPoint &a = track[n - 1], &b = track[n];
+            if (std::isnan(a.value) || std::isnan(b.value)) continue;
+            if (sign * (a.value - level) < 0 && sign * (b.value - level) >= 0) {
+                *times[i] = a.time + (b.time - a.time) * (level - a.value) / (b.value - a.value);
+                break;
+            }
+        }
+    }
+    return result;
+}
+
+std::vector<double> third_octave_centres(int first, int last) {
+    std::vector<double> centres;
+    for (int n = first; n <= last; ++n) centres.push_back(1000 * std::pow(2.0, n / 3.0));
+    return centres;
+}
+
+std::vector<double> band_levels_db(const Sound& sound, double from, double to,
+                                   const std::vector<double>& centres) {
+    const std::size_t size = 32768;
+    const std::vector<double> x = segment(sound, from, to);
+    std::vector<double> total(size / 2 + 1, 0.0);
+    std::size_t frames = 0;
+    for (std::size_t a = 0; a + size <= x.size(); a += size / 2, ++frames) {
+        const std::vector<double> p =
+            power_spectrum(std::vector<double>(x.begin() + static_cast<std::ptrdiff_t>(a),
+                                               x.begin() + static_cast<std::ptrdiff_t>(a + size)),
+                           size);
+        for (std::size_t k = 0; k < p.size(); ++k) total[k] += p[k];
+    }
+    std::vector<double> levels;
+    const double bin_hz = sound.rate / static_cast<double>(size);
+    const double edge = std::pow(2.0, 1.0 / 6);
+    for (double c : centres)
+        levels.push_back(frames == 0 ? -400
+                                     : to_db(band_power(total, bin_hz, c / edge, c * edge) /
+                                             static_cast<double>(frames)));
+    return levels;
+}
+
+std::vector<double> harmonic_levels_db(const Sound& sound, double from, double to, double f0,
+                                       int count) {
+    const std::vector<double> x = segment(sound, from, to);
+    std::size_t size = 1;
+    while (size < 2 * x.size()) size <<= 1;
+    const std::vector<double> p = power_spectrum(x, size);
+    const double bin_hz = sound.rate / static_cast<double>(size);
+    std::vector<double> levels;
+    for (int k = 1; k <= count; ++k)
+        levels.push_back(to_db(band_power(p, bin_hz, (k - 0.5) * f0, (k + 0.5) * f0)));
+    return levels;
+}
+
+bool write_sound(const Sound& sound, const std::string& path) {
+    SF_INFO info{};
+    info.samplerate = static_cast<int>(sound.rate);
+    info.channels = 1;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    if (file == nullptr) return false;
+    const sf_count_t frames = static_cast<sf_count_t>(sound.samples.size());
+    const bool ok = sf_writef_double(file, sound.samples.data(), frames) == frames;
+    sf_close(file);
+    return ok;
+}
+
+VoiceReport voice_report(const std::string& wav, double from, double to) {
+    VoiceReport report;
+    std::ostringstream command;
+    command << "praat --run '" << SPEECHSCORE_VOICE_SCRIPT << "' '" << wav << "' " << from << ' '
+            << to << " 2>&1";
+    FILE* pipe = popen(command.str().c_str(), "r");
+    if (pipe == nullptr) {
+        report.error = "cannot run praat";
+        return report;
+    }
+    std::string out;
+    char buffer[256];
+    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) out += buffer;
+    const int status = pclose(pipe);
+    std::istringstream in(out);
+    if (status != 0 || !(in >> report.jitter >> report.shimmer >> report.hnr))
+        report.error = "praat failed (install it with apt-get install praat): " + out;
+    return report;
 }
