@@ -94,11 +94,13 @@ TEST(Silence, RestIsSilentAndVowelsAroundItAreNot) {
         vowel(1, 2);
     });
     ASSERT_FALSE(r.sound.samples.empty());
+    // An AV 60 vowel measures about -34 dBFS RMS (the level calibration of docs/orchestra.md
+    // keeps AV 70 below -1 dBFS peak on every ring vowel): well above -40.
     EXPECT_LT(rms_db(r.sound, 0, 0.25), -60);
-    EXPECT_GT(rms_db(r.sound, 0.3, 0.7), -30);
-    // The voicing fades with its time constant and the formants ring out first.
+    EXPECT_GT(rms_db(r.sound, 0.3, 0.7), -40);
+    // The voicing fades within milliseconds and the formants ring out first.
     EXPECT_LT(rms_db(r.sound, 0.81, 1.25), -60);
-    EXPECT_GT(rms_db(r.sound, 1.3, 1.7), -30);
+    EXPECT_GT(rms_db(r.sound, 1.3, 1.7), -40);
 }
 
 TEST(Stops, BurstFollowsTheSilentPhases) {

@@ -56,13 +56,13 @@ void best_lag(const std::vector<double>& x, double rate, double& lag, double& va
         }
         r[k] = xx > 0 && yy > 0 ? xy / std::sqrt(xx * yy) : 0;
     }
-    // The shortest lag whose peak comes within 0.02 of the highest, so that a strictly periodic
-    // sound is not read an octave low at twice its period.
+    // The shortest lag whose peak reaches 0.9 of the highest, so that a periodic sound is not
+    // read an octave low at twice its period.
     std::size_t best = lo;
     for (std::size_t k = lo; k <= hi; ++k)
         if (r[k] > r[best]) best = k;
     for (std::size_t k = lo; k < best; ++k)
-        if (r[k] >= r[k - 1] && r[k] >= r[k + 1] && r[k] > r[best] - 0.02) {
+        if (r[k] >= r[k - 1] && r[k] >= r[k + 1] && r[k] >= 0.9 * r[best]) {
             best = k;
             break;
         }
@@ -210,6 +210,65 @@ double band_power(const std::vector<double>& power, double bin_hz, double lo, do
     return sum;
 }
 
+const std::size_t kClosedOrder = 18;
+
+// Least-squares predictor of order kClosedOrder over the stretches [start, start + span) of d:
+// d[n] + a1 d[n-1] + ... + ap d[n-p] = 0, by Householder reflections on the data matrix (the
+// normal equations would square its poor conditioning), with a faint ridge that keeps the
+// solution defined when the filter has fewer poles than the order. Returns 1, a1..ap, and the
+// share of the energy left unexplained in `error`; empty when there is too little data.
+std::vector<double> closed_fit(const std::vector<double>& d, const std::vector<std::size_t>& starts,
+                               std::size_t span, double& error) {
+    const std::size_t p = kClosedOrder;
+    std::vector<std::vector<double>> rows;  // d[n-1] .. d[n-p], then -d[n]
+    double total = 0;
+    for (std::size_t c : starts)
+        for (std::size_t n = c; n < c + span && n < d.size(); ++n) {
+            if (n < p) continue;
+            std::vector<double> row(p + 1);
+            for (std::size_t k = 1; k <= p; ++k) row[k - 1] = d[n - k];
+            row[p] = -d[n];
+            total += d[n] * d[n];
+            rows.push_back(row);
+        }
+    if (rows.size() < 2 * p || total <= 0) return {};
+    for (std::size_t k = 0; k < p; ++k) {
+        std::vector<double> row(p + 1, 0.0);
+        row[k] = std::sqrt(1e-24 * total);
+        rows.push_back(row);
+    }
+    for (std::size_t col = 0; col < p; ++col) {
+        double norm = 0;
+        for (std::size_t r = col; r < rows.size(); ++r) norm += rows[r][col] * rows[r][col];
+        norm = std::sqrt(norm);
+        const double alpha = rows[col][col] > 0 ? -norm : norm;
+        std::vector<double> v(rows.size(), 0.0);
+        for (std::size_t r = col; r < rows.size(); ++r) v[r] = rows[r][col];
+        v[col] -= alpha;
+        double vv = 0;
+        for (std::size_t r = col; r < rows.size(); ++r) vv += v[r] * v[r];
+        if (vv == 0) continue;
+        for (std::size_t k = col; k <= p; ++k) {
+            double dot = 0;
+            for (std::size_t r = col; r < rows.size(); ++r) dot += v[r] * rows[r][k];
+            const double f = 2 * dot / vv;
+            for (std::size_t r = col; r < rows.size(); ++r) rows[r][k] -= f * v[r];
+        }
+    }
+    std::vector<double> coefficients(p + 1, 0.0);
+    coefficients[0] = 1;
+    for (std::size_t i = p; i-- > 0;) {
+        if (rows[i][i] == 0) return {};
+        double acc = rows[i][p];
+        for (std::size_t k = i + 1; k < p; ++k) acc -= rows[i][k] * coefficients[k + 1];
+        coefficients[i + 1] = acc / rows[i][i];
+    }
+    double left = 0;
+    for (std::size_t r = p; r < rows.size(); ++r) left += rows[r][p] * rows[r][p];
+    error = left / total;
+    return coefficients;
+}
+
 }  // namespace
 
 Sound read_sound(const std::string& path) {
@@ -290,64 +349,48 @@ std::vector<Formant> lpc_formants(const Sound& sound, double from, double to) {
 
 std::vector<Formant> closed_phase_formants(const Sound& sound, double from, double to,
                                            double period, double closed_share) {
-    const std::size_t p = 18;
     const std::vector<double> x = segment(sound, from, to);
     const double length = period * sound.rate;
-    if (x.size() < 3 * static_cast<std::size_t>(length) + p) return {};
-    // Closures: the largest residual of an autocorrelation LPC in each period.
-    const std::vector<double> a = lpc(x, static_cast<int>(p));
+    const std::size_t margin = 40;
+    if (x.size() < 3 * static_cast<std::size_t>(length) + kClosedOrder + 2 * margin) return {};
+    // Closures, roughly: the largest residual of an autocorrelation LPC in each period.
+    const std::vector<double> a = lpc(x, static_cast<int>(kClosedOrder));
     std::vector<double> residual(x.size(), 0.0);
-    for (std::size_t n = p; n < x.size(); ++n) {
+    for (std::size_t n = kClosedOrder; n < x.size(); ++n) {
         double e = x[n];
-        for (std::size_t k = 1; k <= p; ++k) e += a[k] * x[n - k];
+        for (std::size_t k = 1; k <= kClosedOrder; ++k) e += a[k] * x[n - k];
         residual[n] = std::fabs(e);
     }
     std::vector<std::size_t> closures;
-    for (double start = static_cast<double>(p); start + length < static_cast<double>(x.size());
+    for (double start = static_cast<double>(kClosedOrder + margin);
+         start + length + static_cast<double>(margin) < static_cast<double>(x.size());
          start += length) {
         const auto first = residual.begin() + static_cast<std::ptrdiff_t>(start);
         const auto last = residual.begin() + static_cast<std::ptrdiff_t>(start + length);
         closures.push_back(
             static_cast<std::size_t>(std::max_element(first, last) - residual.begin()));
     }
-    // Covariance normal equations over the closed phases: phi a = -psi.
-    std::vector<std::vector<double>> phi(p + 1, std::vector<double>(p + 1, 0.0));
-    const std::size_t skip = 3, span = static_cast<std::size_t>(closed_share * length);
-    for (std::size_t c : closures)
-        for (std::size_t n = c + skip; n < c + span && n < x.size(); ++n)
-            for (std::size_t i = 0; i <= p; ++i)
-                for (std::size_t j = i; j <= p; ++j) phi[i][j] += x[n - i] * x[n - j];
-    for (std::size_t i = 0; i <= p; ++i)
-        for (std::size_t j = 0; j < i; ++j) phi[i][j] = phi[j][i];
-    // Gaussian elimination with partial pivoting on the p x p system, lightly loaded.
-    std::vector<std::vector<double>> m(p, std::vector<double>(p + 1, 0.0));
-    double trace = 0;
-    for (std::size_t i = 1; i <= p; ++i) trace += phi[i][i];
-    for (std::size_t i = 0; i < p; ++i) {
-        for (std::size_t j = 0; j < p; ++j) m[i][j] = phi[i + 1][j + 1];
-        m[i][i] += 1e-12 * trace;
-        m[i][p] = -phi[i + 1][0];
-    }
-    for (std::size_t col = 0; col < p; ++col) {
-        std::size_t pivot = col;
-        for (std::size_t r = col + 1; r < p; ++r)
-            if (std::fabs(m[r][col]) > std::fabs(m[pivot][col])) pivot = r;
-        std::swap(m[col], m[pivot]);
-        if (m[col][col] == 0) return {};
-        for (std::size_t r = col + 1; r < p; ++r) {
-            const double f = m[r][col] / m[col][col];
-            for (std::size_t k = col; k <= p; ++k) m[r][k] -= f * m[col][k];
+    // A first difference flattens the spectrum; it keeps the free ringing a sum of the same
+    // damped sinusoids, so the poles found are the filter's.
+    std::vector<double> d(x.size(), 0.0);
+    for (std::size_t n = 1; n < x.size(); ++n) d[n] = x[n] - 0.97 * x[n - 1];
+    // The closed phase is where the ringing fits exactly: the offset from the rough closures
+    // that leaves the smallest share of error wins.
+    const std::size_t span = static_cast<std::size_t>(closed_share * length);
+    std::vector<double> best;
+    double best_error = 2;
+    for (std::size_t shift = 0; shift <= 2 * margin; shift += 2) {
+        std::vector<std::size_t> starts;
+        for (std::size_t c : closures) starts.push_back(c + shift - margin);
+        double error = 2;
+        const std::vector<double> coefficients = closed_fit(d, starts, span, error);
+        if (!coefficients.empty() && error < best_error) {
+            best_error = error;
+            best = coefficients;
         }
     }
-    std::vector<double> coefficients(p + 1, 0.0);
-    coefficients[0] = 1;
-    for (std::size_t i = p; i-- > 0;) {
-        double acc = m[i][p];
-        for (std::size_t k = i + 1; k < p; ++k) acc -= m[i][k] * coefficients[k + 1];
-        coefficients[i + 1] = acc / m[i][i];
-    }
     std::vector<Formant> found;
-    for (const std::complex<double>& z : roots(coefficients)) {
+    for (const std::complex<double>& z : roots(best)) {
         if (z.imag() <= 0) continue;
         const double freq = std::arg(z) * sound.rate / (2 * kPi);
         const double bandwidth = -std::log(std::abs(z)) * sound.rate / kPi;
@@ -406,6 +449,18 @@ std::vector<TrackPoint> formant_track(const Sound& sound, double from, double to
     return track;
 }
 
+std::vector<TrackPoint> running_median(const std::vector<TrackPoint>& track, std::size_t half) {
+    std::vector<TrackPoint> smooth = track;
+    for (std::size_t n = 0; n < track.size(); ++n) {
+        const std::size_t a = n >= half ? n - half : 0, b = std::min(track.size() - 1, n + half);
+        smooth[n].value = track_median(
+            std::vector<TrackPoint>(track.begin() + static_cast<std::ptrdiff_t>(a),
+                                    track.begin() + static_cast<std::ptrdiff_t>(b + 1)),
+            track[a].time, track[b].time);
+    }
+    return smooth;
+}
+
 double track_median(const std::vector<TrackPoint>& track, double from, double to) {
     std::vector<double> values;
     for (const TrackPoint& p : track)
@@ -417,21 +472,26 @@ double track_median(const std::vector<TrackPoint>& track, double from, double to
 }
 
 Transition transition_times(const std::vector<TrackPoint>& track, double start, double end) {
+    // 90 %: the first crossing; 10 %: the last crossing before it, so that a noisy track that
+    // wanders across 10 % early does not lengthen the transition.
     Transition result{kNaN, kNaN};
-    double* const times[] = {&result.t10, &result.t90};
-    const double shares[] = {0.1, 0.9};
-    for (int i = 0; i < 2; ++i) {
-        const double level = start + shares[i] * (end - start);
-        const double sign = end >= start ? 1 : -1;
-        for (std::size_t n = 1; n < track.size(); ++n) {
-            const TrackPoint &a = track[n - 1], &b = track[n];
-            if (std::isnan(a.value) || std::isnan(b.value)) continue;
-            if (sign * (a.value - level) < 0 && sign * (b.value - level) >= 0) {
-                *times[i] = a.time + (b.time - a.time) * (level - a.value) / (b.value - a.value);
+    const double sign = end >= start ? 1 : -1;
+    const double low = start + 0.1 * (end - start), high = start + 0.9 * (end - start);
+    const TrackPoint* a = nullptr;  // the last frame with a value; gaps are bridged
+    for (const TrackPoint& b : track) {
+        if (std::isnan(b.value)) continue;
+        if (a != nullptr) {
+            if (sign * (a->value - low) < 0 && sign * (b.value - low) >= 0)
+                result.t10 = a->time + (b.time - a->time) * (low - a->value) / (b.value - a->value);
+            if (sign * (a->value - high) < 0 && sign * (b.value - high) >= 0) {
+                result.t90 =
+                    a->time + (b.time - a->time) * (high - a->value) / (b.value - a->value);
                 break;
             }
         }
+        a = &b;
     }
+    if (std::isnan(result.t90)) result.t10 = kNaN;
     return result;
 }
 

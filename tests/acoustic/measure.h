@@ -4,6 +4,7 @@
 #ifndef SPEECHSCORE_TESTS_ACOUSTIC_MEASURE_H
 #define SPEECHSCORE_TESTS_ACOUSTIC_MEASURE_H
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -27,12 +28,12 @@ double rms_db(const Sound& sound, double from, double to);
 // Largest absolute sample of the whole sound.
 double peak(const Sound& sound);
 
-// Fundamental frequency of [from, to) in Hz from the highest normalised autocorrelation
-// between 60 and 500 Hz, refined by a parabola through its neighbours.
+// Fundamental frequency of [from, to) in Hz from the normalised autocorrelation over the lags of
+// 60 to 500 Hz: the shortest lag whose peak reaches 0.9 of the highest, refined by a parabola.
 double f0_hz(const Sound& sound, double from, double to);
 
-// Highest normalised autocorrelation of [from, to) over the lags of 60 to 500 Hz: near 1 for
-// voicing, low for noise.
+// Normalised autocorrelation of [from, to) at the lag f0_hz chooses: near 1 for voicing, low
+// for noise.
 double periodicity(const Sound& sound, double from, double to);
 
 // Formants of [from, to) from a 12th-order autocorrelation LPC at a quarter of the sampling
@@ -40,11 +41,12 @@ double periodicity(const Sound& sound, double from, double to);
 std::vector<Formant> lpc_formants(const Sound& sound, double from, double to);
 
 // Formants of a strictly periodic voiced stretch [from, to) whose source is silent in the closed
-// part of each period: a covariance LPC of order 18 at the full rate over the closed phases only,
-// where the sound is the free ringing of the filter, so neither the harmonics nor the pulse shape
-// pull the estimate. Closures are the largest LPC residual of each period of `period` seconds; the
-// closed phase analysed runs from just after a closure for `closed_share` of the period. Sorted
-// by frequency; only resonances above 90 Hz and narrower than 600 Hz.
+// part of each period: a least-squares LPC of order 18 at the full rate over the closed phases
+// only, where the sound is the free ringing of the filter, so neither the harmonics nor the pulse
+// shape pull the estimate. Closures are found near the largest LPC residual of each period of
+// `period` seconds, where the fit is best; the closed phase analysed lasts `closed_share` of the
+// period. Sorted by frequency; only resonances above 90 Hz and narrower than 600 Hz. The fit is
+// exact only on samples finer than 32-bit floats: render with --format=double.
 std::vector<Formant> closed_phase_formants(const Sound& sound, double from, double to,
                                            double period, double closed_share = 0.4);
 
@@ -72,11 +74,15 @@ std::vector<TrackPoint> pitch_track(const Sound& sound, double from, double to, 
 std::vector<TrackPoint> formant_track(const Sound& sound, double from, double to, double lo,
                                       double hi, double hop = 0.002, double window = 0.02);
 
+// The track with each value replaced by the median of the values within `half` frames of it.
+std::vector<TrackPoint> running_median(const std::vector<TrackPoint>& track, std::size_t half);
+
 // Median of the track's values in [from, to]; NaN when there are none.
 double track_median(const std::vector<TrackPoint>& track, double from, double to);
 
-// Times at which a track, read from its first frame on, first passes 10 % and 90 % of the way
-// from `start` to `end` (linear interpolation between frames); NaN when it never does.
+// Times at which a track passes 10 % and 90 % of the way from `start` to `end`: the first
+// crossing of 90 %, and the last crossing of 10 % before it (linear interpolation between
+// frames with values, across gaps); NaN when it never gets to 90 %.
 struct Transition {
     double t10;
     double t90;

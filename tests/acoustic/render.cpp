@@ -75,12 +75,28 @@ Rendered render(const std::string& name, const std::function<void()>& calls, dou
     return render_score(score, name, options);
 }
 
-Rendered render_piece() {
+Rendered render_piece(int output) {
 #ifdef SPEECHSCORE_PIECE
     const std::string score = scratch() + "/piece.sco";
     if (std::system(("'" SPEECHSCORE_PIECE "' > '" + score + "'").c_str()) != 0) {
         ADD_FAILURE() << "the example piece could not write its score";
         return Rendered();
+    }
+    if (output != 0) {
+        std::istringstream in(read_file(score));
+        std::ostringstream out;
+        for (std::string line; std::getline(in, line);) {
+            std::istringstream fields(line);
+            std::string letter, instr, start, span, switch_value;
+            if (fields >> letter >> instr >> start >> span >> switch_value && letter == "i" &&
+                instr == "1") {
+                std::string rest;
+                std::getline(fields, rest);
+                line = "i 1 " + start + " " + span + " " + std::to_string(output) + rest;
+            }
+            out << line << '\n';
+        }
+        std::ofstream(score) << out.str();
     }
     return render_score(score, "piece");
 #else

@@ -36,8 +36,9 @@ Rendered render(const std::string& name, const std::function<void()>& calls, dou
                 const std::string& options = "");
 
 // Writes the example piece's score and renders it; an empty sound when the examples are not
-// built.
-Rendered render_piece();
+// built. With `output` other than 0 the score's output switch (p4 of instrument 1) is set to it
+// before rendering, to hear one inner signal of the synthesizer.
+Rendered render_piece(int output = 0);
 
 // End of the F1 track: the latest start plus span of the instrument 11 events.
 double f1_track_end(const std::string& score);
