@@ -1,7 +1,7 @@
 ; speechscore.orc: the cascade/parallel formant synthesizer that plays speechscore's scores.
-; One instrument per synthesis parameter (10 to 27) sets global values, gliding where a value
-; moves; instrument 80 reads them every control cycle and computes the sound: source, cascade,
-; parallel branch, output. docs/orchestra.md tables every p-field and the render-time settings.
+; One instrument per synthesis parameter (10 to 27) sets global values, the filter values gliding
+; to each new event; instrument 80 reads them every control cycle and computes the sound: source,
+; cascade, parallel branch, output. docs/orchestra.md tables every p-field and the render-time settings.
 
 sr     = 44100
 ksmps  = 32
@@ -9,19 +9,15 @@ nchnls = 1
 0dbfs  = 1
 
 ; ---- Render-time settings: csound macros, so a render can change them without editing this file,
-; for example: tools/render piece.sco piece.wav --omacro:GLIDE=0.08
+; for example: tools/render piece.sco piece.wav --omacro:GLIDE=0.1
 #ifndef GLIDE
-#define GLIDE #0.05#
+#define GLIDE #0.065#
 #end
 #ifndef PGLIDE
 #define PGLIDE #0.05#
 #end
-#ifndef SMOOTH
-#define SMOOTH #0.005#
-#end
-giGlide  = limit($GLIDE, 0, 1)        ; formant glide: seconds to a new frequency or bandwidth
-giPGlide = limit($PGLIDE, 0, 1)       ; pitch glide: seconds to a new F0
-giSmooth = limit($SMOOTH, 0.001, 0.1) ; half-time of the smoothing after every glide, seconds
+giGlide  = limit($GLIDE, 0, 1)        ; formant glide: longest time to a new value, seconds
+giPGlide = limit($PGLIDE, 0, 1)       ; pitch glide: time to a new F0, seconds
 
 ; ---- Level offsets: a level L in dB (0..100) becomes the gain ampdb(L + offset); a level of
 ; 0 or less is silence. Chosen so that AV 70 on any ring vowel from C3 to C5 peaks below -1 dBFS.
@@ -101,13 +97,13 @@ gkFV   init 1            ; voicing modulation of the noise (27)
 
 ; ---- Building blocks
 
-; Seconds a filter event glides: the formant glide, or the whole event when it is shorter; the
-; events at time 0 set their values at once. The event's instance ends with its glide (set p3
-; to the result), so the next event starts from the value reached.
-opcode GlideTime, i, ii
+; Seconds the values of a filter event glide: the event's span, at most giGlide; the events at
+; time 0 set their values at once. The event's instance ends with its glide (the caller sets p3
+; to the second result), so the next event of the instrument starts from the value reached.
+opcode GlideTime, ii, ii
   ip2, ip3 xin
   iglide = (ip2 <= 0 ? 1 / kr : max(min(ip3, giGlide), 1 / kr))
-  xout iglide
+  xout iglide, min(ip3, iglide + 2 / kr)
 endop
 
 ; Coefficients B and C of the two-pole resonator y = A x + B y1 + C y2 at frequency kf and
@@ -119,62 +115,30 @@ opcode ResonCoefs, kk, kkii
   xout 2 * krad * cos(2 * $M_PI * limit(kf, ifmin, 0.45 * sr) / sr), -krad * krad
 endop
 
-; A formant of the cascade on ain, with unity gain at 0 Hz (A = 1 - B - C). Frequency and
-; bandwidth are smoothed with the half-time giSmooth; while they move the coefficients are
-; recomputed every control cycle and interpolated at audio rate (a coefficient that steps once
-; per cycle would buzz at the control rate); once they have settled nothing is recomputed.
-; Returns the sound and the smoothed frequency.
-opcode Formant, ak, akk
-  ain, kft, kwt xin
-  isettle = int(10 * giSmooth * kr) + 3
-  aone    init 1
-  azero   init 0
-  kleft   init isettle
-  kleft   = (changed2(kft, kwt) == 1 ? isettle : kleft)
-  if kleft > 2 then
-    kf    portk kft, giSmooth, i(kft)
-    kw    portk kwt, giSmooth, i(kwt)
+; A formant of the cascade on ain at frequency kf and bandwidth kw, with unity gain at 0 Hz
+; (A = 1 - B - C); its coefficients are recomputed only when kf or kw change.
+opcode Formant, a, akk
+  ain, kf, kw xin
+  if changed(kf, kw) == 1 then
     kB, kC ResonCoefs kf, kw, 20, 5
   endif
-  if kleft > 0 then
-    kleft = kleft - 1
-    ab0   interp 1 - kB - kC, 0, 1
-    aa1   interp -kB, 0, 1
-    aa2   interp -kC, 0, 1
-  endif
-  aout    biquada ain, ab0, azero, azero, aone, aa1, aa2
-  xout aout, kf
+  aout    biquad ain, 1 - kB - kC, 0, 0, 1, -kB, -kC
+  xout aout
 endop
 
 ; A pole-zero pair on ain: the pole resonator and the zero antiresonator (its inverse) in one
-; biquad, with unity gain at 0 Hz, smoothed and interpolated as a formant. While the zero
-; equals the pole and nothing moves the pair is the identity and is skipped; its filter state
-; then still matches its input, so it resumes without a click.
+; biquad, with unity gain at 0 Hz; coefficients are recomputed only when a value changes. While
+; the zero equals the pole the pair is the identity and is skipped; its filter state then still
+; matches its input, so it resumes without a click.
 opcode PoleZero, a, akkkk
-  ain, kpft, kpwt, kzft, kzwt xin
-  isettle = int(10 * giSmooth * kr) + 3
-  aone    init 1
-  kleft   init isettle
-  kleft   = (changed2(kpft, kpwt, kzft, kzwt) == 1 ? isettle : kleft)
-  if kleft > 2 then
-    kpf   portk kpft, giSmooth, i(kpft)
-    kpw   portk kpwt, giSmooth, i(kpwt)
-    kzf   portk kzft, giSmooth, i(kzft)
-    kzw   portk kzwt, giSmooth, i(kzwt)
+  ain, kpf, kpw, kzf, kzw xin
+  if changed(kpf, kpw, kzf, kzw) == 1 then
     kB, kC   ResonCoefs kpf, kpw, 20, 5
     kBz, kCz ResonCoefs kzf, kzw, 50, 10
     kg    = (1 - kB - kC) / (1 - kBz - kCz)
   endif
-  if kleft > 0 || kpft != kzft || kpwt != kzwt then
-    if kleft > 0 then
-      kleft = kleft - 1
-      ab0 interp kg, 0, 1
-      ab1 interp -kg * kBz, 0, 1
-      ab2 interp -kg * kCz, 0, 1
-      aa1 interp -kB, 0, 1
-      aa2 interp -kC, 0, 1
-    endif
-    aout  biquada ain, ab0, ab1, ab2, aone, aa1, aa2
+  if kpf != kzf || kpw != kzw then
+    aout  biquad ain, kg, -kg * kBz, -kg * kCz, 1, -kB, -kC
   else
     aout  = ain
   endif
@@ -218,8 +182,7 @@ instr 10
   gkA5g init (p10 > 0 ? ampdb(p10 + giParOff) : 0)
   gkA6g init (p12 > 0 ? ampdb(p12 + giParOff) : 0)
   gkABg init (p14 > 0 ? ampdb(p14 + giParOff) : 0)
-  iglide GlideTime p2, p3
-  p3    = min(p3, iglide + 2 / kr)
+  iglide, p3 GlideTime p2, p3
   gkBP2 linseg i(gkBP2), iglide, p5, 1, p5
   gkBP3 linseg i(gkBP3), iglide, p7, 1, p7
   gkBP4 linseg i(gkBP4), iglide, p9, 1, p9
@@ -229,32 +192,28 @@ endin
 
 ; F1: frequency, bandwidth; they glide to the new values.
 instr 11
-  iglide GlideTime p2, p3
-  p3    = min(p3, iglide + 2 / kr)
+  iglide, p3 GlideTime p2, p3
   gkF1  linseg i(gkF1), iglide, p4, 1, p4
   gkB1  linseg i(gkB1), iglide, p5, 1, p5
 endin
 
 ; F2: frequency, bandwidth.
 instr 12
-  iglide GlideTime p2, p3
-  p3    = min(p3, iglide + 2 / kr)
+  iglide, p3 GlideTime p2, p3
   gkF2  linseg i(gkF2), iglide, p4, 1, p4
   gkB2  linseg i(gkB2), iglide, p5, 1, p5
 endin
 
 ; F3: frequency, bandwidth.
 instr 13
-  iglide GlideTime p2, p3
-  p3    = min(p3, iglide + 2 / kr)
+  iglide, p3 GlideTime p2, p3
   gkF3  linseg i(gkF3), iglide, p4, 1, p4
   gkB3  linseg i(gkB3), iglide, p5, 1, p5
 endin
 
 ; F4..F8, B4..B8, and the share of the five higher formants in the cascade.
 instr 14
-  iglide GlideTime p2, p3
-  p3     = min(p3, iglide + 2 / kr)
+  iglide, p3 GlideTime p2, p3
   gkF4   linseg i(gkF4), iglide, p4, 1, p4
   gkF5   linseg i(gkF5), iglide, p5, 1, p5
   gkF6   linseg i(gkF6), iglide, p6, 1, p6
@@ -286,8 +245,7 @@ endin
 
 ; Nasal pole-zero pair: pole frequency and bandwidth, zero frequency and bandwidth; they glide.
 instr 17
-  iglide GlideTime p2, p3
-  p3    = min(p3, iglide + 2 / kr)
+  iglide, p3 GlideTime p2, p3
   gkNPf linseg i(gkNPf), iglide, p4, 1, p4
   gkNPb linseg i(gkNPb), iglide, p5, 1, p5
   gkNZf linseg i(gkNZf), iglide, p6, 1, p6
@@ -296,8 +254,7 @@ endin
 
 ; Tracheal pole-zero pair, as the nasal pair.
 instr 18
-  iglide GlideTime p2, p3
-  p3    = min(p3, iglide + 2 / kr)
+  iglide, p3 GlideTime p2, p3
   gkTPf linseg i(gkTPf), iglide, p4, 1, p4
   gkTPb linseg i(gkTPb), iglide, p5, 1, p5
   gkTZf linseg i(gkTZf), iglide, p6, 1, p6
@@ -306,8 +263,7 @@ endin
 
 ; Delta F1 and delta B1: added to F1 and B1 while the glottis is open; they glide.
 instr 19
-  iglide GlideTime p2, p3
-  p3    = min(p3, iglide + 2 / kr)
+  iglide, p3 GlideTime p2, p3
   gkDF1 linseg i(gkDF1), iglide, p4, 1, p4
   gkDB1 linseg i(gkDB1), iglide, p5, 1, p5
 endin
@@ -360,19 +316,18 @@ instr 80
   kSrc    init giSrcSw
   kSw     init giOutSwt
 
-  ; ---- Source. Pitch glides linearly over giPGlide to each new F0, then is smoothed.
-  kF0lin  init i(gkF0)
+  ; ---- Source. Pitch glides linearly to each new F0 in giPGlide seconds.
+  kF0     init i(gkF0)
   kF0step init 0
   kF0left init 0
   if changed2(gkF0) == 1 then
-    kF0left = int(giPGlide * kr) + 1
-    kF0step = (gkF0 - kF0lin) / kF0left
+    kF0left = max(int(giPGlide * kr + 0.5), 1)
+    kF0step = (gkF0 - kF0) / kF0left
   endif
   if kF0left > 0 then
     kF0left = kF0left - 1
-    kF0lin  = (kF0left == 0 ? gkF0 : kF0lin + kF0step)
+    kF0     = (kF0left == 0 ? gkF0 : kF0 + kF0step)
   endif
-  kF0     portk kF0lin, giSmooth, i(gkF0)
   kOQ     portk gkOQ, 0.002, i(gkOQ)
   kFL     portk gkFL, 0.002, i(gkFL)
   kDI     portk gkDI, 0.002, i(gkDI)
@@ -395,7 +350,9 @@ instr 80
   aph     = (aq - asecond * kb) / (kb + asecond * (1 - 2 * kb))
   astart  = floor(limit(delay1(aph) - aph + 0.5, 0, 1))
   au      = aph / kOQ
-  aclosed = floor(limit(au, 0, 1))
+  ; Closed phase: 0 while the glottis is open, then 1; the closing takes two samples, so that
+  ; where it falls between samples does not alias into a period-to-period difference.
+  aclosed = limit((au - 1) * (kOQ * sr * 0.5 / kHz), 0, 1)
   ; A new period began since the last cycle: draw its perturbations.
   kphlast init 0
   kph     = k(aph)
@@ -406,13 +363,11 @@ instr 80
   kphlast = kph
 
   ; Voicing gain: follows AV with the DV time constant and changes only at period starts; a
-  ; fall to silence (AV 0) fades within a few milliseconds at once.
+  ; fall to silence (AV 0) fades at once, with a half-time of 0.5 ms.
   kDV     limit gkDV, 0.0005, 1
-  kAV     portk gkAVg, kDV * 0.6931, i(gkAVg)
-  kgate   portk gkAVon, 0.0005, i(gkAVon)
-  aAV     samphold interp(kAV * giAVfact * (1 + giShimmer * kFL * kshim)), astart, \
-                   i(gkAVg) * giAVfact
-  aAV     = aAV * interp(kgate)
+  kAV     portk gkAVg, (gkAVon == 1 ? kDV * 0.6931 : 0.0005), i(gkAVg)
+  aAV     samphold interp(kAV * giAVfact * (1 + giShimmer * kFL * kshim)), \
+                   astart + (1 - gkAVon), i(gkAVg) * giAVfact
   if kDI > 0 then
     aAV   = aAV * (1 - asecond * kDI)
   endif
@@ -429,10 +384,8 @@ instr 80
 
   ; Voicing source by type.
   if kSrc == 0 then
-    ; The pulse of table 7; its closing jump from -1 to 0 is a ramp of two samples, so that
-    ; where it falls between samples does not alias into a period-to-period difference.
     apulse tablei au, 7, 1
-    apulse = apulse * (1 - limit((au - 1) * (kOQ * sr * 0.5 / kHz), 0, 1))
+    apulse = apulse * (1 - aclosed)
   elseif kSrc == 1 then
     apulse = (astart - kHz / sr) * 10
   elseif kSrc == 2 then
@@ -467,17 +420,17 @@ instr 80
     kF1t  = kF1t + gkDF1 * kopen
     kB1t  = kB1t + gkDB1 * kopen
   endif
-  atrach      PoleZero acin, gkTPf * giFss, gkTPb * giAss, gkTZf * giFss, gkTZb * giAss
-  anasal      PoleZero atrach, gkNPf * giFss, gkNPb * giAss, gkNZf * giFss, gkNZb * giAss
-  a1, kf1     Formant anasal, kF1t, kB1t
-  a2, kf2     Formant a1, gkF2 * giFss, gkB2 * giAss
-  a3, kf3     Formant a2, gkF3 * giFss, gkB3 * giAss
-  a4, kf4     Formant a3, gkF4 * giFss, gkB4 * giAss
-  a5, kf5     Formant a4, gkF5 * giFss, gkB5 * giAss
-  a6, kf6     Formant a5, gkF6 * giFss, gkB6 * giAss
-  a7, kf7     Formant a6, gkF7 * giFss, gkB7 * giAss
-  a8, kf8     Formant a7, gkF8 * giFss, gkB8 * giAss
-  kHigh   portk limit(gkHigh, 0, 1), 0.002, limit(i(gkHigh), 0, 1)
+  atrach  PoleZero acin, gkTPf * giFss, gkTPb * giAss, gkTZf * giFss, gkTZb * giAss
+  anasal  PoleZero atrach, gkNPf * giFss, gkNPb * giAss, gkNZf * giFss, gkNZb * giAss
+  a1      Formant anasal, kF1t, kB1t
+  a2      Formant a1, gkF2 * giFss, gkB2 * giAss
+  a3      Formant a2, gkF3 * giFss, gkB3 * giAss
+  a4      Formant a3, gkF4 * giFss, gkB4 * giAss
+  a5      Formant a4, gkF5 * giFss, gkB5 * giAss
+  a6      Formant a5, gkF6 * giFss, gkB6 * giAss
+  a7      Formant a6, gkF7 * giFss, gkB7 * giAss
+  a8      Formant a7, gkF8 * giFss, gkB8 * giAss
+  kHigh   = limit(gkHigh, 0, 1)
   acasc   = (a3 + kHigh * (a8 - a3)) * giCascFac
 
   ; ---- Parallel branch on the frication noise: formants 2..6 at the cascade frequencies
@@ -490,11 +443,11 @@ instr 80
     kA5   portk gkA5g * giParFac, 0.002, i(gkA5g) * giParFac
     kA6   portk gkA6g * giParFac, 0.002, i(gkA6g) * giParFac
     kAB   portk gkABg * giParFac, 0.002, i(gkABg) * giParFac
-    ap2   ParallelFormant afric, kf2, gkBP2 * giAss, kA2
-    ap3   ParallelFormant afric, kf3, gkBP3 * giAss, -kA3
-    ap4   ParallelFormant afric, kf4, gkBP4 * giAss, kA4
-    ap5   ParallelFormant afric, kf5, gkBP5 * giAss, -kA5
-    ap6   ParallelFormant afric, kf6, gkBP6 * giAss, kA6
+    ap2   ParallelFormant afric, gkF2 * giFss, gkBP2 * giAss, kA2
+    ap3   ParallelFormant afric, gkF3 * giFss, gkBP3 * giAss, -kA3
+    ap4   ParallelFormant afric, gkF4 * giFss, gkBP4 * giAss, kA4
+    ap5   ParallelFormant afric, gkF5 * giFss, gkBP5 * giAss, -kA5
+    ap6   ParallelFormant afric, gkF6 * giFss, gkBP6 * giAss, kA6
     apform  = ap2 + ap3 + ap4 + ap5 + ap6
     abypass = afric * kAB
   else
