@@ -23,7 +23,7 @@ giPGlide = limit($PGLIDE, 0, 1)       ; pitch glide: time to a new F0, seconds
 ; 0 or less is silence. Chosen so that AV 70 on any ring vowel from C3 to C5 peaks below -1 dBFS.
 giAVoff  = -87           ; voicing
 giASoff  = -93           ; aspiration noise into the cascade
-giAFoff  = -62           ; frication noise into the parallel branch
+giAFoff  = -64           ; frication noise into the parallel branch
 giParOff = -60           ; parallel formants A2..A6 and bypass AB
 
 ; ---- The living voice: with flutter FL, every glottal period also gets a random length and
@@ -401,7 +401,7 @@ instr 80
   endif
   ; Tilt: a first-order shelf, flat at 0 Hz, with its zero at giTiltZero and its pole at twice
   ; TL (or twice the lower cutoff table 4 gives a large open quotient): high frequencies are
-  ; raised by 20 log10(2 TL / giTiltZero) dB, 6 dB at TL 1000, so a larger TL is brighter.
+  ; raised by 20 log10(2 TL / giTiltZero) dB, 4 dB at TL 1000, so a larger TL is brighter.
   kcut    = 2 * min(limit(kTL, 0.5, 0.225 * sr), tablei:k((kOQ - 0.5) * 128, 4))
   itz     = tan($M_PI * giTiltZero / sr)
   ktp     = tan($M_PI * kcut / sr)
