@@ -91,7 +91,7 @@ gkF0   init 6            ; pitch, octave-point-decimal (21)
 gkOQ   init 0.5          ; open quotient (22)
 gkFL   init 0            ; flutter depth (23)
 gkDI   init 0            ; diplophonia (24)
-gkTL   init 1000         ; tilt, Hz (25)
+gkTL   init 8000         ; tilt, Hz (25)
 gkDV   init 0.008        ; voicing amplitude time constant, s (26)
 gkFV   init 1            ; voicing modulation of the noise (27)
 
