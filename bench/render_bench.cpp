@@ -1,13 +1,17 @@
-// Speed of the orchestra: renders a 10-minute piece written by the library with tools/render and
-// reports how many times faster than real time it runs at 44.1 kHz, per control block size.
+// Speed of the orchestra: renders a 10-minute piece written by the library with the project's
+// orchestra and with the baseline orchestra kept in bench/baseline, alternately in one run, and
+// reports how many times faster than real time each runs at 44.1 kHz and the median ratio of
+// their rendering times, per control block size.
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
-#include <chrono>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "piece.h"
 #include "speechscore.h"
@@ -38,7 +42,36 @@ double score_seconds(const std::string& path) {
     return 0;
 }
 
-// Renders the piece once per iteration with the control block size of the argument.
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t mid = values.size() / 2;
+    return values.size() % 2 == 1 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
+}
+
+// Processor time (user and system) of the finished child processes, in seconds.
+double children_cpu_seconds() {
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+}
+
+// Processor seconds csound takes to render the score with an orchestra, with the options
+// tools/render gives it; negative when it fails. Processor time, not wall-clock time, so that
+// other work on a shared machine does not count.
+double render_seconds(const std::string& orchestra, const std::string& score,
+                      const std::string& wav, long ksmps) {
+    const std::string command = "csound -d -W -f -+msg_color=0 --ksmps=" + std::to_string(ksmps) +
+                                " -o '" + wav + "' '" + orchestra + "' '" + score +
+                                "' > /dev/null 2>&1";
+    const double before = children_cpu_seconds();
+    const int status = std::system(command.c_str());
+    return status == 0 ? children_cpu_seconds() - before : -1;
+}
+
+// Renders the piece with both orchestras in every iteration, in alternating order, with the
+// control block size of the argument; the iteration time is the project orchestra's processor
+// time.
 void render_ten_minutes(benchmark::State& state) {
     const std::string dir = std::getenv("TMPDIR") != nullptr ? std::getenv("TMPDIR") : "/tmp";
     const std::string base = dir + "/speechscore-bench-" + std::to_string(getpid());
@@ -48,24 +81,31 @@ void render_ten_minutes(benchmark::State& state) {
         return;
     }
     const double seconds = score_seconds(score);
-    const std::string command = "'" SPEECHSCORE_RENDER "' '" + score + "' '" + wav +
-                                "' --ksmps=" + std::to_string(state.range(0));
-    double total = 0;
+    std::vector<double> current, baseline, ratios;
+    bool current_first = true;
     for (auto _ : state) {
-        const auto start = std::chrono::steady_clock::now();
-        const int status = std::system(command.c_str());
-        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-        if (status != 0) {
-            state.SkipWithError("tools/render failed");
+        double times[2] = {0, 0};  // project orchestra, baseline
+        for (int k = 0; k < 2; ++k) {
+            const bool current_now = (k == 0) == current_first;
+            times[current_now ? 0 : 1] =
+                render_seconds(current_now ? SPEECHSCORE_ORCHESTRA : SPEECHSCORE_BASELINE, score,
+                               wav, state.range(0));
+        }
+        current_first = !current_first;
+        if (times[0] < 0 || times[1] < 0) {
+            state.SkipWithError("csound failed");
             break;
         }
-        state.SetIterationTime(took.count());
-        total += took.count();
+        state.SetIterationTime(times[0]);
+        current.push_back(times[0]);
+        baseline.push_back(times[1]);
+        ratios.push_back(times[0] / times[1]);
     }
-    if (total > 0) {
-        const double iterations = static_cast<double>(state.iterations());
+    if (!current.empty()) {
         state.counters["audio_s"] = seconds;
-        state.counters["realtime_factor"] = seconds * iterations / total;
+        state.counters["realtime_factor"] = seconds / median(current);
+        state.counters["baseline_realtime_factor"] = seconds / median(baseline);
+        state.counters["time_ratio_to_baseline"] = median(ratios);
     }
     std::remove(score.c_str());
     std::remove(wav.c_str());
@@ -77,7 +117,7 @@ BENCHMARK(render_ten_minutes)
     ->Arg(64)
     ->UseManualTime()
     ->Unit(benchmark::kSecond)
-    ->Iterations(2);
+    ->Iterations(5);
 
 }  // namespace
 

@@ -1,0 +1,389 @@
+// Acoustic figures of the voice: formant transitions, spectral balance against published speech,
+// jitter, shimmer and HNR, pitch glides, offsets into rests and headroom. Each test prints what it
+// measured ("figure: ...") and states its tolerance where it checks.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "measure.h"
+#include "render.h"
+#include "speechscore.h"
+
+namespace {
+
+const double kNaN = std::nan("");
+
+// A steady vowel with the default voice (the start-up voice-quality values), AV step.
+void default_vowel(double beats, int color, double av = 60, double f0 = kF0Oct, double as = 0) {
+    VOWn(beats, color, av, f0, as, 0);
+}
+
+// A strictly periodic vowel: no flutter, no diplophonia, no aspiration.
+void plain_vowel(double beats, int color, double tl = 1000) {
+    VOW(beats, color, 60, kF0Oct, 0.5, 0, 0, tl, 0.008, 1, 0, 0);
+}
+
+// The track's frames from `from` on.
+std::vector<TrackPoint> from_time(const std::vector<TrackPoint>& track, double from) {
+    std::vector<TrackPoint> rest;
+    for (const TrackPoint& p : track)
+        if (p.time >= from) rest.push_back(p);
+    return rest;
+}
+
+// Value of an instrument's p4 in force at time t, from the events of the score.
+double value_at(const std::vector<ScoreEvent>& events, double t) {
+    double value = kNaN;
+    for (const ScoreEvent& e : events)
+        if (e.start <= t && !e.fields.empty()) value = e.fields[0];
+    return value;
+}
+
+double db(double amplitude) { return 20 * std::log10(amplitude); }
+
+// ---- Transitions ----------------------------------------------------------------------------
+
+TEST(Transitions, PieceBoundariesMoveF2InTwentyFiveToSixtyMilliseconds) {
+    // The boundaries named by their F2 values in the score (Hz): the consonant-vowel transitions
+    // of lV (l to o), dV (d to a) and tvV (k to o), the diphthong of vV (a to ei) and the
+    // fricative release of zV (z to u). Measured on the cascade branch alone (output switch 9),
+    // where the frication noise of the parallel branch does not disturb the formant tracker.
+    // Tolerance: 10 % to 90 % of the change in 25 to 60 ms.
+    struct Boundary {
+        const char* name;
+        double from, to;
+    };
+    const Boundary boundaries[] = {{"lV", 1270, 950},
+                                   {"dV", 1600, 1110},
+                                   {"tvV", 1990, 950},
+                                   {"vV", 1110, 2050},
+                                   {"zV", 1390, 900}};
+    const Rendered r = render_piece(9);
+    ASSERT_FALSE(r.sound.samples.empty());
+    const std::vector<ScoreEvent> f2 = score_events(r.score, 12);
+    for (const Boundary& b : boundaries) {
+        double at = kNaN, phase = kNaN;
+        for (std::size_t i = 1; i < f2.size(); ++i)
+            if (f2[i - 1].fields[0] == b.from && f2[i].fields[0] == b.to) {
+                at = f2[i].start;
+                phase = f2[i].span;
+                break;
+            }
+        ASSERT_FALSE(std::isnan(at)) << b.name << " not found in the piece's score";
+        const double lo = 0.8 * std::min(b.from, b.to), hi = 1.15 * std::max(b.from, b.to);
+        const std::vector<TrackPoint> track = formant_track(r.sound, at - 0.05, at + 0.25, lo, hi);
+        const double start = track_median(track, at - 0.03, at - 0.01);
+        const double end = track_median(track, at + 0.15, at + 0.25);
+        const Transition t = transition_times(from_time(track, at - 0.03), start, end);
+        std::printf(
+            "figure: %s F2 %.0f -> %.0f Hz, 10-90 %% in %.1f ms (from %.1f to %.1f ms "
+            "after the boundary; phase %.1f ms)\n",
+            b.name, start, end, 1000 * t.seconds(), 1000 * (t.t10 - at), 1000 * (t.t90 - at),
+            1000 * phase);
+        EXPECT_GE(t.seconds(), 0.025) << b.name;
+        EXPECT_LE(t.seconds(), 0.060) << b.name;
+        if (std::string(b.name) == "vV") {
+            // The diphthong moves over its whole transition phase: it starts in the phase's first
+            // quarter, is short of 90 % at its middle and gets there before its end.
+            EXPECT_LE(t.t10, at + phase / 4);
+            EXPECT_GE(t.t90, at + phase / 2);
+            EXPECT_LE(t.t90, at + phase);
+        }
+    }
+}
+
+TEST(Transitions, SteadyVowelsKeepTheirFormantsInTheirMiddle) {
+    // Half-second vowels in an order of large jumps; in the middle 60 % of each, closed-phase
+    // formants on 30 ms windows. Tolerance: F1 within 5 %, F2 within 3 % of the table row.
+    const int order[] = {7, 3, 11, 5, 0, 6, 2, 8, 4, 10, 1, 9};
+    const double span = 1 * kBeat;
+    // Rendered in 64-bit samples: the closed-phase analysis needs more than float precision.
+    const Rendered r = render(
+        "steady",
+        [&] {
+            for (int color : order) plain_vowel(1, color);
+        },
+        0, "--format=double");
+    ASSERT_FALSE(r.sound.samples.empty());
+    double worst1 = 0, worst2 = 0;
+    for (int i = 0; i < 12; ++i) {
+        const int c = order[i];
+        for (double t = i * span + 0.2 * span; t + 0.03 <= i * span + 0.8 * span; t += 0.03) {
+            const std::vector<Formant> f =
+                closed_phase_formants(r.sound, t, t + 0.03, 1 / hz_of_oct(kF0Oct));
+            ASSERT_GE(f.size(), 2u) << "colour " << c << " at " << t;
+            const double e1 = std::fabs(f[0].freq / formants[c][0] - 1);
+            const double e2 = std::fabs(f[1].freq / formants[c][1] - 1);
+            worst1 = std::max(worst1, e1);
+            worst2 = std::max(worst2, e2);
+            EXPECT_LE(e1, 0.05) << "colour " << c << " F1 " << f[0].freq << " at " << t;
+            EXPECT_LE(e2, 0.03) << "colour " << c << " F2 " << f[1].freq << " at " << t;
+        }
+    }
+    std::printf("figure: steady vowels, largest deviation F1 %.1f %%, F2 %.1f %%\n", 100 * worst1,
+                100 * worst2);
+}
+
+TEST(Transitions, GlideTimeIsARenderOption) {
+    // An o followed by an ei (F2 950 to 2050 Hz), rendered as it is and with the formant glide
+    // set to 0.12 s at render time: the transition takes at least one and a half times as long.
+    const auto calls = [] {
+        plain_vowel(1, 0);
+        plain_vowel(1, 6);
+    };
+    double seconds[2] = {0, 0};
+    const char* const options[] = {"", "--omacro:GLIDE=0.12"};
+    for (int k = 0; k < 2; ++k) {
+        const Rendered r = render("glide" + std::to_string(k), calls, 0, options[k]);
+        ASSERT_FALSE(r.sound.samples.empty());
+        const std::vector<TrackPoint> track = formant_track(r.sound, 0.45, 0.8, 800, 2300);
+        seconds[k] =
+            transition_times(track, track_median(track, 0.45, 0.48), track_median(track, 0.7, 0.8))
+                .seconds();
+    }
+    std::printf("figure: o to ei, F2 10-90 %% in %.1f ms; with GLIDE=0.12 in %.1f ms\n",
+                1000 * seconds[0], 1000 * seconds[1]);
+    EXPECT_GE(seconds[1], 1.5 * seconds[0]);
+}
+
+// ---- Spectral balance -----------------------------------------------------------------------
+
+// Universal long-term average speech spectrum, male and female average, 1/3-octave band levels
+// in dB SPL at 70 dB overall: D. Byrne, H. Dillon, K. Tran et al., "An international comparison
+// of long-term average speech spectra", J. Acoust. Soc. Am. 96 (4), 2108-2120 (1994).
+const double kLtassDb[] = {38.6, 43.5, 54.4, 57.7, 56.8, 60.2, 60.3, 59.0,  // 63 to 315 Hz
+                           62.1, 62.1, 60.5, 56.8, 53.7, 53.0, 52.0, 48.7,  // 400 Hz to 2 kHz
+                           48.1, 46.8, 45.6, 44.5, 44.3, 43.7};             // 2.5 to 8 kHz
+const int kLtassFirst = -12;  // band 1000 * 2^(-12/3) = 62.5 Hz
+
+TEST(Spectrum, PieceFollowsTheUniversalLtass) {
+    // Both spectra relative to their loudest band. Tolerance: within 6 dB in every band from
+    // 1 to 4 kHz and within 10 dB from 5 to 8 kHz.
+    const Rendered r = render_piece();
+    ASSERT_FALSE(r.sound.samples.empty());
+    const std::vector<double> centres = third_octave_centres(kLtassFirst, 9);
+    const std::vector<double> levels = band_levels_db(r.sound, 0, r.sound.seconds(), centres);
+    const double loudest = *std::max_element(levels.begin(), levels.end());
+    const double speech = *std::max_element(std::begin(kLtassDb), std::end(kLtassDb));
+    std::string line;
+    for (std::size_t i = 0; i < centres.size(); ++i) {
+        const double ours = levels[i] - loudest, theirs = kLtassDb[i] - speech;
+        char cell[64];
+        std::snprintf(cell, sizeof cell, " %.0f:%.1f(%.1f)", centres[i], ours, theirs);
+        line += cell;
+        const int n = static_cast<int>(i) + kLtassFirst;
+        if (n >= 0 && n <= 9) {
+            EXPECT_NEAR(ours, theirs, n <= 6 ? 6 : 10) << centres[i] << " Hz";
+        }
+    }
+    std::printf("figure: piece 1/3-octave levels re loudest band, Hz:ours(speech)%s\n",
+                line.c_str());
+}
+
+// A steady colour-4 vowel at C3 with the given tilt and the default voice otherwise; the levels
+// (dB re the strongest harmonic) of the harmonics nearest 2 and 4 kHz, and the share of its
+// energy above 4 kHz (dB).
+struct Colour4 {
+    double near2k, near4k, above3k;
+};
+Colour4 colour_four(double tl) {
+    const Rendered r = render("colour4-" + std::to_string(static_cast<int>(tl)), [tl] {
+        setTL(tl);
+        default_vowel(2, 4);
+    });
+    if (r.sound.samples.empty()) return {kNaN, kNaN, kNaN};
+    const double f0 = f0_hz(r.sound, 0.3, 0.9);
+    const std::vector<double> levels =
+        harmonic_levels_db(r.sound, 0.3, 0.9, f0, static_cast<int>(5000 / f0));
+    const double top = *std::max_element(levels.begin(), levels.end());
+    return {levels[static_cast<std::size_t>(std::lround(2000 / f0) - 1)] - top,
+            levels[static_cast<std::size_t>(std::lround(4000 / f0) - 1)] - top,
+            10 * std::log10(share_above(r.sound, 4000, 0.3, 0.9))};
+}
+
+TEST(Spectrum, ColourFourHarmonicsNearTwoAndFourKilohertz) {
+    // Default voice (TL 1000). Tolerance: the harmonic nearest 2 kHz at most 20 dB, the one
+    // nearest 4 kHz at most 45 dB below the strongest harmonic.
+    const Colour4 c = colour_four(1000);
+    std::printf("figure: colour 4 harmonic nearest 2 kHz %.1f dB, nearest 4 kHz %.1f dB\n",
+                c.near2k, c.near4k);
+    EXPECT_GE(c.near2k, -20);
+    EXPECT_GE(c.near4k, -45);
+}
+
+TEST(Spectrum, LargerTiltIsBrighter) {
+    // The share of the energy above 4 kHz rises with TL, by at least 1 dB from one value to the
+    // next.
+    const double tilts[] = {100, 300, 1000, 3000, 8000};
+    double last = -400;
+    for (double tl : tilts) {
+        const Colour4 c = colour_four(tl);
+        std::printf(
+            "figure: TL %.0f: nearest 2 kHz %.1f dB, nearest 4 kHz %.1f dB, energy above "
+            "4 kHz %.1f dB\n",
+            tl, c.near2k, c.near4k, c.above3k);
+        EXPECT_GE(c.above3k, last + 1) << "TL " << tl;
+        last = c.above3k;
+    }
+}
+
+// ---- A living voice -------------------------------------------------------------------------
+
+// Writes the sound and measures [from, to) with Praat.
+VoiceReport measure_voice(const Sound& sound, double from, double to, const std::string& name) {
+    const std::string wav = scratch() + "/" + name + ".wav";
+    EXPECT_TRUE(write_sound(sound, wav));
+    const VoiceReport report = voice_report(wav, from, to);
+    std::remove(wav.c_str());
+    EXPECT_EQ(report.error, "");
+    return report;
+}
+
+TEST(Voice, DefaultVoiceLives) {
+    // Steady vowels a, e and u with the default voice at C3. Tolerance: jitter 0.2 to 1 %,
+    // shimmer 1.5 to 4 %, HNR 15 to 30 dB, F0 within 1 % of the score's.
+    for (int color : {2, 5, 11}) {
+        const Rendered r =
+            render("alive" + std::to_string(color), [color] { default_vowel(4, color); });
+        ASSERT_FALSE(r.sound.samples.empty());
+        const VoiceReport v = measure_voice(r.sound, 0.3, 1.8, "alive");
+        const double f0 = f0_hz(r.sound, 0.3, 1.8);
+        std::printf(
+            "figure: default voice colour %d: jitter %.2f %%, shimmer %.2f %%, HNR %.1f dB, "
+            "F0 %.2f Hz (score %.2f)\n",
+            color, v.jitter, v.shimmer, v.hnr, f0, hz_of_oct(kF0Oct));
+        EXPECT_GE(v.jitter, 0.2) << color;
+        EXPECT_LE(v.jitter, 1.0) << color;
+        EXPECT_GE(v.shimmer, 1.5) << color;
+        EXPECT_LE(v.shimmer, 4.0) << color;
+        EXPECT_GE(v.hnr, 15) << color;
+        EXPECT_LE(v.hnr, 30) << color;
+        EXPECT_NEAR(f0, hz_of_oct(kF0Oct), 0.01 * hz_of_oct(kF0Oct)) << color;
+    }
+}
+
+TEST(Voice, WithoutFlutterAndAspirationStrictlyPeriodic) {
+    // FL 0 and AS 0. Tolerance: jitter below 0.05 %, F0 within 1 %.
+    for (int color : {2, 11}) {
+        const Rendered r =
+            render("periodic" + std::to_string(color), [color] { plain_vowel(4, color); });
+        ASSERT_FALSE(r.sound.samples.empty());
+        const VoiceReport v = measure_voice(r.sound, 0.3, 1.8, "periodic");
+        const double f0 = f0_hz(r.sound, 0.3, 1.8);
+        std::printf(
+            "figure: FL 0, no aspiration, colour %d: jitter %.3f %%, shimmer %.2f %%, "
+            "HNR %.1f dB, F0 %.2f Hz\n",
+            color, v.jitter, v.shimmer, v.hnr, f0);
+        EXPECT_LT(v.jitter, 0.05) << color;
+        EXPECT_NEAR(f0, hz_of_oct(kF0Oct), 0.01 * hz_of_oct(kF0Oct)) << color;
+    }
+}
+
+// ---- Smooth pitch ---------------------------------------------------------------------------
+
+TEST(Pitch, PieceVoicedChangesGlide) {
+    // Every change of F0 in the piece with voicing on both sides (AV above 0 20 ms before and
+    // after), measured on the voicing source alone (output switch 1), which the noise of the
+    // fricatives does not mask. Tolerance: 10 % to 90 % of the change in at least 25 ms, and
+    // settled within 100 ms: 90 % reached by then, and from then on within 10 % of the change or
+    // 1 % of F0, whichever is more (up to 150 ms or to the next change).
+    const Rendered r = render_piece(1);
+    ASSERT_FALSE(r.sound.samples.empty());
+    const std::vector<ScoreEvent> f0 = score_events(r.score, 21);
+    const std::vector<ScoreEvent> av = score_events(r.score, 20);
+    int checked = 0;
+    for (std::size_t i = 1; i < f0.size(); ++i) {
+        const double before = f0[i - 1].fields[0], after = f0[i].fields[0], at = f0[i].start;
+        if (before == after || !(value_at(av, at - 0.02) > 0) || !(value_at(av, at + 0.02) > 0))
+            continue;
+        double next = at + 0.15;
+        for (std::size_t k = i + 1; k < f0.size(); ++k)
+            if (f0[k].fields[0] != after) {
+                next = std::min(next, f0[k].start);
+                break;
+            }
+        const double a = hz_of_oct(before), b = hz_of_oct(after);
+        // Tracker errors where the pulse changes shape (a raised open quotient) are dropped:
+        // frames outside a fourth below and above the two pitches, and short runs of outliers
+        // through a running median of 9 frames.
+        std::vector<TrackPoint> track = pitch_track(r.sound, at - 0.03, next);
+        for (TrackPoint& p : track)
+            if (p.value < 0.75 * std::min(a, b) || p.value > 1.33 * std::max(a, b)) p.value = kNaN;
+        track = running_median(track, 4);
+        const Transition t = transition_times(track, a, b);
+        // The largest deviation from the new F0 after 100 ms, as a share of the tolerance.
+        const double tolerance = std::max(0.1 * std::fabs(b - a), 0.01 * b);
+        double off = 0;
+        for (const TrackPoint& p : track)
+            if (p.time >= at + 0.1 && p.time <= next - 0.015 && !std::isnan(p.value))
+                off = std::max(off, std::fabs(p.value - b) / tolerance);
+        std::printf(
+            "figure: F0 change at %.3f s, %.1f -> %.1f Hz: 10-90 %% in %.1f ms, 90 %% "
+            "at %.1f ms, then off by at most %.0f %% of its tolerance\n",
+            at, a, b, 1000 * t.seconds(), 1000 * (t.t90 - at), 100 * off);
+        EXPECT_GE(t.seconds(), 0.025) << "at " << at;
+        EXPECT_LE(t.t90 - at, 0.1) << "at " << at;
+        EXPECT_LE(off, 1) << "at " << at;
+        ++checked;
+    }
+    EXPECT_GE(checked, 5);
+}
+
+// ---- Offsets and rests ----------------------------------------------------------------------
+
+TEST(Offsets, VowelIntoRestFallsSixtyDecibelsWithinThirtyMilliseconds) {
+    // Each ring vowel (0.5 s, default voice) followed by a rest of 0.5 s. Tolerance: the 5 ms
+    // level 30 ms after the rest starts lies 60 dB below the vowel's last 50 ms, and every 5 ms
+    // level of the rest from 30 ms on is below -60 dBFS.
+    const Rendered r = render("offsets", [] {
+        for (int color = 0; color < 12; ++color) {
+            default_vowel(1, color);
+            Rest(1);
+        }
+    });
+    ASSERT_FALSE(r.sound.samples.empty());
+    double slowest = 0, loudest_rest = -400;
+    for (int color = 0; color < 12; ++color) {
+        const double rest = (2 * color + 1) * kBeat;
+        const double vowel = rms_db(r.sound, rest - 0.05, rest);
+        double fall = 0;
+        for (double t = rest; t < rest + 0.2; t += 0.0005)
+            if (rms_db(r.sound, t - 0.005, t) <= vowel - 60) {
+                fall = t - rest;
+                break;
+            }
+        slowest = std::max(slowest, fall);
+        EXPECT_LE(rms_db(r.sound, rest + 0.025, rest + 0.03), vowel - 60) << "colour " << color;
+        for (double t = rest + 0.03; t + 0.005 <= rest + kBeat; t += 0.005) {
+            const double level = rms_db(r.sound, t, t + 0.005);
+            loudest_rest = std::max(loudest_rest, level);
+            EXPECT_LT(level, -60) << "colour " << color << " at " << t - rest;
+        }
+    }
+    std::printf(
+        "figure: vowel into rest, 60 dB down after at most %.1f ms; rest from 30 ms "
+        "on at most %.1f dBFS\n",
+        1000 * slowest, loudest_rest);
+}
+
+// ---- Headroom -------------------------------------------------------------------------------
+
+TEST(Headroom, LoudRingVowelsFromC3ToC5StayBelowMinusOneDbfs) {
+    // AV 70 with AS 40 on every ring vowel at every semitone from C3 to C5, default voice and
+    // default factors. Tolerance: the peak stays below -1 dBFS.
+    const Rendered r = render("headroom", [] {
+        for (int color = 0; color < 12; ++color)
+            for (int semitone = 0; semitone <= 24; ++semitone)
+                default_vowel(0.5, color, 70, kF0Oct + semitone / 12.0, 40);
+    });
+    ASSERT_FALSE(r.sound.samples.empty());
+    std::printf("figure: AV 70 with AS 40, ring vowels C3 to C5, peak %.2f dBFS\n",
+                db(peak(r.sound)));
+    EXPECT_LT(db(peak(r.sound)), -1);
+}
+
+}  // namespace
