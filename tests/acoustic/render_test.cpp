@@ -84,6 +84,9 @@ void vowel() {
     Rest(0.5);
 }
 
+// An avfact that drives the vowel about 4 dB beyond full scale (it peaks near -20 dBFS at 1).
+const double kLoud = 16;
+
 // The vowel in a whole score.
 void piece() {
     startmn();
@@ -143,7 +146,7 @@ Peak peak_of(const Sound& sound) {
 double dbfs(double value) { return 20 * std::log10(value); }
 
 TEST_F(Render, KeepsAClippedTakeAndNamesThePeakAndTheAvfactThatAvoidsIt) {
-    const std::string score = write_score("loud", piece, 4);
+    const std::string score = write_score("loud", piece, kLoud);
     const std::string wav = scratch() + "/loud.wav";
     std::ofstream(wav) << "an earlier take";
     const ChildResult r = render({score, wav});
@@ -152,7 +155,7 @@ TEST_F(Render, KeepsAClippedTakeAndNamesThePeakAndTheAvfactThatAvoidsIt) {
         "render: samples exceed full scale in (.*): peak \\+([0-9]+\\.[0-9]{2}) dBFS at "
         "([0-9]+\\.[0-9]{3}) s; ([0-9]+) samples clipped between ([0-9]+\\.[0-9]{3}) s and "
         "([0-9]+\\.[0-9]{3}) s\n"
-        "render: avfact ([0-9]\\.[0-9]{4}) \\(the third setting of start1, now 4\\.0000\\) would "
+        "render: avfact ([0-9]\\.[0-9]{4}) \\(the third setting of start1, now 16\\.0000\\) would "
         "bring the peak to (-1\\.[0-9]{2}) dBFS\n"
         "render: (.*) is kept, clipped to full scale; --allow-clip accepts clipping\n");
     std::smatch m;
@@ -197,7 +200,7 @@ TEST_F(Render, KeepsAClippedTakeAndNamesThePeakAndTheAvfactThatAvoidsIt) {
             near = std::max(near, std::fabs(fixed_sound.samples[i]));
     }
     EXPECT_NEAR(dbfs(near), dbfs(fixed.value), 0.001);
-    EXPECT_NEAR(dbfs(fixed.value) + dbfs(4 / avfact_fix), peak_db, 0.01);
+    EXPECT_NEAR(dbfs(fixed.value) + dbfs(kLoud / avfact_fix), peak_db, 0.01);
 
     // --allow-clip: the same take and report, exit status 0.
     const ChildResult allowed = render({"--allow-clip", score, wav});
@@ -211,7 +214,7 @@ TEST_F(Render, KeepsAClippedTakeAndNamesThePeakAndTheAvfactThatAvoidsIt) {
 }
 
 TEST_F(Render, NoiseBeyondFullScaleIsNotBlamedOnTheVoicing) {
-    // Aspiration 30 times louder than usual: without the voicing the sound still clips.
+    // Aspiration 300 times louder than usual: without the voicing the sound still clips.
     const std::string score = write_score(
         "noisy",
         [] {
@@ -221,7 +224,7 @@ TEST_F(Render, NoiseBeyondFullScaleIsNotBlamedOnTheVoicing) {
             sV(2, 21, 7, 58, 50, 60, 7.0, 40, 0, 0.1, 0.05, 0.05, 0.25);
             fine();
         },
-        1, 30);
+        1, 300);
     const std::string wav = scratch() + "/noisy.wav";
     const ChildResult r = render({score, wav});
     EXPECT_EQ(r.status, 4);
@@ -409,7 +412,7 @@ ChildResult sox_read(const std::string& wav) { return run({"/usr/bin/sox", "-V2"
 
 TEST_F(Render, TakesOpenInPythonWaveAndSoxWithoutWarningsAndOptionsReachCsound) {
     const std::string plain = write_score("plain", piece);
-    const std::string loud = write_score("clipped", piece, 4);
+    const std::string loud = write_score("clipped", piece, kLoud);
     const struct {
         std::string score;
         std::vector<std::string> options;

@@ -107,7 +107,7 @@ TEST(Transitions, SteadyVowelsKeepTheirFormantsInTheirMiddle) {
         [&] {
             for (int color : order) plain_vowel(1, color);
         },
-        0, "--format=double");
+        0, kDoubleSamples);
     ASSERT_FALSE(r.sound.samples.empty());
     double worst1 = 0, worst2 = 0;
     for (int i = 0; i < 12; ++i) {
