@@ -534,8 +534,11 @@ def read_wav(path):
 
 
 def spectrogram(sound, window=0.006, start=0.0, stop=None, columns=3000):
-    """Short-time power spectrum of the sound from start to stop seconds in dB relative to its
-    maximum: (times of the column centres, frequencies, dB[frequency, column], column step).
+    """Short-time power spectrum of the sound from start to stop seconds in dB relative to a
+    level near its loudest: the 98th percentile of the peaks of the columns that sound (within
+    50 dB of the loudest), so that a short loud burst does not pale the rest; what lies above
+    shows as 0 dB. Returns (times of the column centres, frequencies, dB[frequency, column],
+    column step).
 
     Hann windows of `window` seconds after a first-difference pre-emphasis (+6 dB/octave, so
     that the upper formants show as clearly as F1). Columns are at least 1 ms apart; for a long
@@ -583,7 +586,8 @@ def spectrogram(sound, window=0.006, start=0.0, stop=None, columns=3000):
     starts = np.arange(0, frames, group)
     times = first / rate + np.add.reduceat(centres, starts) / np.diff(np.append(starts, frames))
     db = 10.0 * np.log10(power + 1e-20)
-    db -= db.max()
+    peaks = db.max(axis=0)
+    db -= np.percentile(peaks[peaks > peaks.max() - 50.0], 98)
     return times, freqs, db, group * hop / rate
 
 
