@@ -1,5 +1,7 @@
 // Tests of tools/render as a user meets it: scores written by the library in a forked child,
 // rendered, and the exit status, the exact messages and the files left behind checked.
+#include "render.h"
+
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -26,23 +28,6 @@
 #include "support/child.h"
 
 namespace {
-
-// Scratch directory of this file's tests, made once per process.
-const std::string& scratch() {
-    static const std::string dir = [] {
-        const char* base = std::getenv("TMPDIR");
-        std::string pattern = std::string(base != nullptr ? base : "/tmp") + "/renderXXXXXX";
-        return std::string(mkdtemp(&pattern[0]) != nullptr ? pattern.c_str() : "/tmp");
-    }();
-    return dir;
-}
-
-// Removes the scratch directory at the end when every test cleaned up after itself.
-class ScratchCleanup : public testing::Environment {
-public:
-    void TearDown() override { rmdir(scratch().c_str()); }
-};
-testing::Environment* const kCleanup = testing::AddGlobalTestEnvironment(new ScratchCleanup);
 
 // Runs a program with arguments and captures its output and exit status.
 ChildResult run(const std::vector<std::string>& command) {
