@@ -6,23 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "support/child.h"
+
 namespace {
-
-struct PieceRun {
-    std::string out;
-    int status;
-};
-
-PieceRun run_piece() {
-    PieceRun run{"", -1};
-    FILE* pipe = popen(SPEECHSCORE_PIECE " 2>&1", "r");
-    if (pipe == nullptr) return run;
-    char buffer[4096];
-    size_t n = 0;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
-    run.status = pclose(pipe);
-    return run;
-}
 
 std::vector<std::string> lines_of(const std::string& text) {
     std::vector<std::string> lines;
@@ -40,7 +26,7 @@ std::vector<double> numbers_of(const std::string& row) {
 }
 
 TEST(ExamplePiece, IsCompleteErrorFreeAndEndsEveryTrackTogether) {
-    const PieceRun run = run_piece();
+    const ProgramRun run = run_program(SPEECHSCORE_PIECE);
     ASSERT_EQ(run.status, 0) << run.out;
     const std::vector<std::string> lines = lines_of(run.out);
     ASSERT_GE(lines.size(), 10u);

@@ -16,22 +16,6 @@ namespace {
 
 using namespace speechscore::colours;
 
-struct ProgramRun {
-    std::string out;
-    int status;
-};
-
-ProgramRun run_program(const std::string& path) {
-    ProgramRun run{"", -1};
-    FILE* pipe = popen(("'" + path + "' 2>&1").c_str(), "r");
-    if (pipe == nullptr) return run;
-    char buffer[4096];
-    size_t n = 0;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
-    run.status = pclose(pipe);
-    return run;
-}
-
 std::vector<std::string> lines_with(const std::string& text, const std::string& start) {
     std::vector<std::string> found;
     std::istringstream in(text);

@@ -75,6 +75,17 @@ ChildResult run_child(const std::function<void()>& fn, const char* outPath) {
     return result;
 }
 
+ProgramRun run_program(const std::string& path) {
+    ProgramRun run{"", -1};
+    FILE* pipe = popen(("'" + path + "' 2>&1").c_str(), "r");
+    if (pipe == nullptr) return run;
+    char buffer[4096];
+    size_t n = 0;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
+    run.status = pclose(pipe);
+    return run;
+}
+
 std::string read_file(const std::string& path) {
     std::ifstream in(path);
     std::stringstream text;

@@ -15,6 +15,16 @@ struct ChildResult {
 // stdout to the file at outPath when given), flushes, _exit(0)s. The parent keeps its state.
 ChildResult run_child(const std::function<void()>& fn, const char* outPath = nullptr);
 
+// What a program printed (standard error merged into standard output) and its wait status as
+// pclose gives it (-1 when it could not be started).
+struct ProgramRun {
+    std::string out;
+    int status;
+};
+
+// Runs the program at path with no arguments.
+ProgramRun run_program(const std::string& path);
+
 // Reads a whole file; empty when it cannot be read.
 std::string read_file(const std::string& path);
 
