@@ -34,10 +34,13 @@ std::string quoted(const std::string& text) {
     return out + "'";
 }
 
-// The renderer's csound options that are levers of its speed, one at a time (tools/render gives
-// them all): larger I/O buffers, fewer messages, no plugin opcodes.
+// The renderer's settings for csound that are levers of its speed, one at a time (tools/render
+// gives them all): larger I/O buffers, fewer messages, no plugin opcodes, fewer page faults.
 const char kIoBuffers[] = "-b 4096";
 const char kMessages[] = "-m4";
+const char kAllocator[] =
+    "GLIBC_TUNABLES=glibc.malloc.hugetlb=1:glibc.malloc.top_pad=16777216:"
+    "glibc.malloc.mmap_threshold=33554432 ";
 std::string no_plugins() {
     const std::string orchestra = SPEECHSCORE_ORCHESTRA;
     return "OPCODE6DIR64=" + quoted(orchestra.substr(0, orchestra.rfind('/'))) + " ";
@@ -219,9 +222,10 @@ void render_levers(benchmark::State& state) {
         {"io_buffers", baseline_command(score, wav, kIoBuffers)},
         {"messages", baseline_command(score, wav, kMessages)},
         {"no_plugins", baseline_command(score, wav, "", no_plugins())},
+        {"allocator", baseline_command(score, wav, "", kAllocator)},
         {"ksmps64", baseline_command(score, wav, "--ksmps=64")},
         {"all_in_csound", baseline_command(score, wav, std::string(kIoBuffers) + " " + kMessages,
-                                           no_plugins(), SPEECHSCORE_ORCHESTRA)},
+                                           no_plugins() + kAllocator, SPEECHSCORE_ORCHESTRA)},
         {"renderer", renderer_command(score, wav)},
     };
     std::vector<std::vector<double>> ratios(levers.size());
@@ -258,8 +262,8 @@ void render_one_second(benchmark::State& state) {
     }
     const std::string commands[] = {
         renderer_command(score, wav),
-        baseline_command(score, wav, std::string(kIoBuffers) + " " + kMessages, no_plugins(),
-                         SPEECHSCORE_ORCHESTRA),
+        baseline_command(score, wav, std::string(kIoBuffers) + " " + kMessages,
+                         no_plugins() + kAllocator, SPEECHSCORE_ORCHESTRA),
         baseline_command(score, wav)};
     std::vector<double> walls[3];
     std::size_t turn = 0;
