@@ -314,7 +314,7 @@ BENCHMARK(example_piece_difference)->Iterations(1)->Unit(benchmark::kSecond);
 #endif
 
 BENCHMARK(render_ten_minutes)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(9);
-BENCHMARK(render_levers)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(5);
+BENCHMARK(render_levers)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(7);
 BENCHMARK(render_one_second)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(21);
 
 }  // namespace
