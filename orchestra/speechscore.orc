@@ -2,6 +2,8 @@
 ; One instrument per synthesis parameter (10 to 27) sets global values, the filter values gliding
 ; to each new event; instrument 80 reads them every control cycle and computes the sound: source,
 ; cascade, parallel branch, output. docs/orchestra.md tables every p-field and the render-time settings.
+; Written for speed: every opcode call costs time in every control cycle, so work that only
+; changes with a value (filter coefficients, a parameter event without a glide) is done only then.
 
 sr     = 44100
 ksmps  = 32
@@ -97,14 +99,15 @@ gkFV   init 1            ; voicing modulation of the noise (27)
 
 ; ---- Building blocks
 
-; Seconds the values of a filter event glide: the event's span, at most giGlide; the events at
-; time 0 set their values at once. The event's instance ends with its glide (the caller sets p3
-; to the second result), so the next event of the instrument starts from the value reached.
-opcode GlideTime, ii, ii
-  ip2, ip3 xin
-  iglide = (ip2 <= 0 ? 1 / kr : max(min(ip3, giGlide), 1 / kr))
-  xout iglide, min(ip3, iglide + 2 / kr)
-endop
+; The glide of a filter event (a macro, expanded in each filter instrument): iglide, the seconds
+; its values glide (the event's span, at most giGlide; the events at time 0 set their values at
+; once), and p3 cut to the glide and two more control cycles, so that the next event of the
+; instrument starts from the value reached. An event that moves none of its values then sets p3
+; to 0: it has no performance at all.
+#define GLIDE_TIME #
+  iglide = (p2 <= 0 ? 1 / kr : max(min(p3, giGlide), 1 / kr))
+  p3     = min(p3, iglide + 2 / kr)
+#
 
 ; Coefficients B and C of the two-pole resonator y = A x + B y1 + C y2 at frequency kf and
 ; bandwidth kw (Hz): C = -exp(-2 pi kw/sr), B = 2 exp(-pi kw/sr) cos(2 pi kf/sr). The lowest
@@ -115,47 +118,36 @@ opcode ResonCoefs, kk, kkii
   xout 2 * krad * cos(2 * $M_PI * limit(kf, ifmin, 0.45 * sr) / sr), -krad * krad
 endop
 
-; A formant of the cascade on ain at frequency kf and bandwidth kw, with unity gain at 0 Hz
-; (A = 1 - B - C); its coefficients are recomputed only when kf or kw change.
-opcode Formant, a, akk
-  ain, kf, kw xin
-  if changed(kf, kw) == 1 then
-    kB, kC ResonCoefs kf, kw, 20, 5
-  endif
-  aout    biquad ain, 1 - kB - kC, 0, 0, 1, -kB, -kC
-  xout aout
+; Biquad coefficients b0, a1 and a2 of a cascade formant at frequency kf and bandwidth kw, with
+; unity gain at 0 Hz (A = 1 - B - C). Called only in the control cycles in which kf or kw move.
+opcode FormantCoefs, kkk, kk
+  kf, kw xin
+  kB, kC ResonCoefs kf, kw, 20, 5
+  xout 1 - kB - kC, -kB, -kC
 endop
 
-; A pole-zero pair on ain: the pole resonator and the zero antiresonator (its inverse) in one
-; biquad, with unity gain at 0 Hz; coefficients are recomputed only when a value changes. While
-; the zero equals the pole the pair is the identity and is skipped; its filter state then still
-; matches its input, so it resumes without a click.
-opcode PoleZero, a, akkkk
-  ain, kpf, kpw, kzf, kzw xin
-  if changed(kpf, kpw, kzf, kzw) == 1 then
-    kB, kC   ResonCoefs kpf, kpw, 20, 5
-    kBz, kCz ResonCoefs kzf, kzw, 50, 10
-    kg    = (1 - kB - kC) / (1 - kBz - kCz)
-  endif
-  if kpf != kzf || kpw != kzw then
-    aout  biquad ain, kg, -kg * kBz, -kg * kCz, 1, -kB, -kC
-  else
-    aout  = ain
-  endif
-  xout aout
+; Biquad coefficients b0, b1, b2, a1 and a2 of a pole-zero pair: the pole resonator and the zero
+; antiresonator (its inverse) in one biquad, with unity gain at 0 Hz; and 1 when the pair acts,
+; 0 while its zero equals its pole (the pair is then the identity). Called only in the control
+; cycles in which a value moves.
+opcode PoleZeroCoefs, kkkkkk, kkkk
+  kpf, kpw, kzf, kzw xin
+  kB, kC   ResonCoefs kpf, kpw, 20, 5
+  kBz, kCz ResonCoefs kzf, kzw, 50, 10
+  kg    = (1 - kB - kC) / (1 - kBz - kCz)
+  xout kg, -kg * kBz, -kg * kCz, -kB, -kC, (kpf != kzf || kpw != kzw ? 1 : 0)
 endop
 
-; A formant of the parallel branch on ain at frequency kf, bandwidth kw and gain kgain at its
-; centre: A = kgain (1 - r) sqrt(1 + r^2 - 2 r cos(2 theta)) with r = sqrt(-C), cos(theta) =
-; B / 2r. Its coefficients follow every control cycle (it runs only under frication noise).
-opcode ParallelFormant, a, akkk
-  ain, kf, kw, kgain xin
+; Coefficients of a formant of the parallel branch at frequency kf and bandwidth kw: a1 and a2 of
+; its biquad, and the two factors of its gain at its centre: A = gain (1 - r) sqrt(1 + r^2 -
+; 2 r cos(2 theta)) with r = sqrt(-C), cos(theta) = B / 2r. Called only in the control cycles in
+; which kf or kw move.
+opcode ParallelCoefs, kkkk, kk
+  kf, kw xin
   kB, kC  ResonCoefs kf, kw, 20, 5
   krad    = sqrt(-kC)
   kcos    = kB / (2 * krad)
-  kA      = kgain * (1 - krad) * sqrt(1 + krad * krad - 2 * krad * (2 * kcos * kcos - 1))
-  aout    biquad ain, kA, 0, 0, 1, -kB, -kC
-  xout aout
+  xout -kB, -kC, 1 - krad, sqrt(1 + krad * krad - 2 * krad * (2 * kcos * kcos - 1))
 endop
 
 ; ---- Parameter instruments
@@ -182,7 +174,10 @@ instr 10
   gkA5g init (p10 > 0 ? ampdb(p10 + giParOff) : 0)
   gkA6g init (p12 > 0 ? ampdb(p12 + giParOff) : 0)
   gkABg init (p14 > 0 ? ampdb(p14 + giParOff) : 0)
-  iglide, p3 GlideTime p2, p3
+  $GLIDE_TIME
+  if p5 == i(gkBP2) && p7 == i(gkBP3) && p9 == i(gkBP4) && p11 == i(gkBP5) && p13 == i(gkBP6) then
+    p3   = 0
+  endif
   gkBP2 linseg i(gkBP2), iglide, p5, 1, p5
   gkBP3 linseg i(gkBP3), iglide, p7, 1, p7
   gkBP4 linseg i(gkBP4), iglide, p9, 1, p9
@@ -192,28 +187,42 @@ endin
 
 ; F1: frequency, bandwidth; they glide to the new values.
 instr 11
-  iglide, p3 GlideTime p2, p3
+  $GLIDE_TIME
+  if p4 == i(gkF1) && p5 == i(gkB1) then
+    p3   = 0
+  endif
   gkF1  linseg i(gkF1), iglide, p4, 1, p4
   gkB1  linseg i(gkB1), iglide, p5, 1, p5
 endin
 
 ; F2: frequency, bandwidth.
 instr 12
-  iglide, p3 GlideTime p2, p3
+  $GLIDE_TIME
+  if p4 == i(gkF2) && p5 == i(gkB2) then
+    p3   = 0
+  endif
   gkF2  linseg i(gkF2), iglide, p4, 1, p4
   gkB2  linseg i(gkB2), iglide, p5, 1, p5
 endin
 
 ; F3: frequency, bandwidth.
 instr 13
-  iglide, p3 GlideTime p2, p3
+  $GLIDE_TIME
+  if p4 == i(gkF3) && p5 == i(gkB3) then
+    p3   = 0
+  endif
   gkF3  linseg i(gkF3), iglide, p4, 1, p4
   gkB3  linseg i(gkB3), iglide, p5, 1, p5
 endin
 
 ; F4..F8, B4..B8, and the share of the five higher formants in the cascade.
 instr 14
-  iglide, p3 GlideTime p2, p3
+  $GLIDE_TIME
+  if p4 == i(gkF4) && p5 == i(gkF5) && p6 == i(gkF6) && p7 == i(gkF7) && p8 == i(gkF8) && \
+     p9 == i(gkB4) && p10 == i(gkB5) && p11 == i(gkB6) && p12 == i(gkB7) && p13 == i(gkB8) && \
+     p14 == i(gkHigh) then
+    p3   = 0
+  endif
   gkF4   linseg i(gkF4), iglide, p4, 1, p4
   gkF5   linseg i(gkF5), iglide, p5, 1, p5
   gkF6   linseg i(gkF6), iglide, p6, 1, p6
@@ -230,22 +239,36 @@ endin
 ; Aspiration level and switch: switch 0 steps to the new level at the start of the event
 ; (instrument 80 smooths the step); switch 1 glides linearly from the level in force to the
 ; new one across the event, except that silence (a level of 0 or less) always starts at once.
+; An event that does not glide sets the level and has no performance.
 instr 15
   inew   = (p4 > 0 ? ampdb(p4 + giASoff) : 0)
   istart = (p5 == 0 || inew == 0 ? inew : i(gkASg))
-  gkASg  linseg istart, max(p3 - ksmps / sr, ksmps / sr), inew, 1, inew
+  if istart == inew then
+    gkASg  init inew
+    p3     = 0
+  else
+    gkASg  linseg istart, max(p3 - ksmps / sr, ksmps / sr), inew, 1, inew
+  endif
 endin
 
 ; Frication level and switch, as aspiration.
 instr 16
   inew   = (p4 > 0 ? ampdb(p4 + giAFoff) : 0)
   istart = (p5 == 0 || inew == 0 ? inew : i(gkAFg))
-  gkAFg  linseg istart, max(p3 - ksmps / sr, ksmps / sr), inew, 1, inew
+  if istart == inew then
+    gkAFg  init inew
+    p3     = 0
+  else
+    gkAFg  linseg istart, max(p3 - ksmps / sr, ksmps / sr), inew, 1, inew
+  endif
 endin
 
 ; Nasal pole-zero pair: pole frequency and bandwidth, zero frequency and bandwidth; they glide.
 instr 17
-  iglide, p3 GlideTime p2, p3
+  $GLIDE_TIME
+  if p4 == i(gkNPf) && p5 == i(gkNPb) && p6 == i(gkNZf) && p7 == i(gkNZb) then
+    p3   = 0
+  endif
   gkNPf linseg i(gkNPf), iglide, p4, 1, p4
   gkNPb linseg i(gkNPb), iglide, p5, 1, p5
   gkNZf linseg i(gkNZf), iglide, p6, 1, p6
@@ -254,7 +277,10 @@ endin
 
 ; Tracheal pole-zero pair, as the nasal pair.
 instr 18
-  iglide, p3 GlideTime p2, p3
+  $GLIDE_TIME
+  if p4 == i(gkTPf) && p5 == i(gkTPb) && p6 == i(gkTZf) && p7 == i(gkTZb) then
+    p3   = 0
+  endif
   gkTPf linseg i(gkTPf), iglide, p4, 1, p4
   gkTPb linseg i(gkTPb), iglide, p5, 1, p5
   gkTZf linseg i(gkTZf), iglide, p6, 1, p6
@@ -263,7 +289,10 @@ endin
 
 ; Delta F1 and delta B1: added to F1 and B1 while the glottis is open; they glide.
 instr 19
-  iglide, p3 GlideTime p2, p3
+  $GLIDE_TIME
+  if p4 == i(gkDF1) && p5 == i(gkDB1) then
+    p3   = 0
+  endif
   gkDF1 linseg i(gkDF1), iglide, p4, 1, p4
   gkDB1 linseg i(gkDB1), iglide, p5, 1, p5
 endin
@@ -273,48 +302,67 @@ instr 20
   inew   = (p4 > 0 ? ampdb(p4 + giAVoff) : 0)
   istart = (p5 == 0 || inew == 0 ? inew : i(gkAVg))
   gkAVon init (p4 > 0 ? 1 : 0)
-  gkAVg  linseg istart, max(p3 - ksmps / sr, ksmps / sr), inew, 1, inew
+  if istart == inew then
+    gkAVg  init inew
+    p3     = 0
+  else
+    gkAVg  linseg istart, max(p3 - ksmps / sr, ksmps / sr), inew, 1, inew
+  endif
 endin
+
+; Instruments 21 to 27 set their value when the event starts and have no performance (p3 0).
 
 ; F0 in octave-point-decimal (8.00 middle C); instrument 80 glides to it.
 instr 21
   gkF0 init p4
+  p3   = 0
 endin
 
 ; Open quotient: open share of the glottal period.
 instr 22
   gkOQ init p4
+  p3   = 0
 endin
 
 ; Flutter: depth of the slow F0 wobble and of the period-to-period jitter and shimmer.
 instr 23
   gkFL init p4
+  p3   = 0
 endin
 
 ; Diplophonia: 0..1.
 instr 24
   gkDI init p4
+  p3   = 0
 endin
 
 ; Tilt: corner of the tilt shelf on the voicing source, Hz.
 instr 25
   gkTL init p4
+  p3   = 0
 endin
 
 ; DV: time constant of voicing amplitude changes, seconds.
 instr 26
   gkDV init p4
+  p3   = 0
 endin
 
 ; FV: depth of the voicing modulation of aspiration and frication noise.
 instr 27
   gkFV init p4
+  p3   = 0
 endin
 
 ; ---- The synthesizer: source -> cascade -> parallel branch -> output.
 instr 80
   kSrc    init giSrcSw
   kSw     init giOutSwt
+  iFss    = giFss
+  iAss    = giAss
+  ; Filter coefficients are recomputed only in the control cycles in which their values move
+  ; (changed() below); the first cycle computes them all, since kStart is not 0 then.
+  kStart  init 1
 
   ; ---- Source. Pitch glides linearly to each new F0 in giPGlide seconds.
   kF0     init i(gkF0)
@@ -347,7 +395,11 @@ instr 80
   kb      = 0.5 + 0.125 * kDI
   aq      phasor kHz * 0.5
   asecond = floor(limit(aq - kb + 1, 0, 1))
-  aph     = (aq - asecond * kb) / (kb + asecond * (1 - 2 * kb))
+  if kDI > 0 then
+    aph   = (aq - asecond * kb) / (kb + asecond * (1 - 2 * kb))
+  else
+    aph   = (aq - asecond * 0.5) * 2
+  endif
   astart  = floor(limit(delay1(aph) - aph + 0.5, 0, 1))
   au      = aph / kOQ
   ; Closed phase: 0 while the glottis is open, then 1; the closing takes two samples, so that
@@ -402,40 +454,93 @@ instr 80
   ; Tilt: a first-order shelf, flat at 0 Hz, with its zero at giTiltZero and its pole at twice
   ; TL (or twice the lower cutoff table 4 gives a large open quotient): high frequencies are
   ; raised by 20 log10(2 TL / giTiltZero) dB, 4 dB at TL 1000, so a larger TL is brighter.
-  kcut    = 2 * min(limit(kTL, 0.5, 0.225 * sr), tablei:k((kOQ - 0.5) * 128, 4))
+  ; Its coefficients are recomputed only when TL or OQ move.
   itz     = tan($M_PI * giTiltZero / sr)
-  ktp     = tan($M_PI * kcut / sr)
-  kt0     = ktp / itz * (1 + itz) / (1 + ktp)
-  kt1     = ktp / itz * (itz - 1) / (1 + ktp)
-  kta     = (ktp - 1) / (1 + ktp)
+  if changed(kStart, kTL, kOQ) == 1 then
+    kcut  = 2 * min(limit(kTL, 0.5, 0.225 * sr), tablei:k((kOQ - 0.5) * 128, 4))
+    ktp   = tan($M_PI * kcut / sr)
+    kt0   = ktp / itz * (1 + itz) / (1 + ktp)
+    kt1   = ktp / itz * (itz - 1) / (1 + ktp)
+    kta   = (ktp - 1) / (1 + ktp)
+  endif
   avoice  biquad apulse * aAV, kt0, kt1, 0, 1, kta, 0
   acin    = avoice + aasp
 
   ; ---- Cascade: tracheal and nasal pole-zero pairs, F1 (raised by delta F1 and delta B1
-  ; while the glottis is open) and F2 to F8; formants 4..8 are mixed in by their share.
-  kF1t    = gkF1 * giFss
-  kB1t    = gkB1 * giAss
+  ; while the glottis is open) and F2 to F8; formants 4..8 are mixed in by their share. Each
+  ; pole-zero pair is a resonator and an antiresonator (its inverse) in one biquad, with unity
+  ; gain at 0 Hz; while its zero equals its pole it is the identity and is skipped (its filter
+  ; state then still matches its input, so it resumes without a click). Coefficients are
+  ; recomputed only in the control cycles in which their values move.
+  if changed(kStart, gkTPf, gkTPb, gkTZf, gkTZb) == 1 then
+    kTb0, kTb1, kTb2, kTa1, kTa2, kTon PoleZeroCoefs gkTPf * iFss, gkTPb * iAss, gkTZf * iFss, \
+                                                     gkTZb * iAss
+  endif
+  if kTon == 1 then
+    atrach biquad acin, kTb0, kTb1, kTb2, 1, kTa1, kTa2
+  else
+    atrach = acin
+  endif
+  if changed(kStart, gkNPf, gkNPb, gkNZf, gkNZb) == 1 then
+    kNb0, kNb1, kNb2, kNa1, kNa2, kNon PoleZeroCoefs gkNPf * iFss, gkNPb * iAss, gkNZf * iFss, \
+                                                     gkNZb * iAss
+  endif
+  if kNon == 1 then
+    anasal biquad atrach, kNb0, kNb1, kNb2, 1, kNa1, kNa2
+  else
+    anasal = atrach
+  endif
+  kF1t    = gkF1 * iFss
+  kB1t    = gkB1 * iAss
   if gkDF1 != 0 || gkDB1 != 0 then
     kopen = 1 - downsamp(aclosed)
     kF1t  = kF1t + gkDF1 * kopen
     kB1t  = kB1t + gkDB1 * kopen
   endif
-  atrach  PoleZero acin, gkTPf * giFss, gkTPb * giAss, gkTZf * giFss, gkTZb * giAss
-  anasal  PoleZero atrach, gkNPf * giFss, gkNPb * giAss, gkNZf * giFss, gkNZb * giAss
-  a1      Formant anasal, kF1t, kB1t
-  a2      Formant a1, gkF2 * giFss, gkB2 * giAss
-  a3      Formant a2, gkF3 * giFss, gkB3 * giAss
-  a4      Formant a3, gkF4 * giFss, gkB4 * giAss
-  a5      Formant a4, gkF5 * giFss, gkB5 * giAss
-  a6      Formant a5, gkF6 * giFss, gkB6 * giAss
-  a7      Formant a6, gkF7 * giFss, gkB7 * giAss
-  a8      Formant a7, gkF8 * giFss, gkB8 * giAss
+  if changed(kStart, kF1t, kB1t) == 1 then
+    k1b0, k1a1, k1a2 FormantCoefs kF1t, kB1t
+  endif
+  a1      biquad anasal, k1b0, 0, 0, 1, k1a1, k1a2
+  ; F2 to F8: in most cycles none moves, and one test finds that.
+  if changed(kStart, gkF2, gkB2, gkF3, gkB3, gkF4, gkB4, gkF5, gkB5, gkF6, gkB6, gkF7, gkB7, \
+             gkF8, gkB8) == 1 then
+    if changed(kStart, gkF2, gkB2) == 1 then
+      k2b0, k2a1, k2a2 FormantCoefs gkF2 * iFss, gkB2 * iAss
+    endif
+    if changed(kStart, gkF3, gkB3) == 1 then
+      k3b0, k3a1, k3a2 FormantCoefs gkF3 * iFss, gkB3 * iAss
+    endif
+    if changed(kStart, gkF4, gkB4) == 1 then
+      k4b0, k4a1, k4a2 FormantCoefs gkF4 * iFss, gkB4 * iAss
+    endif
+    if changed(kStart, gkF5, gkB5) == 1 then
+      k5b0, k5a1, k5a2 FormantCoefs gkF5 * iFss, gkB5 * iAss
+    endif
+    if changed(kStart, gkF6, gkB6) == 1 then
+      k6b0, k6a1, k6a2 FormantCoefs gkF6 * iFss, gkB6 * iAss
+    endif
+    if changed(kStart, gkF7, gkB7) == 1 then
+      k7b0, k7a1, k7a2 FormantCoefs gkF7 * iFss, gkB7 * iAss
+    endif
+    if changed(kStart, gkF8, gkB8) == 1 then
+      k8b0, k8a1, k8a2 FormantCoefs gkF8 * iFss, gkB8 * iAss
+    endif
+  endif
+  a2      biquad a1, k2b0, 0, 0, 1, k2a1, k2a2
+  a3      biquad a2, k3b0, 0, 0, 1, k3a1, k3a2
+  a4      biquad a3, k4b0, 0, 0, 1, k4a1, k4a2
+  a5      biquad a4, k5b0, 0, 0, 1, k5a1, k5a2
+  a6      biquad a5, k6b0, 0, 0, 1, k6a1, k6a2
+  a7      biquad a6, k7b0, 0, 0, 1, k7a1, k7a2
+  a8      biquad a7, k8b0, 0, 0, 1, k8a1, k8a2
   kHigh   = limit(gkHigh, 0, 1)
   acasc   = (a3 + kHigh * (a8 - a3)) * giCascFac
 
   ; ---- Parallel branch on the frication noise: formants 2..6 at the cascade frequencies
   ; with their own bandwidths and levels, adjacent formants in opposite sign, plus the bypass.
-  ; Skipped while the frication is silent (its tails are then far below hearing).
+  ; Skipped while the frication is silent (its tails are then far below hearing). Each formant
+  ; is scaled to its gain at its centre: A = gain (1 - r) sqrt(1 + r^2 - 2 r cos(2 theta))
+  ; with r = sqrt(-C), cos(theta) = B / 2r.
   if kAF > 1e-7 then
     kA2   portk gkA2g * giParFac, 0.002, i(gkA2g) * giParFac
     kA3   portk gkA3g * giParFac, 0.002, i(gkA3g) * giParFac
@@ -443,11 +548,26 @@ instr 80
     kA5   portk gkA5g * giParFac, 0.002, i(gkA5g) * giParFac
     kA6   portk gkA6g * giParFac, 0.002, i(gkA6g) * giParFac
     kAB   portk gkABg * giParFac, 0.002, i(gkABg) * giParFac
-    ap2   ParallelFormant afric, gkF2 * giFss, gkBP2 * giAss, kA2
-    ap3   ParallelFormant afric, gkF3 * giFss, gkBP3 * giAss, -kA3
-    ap4   ParallelFormant afric, gkF4 * giFss, gkBP4 * giAss, kA4
-    ap5   ParallelFormant afric, gkF5 * giFss, gkBP5 * giAss, -kA5
-    ap6   ParallelFormant afric, gkF6 * giFss, gkBP6 * giAss, kA6
+    if changed(kStart, gkF2, gkBP2) == 1 then
+      kP2a1, kP2a2, kP2r, kP2s ParallelCoefs gkF2 * iFss, gkBP2 * iAss
+    endif
+    ap2   biquad afric, kA2 * kP2r * kP2s, 0, 0, 1, kP2a1, kP2a2
+    if changed(kStart, gkF3, gkBP3) == 1 then
+      kP3a1, kP3a2, kP3r, kP3s ParallelCoefs gkF3 * iFss, gkBP3 * iAss
+    endif
+    ap3   biquad afric, -kA3 * kP3r * kP3s, 0, 0, 1, kP3a1, kP3a2
+    if changed(kStart, gkF4, gkBP4) == 1 then
+      kP4a1, kP4a2, kP4r, kP4s ParallelCoefs gkF4 * iFss, gkBP4 * iAss
+    endif
+    ap4   biquad afric, kA4 * kP4r * kP4s, 0, 0, 1, kP4a1, kP4a2
+    if changed(kStart, gkF5, gkBP5) == 1 then
+      kP5a1, kP5a2, kP5r, kP5s ParallelCoefs gkF5 * iFss, gkBP5 * iAss
+    endif
+    ap5   biquad afric, -kA5 * kP5r * kP5s, 0, 0, 1, kP5a1, kP5a2
+    if changed(kStart, gkF6, gkBP6) == 1 then
+      kP6a1, kP6a2, kP6r, kP6s ParallelCoefs gkF6 * iFss, gkBP6 * iAss
+    endif
+    ap6   biquad afric, kA6 * kP6r * kP6s, 0, 0, 1, kP6a1, kP6a2
     apform  = ap2 + ap3 + ap4 + ap5 + ap6
     abypass = afric * kAB
   else

@@ -1,19 +1,36 @@
 ; speechscore.orc: the cascade/parallel formant synthesizer that plays speechscore's scores.
-; One instrument per synthesis parameter (10 to 27) writes its p-fields into global control
-; values; instrument 80 reads them every control cycle and computes the sound. The meaning,
-; unit and range of every p-field are tabled in docs/orchestra.md.
+; One instrument per synthesis parameter (10 to 27) sets global values, the filter values gliding
+; to each new event; instrument 80 reads them every control cycle and computes the sound: source,
+; cascade, parallel branch, output. docs/orchestra.md tables every p-field and the render-time settings.
 
 sr     = 44100
 ksmps  = 32
 nchnls = 1
 0dbfs  = 1
 
+; ---- Render-time settings: csound macros, so a render can change them without editing this file,
+; for example: tools/render piece.sco piece.wav --omacro:GLIDE=0.1
+#ifndef GLIDE
+#define GLIDE #0.065#
+#end
+#ifndef PGLIDE
+#define PGLIDE #0.05#
+#end
+giGlide  = limit($GLIDE, 0, 1)        ; formant glide: longest time to a new value, seconds
+giPGlide = limit($PGLIDE, 0, 1)       ; pitch glide: time to a new F0, seconds
+
 ; ---- Level offsets: a level L in dB (0..100) becomes the gain ampdb(L + offset); a level of
-; 0 or less is silence. Chosen so that a loud open vowel (AV 60) peaks near -3 dBFS.
-giAVoff  = -68           ; voicing
-giASoff  = -80           ; aspiration noise into the cascade
+; 0 or less is silence. Chosen so that AV 70 on any ring vowel from C3 to C5 peaks below -1 dBFS.
+giAVoff  = -87           ; voicing
+giASoff  = -93           ; aspiration noise into the cascade
 giAFoff  = -64           ; frication noise into the parallel branch
 giParOff = -60           ; parallel formants A2..A6 and bypass AB
+
+; ---- The living voice: with flutter FL, every glottal period also gets a random length and
+; strength, so jitter and shimmer grow with FL; FL 0 is strictly periodic.
+giJitter  = 7            ; period perturbation, +-giJitter * FL (uniform)
+giShimmer = 18           ; amplitude perturbation, +-giShimmer * FL (uniform)
+giTiltZero = 1250        ; Hz: zero of the tilt shelf, whose pole lies at twice TL
 
 ; ---- Global settings (instrument 1); these defaults hold when a score has no instrument 1.
 giOutSwt  init 0         ; output selector 0..12
@@ -74,9 +91,74 @@ gkF0   init 6            ; pitch, octave-point-decimal (21)
 gkOQ   init 0.5          ; open quotient (22)
 gkFL   init 0            ; flutter depth (23)
 gkDI   init 0            ; diplophonia (24)
-gkTL   init 8000         ; tilt low-pass cutoff, Hz (25)
+gkTL   init 8000         ; tilt, Hz (25)
 gkDV   init 0.008        ; voicing amplitude time constant, s (26)
 gkFV   init 1            ; voicing modulation of the noise (27)
+
+; ---- Building blocks
+
+; Seconds the values of a filter event glide: the event's span, at most giGlide; the events at
+; time 0 set their values at once. The event's instance ends with its glide (the caller sets p3
+; to the second result), so the next event of the instrument starts from the value reached.
+opcode GlideTime, ii, ii
+  ip2, ip3 xin
+  iglide = (ip2 <= 0 ? 1 / kr : max(min(ip3, giGlide), 1 / kr))
+  xout iglide, min(ip3, iglide + 2 / kr)
+endop
+
+; Coefficients B and C of the two-pole resonator y = A x + B y1 + C y2 at frequency kf and
+; bandwidth kw (Hz): C = -exp(-2 pi kw/sr), B = 2 exp(-pi kw/sr) cos(2 pi kf/sr). The lowest
+; frequency and bandwidth allowed are ifmin and ibmin; frequencies stay below 0.45 sr.
+opcode ResonCoefs, kk, kkii
+  kf, kw, ifmin, ibmin xin
+  krad = exp(-$M_PI * limit(kw, ibmin, sr / 2) / sr)
+  xout 2 * krad * cos(2 * $M_PI * limit(kf, ifmin, 0.45 * sr) / sr), -krad * krad
+endop
+
+; A formant of the cascade on ain at frequency kf and bandwidth kw, with unity gain at 0 Hz
+; (A = 1 - B - C); its coefficients are recomputed only when kf or kw change.
+opcode Formant, a, akk
+  ain, kf, kw xin
+  if changed(kf, kw) == 1 then
+    kB, kC ResonCoefs kf, kw, 20, 5
+  endif
+  aout    biquad ain, 1 - kB - kC, 0, 0, 1, -kB, -kC
+  xout aout
+endop
+
+; A pole-zero pair on ain: the pole resonator and the zero antiresonator (its inverse) in one
+; biquad, with unity gain at 0 Hz; coefficients are recomputed only when a value changes. While
+; the zero equals the pole the pair is the identity and is skipped; its filter state then still
+; matches its input, so it resumes without a click.
+opcode PoleZero, a, akkkk
+  ain, kpf, kpw, kzf, kzw xin
+  if changed(kpf, kpw, kzf, kzw) == 1 then
+    kB, kC   ResonCoefs kpf, kpw, 20, 5
+    kBz, kCz ResonCoefs kzf, kzw, 50, 10
+    kg    = (1 - kB - kC) / (1 - kBz - kCz)
+  endif
+  if kpf != kzf || kpw != kzw then
+    aout  biquad ain, kg, -kg * kBz, -kg * kCz, 1, -kB, -kC
+  else
+    aout  = ain
+  endif
+  xout aout
+endop
+
+; A formant of the parallel branch on ain at frequency kf, bandwidth kw and gain kgain at its
+; centre: A = kgain (1 - r) sqrt(1 + r^2 - 2 r cos(2 theta)) with r = sqrt(-C), cos(theta) =
+; B / 2r. Its coefficients follow every control cycle (it runs only under frication noise).
+opcode ParallelFormant, a, akkk
+  ain, kf, kw, kgain xin
+  kB, kC  ResonCoefs kf, kw, 20, 5
+  krad    = sqrt(-kC)
+  kcos    = kB / (2 * krad)
+  kA      = kgain * (1 - krad) * sqrt(1 + krad * krad - 2 * krad * (2 * kcos * kcos - 1))
+  aout    biquad ain, kA, 0, 0, 1, -kB, -kC
+  xout aout
+endop
+
+; ---- Parameter instruments
 
 ; Global settings: read once; instrument 80 picks them up when it starts at 0.01 s.
 instr 1
@@ -91,52 +173,58 @@ instr 1
   giAss     = p12
 endin
 
-; Parallel branch: A2, BP2, A3, BP3, A4, BP4, A5, BP5, A6, BP6, AB. Levels become gains here.
+; Parallel branch: A2, BP2, A3, BP3, A4, BP4, A5, BP5, A6, BP6, AB. Levels become gains at once
+; (instrument 80 smooths them); bandwidths glide.
 instr 10
   gkA2g init (p4 > 0 ? ampdb(p4 + giParOff) : 0)
-  gkBP2 init p5
   gkA3g init (p6 > 0 ? ampdb(p6 + giParOff) : 0)
-  gkBP3 init p7
   gkA4g init (p8 > 0 ? ampdb(p8 + giParOff) : 0)
-  gkBP4 init p9
   gkA5g init (p10 > 0 ? ampdb(p10 + giParOff) : 0)
-  gkBP5 init p11
   gkA6g init (p12 > 0 ? ampdb(p12 + giParOff) : 0)
-  gkBP6 init p13
   gkABg init (p14 > 0 ? ampdb(p14 + giParOff) : 0)
+  iglide, p3 GlideTime p2, p3
+  gkBP2 linseg i(gkBP2), iglide, p5, 1, p5
+  gkBP3 linseg i(gkBP3), iglide, p7, 1, p7
+  gkBP4 linseg i(gkBP4), iglide, p9, 1, p9
+  gkBP5 linseg i(gkBP5), iglide, p11, 1, p11
+  gkBP6 linseg i(gkBP6), iglide, p13, 1, p13
 endin
 
-; F1: frequency, bandwidth.
+; F1: frequency, bandwidth; they glide to the new values.
 instr 11
-  gkF1 init p4
-  gkB1 init p5
+  iglide, p3 GlideTime p2, p3
+  gkF1  linseg i(gkF1), iglide, p4, 1, p4
+  gkB1  linseg i(gkB1), iglide, p5, 1, p5
 endin
 
 ; F2: frequency, bandwidth.
 instr 12
-  gkF2 init p4
-  gkB2 init p5
+  iglide, p3 GlideTime p2, p3
+  gkF2  linseg i(gkF2), iglide, p4, 1, p4
+  gkB2  linseg i(gkB2), iglide, p5, 1, p5
 endin
 
 ; F3: frequency, bandwidth.
 instr 13
-  gkF3 init p4
-  gkB3 init p5
+  iglide, p3 GlideTime p2, p3
+  gkF3  linseg i(gkF3), iglide, p4, 1, p4
+  gkB3  linseg i(gkB3), iglide, p5, 1, p5
 endin
 
 ; F4..F8, B4..B8, and the share of the five higher formants in the cascade.
 instr 14
-  gkF4   init p4
-  gkF5   init p5
-  gkF6   init p6
-  gkF7   init p7
-  gkF8   init p8
-  gkB4   init p9
-  gkB5   init p10
-  gkB6   init p11
-  gkB7   init p12
-  gkB8   init p13
-  gkHigh init p14
+  iglide, p3 GlideTime p2, p3
+  gkF4   linseg i(gkF4), iglide, p4, 1, p4
+  gkF5   linseg i(gkF5), iglide, p5, 1, p5
+  gkF6   linseg i(gkF6), iglide, p6, 1, p6
+  gkF7   linseg i(gkF7), iglide, p7, 1, p7
+  gkF8   linseg i(gkF8), iglide, p8, 1, p8
+  gkB4   linseg i(gkB4), iglide, p9, 1, p9
+  gkB5   linseg i(gkB5), iglide, p10, 1, p10
+  gkB6   linseg i(gkB6), iglide, p11, 1, p11
+  gkB7   linseg i(gkB7), iglide, p12, 1, p12
+  gkB8   linseg i(gkB8), iglide, p13, 1, p13
+  gkHigh linseg i(gkHigh), iglide, p14, 1, p14
 endin
 
 ; Aspiration level and switch: switch 0 steps to the new level at the start of the event
@@ -155,26 +243,29 @@ instr 16
   gkAFg  linseg istart, max(p3 - ksmps / sr, ksmps / sr), inew, 1, inew
 endin
 
-; Nasal pole-zero pair: pole frequency and bandwidth, zero frequency and bandwidth.
+; Nasal pole-zero pair: pole frequency and bandwidth, zero frequency and bandwidth; they glide.
 instr 17
-  gkNPf init p4
-  gkNPb init p5
-  gkNZf init p6
-  gkNZb init p7
+  iglide, p3 GlideTime p2, p3
+  gkNPf linseg i(gkNPf), iglide, p4, 1, p4
+  gkNPb linseg i(gkNPb), iglide, p5, 1, p5
+  gkNZf linseg i(gkNZf), iglide, p6, 1, p6
+  gkNZb linseg i(gkNZb), iglide, p7, 1, p7
 endin
 
 ; Tracheal pole-zero pair, as the nasal pair.
 instr 18
-  gkTPf init p4
-  gkTPb init p5
-  gkTZf init p6
-  gkTZb init p7
+  iglide, p3 GlideTime p2, p3
+  gkTPf linseg i(gkTPf), iglide, p4, 1, p4
+  gkTPb linseg i(gkTPb), iglide, p5, 1, p5
+  gkTZf linseg i(gkTZf), iglide, p6, 1, p6
+  gkTZb linseg i(gkTZb), iglide, p7, 1, p7
 endin
 
-; Delta F1 and delta B1: added to F1 and B1 while the glottis is open.
+; Delta F1 and delta B1: added to F1 and B1 while the glottis is open; they glide.
 instr 19
-  gkDF1 init p4
-  gkDB1 init p5
+  iglide, p3 GlideTime p2, p3
+  gkDF1 linseg i(gkDF1), iglide, p4, 1, p4
+  gkDB1 linseg i(gkDB1), iglide, p5, 1, p5
 endin
 
 ; Voicing level and switch, as aspiration; instrument 80 takes the value at period starts.
@@ -185,7 +276,7 @@ instr 20
   gkAVg  linseg istart, max(p3 - ksmps / sr, ksmps / sr), inew, 1, inew
 endin
 
-; F0 in octave-point-decimal (8.00 middle C).
+; F0 in octave-point-decimal (8.00 middle C); instrument 80 glides to it.
 instr 21
   gkF0 init p4
 endin
@@ -195,7 +286,7 @@ instr 22
   gkOQ init p4
 endin
 
-; Flutter: relative depth of the slow F0 wobble.
+; Flutter: depth of the slow F0 wobble and of the period-to-period jitter and shimmer.
 instr 23
   gkFL init p4
 endin
@@ -205,7 +296,7 @@ instr 24
   gkDI init p4
 endin
 
-; Tilt: cutoff of the one-pole low-pass on the voicing source, Hz.
+; Tilt: corner of the tilt shelf on the voicing source, Hz.
 instr 25
   gkTL init p4
 endin
@@ -220,30 +311,36 @@ instr 27
   gkFV init p4
 endin
 
-; The synthesizer: source, cascade, parallel branch and output selection.
-; Filter coefficients are recomputed only while their parameters move: a change restarts a
-; countdown of isettle control cycles, long enough for the smoothing to settle.
+; ---- The synthesizer: source -> cascade -> parallel branch -> output.
 instr 80
-  iht     = 0.002                 ; half-time of formant and amplitude smoothing, s
-  isettle = int(16 * iht * kr) + 1
-  itwopi  = 2 * $M_PI / sr
-  ipiosr  = $M_PI / sr
-  ifmax   = 0.45 * sr
-  ibmax   = 0.5 * sr
   kSrc    init giSrcSw
   kSw     init giOutSwt
 
-  ; ---- Voice source controls
-  kF0     portk gkF0, 0.005, i(gkF0)
-  kOQ     portk gkOQ, iht, i(gkOQ)
-  kFL     portk gkFL, iht, i(gkFL)
-  kDI     portk gkDI, iht, i(gkDI)
-  kTL     portk gkTL, iht, i(gkTL)
-  kFV     portk gkFV, iht, i(gkFV)
+  ; ---- Source. Pitch glides linearly to each new F0 in giPGlide seconds.
+  kF0     init i(gkF0)
+  kF0step init 0
+  kF0left init 0
+  if changed2(gkF0) == 1 then
+    kF0left = max(int(giPGlide * kr + 0.5), 1)
+    kF0step = (gkF0 - kF0) / kF0left
+  endif
+  if kF0left > 0 then
+    kF0left = kF0left - 1
+    kF0     = (kF0left == 0 ? gkF0 : kF0 + kF0step)
+  endif
+  kOQ     portk gkOQ, 0.002, i(gkOQ)
+  kFL     portk gkFL, 0.002, i(gkFL)
+  kDI     portk gkDI, 0.002, i(gkDI)
+  kTL     portk gkTL, 0.002, i(gkTL)
+  kFV     portk gkFV, 0.002, i(gkFV)
   kOQ     limit kOQ, 0.02, 1
   kDI     limit kDI, 0, 1
+  ; Flutter: a slow quasi-random wobble of F0; with it, each period gets a random length
+  ; (jitter) and strength (shimmer), drawn when the period starts.
   kflut   = (oscil:k(1, 12.7, 6) + oscil:k(1, 7.1, 6, 0.3) + oscil:k(1, 4.7, 6, 0.6)) / 3
-  kHz     = cpsoct(limit(kF0, 0.01, 12)) * (1 + kFL * kflut)
+  kjit    init 0
+  kshim   init 0
+  kHz     = cpsoct(limit(kF0, 0.01, 12)) * (1 + kFL * kflut) * (1 + giJitter * kFL * kjit)
   kHz     limit kHz, 5, 0.2 * sr
   ; Diplophonia: periods come in pairs; the first is longer by DI/4 of a period, the second
   ; shorter by as much and weaker by the factor 1 - DI. The mean F0 is unchanged.
@@ -253,12 +350,24 @@ instr 80
   aph     = (aq - asecond * kb) / (kb + asecond * (1 - 2 * kb))
   astart  = floor(limit(delay1(aph) - aph + 0.5, 0, 1))
   au      = aph / kOQ
-  aclosed = floor(limit(au, 0, 1))
+  ; Closed phase: 0 while the glottis is open, then 1; the closing takes two samples, so that
+  ; where it falls between samples does not alias into a period-to-period difference.
+  aclosed = limit((au - 1) * (kOQ * sr * 0.5 / kHz), 0, 1)
+  ; A new period began since the last cycle: draw its perturbations.
+  kphlast init 0
+  kph     = k(aph)
+  if kph < kphlast then
+    kjit  rand 1, 0.31
+    kshim rand 1, 0.77
+  endif
+  kphlast = kph
 
-  ; Voicing gain: follows AV with the DV time constant and changes only at period starts.
+  ; Voicing gain: follows AV with the DV time constant and changes only at period starts; a
+  ; fall to silence (AV 0) fades at once, with a half-time of 0.5 ms.
   kDV     limit gkDV, 0.0005, 1
-  kAV     portk gkAVg, kDV * 0.6931, i(gkAVg)
-  aAV     samphold interp(kAV * giAVfact), astart, i(gkAVg) * giAVfact
+  kAV     portk gkAVg, (gkAVon == 1 ? kDV * 0.6931 : 0.0005), i(gkAVg)
+  aAV     samphold interp(kAV * giAVfact * (1 + giShimmer * kFL * kshim)), \
+                   astart + (1 - gkAVon), i(gkAVg) * giAVfact
   if kDI > 0 then
     aAV   = aAV * (1 - asecond * kDI)
   endif
@@ -268,8 +377,8 @@ instr 80
   anoise  rand 1
   kFVon   = limit(kFV, 0, 1) * gkAVon * 0.5
   anoise  = anoise * (1 - aclosed * kFVon)
-  kAS     portk gkASg * giASfact, iht, i(gkASg) * giASfact
-  kAF     portk gkAFg * giAFfact, iht, i(gkAFg) * giAFfact
+  kAS     portk gkASg * giASfact, 0.002, i(gkASg) * giASfact
+  kAF     portk gkAFg * giAFfact, 0.002, i(gkAFg) * giAFfact
   aasp    = anoise * interp(kAS)
   afric   = anoise * interp(kAF)
 
@@ -290,218 +399,59 @@ instr 80
   else
     apulse = (1 - 2 * aph) * 0.5
   endif
-  ; Tilt: one-pole low-pass at TL, or lower where table 4 asks for it at a large open quotient.
-  kcut    = min(limit(kTL, 1, ibmax), tablei:k((kOQ - 0.5) * 128, 4))
-  avoice  tone apulse * aAV, kcut
+  ; Tilt: a first-order shelf, flat at 0 Hz, with its zero at giTiltZero and its pole at twice
+  ; TL (or twice the lower cutoff table 4 gives a large open quotient): high frequencies are
+  ; raised by 20 log10(2 TL / giTiltZero) dB, 4 dB at TL 1000, so a larger TL is brighter.
+  kcut    = 2 * min(limit(kTL, 0.5, 0.225 * sr), tablei:k((kOQ - 0.5) * 128, 4))
+  itz     = tan($M_PI * giTiltZero / sr)
+  ktp     = tan($M_PI * kcut / sr)
+  kt0     = ktp / itz * (1 + itz) / (1 + ktp)
+  kt1     = ktp / itz * (itz - 1) / (1 + ktp)
+  kta     = (ktp - 1) / (1 + ktp)
+  avoice  biquad apulse * aAV, kt0, kt1, 0, 1, kta, 0
   acin    = avoice + aasp
 
-  ; ---- Cascade. Resonator: y = A x + B y1 + C y2, C = -exp(-2 pi BW/sr),
-  ; B = 2 exp(-pi BW/sr) cos(2 pi F/sr), A = 1 - B - C (unity gain at 0 Hz). A pole-zero pair
-  ; is the pole resonator and the zero antiresonator (its inverse) in one biquad. While a
-  ; filter moves, its coefficients are interpolated at audio rate (a coefficient that steps
-  ; once per control cycle would be heard as a buzz at the control rate); they stop changing
-  ; two cycles before the countdown ends, so that the held audio-rate values are constant.
-  aone    init 1
-  azero   init 0
-  kch     changed gkTPf, gkTPb, gkTZf, gkTZb, gkNPf, gkNPb, gkNZf, gkNZb
-  kPZleft init isettle
-  kPZleft = (kch == 1 ? isettle : kPZleft)
-  if kPZleft > 2 then
-    kf    portk gkTPf * giFss, iht, i(gkTPf) * giFss
-    kw    portk gkTPb * giAss, iht, i(gkTPb) * giAss
-    krad  = exp(-ipiosr * limit(kw, 5, ibmax))
-    kTB   = 2 * krad * cos(itwopi * limit(kf, 20, ifmax))
-    kTC   = -krad * krad
-    kf    portk gkTZf * giFss, iht, i(gkTZf) * giFss
-    kw    portk gkTZb * giAss, iht, i(gkTZb) * giAss
-    krad  = exp(-ipiosr * limit(kw, 10, ibmax))
-    kBz   = 2 * krad * cos(itwopi * limit(kf, 50, ifmax))
-    kCz   = -krad * krad
-    kTg   = (1 - kTB - kTC) / (1 - kBz - kCz)
-    kf    portk gkNPf * giFss, iht, i(gkNPf) * giFss
-    kw    portk gkNPb * giAss, iht, i(gkNPb) * giAss
-    krad  = exp(-ipiosr * limit(kw, 5, ibmax))
-    kNB   = 2 * krad * cos(itwopi * limit(kf, 20, ifmax))
-    kNC   = -krad * krad
-    kf    portk gkNZf * giFss, iht, i(gkNZf) * giFss
-    kw    portk gkNZb * giAss, iht, i(gkNZb) * giAss
-    krad  = exp(-ipiosr * limit(kw, 10, ibmax))
-    kBz2  = 2 * krad * cos(itwopi * limit(kf, 50, ifmax))
-    kCz2  = -krad * krad
-    kNg   = (1 - kNB - kNC) / (1 - kBz2 - kCz2)
-  endif
-  if kPZleft > 0 then
-    kPZleft = kPZleft - 1
-    aTb0  interp kTg, 0, 1
-    aTb1  interp -kTg * kBz, 0, 1
-    aTb2  interp -kTg * kCz, 0, 1
-    aTa1  interp -kTB, 0, 1
-    aTa2  interp -kTC, 0, 1
-    aNb0  interp kNg, 0, 1
-    aNb1  interp -kNg * kBz2, 0, 1
-    aNb2  interp -kNg * kCz2, 0, 1
-    aNa1  interp -kNB, 0, 1
-    aNa2  interp -kNC, 0, 1
-  endif
-  atrach  biquada acin, aTb0, aTb1, aTb2, aone, aTa1, aTa2
-  anasal  biquada atrach, aNb0, aNb1, aNb2, aone, aNa1, aNa2
-
-  ; F1, raised by delta F1 and delta B1 while the glottis is open; recomputed every cycle
-  ; while those are not 0, and settling once they are 0 again.
-  kch     changed gkF1, gkB1, gkDF1, gkDB1
-  kF1left init isettle
-  kF1left = (kch == 1 ? isettle : kF1left)
-  kDF1on  = (gkDF1 != 0 || gkDB1 != 0 ? 1 : 0)
-  if kF1left > 2 || kDF1on == 1 then
+  ; ---- Cascade: tracheal and nasal pole-zero pairs, F1 (raised by delta F1 and delta B1
+  ; while the glottis is open) and F2 to F8; formants 4..8 are mixed in by their share.
+  kF1t    = gkF1 * giFss
+  kB1t    = gkB1 * giAss
+  if gkDF1 != 0 || gkDB1 != 0 then
     kopen = 1 - downsamp(aclosed)
-    kf    portk gkF1 * giFss + gkDF1 * kopen, iht, i(gkF1) * giFss
-    kw    portk gkB1 * giAss + gkDB1 * kopen, iht, i(gkB1) * giAss
-    krad  = exp(-ipiosr * limit(kw, 5, ibmax))
-    k1B   = 2 * krad * cos(itwopi * limit(kf, 20, ifmax))
-    k1C   = -krad * krad
+    kF1t  = kF1t + gkDF1 * kopen
+    kB1t  = kB1t + gkDB1 * kopen
   endif
-  if kF1left > 0 || kDF1on == 1 then
-    kF1left = kF1left - 1
-    a1b0  interp 1 - k1B - k1C, 0, 1
-    a1a1  interp -k1B, 0, 1
-    a1a2  interp -k1C, 0, 1
-  endif
-  a1      biquada anasal, a1b0, azero, azero, aone, a1a1, a1a2
-
-  ; F2..F8; the cosines of F2..F6 also serve the parallel branch.
-  kch     changed gkF2, gkB2, gkF3, gkB3, gkF4, gkB4, gkF5, gkB5, gkF6, gkB6, gkF7, gkB7, gkF8, gkB8
-  kCleft  init isettle
-  kCleft  = (kch == 1 ? isettle : kCleft)
-  kCmove  = (kCleft > 0 ? 1 : 0)
-  if kCleft > 2 then
-    kf    portk gkF2 * giFss, iht, i(gkF2) * giFss
-    kw    portk gkB2 * giAss, iht, i(gkB2) * giAss
-    kc2   = cos(itwopi * limit(kf, 20, ifmax))
-    krad  = exp(-ipiosr * limit(kw, 5, ibmax))
-    k2B   = 2 * krad * kc2
-    k2C   = -krad * krad
-    kf    portk gkF3 * giFss, iht, i(gkF3) * giFss
-    kw    portk gkB3 * giAss, iht, i(gkB3) * giAss
-    kc3   = cos(itwopi * limit(kf, 20, ifmax))
-    krad  = exp(-ipiosr * limit(kw, 5, ibmax))
-    k3B   = 2 * krad * kc3
-    k3C   = -krad * krad
-    kf    portk gkF4 * giFss, iht, i(gkF4) * giFss
-    kw    portk gkB4 * giAss, iht, i(gkB4) * giAss
-    kc4   = cos(itwopi * limit(kf, 20, ifmax))
-    krad  = exp(-ipiosr * limit(kw, 5, ibmax))
-    k4B   = 2 * krad * kc4
-    k4C   = -krad * krad
-    kf    portk gkF5 * giFss, iht, i(gkF5) * giFss
-    kw    portk gkB5 * giAss, iht, i(gkB5) * giAss
-    kc5   = cos(itwopi * limit(kf, 20, ifmax))
-    krad  = exp(-ipiosr * limit(kw, 5, ibmax))
-    k5B   = 2 * krad * kc5
-    k5C   = -krad * krad
-    kf    portk gkF6 * giFss, iht, i(gkF6) * giFss
-    kw    portk gkB6 * giAss, iht, i(gkB6) * giAss
-    kc6   = cos(itwopi * limit(kf, 20, ifmax))
-    krad  = exp(-ipiosr * limit(kw, 5, ibmax))
-    k6B   = 2 * krad * kc6
-    k6C   = -krad * krad
-    kf    portk gkF7 * giFss, iht, i(gkF7) * giFss
-    kw    portk gkB7 * giAss, iht, i(gkB7) * giAss
-    krad  = exp(-ipiosr * limit(kw, 5, ibmax))
-    k7B   = 2 * krad * cos(itwopi * limit(kf, 20, ifmax))
-    k7C   = -krad * krad
-    kf    portk gkF8 * giFss, iht, i(gkF8) * giFss
-    kw    portk gkB8 * giAss, iht, i(gkB8) * giAss
-    krad  = exp(-ipiosr * limit(kw, 5, ibmax))
-    k8B   = 2 * krad * cos(itwopi * limit(kf, 20, ifmax))
-    k8C   = -krad * krad
-  endif
-  if kCleft > 0 then
-    kCleft = kCleft - 1
-    a2b0  interp 1 - k2B - k2C, 0, 1
-    a2a1  interp -k2B, 0, 1
-    a2a2  interp -k2C, 0, 1
-    a3b0  interp 1 - k3B - k3C, 0, 1
-    a3a1  interp -k3B, 0, 1
-    a3a2  interp -k3C, 0, 1
-    a4b0  interp 1 - k4B - k4C, 0, 1
-    a4a1  interp -k4B, 0, 1
-    a4a2  interp -k4C, 0, 1
-    a5b0  interp 1 - k5B - k5C, 0, 1
-    a5a1  interp -k5B, 0, 1
-    a5a2  interp -k5C, 0, 1
-    a6b0  interp 1 - k6B - k6C, 0, 1
-    a6a1  interp -k6B, 0, 1
-    a6a2  interp -k6C, 0, 1
-    a7b0  interp 1 - k7B - k7C, 0, 1
-    a7a1  interp -k7B, 0, 1
-    a7a2  interp -k7C, 0, 1
-    a8b0  interp 1 - k8B - k8C, 0, 1
-    a8a1  interp -k8B, 0, 1
-    a8a2  interp -k8C, 0, 1
-  endif
-  a2      biquada a1, a2b0, azero, azero, aone, a2a1, a2a2
-  a3      biquada a2, a3b0, azero, azero, aone, a3a1, a3a2
-  a4      biquada a3, a4b0, azero, azero, aone, a4a1, a4a2
-  a5      biquada a4, a5b0, azero, azero, aone, a5a1, a5a2
-  a6      biquada a5, a6b0, azero, azero, aone, a6a1, a6a2
-  a7      biquada a6, a7b0, azero, azero, aone, a7a1, a7a2
-  a8      biquada a7, a8b0, azero, azero, aone, a8a1, a8a2
-  ; Formants 4..8 are mixed in by the share of instrument 14.
-  kHigh   portk limit(gkHigh, 0, 1), iht, limit(i(gkHigh), 0, 1)
+  atrach  PoleZero acin, gkTPf * giFss, gkTPb * giAss, gkTZf * giFss, gkTZb * giAss
+  anasal  PoleZero atrach, gkNPf * giFss, gkNPb * giAss, gkNZf * giFss, gkNZb * giAss
+  a1      Formant anasal, kF1t, kB1t
+  a2      Formant a1, gkF2 * giFss, gkB2 * giAss
+  a3      Formant a2, gkF3 * giFss, gkB3 * giAss
+  a4      Formant a3, gkF4 * giFss, gkB4 * giAss
+  a5      Formant a4, gkF5 * giFss, gkB5 * giAss
+  a6      Formant a5, gkF6 * giFss, gkB6 * giAss
+  a7      Formant a6, gkF7 * giFss, gkB7 * giAss
+  a8      Formant a7, gkF8 * giFss, gkB8 * giAss
+  kHigh   = limit(gkHigh, 0, 1)
   acasc   = (a3 + kHigh * (a8 - a3)) * giCascFac
 
   ; ---- Parallel branch on the frication noise: formants 2..6 at the cascade frequencies
-  ; with their own bandwidths, each scaled to unit gain at its centre frequency and given its
-  ; level, adjacent formants in opposite sign; plus the bypass. Skipped while the frication
-  ; is silent (its tails are then far below hearing).
-  kch     changed gkBP2, gkBP3, gkBP4, gkBP5, gkBP6, gkA2g, gkA3g, gkA4g, gkA5g, gkA6g
-  kPleft  init isettle
-  kPleft  = (kch == 1 || kCmove == 1 ? isettle : kPleft)
+  ; with their own bandwidths and levels, adjacent formants in opposite sign, plus the bypass.
+  ; Skipped while the frication is silent (its tails are then far below hearing).
   if kAF > 1e-7 then
-    if kPleft > 0 then
-      kPleft = kPleft - 1
-      ; Unit gain at the centre: A = (1 - r) sqrt(1 - 2 r cos(2 theta) + r^2).
-      kw    portk gkBP2 * giAss, iht, i(gkBP2) * giAss
-      krad  = exp(-ipiosr * limit(kw, 5, ibmax))
-      kP2B  = 2 * krad * kc2
-      kP2C  = -krad * krad
-      kA    portk gkA2g * giParFac, iht, i(gkA2g) * giParFac
-      kP2A  = kA * (1 - krad) * sqrt(1 + krad * krad - 2 * krad * (2 * kc2 * kc2 - 1))
-      kw    portk gkBP3 * giAss, iht, i(gkBP3) * giAss
-      krad  = exp(-ipiosr * limit(kw, 5, ibmax))
-      kP3B  = 2 * krad * kc3
-      kP3C  = -krad * krad
-      kA    portk gkA3g * giParFac, iht, i(gkA3g) * giParFac
-      kP3A  = -kA * (1 - krad) * sqrt(1 + krad * krad - 2 * krad * (2 * kc3 * kc3 - 1))
-      kw    portk gkBP4 * giAss, iht, i(gkBP4) * giAss
-      krad  = exp(-ipiosr * limit(kw, 5, ibmax))
-      kP4B  = 2 * krad * kc4
-      kP4C  = -krad * krad
-      kA    portk gkA4g * giParFac, iht, i(gkA4g) * giParFac
-      kP4A  = kA * (1 - krad) * sqrt(1 + krad * krad - 2 * krad * (2 * kc4 * kc4 - 1))
-      kw    portk gkBP5 * giAss, iht, i(gkBP5) * giAss
-      krad  = exp(-ipiosr * limit(kw, 5, ibmax))
-      kP5B  = 2 * krad * kc5
-      kP5C  = -krad * krad
-      kA    portk gkA5g * giParFac, iht, i(gkA5g) * giParFac
-      kP5A  = -kA * (1 - krad) * sqrt(1 + krad * krad - 2 * krad * (2 * kc5 * kc5 - 1))
-      kw    portk gkBP6 * giAss, iht, i(gkBP6) * giAss
-      krad  = exp(-ipiosr * limit(kw, 5, ibmax))
-      kP6B  = 2 * krad * kc6
-      kP6C  = -krad * krad
-      kA    portk gkA6g * giParFac, iht, i(gkA6g) * giParFac
-      kP6A  = kA * (1 - krad) * sqrt(1 + krad * krad - 2 * krad * (2 * kc6 * kc6 - 1))
-    endif
-    ap2   biquad afric, kP2A, 0, 0, 1, -kP2B, -kP2C
-    ap3   biquad afric, kP3A, 0, 0, 1, -kP3B, -kP3C
-    ap4   biquad afric, kP4A, 0, 0, 1, -kP4B, -kP4C
-    ap5   biquad afric, kP5A, 0, 0, 1, -kP5B, -kP5C
-    ap6   biquad afric, kP6A, 0, 0, 1, -kP6B, -kP6C
-    apform = ap2 + ap3 + ap4 + ap5 + ap6
-    kAB   portk gkABg * giParFac, iht, i(gkABg) * giParFac
+    kA2   portk gkA2g * giParFac, 0.002, i(gkA2g) * giParFac
+    kA3   portk gkA3g * giParFac, 0.002, i(gkA3g) * giParFac
+    kA4   portk gkA4g * giParFac, 0.002, i(gkA4g) * giParFac
+    kA5   portk gkA5g * giParFac, 0.002, i(gkA5g) * giParFac
+    kA6   portk gkA6g * giParFac, 0.002, i(gkA6g) * giParFac
+    kAB   portk gkABg * giParFac, 0.002, i(gkABg) * giParFac
+    ap2   ParallelFormant afric, gkF2 * giFss, gkBP2 * giAss, kA2
+    ap3   ParallelFormant afric, gkF3 * giFss, gkBP3 * giAss, -kA3
+    ap4   ParallelFormant afric, gkF4 * giFss, gkBP4 * giAss, kA4
+    ap5   ParallelFormant afric, gkF5 * giFss, gkBP5 * giAss, -kA5
+    ap6   ParallelFormant afric, gkF6 * giFss, gkBP6 * giAss, kA6
+    apform  = ap2 + ap3 + ap4 + ap5 + ap6
     abypass = afric * kAB
   else
-    apform = 0
+    apform  = 0
     abypass = 0
   endif
   apara   = apform + abypass

@@ -434,18 +434,64 @@ TEST_F(Render, TakesOpenInPythonWaveAndSoxWithoutWarningsAndOptionsReachCsound) 
 }
 
 TEST_F(Render, ASuccessfulRenderReplacesThePreviousTakeKeepingItsPermissions) {
+    // A read-only take too: the renderer gives the new take its permissions only once csound
+    // can no longer need to write it.
     const std::string score = write_score("again", piece);
     const std::string wav = scratch() + "/again.wav";
-    std::ofstream(wav) << "an earlier take";
-    chmod(wav.c_str(), 0640);
-    const ChildResult r = render({score, wav});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "");
-    EXPECT_FALSE(read_sound(wav).samples.empty());
-    struct stat st {};
-    ASSERT_EQ(stat(wav.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0640u);
-    EXPECT_EQ(listing(scratch()), (std::set<std::string>{"again.sco", "again.wav"}));
+    for (const mode_t mode : {0640u, 0444u, 0604u}) {
+        std::ofstream(wav) << "an earlier take";
+        chmod(wav.c_str(), mode);
+        const ChildResult r = render({score, wav});
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err, "");
+        EXPECT_FALSE(read_sound(wav).samples.empty());
+        struct stat st {};
+        ASSERT_EQ(stat(wav.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, mode);
+        EXPECT_EQ(listing(scratch()), (std::set<std::string>{"again.sco", "again.wav"}));
+        chmod(wav.c_str(), 0644);
+        std::remove(wav.c_str());
+    }
+}
+
+// Runs the renderer with extra environment variables (NAME=value) and captures what it prints.
+ChildResult render_with(const std::vector<std::string>& environment,
+                        std::vector<std::string> args) {
+    args.insert(args.begin(), SPEECHSCORE_RENDER);
+    return run_child([&] {
+        for (const std::string& variable : environment) putenv(const_cast<char*>(variable.c_str()));
+        std::vector<char*> argv;
+        for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    });
+}
+
+TEST_F(Render, LeavesNothingInTheDirectoryOfTemporaryFiles) {
+    // csound's messages go to a file there while it renders; whether the render succeeds, the
+    // score is refused or csound fails, nothing of it is left afterwards.
+    const std::string tmp = scratch() + "/tmp";
+    ASSERT_EQ(mkdir(tmp.c_str(), 0700), 0);
+    const std::string good = write_score("good", piece);
+    const std::string open_score = write_score("open", [] {
+        startmn();
+        vowel();
+    });
+    const std::string no_tables = write_score("no_tables", [] {
+        vowel();
+        fine();
+    });
+    const struct {
+        std::string score;
+        int status;
+    } cases[] = {{good, 0}, {open_score, 1}, {no_tables, 1}};
+    for (const auto& c : cases) {
+        const ChildResult r = render_with({"TMPDIR=" + tmp}, {c.score, scratch() + "/t.wav"});
+        EXPECT_EQ(r.status, c.status) << c.score << ": " << r.err;
+        EXPECT_EQ(listing(tmp), std::set<std::string>()) << c.score;
+    }
+    rmdir(tmp.c_str());
 }
 
 TEST_F(Render, AnInterruptedRenderLeavesThePreviousTakeAndNoTemporaryFile) {
@@ -479,6 +525,57 @@ TEST_F(Render, AnInterruptedRenderLeavesThePreviousTakeAndNoTemporaryFile) {
     waitpid(pid, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 143) << status;
     EXPECT_EQ(read_file(wav), "an earlier take");
+    EXPECT_EQ(listing(scratch()), before);
+}
+
+TEST_F(Render, AnInterruptedRenderEndsAtOnceWhenCsoundMissesTheSignal) {
+    // csound can miss a signal while it starts up, and then never ends. A stand-in that ignores
+    // every signal it can, first on the PATH: the renderer, stopped, still ends at once and
+    // leaves no csound behind.
+    const std::string score = write_score("missed", piece);
+    const std::string wav = scratch() + "/missed.wav";
+    std::ofstream(wav) << "an earlier take";
+    const std::set<std::string> before = listing(scratch());
+    const std::string bin = scratch() + "/bin";
+    ASSERT_EQ(mkdir(bin.c_str(), 0700), 0);
+    const std::string started = scratch() + "/started";  // holds the stand-in's process id
+    std::ofstream(bin + "/csound")
+        << "#!/bin/sh\ntrap '' TERM INT HUP\necho $$ > '" << started << ".new'\nmv '" << started
+        << ".new' '" << started << "'\nexec sleep 30\n";
+    chmod((bin + "/csound").c_str(), 0700);
+    const std::string path = "PATH=" + bin + ":" + std::getenv("PATH");
+    std::fflush(stdout);
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        putenv(const_cast<char*>(path.c_str()));
+        execl(SPEECHSCORE_RENDER, SPEECHSCORE_RENDER, score.c_str(), wav.c_str(),
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    for (int tries = 0; tries < 500 && read_file(started).empty(); ++tries)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const pid_t csound = static_cast<pid_t>(std::atoi(read_file(started).c_str()));
+    ASSERT_GT(csound, 0);
+    kill(pid, SIGTERM);
+    int status = 0;
+    bool ended = false;
+    for (int tries = 0; tries < 300 && !ended; ++tries) {
+        ended = waitpid(pid, &status, WNOHANG) == pid;
+        if (!ended) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (!ended) {
+        kill(pid, SIGKILL);
+        kill(csound, SIGKILL);
+        waitpid(pid, &status, 0);
+    }
+    EXPECT_TRUE(ended) << "the renderer did not end within 3 s";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 143) << status;
+    EXPECT_NE(kill(csound, 0), 0) << "csound is left running";
+    EXPECT_EQ(read_file(wav), "an earlier take");
+    std::remove(started.c_str());
+    std::remove((bin + "/csound").c_str());
+    rmdir(bin.c_str());
     EXPECT_EQ(listing(scratch()), before);
 }
 
