@@ -90,7 +90,7 @@ RE_GLIDE = re.compile(
 RE_STEP = re.compile(
     r"; Beat =\s*(%s); beatsaccum =\s*(%s); facGLMM =\s*(%s)\s*$" % (NUMBER, NUMBER, NUMBER)
 )
-RE_FALLBACK = re.compile(r"; TEMPO SPEC\. IS WRONG; WILL USE MM=60\.")
+RE_FALLBACK = re.compile(re.escape("; TEMPO SPEC. IS WRONG; WILL USE MM=60."))
 RE_BAD_MARK = re.compile(r"; BAD MM mark; master envelope cancelled\.")
 RE_CLOSING = re.compile(r"THERE ARE\s*(-?\d+) ERRORS IN THIS FILE\.\s*$")
 RE_MESSAGE = re.compile(r"(Error: |Odd error)")
