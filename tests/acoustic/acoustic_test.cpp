@@ -27,7 +27,7 @@ TEST(Vowels, RingColoursMeasureAsTheirTableRows) {
         for (int color = 0; color < 12; ++color) vowel(0.8, color);
     });
     ASSERT_FALSE(r.sound.samples.empty());
-    const double f0 = hz_of_oct(kF0Oct);
+    const double f0 = octToHz(kF0Oct);
     for (int color = 0; color < 12; ++color) {
         const double from = color * span + 0.1, to = from + 0.2;
         const std::vector<Formant> f = lpc_formants(r.sound, from, to);

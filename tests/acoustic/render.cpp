@@ -26,8 +26,6 @@ testing::Environment* const kCleanup = testing::AddGlobalTestEnvironment(new Scr
 
 }  // namespace
 
-double hz_of_oct(double oct) { return 440 * std::pow(2.0, oct - 8.75); }
-
 const std::string& scratch() {
     static const std::string dir = [] {
         const char* base = std::getenv("TMPDIR");

@@ -8,13 +8,14 @@
 #include <vector>
 
 #include "measure.h"
+#include "speechscore_colours.h"
 
 const double kBeat = 0.5;                   // 120 beats per minute
 const double kControlBlock = 32 / 44100.0;  // one control cycle of the orchestra
 const double kF0Oct = 7.0;                  // pitch of the test vowels, octave-point-decimal
 
-// cpsoct: 8.75 is 440 Hz and every unit an octave.
-double hz_of_oct(double oct);
+// Hz of an octave-point-decimal pitch (cpsoct: 8.75 is 440 Hz and every unit an octave).
+using speechscore::pitch::octToHz;
 
 // Scratch directory for scores, sounds and logs, made once per process and removed at the end
 // of the run when it is empty (the files of a failed render stay there for a look).

@@ -114,7 +114,7 @@ TEST(Transitions, SteadyVowelsKeepTheirFormantsInTheirMiddle) {
         const int c = order[i];
         for (double t = i * span + 0.2 * span; t + 0.03 <= i * span + 0.8 * span; t += 0.03) {
             const std::vector<Formant> f =
-                closed_phase_formants(r.sound, t, t + 0.03, 1 / hz_of_oct(kF0Oct));
+                closed_phase_formants(r.sound, t, t + 0.03, 1 / octToHz(kF0Oct));
             ASSERT_GE(f.size(), 2u) << "colour " << c << " at " << t;
             const double e1 = std::fabs(f[0].freq / formants[c][0] - 1);
             const double e2 = std::fabs(f[1].freq / formants[c][1] - 1);
@@ -255,14 +255,14 @@ TEST(Voice, DefaultVoiceLives) {
         std::printf(
             "figure: default voice colour %d: jitter %.2f %%, shimmer %.2f %%, HNR %.1f dB, "
             "F0 %.2f Hz (score %.2f)\n",
-            color, v.jitter, v.shimmer, v.hnr, f0, hz_of_oct(kF0Oct));
+            color, v.jitter, v.shimmer, v.hnr, f0, octToHz(kF0Oct));
         EXPECT_GE(v.jitter, 0.2) << color;
         EXPECT_LE(v.jitter, 1.0) << color;
         EXPECT_GE(v.shimmer, 1.5) << color;
         EXPECT_LE(v.shimmer, 4.0) << color;
         EXPECT_GE(v.hnr, 15) << color;
         EXPECT_LE(v.hnr, 30) << color;
-        EXPECT_NEAR(f0, hz_of_oct(kF0Oct), 0.01 * hz_of_oct(kF0Oct)) << color;
+        EXPECT_NEAR(f0, octToHz(kF0Oct), 0.01 * octToHz(kF0Oct)) << color;
     }
 }
 
@@ -279,7 +279,7 @@ TEST(Voice, WithoutFlutterAndAspirationStrictlyPeriodic) {
             "HNR %.1f dB, F0 %.2f Hz\n",
             color, v.jitter, v.shimmer, v.hnr, f0);
         EXPECT_LT(v.jitter, 0.05) << color;
-        EXPECT_NEAR(f0, hz_of_oct(kF0Oct), 0.01 * hz_of_oct(kF0Oct)) << color;
+        EXPECT_NEAR(f0, octToHz(kF0Oct), 0.01 * octToHz(kF0Oct)) << color;
     }
 }
 
@@ -306,7 +306,7 @@ TEST(Pitch, PieceVoicedChangesGlide) {
                 next = std::min(next, f0[k].start);
                 break;
             }
-        const double a = hz_of_oct(before), b = hz_of_oct(after);
+        const double a = octToHz(before), b = octToHz(after);
         // Tracker errors where the pulse changes shape (a raised open quotient) are dropped:
         // frames outside a fourth below and above the two pitches, and short runs of outliers
         // through a running median of 9 frames.
