@@ -1,6 +1,7 @@
 // speechscore: runs a call script with the library and writes its score, renders it to a WAV file
-// through speechscore-render, or watches the script and does it again on every change. Each run
-// happens in a forked child, so the library's state starts fresh and fine may end it.
+// in this process through the render module, or watches the script and does it again on every
+// change. Each run happens in a forked child, so the library's state starts fresh and fine may end
+// it.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/mman.h>
@@ -33,7 +34,7 @@ const char kUsage[] =
     "Runs a call script with the speechscore library and writes its score to standard output.\n"
     "\n"
     "  -o, --output FILE   write the score to FILE\n"
-    "  --render WAV        render the score to WAV with speechscore-render\n"
+    "  --render WAV        render the score to WAV with the speechscore orchestra\n"
     "  --check             only diagnose the script: no score, no sound\n"
     "  --watch             run again whenever SCRIPT changes (with -o, --render or --check)\n"
     "  --list              list the operations and variables a script can use\n"
@@ -42,8 +43,8 @@ const char kUsage[] =
     "  --version           show the version\n"
     "\n"
     "SCRIPT - reads the script from standard input. Exit status: 0 done; 1 errors in the script\n"
-    "or the score; 2 bad usage, an unreadable script or an unwritable score; 3 no renderer;\n"
-    "otherwise the renderer's own status when it fails.\n";
+    "or the score, or a failed render; 2 bad usage, an unreadable script or an unwritable score;\n"
+    "3 no orchestra; 4 a render with samples clipped (the take is kept); 130 interrupted.\n";
 
 struct Options {
     std::string script;
@@ -163,7 +164,7 @@ Pass run_once(const Options& o, const std::string& text, int outFd) {
 
 // One pass: run the script, keep or render the score, print the status line. Returns the exit
 // status.
-int pass(const Options& o, const std::string& renderer) {
+int pass(const Options& o, speechscore::Renderer* renderer) {
     const auto start = std::chrono::steady_clock::now();
     const std::string name = display_name(o);
     std::string text;
@@ -217,14 +218,13 @@ int pass(const Options& o, const std::string& renderer) {
         std::fprintf(stderr, "%s: the score was closed with errors%s\n", name.c_str(),
                      o.wav.empty() ? "" : "; not rendered");
     } else if (!o.wav.empty()) {
-        status = cli::render(renderer, scorePath, o.wav);
+        status = cli::render(*renderer, scorePath, o.wav);
         if (status == 0) {
             std::fprintf(stderr, "%s: rendered %s in %lld ms (%s)\n", name.c_str(),
                          seconds_text(r.scoreEnd).c_str(), static_cast<long long>(elapsed_ms()),
                          o.wav.c_str());
         } else if (o.watch) {
-            std::fprintf(stderr, "%s: not rendered; the renderer exited with status %d\n",
-                         name.c_str(), status);
+            std::fprintf(stderr, "%s: not rendered (status %d)\n", name.c_str(), status);
         }
     } else if (o.check || o.watch) {
         std::string line = name + ": no errors; the score lasts " + seconds_text(r.scoreEnd);
@@ -266,7 +266,7 @@ void sleep_ms(long ms) {
 
 // Runs a pass now and again whenever the script changes (polled: an editor that saves by
 // renaming a new file over the old one is seen as well). Runs until interrupted.
-int watch(const Options& o, const std::string& renderer) {
+int watch(const Options& o, speechscore::Renderer* renderer) {
     Stamp seen = stamp_of(o.script);
     pass(o, renderer);
     while (!g_interrupted) {
@@ -369,15 +369,10 @@ int main(int argc, char** argv) {
     const int early = parse_options(argc, argv, o);
     if (early >= 0) return early;
 
-    std::string renderer;
+    std::unique_ptr<speechscore::Renderer> renderer;
     if (!o.wav.empty()) {
-        renderer = cli::find_renderer();
-        if (renderer.empty()) {
-            std::fprintf(stderr,
-                         "speechscore: cannot find speechscore-render next to this program or on "
-                         "PATH\n");
-            return 3;
-        }
+        renderer = cli::make_renderer([] { return g_interrupted != 0; });
+        if (!renderer) return 3;
     }
     struct sigaction action = {};
     action.sa_handler = on_interrupt;
@@ -385,7 +380,7 @@ int main(int argc, char** argv) {
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 
-    if (o.watch) return watch(o, renderer);
-    const int status = pass(o, renderer);
+    if (o.watch) return watch(o, renderer.get());
+    const int status = pass(o, renderer.get());
     return g_interrupted ? 130 : status;
 }
