@@ -4,11 +4,15 @@
 // Exit status: 0 rendered; 1 the score was refused or csound failed (nothing written); 2 usage;
 // 3 the orchestra missing; 4 samples exceeded full scale (the take is written, clipped;
 // --allow-clip turns this into 0); 129, 130, 143 stopped by SIGHUP, SIGINT, SIGTERM.
+#include <malloc.h>
 #include <signal.h>
 #include <string.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -61,9 +65,26 @@ int exit_status(const speechscore::RenderResult& result, const std::string& wav,
     }
 }
 
+// Fewer page faults, which take a good part of a short render: the heap grows in large steps,
+// in huge pages where the system offers them (csound allocates and clears much memory while it
+// compiles the orchestra).
+void grow_heap_in_large_pages() {
+    const std::size_t step = std::size_t{32} << 20, huge = std::size_t{2} << 20;
+    mallopt(M_MMAP_THRESHOLD, static_cast<int>(step));
+    mallopt(M_TOP_PAD, static_cast<int>(step));
+    mallopt(M_TRIM_THRESHOLD, static_cast<int>(2 * step));
+    const auto begin = reinterpret_cast<std::uintptr_t>(sbrk(0));
+    void* volatile block = std::malloc(huge);  // the heap grows by a step now
+    std::free(block);
+    const auto end = reinterpret_cast<std::uintptr_t>(sbrk(0)) / huge * huge;
+    const std::uintptr_t start = (begin + huge - 1) / huge * huge;
+    if (end > start) madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    grow_heap_in_large_pages();
     // A signal stops the render at once: the handler only notes it (no SA_RESTART, so waits
     // are interrupted), and the renderer asks for it between blocks of samples.
     struct sigaction action {};
