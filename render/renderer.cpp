@@ -945,15 +945,16 @@ std::string refused_option(const std::string& option) {
 std::string find_orchestra() {
     char exe[PATH_MAX];
     const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    const std::string program = n > 0 ? std::string(exe, static_cast<std::size_t>(n)) : "";
-    char build[PATH_MAX];
-    const std::string root =
-        realpath(SPEECHSCORE_BUILD_ROOT, build) != nullptr ? std::string(build) + "/" : "";
-    if (!root.empty() && program.compare(0, root.size(), root) == 0)
-        return SPEECHSCORE_SOURCE_ORCHESTRA;
+    const std::string dir = directory_of(n > 0 ? std::string(exe, static_cast<std::size_t>(n)) : "");
+    std::istringstream built(SPEECHSCORE_BUILD_PROGRAMS);
+    std::string candidate;
+    while (std::getline(built, candidate, ':')) {
+        char real[PATH_MAX];
+        if (realpath(candidate.c_str(), real) != nullptr && dir == real)
+            return SPEECHSCORE_SOURCE_ORCHESTRA;
+    }
     const std::string installed = SPEECHSCORE_INSTALLED_ORCHESTRA;
-    if (!installed.empty() && installed[0] == '/') return installed;
-    return directory_of(program) + "/" + installed;
+    return installed[0] == '/' ? installed : dir + "/" + installed;
 }
 
 }  // namespace speechscore
