@@ -87,14 +87,22 @@ std::string base_of(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// A line of csound's messages that reports an error, as the renderer has always read them.
+// A line of csound's messages that reports an error, as the renderer has always read them: one
+// of the words below, not preceded by a letter, and not csound's closing "0 errors".
 bool is_error_line(const std::string& line) {
-    static const std::regex error("(^|[^a-z])(error|illegal|undefined|not defined|unknown)");
-    static const std::regex none("^[[:space:]]*0 errors in performance");
+    static const char* const kWords[] = {"error", "illegal", "undefined", "not defined", "unknown"};
     std::string lower = line;
     std::transform(lower.begin(), lower.end(), lower.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return std::regex_search(lower, error) && !std::regex_search(line, none);
+    bool found = false;
+    for (const char* word : kWords) {
+        for (std::size_t at = lower.find(word); at != std::string::npos && !found;
+             at = lower.find(word, at + 1))
+            found = at == 0 || lower[at - 1] < 'a' || lower[at - 1] > 'z';
+    }
+    if (!found) return false;
+    const std::size_t first = line.find_first_not_of(" \t\r\v\f");
+    return first == std::string::npos || line.compare(first, 21, "0 errors in performance") != 0;
 }
 
 // ---- csound's messages: kept per process (a forked render has its own copy), the error lines
@@ -192,7 +200,7 @@ std::set<int> instruments_of(const std::string& orchestra) {
     std::set<int> numbers;
     for (const std::string& line : lines_of(orchestra)) {
         std::smatch m;
-        if (!std::regex_search(line, m, instr)) continue;
+        if (line.find("instr") == std::string::npos || !std::regex_search(line, m, instr)) continue;
         std::string list = m[1];
         std::replace(list.begin(), list.end(), ',', ' ');
         for (const std::string& n : fields_of(list)) numbers.insert(std::atoi(n.c_str()));
@@ -223,7 +231,8 @@ bool check_ends(const std::vector<std::string>& lines, const std::string& name,
     static const std::regex count("^THERE ARE +-?[0-9]+ ERRORS IN THIS FILE\\.");
     static const std::regex final_line("^[[:space:]]*e([[:space:]].*)?$");
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (!std::regex_search(lines[i], count)) continue;
+        if (lines[i].compare(0, 10, "THERE ARE ") != 0 || !std::regex_search(lines[i], count))
+            continue;
         out.push_back(name + " was closed with errors: fine() wrote \"" + lines[i] + "\" (line " +
                       std::to_string(i + 1) + ") instead of \"e\"");
         // Each error is a message line (not a comment) followed by the echo of its statement.
@@ -945,7 +954,8 @@ std::string refused_option(const std::string& option) {
 std::string find_orchestra() {
     char exe[PATH_MAX];
     const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    const std::string dir = directory_of(n > 0 ? std::string(exe, static_cast<std::size_t>(n)) : "");
+    const std::string dir =
+        directory_of(n > 0 ? std::string(exe, static_cast<std::size_t>(n)) : "");
     std::istringstream built(SPEECHSCORE_BUILD_PROGRAMS);
     std::string candidate;
     while (std::getline(built, candidate, ':')) {
