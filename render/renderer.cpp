@@ -381,6 +381,10 @@ int perform(CSOUND* csound, const std::string& score, const Block& block) {
     const MYFLT scale = 1 / csoundGet0dBFS(csound);
     std::vector<MYFLT> samples(n);
     while ((status = csoundPerformKsmps(csound)) == 0) {
+        if (scale == 1) {  // 0dbfs = 1, as in the orchestra: the samples as they are
+            if (!block(spout, n)) return 0;
+            continue;
+        }
         for (std::size_t i = 0; i < n; ++i) samples[i] = spout[i] * scale;
         if (!block(samples.data(), n)) return 0;
     }
@@ -389,6 +393,7 @@ int perform(CSOUND* csound, const std::string& score, const Block& block) {
 
 // Sets up a forked child: default signal actions, killed with its parent.
 void become_child() {
+    g_messages.clear();
     for (const int sig : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) signal(sig, SIG_DFL);
     const pid_t parent = getppid();
     prctl(PR_SET_PDEATHSIG, SIGKILL);
@@ -716,9 +721,11 @@ RenderResult Renderer::State::render(const std::string& text, const std::string&
                 return true;
             };
             o.csound_status = perform(cs, text, [&](const MYFLT* block, std::size_t n) {
+                const long long per_frame = static_cast<long long>(channels);
                 for (std::size_t i = 0; i < n; ++i, ++sample) {
                     const double a = std::fabs(block[i]);
-                    const long long frame = sample / static_cast<long long>(channels);
+                    if (a <= o.peak && a <= 1) continue;
+                    const long long frame = sample / per_frame;
                     if (a > o.peak) o.peak = a, o.peak_at = frame;
                     if (a > 1) {
                         ++o.clipped;
