@@ -504,7 +504,18 @@ bool Renderer::State::compile() {
             return false;
         }
     }
-    if (csoundCompileOrc(csound, orchestra.c_str()) != 0) {
+    // csound's orchestra lexer can echo characters of comments to standard output (seen in
+    // some builds): standard output is the host's, so it points at /dev/null meanwhile.
+    std::fflush(stdout);
+    const int saved = dup(STDOUT_FILENO);
+    const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (saved >= 0 && null >= 0) dup2(null, STDOUT_FILENO);
+    const int compiled_status = csoundCompileOrc(csound, orchestra.c_str());
+    std::fflush(stdout);
+    if (saved >= 0 && null >= 0) dup2(saved, STDOUT_FILENO);
+    if (saved >= 0) close(saved);
+    if (null >= 0) close(null);
+    if (compiled_status != 0) {
         compile_messages.push_back("csound cannot compile the orchestra " + orchestra_path +
                                    "; csound's messages:");
         for (const std::string& line :
