@@ -34,7 +34,7 @@ ssize_t sink_write(void* cookie, const char* data, size_t size) {
         const ssize_t n = write(sink.fd, data + done, size - done);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
-            sink.report->writeFailed = 1;
+            sink.report->writeFailed = n < 0 ? errno : EIO;
             return 0;  // the stream's error flag is set, and fine reports the lost score
         }
         done += static_cast<std::size_t>(n);

@@ -184,7 +184,7 @@ struct RunReport {
     int libraryErrors;  // errors the library counted during the calls
     int fineLine;       // line of the first fine, 0 when none was called
     double scoreEnd;    // latest time line of any track, seconds
-    int writeFailed;    // the score could not be written
+    int writeFailed;    // the errno of a failed write of the score, 0 when none failed
 };
 
 // Runs the script text line by line with the library, writing the score to outFd (or nowhere
