@@ -56,7 +56,7 @@ bool print_description(std::FILE* out, std::FILE* err, const std::string& name) 
         std::fprintf(out, "\n");
         return true;
     }
-    std::fprintf(err, "speechscore: no operation or variable is called '%s'\n", name.c_str());
+    std::fprintf(err, "speechscore: no operation or variable is called %s\n", quoted(name).c_str());
     return false;
 }
 

@@ -152,8 +152,8 @@ bool read_script(const std::string& path, std::string& text, std::string& proble
         if (text.size() > kMaxScriptBytes) {
             text.clear();
             text.shrink_to_fit();
-            problem = std::string("it holds more than the ") + kMaxScriptText +
-                      " a script may hold";
+            problem =
+                std::string("it holds more than the ") + kMaxScriptText + " a script may hold";
             return done(false);
         }
     }

@@ -146,8 +146,8 @@ Pass run_once(const Options& o, const std::string& text, int outFd) {
         if (WIFSIGNALED(status)) pass.status = 128 + WTERMSIG(status);
         pass.report = *report;
         // Stopped by the user, or by a reader that has read enough (| head): no news.
-        if (WIFSIGNALED(status) && !g_interrupted && WTERMSIG(status) != SIGINT && WTERMSIG(status) != SIGTERM &&
-            WTERMSIG(status) != SIGPIPE) {
+        if (WIFSIGNALED(status) && !g_interrupted && WTERMSIG(status) != SIGINT &&
+            WTERMSIG(status) != SIGTERM && WTERMSIG(status) != SIGPIPE) {
             std::fprintf(stderr, "speechscore: the run of %s ended with signal %d\n",
                          display_name(o).c_str(), WTERMSIG(status));
         }
@@ -326,8 +326,7 @@ int watch(const Options& o, const std::string& renderer) {
 int check_files(const Options& o) {
     const cli::FileKey script =
         o.script == "-" ? cli::key_of_descriptor(STDIN_FILENO) : cli::key_of_path(o.script);
-    const std::string scriptName =
-        o.script == "-" ? std::string("on standard input") : o.script;
+    const std::string scriptName = o.script == "-" ? std::string("on standard input") : o.script;
     // A terminal or a pipe read and written at once is no file lost.
     auto clash = [](const cli::FileKey& a, const cli::FileKey& b) {
         return a.same(b) && (a.regular || !a.exists);

@@ -113,6 +113,17 @@ double argument_value(const Statement& st, std::size_t i) {
     return isDouble ? st.args[i].number : st.args[i].integer;
 }
 
+// For a bare number where a pitch belongs that is a frequency in the pitch scale (220, from
+// 20 Hz, the lowest a listener hears as a tone, up): "; did you mean 220Hz?".
+std::string hertz_hint(const Quantity& q, const Token& token) {
+    Arg plain = {0.0, 0, '\0'};
+    std::string problem;
+    const Quantity number = {Kind::Number, "", {-kUnbounded, kUnbounded, false, false}, nullptr};
+    if (q.kind != Kind::Pitch || !read_value(token, number, plain, problem)) return "";
+    if (!(plain.number >= 20) || !in_range(q, pitch_of_hz(plain.number))) return "";
+    return "; did you mean " + clipped(token.text) + "Hz?";
+}
+
 class Runner {
 public:
     Runner(const std::string& name, bool check, RunReport& report)
@@ -228,12 +239,12 @@ void Runner::explain(int line, const Statement& st, const ScoreReport& r) {
     for (const std::size_t i : culprits) {
         const Param& p = op.params[i];
         const double value = argument_value(st, i);
-        std::string shown = st.tokens[i].text;
+        std::string shown = clipped(st.tokens[i].text);
         if (number_text(value) != shown) shown += " (" + number_text(value) + ")";
         diagnose(line, st.tokens[i].column, level,
                  std::string(op.name) + " argument " + std::to_string(i + 1) + " (" + p.name +
                      ") = " + shown + " is outside its range: " + p.quantity->unit + ", " +
-                     range_text(*p.quantity) + "; " + says);
+                     range_text(*p.quantity) + "; " + says + hertz_hint(*p.quantity, st.tokens[i]));
     }
     if (!culprits.empty()) return;
 
@@ -324,7 +335,8 @@ int run_script(const std::string& name, const std::string& text, bool check, int
 
     Runner runner(name, check, report);
     int number = 0;
-    std::size_t from = 0;
+    // A byte order mark that an editor put first is no part of the first line.
+    std::size_t from = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
     while (from < text.size()) {
         std::size_t end = text.find('\n', from);
         if (end == std::string::npos) end = text.size();

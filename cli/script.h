@@ -133,14 +133,23 @@ std::string range_text(const Quantity& q);
 
 bool in_range(const Quantity& q, double value);
 
-// Text in single quotes as the messages show it, control characters as \xNN.
+// Messages show at most this many bytes of a word the script wrote.
+constexpr std::size_t kShownBytes = 64;
+
+// Text in single quotes as the messages show it, control characters as \xNN; a word longer
+// than kShownBytes is cut there and its length given: 'VOWVOW...' (1048576 bytes).
 std::string quoted(const std::string& text);
+
+// The text as it is, cut like quoted cuts it.
+std::string clipped(const std::string& text);
 
 // A number as the messages print it (%g).
 std::string number_text(double value);
 
 // The closest candidates to word (edit distance, case ignored first), as "did you mean 'X'?"
-// or "did you mean 'X' or 'Y'?"; empty when none is close.
+// or "did you mean 'X' or 'Y'?"; empty when none is close, and for a word longer than
+// kLongestSuggested (no name is that long), so that the time stays linear in the word.
+constexpr std::size_t kLongestSuggested = 64;
 std::string suggestion(const std::string& word, const std::vector<std::string>& candidates);
 
 // ---- Reading a line ---------------------------------------------------------------------------
