@@ -407,8 +407,9 @@ void Runner::finish(int lastLine) {
 int run_script(const std::string& name, const std::string& text, bool check, int outFd,
                RunReport& report) {
     // Whatever the library writes reaches the destination, even a write past the stream.
-    const int destination = check ? open("/dev/null", O_WRONLY) : outFd;
+    const int destination = check ? open("/dev/null", O_WRONLY | O_CLOEXEC) : outFd;
     if (destination >= 0 && destination != STDOUT_FILENO) dup2(destination, STDOUT_FILENO);
+    if (check && destination >= 0) close(destination);
     static Sink sink = {-1, "", nullptr};
     sink = {check ? -1 : STDOUT_FILENO, "", &report};
     g_sink = &sink;
@@ -421,6 +422,7 @@ int run_script(const std::string& name, const std::string& text, bool check, int
     }
     static char buffer[1 << 16];
     setvbuf(stream, buffer, _IOFBF, sizeof buffer);
+    FILE* const previous = stdout;
     stdout = stream;
 
     Runner runner(name, check, report);
@@ -434,7 +436,9 @@ int run_script(const std::string& name, const std::string& text, bool check, int
         from = end + 1;
     }
     runner.finish(number);
-    std::fflush(stdout);
+    std::fflush(stream);
+    stdout = previous;
+    std::fclose(stream);
     if (report.writeFailed) return 2;
     return report.scriptErrors > 0 || report.libraryErrors > 0 ? 1 : 0;
 }
