@@ -180,7 +180,12 @@ bool parse_line(const std::string& line, Statement& statement, Diagnostic& error
 // Prints every operation with its parameter names, then every variable with its shape.
 void print_list(std::FILE* out);
 
-// Prints the parameters of an operation, or the type and shape of a variable. Returns false
+// Prints what each span and level a segment builder or duration driver derives is (D1, DS,
+// DA, L1 ...), when op is one; nothing for other operations.
+void print_phases(std::FILE* out, const char* op);
+
+// Prints the parameters of an operation (and the phases of a builder), or the type and shape
+// of a variable. Returns false
 // (with a message on err) when there is no such name.
 bool print_description(std::FILE* out, std::FILE* err, const std::string& name);
 

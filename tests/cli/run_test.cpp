@@ -201,6 +201,41 @@ TEST(ScriptRun, ListAndDescribeReadTheTables) {
     EXPECT_EQ(none.err, "speechscore: no operation or variable is called 'Vow\\x1b[2J'\n");
 }
 
+// A builder's description names every span and level it derives, in the order of its phases.
+TEST(ScriptRun, DescribeSaysWhatEveryPhaseIs) {
+    const struct {
+        const char* op;
+        const char* names;
+    } cases[] = {
+        {"VOW", "span"},
+        {"vV", "factor phase phase phase steady"},
+        {"lV", "factor D1 D2 D3 DS"},
+        {"sV", "factor D1 D2 D3 DS DA DB"},
+        {"vS", "factor D1 D2 D3 DS DA DB"},
+        {"zV", "factor D1 D2 D3 DS DA DB L2"},
+        {"Vs", "factor D1 DS D3 D4"},
+        {"drpv_v", "factor D1 D2 D3 D4 D5 DS DA DB DC DD DE DF DG DH"},
+        {"dV", "factor D1 D2 D3 D4 D5 DS DA DB DC DD DE DF DG DH L1"},
+        {"tsV", "factor D1 D2 D3 D4 D5 DS DA DB DC DD DE DF DG DH L1 L2"},
+        {"tvV", "factor D1 D2 D3 D4 D5 DS DA DB DC DD DE DF DG DH L1 L2 L3"},
+        {"tV", "factor D1 D2 D3 D4 D5 DS DA DB DC DD DE DF DG DH L1 L2 L3"},
+        {"Rest", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.op);
+        const std::string out = speechscore({"--describe", c.op}).out;
+        const std::size_t phases = out.find("\nPhases (spans in seconds, levels in dB):\n");
+        std::string names;
+        if (phases != std::string::npos) {
+            for (const std::string& line : lines_of(out.substr(phases + 1))) {
+                if (line.rfind("  ", 0) != 0) continue;
+                names += (names.empty() ? "" : " ") + line.substr(2, line.find(' ', 2) - 2);
+            }
+        }
+        EXPECT_EQ(names, c.names) << out;
+    }
+}
+
 // The program running in the background, its standard error read line by line.
 class Background {
 public:
