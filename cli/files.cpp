@@ -29,20 +29,43 @@ std::string base_of(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// The path with its last component followed through symbolic links (also a link to a file
-// that does not exist yet), so that a rename replaces the file and keeps the link.
+// The file a path names, symbolic links followed, so that a rename replaces that file and keeps
+// the links: an existing file by its real path (the kernel follows the links, /dev/stdout's
+// too), a file still to come by following the links of its last component by hand. A FIFO or
+// device keeps its path: it is opened, never replaced.
 std::string resolve_links(const std::string& path) {
+    struct stat st;
+    if (stat(path.c_str(), &st) == 0) {
+        char real[PATH_MAX];
+        if (!S_ISREG(st.st_mode) || realpath(path.c_str(), real) == nullptr) return path;
+        return real;
+    }
     std::string current = path;
     for (int hops = 0; hops < 40; ++hops) {
-        struct stat st;
         if (lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
         char target[PATH_MAX];
         const ssize_t n = readlink(current.c_str(), target, sizeof target - 1);
-        if (n < 0) return current;
+        if (n <= 0) return current;
         const std::string next(target, static_cast<std::size_t>(n));
         current = next[0] == '/' ? next : directory_of(current) + "/" + next;
     }
     return current;  // a loop: stat reports it
+}
+
+// The descriptor a path names when it is one of this process's own (/dev/stdout, /dev/fd/3,
+// /proc/self/fd/3), else -1. Such an output is written through the descriptor itself, at its
+// offset and with its flags: "-o /dev/stdout >> log" appends to log.
+int descriptor_named(const std::string& path) {
+    if (path == "/dev/stdin") return 0;
+    if (path == "/dev/stdout") return 1;
+    if (path == "/dev/stderr") return 2;
+    for (const char* prefix : {"/dev/fd/", "/proc/self/fd/"}) {
+        const std::size_t n = std::strlen(prefix);
+        if (path.compare(0, n, prefix) != 0 || path.size() == n || path.size() > n + 6) continue;
+        if (path.find_first_not_of("0123456789", n) != std::string::npos) return -1;
+        return std::stoi(path.substr(n));
+    }
+    return -1;
 }
 
 std::string kind_of(mode_t mode) {
@@ -79,6 +102,12 @@ bool FileKey::same(const FileKey& other) const {
 }
 
 FileKey key_of_path(const std::string& path) {
+    const int fd = descriptor_named(path);
+    if (fd >= 0) {
+        FileKey key = key_of_descriptor(fd);
+        key.stream = true;
+        return key;
+    }
     const std::string resolved = resolve_links(path);
     struct stat st;
     if (stat(resolved.c_str(), &st) == 0) return key_of_stat(st);
@@ -97,6 +126,11 @@ FileKey key_of_descriptor(int fd) {
 
 std::string destination_problem(const std::string& path, bool streamOk) {
     struct stat st;
+    const int fd = descriptor_named(path);
+    if (fd >= 0) {
+        if (fstat(fd, &st) != 0) return std::strerror(errno);
+        return streamOk ? "" : "it is a descriptor of this program";
+    }
     if (stat(resolve_links(path).c_str(), &st) != 0) {
         return errno == ENOENT ? "" : std::strerror(errno);
     }
@@ -166,6 +200,13 @@ bool open_output(const std::string& path, Output& out, std::string& problem, boo
     interrupted = false;
     problem = destination_problem(path, true);
     if (!problem.empty()) return false;
+    const int descriptor = descriptor_named(path);
+    if (descriptor >= 0) {
+        out.target = path;
+        out.fd = fcntl(descriptor, F_DUPFD_CLOEXEC, 3);
+        if (out.fd < 0) problem = std::strerror(errno);
+        return out.fd >= 0;
+    }
     struct stat st;
     const bool exists = stat(out.target.c_str(), &st) == 0;
     if (exists && !S_ISREG(st.st_mode)) {

@@ -25,7 +25,7 @@ bool read_script(const std::string& path, std::string& text, std::string& proble
 struct FileKey {
     bool exists = false;
     bool regular = false;
-    bool stream = false;  // a FIFO or a character device: written into directly
+    bool stream = false;  // a FIFO, a character device or a descriptor: written into directly
     unsigned long long dev = 0;
     unsigned long long ino = 0;
     std::string name;  // when it does not exist: the real directory, '/', the name
@@ -35,11 +35,13 @@ FileKey key_of_path(const std::string& path);
 FileKey key_of_descriptor(int fd);
 
 // Whether path can take a score or a take: a regular file, a new file, or (when streamOk) a
-// FIFO or character device. Returns "" when it can, else why not ("it is a directory").
+// FIFO, a character device or a descriptor of this program (/dev/stdout, /dev/fd/N). Returns ""
+// when it can, else why not ("it is a directory").
 std::string destination_problem(const std::string& path, bool streamOk);
 
 // A score being written: into a scratch file beside the file path names (symbolic links
-// followed), or straight into a FIFO or character device.
+// followed), or straight into a FIFO, a character device or, for /dev/stdout, /dev/fd/N and
+// /proc/self/fd/N, through that descriptor of this program.
 struct Output {
     std::string path;     // as the user named it
     std::string target;   // the file replaced at the end

@@ -372,7 +372,8 @@ TEST(ScriptFiles, TheScoreReplacesOnlyTheNamedFileAndOnlyWhole) {
     EXPECT_EQ(read_file(dir.file("real.sco")), score);
     EXPECT_EQ(read_file(dir.file("later.sco")), score);
 
-    // A FIFO is written into: that is streaming the score.
+    // A FIFO, or this program's standard output by name, is written into: that is streaming.
+    EXPECT_EQ(speechscore({"-o", "/dev/stdout", "s.ss"}, in(dir.path())).out, score);
     ASSERT_EQ(mkfifo(dir.file("fifo").c_str(), 0600), 0);
     std::string streamed;
     std::thread reader([&]() { streamed = read_file(dir.file("fifo")); });
