@@ -218,6 +218,11 @@ bool open_output(const std::string& path, Output& out, std::string& problem, boo
         }
         return out.fd >= 0;
     }
+    // A file the user may not write stays protected, although a rename could replace it.
+    if (exists && access(out.target.c_str(), W_OK) != 0) {
+        problem = std::strerror(errno);
+        return false;
+    }
     out.scratch = directory_of(out.target) + "/." + base_of(out.target) + ".XXXXXX";
     out.fd = mkostemp(&out.scratch[0], O_CLOEXEC);
     if (out.fd < 0) {
@@ -225,7 +230,11 @@ bool open_output(const std::string& path, Output& out, std::string& problem, boo
         out.scratch.clear();
         return false;
     }
-    // The new file gets the old one's permissions, or those of a file made afresh.
+    // The new file gets the old one's owner (where this user may give it) and permissions, or
+    // the permissions of a file made afresh.
+    if (exists && fchown(out.fd, st.st_uid, st.st_gid) != 0) {
+        // Not the owner's to give: the new file is this user's, as an editor's would be.
+    }
     fchmod(out.fd, exists ? (st.st_mode & 07777) : creation_mode());
     return true;
 }
