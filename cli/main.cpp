@@ -159,17 +159,13 @@ Pass run_once(const Options& o, const std::string& text, int outFd) {
     return pass;
 }
 
-// Where a failed run leaves the outputs: "; s.sco not written; not rendered".
-std::string untouched(const Options& o, bool replacing) {
-    std::string text;
-    if (replacing) text += "; " + o.output + " not written";
-    if (!o.wav.empty()) text += "; not rendered";
-    return text;
-}
+// What a run with errors leaves undone: "; not rendered".
+std::string untouched(const Options& o) { return o.wav.empty() ? "" : "; not rendered"; }
 
 // One pass: run the script, keep or render the score, print the status line. Returns the exit
-// status. The -o file is replaced only by the score of a run without errors; an interrupted
-// run leaves every output as it was.
+// status. The -o file is replaced by the score of a run that ran to its end, with the library's
+// reports in it where there were errors; a stopped run, or a score that could not be written,
+// leaves every output as it was.
 int pass(const Options& o, const std::string& renderer) {
     const auto start = std::chrono::steady_clock::now();
     const std::string name = display_name(o);
@@ -202,7 +198,6 @@ int pass(const Options& o, const std::string& renderer) {
         if (outFd < 0) return 2;
         temporary = true;
     }
-    const bool replacing = !output.scratch.empty();
 
     const Pass run = g_interrupted ? Pass{} : run_once(o, text, outFd);
     if (temporary) close(outFd);
@@ -224,7 +219,7 @@ int pass(const Options& o, const std::string& renderer) {
     const cli::RunReport& r = run.report;
     const int errors = r.scriptErrors + r.libraryErrors;
     if (output.fd >= 0) {
-        if (status == 0 && !r.writeFailed) {
+        if (status < 128 && !r.writeFailed) {
             if (!cli::commit_output(output, problem)) {
                 std::fprintf(stderr, "speechscore: cannot write %s: %s\n", o.output.c_str(),
                              problem.c_str());
@@ -244,12 +239,12 @@ int pass(const Options& o, const std::string& renderer) {
         if (o.watch) std::fprintf(stderr, "%s: the run was stopped\n", name.c_str());
     } else if (errors > 0) {
         std::fprintf(stderr, "%s: %s%s\n", name.c_str(), error_count(r).c_str(),
-                     untouched(o, replacing).c_str());
+                     untouched(o).c_str());
         status = status == 0 ? 1 : status;
     } else if (status != 0) {
         // fine ended the run for a count the script set itself (nerrors = ...).
         std::fprintf(stderr, "%s: the score was closed with errors%s\n", name.c_str(),
-                     untouched(o, replacing).c_str());
+                     untouched(o).c_str());
     } else if (!o.wav.empty()) {
         status = cli::render(renderer, scorePath, o.wav);
         if (g_interrupted) {

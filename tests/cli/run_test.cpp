@@ -316,13 +316,14 @@ TEST(ScriptWatch, RunsAgainOnEveryChange) {
     EXPECT_EQ(watch.next_line(),
               "s.ss:5:6: error: 'x' is not a number; Rest argument 1 (beats) "
               "is a length in beats, > 0");
-    EXPECT_EQ(watch.next_line(), "s.ss: 1 error (1 line not run); s.sco not written");
-    EXPECT_EQ(read_file(dir.file("s.sco")), first);
+    EXPECT_EQ(watch.next_line(), "s.ss: 1 error (1 line not run)");
+    const std::string second = read_file(dir.file("s.sco"));
+    EXPECT_NE(second.find("\ne\n"), std::string::npos);  // the lines that ran, closed
 
     dir.write("s.ss", std::string(kOpening) + "Rest 2\nRest 4\nfine\n");
     const std::regex longer(R"(s\.ss: no errors; the score lasts 3 s \(s\.sco, \d+ ms\))");
     EXPECT_TRUE(std::regex_match(watch.next_line(), longer));
-    EXPECT_NE(read_file(dir.file("s.sco")), first);
+    EXPECT_NE(read_file(dir.file("s.sco")), second);
     EXPECT_EQ(watch.interrupt(), 130);
 }
 
@@ -350,11 +351,11 @@ TEST(ScriptFiles, TheScoreReplacesOnlyTheNamedFileAndOnlyWhole) {
     dir.write("out.sco", "old");
     chmod(dir.file("out.sco").c_str(), 0640);
 
-    // A run with errors leaves the previous score; a clean one replaces it, keeping its mode.
+    // A run with errors still replaces it whole (its score shows what ran), keeping its mode.
     const ChildResult bad = speechscore({"-o", "out.sco", "bad.ss"}, in(dir.path()));
     EXPECT_EQ(bad.status, 1);
-    EXPECT_EQ(lines_of(bad.err).back(), "bad.ss: 1 error (1 line not run); out.sco not written");
-    EXPECT_EQ(read_file(dir.file("out.sco")), "old");
+    EXPECT_EQ(lines_of(bad.err).back(), "bad.ss: 1 error (1 line not run)");
+    EXPECT_EQ(read_file(dir.file("out.sco")), speechscore({"bad.ss"}, in(dir.path())).out);
     EXPECT_EQ(speechscore({"-o", "out.sco", "s.ss"}, in(dir.path())).status, 0);
     EXPECT_EQ(read_file(dir.file("out.sco")), score);
     struct stat st;
