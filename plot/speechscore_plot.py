@@ -464,7 +464,7 @@ class TextGridReader:
     def count(self, what):
         word = self.word(what)
         if not RE_COUNT.match(word):
-            raise UserError(self.path, "%s %s is not a count (a whole number below 10^9)"
+            raise UserError(self.path, "%s is %s, not a whole number below 10^9"
                             % (what, word), self.line)
         return int(word)
 
@@ -491,10 +491,10 @@ def read_textgrid(path):
                         "(Save as text file)")
     reader = TextGridReader(path, decode_text(path, data, "TextGrid"))
     del data
-    kind, value = reader.next("the file type")
+    kind, value = reader.next(None)
     if kind != "string" or value not in ("ooTextFile", "ooTextFile short"):
         raise UserError(path, 'not a Praat text file (it does not begin with File type = '
-                        '"ooTextFile")', reader.line)
+                        '"ooTextFile")')
     value = reader.string("the object class")
     if value != "TextGrid":
         raise UserError(path, "a Praat %s, not a TextGrid" % shorten(value, 40), reader.line)
@@ -827,9 +827,11 @@ def read_wav(path):
                 length = int.from_bytes(chunk[4:8], "little")
                 if chunk[:4] == b"fmt ":
                     fmt = stream.read(min(length, 64))
-                    if length < 16 or len(fmt) < 16:
+                    if len(fmt) < min(length, 64):
+                        raise UserError(path, "the WAV file is cut short in its fmt chunk")
+                    if length < 16:
                         raise UserError(path, "the WAV file is malformed: its fmt chunk is "
-                                        "%d bytes, not 16 or more" % min(length, len(fmt)))
+                                        "%d bytes, not 16 or more" % length)
                 elif chunk[:4] == b"data":
                     data = (position + 8, length)
                 position += 8 + length + (length & 1)  # chunks are padded to even lengths
