@@ -37,6 +37,7 @@ TIME_TOLERANCE = 2e-4
 SCORE_LIMIT = 64 << 20  # bytes of a score (about 1.6 million statements, 1.1 GB of memory)
 LABELS_LIMIT = 64 << 20  # bytes of a TextGrid
 MAX_TIME = 1e6  # seconds (11.6 days): a later start or end is not a time of a take
+MAX_VALUE = 1e9  # largest magnitude of a parameter (speechscore writes at most tens of kHz)
 EMBED_LIMIT = 64 << 20  # bytes of 16-bit sound a page embeds (12.7 min of mono at 44.1 kHz)
 
 NOTE_NAMES = ("C", "C#", "D", "Eb", "E", "F", "F#", "G", "Ab", "A", "Bb", "B")
@@ -252,6 +253,9 @@ def parse_score(path):
             if letter == "i":
                 event = Event(number, int(fields[0]), fields[1], fields[2], fields[3:])
                 check_times(path, number, event)
+                if event.instr in TRACKS and any(abs(v) > MAX_VALUE for v in event.values):
+                    raise UserError(path, "a value beyond %g, which the picture cannot draw: %s"
+                                    % (MAX_VALUE, quoted(line)), number)
                 score.events.setdefault(event.instr, []).append(event)
                 if event.instr in TRACKS:
                     order.append(("event", event))
@@ -708,8 +712,9 @@ def voiced_f0(f0_events, av_events):
 
 
 def oct_to_hz(value):
-    """Octave-point-decimal pitch (8.00 = middle C, 261.6 Hz; 8.75 = 440 Hz) in Hz."""
-    return 440.0 * 2.0 ** (value - 8.75)
+    """Octave-point-decimal pitch (8.00 = middle C, 261.6 Hz; 8.75 = 440 Hz) in Hz; a pitch
+    outside 0 to 20 (1 Hz to 1 MHz) is drawn at that end."""
+    return 440.0 * 2.0 ** (min(max(value, 0.0), 20.0) - 8.75)
 
 
 def note_name(midi):

@@ -301,7 +301,7 @@ class BadInput(unittest.TestCase):
                    for k, w in enumerate((b"inf", b"1_0", b"nan", b"1e999", b"\xd9\xa1"))]
         separator = self.write("u2028.sco", "i 11 0 1 500\u2028101\ne\n".encode())
         times = [self.write("t%d.sco" % k, b"i 11 %s 500 101\ne\n" % w)
-                 for k, w in enumerate((b"-1 1", b"0 -0.5", b"2e6 1", b"999999 2"))]
+                 for k, w in enumerate((b"-1 1", b"0 -0.5", b"2e6 1", b"999999 2", b"0 1 1e10"))]
         tempo = self.write("t.sco", b"t 0 60\ni 11 0 1 500 101\ne\n")
         not_wav = self.write("sound.wav", b"this is no sound")
         cut = self.write("cut.wav", wav_bytes[:30])
@@ -342,6 +342,8 @@ class BadInput(unittest.TestCase):
              "that can be drawn (0 to 1e+06 s): i 11 2e+06 1"),
             ([times[3], "-o", out], 1, u + times[3] + ":1" + e + "the event ends at 1e+06 s, "
              "after 1e+06 s: i 11 999999 2"),
+            ([times[4], "-o", out], 1, u + times[4] + ":1" + e + "a value beyond 1e+09, which "
+             "the picture cannot draw: i 11 0 1 1e10 500 101"),
             ([tempo, "-o", out], 1, u + tempo + ":1" + e + "the statement 't' is not one that "
              "speechscore writes; only i, f and e statements can be drawn"),
             ([wav, piece, "-o", out], 1, u + wav + e + "is a WAV file, not a score; give the "
