@@ -807,20 +807,20 @@ def read_wav(path):
     import numpy as np
 
     try:
+        info = os.stat(path)  # before opening: a FIFO would wait for a writer
+        if stat.S_ISDIR(info.st_mode):
+            raise UserError(path, "is a directory, not a WAV file")
+        if not stat.S_ISREG(info.st_mode):
+            raise UserError(path, "is %s; give the WAV as a file (its samples are read from "
+                            "the file as they are needed)" % file_kind(info.st_mode))
         stream = open(path, "rb")
     except FileNotFoundError:
         raise UserError(path, "no such WAV file")
-    except IsADirectoryError:
-        raise UserError(path, "is a directory, not a WAV file")
     except OSError as error:
         raise UserError(path, "cannot read the WAV file: %s" % reason(error))
     with stream:
         try:
-            info = os.fstat(stream.fileno())
-            if not stat.S_ISREG(info.st_mode):
-                raise UserError(path, "is %s, not a regular file; the sound is read from a "
-                                "WAV file" % file_kind(info.st_mode))
-            size = info.st_size
+            size = os.fstat(stream.fileno()).st_size
             head = stream.read(12)
             if len(head) < 12 or head[:4] != b"RIFF" or head[8:12] != b"WAVE":
                 raise UserError(path, "not a WAV file (no RIFF/WAVE header)")

@@ -308,6 +308,8 @@ class BadInput(unittest.TestCase):
         header = wav_bytes.index(b"data") + 8
         cut_data = self.write("cutdata.wav", wav_bytes[:len(wav_bytes) // 2])
         no_fmt = self.write("nofmt.wav", b"RIFFxxxxWAVEdata\4\0\0\0abcd")
+        fifo = os.path.join(folder, "fifo.wav")
+        os.mkfifo(fifo)
         with open(piece, "rb") as stream:
             same = self.write("same.svg", stream.read())
         u = "speechscore-plot: "
@@ -350,6 +352,8 @@ class BadInput(unittest.TestCase):
              "score first: speechscore-plot piece.sco piece.wav -o OUT"),
             ([piece, os.path.join(folder, "none.wav"), "-o", out], 1,
              u + "%s/none.wav: error: no such WAV file" % folder),
+            ([piece, fifo, "-o", out], 1, u + fifo + e + "is a FIFO or pipe; give the WAV as a "
+             "file (its samples are read from the file as they are needed)"),
             ([piece, not_wav, "-o", out], 1,
              u + not_wav + e + "not a WAV file (no RIFF/WAVE header)"),
             ([piece, cut, "-o", out], 1,
