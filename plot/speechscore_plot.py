@@ -5,19 +5,28 @@
 # Installed as speechscore-plot.
 """speechscore-plot: draws a score (and its sound) as a person wants to look at it."""
 
-import argparse
-import base64
-import html
-import io
-import math
 import os
-import re
-import signal
-import stat
-import sys
-import tempfile
-import textwrap
-import urllib.parse
+
+if __name__ == "__main__":
+    # Until main() takes over, a signal ends the program at once, without a traceback; the
+    # built-in module is set up at start, the signal module would first import enum.
+    import _signal
+
+    _signal.signal(_signal.SIGINT, lambda number, frame: os._exit(128 + number))
+    _signal.signal(_signal.SIGTERM, lambda number, frame: os._exit(128 + number))
+
+import argparse  # noqa: E402 (the handlers first)
+import signal  # noqa: E402
+import base64  # noqa: E402
+import html  # noqa: E402
+import io  # noqa: E402
+import math  # noqa: E402
+import re  # noqa: E402
+import stat  # noqa: E402
+import sys  # noqa: E402
+import tempfile  # noqa: E402
+import textwrap  # noqa: E402
+import urllib.parse  # noqa: E402
 
 PROG = "speechscore-plot"
 FORMATS = (".svg", ".png", ".pdf", ".html")

@@ -526,14 +526,23 @@ class Files(unittest.TestCase):
         page = self.path("page.html")
         with open(page, "w") as stream:
             stream.write("the previous page")
-        # waiting for a score from a FIFO nobody writes to
+        # waiting for a score from a FIFO that gives nothing
         os.mkfifo(self.path("score.fifo"))
         process = subprocess.Popen([PLOT, self.path("score.fifo"), "-o", page],
                                    stderr=subprocess.PIPE, text=True)
-        time.sleep(1.0)
+        deadline = time.monotonic() + 60
+        while True:  # the writing end opens once the program has opened the reading end
+            try:
+                writer = os.open(self.path("score.fifo"), os.O_WRONLY | os.O_NONBLOCK)
+                break
+            except OSError:
+                self.assertLess(time.monotonic(), deadline)
+                time.sleep(0.01)
+        time.sleep(0.2)
         process.send_signal(signal.SIGTERM)
         self.assertEqual(process.communicate(timeout=5), (None, ""))
         self.assertEqual(process.returncode, 143)
+        os.close(writer)
         # writing a page that embeds 40 MB of sound
         sparse_wav(self.path("take.wav"), 8000, 2500)
         process = subprocess.Popen([PLOT, data("piece.sco"), self.path("take.wav"), "-o",
