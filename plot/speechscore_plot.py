@@ -1560,6 +1560,10 @@ def write_output(path, write):
         with signals_held():
             os.replace(scratch, target)
             scratch = None
+            # The work is done: a signal that came during the rename is dropped, so that the
+            # status says what happened.
+            for number in signals_held.SIGNALS:
+                signal.signal(number, signal.SIG_IGN)
     except OSError as error:
         raise UserError(path, "cannot write: %s" % reason(error))
     finally:
