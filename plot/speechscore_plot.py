@@ -16,12 +16,12 @@ if __name__ == "__main__":
     _signal.signal(_signal.SIGTERM, lambda number, frame: os._exit(128 + number))
 
 import argparse  # noqa: E402 (the handlers first)
-import signal  # noqa: E402
 import base64  # noqa: E402
 import html  # noqa: E402
 import io  # noqa: E402
 import math  # noqa: E402
 import re  # noqa: E402
+import signal  # noqa: E402
 import stat  # noqa: E402
 import sys  # noqa: E402
 import tempfile  # noqa: E402
@@ -178,19 +178,19 @@ def read_input(path, what, limit):
         try:
             info = os.fstat(stream.fileno())
             if stat.S_ISREG(info.st_mode) and info.st_size > limit:
-                raise UserError(path, "the %s file is %s; the largest read is %s"
-                                % (what, mebibytes(info.st_size), mebibytes(limit)))
+                raise UserError(path, "the %s file holds %d bytes, more than the %s that "
+                                "are read" % (what, info.st_size, mebibytes(limit)))
             data = stream.read(limit + 1)
         except OSError as error:
             raise UserError(path, "cannot read the %s: %s" % (what, reason(error)))
     if len(data) > limit:
-        raise UserError(path, "gives more than %s; the largest %s read is %s"
-                        % (mebibytes(limit), what, mebibytes(limit)))
+        raise UserError(path, "gives more than the %s of a %s that are read"
+                        % (mebibytes(limit), what))
     return data
 
 
 def mebibytes(size):
-    return "%.0f MiB" % (size / 1048576.0) if size >= 1048576 else "%d bytes" % size
+    return "%g MiB" % (size / 1048576.0)
 
 
 def parse_score(path):

@@ -10,6 +10,7 @@ import os
 import re
 import shutil
 import signal
+import stat
 import subprocess
 import sys
 import tempfile
@@ -90,8 +91,8 @@ class Model(unittest.TestCase):
         marks = sp.beat_marks(sp.tempo_map(score, None), score.end_time)
         self.assertEqual([n for _, n, _ in marks], list(range(16)))
         self.assertTrue(all(sure for _, _, sure in marks))
-        for (time, n, _), want in zip(marks, expected):
-            self.assertAlmostEqual(time, want, delta=1e-3, msg="beat %d" % n)
+        for (at, n, _), want in zip(marks, expected):
+            self.assertAlmostEqual(at, want, delta=1e-3, msg="beat %d" % n)
         self.assertAlmostEqual(expected[-1], score.end_time, delta=1e-3)
 
         # The fixture: 0.5 s a beat, a glide from 2.5 s whose first step is 0.75 s, then 1 s;
@@ -310,6 +311,8 @@ class BadInput(unittest.TestCase):
         no_fmt = self.write("nofmt.wav", b"RIFFxxxxWAVEdata\4\0\0\0abcd")
         fifo = os.path.join(folder, "fifo.wav")
         os.mkfifo(fifo)
+        huge = self.write("huge.sco", b"")
+        os.truncate(huge, (64 << 20) + 1)
         with open(piece, "rb") as stream:
             same = self.write("same.svg", stream.read())
         u = "speechscore-plot: "
@@ -346,6 +349,8 @@ class BadInput(unittest.TestCase):
              "after 1e+06 s: i 11 999999 2"),
             ([times[4], "-o", out], 1, u + times[4] + ":1" + e + "a value beyond 1e+09, which "
              "the picture cannot draw: i 11 0 1 1e10 500 101"),
+            ([huge, "-o", out], 1, u + huge + e + "the score file holds 67108865 bytes, more "
+             "than the 64 MiB that are read"),
             ([tempo, "-o", out], 1, u + tempo + ":1" + e + "the statement 't' is not one that "
              "speechscore writes; only i, f and e statements can be drawn"),
             ([wav, piece, "-o", out], 1, u + wav + e + "is a WAV file, not a score; give the "
@@ -386,6 +391,11 @@ class BadInput(unittest.TestCase):
             ([piece, "-o", out, "--start", "3", "--end", "2"], 2,
              "speechscore-plot: error: --end (2) must come after --start (3)"),
         ]
+        if os.geteuid() == 0:  # a zero device of our own, never the real /dev/zero
+            zero = os.path.join(folder, "zero")
+            os.mknod(zero, stat.S_IFCHR | 0o666, os.makedev(1, 5))
+            cases.append(([zero, "-o", out], 1, u + zero + e + "gives more than the 64 MiB of a "
+                          "score that are read"))
         self.check(cases, out)
         with open(wav, "rb") as stream:
             self.assertEqual(stream.read(), wav_bytes)  # the take is untouched
@@ -448,7 +458,6 @@ class Files(unittest.TestCase):
 
     def test_special_destinations_and_inputs_are_refused(self):
         import socket
-        import stat
 
         score, wav = self.path("piece.sco"), self.path("piece.wav")
         shutil.copy(data("piece.sco"), score)
