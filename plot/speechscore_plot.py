@@ -806,6 +806,8 @@ class Sound:
 WAV_SAMPLES = {(1, 8): "u1", (1, 16): "<i2", (1, 24): "u1", (1, 32): "<i4",
                (3, 32): "<f4", (3, 64): "<f8"}
 WAV_EXTENSIBLE = 0xFFFE
+MAX_RATE = 1000000  # samples a second; a window of a higher rate would not fit in memory
+MAX_CHANNELS = 64
 
 
 def read_wav(path):
@@ -866,8 +868,12 @@ def read_wav(path):
     if channels == 0 or align != channels * bits // 8:
         raise UserError(path, "the WAV file is malformed: %d channels of %d bits in frames of "
                         "%d bytes" % (channels, bits, align))
-    if rate == 0:
-        raise UserError(path, "the WAV file gives a sample rate of 0")
+    if not 1 <= rate <= MAX_RATE:
+        raise UserError(path, "the WAV file gives a sample rate of %d Hz; 1 to %d Hz are read"
+                        % (rate, MAX_RATE))
+    if channels > MAX_CHANNELS:
+        raise UserError(path, "the WAV file has %d channels; at most %d are read"
+                        % (channels, MAX_CHANNELS))
     offset, length = data
     if offset + length > size:
         raise UserError(path, "the WAV file is cut short: its data chunk holds %d bytes, the "
@@ -881,8 +887,9 @@ def read_wav(path):
     except (OSError, ValueError) as error:
         raise UserError(path, "cannot map the WAV file's samples: %s" % error)
     if samples.dtype.kind == "f":
-        for first in range(0, frames, 1 << 20):
-            if not np.all(np.isfinite(samples[first:first + (1 << 20)])):
+        block = (1 << 20) // channels
+        for first in range(0, frames, block):
+            if not np.all(np.isfinite(samples[first:first + block])):
                 raise UserError(path, "the WAV file holds samples that are not finite numbers")
     return Sound(path, rate, samples, packed24=bits == 24)
 

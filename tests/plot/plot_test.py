@@ -179,6 +179,27 @@ class Model(unittest.TestCase):
         self.assertAlmostEqual(heard[1], 130.81, delta=0.01)
         self.assertAlmostEqual(heard[2], 261.63, delta=0.01)
 
+    def test_wav_samples_of_every_kind(self):
+        import struct
+
+        # 24-bit stereo, little-endian three-byte samples, mixed to mono
+        values = [(1, -1), (2 ** 23 - 1, 2 ** 23 - 1), (-2 ** 23, -2 ** 23), (-3, 1)]
+        frames = b"".join(v.to_bytes(3, "little", signed=True) for pair in values for v in pair)
+        cases = [((1, 2, 24), frames, [0.0, 1 - 2.0 ** -23, -1.0, -2.0 ** -23]),
+                 ((1, 1, 8), bytes([0, 128, 255]), [-1.0, 0.0, 127 / 128]),
+                 ((3, 1, 64), struct.pack("<3d", 0.5, -0.25, 1.0), [0.5, -0.25, 1.0])]
+        with tempfile.TemporaryDirectory() as folder:
+            path = os.path.join(folder, "kind.wav")
+            for (tag, channels, bits), samples, want in cases:
+                align = channels * bits // 8
+                with open(path, "wb") as stream:
+                    stream.write(b"RIFF" + struct.pack("<I", 36 + len(samples)) + b"WAVEfmt "
+                                 + struct.pack("<IHHIIHH", 16, tag, channels, 8000,
+                                               8000 * align, align, bits)
+                                 + b"data" + struct.pack("<I", len(samples)) + samples)
+                sound = sp.read_wav(path)
+                self.assertEqual(list(sound.mono(0, sound.frames)), want, bits)
+
     def test_spectrogram_finds_a_tone_where_and_when_it_is(self):
         rate = 44100
         cases = [(1.5, 0.5, 1.0, 1000.0), (60.0, 30.0, 30.5, 2500.0)]  # the second is pooled
