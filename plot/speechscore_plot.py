@@ -1484,7 +1484,8 @@ def parse_arguments(argv):
         "rendered WAV, its spectrogram. .html writes one page with the picture, an audio "
         "player and the error lines.",
     )
-    parser.add_argument("score", help="the score (.sco) written by a speechscore program")
+    parser.add_argument("score", help="the score (.sco) written by a speechscore program; - "
+                        "reads it from standard input")
     parser.add_argument("wav", nargs="?", help="the WAV rendered from the score (optional)")
     parser.add_argument("--labels", metavar="TEXTGRID",
                         help="a Praat TextGrid of the take (words, phones): drawn as a lane of "
@@ -1511,6 +1512,12 @@ def parse_arguments(argv):
     parser.add_argument("--range", type=positive, default=50.0, metavar="DB",
                         help="dynamic range of the spectrogram (default 50 dB)")
     options = parser.parse_args(argv)
+    inputs = ("score", "wav", "labels")
+    if sum(getattr(options, name) == "-" for name in inputs) > 1:
+        parser.error("standard input (-) can be only one of the inputs")
+    for name in inputs:  # - is standard input, named so that it is compared and read as a file
+        if getattr(options, name) == "-":
+            setattr(options, name, "/dev/stdin")
     if options.mm is not None:
         options.beat = 60.0 / options.mm
     if options.start is not None and options.end is not None and options.end <= options.start:

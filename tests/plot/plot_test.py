@@ -515,6 +515,17 @@ class Files(unittest.TestCase):
             status, _, err = run_plot(*args, "-o", output)
             self.assertEqual((status, err), (1, "speechscore-plot: %s: error: the output would "
                              "overwrite the input %s\n" % (output, given)))
+        # the score from standard input: a pipe is read, the output file itself is refused
+        with open(score) as stream:
+            piped = subprocess.run([PLOT, "-", "-o", self.path("piped.svg")], input=stream.read(),
+                                   capture_output=True, text=True, timeout=120)
+        self.assertEqual((piped.returncode, piped.stderr), (0, ""))
+        shutil.copy(score, self.path("same.svg"))
+        with open(self.path("same.svg")) as stream:
+            same = subprocess.run([PLOT, "-", "-o", self.path("same.svg")], stdin=stream,
+                                  capture_output=True, text=True, timeout=120)
+        self.assertEqual((same.returncode, same.stderr), (1, "speechscore-plot: %s: error: the "
+                         "output would overwrite the input /dev/stdin\n" % self.path("same.svg")))
         with open(wav, "rb") as stream:
             self.assertEqual(stream.read(), wav_bytes)
         self.assertTrue(filecmp.cmp(score, data("piece.sco"), shallow=False))
