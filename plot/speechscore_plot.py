@@ -17,6 +17,7 @@ if __name__ == "__main__":
 
 import argparse  # noqa: E402 (the handlers first)
 import base64  # noqa: E402
+import errno  # noqa: E402
 import html  # noqa: E402
 import io  # noqa: E402
 import math  # noqa: E402
@@ -1540,6 +1541,8 @@ def check_output(path, inputs):
     if info is not None and not stat.S_ISREG(info.st_mode):
         raise UserError(path, "is %s; the picture is written as a new file or over a regular "
                         "file only" % file_kind(info.st_mode))
+    if info is not None and not os.access(path, os.W_OK):  # as writing into it would find
+        raise UserError(path, "cannot write: Permission denied")
     for given in inputs:
         try:
             other = os.stat(given)
@@ -1569,7 +1572,11 @@ def write_output(path, write):
         with os.fdopen(handle, "wb") as stream:
             write(stream)
             stream.flush()
-            os.fsync(stream.fileno())
+            try:
+                os.fsync(stream.fileno())
+            except OSError as error:
+                if error.errno not in (errno.EINVAL, errno.ENOTSUP):  # a file system without it
+                    raise
         os.chmod(scratch, mode)
         with signals_held():
             os.replace(scratch, target)
