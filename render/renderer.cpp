@@ -584,6 +584,10 @@ RenderResult Renderer::render_file(const std::string& score, const std::string& 
     RenderResult result;
     const int fd = score == "-" ? STDIN_FILENO : open(score.c_str(), O_RDONLY | O_CLOEXEC);
     struct stat st {};
+    if (fd < 0 && errno == EINTR && state_->stopped()) {  // a FIFO waiting for its writer
+        result.status = RenderStatus::stopped;
+        return result;
+    }
     if (fd < 0 || fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
         if (fd > STDIN_FILENO) close(fd);
         result.messages.push_back("cannot read score " + score);
