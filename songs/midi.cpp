@@ -75,8 +75,11 @@ std::string to_utf8(const std::string& raw) {
     bool valid = true;
     for (size_t i = 0; i < raw.size() && valid;) {
         const unsigned char c = static_cast<unsigned char>(raw[i]);
-        const size_t n = c < 0x80 ? 1 : (c & 0xe0) == 0xc0 ? 2 : (c & 0xf0) == 0xe0 ? 3
-                                     : (c & 0xf8) == 0xf0 ? 4 : 0;
+        const size_t n = c < 0x80             ? 1
+                         : (c & 0xe0) == 0xc0 ? 2
+                         : (c & 0xf0) == 0xe0 ? 3
+                         : (c & 0xf8) == 0xf0 ? 4
+                                              : 0;
         if (n == 0 || i + n > raw.size() || (n == 2 && c < 0xc2)) valid = false;
         for (size_t k = 1; valid && k < n; ++k)
             valid = (static_cast<unsigned char>(raw[i + k]) & 0xc0) == 0x80;
@@ -136,8 +139,9 @@ void read_track(Bytes in, int track, File& file, Result& result) {
             status = running;
         else
             throw MidiError{where + ": a data byte where an event should start"};
+        // The format says meta and system exclusive events cancel running status; files that
+        // use it across them are read as meant, since a data byte cannot mean anything else.
         if (status == 0xff) {
-            running = 0;
             const unsigned type = in.byte();
             const std::string data = in.take(in.varint());
             if (type == 0x2f) ended = true;
@@ -157,7 +161,6 @@ void read_track(Bytes in, int track, File& file, Result& result) {
             }
             if (type == 0x05 || type == 0x01) ++file.count;
         } else if (status == 0xf0 || status == 0xf7) {
-            running = 0;
             in.take(in.varint());
         } else if (status >= 0x80 && status < 0xf0) {
             running = status;
@@ -190,8 +193,7 @@ void read_track(Bytes in, int track, File& file, Result& result) {
             if (tick > on)
                 file.notes[{track, slot.first}].push_back({on, tick, slot.second, velocity});
         }
-    if (hanging)
-        add_diagnostic(result, "", where + ": notes never released end with the track");
+    if (hanging) add_diagnostic(result, "", where + ": notes never released end with the track");
 }
 
 // Places on the beat line and the measure numbers of the time signatures.
@@ -199,10 +201,9 @@ class Clock {
 public:
     Clock(int tpq, int smpteFrames, int ticksPerFrame, std::vector<TimeSignature> signatures)
         : tpq_(tpq), frames_(smpteFrames), perFrame_(ticksPerFrame) {
-        std::stable_sort(signatures.begin(), signatures.end(),
-                         [](const TimeSignature& a, const TimeSignature& b) {
-                             return a.tick < b.tick;
-                         });
+        std::stable_sort(
+            signatures.begin(), signatures.end(),
+            [](const TimeSignature& a, const TimeSignature& b) { return a.tick < b.tick; });
         Beats at;
         std::int64_t number = 1;
         Beats length = make_beats(4);
@@ -283,6 +284,11 @@ std::string clean_syllable(const std::string& raw, bool& wordStart) {
     return s.substr(i, j - i);
 }
 
+// A lyric may go to a part of track: its own track, or any when its track has no notes.
+bool lyric_fits(const Text& lyric, int track, const std::map<int, int>& channelsOf) {
+    return lyric.track == track || channelsOf.count(lyric.track) == 0;
+}
+
 }  // namespace
 
 Result read_midi(std::string_view bytes, const Options& options) {
@@ -295,8 +301,8 @@ Result read_midi(std::string_view bytes, const Options& options) {
             return failure("not a standard MIDI file: no MThd header");
         const std::uint32_t headerLength = file.be(4);
         if (headerLength < 6 || headerLength > file.left())
-            return failure("not a standard MIDI file: a header of " +
-                           std::to_string(headerLength) + " bytes");
+            return failure("not a standard MIDI file: a header of " + std::to_string(headerLength) +
+                           " bytes");
         const unsigned format = file.be(2), trackCount = file.be(2), division = file.be(2);
         file.take(headerLength - 6);
         if (format > 1)
@@ -331,8 +337,9 @@ Result read_midi(std::string_view bytes, const Options& options) {
             ++tracks;
         }
         if (tracks < trackCount)
-            add_diagnostic(result, "", "the header announces " + std::to_string(trackCount) +
-                                           " tracks, the file holds " + std::to_string(tracks));
+            add_diagnostic(result, "",
+                           "the header announces " + std::to_string(trackCount) +
+                               " tracks, the file holds " + std::to_string(tracks));
         if (content.notes.empty()) return failure("the MIDI file has no notes");
         if (format == 0 && tracks > 1)
             add_diagnostic(result, "", "a format 0 file with more than one track");
@@ -352,19 +359,20 @@ Result read_midi(std::string_view bytes, const Options& options) {
                          [](const Text& a, const Text& b) { return a.tick < b.tick; });
 
         // One part per track and channel; the lyrics belong to the part whose notes start where
-        // most of them stand.
+        // most of them stand, among the parts of the lyric's own track when it has notes.
         std::map<int, int> channelsOf;
         for (const auto& [slot, notes] : content.notes) ++channelsOf[slot.first];
         std::vector<std::pair<int, int>> slots;
         size_t best = 0, bestHits = 0;
         for (const auto& [slot, notes] : content.notes) {
+            std::vector<std::int64_t> ons;
+            for (const Note& n : notes) ons.push_back(n.on);
+            std::sort(ons.begin(), ons.end());
             size_t hits = 0;
             for (const Text& l : lyrics)
-                for (const Note& n : notes)
-                    if (n.on == l.tick) {
-                        ++hits;
-                        break;
-                    }
+                if (lyric_fits(l, slot.first, channelsOf) &&
+                    std::binary_search(ons.begin(), ons.end(), l.tick))
+                    ++hits;
             Part part;
             part.id = part_id(slot.first, slot.second, channelsOf[slot.first] > 1);
             part.name = content.trackNames.count(slot.first) ? content.trackNames[slot.first] : "";
@@ -390,8 +398,9 @@ Result read_midi(std::string_view bytes, const Options& options) {
                 return failure("no part '" + options.part + "' (the parts are " + list + ")");
             }
         } else if (bestHits == 0) {
-            add_diagnostic(result, "", lyrics.empty() ? "the file has no lyrics"
-                                                      : "no lyric stands where a note starts");
+            add_diagnostic(
+                result, "",
+                lyrics.empty() ? "the file has no lyrics" : "no lyric stands where a note starts");
         }
         if (!options.voice.empty() && options.voice != "1")
             return failure("a MIDI part has one voice, voice 1");
@@ -403,14 +412,15 @@ Result read_midi(std::string_view bytes, const Options& options) {
         size_t dropped = 0;
         const std::vector<Note> top = top_voice(content.notes[slots[chosen]], dropped);
         if (dropped > 0)
-            add_diagnostic(result, "", std::to_string(dropped) +
-                                           " notes under the top voice are left out");
+            add_diagnostic(result, "",
+                           std::to_string(dropped) + " notes under the top voice are left out");
 
         // Lyrics onto the notes: the note starting at the lyric, else one starting within a
         // sixteenth after it, else the note sounding there if it began within a sixteenth.
         const std::int64_t near = tpq > 0 ? std::max(1, tpq / 4) : 0;
         std::vector<std::vector<std::pair<std::string, bool>>> sung(top.size());
         for (const Text& l : lyrics) {
+            if (!lyric_fits(l, slots[chosen].first, channelsOf)) continue;
             bool wordStart = false;
             const std::string text = clean_syllable(l.text, wordStart);
             if (text.empty()) continue;
@@ -440,7 +450,7 @@ Result read_midi(std::string_view bytes, const Options& options) {
                 spaces = spaces || wordStart;
             }
         constexpr size_t kNone = static_cast<size_t>(-1);
-        bool joinNext = false;   // the previous syllable continues its word
+        bool joinNext = false;    // the previous syllable continues its word
         size_t previous = kNone;  // the event of the last lyric
         Beats at;
         for (size_t i = 0; i < top.size(); ++i) {

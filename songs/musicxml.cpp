@@ -1,7 +1,6 @@
 // MusicXML reader: partwise and timewise scores, plain or in an .mxl archive, into the song model
 // of songs.h. Reads one part and one voice; measures are read once and laid out again for every
 // pass through their repeats. Owns no state beyond one call.
-#include <pugixml.hpp>
 #include <zip.h>
 
 #include <algorithm>
@@ -12,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <new>
+#include <pugixml.hpp>
 #include <utility>
 
 #include "song_build.h"
@@ -79,15 +79,16 @@ bool leading_number(const std::string& text, double& out) {
     return parse_double(text.substr(start, stop - start), out);
 }
 
-// ---- what one measure holds -----------------------------------------------------------------------
+// ---- what one measure holds
+// -----------------------------------------------------------------------
 
 // A note or rest of the chosen voice, with what the model does not keep.
 struct Piece {
     Event e;
     bool tieStart = false, tieStop = false;
-    bool slash = false;           // grace: an acciaccatura
-    double stealFollowing = -1;   // grace: percent of the next note's time, -1 not given
-    double stealPrevious = -1;    // grace: percent of the previous note's time
+    bool slash = false;          // grace: an acciaccatura
+    double stealFollowing = -1;  // grace: percent of the next note's time, -1 not given
+    double stealPrevious = -1;   // grace: percent of the previous note's time
 };
 
 enum class MarkKind { Tempo, Glide, ATempo, Dynamic, WedgeStart, WedgeStop };
@@ -148,9 +149,9 @@ bool has_text(pugi::xml_node lyric) { return !trimmed(lyric.child_value("text"))
 // Quarter notes of a note type ("eighth" -> 1/2); {0, 1} when unknown.
 Beats type_beats(const std::string& type) {
     static const std::pair<const char*, Beats> kTypes[] = {
-        {"maxima", {32, 1}}, {"long", {16, 1}},   {"breve", {8, 1}},    {"whole", {4, 1}},
-        {"half", {2, 1}},    {"quarter", {1, 1}}, {"eighth", {1, 2}},   {"16th", {1, 4}},
-        {"32nd", {1, 8}},    {"64th", {1, 16}},   {"128th", {1, 32}},   {"256th", {1, 64}},
+        {"maxima", {32, 1}}, {"long", {16, 1}},   {"breve", {8, 1}},  {"whole", {4, 1}},
+        {"half", {2, 1}},    {"quarter", {1, 1}}, {"eighth", {1, 2}}, {"16th", {1, 4}},
+        {"32nd", {1, 8}},    {"64th", {1, 16}},   {"128th", {1, 32}}, {"256th", {1, 64}},
         {"512th", {1, 128}}, {"1024th", {1, 256}}};
     for (const auto& [name, beats] : kTypes)
         if (type == name) return beats;
@@ -167,9 +168,9 @@ int step_semitones(const std::string& step) {
 
 bool known_dynamic(const std::string& mark) {
     static const char* const kMarks[] = {
-        "pppppp", "ppppp", "pppp", "ppp", "pp",  "p",    "mp",    "mf",   "f",   "ff",
-        "fff",    "ffff",  "fffff", "ffffff", "fp", "pf", "sf",  "sfp",  "sfpp", "sfz",
-        "sffz",   "sfzp",  "fz",   "rf",  "rfz", "n"};
+        "pppppp", "ppppp", "pppp", "ppp",   "pp",     "p",  "mp",  "mf", "f",
+        "ff",     "fff",   "ffff", "fffff", "ffffff", "fp", "pf",  "sf", "sfp",
+        "sfpp",   "sfz",   "sffz", "sfzp",  "fz",     "rf", "rfz", "n"};
     for (const char* m : kMarks)
         if (mark == m) return true;
     return false;
@@ -177,11 +178,26 @@ bool known_dynamic(const std::string& mark) {
 
 // Direction types that do not change what is sung, read past without a word.
 bool silent_direction(const std::string& name) {
-    static const char* const kNames[] = {
-        "rehearsal", "segno",        "coda",       "dashes",     "bracket",
-        "pedal",     "octave-shift", "harp-pedals", "damp",      "damp-all",
-        "eyeglasses", "string-mute", "scordatura", "image",      "principal-voice",
-        "percussion", "accordion-registration", "staff-divide", "other-direction", "symbol"};
+    static const char* const kNames[] = {"rehearsal",
+                                         "segno",
+                                         "coda",
+                                         "dashes",
+                                         "bracket",
+                                         "pedal",
+                                         "octave-shift",
+                                         "harp-pedals",
+                                         "damp",
+                                         "damp-all",
+                                         "eyeglasses",
+                                         "string-mute",
+                                         "scordatura",
+                                         "image",
+                                         "principal-voice",
+                                         "percussion",
+                                         "accordion-registration",
+                                         "staff-divide",
+                                         "other-direction",
+                                         "symbol"};
     for (const char* n : kNames)
         if (name == n) return true;
     return false;
@@ -189,7 +205,7 @@ bool silent_direction(const std::string& name) {
 
 // Measure-level elements that do not change what is sung.
 bool silent_element(const std::string& name) {
-    static const char* const kNames[] = {"harmony", "figured-bass", "print", "bookmark",
+    static const char* const kNames[] = {"harmony", "figured-bass", "print",    "bookmark",
                                          "link",    "grouping",     "listening"};
     for (const char* n : kNames)
         if (name == n) return true;
@@ -207,9 +223,9 @@ private:
     Result& result_;
     const Options& options_;
     std::string voice_;
-    Beats divisions_{0, 1};       // per quarter note; 0 until the first valid <divisions>
+    Beats divisions_{0, 1};  // per quarter note; 0 until the first valid <divisions>
     bool divisionsReported_ = false;
-    std::string measure_;         // the measure being read, for diagnostics
+    std::string measure_;  // the measure being read, for diagnostics
     Song& song() { return result_.song; }
     void note(const std::string& message) { add_diagnostic(result_, measure_, message); }
 
@@ -237,7 +253,8 @@ bool Reader::choose(pugi::xml_node root, bool timewise, std::vector<MeasureNode>
         part.name = trimmed(sp.child_value("part-name"));
         for (const MeasureNode& mn : measures_of(root, part.id, timewise)) {
             for (pugi::xml_node n : mn.content.children("note"))
-                for (pugi::xml_node l : n.children("lyric")) part.lyrics = part.lyrics || has_text(l);
+                for (pugi::xml_node l : n.children("lyric"))
+                    part.lyrics = part.lyrics || has_text(l);
             if (part.lyrics) break;
         }
         song().parts.push_back(part);
@@ -328,8 +345,8 @@ void Reader::read(const pugi::xml_document& doc) {
     if (!options_.verse.empty()) {
         if (std::find(song().verses.begin(), song().verses.end(), options_.verse) ==
             song().verses.end()) {
-            result_.error = "no verse '" + options_.verse + "' in part " + song().part +
-                            " voice " + voice_;
+            result_.error =
+                "no verse '" + options_.verse + "' in part " + song().part + " voice " + voice_;
             return;
         }
         song().verse = options_.verse;
@@ -537,8 +554,10 @@ void Reader::read_lyric(pugi::xml_node l, Piece& piece) {
         const std::string name = c.name();
         if (name == "syllabic") {
             const std::string s = trimmed(c.child_value());
-            syllabic = s == "begin" ? Syllabic::Begin : s == "middle" ? Syllabic::Middle
-                       : s == "end" ? Syllabic::End : Syllabic::Single;
+            syllabic = s == "begin"    ? Syllabic::Begin
+                       : s == "middle" ? Syllabic::Middle
+                       : s == "end"    ? Syllabic::End
+                                       : Syllabic::Single;
             if (s != "begin" && s != "middle" && s != "end" && s != "single")
                 note("unknown syllabic '" + s + "': read as single");
         } else if (name == "text") {
@@ -559,11 +578,10 @@ void Reader::read_lyric(pugi::xml_node l, Piece& piece) {
         }
     }
     // Whitespace-only text is no syllable.
-    lyric.syllables.erase(std::remove_if(lyric.syllables.begin(), lyric.syllables.end(),
-                                         [](const Syllable& s) {
-                                             return trimmed(s.text.c_str()).empty();
-                                         }),
-                          lyric.syllables.end());
+    lyric.syllables.erase(
+        std::remove_if(lyric.syllables.begin(), lyric.syllables.end(),
+                       [](const Syllable& s) { return trimmed(s.text.c_str()).empty(); }),
+        lyric.syllables.end());
     if (lyric.syllables.empty() && !lyric.extend) return;
     if (lyric_of(piece.e, lyric.verse) != nullptr) {
         note("two lyrics of verse " + lyric.verse + " on one note: the second is skipped");
@@ -595,8 +613,8 @@ void Reader::read_direction(pugi::xml_node d, Measure& m, Beats cursor) {
                     continue;
                 }
                 Beats unit = type_beats(trimmed(units[0].child_value()));
-                if (unit.num == 0 ||
-                    !leading_number(c.child_value("per-minute"), perMinute) || perMinute <= 0) {
+                if (unit.num == 0 || !leading_number(c.child_value("per-minute"), perMinute) ||
+                    perMinute <= 0) {
                     note("a metronome mark without a note value and a number is not read");
                     continue;
                 }
@@ -954,8 +972,8 @@ void Reader::resolve_marks(std::vector<Mark>& marks) {
                     break;
                 }
                 beforeGlide = current;
-                song().tempoGlides.push_back({k.onset, target->onset, k.measure, target->qpm,
-                                              k.text});
+                song().tempoGlides.push_back(
+                    {k.onset, target->onset, k.measure, target->qpm, k.text});
                 break;
             }
             case MarkKind::ATempo: {
@@ -973,12 +991,12 @@ void Reader::resolve_marks(std::vector<Mark>& marks) {
                 break;
             case MarkKind::WedgeStart:
                 if (wedges.count(k.text) != 0)
-                    add_diagnostic(result_, k.measure, "a hairpin starts inside another: the "
-                                                       "first ends here");
+                    add_diagnostic(result_, k.measure,
+                                   "a hairpin starts inside another: the "
+                                   "first ends here");
                 if (wedges.count(k.text) != 0 && wedges[k.text]->onset < k.onset)
                     song().hairpins.push_back({wedges[k.text]->onset, k.onset,
-                                               wedges[k.text]->measure,
-                                               wedges[k.text]->crescendo});
+                                               wedges[k.text]->measure, wedges[k.text]->crescendo});
                 wedges[k.text] = &k;
                 break;
             case MarkKind::WedgeStop: {
@@ -988,8 +1006,7 @@ void Reader::resolve_marks(std::vector<Mark>& marks) {
                 } else {
                     if (open->second->onset < k.onset)
                         song().hairpins.push_back({open->second->onset, k.onset,
-                                                   open->second->measure,
-                                                   open->second->crescendo});
+                                                   open->second->measure, open->second->crescendo});
                     wedges.erase(open);
                 }
                 break;
@@ -1050,8 +1067,11 @@ bool unpack_mxl(std::string_view bytes, std::string& score, std::string& error) 
         if (!read_entry(zip, "META-INF/container.xml", container, error)) return false;
         pugi::xml_document doc;
         if (doc.load_buffer(container.data(), container.size()))
-            name = doc.child("container").child("rootfiles").child("rootfile").attribute(
-                "full-path").value();
+            name = doc.child("container")
+                       .child("rootfiles")
+                       .child("rootfile")
+                       .attribute("full-path")
+                       .value();
         if (name.empty()) {
             error = "the .mxl archive's META-INF/container.xml names no score";
             return false;
@@ -1102,8 +1122,8 @@ Result read_musicxml(std::string_view bytes, const Options& options) {
         const pugi::xml_parse_result parsed =
             doc.load_buffer(bytes.data(), bytes.size(), pugi::parse_default);
         if (!parsed)
-            return failure(std::string("not a MusicXML file: not XML (") +
-                           parsed.description() + " at " + place_of(bytes, parsed.offset) + ")");
+            return failure(std::string("not a MusicXML file: not XML (") + parsed.description() +
+                           " at " + place_of(bytes, parsed.offset) + ")");
         Reader reader(result, options);
         reader.read(doc);
         if (!result.error.empty()) result.ok = false;

@@ -12,7 +12,8 @@
 
 namespace speechscore::songs {
 
-// ---- Beats ----------------------------------------------------------------------------------------
+// ---- Beats
+// ----------------------------------------------------------------------------------------
 
 Beats make_beats(std::int64_t num, std::int64_t den) {
     if (den == 0 || num == INT64_MIN || den == INT64_MIN) throw std::overflow_error("beats");
@@ -59,7 +60,8 @@ bool operator<=(Beats a, Beats b) { return !(b < a); }
 bool operator>(Beats a, Beats b) { return b < a; }
 bool operator>=(Beats a, Beats b) { return !(a < b); }
 
-// ---- helpers ----------------------------------------------------------------------------------------
+// ---- helpers
+// ----------------------------------------------------------------------------------------
 
 const Lyric* lyric_of(const Event& event, const std::string& verse) {
     for (const Lyric& lyric : event.lyrics)

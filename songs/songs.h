@@ -57,17 +57,17 @@ struct Lyric {
 /// A note or a rest of the chosen part and voice. Tied notes are merged into one held note.
 struct Event {
     bool rest = false;
-    Beats onset;           ///< from the start of the song, repeats expanded
-    Beats length;          ///< > 0
-    double pitch = 0;      ///< MIDI key number with its alteration (60 = C4, 60.5 a quarter
-                           ///< tone above); 0 for a rest
-    std::string name;      ///< spelled pitch, "Bb4", "F#3", "C4"; empty for a rest
+    Beats onset;                ///< from the start of the song, repeats expanded
+    Beats length;               ///< > 0
+    double pitch = 0;           ///< MIDI key number with its alteration (60 = C4, 60.5 a quarter
+                                ///< tone above); 0 for a rest
+    std::string name;           ///< spelled pitch, "Bb4", "F#3", "C4"; empty for a rest
     std::vector<Lyric> lyrics;  ///< one per verse that has a lyric on this note
     bool fermata = false;
-    bool breath = false;   ///< a breath mark or caesura after this event
-    bool grace = false;    ///< a grace note, given time taken from its neighbour
-    std::string measure;   ///< the number of the measure it starts in, as the file writes it
-    int pass = 1;          ///< which time through a repeat (1 the first)
+    bool breath = false;  ///< a breath mark or caesura after this event
+    bool grace = false;   ///< a grace note, given time taken from its neighbour
+    std::string measure;  ///< the number of the measure it starts in, as the file writes it
+    int pass = 1;         ///< which time through a repeat (1 the first)
 };
 
 /// A tempo: from onset on, qpm quarter notes per minute.
@@ -80,10 +80,10 @@ struct Tempo {
 /// An accelerando or ritardando written as text, gliding to the next tempo mark.
 struct TempoGlide {
     Beats onset;
-    Beats end;           ///< where the next tempo mark stands
+    Beats end;  ///< where the next tempo mark stands
     std::string measure;
-    double toQpm = 0;    ///< the next tempo mark's tempo
-    std::string text;    ///< the mark as written: "rit.", "accel."
+    double toQpm = 0;  ///< the next tempo mark's tempo
+    std::string text;  ///< the mark as written: "rit.", "accel."
 };
 
 /// A dynamic mark: "ppp" .. "fff", "mp", "mf", "fp", "sf", "sfz", "sfp", "rfz", "fz", "n".
@@ -110,10 +110,10 @@ struct Part {
 
 /// One sung line and what shapes it.
 struct Song {
-    std::vector<Part> parts;  ///< every part of the file, in order
-    std::string part;         ///< id of the chosen part
-    std::string voice;        ///< the chosen voice
-    std::string verse;        ///< the chosen lyric line; empty when the part has no lyrics
+    std::vector<Part> parts;          ///< every part of the file, in order
+    std::string part;                 ///< id of the chosen part
+    std::string voice;                ///< the chosen voice
+    std::string verse;                ///< the chosen lyric line; empty when the part has no lyrics
     std::vector<std::string> verses;  ///< every lyric line of the chosen voice
     std::vector<Event> events;        ///< time order, no gaps, no overlaps, from beat 0
     std::vector<Tempo> tempi;
