@@ -150,7 +150,8 @@ void read_track(Bytes in, int track, File& file, Result& result) {
             if (type == 0x03) file.trackNames.emplace(track, to_utf8(data));
             if (type == 0x51 && data.size() == 3) {
                 const auto* d = reinterpret_cast<const unsigned char*>(data.data());
-                file.tempi.push_back({tick, std::uint32_t{d[0]} << 16 | d[1] << 8 | d[2]});
+                file.tempi.push_back(
+                    {tick, std::uint32_t{d[0]} << 16 | std::uint32_t{d[1]} << 8 | d[2]});
             }
             if (type == 0x58 && data.size() >= 2) {
                 const int power = static_cast<unsigned char>(data[1]);

@@ -230,7 +230,7 @@ private:
     void note(const std::string& message) { add_diagnostic(result_, measure_, message); }
 
     bool choose(pugi::xml_node root, bool timewise, std::vector<MeasureNode>& nodes);
-    Measure read_measure(const MeasureNode& node);
+    Measure read_measure(const MeasureNode& node, size_t index);
     bool duration_of(pugi::xml_node element, Beats& out);
     void read_note(pugi::xml_node n, Measure& m, Beats& cursor, Beats& last, Beats& end);
     void read_lyric(pugi::xml_node lyric, Piece& piece);
@@ -334,7 +334,7 @@ void Reader::read(const pugi::xml_document& doc) {
     if (!choose(root, rootName == "score-timewise", nodes)) return;
 
     std::vector<Measure> measures;
-    for (const MeasureNode& node : nodes) measures.push_back(read_measure(node));
+    for (const MeasureNode& node : nodes) measures.push_back(read_measure(node, measures.size()));
     measure_.clear();
     const std::vector<std::pair<size_t, int>> order = expand(measures);
     if (!result_.error.empty()) return;
@@ -376,9 +376,10 @@ bool Reader::duration_of(pugi::xml_node element, Beats& out) {
     return true;
 }
 
-Measure Reader::read_measure(const MeasureNode& node) {
+Measure Reader::read_measure(const MeasureNode& node, size_t index) {
     Measure m;
     m.number = trimmed(node.measure.attribute("number").value());
+    if (m.number.empty()) m.number = std::to_string(index + 1);  // unnumbered: its place
     measure_ = m.number;
     if (!node.content) {
         note("part " + song().part + " is missing from this measure");

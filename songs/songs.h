@@ -146,7 +146,7 @@ struct Result {
 };
 
 /// The largest input read: a file, or a score inside an .mxl, of more bytes is refused.
-constexpr std::size_t kMaxInputBytes = 32u << 20;
+constexpr std::size_t kMaxInputBytes = 16u << 20;
 /// The most measures a score may expand to through its repeats.
 constexpr std::size_t kMaxExpandedMeasures = 100000;
 /// The most events (notes, rests, marks) a song may have.

@@ -191,6 +191,9 @@ TEST(MusicXml, NotAScoreIsOneError) {
         EXPECT_EQ(r.error, error) << bytes;
         EXPECT_TRUE(r.song.events.empty());
     }
+    const std::string huge(songs::kMaxInputBytes + 1, ' ');
+    EXPECT_EQ(songs::read_song(huge).error, "the file is larger than 16 MiB");
+    EXPECT_EQ(songs::read_song("MThd" + huge).error, "the file is larger than 16 MiB");
     songs::Options voice;
     voice.voice = "7";
     EXPECT_EQ(songs::read_song(document("rhythm.musicxml"), voice).error,
