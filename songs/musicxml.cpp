@@ -139,8 +139,10 @@ std::string voice_of(pugi::xml_node note) {
     return v.empty() ? "1" : v;
 }
 
+// The lyric line: its number, else its name ("chorus"), else "1".
 std::string verse_of(pugi::xml_node lyric) {
-    const std::string v = trimmed(lyric.attribute("number").value());
+    std::string v = trimmed(lyric.attribute("number").value());
+    if (v.empty()) v = trimmed(lyric.attribute("name").value());
     return v.empty() ? "1" : v;
 }
 
@@ -788,8 +790,15 @@ void Reader::steal_for_graces(std::vector<Piece>& pieces) {
             for (size_t k = i; k < j; ++k, at = at + each) {
                 pieces[k].e.onset = at;
                 pieces[k].e.length = each;
-                if (k == i) pieces[k].e.lyrics = std::move(lean->e.lyrics);
-                lean->e.lyrics.clear();
+                if (k == i) {  // verses the grace note does not sing itself move to it
+                    std::vector<Lyric> stay;
+                    for (Lyric& l : lean->e.lyrics)
+                        if (lyric_of(pieces[k].e, l.verse) == nullptr)
+                            pieces[k].e.lyrics.push_back(std::move(l));
+                        else
+                            stay.push_back(std::move(l));
+                    lean->e.lyrics = std::move(stay);
+                }
                 out.push_back(std::move(pieces[k]));
             }
         }

@@ -200,6 +200,42 @@ TEST(MusicXml, NotAScoreIsOneError) {
               "no voice '7' in part P1 (its voices are 1, 2)");
 }
 
+// Grace notes take their time from the note they lean on and sing its syllable, unless they
+// have their own; a lyric line named and not numbered is a verse of that name.
+TEST(MusicXml, GraceNotesTakeTime) {
+    const std::string c =
+        "<note><pitch><step>C</step><octave>5</octave></pitch>"
+        "<duration>2</duration><lyric><text>la</text></lyric></note>";
+    const std::string d =
+        "<note><pitch><step>D</step><octave>5</octave></pitch>"
+        "<duration>2</duration><lyric name=\"chorus\"><text>lo</text>"
+        "</lyric></note>";
+    auto grace = [](const std::string& attributes, const std::string& lyric) {
+        return "<note><grace" + attributes + "/><pitch><step>B</step><octave>4</octave></pitch>" +
+               lyric + "</note>";
+    };
+    const std::pair<std::string, std::string> cases[] = {
+        {grace("", "") + c, "m1 @0 B4/1 \"la\" grace\nm1 @1 C5/1 _\n"},
+        {grace(" slash=\"yes\"", "") + grace(" slash=\"yes\"", "") + c,
+         "m1 @0 B4/0.0625 \"la\" grace\nm1 @0.0625 B4/0.0625 _ grace\nm1 @0.125 C5/1.875 _\n"},
+        {grace(" steal-time-following=\"25\"", "<lyric><text>ah</text></lyric>") + c,
+         "m1 @0 B4/0.5 \"ah\" grace\nm1 @0.5 C5/1.5 \"la\"\n"},
+        {c + grace(" steal-time-previous=\"50\"", "") + d,
+         "m1 @0 C5/1 \"la\"\nm1 @1 B4/1 _ grace\nm1 @2 D5/2 _\n"},
+    };
+    for (const auto& [notes, expected] : cases) {
+        const songs::Result r = songs::read_song(
+            score("<measure number=\"1\"><attributes><divisions>1</divisions></attributes>" +
+                  notes + "</measure>"));
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_EQ(printed(r.song), "part P1 voice 1 verse 1\n" + expected) << notes;
+    }
+    const songs::Result r = songs::read_song(
+        score("<measure number=\"1\"><attributes><divisions>1</divisions></attributes>" + c + d +
+              "</measure>"));
+    EXPECT_EQ(r.song.verses, (std::vector<std::string>{"1", "chorus"}));
+}
+
 // Bad numbers in a score are reported with their measure and skipped; the rest is read.
 TEST(MusicXml, BadNumbersAreReportedAndSkipped) {
     const std::string note = "<note><pitch><step>C</step><octave>4</octave></pitch>";
