@@ -110,6 +110,7 @@ struct Measure {
     std::vector<Mark> marks;
     bool repeatForward = false, repeatBackward = false;
     int times = 2;
+    bool timesGiven = false;
     std::vector<int> endingStart;  // numbers of an ending that starts here
     bool endingStop = false;       // an ending ends with this measure
     std::vector<int> ending;       // the numbers of the ending this measure is in
@@ -227,7 +228,8 @@ private:
     std::string voice_;
     Beats divisions_{0, 1};  // per quarter note; 0 until the first valid <divisions>
     bool divisionsReported_ = false;
-    std::string measure_;  // the measure being read, for diagnostics
+    double transpose_ = 0;  // semitones from written to sounding pitch
+    std::string measure_;   // the measure being read, for diagnostics
     Song& song() { return result_.song; }
     void note(const std::string& message) { add_diagnostic(result_, measure_, message); }
 
@@ -407,6 +409,17 @@ Measure Reader::read_measure(const MeasureNode& node, size_t index) {
             }
             end = std::max(end, cursor);
         } else if (name == "attributes") {
+            if (pugi::xml_node t = child.child("transpose")) {
+                // A transposing part is written, not sounding: chromatic steps and octaves.
+                double chromatic = 0, octaves = 0;
+                const std::string c = trimmed(t.child_value("chromatic"));
+                const std::string o = trimmed(t.child_value("octave-change"));
+                if (parse_double(c, chromatic) && std::fabs(chromatic) <= 24 &&
+                    (o.empty() || (parse_double(o, octaves) && std::fabs(octaves) <= 3)))
+                    transpose_ = chromatic + 12 * octaves;
+                else
+                    note("bad <transpose>: the part is read as written");
+            }
             pugi::xml_node div = child.child("divisions");
             if (!div) continue;
             Beats value;
@@ -493,7 +506,7 @@ void Reader::read_note(pugi::xml_node n, Measure& m, Beats& cursor, Beats& last,
             note("a note with a bad pitch is read as a rest");
             p.e.rest = true;
         } else {
-            p.e.pitch = 12 * (octave + 1) + semis + alter;
+            p.e.pitch = 12 * (octave + 1) + semis + alter + transpose_;
             p.e.name = step;
             const double whole = std::round(alter);
             for (double a = whole; a > 0; --a) p.e.name += "#";
@@ -502,6 +515,7 @@ void Reader::read_note(pugi::xml_node n, Measure& m, Beats& cursor, Beats& last,
             if (alter != whole)
                 p.e.name += (alter > whole ? "+" : "-") +
                             std::to_string(std::lround(std::fabs(alter - whole) * 100)) + "c";
+            if (transpose_ != 0) p.e.name = pitch_name(p.e.pitch);  // the sounding pitch
         }
     } else if (n.child("unpitched")) {
         note("an unpitched note is read as a rest");
@@ -693,6 +707,7 @@ void Reader::read_barline(pugi::xml_node b, Measure& m, bool& fermata) {
         if (direction == "backward") {
             m.repeatBackward = true;
             if (pugi::xml_attribute t = repeat.attribute("times")) {
+                m.timesGiven = true;
                 Beats times;
                 if (!parse_exact(t.value(), times) || times.den != 1 || times.num < 1) {
                     note("bad repeat times '" + std::string(t.value()) + "': played twice");
@@ -861,6 +876,16 @@ std::vector<std::pair<size_t, int>> Reader::expand(std::vector<Measure>& measure
         if (!m.endingStart.empty()) active = m.endingStart;
         m.ending = active;
         if (m.endingStop) active.clear();
+    }
+    // A backward repeat in an ending, with no times of its own, repeats until the last ending
+    // of its set is reached: "1, 2" then "3" plays three times.
+    for (size_t i = 0; i < measures.size(); ++i) {
+        Measure& m = measures[i];
+        if (!m.repeatBackward || m.timesGiven || m.ending.empty()) continue;
+        int last = 0;
+        for (size_t j = i; j < measures.size() && !measures[j].ending.empty(); ++j)
+            for (int n : measures[j].ending) last = std::max(last, n);
+        m.times = std::max(2, last);
     }
     std::vector<std::pair<size_t, int>> order;
     std::vector<int> done(measures.size(), 0);

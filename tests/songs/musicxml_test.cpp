@@ -200,6 +200,67 @@ TEST(MusicXml, NotAScoreIsOneError) {
               "no voice '7' in part P1 (its voices are 1, 2)");
 }
 
+// Repeats expand into the order a player takes. Measures are written "|:" (forward repeat),
+// ":|" or ":|3" (backward, times), "[1,2" (an ending starts), "]" (it stops); the order is the
+// measures played, with "/pass" after a second or later time through.
+TEST(MusicXml, RepeatsExpand) {
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"", ":|"}, "1 2 1/2 2/2"},
+        {{"", "|:", ":|3", ""}, "1 2 3 2/2 3/2 2/3 3/3 4"},
+        {{"", "|:", "[1,2 :| ]", "[3 ]", ""}, "1 2 3 2/2 3/2 2/3 4/3 5"},  // times from endings
+        {{"|:", "[1 :| ]", "[2 ]", "", ":|"}, "1 2 1/2 3/2 4 5 4/2 5/2"},  // a new section
+        {{"|:", "[1 ]", "[2 :| ]", ""}, "1 2 4"},  // an ending no pass reaches: reported
+        {{"|:", "", ""}, "1 2 3"},                 // a forward repeat never closed
+    };
+    for (const auto& [marks, expected] : cases) {
+        std::string measures;
+        for (size_t i = 0; i < marks.size(); ++i) {
+            const std::string& m = marks[i];
+            measures += "<measure number=\"" + std::to_string(i + 1) + "\">";
+            if (m.find("|:") != std::string::npos)
+                measures += "<barline location=\"left\"><repeat direction=\"forward\"/></barline>";
+            const size_t ending = m.find('[');
+            if (ending != std::string::npos)
+                measures += "<barline location=\"left\"><ending type=\"start\" number=\"" +
+                            m.substr(ending + 1, m.find(' ', ending) - ending - 1) +
+                            "\"/></barline>";
+            measures +=
+                "<attributes><divisions>1</divisions></attributes><note><pitch><step>C"
+                "</step><octave>4</octave></pitch><duration>1</duration></note>"
+                "<barline location=\"right\">";
+            const size_t backward = m.find(":|");
+            if (backward != std::string::npos)
+                measures += "<repeat direction=\"backward\"" +
+                            (m.size() > backward + 2 && m[backward + 2] != ' '
+                                 ? " times=\"" + m.substr(backward + 2, 1) + "\""
+                                 : std::string()) +
+                            "/>";
+            if (m.find(']') != std::string::npos)
+                measures += "<ending type=\"stop\" number=\"1\"/>";
+            measures += "</barline></measure>";
+        }
+        const songs::Result r = songs::read_song(score(measures));
+        ASSERT_TRUE(r.ok) << r.error;
+        std::string order;
+        for (const songs::Event& e : r.song.events)
+            order += (order.empty() ? "" : " ") + e.measure +
+                     (e.pass > 1 ? "/" + std::to_string(e.pass) : "");
+        EXPECT_EQ(order, expected) << measures;
+    }
+}
+
+// A transposing part sounds its transposition: a tenor saxophone's written D5 sounds C4.
+TEST(MusicXml, TransposingPartsSound) {
+    const songs::Result r = songs::read_song(score(
+        "<measure number=\"1\"><attributes><divisions>1</divisions><transpose><diatonic>-1"
+        "</diatonic><chromatic>-2</chromatic><octave-change>-1</octave-change></transpose>"
+        "</attributes><note><pitch><step>D</step><octave>5</octave></pitch><duration>1</duration>"
+        "</note></measure>"));
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.song.events[0].pitch, 60);
+    EXPECT_EQ(r.song.events[0].name, "C4");
+}
+
 // Grace notes take their time from the note they lean on and sing its syllable, unless they
 // have their own; a lyric line named and not numbered is a verse of that name.
 TEST(MusicXml, GraceNotesTakeTime) {
