@@ -227,12 +227,13 @@ public:
     Beats beats(std::int64_t ticks) const {
         if (tpq_ > 0) return make_beats(ticks, tpq_);
         const std::int64_t fps100 = frames_ == 29 ? 2997 : frames_ * 100;
-        return make_beats(ticks * 200, fps100 * perFrame_);
+        return make_beats(ticks, fps100 * perFrame_) * Beats{200, 1};
     }
     std::string measure(Beats at) const {
-        const Segment* s = &segments_.front();
-        for (const Segment& seg : segments_)
-            if (seg.start <= at) s = &seg;
+        // The last segment starting at or before the place (the first starts at beat 0).
+        auto after = std::upper_bound(segments_.begin(), segments_.end(), at,
+                                      [](Beats t, const Segment& seg) { return t < seg.start; });
+        const Segment* s = after == segments_.begin() ? &segments_.front() : &*(after - 1);
         const Beats count = (at - s->start) * Beats{s->length.den, s->length.num};
         return std::to_string(s->number + count.num / count.den);
     }
@@ -273,16 +274,16 @@ std::string part_id(int track, int channel, bool split) {
     return "t" + std::to_string(track + 1) + (split ? "c" + std::to_string(channel + 1) : "");
 }
 
-// Cleans a lyric: drops the line marks "/" and "\" of karaoke files, spaces and control bytes.
-// Sets wordStart when the text begins a word by a leading space or line mark.
+// Cleans a lyric: drops the line marks ("/" and "\" of karaoke files, CR, LF), spaces and
+// control bytes. Sets wordStart when the text begins a word by a leading space or line mark.
 std::string clean_syllable(const std::string& raw, bool& wordStart) {
-    std::string s = to_utf8(raw);
     wordStart = false;
     size_t i = 0;
-    while (i < s.size() && (s[i] == ' ' || s[i] == '/' || s[i] == '\\')) ++i, wordStart = true;
-    size_t j = s.size();
-    while (j > i && s[j - 1] == ' ') --j;
-    return s.substr(i, j - i);
+    while (i < raw.size() && std::strchr(" /\\\r\n", raw[i]) != nullptr && raw[i] != '\0')
+        ++i, wordStart = true;
+    std::string s = to_utf8(raw.substr(i));
+    while (!s.empty() && s.back() == ' ') s.pop_back();
+    return s;
 }
 
 // A lyric may go to a part of track: its own track, or any when its track has no notes.
@@ -393,9 +394,7 @@ Result read_midi(std::string_view bytes, const Options& options) {
             for (size_t i = 0; i < song.parts.size() && chosen == song.parts.size(); ++i)
                 if (song.parts[i].name == options.part) chosen = i;
             if (chosen == song.parts.size()) {
-                std::string list;
-                for (const Part& p : song.parts)
-                    list += (list.empty() ? "" : ", ") + p.id + " \"" + p.name + "\"";
+                const std::string list = part_list(song.parts);
                 return failure("no part '" + options.part + "' (the parts are " + list + ")");
             }
         } else if (bestHits == 0) {

@@ -12,6 +12,7 @@
 #include <memory>
 #include <new>
 #include <pugixml.hpp>
+#include <set>
 #include <utility>
 
 #include "song_build.h"
@@ -22,6 +23,8 @@ namespace {
 
 // Divisions, durations and offsets above this are refused as not a score's numbers.
 constexpr std::int64_t kMaxNumber = 1000000000;
+// A note keeps at most this many lyric lines.
+constexpr size_t kMaxVerses = 100;
 // A backward repeat played more times than this is played this many times.
 constexpr int kMaxRepeatTimes = 16;
 
@@ -251,16 +254,29 @@ private:
 
 // Picks the part, voice and verse; false (with the error set) when a chosen one is not there.
 bool Reader::choose(pugi::xml_node root, bool timewise, std::vector<MeasureNode>& nodes) {
+    // The ids of the parts with a lyric, in one pass over the score.
+    std::set<std::string> sung;
+    auto scan = [&sung](pugi::xml_node content, const std::string& id) {
+        if (sung.count(id) != 0) return;
+        for (pugi::xml_node n : content.children("note"))
+            for (pugi::xml_node l : n.children("lyric"))
+                if (has_text(l)) {
+                    sung.insert(id);
+                    return;
+                }
+    };
+    if (timewise) {
+        for (pugi::xml_node m : root.children("measure"))
+            for (pugi::xml_node p : m.children("part")) scan(p, p.attribute("id").value());
+    } else {
+        for (pugi::xml_node p : root.children("part"))
+            for (pugi::xml_node m : p.children("measure")) scan(m, p.attribute("id").value());
+    }
     for (pugi::xml_node sp : root.child("part-list").children("score-part")) {
         Part part;
         part.id = sp.attribute("id").value();
         part.name = trimmed(sp.child_value("part-name"));
-        for (const MeasureNode& mn : measures_of(root, part.id, timewise)) {
-            for (pugi::xml_node n : mn.content.children("note"))
-                for (pugi::xml_node l : n.children("lyric"))
-                    part.lyrics = part.lyrics || has_text(l);
-            if (part.lyrics) break;
-        }
+        part.lyrics = sung.count(part.id) != 0;
         song().parts.push_back(part);
     }
     if (song().parts.empty()) {
@@ -274,9 +290,7 @@ bool Reader::choose(pugi::xml_node root, bool timewise, std::vector<MeasureNode>
         for (const Part& p : song().parts)
             if (chosen == nullptr && p.name == options_.part) chosen = &p;
         if (chosen == nullptr) {
-            std::string list;
-            for (const Part& p : song().parts)
-                list += (list.empty() ? "" : ", ") + p.id + " \"" + p.name + "\"";
+            const std::string list = part_list(song().parts);
             result_.error = "no part '" + options_.part + "' (the parts are " + list + ")";
             return false;
         }
@@ -296,22 +310,22 @@ bool Reader::choose(pugi::xml_node root, bool timewise, std::vector<MeasureNode>
     }
     // The voices in the order met, and the first voice and verse of a lyric.
     std::vector<std::string> voices;
+    std::set<std::string> seen;
     std::string lyricVoice;
     for (const MeasureNode& mn : nodes)
         for (pugi::xml_node n : mn.content.children("note")) {
             const std::string v = voice_of(n);
-            if (std::find(voices.begin(), voices.end(), v) == voices.end()) voices.push_back(v);
+            if (seen.insert(v).second) voices.push_back(v);
             if (!lyricVoice.empty()) continue;
             for (pugi::xml_node l : n.children("lyric"))
                 if (has_text(l) && (options_.verse.empty() || verse_of(l) == options_.verse))
                     lyricVoice = v;
         }
     if (!options_.voice.empty()) {
-        if (std::find(voices.begin(), voices.end(), options_.voice) == voices.end()) {
-            std::string list;
-            for (const std::string& v : voices) list += (list.empty() ? "" : ", ") + v;
+        if (seen.count(options_.voice) == 0) {
+            const std::string list = listed(voices);
             result_.error = "no voice '" + options_.voice + "' in part " + chosen->id +
-                            " (its voices are " + (list.empty() ? "none" : list) + ")";
+                            " (its voices are " + list + ")";
             return false;
         }
         voice_ = options_.voice;
@@ -600,6 +614,10 @@ void Reader::read_lyric(pugi::xml_node l, Piece& piece) {
                        [](const Syllable& s) { return trimmed(s.text.c_str()).empty(); }),
         lyric.syllables.end());
     if (lyric.syllables.empty() && !lyric.extend) return;
+    if (piece.e.lyrics.size() >= kMaxVerses) {
+        note("more than " + std::to_string(kMaxVerses) + " lyrics on one note: skipped");
+        return;
+    }
     if (lyric_of(piece.e, lyric.verse) != nullptr) {
         note("two lyrics of verse " + lyric.verse + " on one note: the second is skipped");
         return;
@@ -734,9 +752,12 @@ void Reader::read_barline(pugi::xml_node b, Measure& m, bool& fermata) {
                 Beats n;
                 if (!one.empty()) {
                     if (parse_exact(one.c_str(), n) && n.den == 1 && n.num >= 1 &&
-                        n.num <= kMaxRepeatTimes)
-                        m.endingStart.push_back(static_cast<int>(n.num));
-                    else
+                        n.num <= kMaxRepeatTimes) {
+                        const int number = static_cast<int>(n.num);
+                        if (std::find(m.endingStart.begin(), m.endingStart.end(), number) ==
+                            m.endingStart.end())
+                            m.endingStart.push_back(number);
+                    } else
                         note("bad ending number '" + one + "'");
                 }
                 if (j == std::string::npos) break;
@@ -879,13 +900,12 @@ std::vector<std::pair<size_t, int>> Reader::expand(std::vector<Measure>& measure
     }
     // A backward repeat in an ending, with no times of its own, repeats until the last ending
     // of its set is reached: "1, 2" then "3" plays three times.
-    for (size_t i = 0; i < measures.size(); ++i) {
+    int last = 0;  // the highest ending number from here to the end of this set of endings
+    for (size_t i = measures.size(); i-- > 0;) {
         Measure& m = measures[i];
-        if (!m.repeatBackward || m.timesGiven || m.ending.empty()) continue;
-        int last = 0;
-        for (size_t j = i; j < measures.size() && !measures[j].ending.empty(); ++j)
-            for (int n : measures[j].ending) last = std::max(last, n);
-        m.times = std::max(2, last);
+        if (m.ending.empty()) last = 0;
+        for (int n : m.ending) last = std::max(last, n);
+        if (m.repeatBackward && !m.timesGiven && !m.ending.empty()) m.times = std::max(2, last);
     }
     std::vector<std::pair<size_t, int>> order;
     std::vector<int> done(measures.size(), 0);

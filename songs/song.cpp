@@ -5,6 +5,7 @@
 #include <fstream>
 #include <numeric>
 #include <ostream>
+#include <set>
 #include <sstream>
 
 #include "song_build.h"
@@ -181,14 +182,26 @@ void add_diagnostic(Result& result, const std::string& measure, std::string mess
         result.diagnostics.push_back({"", "more problems not listed"});
 }
 
+std::string listed(const std::vector<std::string>& items) {
+    constexpr size_t kShown = 20;
+    std::string text;
+    for (size_t i = 0; i < items.size() && i < kShown; ++i) text += (i ? ", " : "") + items[i];
+    if (items.size() > kShown) text += " and " + std::to_string(items.size() - kShown) + " more";
+    return items.empty() ? "none" : text;
+}
+
+std::string part_list(const std::vector<Part>& parts) {
+    std::vector<std::string> items;
+    for (const Part& p : parts) items.push_back(p.id + " \"" + p.name + "\"");
+    return listed(items);
+}
+
 void list_verses(Song& song) {
     song.verses.clear();
+    std::set<std::string> known;
     for (const Event& e : song.events)
-        for (const Lyric& lyric : e.lyrics) {
-            bool known = false;
-            for (const std::string& v : song.verses) known = known || v == lyric.verse;
-            if (!known) song.verses.push_back(lyric.verse);
-        }
+        for (const Lyric& lyric : e.lyrics)
+            if (known.insert(lyric.verse).second) song.verses.push_back(lyric.verse);
 }
 
 }  // namespace speechscore::songs

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <zip.h>
 
-#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -342,11 +341,9 @@ TEST(MusicXml, HostileDocuments) {
         "<measure number=\"1\"><attributes><divisions>1</divisions></attributes>"
         "<note><pitch><step>C</step><octave>4</octave></pitch><duration>1</duration>"
         "<lyric><text>&k;&ext;</text></lyric></note></measure>");
-    const auto start = std::chrono::steady_clock::now();
     songs::Result r = songs::read_song(bomb);
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_EQ(songs::lyric_of(r.song.events[0], "1")->syllables[0].text, "&k;&ext;");
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 
     // Each measure's length has a new prime denominator: their sum outgrows 64 bits.
     std::string primes;
