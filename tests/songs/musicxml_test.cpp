@@ -2,12 +2,15 @@
 // archives, the choices of part, voice and verse, and hostile input that must end in one clear
 // error or in diagnostics, never in a crash.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <zip.h>
 
 #include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "songs.h"
@@ -366,4 +369,35 @@ TEST(MusicXml, HostileDocuments) {
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.error, "the repeats expand to more than 100000 measures");
     EXPECT_LE(r.diagnostics.size(), 501u);  // 7000 repeats of 99 times, reported a few times
+}
+
+// The dump program prints the song, reports with the file and measure, and exits 1 on an error.
+TEST(MusicXml, DumpProgram) {
+    auto run = [](const std::string& args) {
+        const std::string command = std::string(SONGS_DUMP) + " " + args + " 2>&1";
+        FILE* pipe = popen(command.c_str(), "r");
+        std::string out;
+        char block[4096];
+        size_t got;
+        while (pipe != nullptr && (got = fread(block, 1, sizeof block, pipe)) > 0)
+            out.append(block, got);
+        const int status = pipe == nullptr ? -1 : pclose(pipe);
+        return std::make_pair(out, WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+    };
+    const std::string dir = SONGS_DOCUMENTS;
+    auto [out, status] = run("--verse 2 " + dir + "/lyrics.musicxml");
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(out, document("lyrics.verse2.expected"));
+    std::tie(out, status) = run(dir + "/repeats.musicxml");
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(out.substr(0, out.find('\n') + 1),
+              dir +
+                  "/repeats.musicxml: measure 5: warning: 'D.C. al Fine' is not followed: "
+                  "jumps are not expanded\n");
+    std::tie(out, status) = run(dir + "/lyrics.expected");
+    EXPECT_EQ(status, 1);
+    const std::string error = dir + "/lyrics.expected: error: not a MusicXML file: not XML (";
+    EXPECT_EQ(out.substr(0, error.size()), error);
+    std::tie(out, status) = run("--part");
+    EXPECT_EQ(status, 2);
 }
