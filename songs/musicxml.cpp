@@ -774,6 +774,7 @@ void Reader::read_barline(pugi::xml_node b, Measure& m, bool& fermata) {
 // Gives grace notes time from the note they lean on: the percentage the file gives, else half
 // of the next note for an appoggiatura and an eighth of a beat (at most a quarter of the next
 // note) for a slashed acciaccatura; the principal note's syllable moves to the first grace note.
+// Grace notes with no next note take an eighth of a beat from the end of the note before.
 void Reader::steal_for_graces(std::vector<Piece>& pieces) {
     std::vector<Piece> out;
     for (size_t i = 0; i < pieces.size();) {
@@ -784,14 +785,17 @@ void Reader::steal_for_graces(std::vector<Piece>& pieces) {
         size_t j = i;
         while (j < pieces.size() && pieces[j].e.grace && pieces[j].e.onset == pieces[i].e.onset)
             ++j;
-        const bool before = pieces[i].stealPrevious > 0 && pieces[i].stealFollowing < 0;
+        bool before = pieces[i].stealPrevious > 0 && pieces[i].stealFollowing < 0;
+        const bool previous = !out.empty() && !out.back().e.rest &&
+                              out.back().e.onset + out.back().e.length == pieces[i].e.onset;
         Piece* lean = nullptr;  // the note whose time the grace notes take
-        if (before && !out.empty() && !out.back().e.rest &&
-            out.back().e.onset + out.back().e.length == pieces[i].e.onset)
-            lean = &out.back();
+        if (before && previous) lean = &out.back();
         if (!before && j < pieces.size() && !pieces[j].e.rest &&
             pieces[j].e.onset == pieces[i].e.onset && !pieces[j].tieStop)
             lean = &pieces[j];
+        // Grace notes after their note (at the end of a measure, before a rest) end it.
+        const bool after = lean == nullptr && !before && previous;
+        if (after) lean = &out.back(), before = true;
         if (lean == nullptr) {
             note("grace notes with no note to take time from: skipped");
             i = j;
@@ -800,10 +804,10 @@ void Reader::steal_for_graces(std::vector<Piece>& pieces) {
         const Piece& g = pieces[i];
         const Beats whole = lean->e.length;
         Beats stolen;
-        const double percent = before ? g.stealPrevious : g.stealFollowing;
+        const double percent = after ? -1 : before ? g.stealPrevious : g.stealFollowing;
         if (percent >= 0)
             stolen = whole * make_beats(std::llround(percent * 100), 10000);
-        else if (g.slash)
+        else if (g.slash || after)
             stolen = std::min(Beats{1, 8}, whole * Beats{1, 4});
         else
             stolen = whole * Beats{1, 2};

@@ -283,6 +283,7 @@ TEST(MusicXml, GraceNotesTakeTime) {
          "m1 @0 B4/0.0625 \"la\" grace\nm1 @0.0625 B4/0.0625 _ grace\nm1 @0.125 C5/1.875 _\n"},
         {grace(" steal-time-following=\"25\"", "<lyric><text>ah</text></lyric>") + c,
          "m1 @0 B4/0.5 \"ah\" grace\nm1 @0.5 C5/1.5 \"la\"\n"},
+        {c + grace("", ""), "m1 @0 C5/1.875 \"la\"\nm1 @1.875 B4/0.125 _ grace\n"},
         {c + grace(" steal-time-previous=\"50\"", "") + d,
          "m1 @0 C5/1 \"la\"\nm1 @1 B4/1 _ grace\nm1 @2 D5/2 _\n"},
     };
