@@ -911,22 +911,37 @@ std::vector<std::pair<size_t, int>> Reader::expand(std::vector<Measure>& measure
         for (int n : m.ending) last = std::max(last, n);
         if (m.repeatBackward && !m.timesGiven && !m.ending.empty()) m.times = std::max(2, last);
     }
+    // The repeats open at this measure: the outermost is the piece itself, or the part of it
+    // after the last repeat that ended; each forward repeat opens one more.
+    struct Section {
+        size_t start;  // where its backward repeat goes back to
+        int pass;      // the time through it
+        bool written;  // opened by a forward repeat
+    };
+    std::vector<Section> open{{0, 1, false}};
+    auto close = [&open](size_t next) {
+        if (open.back().written) open.pop_back();
+        if (!open.back().written) open.back() = {next, 1, false};
+    };
     std::vector<std::pair<size_t, int>> order;
     std::vector<int> done(measures.size(), 0);
-    size_t start = 0;  // where a backward repeat goes back to
-    int pass = 1;
     bool afterEnding = false;  // the last measure played was in an ending
     for (size_t i = 0; i < measures.size();) {
         const Measure& m = measures[i];
-        if (m.repeatForward) start = i;
         const bool inEnding = !m.ending.empty();
-        if (inEnding && std::find(m.ending.begin(), m.ending.end(), pass) == m.ending.end()) {
-            ++i;  // an ending for another pass
-            continue;
+        if (!inEnding && afterEnding) {  // past the endings: their repeat is over
+            if (open.back().pass > 1)
+                close(i);
+            else if (!open.back().written)
+                open.back().start = i;
         }
-        if (!inEnding && afterEnding) {  // past the last ending: a new section starts here
-            pass = 1;
-            if (!m.repeatForward) start = i;
+        if (m.repeatForward && !(open.back().written && open.back().start == i))
+            open.push_back({i, 1, true});
+        const int pass = open.back().pass;
+        if (inEnding && std::find(m.ending.begin(), m.ending.end(), pass) == m.ending.end()) {
+            done[i] = 0;  // an ending for another pass
+            ++i;
+            continue;
         }
         afterEnding = inEnding;
         order.push_back({i, pass});
@@ -936,15 +951,14 @@ std::vector<std::pair<size_t, int>> Reader::expand(std::vector<Measure>& measure
             return {};
         }
         if (m.repeatBackward && ++done[i] < m.times) {
-            pass = done[i] + 1;
-            i = start;
+            open.back().pass = done[i] + 1;
+            i = open.back().start;
             afterEnding = false;
             continue;
         }
         if (m.repeatBackward) {
             done[i] = 0;
-            start = i + 1;
-            if (!inEnding) pass = 1;  // in an ending, the next ending still needs the pass
+            if (!inEnding) close(i + 1);  // in an ending, the repeat ends with its endings
         }
         ++i;
     }

@@ -213,6 +213,9 @@ TEST(MusicXml, RepeatsExpand) {
         {{"|:", "[1 :| ]", "[2 ]", "", ":|"}, "1 2 1/2 3/2 4 5 4/2 5/2"},  // a new section
         {{"|:", "[1 ]", "[2 :| ]", ""}, "1 2 4"},  // an ending no pass reaches: reported
         {{"|:", "", ""}, "1 2 3"},                 // a forward repeat never closed
+        {{"|:", "|: :|", ":|", ""}, "1 2 2/2 3 1/2 2 2/2 3/2 4"},  // nested repeats
+        {{"", ":|", "", ":|"}, "1 2 1/2 2/2 3 4 3/2 4/2"},  // back to where the last one ended
+        {{"|:", "[1 :| ]", "[2 ]", "|:", ":|"}, "1 2 1/2 3/2 4 5 4/2 5/2"},
     };
     for (const auto& [marks, expected] : cases) {
         std::string measures;
