@@ -926,7 +926,12 @@ std::vector<std::pair<size_t, int>> Reader::expand(std::vector<Measure>& measure
     std::vector<std::pair<size_t, int>> order;
     std::vector<int> done(measures.size(), 0);
     bool afterEnding = false;  // the last measure played was in an ending
+    size_t steps = 0;          // measures played and skipped, bounded too
     for (size_t i = 0; i < measures.size();) {
+        if (++steps > 10 * kMaxExpandedMeasures) {
+            result_.error = "the repeats and endings are too tangled to expand";
+            return {};
+        }
         const Measure& m = measures[i];
         const bool inEnding = !m.ending.empty();
         if (!inEnding && afterEnding) {  // past the endings: their repeat is over
