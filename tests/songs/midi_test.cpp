@@ -148,6 +148,19 @@ TEST(Midi, TextEventsAsKaraokeLyrics) {
     EXPECT_EQ(r.diagnostics[0].message, "no lyric events: text events are read as lyrics");
 }
 
+// SMPTE time is read at 120 quarter notes a minute: 25 frames of 40 ticks are two beats. A lyric
+// starting with a carriage return begins a word.
+TEST(Midi, SmpteTime) {
+    Track t;
+    t.meta(0, 0x05, "\rla").raw(0, {0x90, 69, 90}).raw(500, {0x80, 69, 0});
+    t.meta(500, 0x05, "\rlo").raw(0, {0x90, 67, 90}).raw(1000, {0x80, 67, 0});
+    const songs::Result r = songs::read_song(smf(0, (256 - 25) << 8 | 40, {t}));
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(printed(r),
+              "part t1 voice 1 verse 1\nm1 @0 A4/1 \"la\"\nm1 @1 R/1\nm1 @2 G4/2 \"lo\"\n"
+              "tempo m1 @0 120\n");
+}
+
 // Broken and hostile files: one clear error each, never a crash.
 TEST(Midi, HostileFilesAreOneError) {
     const std::string header = "MThd" + be(6, 4) + be(0, 2) + be(1, 2) + be(480, 2);
