@@ -851,11 +851,13 @@ void Reader::steal_for_graces(std::vector<Piece>& pieces) {
 void Reader::finish_measure(Measure& m, Beats end, bool barFermata) {
     std::stable_sort(m.pieces.begin(), m.pieces.end(),
                      [](const Piece& a, const Piece& b) { return a.e.onset < b.e.onset; });
-    steal_for_graces(m.pieces);
+    // Of the notes and rests, one at a time: the top one where they start together, the
+    // earlier one cut where they overlap. Grace notes stay where they stand.
     std::vector<Piece> out;
+    size_t last = out.max_size();  // the last note or rest in out
     for (Piece& p : m.pieces) {
-        if (!out.empty()) {
-            Piece& prev = out.back();
+        if (!p.e.grace && last != out.max_size()) {
+            Piece& prev = out[last];
             if (prev.e.onset == p.e.onset) {  // same start: the top note (a note over a rest)
                 if (prev.e.rest || (!p.e.rest && p.e.pitch > prev.e.pitch)) std::swap(prev, p);
                 for (Lyric& l : p.e.lyrics)
@@ -869,10 +871,18 @@ void Reader::finish_measure(Measure& m, Beats end, bool barFermata) {
             }
         }
         out.push_back(std::move(p));
+        if (!out.back().e.grace) last = out.size() - 1;
     }
+    steal_for_graces(out);
+    std::stable_sort(out.begin(), out.end(),
+                     [](const Piece& a, const Piece& b) { return a.e.onset < b.e.onset; });
     std::vector<Piece> filled;
     Beats at;
     for (Piece& p : out) {
+        if (p.e.onset < at) {  // a grace note placed inside a note
+            note("a grace note inside another note: skipped");
+            continue;
+        }
         if (at < p.e.onset) {
             Piece rest;
             rest.e.rest = true, rest.e.onset = at, rest.e.length = p.e.onset - at;
