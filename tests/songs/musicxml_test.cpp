@@ -282,6 +282,9 @@ TEST(MusicXml, GraceNotesTakeTime) {
     };
     const std::pair<std::string, std::string> cases[] = {
         {grace("", "") + c, "m1 @0 B4/1 \"la\" grace\nm1 @1 C5/1 _\n"},
+        {grace("", "") + c + "<backup><duration>2</duration></backup>" + grace("", "") +
+             "<note><pitch><step>C</step><octave>4</octave></pitch><duration>2</duration></note>",
+         "m1 @0 B4/1 \"la\" grace\nm1 @1 C5/1 _\n"},  // under a second layer of the voice
         {grace(" slash=\"yes\"", "") + grace(" slash=\"yes\"", "") + c,
          "m1 @0 B4/0.0625 \"la\" grace\nm1 @0.0625 B4/0.0625 _ grace\nm1 @0.125 C5/1.875 _\n"},
         {grace(" steal-time-following=\"25\"", "<lyric><text>ah</text></lyric>") + c,
