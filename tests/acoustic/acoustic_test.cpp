@@ -74,16 +74,12 @@ TEST(Noise, HAndTheFricativeOfSvAreUnvoiced) {
     };
     const Part parts[] = {
         {"vowel", 0.2, 0.45, true}, {"h", 0.6, 0.95, false}, {"sV fricative", 1.11, 1.2, false}};
-    // Voiced: a normalised autocorrelation above 0.9, an HNR above 10 log10(0.9 / 0.1) = 9.5 dB;
-    // unvoiced: below 0.5, an HNR below 0 dB.
     for (const Part& p : parts) {
         EXPECT_GT(rms_db(r.sound, p.from, p.to), -50) << p.name;
-        const std::vector<double> hnr = hnr_db(r.sound, span(p.from, p.to));
-        ASSERT_EQ(hnr.size(), 1u) << p.name;
         if (p.voiced) {
-            EXPECT_GT(hnr[0], 9.5) << p.name;
+            EXPECT_GT(periodicity(r.sound, span(p.from, p.to)).at(0), 0.9) << p.name;
         } else {
-            EXPECT_LT(hnr[0], 0) << p.name;
+            EXPECT_LT(periodicity(r.sound, span(p.from, p.to)).at(0), 0.5) << p.name;
         }
     }
 }
@@ -159,8 +155,11 @@ TEST(Clicks, VowelBoundariesAddNoEnergyAboveEightKilohertz) {
         return max_of(std::vector<double>(frames.begin() + std::lround(from / frame),
                                           frames.begin() + std::lround(to / frame)));
     };
-    const double steady =
-        std::max({loudest(0.1, 0.4), loudest(0.6, 0.9), loudest(1.1, 1.4), loudest(1.8, 2.4)});
+    // The vowels themselves hold next to nothing above 8 kHz (Praat's band filter finds them near
+    // the 24-bit take's noise, -140 dBFS and below): a click stands out against them or against
+    // -126 dBFS, whichever is higher.
+    const double steady = std::max(
+        {loudest(0.1, 0.4), loudest(0.6, 0.9), loudest(1.1, 1.4), loudest(1.8, 2.4), -126.0});
     // Boundaries at 0.5, 1.0 and 1.5 s; the transition of vV from 1.6 to 1.7 s.
     const double edges[][2] = {{0.45, 0.55}, {0.95, 1.05}, {1.45, 1.55}, {1.55, 1.75}};
     for (const auto& edge : edges)

@@ -257,8 +257,8 @@ std::vector<double> f0_hz(const Sound& sound, Windows w) {
     return column(praat(sound, "pitch", w), 0);
 }
 
-std::vector<double> hnr_db(const Sound& sound, Windows w) {
-    return column(praat(sound, "hnr", w), 0);
+std::vector<double> periodicity(const Sound& sound, Windows w) {
+    return column(praat(sound, "periodicity", w), 0);
 }
 
 std::vector<std::vector<double>> burg_formants(const Sound& sound, Windows w) {

@@ -51,10 +51,12 @@ double rms_db(const Sound& sound, double from, double to);
 // Largest absolute sample of the whole sound (Praat's absolute extremum, no interpolation).
 double peak(const Sound& sound);
 
-// Mean F0 (Hz, Praat's To Pitch 60 to 500 Hz) and mean harmonics-to-noise ratio (dB, To
-// Harmonicity (cc)) of each window.
+// Mean F0 (Hz, Praat's To Pitch 60 to 500 Hz) of each window.
 std::vector<double> f0_hz(const Sound& sound, Windows w);
-std::vector<double> hnr_db(const Sound& sound, Windows w);
+
+// Normalised autocorrelation of each window at the lag of 60 to 500 Hz where it is highest
+// (Praat's Autocorrelate): near 1 for voicing, low for noise.
+std::vector<double> periodicity(const Sound& sound, Windows w);
 
 // Mean F1 to F4 (Hz) of each window: Praat's Burg formants, five up to 5000 Hz, 25 ms windows.
 std::vector<std::vector<double>> burg_formants(const Sound& sound, Windows w);

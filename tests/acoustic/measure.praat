@@ -5,7 +5,8 @@
 #   rms          root-mean-square amplitude
 #   highpass     root-mean-square amplitude above EXTRA Hz (Hann band filter, 100 Hz smoothing)
 #   pitch        mean F0 (Hz; To Pitch, 60 to 500 Hz)
-#   hnr          mean harmonics-to-noise ratio (dB; To Harmonicity (cc), 60 Hz)
+#   periodicity  the highest autocorrelation at the lags of 60 to 500 Hz over that at lag 0
+#                (Autocorrelate): near 1 for voicing, low for noise
 #   formants     mean F1 to F4 (Hz; To Formant (burg), 5 formants up to 5000 Hz, 25 ms)
 #   above        share of the energy above EXTRA Hz (spectrum of the rectangular window)
 #   bands        energy per second of the 1/3-octave bands 1000 * 2^(n/3), n = HOP .. COUNT
@@ -96,8 +97,6 @@ else
         analysis = Filter (pass Hann band): extra, nyquist, 100
     elsif command$ = "pitch"
         analysis = To Pitch: 0, 60, 500
-    elsif command$ = "hnr"
-        analysis = To Harmonicity (cc): 0.01, 60, 0.1, 1.0
     elsif command$ = "formants"
         analysis = To Formant (burg): 0, 5, 5000, 0.025, 50
     endif
@@ -111,9 +110,14 @@ else
         elsif command$ = "pitch"
             f0 = Get mean: t1, t2, "Hertz"
             appendInfoLine: f0
-        elsif command$ = "hnr"
-            hnr = Get mean: t1, t2
-            appendInfoLine: hnr
+        elsif command$ = "periodicity"
+            selectObject: sound
+            part = Extract part: t1, t2, "rectangular", 1, "no"
+            correlation = Autocorrelate: "sum", "zero"
+            atZero = Get value at time: 1, 0, "nearest"
+            top = Get maximum: 1 / 500, 1 / 60, "parabolic"
+            appendInfoLine: top / atZero
+            removeObject: part, correlation
         elsif command$ = "formants"
             for k to 4
                 f = Get mean: k, t1, t2, "hertz"
