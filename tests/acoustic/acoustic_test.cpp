@@ -22,28 +22,6 @@ double max_of(const std::vector<double>& values) {
     return values.empty() ? -400 : *std::max_element(values.begin(), values.end());
 }
 
-TEST(Vowels, RingColoursMeasureAsTheirTableRows) {
-    const double span = 0.8 * kBeat;
-    const Rendered r = render("vowels", [] {
-        for (int color = 0; color < 12; ++color) vowel(0.8, color);
-    });
-    ASSERT_FALSE(r.sound.samples.empty());
-    const double f0 = octToHz(kF0Oct);
-    const Windows middles{0.1, 0.2, span, 12};
-    const std::vector<std::vector<double>> f = burg_formants(r.sound, middles);
-    const std::vector<double> pitch = f0_hz(r.sound, middles);
-    ASSERT_EQ(f.size(), 12u);
-    ASSERT_EQ(pitch.size(), 12u);
-    for (std::size_t color = 0; color < 12; ++color) {
-        ASSERT_GE(f[color].size(), 2u) << "colour " << color;
-        EXPECT_NEAR(f[color][0], formants[color][0], 0.10 * formants[color][0])
-            << "colour " << color;
-        EXPECT_NEAR(f[color][1], formants[color][1], 0.07 * formants[color][1])
-            << "colour " << color;
-        EXPECT_NEAR(pitch[color], f0, 0.02 * f0) << "colour " << color;
-    }
-}
-
 TEST(Vowels, TtoOneMakesColourFourSoundAsColourFive) {
     const Rendered r = render("tto", [] {
         TTO = 1;

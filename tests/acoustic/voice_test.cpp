@@ -127,6 +127,12 @@ TEST(Transitions, SteadyVowelsKeepTheirFormantsInTheirMiddle) {
     }
     std::printf("figure: steady vowels, largest deviation F1 %.1f %%, F2 %.1f %%\n", 100 * worst1,
                 100 * worst2);
+    // And each at the pitch of the score, within 2 %.
+    const double f0 = octToHz(kF0Oct);
+    const std::vector<double> pitch = f0_hz(r.sound, {0.2 * span, 0.6 * span, span, 12});
+    ASSERT_EQ(pitch.size(), 12u);
+    for (std::size_t i = 0; i < 12; ++i)
+        EXPECT_NEAR(pitch[i], f0, 0.02 * f0) << "colour " << order[i];
 }
 
 TEST(Transitions, GlideTimeIsARenderOption) {
