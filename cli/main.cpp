@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "render.h"
+#include "say.h"
 #include "script.h"
 
 // The two variables every client of the library defines: a script starts with one second per
@@ -35,6 +36,8 @@ const char kUsage[] =
     "  -o, --output FILE   write the score to FILE\n"
     "  --render WAV        render the score to WAV with speechscore-render\n"
     "  --check             only diagnose the script: no score, no sound\n"
+    "  --expand            print the script with its say lines as plain calls (-o: to FILE)\n"
+    "  --labels GRID       write the words and phones said as a Praat TextGrid\n"
     "  --watch             run again whenever SCRIPT changes (with -o, --render or --check)\n"
     "  --list              list the operations and variables a script can use\n"
     "  --describe NAME     describe an operation's parameters, or a variable\n"
@@ -51,6 +54,8 @@ struct Options {
     std::string wav;     // --render
     bool check = false;
     bool watch = false;
+    bool expand = false;  // --expand
+    std::string labels;   // --labels
 };
 
 volatile sig_atomic_t g_interrupted = 0;
@@ -192,6 +197,10 @@ int pass(const Options& o, const std::string& renderer) {
         temporary = true;
     }
 
+    if (o.expand) {  // the expanded script goes where the score would; the score nowhere
+        cli::set_expand_output(fcntl(outFd, F_DUPFD_CLOEXEC, 3));
+        outFd = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    }
     const Pass run = run_once(o, text, outFd);
     if (outFd >= 0 && outFd != STDOUT_FILENO) close(outFd);
     auto elapsed_ms = [&]() {
@@ -325,6 +334,12 @@ int parse_options(int argc, char** argv, Options& o) {
             return cli::print_description(stdout, stderr, v) ? 0 : 2;
         } else if (a == "--check") {
             o.check = true;
+        } else if (a == "--expand") {
+            o.expand = true;
+        } else if (value("--labels", v)) {
+            if (v == "\x01" || v.empty()) return usage_error("--labels needs a TextGrid file name");
+            o.labels = v;
+            cli::set_labels_path(v);
         } else if (a == "--watch") {
             o.watch = true;
         } else if (value("-o", v) || value("--output", v)) {
