@@ -364,13 +364,20 @@ instr 80
   ; (changed() below); the first cycle computes them all, since kStart is not 0 then.
   kStart  init 1
 
-  ; ---- Source. Pitch glides linearly to each new F0 in giPGlide seconds.
+  ; ---- Source. Pitch glides linearly to each new F0 in giPGlide seconds; while the voice is
+  ; silent (its gain in the last cycle below 1e-5) it takes the new F0 at once, so that a voiced
+  ; stretch starts at its own pitch, not gliding from the pitch before a rest.
   kF0     init i(gkF0)
   kF0step init 0
   kF0left init 0
+  kAVlast init 0
   if changed2(gkF0) == 1 then
     kF0left = max(int(giPGlide * kr + 0.5), 1)
     kF0step = (gkF0 - kF0) / kF0left
+  endif
+  if kAVlast < 1e-5 then
+    kF0     = gkF0
+    kF0left = 0
   endif
   if kF0left > 0 then
     kF0left = kF0left - 1
@@ -423,6 +430,7 @@ instr 80
   if kDI > 0 then
     aAV   = aAV * (1 - asecond * kDI)
   endif
+  kAVlast = kAV
 
   ; Noise, shared by aspiration and frication; while voicing is on, its level in the closed
   ; part of each period is lowered by FV/2.

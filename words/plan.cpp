@@ -339,7 +339,16 @@ Sources source_levels(const Phrase& ph) {
                 src.av.push_back({a, e, av, 0});
             }
             src.as.push_back({a, e, 0, 0});
-            src.af.push_back({a, e, 0, 0});
+            // After a fricative or affricate its noise dies away over the voice onset.
+            const Phone* before = i > 0 ? s[i - 1].ph : nullptr;
+            if (before != nullptr && before->af > 0 &&
+                (before->cls == Class::Fricative || before->cls == Class::Affricate)) {
+                const double tail = std::min(15 * kMs, g.dur / 4);
+                src.af.push_back({a, a + tail, before->af - 24, 1});
+                src.af.push_back({a + tail, e, 0, 0});
+            } else {
+                src.af.push_back({a, e, 0, 0});
+            }
         } else if (p.cls == Class::Aspirate) {
             src.av.push_back({a, e, 0, 0});
             src.as.push_back({a, e, p.as, 0});
@@ -360,11 +369,12 @@ Sources source_levels(const Phrase& ph) {
             src.af.push_back({a, c, 0, 0});
             src.as.push_back({a, c, 0, 0});
             if (std::strcmp(p.name, "DX") == 0) continue;  // a flap: a voiced tap, no release
-            src.af.push_back({c, c + burst, p.af, 0});
+            // An affricate's burst is 5 dB below its frication, the level of /t/'s burst.
+            src.af.push_back({c, c + burst, p.cls == Class::Affricate ? p.af - 5 : p.af, 0});
             if (p.cls == Class::Affricate) {
                 const double r = std::min(15 * kMs, (e - c - burst) / 3);
-                src.af.push_back({c + burst, e - r, p.af - 6, 0});
-                src.af.push_back({e - r, e, p.af - 18, 1});
+                src.af.push_back({c + burst, e - r, p.af, 0});
+                src.af.push_back({e - r, e, p.af - 12, 1});
                 src.as.push_back({c, e, 0, 0});
                 src.av.push_back({c, e, p.voiced ? p.av : 0, 0});
             } else if (p.voiced) {
@@ -503,11 +513,8 @@ std::array<double, 11> parallel(const Phrase& ph, std::size_t i) {
 // a sibilant's frication peak (Jongman et al. 2000) takes F6 (/s z/) or F4 (/ʃ ʒ tʃ dʒ/).
 std::array<double, 11> higher(const Phone& p) {
     std::array<double, 11> f = {3500, 4500, 4900, 6500, 7500, 350, 450, 1000, 650, 750, 1};
-    if (p.peak > 5000) {
-        f[1] = 5500;
+    if (p.peak > 4500) {
         f[2] = p.peak;
-        f[3] = 7500;
-        f[4] = 8500;
     } else if (p.peak > 0) {
         f[0] = p.peak;
     }
