@@ -97,7 +97,7 @@ bool read_pitch(const std::string& list, std::size_t column, sw::Options& o, Say
 
 // Reads the say statement after its name: the phrase and the options.
 bool read_say(const std::string& line, std::size_t at, std::string& phrase, sw::Input& input,
-              std::size_t& phraseColumn, sw::Options& o, SayError& e) {
+              std::size_t& phraseColumn, std::size_t& langColumn, sw::Options& o, SayError& e) {
     while (at < line.size() && (line[at] == ' ' || line[at] == '\t')) ++at;
     if (at >= line.size()) {
         e = {at, "say needs a phrase: \"text\", /ARPABET/ or [IPA]"};
@@ -133,6 +133,7 @@ bool read_say(const std::string& line, std::size_t at, std::string& phrase, sw::
         }
         if (key == "lang") {
             o.lang = value;
+            langColumn = at;
         } else if (key == "beats") {
             if (!read_number(value, o.beats) || !(o.beats > 0)) {
                 e = {at + eq + 1, "beats=" + value + ": the phrase's length in beats, above 0"};
@@ -198,13 +199,14 @@ bool say_line(const std::string& name, int line, const std::string& text, RunRep
     std::string phrase;
     sw::Input input = sw::Input::Text;
     std::size_t phraseColumn = 0;
+    std::size_t langColumn = std::string::npos;
     sw::Options options;
     SayError e = {0, ""};
     sw::Problem problem;
     std::vector<sw::Call> calls;
     const int before = nerrors;
     std::fflush(stdout);
-    if (!read_say(text, at + 3, phrase, input, phraseColumn, options, e)) {
+    if (!read_say(text, at + 3, phrase, input, phraseColumn, langColumn, options, e)) {
         std::fprintf(stderr, "%s:%d:%zu: error: %s\n", name.c_str(), line, e.column + 1,
                      e.message.c_str());
         ++report.scriptErrors;
@@ -212,8 +214,13 @@ bool say_line(const std::string& name, int line, const std::string& text, RunRep
     }
     if (!sw::say(phrase, input, options, problem, g_expandFd >= 0 ? &calls : nullptr,
                  g_labelsPath.empty() ? nullptr : &g_labels)) {
-        std::fprintf(stderr, "%s:%d:%zu: error: %s\n", name.c_str(), line,
-                     phraseColumn + problem.offset + 1, problem.message.c_str());
+        // A language espeak-ng does not know is pointed out at its option.
+        const bool language = problem.message.rfind("unknown language", 0) == 0;
+        const std::size_t column = language && langColumn != std::string::npos
+                                       ? langColumn
+                                       : phraseColumn + problem.offset;
+        std::fprintf(stderr, "%s:%d:%zu: error: %s\n", name.c_str(), line, column + 1,
+                     problem.message.c_str());
         ++report.scriptErrors;
         return true;
     }
