@@ -400,7 +400,10 @@ instr 80
   ; Diplophonia: periods come in pairs; the first is longer by DI/4 of a period, the second
   ; shorter by as much and weaker by the factor 1 - DI. The mean F0 is unchanged.
   kb      = 0.5 + 0.125 * kDI
-  aq      phasor kHz * 0.5
+  ; A voice that starts from silence starts its first period at once: the phase is reset in
+  ; the cycle in which AV turns on while the gain was silent.
+  ksync   = (kAVlast < 1e-5 && gkAVon == 1 ? 1 : 0)
+  aq, asyncout syncphasor kHz * 0.5, a(ksync)
   asecond = floor(limit(aq - kb + 1, 0, 1))
   if kDI > 0 then
     aph   = (aq - asecond * kb) / (kb + asecond * (1 - 2 * kb))

@@ -382,8 +382,11 @@ Sources source_levels(const Phrase& ph) {
                 src.as.push_back({c, e, 0, 0});
                 const double next =
                     i + 1 < s.size() && is_sonorant(*s[i + 1].ph) ? s[i + 1].ph->av : p.av;
-                src.av.push_back({c, c + burst, voiceBar ? p.av : 0, 0});
-                src.av.push_back({c + burst, e, next - 6, 0});
+                // The voice starts 10 ms into a longer burst (Klatt 1973: voiced plosives'
+                // frication about 18 ms).
+                const double onset = std::min(burst, 10 * kMs);
+                src.av.push_back({c, c + onset, voiceBar ? p.av : 0, 0});
+                src.av.push_back({c + onset, e, next - 6, 0});
             } else {
                 src.af.push_back({c + burst, e, 0, 0});
                 src.as.push_back({c, c + burst, 0, 0});
@@ -463,7 +466,7 @@ double contour_at(const std::vector<F0Point>& pts, double t) {
 
 double oct_of_hz(double hz) { return 8.75 + std::log2(hz / 440.0); }
 
-// Pitch events every 20 ms of score time, each moving at most 25 cents per 10 ms from the one
+// Pitch events every 20 ms of score time, each moving at most 15 cents per 10 ms from the one
 // before, so that the orchestra's pitch glide never steps; values on the 0.001 grid the score
 // prints.
 void write_pitch(const std::vector<F0Point>& contour, const Clock& clock, const Emit& emit) {
@@ -482,7 +485,7 @@ void write_pitch(const std::vector<F0Point>& contour, const Clock& clock, const 
         const double t1 = j + 1 == n ? total : total * (j + 1) / n;
         double oct = oct_of_hz(contour_at(contour, phrase_time(std::min(now + 0.025, total))));
         if (prev > 0) {
-            const double limit = 0.25 / 12 * (t1 - now) / 0.01;
+            const double limit = 0.15 / 12 * (t1 - now) / 0.01;
             oct = std::clamp(oct, prev - limit, prev + limit);
         }
         oct = std::round(oct * 1000) / 1000;
