@@ -400,17 +400,20 @@ instr 80
   ; Diplophonia: periods come in pairs; the first is longer by DI/4 of a period, the second
   ; shorter by as much and weaker by the factor 1 - DI. The mean F0 is unchanged.
   kb      = 0.5 + 0.125 * kDI
-  ; A voice that starts from silence starts its first period at once: the phase is reset in
-  ; the cycle in which AV turns on while the gain was silent.
+  ; A voice that starts from silence starts its first period at once: the phase is reset at
+  ; the first sample of the cycle in which AV turns on while the gain was silent, and that
+  ; sample counts as a period start, so the new level is taken at once.
   ksync   = (kAVlast < 1e-5 && gkAVon == 1 ? 1 : 0)
-  aq, asyncout syncphasor kHz * 0.5, a(ksync)
+  async   = 0
+  vaset   ksync, 0, async      ; one sample: the phase restarts once, at the cycle's start
+  aq, asyncout syncphasor kHz * 0.5, async
   asecond = floor(limit(aq - kb + 1, 0, 1))
   if kDI > 0 then
     aph   = (aq - asecond * kb) / (kb + asecond * (1 - 2 * kb))
   else
     aph   = (aq - asecond * 0.5) * 2
   endif
-  astart  = floor(limit(delay1(aph) - aph + 0.5, 0, 1))
+  astart  = max(floor(limit(delay1(aph) - aph + 0.5, 0, 1)), async)
   au      = aph / kOQ
   ; Closed phase: 0 while the glottis is open, then 1; the closing takes two samples, so that
   ; where it falls between samples does not alias into a period-to-period difference.

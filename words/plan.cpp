@@ -21,6 +21,16 @@ using Targets = std::array<double, 6>;  // F1 F2 F3 B1 B2 B3
 constexpr double kMs = 0.001;
 constexpr double kMaxGlide = 0.06;  // s: below the orchestra's formant glide time, 65 ms
 constexpr double kF0Step = 0.02;    // s between pitch events
+// An affricate's segment is its closure (Table 9-1's CH, JH) and a frication as long as Table
+// 9-1's SH (105 ms for CH's 70): 60 % of the segment.
+constexpr double kFrication = 0.6;
+// Turbulence noise in the voice: aspiration this many dB below the voicing of every sonorant,
+// about the harmonics-to-noise ratio of a modal voice, which fills the spectrum above the
+// harmonics as in a recorded voice.
+constexpr double kBreath = 20;
+constexpr double kBreathA5 = 32;
+constexpr double kBreathA6 = 32;
+constexpr double kBreathAB = 22;
 
 // ---- Phone classes ----------------------------------------------------------------------------
 
@@ -330,15 +340,16 @@ Sources source_levels(const Phrase& ph) {
         } else if (is_sonorant(p)) {
             const bool last = i + 1 == s.size() || pause(*s[i + 1].ph);
             const double av = p.av + stressTrim;
-            if (last && g.dur > 0.08) {
+            if (last) {
                 // The voice dies away over the last 40 % of a phrase-final sonorant.
                 const double m = e - 0.4 * g.dur;
                 src.av.push_back({a, m, av, 0});
                 src.av.push_back({m, e, av - 12, 1});
+                src.as.push_back({a, e, 0, 0});
             } else {
                 src.av.push_back({a, e, av, 0});
+                src.as.push_back({a, e, 0, 0});
             }
-            src.as.push_back({a, e, 0, 0});
             // After a fricative or affricate its noise dies away over the voice onset.
             const Phone* before = i > 0 ? s[i - 1].ph : nullptr;
             if (before != nullptr && before->af > 0 &&
@@ -347,7 +358,7 @@ Sources source_levels(const Phrase& ph) {
                 src.af.push_back({a, a + tail, before->af - 24, 1});
                 src.af.push_back({a + tail, e, 0, 0});
             } else {
-                src.af.push_back({a, e, 0, 0});
+                src.af.push_back({a, e, av - kBreath, 0});
             }
         } else if (p.cls == Class::Aspirate) {
             src.av.push_back({a, e, 0, 0});
@@ -361,11 +372,18 @@ Sources source_levels(const Phrase& ph) {
             src.af.push_back({a + r, e - r, p.af, 0});
             src.af.push_back({e - r, e, p.af - 12, 1});
         } else {  // stops and affricates
-            const double rel = p.cls == Class::Affricate ? g.dur / 2 : release(ph, i);
+            const double rel = p.cls == Class::Affricate ? g.dur * kFrication : release(ph, i);
             const double c = e - rel;
             const double burst = std::min(p.burst * kMs, rel);
             const bool voiceBar = p.voiced && prevVoiced;
-            src.av.push_back({a, c, voiceBar ? p.av : 0, 0});
+            if (voiceBar) {
+                // The voice fades into the voice bar over the first 20 ms of the closure.
+                const double fade = std::min(20 * kMs, (c - a) / 2);
+                src.av.push_back({a, a + fade, p.av, 1});
+                src.av.push_back({a + fade, c, p.av, 0});
+            } else {
+                src.av.push_back({a, c, 0, 0});
+            }
             src.af.push_back({a, c, 0, 0});
             src.as.push_back({a, c, 0, 0});
             if (std::strcmp(p.name, "DX") == 0) continue;  // a flap: a voiced tap, no release
@@ -502,7 +520,7 @@ void write_pitch(const std::vector<F0Point>& contour, const Clock& clock, const 
 // 300, 400, 600 and Klatt's (1980) default B6 of 1000 Hz.
 std::array<double, 11> parallel(const Phrase& ph, std::size_t i) {
     const Phone& p = *ph.segs[i].ph;
-    if (!obstruent(p)) return {0, 200, 0, 300, 0, 400, 0, 600, 0, 1000, 0};
+    if (!obstruent(p)) return {0, 200, 0, 300, 0, 400, kBreathA5, 600, kBreathA6, 1000, kBreathAB};
     double a2 = p.a2;
     double a3 = p.a3;
     if (p.place == Place::Velar) {
@@ -598,8 +616,8 @@ std::vector<double> write_phrase(const Phrase& phrase, const Options& options, c
     emit(call("genFV", {total, FVn}));
     write_levels(src.as, clock, "genAS", emit);
     write_levels(src.af, clock, "genAF", emit);
-    // Nasal pole-zero pair: pointer 34 carries the nasal's pole (Klatt 1980: 270 Hz, 100 Hz)
-    // and zero; the self-cancelling pointer 33 elsewhere. Row 1 is put back afterwards.
+    // Nasal pole-zero pair: pointer 34 carries the nasal's antiformant (Fujimura 1962) while a
+    // nasal lasts; the self-cancelling pointer 33 elsewhere. Row 1 is put back afterwards.
     {
         const std::array<double, 4> saved = {nasaltrach[1][0], nasaltrach[1][1], nasaltrach[1][2],
                                              nasaltrach[1][3]};
@@ -611,20 +629,29 @@ std::vector<double> write_phrase(const Phrase& phrase, const Options& options, c
             const double end = i + 1 == s.size() ? total : clock.real[i + 1];
             if (p.cls == Class::Nasal) {
                 if (pending > 0) emit(call("genNAS", {pending, 33}));
+                // A phrase that ends in a nasal ends with the self-cancelling pair, so that what
+                // follows (the rests replay the last pointer) is not nasal.
+                if (s.back().ph->cls == Class::Nasal) emit(call("genNAS", {0.5 * kMs, 33}));
                 pending = 0;
-                const std::array<double, 4> row = {270, 100, p.zero, p.zeroBw};
+                // An antiformant alone: the pole at the zero's frequency, three times as wide,
+                // makes a notch about 10 dB deep with no resonance of its own.
+                const std::array<double, 4> row = {p.zero, 3 * p.zeroBw, p.zero, p.zeroBw};
                 for (std::size_t c = 0; c < 4; ++c) {
                     if (nasaltrach[1][c] != row[c]) {
                         emit(call("=nasaltrach", {1, static_cast<double>(c), row[c]}));
                         changed = true;
                     }
                 }
-                const double quick = std::min(8 * kMs, (end - now) / 2);
+                // Nasalisation comes in over 8 ms after a voiced sound, at once after silence.
+                const bool afterVoice = i > 0 && s[i - 1].ph->voiced;
+                const double quick = std::min((afterVoice ? 8 : 1) * kMs, (end - now) / 2);
+                const double tail = i + 1 == s.size() ? 0.5 * kMs : 0;
                 emit(call("genNAS", {quick, 34}));
-                emit(call("genNAS", {end - now - quick, 34}));
+                emit(call("genNAS", {end - now - quick - tail, 34}));
             } else if (i > 0 && s[i - 1].ph->cls == Class::Nasal) {
-                // The release: the pair cancels itself within 5 ms.
-                const double quick = std::min(5 * kMs, (end - now) / 2);
+                // The release: the pair cancels itself within 1 ms (its notch would otherwise
+                // sweep through F1).
+                const double quick = std::min(1 * kMs, (end - now) / 2);
                 emit(call("genNAS", {quick, 33}));
                 pending = end - now - quick;
             } else {
@@ -633,6 +660,9 @@ std::vector<double> write_phrase(const Phrase& phrase, const Options& options, c
             now = end;
         }
         if (pending > 0) emit(call("genNAS", {pending, 33}));
+        // A phrase that ends in a nasal ends with the self-cancelling pair, so that what follows
+        // (the rests replay the last pointer) is not nasal.
+        if (s.back().ph->cls == Class::Nasal) emit(call("genNAS", {0.5 * kMs, 33}));
         if (changed) {
             for (int c = 0; c < 4; ++c) {
                 if (nasaltrach[1][c] != saved[static_cast<std::size_t>(c)])

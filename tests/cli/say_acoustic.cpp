@@ -22,7 +22,7 @@ const std::string kMeasure = std::string(SPEECHSCORE_TESTS_DIR) + "/say_measure.
 struct Measured {
     std::string label;
     double start, end, rms, cog, f1, f2, f3, burst, burstTime, voiceOnset;
-    double onset10;
+    double onset10;  // voicing delay, s
     double f2settle, f2min, f3min;
 };
 
@@ -78,9 +78,11 @@ struct Dir {
     }
 };
 
-// Says each word alone between rests, renders the script and measures it.
-Take say_words(const Dir& dir, const std::vector<std::string>& lines) {
-    std::string script = "start1 0 1 1 1 1 1 0 1 1\nstartmn\nmetronome 60\nRest 0.5\n";
+// Says each line's phrase alone between rests, renders the script and measures it; output 1
+// renders the voicing source alone.
+Take say_words(const Dir& dir, const std::vector<std::string>& lines, int output = 0) {
+    std::string script =
+        "start1 " + std::to_string(output) + " 1 1 1 1 1 0 1 1\nstartmn\nmetronome 60\nRest 0.5\n";
     for (const std::string& l : lines) script += l + "\nRest 0.5\n";
     script += "fine\n";
     dir.write("w.ss", script);
@@ -162,11 +164,12 @@ TEST(SayMeasure, PhonesLandInPublishedRanges) {
             EXPECT_LE(t.phones[i].f2settle, 0.08) << c << " " << t.phones[i].label;
         }
     }
-    // Nasal murmurs: F1 below 350 Hz, sounding from their first 10 ms (within 10 dB).
+    // Nasal murmurs: F1 below 350 Hz, voiced within their first 10 ms.
     for (const char* nasal : {"M", "N"}) {
         for (const Measured& m : all(t, nasal)) {
             EXPECT_LT(m.f1, 350) << nasal;
-            EXPECT_GT(m.onset10, -10) << nasal;
+            EXPECT_GE(m.onset10, 0) << nasal;
+            EXPECT_LE(m.onset10, 0.0101) << nasal;
         }
     }
     // Liquids and glides (Dalston 1975): r F3 below 2000 and w F2 below 900 at their lowest,
@@ -174,15 +177,17 @@ TEST(SayMeasure, PhonesLandInPublishedRanges) {
     for (const Measured& m : all(t, "R")) EXPECT_LT(m.f3min, 2000);
     for (const Measured& m : all(t, "L")) EXPECT_GT(m.f3, 2500);
     for (const Measured& m : all(t, "W")) EXPECT_LT(m.f2min, 900);
-    EXPECT_LT(t.step, 50);
 }
 
 TEST(SayMeasure, PitchMovesWithoutStepsWhateverTheSegments) {
+    // Measured on the voicing source alone (output 1), where the tracker is not misled by
+    // formants moving near the harmonics (an F1 of 300 Hz with a narrow bandwidth at a nasal).
     Dir dir;
-    const Take t =
-        say_words(dir, {"say \"the quick brown fox jumps over the lazy dog\"",
-                        "say \"no, my mama made lemon jam\" pitch=A2,E3,C3,G3,A2,C3,G2,E2,D2",
-                        "say \"yes\" beats=0.3 pitch=90,160"});
+    const Take t = say_words(dir,
+                             {"say \"the quick brown fox jumps over the lazy dog\"",
+                              "say \"no, my mama made lemon jam\" pitch=A2,E3,C3,G3,A2,C3,G2,E2,D2",
+                              "say \"yes\" beats=0.3 pitch=90,160", "say \"thin\""},
+                             1);
     ASSERT_FALSE(t.phones.empty()) << t.log;
     EXPECT_LT(t.step, 50);
 }

@@ -1,12 +1,11 @@
 # Measures the phones of a take at the intervals of its TextGrid (tier 2), one line each:
-#   LABEL start end rms cog f1 f2 f3 burst release voiceOnset onset10 f2settle f2min f3min
+#   LABEL start end rms cog f1 f2 f3 burst release voiceOnset delay f2settle f2min f3min
 # rms: dB re the loudest vowel of its word (mid 60 %); cog: spectral centre of gravity (Hz, mid
 # 60 %); f1..f3 at the middle (Burg, 5 formants below 5500 Hz); burst: the highest 8-ms level in
 # the interval, dB re the take's loudest 100 ms; release: the first moment the 8-ms level comes
 # within 12 dB of that; voiceOnset: the first
-# glottal pulse after it (Praat's cross-correlation pulses); onset10: the level of the first 10
-# ms re the middle 60 % (dB), which for a murmur, voiced and without noise, says whether the
-# voice sounds from its start;
+# glottal pulse after it (Praat's cross-correlation pulses); delay: the time from the start to
+# the first glottal pulse (0 when voicing runs into the interval, -1 when none);
 # f2settle: in a vowel, the time from its start until F2 stays within 60 Hz of its middle value;
 # f2min, f3min: the lowest F2 and F3 of the middle 60 %.
 # Then a line "STEP c": the largest pitch step between neighbouring voiced 10-ms frames inside
@@ -108,9 +107,24 @@ for i to n
     if k > 0
       onset = Get time from index: k
     endif
+    # The voicing delay: the first glottal pulse of a run at or after the start (0 when the
+    # voice already sounds), from Praat's periodic pulses of the stretch from 100 ms before.
     selectObject: s
-    r10 = Get root-mean-square: t0, t0 + 0.01
-    onset10 = 20 * log10(r10 + 1e-12) - db[i]
+    part = Extract part: max(0, t0 - 0.1), t1, "rectangular", 1, "yes"
+    own = To PointProcess (periodic, cc): 60, 600
+    k = Get high index: t0 - 0.0001
+    onset10 = -1
+    if k > 0
+      onset10 = Get time from index: k
+      onset10 = onset10 - t0
+      if k > 1
+        before = Get time from index: k - 1
+        if onset10 + t0 - before < 1 / 60
+          onset10 = 0
+        endif
+      endif
+    endif
+    removeObject: part, own
     settle = -1
     if vowel[i]
       selectObject: fm
@@ -141,10 +155,14 @@ for k from 2 to frames
   ta = Get time from frame number: k - 1
   tb = ta + 0.01
   selectObject: tg
+  la$ = ""
+  lb$ = ""
   ia = Get interval at time: 2, ta
   ib = Get interval at time: 2, tb
-  la$ = Get label of interval: 2, ia
-  lb$ = Get label of interval: 2, ib
+  if ia > 0 and ib > 0
+    la$ = Get label of interval: 2, ia
+    lb$ = Get label of interval: 2, ib
+  endif
   voiced = index_regex(la$ + " " + lb$, "^(AA|AE|AH|AO|AW|AY|EH|ER|EY|IH|IY|OW|OY|UH|UW|AX|AXR|IXR|EXR|OXR|UXR|M|N|NG|EM|EN|EL|L|R|W|Y) (AA|AE|AH|AO|AW|AY|EH|ER|EY|IH|IY|OW|OY|UH|UW|AX|AXR|IXR|EXR|OXR|UXR|M|N|NG|EM|EN|EL|L|R|W|Y)$")
   selectObject: pt
   a = Get value in frame: k - 1, "Hertz"
