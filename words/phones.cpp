@@ -61,7 +61,7 @@ const std::vector<Phone> kPhones = {
   {"OY",  "ɔɪ",   V,  None, true,   656, 1023, 2521, 130,  70, 160,   429, 2034, 2687,  60,  0,  0,   0,  0,  0,  0,  0,  0,     0,    0,   0, 280, 150,   0,  0, "ɔ to ɪ (H95); dur M87 9-1"},  // 20
 
   {"P",   "p",   St,  Lab,  false,  400, 1100, 2150, 300, 100, 150,     0,    0,    0,   0, 45, 53,  57, 51, 45,  0,  0,  0,     0,    0,   0,  90,  50,   5, 58, "F K80 III; falling 6 dB per formant (BS79 diffuse-falling); p; dur M87 9-1; burst M87 C-7; VOT Z76"},  // 21
-  {"B",   "b",   St,  Lab,  true,   200, 1100, 2150,  60, 100, 150,     0,    0,    0,  45, 37,  0,  57, 51, 45,  0,  0,  0,     0,    0,   0,  85,  60,   5, 15, "F K80 III; falling 6 dB per formant (BS79 diffuse-falling); b; dur M87 9-1; burst M87 C-7; VOT Z76"},  // 22
+  {"B",   "b",   St,  Lab,  true,   200, 1100, 2150,  60, 100, 150,     0,    0,    0,  45, 45,  0,  57, 51, 45,  0,  0,  0,     0,    0,   0,  85,  60,   5, 15, "F K80 III; falling 6 dB per formant (BS79 diffuse-falling); b; dur M87 9-1; burst M87 C-7; VOT Z76"},  // 22
   {"T",   "t",   St,  Alv,  false,  400, 1600, 2600, 300, 100, 150,     0,    0,    0,   0, 39, 53,   0, 30, 45, 57, 63,  0,     0,    0,   0,  75,  50,  15, 71, "F A K80 III t; dur M87 9-1; burst M87 C-7; VOT Z76"},  // 23
   {"D",   "d",   St,  Alv,  true,   200, 1600, 2600,  60, 100, 150,     0,    0,    0,  45, 39,  0,   0, 47, 60, 62, 60,  0,     0,    0,   0,  75,  50,  10, 21, "F A K80 III d; dur M87 9-1; burst M87 C-7; VOT Z76"},  // 24
   {"K",   "k",   St,  Vel,  false,  300, 1990, 2850, 250, 100, 150,     0,    0,    0,   0, 48, 53,   0, 53, 43, 45, 45,  0,     0,    0,   0,  80,  60,  25, 73, "F A K80 III k; dur M87 9-1; burst M87 C-7; VOT Z76"},  // 25

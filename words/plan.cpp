@@ -31,6 +31,14 @@ constexpr double kBreath = 20;
 constexpr double kBreathA5 = 32;
 constexpr double kBreathA6 = 32;
 constexpr double kBreathAB = 22;
+// The high part of aspiration: frication this many dB below the aspiration level.
+constexpr double kAspirationHigh = 0;
+// The speaking voice: the tilt TLn times 6 (6000 with the default 1000), a shelf rising 6 dB
+// per octave above 1250 Hz, which brings the upper formants (2.5-5 kHz) up to the level of
+// recorded and synthetic peers' voices; and voicing amplitude changes 4 times as fast as the
+// default DV (2 ms instead of 8), so that a voice starting from silence sounds within 10 ms.
+constexpr double kSpeechTilt = 6;
+constexpr double kSpeechDV = 0.25;
 
 // ---- Phone classes ----------------------------------------------------------------------------
 
@@ -119,6 +127,9 @@ std::array<double, 2> boundary(const Phrase& ph, std::size_t i, int k) {
     const bool ob = obstruent(pb);
     if (oa != ob) {
         const Phone& o = oa ? pa : pb;
+        // F1 cutback: after a voiceless stop, B1 stays as wide as the stop's through the
+        // aspiration, so that F1 is weak until the voice starts (Klatt 1980, Table III B1).
+        if (k == 0 && oa && o.cls == Class::Stop && !o.voiced) return {weigh(0.65, oa), o.b1};
         const double vowelF2 = oa ? b[1] : a[1];
         if (o.cls == Class::Fricative && k == 1) {
             // F2 onset = k F2(vowel) + c, Jongman et al. (2000) by place.
@@ -223,6 +234,12 @@ std::vector<Point> formant_points(const Phrase& ph, int k) {
                 tout *= f;
             }
             pts.push_back({a + tin, on[ku], on[ku + 3]});
+            if (p.f1b > 0) {
+                // A diphthong holds its onset to 20 % and reaches its offset at 80 % of its
+                // length, the points where Hillenbrand et al. (1995) measured them.
+                pts.push_back({std::max(a + tin, a + 0.2 * g.dur), on[ku], on[ku + 3]});
+                pts.push_back({std::min(e - tout, a + 0.8 * g.dur), off[ku], off[ku + 3]});
+            }
             pts.push_back({e - tout, off[ku], off[ku + 3]});
         }
         pts.push_back({e, out[0], out[1]});
@@ -357,6 +374,8 @@ Sources source_levels(const Phrase& ph) {
                 const double tail = std::min(15 * kMs, g.dur / 4);
                 src.af.push_back({a, a + tail, before->af - 24, 1});
                 src.af.push_back({a + tail, e, 0, 0});
+            } else if (p.cls == Class::Nasal) {
+                src.af.push_back({a, e, 0, 0});  // a murmur has no turbulence
             } else {
                 src.af.push_back({a, e, av - kBreath, 0});
             }
@@ -406,7 +425,9 @@ Sources source_levels(const Phrase& ph) {
                 src.av.push_back({c, c + onset, voiceBar ? p.av : 0, 0});
                 src.av.push_back({c + onset, e, next - 6, 0});
             } else {
-                src.af.push_back({c + burst, e, 0, 0});
+                // Aspiration: noise through the cascade, and its part above the cascade's
+                // formants through the parallel branch (the breath row, set after the burst).
+                src.af.push_back({c + burst, e, p.as - kAspirationHigh, 0});
                 src.as.push_back({c, c + burst, 0, 0});
                 src.as.push_back({c + burst, e, p.as, 0});
                 src.av.push_back({c, e, 0, 0});
@@ -595,9 +616,21 @@ std::vector<double> write_phrase(const Phrase& phrase, const Options& options, c
         for (std::size_t i = 0; i < s.size(); ++i) {
             const std::array<double, 11> a = parallel(phrase, i);
             const double end = i + 1 == s.size() ? total : clock.real[i + 1];
-            std::vector<double> args = {end - now};
+            double until = end;
+            // A voiceless stop's aspiration after its burst takes the breath row.
+            const Phone& p = *s[i].ph;
+            const double rel = release(phrase, i);
+            if (p.cls == Class::Stop && !p.voiced && rel > 0) {
+                const double burstEnd = s[i].start + s[i].dur - rel + std::min(p.burst * kMs, rel);
+                until = std::min(end, std::max(now, clock(burstEnd)));
+            }
+            std::vector<double> args = {until - now};
             args.insert(args.end(), a.begin(), a.end());
-            emit(call("frqPara", args));
+            if (until - now > 0) emit(call("frqPara", args));
+            if (end - until > 0) {
+                emit(call("frqPara", {end - until, 0, 200, 0, 300, 0, 400, kBreathA5, 600,
+                                      kBreathA6, 1000, kBreathAB}));
+            }
             now = end;
         }
     }
@@ -611,8 +644,8 @@ std::vector<double> write_phrase(const Phrase& phrase, const Options& options, c
     emit(call("genOQ", {total, OQn}));
     emit(call("genFL", {total, FLn}));
     emit(call("genDI", {total, DIn}));
-    emit(call("genTL", {total, TLn}));
-    emit(call("genDV", {total, DVn}));
+    emit(call("genTL", {total, std::min(8000.0, kSpeechTilt * TLn)}));
+    emit(call("genDV", {total, DVn * kSpeechDV}));
     emit(call("genFV", {total, FVn}));
     write_levels(src.as, clock, "genAS", emit);
     write_levels(src.af, clock, "genAF", emit);
@@ -642,9 +675,9 @@ std::vector<double> write_phrase(const Phrase& phrase, const Options& options, c
                         changed = true;
                     }
                 }
-                // Nasalisation comes in over 8 ms after a voiced sound, at once after silence.
-                const bool afterVoice = i > 0 && s[i - 1].ph->voiced;
-                const double quick = std::min((afterVoice ? 8 : 1) * kMs, (end - now) / 2);
+                // Nasalisation comes in within 1 ms: a slower glide would sweep the notch
+                // through F1 and F2 of the vowel before.
+                const double quick = std::min(1 * kMs, (end - now) / 2);
                 const double tail = i + 1 == s.size() ? 0.5 * kMs : 0;
                 emit(call("genNAS", {quick, 34}));
                 emit(call("genNAS", {end - now - quick - tail, 34}));
