@@ -21,9 +21,8 @@ using Targets = std::array<double, 6>;  // F1 F2 F3 B1 B2 B3
 constexpr double kMs = 0.001;
 constexpr double kMaxGlide = 0.06;  // s: below the orchestra's formant glide time, 65 ms
 constexpr double kF0Step = 0.02;    // s between pitch events
-// An affricate's segment is its closure (Table 9-1's CH, JH) and a frication as long as Table
-// 9-1's SH (105 ms for CH's 70): 60 % of the segment.
-constexpr double kFrication = 0.6;
+// An affricate's segment is its closure and its frication, each as long as Table 9-1's CH or JH.
+constexpr double kFrication = 0.5;
 // Turbulence noise in the voice: aspiration this many dB below the voicing of every sonorant,
 // about the harmonics-to-noise ratio of a modal voice, which fills the spectrum above the
 // harmonics as in a recorded voice.
@@ -144,6 +143,16 @@ std::array<double, 2> boundary(const Phrase& ph, std::size_t i, int k) {
         return {(a[static_cast<std::size_t>(k)] + b[static_cast<std::size_t>(k)]) / 2, bw};
     const bool ca = sonorant_consonant(pa);
     const bool cb = sonorant_consonant(pb);
+    if (ca != cb && k == 1 && (ca ? pa : pb).cls == Class::Nasal) {
+        // A nasal's transitions start from the locus of the stop at its place (the F2 of
+        // Klatt's (1980) /b d/ rows, a velar's burst peak by the vowel), not from its murmur.
+        const Phone& n = ca ? pa : pb;
+        const double vowelF2 = ca ? b[1] : a[1];
+        const double locus = n.place == Place::Labial     ? find_phone("B")->f2
+                             : n.place == Place::Alveolar ? find_phone("D")->f2
+                                                          : velar_peak(ca ? &pb : &pa);
+        return {0.75 * locus + 0.25 * vowelF2, bw};
+    }
     if (ca != cb) return {weigh(0.75, ca), bw};
     return {(a[static_cast<std::size_t>(k)] + b[static_cast<std::size_t>(k)]) / 2, bw};
 }
@@ -384,7 +393,9 @@ Sources source_levels(const Phrase& ph) {
             src.as.push_back({a, e, p.as, 0});
             src.af.push_back({a, e, 0, 0});
         } else if (p.cls == Class::Fricative) {
-            const double r = std::min(15 * kMs, g.dur / 4);
+            // Frication rises and falls over a third of the fricative (up to 40 ms), more
+            // slowly than an affricate's, which starts at its burst.
+            const double r = std::min(40 * kMs, g.dur / 3);
             src.av.push_back({a, e, p.voiced ? p.av : 0, 0});
             src.as.push_back({a, e, 0, 0});
             src.af.push_back({a, a + r, p.af, 1});
@@ -396,10 +407,13 @@ Sources source_levels(const Phrase& ph) {
             const double burst = std::min(p.burst * kMs, rel);
             const bool voiceBar = p.voiced && prevVoiced;
             if (voiceBar) {
-                // The voice fades into the voice bar over the first 20 ms of the closure.
-                const double fade = std::min(20 * kMs, (c - a) / 2);
+                // The voice fades into the voice bar over the first 20 ms of the closure and
+                // dies out 40 ms later, as the pressure behind the closure rises.
+                const double fade = std::min(20 * kMs, (c - a) / 3);
+                const double bar = std::min(40 * kMs, (c - a) / 3);
                 src.av.push_back({a, a + fade, p.av, 1});
-                src.av.push_back({a + fade, c, p.av, 0});
+                src.av.push_back({a + fade, a + fade + bar, p.av - 15, 1});
+                src.av.push_back({a + fade + bar, c, 0, 0});
             } else {
                 src.av.push_back({a, c, 0, 0});
             }

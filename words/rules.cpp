@@ -162,8 +162,8 @@ void time_phrase(Phrase& phrase) {
     for (std::size_t i = 0; i < phrase.segs.size(); ++i) {
         Seg& g = phrase.segs[i];
         g.dur = (g.ph->cls == Class::Pause ? g.ph->inh : rule_duration(phrase, i)) / 1000;
-        // An affricate adds its frication, as long as Table 9-1's SH beside CH's 70 ms.
-        if (g.ph->cls == Class::Affricate) g.dur *= 1 + 105.0 / 70;
+        // An affricate adds its frication, as long as its closure.
+        if (g.ph->cls == Class::Affricate) g.dur *= 2;
         g.start = t;
         t += g.dur;
     }
