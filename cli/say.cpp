@@ -53,7 +53,7 @@ bool read_hz(const std::string& text, double& hz) {
         digits.resize(digits.size() - 2);
     char* end = nullptr;
     hz = std::strtod(digits.c_str(), &end);
-    return !digits.empty() && end == digits.c_str() + digits.size() && hz > 0 && std::isfinite(hz);
+    return !digits.empty() && end == digits.c_str() + digits.size() && hz >= 20 && hz <= 2000;
 }
 
 bool read_number(const std::string& text, double& value) {
@@ -74,8 +74,9 @@ bool read_pitch(const std::string& list, std::size_t column, sw::Options& o, Say
         const std::size_t at = item.find('@');
         sw::PitchPoint p = {static_cast<double>(syllable++), true, 0};
         if (!read_hz(item.substr(0, at), p.hz)) {
-            e = {column + from, "pitch point '" + item +
-                                    "': a note name (C3, Bb4), a frequency (220Hz) or Hz above 0"};
+            e = {column + from,
+                 "pitch point '" + item +
+                     "': a note name (C3, Bb4), a frequency (220Hz) or Hz, 20 to 2000 Hz"};
             return false;
         }
         if (at != std::string::npos) {

@@ -124,10 +124,18 @@ bool say(const std::string& phrase, Input input, const Options& options, Problem
         return false;
     }
     for (const PitchPoint& p : options.pitch) {
-        if (!(p.hz > 0) || !std::isfinite(p.hz) || !(p.at >= 0) || !std::isfinite(p.at)) {
-            problem = {"a pitch point needs a frequency above 0 Hz and a time of 0 or more", 0};
+        // 20 to 2000 Hz: well inside the pitch scale the voice generator accepts (0..12).
+        if (!(p.hz >= 20 && p.hz <= 2000) || !(p.at >= 0) || !std::isfinite(p.at)) {
+            problem = {"a pitch point needs a frequency of 20 to 2000 Hz and a time of 0 or more",
+                       0};
             return false;
         }
+    }
+    if (options.beats > 0 && !(options.beats * beat <= 3600)) {
+        problem = {"beats=" + number(options.beats) + " would last " +
+                       number(options.beats * beat) + " s; a phrase lasts at most an hour",
+                   0};
+        return false;
     }
     if (!(beat > 0) || !std::isfinite(beat)) {
         problem = {"the tempo is not set (beat = " + number(beat) + ")", 0};

@@ -157,6 +157,9 @@ TEST(Say, APhraseThatCannotBeSaidIsReportedAndWritesNothing) {
         {"say \"see", "s.ss:5:5: error: the phrase has no closing \""},
         {"say /S IY1 M9/", "s.ss:5:12: error: unknown phone 'M9'"},
         {"say", "s.ss:5:4: error: say needs a phrase"},
+        {"say \"see\" beats=1e300", "s.ss:5:6: error: beats=1.0000000000000001e+300 would last"},
+        {"say \"see\" pitch=1e300", "s.ss:5:17: error: pitch point '1e300': a note name"},
+        {"say []", "s.ss:5:6: error: no phones between the brackets"},
     };
     Dir dir;
     dir.write("clean.ss", std::string(kStart) + "Rest 1\nfine\n");
