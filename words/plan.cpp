@@ -382,7 +382,7 @@ Sources source_levels(const Phrase& ph) {
                 (before->cls == Class::Fricative || before->cls == Class::Affricate)) {
                 const double tail = std::min(15 * kMs, g.dur / 4);
                 src.af.push_back({a, a + tail, before->af - 24, 1});
-                src.af.push_back({a + tail, e, 0, 0});
+                src.af.push_back({a + tail, e, p.cls == Class::Nasal ? 0 : av - kBreath, 0});
             } else if (p.cls == Class::Nasal) {
                 src.af.push_back({a, e, 0, 0});  // a murmur has no turbulence
             } else {
