@@ -389,9 +389,13 @@ Sources source_levels(const Phrase& ph) {
                 src.af.push_back({a, e, av - kBreath, 0});
             }
         } else if (p.cls == Class::Aspirate) {
+            // /h/: aspiration rising over a third of it (up to 30 ms), with its high part.
+            const double r = std::min(30 * kMs, g.dur / 3);
             src.av.push_back({a, e, 0, 0});
-            src.as.push_back({a, e, p.as, 0});
-            src.af.push_back({a, e, 0, 0});
+            src.as.push_back({a, a + r, p.as, 1});
+            src.as.push_back({a + r, e, p.as, 0});
+            src.af.push_back({a, a + r, p.as - kAspirationHigh, 1});
+            src.af.push_back({a + r, e, p.as - kAspirationHigh, 0});
         } else if (p.cls == Class::Fricative) {
             // Frication rises and falls over a third of the fricative (up to 40 ms), more
             // slowly than an affricate's, which starts at its burst.
