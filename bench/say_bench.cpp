@@ -22,10 +22,11 @@ const char* const kPhrases[] = {
     "ship it tomorrow",  "yellow and white",
 };
 
+// A scratch directory of its own for each run of the benchmark, removed when it ends.
 std::string scratch() {
     static std::string dir = []() {
         char name[] = "/tmp/say_bench.XXXXXX";
-        return std::string(mkdtemp(name) != nullptr ? name : "/tmp");
+        return std::string(mkdtemp(name) != nullptr ? name : "");
     }();
     return dir;
 }
@@ -69,6 +70,8 @@ void BM_SayLines(benchmark::State& state) {
     state.counters["say_s"] = sayTotal / n;
     state.counters["expanded_s"] = plainTotal / n;
     state.counters["ratio"] = sayTotal / plainTotal;
+    std::remove(say.c_str());
+    std::remove(plain.c_str());
 }
 BENCHMARK(BM_SayLines)
     ->UseManualTime()
@@ -78,4 +81,11 @@ BENCHMARK(BM_SayLines)
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (scratch().empty()) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    rmdir(scratch().c_str());
+    return 0;
+}
