@@ -23,9 +23,9 @@ constexpr double kMaxGlide = 0.06;  // s: below the orchestra's formant glide ti
 constexpr double kF0Step = 0.02;    // s between pitch events
 // An affricate's segment is its closure and its frication, each as long as Table 9-1's CH or JH.
 constexpr double kFrication = 0.5;
-// Turbulence noise in the voice: aspiration this many dB below the voicing of every sonorant,
-// about the harmonics-to-noise ratio of a modal voice, which fills the spectrum above the
-// harmonics as in a recorded voice.
+// Turbulence noise in the voice: aspiration into the cascade, and frication through the
+// parallel branch above the cascade's formants, this many dB below the voicing of every vowel,
+// liquid and glide: about the harmonics-to-noise ratio of a modal voice.
 constexpr double kBreath = 20;
 constexpr double kBreathA5 = 32;
 constexpr double kBreathA6 = 32;
@@ -366,15 +366,18 @@ Sources source_levels(const Phrase& ph) {
         } else if (is_sonorant(p)) {
             const bool last = i + 1 == s.size() || pause(*s[i + 1].ph);
             const double av = p.av + stressTrim;
+            // Aspiration noise in the voice, kBreath below it (none in a murmur).
+            const double breath = p.cls == Class::Nasal ? 0 : av - kBreath;
             if (last) {
                 // The voice dies away over the last 40 % of a phrase-final sonorant.
                 const double m = e - 0.4 * g.dur;
                 src.av.push_back({a, m, av, 0});
                 src.av.push_back({m, e, av - 12, 1});
-                src.as.push_back({a, e, 0, 0});
+                src.as.push_back({a, m, breath, 0});
+                src.as.push_back({m, e, breath > 0 ? breath - 12 : 0, 1});
             } else {
                 src.av.push_back({a, e, av, 0});
-                src.as.push_back({a, e, 0, 0});
+                src.as.push_back({a, e, breath, 0});
             }
             // After a fricative or affricate its noise dies away over the voice onset.
             const Phone* before = i > 0 ? s[i - 1].ph : nullptr;
