@@ -11,13 +11,13 @@ namespace {
 
 // clang-format off
 //                                  kind             unit                          low  high  low in high in report
-constexpr Quantity kTtoValue     = {Kind::Integer,  "TTO operation",              {0,  47,   true,  true}, nullptr};
-constexpr Quantity kNasalValue   = {Kind::Nasal,    "nasal pointer",              {33, 38,   true,  true}, nullptr};
-constexpr Quantity kTrachValue   = {Kind::Tracheal, "tracheal pointer",           {37, 38,   true,  true}, nullptr};
-constexpr Quantity kDeltaValue   = {Kind::DeltaF1,  "delta-F1 symbol",            {0,  3,    true,  true}, nullptr};
-constexpr Quantity kPitchValue   = {Kind::Pitch,    "pitch, octave-point-decimal", {0,  12,   false, false}, nullptr};
-constexpr Quantity kPlainNumber  = {Kind::Number,   "number",                     {-kUnbounded, kUnbounded, false, false}, nullptr};
-constexpr Quantity kPlainInteger = {Kind::Integer,  "integer",                    {-kUnbounded, kUnbounded, false, false}, nullptr};
+constexpr Quantity kTtoValue     = {Kind::Integer,  "TTO operation",              {0,  47,   true,  true}, reports::Tag::None};
+constexpr Quantity kNasalValue   = {Kind::Nasal,    "nasal pointer",              {33, 38,   true,  true}, reports::Tag::None};
+constexpr Quantity kTrachValue   = {Kind::Tracheal, "tracheal pointer",           {37, 38,   true,  true}, reports::Tag::None};
+constexpr Quantity kDeltaValue   = {Kind::DeltaF1,  "delta-F1 symbol",            {0,  3,    true,  true}, reports::Tag::None};
+constexpr Quantity kPitchValue   = {Kind::Pitch,    "pitch, octave-point-decimal", {0,  12,   false, false}, reports::Tag::None};
+constexpr Quantity kPlainNumber  = {Kind::Number,   "number",                     {-kUnbounded, kUnbounded, false, false}, reports::Tag::None};
+constexpr Quantity kPlainInteger = {Kind::Integer,  "integer",                    {-kUnbounded, kUnbounded, false, false}, reports::Tag::None};
 // clang-format on
 
 constexpr Variable variable(const char* name, double& v, const Quantity* q = nullptr) {
