@@ -687,18 +687,65 @@ def beat_marks(points, end_time):
 # ---- Tracks as drawn -------------------------------------------------------------------------
 
 
-def steps(events, index):
-    """Step line of value index of a track, held through gaps: (xs, ys) for drawstyle
-    steps-post. Events are taken in order of their start."""
-    ordered = sorted(events, key=lambda e: e.start)
+def glide_line(events, count, start, glide=GLIDE):
+    """Polylines of values 0 to count-1 of a filter track as the orchestra plays them: each
+    event's values move in a straight line from the values in force to its own over the
+    event's span, but at most glide seconds (and at least one control cycle); an event at time
+    0 takes one control cycle. start: the values before the first event. Returns (xs, [ys of
+    each value]); the last values hold to the end of the last event."""
+    ordered = sorted((e for e in events if len(e.values) >= count), key=lambda e: e.start)
+    current = list(start[:count]) + [0.0] * (count - len(start[:count]))
+    xs, ys = [], [[] for _ in range(count)]
+    cycle = 1.0 / CONTROL_RATE
+    for event in ordered:
+        time = cycle if event.start <= 0 else max(min(event.span, glide), cycle)
+        xs += [event.start, event.start + time]
+        for k in range(count):
+            ys[k] += [current[k], event.values[k]]
+        current = event.values[:count]
+    if xs:
+        xs.append(max(max(e.end for e in ordered), xs[-1]))
+        for k in range(count):
+            ys[k].append(current[k])
+    return xs, ys
+
+
+def value_at(xs, ys, time):
+    """The polyline (xs ascending) at time: interpolated inside, held outside."""
+    import bisect
+
+    i = bisect.bisect_right(xs, time)
+    if i == 0:
+        return ys[0]
+    if i == len(xs) or xs[i] == xs[i - 1]:
+        return ys[i - 1]
+    share = (time - xs[i - 1]) / (xs[i] - xs[i - 1])
+    return ys[i - 1] + share * (ys[i] - ys[i - 1])
+
+
+SYNTH_START = 0.01  # instrument 80 starts here and takes the pitch then in force as it is
+
+
+def pitch_line(events, pglide=PGLIDE):
+    """F0 in octaves as the synthesizer plays it: each new pitch is reached along a straight
+    line in octaves that starts from the pitch in force (inside a running glide, where it has
+    got to) and lasts pglide rounded to whole control cycles (at least one). Returns (xs, ys)."""
+    ordered = sorted((e for e in events if e.values), key=lambda e: e.start)
+    time = max(int(pglide * CONTROL_RATE + 0.5), 1) / CONTROL_RATE
     xs, ys = [], []
     for event in ordered:
-        if index >= len(event.values):
+        target = event.values[0]
+        if not xs or event.start <= SYNTH_START:
+            xs, ys = xs + [event.start], ys + [target]
             continue
-        xs.append(event.start)
-        ys.append(event.values[index])
-    if ordered and xs:
-        xs.append(max(e.end for e in ordered))
+        now = value_at(xs, ys, event.start)
+        while xs and xs[-1] > event.start:  # a glide still running is cut where it has got to
+            xs.pop()
+            ys.pop()
+        xs += [event.start, event.start + time]
+        ys += [now, target]
+    if xs:
+        xs.append(max(max(e.end for e in ordered), xs[-1]))
         ys.append(ys[-1])
     return xs, ys
 
@@ -720,33 +767,30 @@ def level_line(events):
     return xs, ys
 
 
-def voiced_f0(f0_events, av_events):
-    """F0 in Hz as a step line split in two: where the voicing level in force is above 0, and
-    where it is silent (the pitch then exists in the score but is not heard)."""
-    changes = sorted({e.start for e in f0_events} | {e.start for e in av_events})
-    f0 = sorted(f0_events, key=lambda e: e.start)
-    av = sorted(av_events, key=lambda e: e.start)
-    if not f0:
+def voiced_f0(f0_events, av_events, pglide=PGLIDE):
+    """F0 in Hz as the synthesizer glides it (pitch_line), split in two: where the voicing
+    level in force is above 0, and where it is silent (the pitch then exists in the score but
+    is not heard). Returns (xs, heard, silent), NaN where the other one holds; at a change of
+    voicing the time appears twice, once on each side."""
+    pxs, pys = pitch_line(f0_events, pglide)
+    if not pxs:
         return [], [], []
-    end = max(e.end for e in f0)
-    changes = [t for t in changes if t <= end] + [end]
+    av = sorted((e for e in av_events if e.values), key=lambda e: e.start)
+    changes = {e.start for e in av if pxs[0] <= e.start <= pxs[-1]}
     xs, heard, silent = [], [], []
-    i = j = 0
-    f0_value = None
-    av_level = 0.0
-    for t in changes:
-        while i < len(f0) and f0[i].start <= t:
-            f0_value = oct_to_hz(f0[i].values[0]) if f0[i].values else f0_value
-            i += 1
+    j = 0
+    level = 0.0
+    for t in sorted(set(pxs) | changes):
+        before = level > 0
         while j < len(av) and av[j].start <= t:
-            av_level = av[j].values[0] if av[j].values else av_level
+            level = av[j].values[0]
             j += 1
-        if f0_value is None:
-            continue
-        xs.append(t)
-        on = av_level > 0
-        heard.append(f0_value if on else math.nan)
-        silent.append(math.nan if on else f0_value)
+        hz = oct_to_hz(value_at(pxs, pys, t))
+        states = [before, level > 0] if t in changes and xs and before != (level > 0) else [level > 0]
+        for on in states:
+            xs.append(t)
+            heard.append(hz if on else math.nan)
+            silent.append(math.nan if on else hz)
     return xs, heard, silent
 
 
@@ -1071,7 +1115,7 @@ def draw(score, sound, labels, options):
     segments = draw_boundaries(axes[:3], score, options, t0, t1)
     draw_formants(axes[0], score, options)
     draw_levels(axes[1], score)
-    draw_f0(axes[2], score)
+    draw_f0(axes[2], score, options)
     if sound:
         draw_sound(axes[3], sound, options, t0, t1, segments)
         axes[3].set_xlim(t0, t1)
@@ -1120,15 +1164,13 @@ def draw_formants(ax, score, options):
     import numpy as np
 
     for name, instr in (("F1", I_F1), ("F2", I_F2), ("F3", I_F3)):
-        xs, freq = steps(score.track(instr), 0)
-        _, bw = steps(score.track(instr), 1)
+        xs, (freq, bw) = glide_line(score.track(instr), 2, START[instr], options.glide)
         if not xs:
             continue
-        freq = np.array(freq)
-        bw = np.array(bw) if len(bw) == len(freq) else np.zeros(len(freq))
-        ax.fill_between(xs, freq - bw / 2, freq + bw / 2, step="post", color=COLORS[name],
-                        alpha=0.15, linewidth=0)
-        ax.plot(xs, freq, drawstyle="steps-post", color=COLORS[name], linewidth=1.6, label=name)
+        freq, bw = np.array(freq), np.array(bw)
+        ax.fill_between(xs, freq - bw / 2, freq + bw / 2, color=COLORS[name], alpha=0.15,
+                        linewidth=0)
+        ax.plot(xs, freq, color=COLORS[name], linewidth=1.6, label=name)
     for name, instr in (("nasal", I_NAS), ("tracheal", I_TRC)):
         poles, zeros = ([], [], []), ([], [], [])
         for event in score.track(instr):
@@ -1164,17 +1206,17 @@ def draw_levels(ax, score):
         ax.legend(**LEGEND)
 
 
-def draw_f0(ax, score):
+def draw_f0(ax, score, options):
     """F0 in Hz on a logarithmic axis spanning the pitches heard, note names on the right."""
     from matplotlib.ticker import FixedLocator, NullFormatter, ScalarFormatter
 
-    xs, heard, silent = voiced_f0(score.track(I_F0), score.track(I_AV))
+    xs, heard, silent = voiced_f0(score.track(I_F0), score.track(I_AV), options.pglide)
     ax.set_yscale("log")
     if xs:
         if any(not math.isnan(v) for v in silent):
-            ax.plot(xs, silent, drawstyle="steps-post", color="#9aa7b4", linewidth=1.0,
+            ax.plot(xs, silent, color="#9aa7b4", linewidth=1.0,
                     linestyle=(0, (3, 2)), label="F0, voicing off")
-        ax.plot(xs, heard, drawstyle="steps-post", color=COLORS["F0"], linewidth=1.8,
+        ax.plot(xs, heard, color=COLORS["F0"], linewidth=1.8,
                 label="F0")
         shown = [v for v in heard if not math.isnan(v)] or [v for v in silent if not math.isnan(v)]
         low, high = hz_to_midi(min(shown)), hz_to_midi(max(shown))
@@ -1541,7 +1583,27 @@ def parse_arguments(argv):
                         "harmonics)")
     parser.add_argument("--range", type=positive, default=50.0, metavar="DB",
                         help="dynamic range of the spectrogram (default 50 dB)")
+    parser.add_argument("--omacro", action="append", default=[], metavar="NAME=VALUE",
+                        help="a render-time setting of the orchestra as the take was rendered "
+                        "with it, written as for speechscore-render: --omacro:GLIDE=0.1 or "
+                        "--omacro:PGLIDE=0.02 (the glides are drawn as they were played)")
+    # speechscore-render's spelling --omacro:NAME=VALUE is read as --omacro NAME=VALUE.
+    argv = [w for a in argv for w in (["--omacro", a[9:]] if a.startswith("--omacro:") else [a])]
     options = parser.parse_args(argv)
+    options.glide, options.pglide = GLIDE, PGLIDE
+    for setting in options.omacro:
+        name, _, value = setting.partition("=")
+        if name not in ("GLIDE", "PGLIDE"):
+            parser.error("--omacro:%s: the orchestra has no render-time setting %s (it has GLIDE "
+                         "and PGLIDE)" % (shorten(name, 40), shorten(name, 40)))
+        try:
+            seconds = float(value)
+        except ValueError:
+            seconds = math.nan
+        if not math.isfinite(seconds):
+            parser.error("--omacro:%s: '%s' is not a number of seconds" % (name, shorten(value, 40)))
+        # The orchestra limits both to 0..1 s.
+        setattr(options, name.lower(), min(max(seconds, 0.0), 1.0))
     inputs = ("score", "wav", "labels")
     if sum(getattr(options, name) == "-" for name in inputs) > 1:
         parser.error("standard input (-) can be only one of the inputs")
