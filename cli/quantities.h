@@ -10,46 +10,46 @@ namespace cli {
 
 using reports::Tag;
 
-inline constexpr double kInf = kUnbounded;
+constexpr double kInf = kUnbounded;
 
 // clang-format off
 //                                      kind             unit                                   low    high  low in high in  report
-inline constexpr Quantity kSpan       = {Kind::Number,    "length in seconds",                   {0,     kInf, false, false}, Tag::Duration};
-inline constexpr Quantity kBeats      = {Kind::Number,    "length in beats",                     {0,     kInf, false, false}, Tag::Duration};
-inline constexpr Quantity kGlideBeats = {Kind::Number,    "length in beats",                     {0,     kInf, false, false}, Tag::Duration};
-inline constexpr Quantity kStep       = {Kind::Number,    "step in beats",                       {-kInf, kInf, false, false}, Tag::None};
-inline constexpr Quantity kPhase      = {Kind::Number,    "nominal phase duration in seconds",   {0,     kInf, false, false}, Tag::Duration};
-inline constexpr Quantity kMinDur     = {Kind::Number,    "minimum nominal length in seconds",   {-kInf, kInf, false, false}, Tag::None};
-inline constexpr Quantity kLevel      = {Kind::Number,    "level in dB",                         {-kInf, 100,  false, true},  Tag::Loudness};
-inline constexpr Quantity kPitch      = {Kind::Pitch,     "pitch, octave-point-decimal",         {0,     12,   false, false}, Tag::Pitch};
-inline constexpr Quantity kOpenQ      = {Kind::Number,    "open quotient",                       {0,     1,    false, false}, Tag::OpenQuotient};
-inline constexpr Quantity kFlutter    = {Kind::Number,    "flutter depth, a fraction",           {-kInf, kInf, false, false}, Tag::None};
-inline constexpr Quantity kDiplo      = {Kind::Number,    "diplophonia depth, a fraction",       {-kInf, kInf, false, false}, Tag::None};
-inline constexpr Quantity kTilt       = {Kind::Frequency, "spectral tilt in Hz",                 {0,     8000, true,  true},  Tag::Tilt};
-inline constexpr Quantity kVoicingDV  = {Kind::Number,    "voicing time constant in seconds",    {-kInf, kInf, false, false}, Tag::None};
-inline constexpr Quantity kNoiseFV    = {Kind::Number,    "voiced noise modulation, a fraction", {-kInf, kInf, false, false}, Tag::None};
-inline constexpr Quantity kSwitch     = {Kind::Number,    "switch: 0 steps, 1 glides",           {-kInf, kInf, false, false}, Tag::None};
-inline constexpr Quantity kColour     = {Kind::Colour,    "colour symbol",                       {0,     47,   true,  true},  Tag::Colour};
-inline constexpr Quantity kNasal      = {Kind::Nasal,     "nasal pointer",                       {33,    38,   true,  true},  Tag::Odd};
-inline constexpr Quantity kTracheal   = {Kind::Tracheal,  "tracheal pointer",                    {37,    38,   true,  true},  Tag::Tracheal};
-inline constexpr Quantity kDeltaF1    = {Kind::DeltaF1,   "delta-F1 symbol",                     {0,     3,    true,  true},  Tag::DeltaF1};
-inline constexpr Quantity kTto        = {Kind::Integer,   "TTO operation",                       {0,     47,   true,  true},  Tag::Tto};
-inline constexpr Quantity kTempoMark  = {Kind::Number,    "metronome mark in beats per minute",  {0,     kInf, false, false}, Tag::Tempo};
-inline constexpr Quantity kGlideMark  = {Kind::Number,    "metronome mark in beats per minute",  {0,     kInf, false, false}, Tag::Mark};
-inline constexpr Quantity kOffsetDb   = {Kind::Number,    "offset in dB",                        {-kInf, kInf, false, false}, Tag::None};
-inline constexpr Quantity kOffsetOct  = {Kind::Number,    "octave offset, 1/12 per semitone",    {-kInf, kInf, false, false}, Tag::None};
-inline constexpr Quantity kFactor     = {Kind::Number,    "factor",                              {-kInf, kInf, false, false}, Tag::None};
-inline constexpr Quantity kFrequency  = {Kind::Frequency, "frequency in Hz",                     {-kInf, kInf, false, false}, Tag::None};
-inline constexpr Quantity kBandwidth  = {Kind::Frequency, "bandwidth in Hz",                     {-kInf, kInf, false, false}, Tag::None};
-inline constexpr Quantity kShift      = {Kind::Frequency, "frequency shift in Hz",               {-kInf, kInf, false, false}, Tag::None};
-inline constexpr Quantity kParaLevel  = {Kind::Number,    "level in dB",                         {-kInf, kInf, false, false}, Tag::None};
-inline constexpr Quantity kField16    = {Kind::Number,    "share of F4..F8 in the cascade",      {-kInf, kInf, false, false}, Tag::None};
-inline constexpr Quantity kDrop       = {Kind::Number,    "level drop in dB",                    {-kInf, kInf, false, false}, Tag::None};
-inline constexpr Quantity kOutput     = {Kind::Number,    "output switch",                       {0,     12,   true,  true},  Tag::Output};
-inline constexpr Quantity kSource     = {Kind::Number,    "source switch",                       {0,     5,    true,  true},  Tag::Source};
-inline constexpr Quantity kLetter     = {Kind::Letter,    "statement letter, i or f",            {-kInf, kInf, false, false}, Tag::None};
-inline constexpr Quantity kCount      = {Kind::Integer,   "number of p-fields",                  {1,     50,   true,  true},  Tag::None};
-inline constexpr Quantity kCode       = {Kind::Integer,   "error code",                          {-kInf, kInf, false, false}, Tag::None};
+constexpr Quantity kSpan       = {Kind::Number,    "length in seconds",                   {0,     kInf, false, false}, Tag::Duration};
+constexpr Quantity kBeats      = {Kind::Number,    "length in beats",                     {0,     kInf, false, false}, Tag::Duration};
+constexpr Quantity kGlideBeats = {Kind::Number,    "length in beats",                     {0,     kInf, false, false}, Tag::Duration};
+constexpr Quantity kStep       = {Kind::Number,    "step in beats",                       {-kInf, kInf, false, false}, Tag::None};
+constexpr Quantity kPhase      = {Kind::Number,    "nominal phase duration in seconds",   {0,     kInf, false, false}, Tag::Duration};
+constexpr Quantity kMinDur     = {Kind::Number,    "minimum nominal length in seconds",   {-kInf, kInf, false, false}, Tag::None};
+constexpr Quantity kLevel      = {Kind::Number,    "level in dB",                         {-kInf, 100,  false, true},  Tag::Loudness};
+constexpr Quantity kPitch      = {Kind::Pitch,     "pitch, octave-point-decimal",         {0,     12,   false, false}, Tag::Pitch};
+constexpr Quantity kOpenQ      = {Kind::Number,    "open quotient",                       {0,     1,    false, false}, Tag::OpenQuotient};
+constexpr Quantity kFlutter    = {Kind::Number,    "flutter depth, a fraction",           {-kInf, kInf, false, false}, Tag::None};
+constexpr Quantity kDiplo      = {Kind::Number,    "diplophonia depth, a fraction",       {-kInf, kInf, false, false}, Tag::None};
+constexpr Quantity kTilt       = {Kind::Frequency, "spectral tilt in Hz",                 {0,     8000, true,  true},  Tag::Tilt};
+constexpr Quantity kVoicingDV  = {Kind::Number,    "voicing time constant in seconds",    {-kInf, kInf, false, false}, Tag::None};
+constexpr Quantity kNoiseFV    = {Kind::Number,    "voiced noise modulation, a fraction", {-kInf, kInf, false, false}, Tag::None};
+constexpr Quantity kSwitch     = {Kind::Number,    "switch: 0 steps, 1 glides",           {-kInf, kInf, false, false}, Tag::None};
+constexpr Quantity kColour     = {Kind::Colour,    "colour symbol",                       {0,     47,   true,  true},  Tag::Colour};
+constexpr Quantity kNasal      = {Kind::Nasal,     "nasal pointer",                       {33,    38,   true,  true},  Tag::Odd};
+constexpr Quantity kTracheal   = {Kind::Tracheal,  "tracheal pointer",                    {37,    38,   true,  true},  Tag::Tracheal};
+constexpr Quantity kDeltaF1    = {Kind::DeltaF1,   "delta-F1 symbol",                     {0,     3,    true,  true},  Tag::DeltaF1};
+constexpr Quantity kTto        = {Kind::Integer,   "TTO operation",                       {0,     47,   true,  true},  Tag::Tto};
+constexpr Quantity kTempoMark  = {Kind::Number,    "metronome mark in beats per minute",  {0,     kInf, false, false}, Tag::Tempo};
+constexpr Quantity kGlideMark  = {Kind::Number,    "metronome mark in beats per minute",  {0,     kInf, false, false}, Tag::Mark};
+constexpr Quantity kOffsetDb   = {Kind::Number,    "offset in dB",                        {-kInf, kInf, false, false}, Tag::None};
+constexpr Quantity kOffsetOct  = {Kind::Number,    "octave offset, 1/12 per semitone",    {-kInf, kInf, false, false}, Tag::None};
+constexpr Quantity kFactor     = {Kind::Number,    "factor",                              {-kInf, kInf, false, false}, Tag::None};
+constexpr Quantity kFrequency  = {Kind::Frequency, "frequency in Hz",                     {-kInf, kInf, false, false}, Tag::None};
+constexpr Quantity kBandwidth  = {Kind::Frequency, "bandwidth in Hz",                     {-kInf, kInf, false, false}, Tag::None};
+constexpr Quantity kShift      = {Kind::Frequency, "frequency shift in Hz",               {-kInf, kInf, false, false}, Tag::None};
+constexpr Quantity kParaLevel  = {Kind::Number,    "level in dB",                         {-kInf, kInf, false, false}, Tag::None};
+constexpr Quantity kField16    = {Kind::Number,    "share of F4..F8 in the cascade",      {-kInf, kInf, false, false}, Tag::None};
+constexpr Quantity kDrop       = {Kind::Number,    "level drop in dB",                    {-kInf, kInf, false, false}, Tag::None};
+constexpr Quantity kOutput     = {Kind::Number,    "output switch",                       {0,     12,   true,  true},  Tag::Output};
+constexpr Quantity kSource     = {Kind::Number,    "source switch",                       {0,     5,    true,  true},  Tag::Source};
+constexpr Quantity kLetter     = {Kind::Letter,    "statement letter, i or f",            {-kInf, kInf, false, false}, Tag::None};
+constexpr Quantity kCount      = {Kind::Integer,   "number of p-fields",                  {1,     50,   true,  true},  Tag::None};
+constexpr Quantity kCode       = {Kind::Integer,   "error code",                          {-kInf, kInf, false, false}, Tag::None};
 // clang-format on
 
 }  // namespace cli
