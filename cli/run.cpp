@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "quantities.h"
+#include "say.h"
 #include "script.h"
 #include "speechscore.h"
 
@@ -194,6 +195,8 @@ private:
 Sink* g_sink = nullptr;  // the one sink of the process, set by run_script
 
 void Runner::line(int number, const std::string& text) {
+    if (say_line(name_, number, text, report_)) return;
+    expand_line(text);
     Statement st;
     Diagnostic error;
     if (!parse_line(text, st, error)) {
