@@ -20,7 +20,7 @@ def formant_track(wav, ceiling=5000, window=0.025):
 
 def fit_transition(track, formant, start, stop):
     """Fits F(t) = onset + (target - onset) min((t - start) / T, 1) to the frames of
-    [start + 5 ms, stop] by least squares over T in 1 ms steps; returns (onset, target, T s)."""
+    [start + 5 ms, stop] by least squares over T in 0.5 ms steps from 10 ms; returns (onset, target, T s)."""
     import numpy as np
 
     rows = [(t, r[formant]) for t, *rest in track for r in [(None, *rest)]
@@ -28,7 +28,8 @@ def fit_transition(track, formant, start, stop):
     t = np.array([r[0] for r in rows]) - start
     f = np.array([r[1] for r in rows])
     best = None
-    for ms in range(5, 200):
+    for half in range(20, 400):
+        ms = half / 2
         u = np.minimum(t / (ms / 1000.0), 1.0)
         a = np.stack([1 - u, u], axis=1)
         coef, *_ = np.linalg.lstsq(a, f, rcond=None)
