@@ -10,7 +10,7 @@ import threading
 from dataclasses import dataclass, field
 from typing import Any, Dict, Iterable, List, Mapping, Optional, Sequence, Tuple, Union
 
-from ._score import Score, run_script
+from ._score import run_script
 from .labels import write_text_grid
 
 #: Columns of a table that describe an item rather than build it.

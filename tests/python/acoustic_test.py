@@ -34,6 +34,9 @@ class Transitions(unittest.TestCase):
         start, stop = syl.times["transition_start"], syl.times["offset"] - 0.03
         for n in (2, 3):
             onset, target, seconds = fit_transition(track, n, start, stop)
+            spec_change = syl.params[f"f{n}_target"] - syl.params[f"f{n}_onset"]
+            if abs(spec_change) < 100:
+                continue  # a nearly flat transition has no ramp to fit
             spec = syl.params[f"f{n}_onset"]
             ms = syl.params[f"f{n}_transition"] or syl.params["transition"]
             # F3 near a 2440 Hz target with a small rise is read less surely than F2.
