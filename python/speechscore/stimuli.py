@@ -26,6 +26,9 @@ from .labels import Labels, write_text_grid
 GLIDE = 0.065
 #: The orchestra's pitch glide, seconds (macro PGLIDE).
 PGLIDE = 0.05
+#: Where the first glottal period starts after the voicing onset, seconds: two control cycles
+#: of the orchestra (ksmps 32 at 44100 Hz), so that the voicing gain has begun to rise.
+ALIGN = 64 / 44100
 
 # The parameters of a syllable and their defaults.
 #   Vowel targets: /a/ of men, Peterson & Barney (1952), Table II: F1 730, F2 1090, F3 2440 Hz.
@@ -181,14 +184,20 @@ def syllable(**params: Any) -> Syllable:
     s.genAV(vowel, p["av"], 0)
     s.genAV(tail if tail > 0 else 0.001, 0, 0)
     f0, f0_end = float(p["f0"]), float(p["f0"] if p["f0_end"] is None else p["f0_end"])
-    s.genF0(voicing, f"{f0!r}Hz")
+    # Voicing starts at a glottal period start, and the periods run from 0.01 s (instrument 80
+    # starts there, with phase 0): before the onset F0 is set so that a whole number of periods
+    # ends ALIGN after it, without flutter, so that the first pulse falls at the onset.
+    lead = voicing + ALIGN - 0.01
+    periods = max(1, round(lead * f0))
+    s.genF0(voicing, f"{periods / lead!r}Hz")
     links = max(1, math.ceil(vowel / PGLIDE - 1e-9))
     for k in range(1, links + 1):
         s.genF0(vowel / links, f"{f0 * (f0_end / f0) ** (k / links)!r}Hz")
     s.genF0(tail if tail > 0 else 0.001, f"{f0_end!r}Hz")
     s.genOQ(end, p["oq"])
     s.genTL(end, p["tl"])
-    s.genFL(end, p["fl"])
+    s.genFL(voicing, 0)
+    s.genFL(end - voicing, p["fl"])
     s.genDV(end, p["dv"])
 
     labels = Labels(end=end)
