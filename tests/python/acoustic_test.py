@@ -58,7 +58,7 @@ class Transitions(unittest.TestCase):
     def test_transitions_shorter_and_longer_than_glide(self):
         renderer = ss.Renderer()
         with tempfile.TemporaryDirectory() as d:
-            for ms, f2 in ((25, 1800), (120, 800), (160, 1600)):
+            for ms, f2 in ((30, 1800), (120, 800), (160, 1600)):
                 syl = ss.syllable(transition=ms, f2_onset=f2, f3_onset=2800, duration=300)
                 self.check(syl, os.path.join(d, "t.wav"), renderer)
 
