@@ -1,9 +1,9 @@
 // The compiled part of the Python package: the runner's tables, a script run in a forked child
 // (so that fine, which may end the process, never ends the interpreter), and the renderer.
-#include <pybind11/pybind11.h>
-#include <pybind11/stl.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
 #include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -28,15 +28,24 @@ namespace {
 
 const char* kind_name(cli::Kind kind) {
     switch (kind) {
-    case cli::Kind::Number: return "number";
-    case cli::Kind::Frequency: return "frequency";
-    case cli::Kind::Pitch: return "pitch";
-    case cli::Kind::Integer: return "integer";
-    case cli::Kind::Colour: return "colour";
-    case cli::Kind::Nasal: return "nasal";
-    case cli::Kind::Tracheal: return "tracheal";
-    case cli::Kind::DeltaF1: return "deltaf1";
-    case cli::Kind::Letter: return "letter";
+        case cli::Kind::Number:
+            return "number";
+        case cli::Kind::Frequency:
+            return "frequency";
+        case cli::Kind::Pitch:
+            return "pitch";
+        case cli::Kind::Integer:
+            return "integer";
+        case cli::Kind::Colour:
+            return "colour";
+        case cli::Kind::Nasal:
+            return "nasal";
+        case cli::Kind::Tracheal:
+            return "tracheal";
+        case cli::Kind::DeltaF1:
+            return "deltaf1";
+        case cli::Kind::Letter:
+            return "letter";
     }
     return "number";
 }
@@ -108,19 +117,22 @@ RunOutcome run_forked(const std::string& name, const std::string& text, bool che
                         MAP_SHARED | MAP_ANONYMOUS, -1, 0);
     int out[2], err[2];
     if (shared == MAP_FAILED) {
-        outcome.messages = std::string("speechscore: cannot run the script: ") + std::strerror(errno) + "\n";
+        outcome.messages =
+            std::string("speechscore: cannot run the script: ") + std::strerror(errno) + "\n";
         return outcome;
     }
     if (pipe2(out, O_CLOEXEC) != 0) {
         munmap(shared, sizeof(cli::RunReport));
-        outcome.messages = std::string("speechscore: cannot run the script: ") + std::strerror(errno) + "\n";
+        outcome.messages =
+            std::string("speechscore: cannot run the script: ") + std::strerror(errno) + "\n";
         return outcome;
     }
     if (pipe2(err, O_CLOEXEC) != 0) {
         close(out[0]);
         close(out[1]);
         munmap(shared, sizeof(cli::RunReport));
-        outcome.messages = std::string("speechscore: cannot run the script: ") + std::strerror(errno) + "\n";
+        outcome.messages =
+            std::string("speechscore: cannot run the script: ") + std::strerror(errno) + "\n";
         return outcome;
     }
     auto* report = new (shared) cli::RunReport{};
@@ -139,7 +151,8 @@ RunOutcome run_forked(const std::string& name, const std::string& text, bool che
     if (pid < 0) {
         close(out[0]);
         close(err[0]);
-        outcome.messages = std::string("speechscore: cannot run the script: ") + std::strerror(errno) + "\n";
+        outcome.messages =
+            std::string("speechscore: cannot run the script: ") + std::strerror(errno) + "\n";
     } else {
         drain(out[0], err[0], outcome.score, outcome.messages);
         int status = 0;
@@ -171,10 +184,14 @@ py::dict run(const std::string& name, const std::string& text, bool check) {
 
 const char* status_name(speechscore::RenderStatus status) {
     switch (status) {
-    case speechscore::RenderStatus::rendered: return "rendered";
-    case speechscore::RenderStatus::clipped: return "clipped";
-    case speechscore::RenderStatus::failed: return "failed";
-    case speechscore::RenderStatus::stopped: return "stopped";
+        case speechscore::RenderStatus::rendered:
+            return "rendered";
+        case speechscore::RenderStatus::clipped:
+            return "clipped";
+        case speechscore::RenderStatus::failed:
+            return "failed";
+        case speechscore::RenderStatus::stopped:
+            return "stopped";
     }
     return "failed";
 }
