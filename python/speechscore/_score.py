@@ -251,10 +251,11 @@ class Score:
         self.lines.append(f"say {phrase}{extra}")
         return self
 
-    def sing(self, path: str, **options: Value) -> "Score":
-        """Appends a ``sing`` line for a MusicXML or MIDI file (the words layer)."""
-        extra = "".join(f" {k}={_word(v)}" for k, v in options.items())
-        self.lines.append(f'sing "{path}"{extra}')
+    def sing(self, lyrics: str, *notes: str) -> "Score":
+        """Appends a ``sing`` line (the sing layer): the lyrics, hyphenated into syllables, and
+        one note per syllable as NOTE/BEATS: ``sing("twin-kle", "C4/1", "C4/1")``."""
+        self.lines.append('sing "' + lyrics.replace('"', '\\"') + '"'
+                          + "".join(" " + _word(n) for n in notes))
         return self
 
     def __getattr__(self, name: str) -> Callable[..., "Score"]:

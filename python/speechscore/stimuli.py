@@ -145,6 +145,17 @@ def _closure_f0(voicing: float, f0: float) -> Optional[float]:
     return (low + high) / 2
 
 
+_SHARED: List[Any] = []
+
+
+def _shared_renderer() -> Any:
+    from ._render import Renderer
+
+    if not _SHARED:
+        _SHARED.append(Renderer())
+    return _SHARED[0]
+
+
 @dataclass
 class Syllable:
     """A consonant-vowel stimulus: its parameters, its score and its labels."""
@@ -153,6 +164,15 @@ class Syllable:
     score: Score
     labels: Labels
     times: Dict[str, float] = field(default_factory=dict)  # landmarks, seconds
+
+    def render(self, renderer: Any = None, wav: Optional[str] = None) -> Any:
+        """Renders the syllable in-process (with ``renderer``, or the shared one) and returns
+        the :class:`~speechscore.Take`; ``wav`` also keeps it there, with its TextGrid beside
+        it (same name, ``.TextGrid``)."""
+        take = (renderer or _shared_renderer()).render(self.score, wav)
+        if wav is not None:
+            write_text_grid(self.labels, os.path.splitext(wav)[0] + ".TextGrid")
+        return take
 
 
 def syllable(**params: Any) -> Syllable:
@@ -327,6 +347,10 @@ class Continuum:
     varied: List[str]
     rows: List[Dict[str, Any]]
     syllables: List[Syllable]
+
+    def takes(self, renderer: Any = None) -> List[Any]:
+        """Renders every step in-process and returns the numpy arrays, in step order."""
+        return [syl.render(renderer).samples for syl in self.syllables]
 
     def write(self, directory: str, renderer: Any = None, table: str = "stimuli.csv") -> str:
         """Renders every step to ``directory/FILE`` with its TextGrid beside it, and writes the

@@ -53,9 +53,11 @@ class Scores(unittest.TestCase):
         # the interpreter is still here after a fine that ended its process with errors
         self.assertTrue(vowel_score().run().ok)
 
-    def test_unknown_operation(self):
+    def test_unknown_operation_and_text_lines(self):
         with self.assertRaises(AttributeError):
             ss.Score().VOWW(1)
+        s = ss.Score().say('a "b"', beats=2).sing("twin-kle", "C4/1", "G4/1")
+        self.assertEqual(s.lines, ['say "a \\"b\\"" beats=2', 'sing "twin-kle" C4/1 G4/1'])
 
 
 class Renders(unittest.TestCase):
@@ -98,6 +100,10 @@ class Stimuli(unittest.TestCase):
         seg = syl.labels.boundaries("segment")
         self.assertAlmostEqual(seg["aspiration"], 0.055)
         self.assertAlmostEqual(seg["transition"], 0.09)
+        with tempfile.TemporaryDirectory() as d:
+            take = syl.render(wav=os.path.join(d, "s.wav"))
+            self.assertTrue(os.path.isfile(os.path.join(d, "s.TextGrid")))
+        self.assertAlmostEqual(len(take.samples) / take.rate, syl.times["end"], places=2)
         grid = ss.text_grid(syl.labels)
         self.assertIn('name = "phone"', grid)
         self.assertIn('text = "da"', grid)
