@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "say.h"
 #include "script.h"
 #include "speechscore.h"
 #include "speechscore_render.h"
@@ -110,8 +111,10 @@ struct RunOutcome {
 };
 
 // Runs the script in a forked child; the score and the messages come back through pipes, the
-// report through shared memory.
-RunOutcome run_forked(const std::string& name, const std::string& text, bool check) {
+// report through shared memory, the labels of its say lines as a TextGrid at `labels` (when
+// not empty).
+RunOutcome run_forked(const std::string& name, const std::string& text, bool check,
+                      const std::string& labels) {
     RunOutcome outcome;
     void* shared = mmap(nullptr, sizeof(cli::RunReport), PROT_READ | PROT_WRITE,
                         MAP_SHARED | MAP_ANONYMOUS, -1, 0);
@@ -142,6 +145,7 @@ RunOutcome run_forked(const std::string& name, const std::string& text, bool che
         close(out[0]);
         close(err[0]);
         dup2(err[1], STDERR_FILENO);
+        cli::set_labels_path(labels);
         const int status = cli::run_script(name, text, check, out[1], *report);
         std::fflush(nullptr);
         _exit(status);
@@ -165,11 +169,12 @@ RunOutcome run_forked(const std::string& name, const std::string& text, bool che
     return outcome;
 }
 
-py::dict run(const std::string& name, const std::string& text, bool check) {
+py::dict run(const std::string& name, const std::string& text, bool check,
+             const std::string& labels) {
     RunOutcome outcome;
     {
         py::gil_scoped_release release;
-        outcome = run_forked(name, text, check);
+        outcome = run_forked(name, text, check, labels);
     }
     py::dict d;
     d["status"] = outcome.status;
@@ -213,7 +218,8 @@ PYBIND11_MODULE(_core, m) {
     m.doc() = "speechscore's compiled core: the runner's tables, script runs and the renderer";
     m.def("operations", &operation_table);
     m.def("variables", &variable_table);
-    m.def("run", &run, py::arg("name"), py::arg("text"), py::arg("check") = false);
+    m.def("run", &run, py::arg("name"), py::arg("text"), py::arg("check") = false,
+          py::arg("labels") = "");
     m.def("find_orchestra", &speechscore::find_orchestra);
     py::class_<speechscore::Renderer>(m, "Renderer")
         .def(py::init<const std::string&, std::vector<std::string>>(), py::arg("orchestra"),

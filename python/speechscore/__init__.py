@@ -33,6 +33,7 @@ _EXPORTS = {
     "Labels": ".labels",
     "text_grid": ".labels",
     "write_text_grid": ".labels",
+    "read_text_grid": ".labels",
     "Syllable": ".stimuli",
     "syllable": ".stimuli",
     "transition": ".stimuli",

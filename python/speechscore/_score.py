@@ -100,6 +100,8 @@ class RunResult:
         Latest time line of any track, seconds.
     messages : str
         Everything the run wrote to standard error.
+    labels : Labels or None
+        The words and phones of the script's ``say`` lines, when asked for.
     """
 
     score: str
@@ -107,6 +109,7 @@ class RunResult:
     status: int
     end: float
     messages: str = ""
+    labels: Any = None
 
     @property
     def ok(self) -> bool:
@@ -154,7 +157,8 @@ def _diagnostics(messages: str, lines: Sequence[str]) -> List[Diagnostic]:
     return found
 
 
-def run_script(text: str, name: str = "<script>", check: bool = False) -> RunResult:
+def run_script(text: str, name: str = "<script>", check: bool = False,
+               labels: bool = False) -> RunResult:
     """Runs a call script with the library in a forked child and returns its score.
 
     The interpreter never ends: ``fine`` runs in the child.
@@ -162,21 +166,33 @@ def run_script(text: str, name: str = "<script>", check: bool = False) -> RunRes
     Parameters
     ----------
     text : str
-        The script, one call or assignment per line (see docs/script.md).
+        The script, one call, assignment or ``say`` line per line (see docs/script.md).
     name : str
         Name of the script in messages.
     check : bool
         Raise :class:`ScoreError` when the run has errors.
+    labels : bool
+        Also return the words and phones of the ``say`` lines (``RunResult.labels``).
 
     Returns
     -------
     RunResult
     """
-    raw = _core().run(name, text, False)
+    import os
+    import tempfile
+
+    with tempfile.TemporaryDirectory(prefix="speechscore-") as scratch:
+        grid = os.path.join(scratch, "labels.TextGrid") if labels else ""
+        raw = _core().run(name, text, False, grid)
+        found = None
+        if labels:
+            from .labels import Labels, read_text_grid
+
+            found = read_text_grid(grid) if os.path.isfile(grid) else Labels()
     lines = text.split("\n")
     messages = raw["messages"].decode("utf-8", "replace")
     result = RunResult(raw["score"].decode("utf-8", "replace"), _diagnostics(messages, lines),
-                       raw["status"], raw["score_end"], messages)
+                       raw["status"], raw["score_end"], messages, found)
     if check and not result.ok:
         raise ScoreError(result.diagnostics, name)
     return result
@@ -278,9 +294,14 @@ class Score:
             lines.append("fine")
         return "\n".join(lines) + "\n"
 
-    def run(self, check: bool = False) -> RunResult:
+    def run(self, check: bool = False, labels: bool = False) -> RunResult:
         """Runs the calls; see :func:`run_script`."""
-        return run_script(self.script(), self.name, check)
+        return run_script(self.script(), self.name, check, labels)
+
+    def said(self) -> Any:
+        """The words and phones of the score's ``say`` lines, as :class:`Labels` (the labels
+        of a syllable built by this package are in ``labels``)."""
+        return self.run(labels=True).labels
 
     def text(self, check: bool = False) -> str:
         """The score text. With ``check=True`` a run with errors raises :class:`ScoreError`."""

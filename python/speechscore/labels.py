@@ -6,7 +6,7 @@ import os
 from dataclasses import dataclass, field
 from typing import Dict, List, Optional, Sequence
 
-TIERS = ("word", "phone", "segment")
+TIERS = ("words", "phones", "segments")
 
 
 @dataclass(frozen=True)
@@ -21,7 +21,7 @@ class Interval:
 
 @dataclass
 class Labels:
-    """Intervals on the tiers ``word``, ``phone`` and ``segment`` (other tiers may be added),
+    """Intervals on the tiers ``words``, ``phones`` and ``segments`` (others may be added),
     and the end of the take."""
 
     intervals: List[Interval] = field(default_factory=list)
@@ -36,7 +36,7 @@ class Labels:
         """The intervals of one tier, in time order."""
         return sorted((i for i in self.intervals if i.tier == name), key=lambda i: i.start)
 
-    def boundaries(self, tier: str = "segment") -> Dict[str, float]:
+    def boundaries(self, tier: str = "segments") -> Dict[str, float]:
         """Start times of a tier's intervals by label (the first of each label)."""
         found: Dict[str, float] = {}
         for i in self.tier(tier):
@@ -92,6 +92,35 @@ def text_grid(labels: Labels, end: Optional[float] = None,
             out += [f"        intervals [{k}]:", f"            xmin = {a!r}",
                     f"            xmax = {b!r}", f"            text = {_quoted(text)}"]
     return "\n".join(out) + "\n"
+
+
+def read_text_grid(path: str) -> Labels:
+    """Reads the interval tiers of a TextGrid in long text format (as :func:`text_grid` and
+    the runner's ``--labels`` write it); empty intervals are left out."""
+    import re
+
+    labels = Labels()
+    tier = ""
+    start = end = 0.0
+    with open(path, encoding="utf-8") as f:
+        for raw in f:
+            line = raw.strip()
+            m = re.match(r'^(name|xmin|xmax|text) = (.*)$', line)
+            if m is None:
+                continue
+            key, value = m.groups()
+            if key == "name":
+                tier = value.strip('"')
+            elif key == "xmin":
+                start = float(value)
+            elif key == "xmax":
+                end = float(value)
+                labels.end = max(labels.end, end)
+            elif key == "text":
+                text = value[1:-1].replace('""', '"')
+                if text:
+                    labels.add(tier, start, end, text)
+    return labels
 
 
 def write_text_grid(labels: Labels, path: str, end: Optional[float] = None) -> None:

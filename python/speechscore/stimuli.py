@@ -26,20 +26,17 @@ from .labels import Labels, write_text_grid
 GLIDE = 0.065
 #: The orchestra's pitch glide, seconds (macro PGLIDE).
 PGLIDE = 0.05
-#: Where the first glottal period starts after the voicing is switched on, seconds: two
-#: control cycles of the orchestra (ksmps 32 at 44100 Hz), so that its gain has begun to rise.
-ALIGN = 64 / 44100
 
 # The parameters of a syllable and their defaults.
 #   Vowel targets: /a/ of men, Peterson & Barney (1952), Table II: F1 730, F2 1090, F3 2440 Hz.
 #   Voice: the library's default voice (README, first script): AV 60 dB, OQ 0.5, FL 0.002,
 #   TL 1000, DV 0.008 s.
 #   Orchestra defaults (docs/orchestra.md, instruments 10 and 14): F4..F8, B4..B8, BP2..BP6.
-#   The rest are settings of this package, not measurements: a 90 ms closure (long enough to set the glottal phase), a 5 ms burst,
+#   The rest are settings of this package, not measurements: a 60 ms closure, a 5 ms burst,
 #   a 250 ms vowel, onsets at an alveolar-like place, a flat burst spectrum.
 DEFAULTS: Dict[str, Any] = {
     "label": "da", "consonant": "d", "vowel": "a",
-    "closure": 90.0,            # silence before the release, ms
+    "closure": 60.0,            # silence before the release, ms
     "burst": 5.0,               # frication burst at the release, ms
     "burst_level": 55.0,        # AF of the burst, dB
     "burst_a2": 0.0, "burst_a3": 45.0, "burst_a4": 45.0, "burst_a5": 45.0, "burst_a6": 45.0,
@@ -94,55 +91,6 @@ def transition(score: Score, formant: int, onset: float, target: float, ms: floa
     for k in range(1, links + 1):
         score.call(op, seconds / links, onset + (target - onset) * k / links, bandwidth)
     return seconds
-
-
-_SR, _KSMPS = 44100, 32  # the orchestra's sample rate and control period
-
-
-def _oct(hz: float) -> float:
-    return 8.0 + math.log2(hz / 261.6255653005986)
-
-
-def _closure_f0(voicing: float, f0: float) -> Optional[float]:
-    """The F0 (Hz) of the closure after which, gliding to ``f0`` over PGLIDE before the onset,
-    a glottal period starts ALIGN after ``voicing`` (None when the closure is too short).
-
-    The glottal phase runs from instrument 80's start (0.01 s) at the F0 of each control
-    period; the score writes F0 in octaves to three decimals. This follows the orchestra
-    period by period and finds the closure F0 whose phase is a whole number at the onset.
-    """
-    change = voicing - PGLIDE - 0.005
-    if change - 0.01 < 0.02:
-        return None
-    kr = _SR / _KSMPS
-    first, turn = round(0.01 * kr), round(change * kr)
-    target = round(voicing * _SR) + round(ALIGN * _SR)
-    glide = max(int(PGLIDE * kr + 0.5), 1)
-    goal = round(_oct(f0), 3)
-
-    def phase(hz: float) -> float:
-        start = round(_oct(hz), 3)
-        total, cycle = 0.0, first
-        while (cycle + 1) * _KSMPS <= target:
-            step = min(max(cycle - turn + 1, 0), glide)
-            total += 2.0 ** (start + (goal - start) * step / glide - 8.0) * 261.6255653005986
-            cycle += 1
-        rest = target - cycle * _KSMPS
-        step = min(max(cycle - turn + 1, 0), glide)
-        hz_now = 2.0 ** (start + (goal - start) * step / glide - 8.0) * 261.6255653005986
-        return (total * _KSMPS + hz_now * rest) / _SR
-
-    whole = round(phase(f0))
-    low, high = f0 * 0.7, f0 * 1.4
-    if not (phase(low) < whole < phase(high)):
-        return None
-    for _ in range(40):
-        mid = (low + high) / 2
-        if phase(mid) < whole:
-            low = mid
-        else:
-            high = mid
-    return (low + high) / 2
 
 
 _SHARED: List[Any] = []
@@ -238,11 +186,15 @@ def syllable(**params: Any) -> Syllable:
     burst_levels = [p["burst_a2"], _BP[0], p["burst_a3"], _BP[1], p["burst_a4"], _BP[2],
                     p["burst_a5"], _BP[3], p["burst_a6"], _BP[4], p["burst_ab"]]
     s.frqPara(end, *burst_levels)
-    # Sources: frication burst, aspiration up to the voicing onset, voicing. The voicing is
-    # switched on so that its first glottal period starts ALIGN later and closes (the pulse's
-    # excitation, where a pulse is seen) at the voicing onset: OQ of a period before it.
+    # Sources: frication burst, aspiration up to the voicing onset, voicing. A voice that
+    # starts from silence starts its first glottal period at once (instrument 80), but that
+    # period is taken at the level the voicing gain had, near silence: the first pulse heard
+    # is the second period's, which closes (exciting the formants) OQ of a period after it
+    # starts. The voicing is switched on (1 + OQ) periods before the voicing onset, so that
+    # the first glottal closure falls on it (measured: voiced energy from 0.5 ms after the
+    # second period's start, at F0 120 Hz, DV 8 ms).
     f0, f0_end = float(p["f0"]), float(p["f0"] if p["f0_end"] is None else p["f0_end"])
-    av_on = max(voicing - float(p["oq"]) / f0 - ALIGN, 0.001)
+    av_on = max(voicing - (1.0 + float(p["oq"])) / f0, 0.001)
     burst_end = min(release + burst, end)
     s.genAF(release, 0, 0)
     if burst > 0:
@@ -257,13 +209,7 @@ def syllable(**params: Any) -> Syllable:
     s.genAV(av_on, 0, 0)
     s.genAV(offset - av_on, p["av"], 0)
     s.genAV(tail if tail > 0 else 0.001, 0, 0)
-    # F0 in the closure is set so that a period starts ALIGN after av_on (see _closure_f0).
-    closure_f0 = _closure_f0(av_on, f0)
-    if closure_f0 is None:
-        s.genF0(av_on, f"{f0!r}Hz")
-    else:
-        s.genF0(av_on - PGLIDE - 0.005, f"{closure_f0!r}Hz")
-        s.genF0(PGLIDE + 0.005, f"{f0!r}Hz")
+    s.genF0(av_on, f"{f0!r}Hz")
     voiced = offset - av_on
     links = max(1, math.ceil(voiced / PGLIDE - 1e-9))
     for k in range(1, links + 1):
@@ -271,26 +217,25 @@ def syllable(**params: Any) -> Syllable:
     s.genF0(tail if tail > 0 else 0.001, f"{f0_end!r}Hz")
     s.genOQ(end, p["oq"])
     s.genTL(end, p["tl"])
-    s.genFL(av_on, 0)  # no flutter before the voicing: the glottal phase stays where it is set
-    s.genFL(end - av_on, p["fl"])
+    s.genFL(end, p["fl"])
     s.genDV(end, p["dv"])
 
     labels = Labels(end=end)
-    labels.add("word", release, offset, str(p["label"]))
+    labels.add("words", release, offset, str(p["label"]))
     if voicing > release:
-        labels.add("phone", release, voicing, str(p["consonant"]))
-    labels.add("phone", voicing, offset, str(p["vowel"]))
-    labels.add("segment", 0.0, release, "closure")
+        labels.add("phones", release, voicing, str(p["consonant"]))
+    labels.add("phones", voicing, offset, str(p["vowel"]))
+    labels.add("segments", 0.0, release, "closure")
     if burst > 0:
-        labels.add("segment", release, burst_end, "burst")
+        labels.add("segments", release, burst_end, "burst")
     if voicing > burst_end:
-        labels.add("segment", burst_end, voicing, "aspiration")
+        labels.add("segments", burst_end, voicing, "aspiration")
     longest = max(transitions.values())
     if start < voicing:
-        labels.add("segment", voicing, start + longest, "transition")
+        labels.add("segments", voicing, start + longest, "transition")
     else:
-        labels.add("segment", start, start + longest, "transition")
-    labels.add("segment", start + longest, offset, "steady")
+        labels.add("segments", start, start + longest, "transition")
+    labels.add("segments", start + longest, offset, "steady")
     s.labels = labels
     times = {"release": release, "voicing": voicing, "offset": offset, "end": end,
              "transition_start": start}

@@ -53,6 +53,15 @@ class Scores(unittest.TestCase):
         # the interpreter is still here after a fine that ended its process with errors
         self.assertTrue(vowel_score().run().ok)
 
+    def test_said_words_come_back_as_labels(self):
+        s = vowel_score().say("hello world")
+        result = s.run(labels=True)
+        self.assertTrue(result.ok, result.diagnostics)
+        self.assertEqual([i.text for i in result.labels.tier("words")], ["hello", "world"])
+        self.assertEqual(result.labels.tier("phones")[0].text, "HH")
+        bad = vowel_score().say("/HH QQ/").run()
+        self.assertEqual((bad.diagnostics[0].line, bad.diagnostics[0].level), (7, "error"))
+
     def test_unknown_operation_and_text_lines(self):
         with self.assertRaises(AttributeError):
             ss.Score().VOWW(1)
@@ -97,7 +106,7 @@ class Stimuli(unittest.TestCase):
 
     def test_syllable_labels_and_bad_parameters(self):
         syl = ss.syllable(vot=40, closure=50)
-        seg = syl.labels.boundaries("segment")
+        seg = syl.labels.boundaries("segments")
         self.assertAlmostEqual(seg["aspiration"], 0.055)
         self.assertAlmostEqual(seg["transition"], 0.09)
         with tempfile.TemporaryDirectory() as d:
@@ -105,7 +114,7 @@ class Stimuli(unittest.TestCase):
             self.assertTrue(os.path.isfile(os.path.join(d, "s.TextGrid")))
         self.assertAlmostEqual(len(take.samples) / take.rate, syl.times["end"], places=2)
         grid = ss.text_grid(syl.labels)
-        self.assertIn('name = "phone"', grid)
+        self.assertIn('name = "phones"', grid)
         self.assertIn('text = "da"', grid)
         with self.assertRaisesRegex(ValueError, "did you mean 'vot'"):
             ss.syllable(vto=3)
