@@ -125,7 +125,7 @@ double cluster(const Phrase& ph, std::size_t i) {
     return neighbours == 2 ? 50 : neighbours == 1 ? 70 : 100;
 }
 
-// The duration of segment i in milliseconds by rules 2 to 10 (11: see below).
+// The duration of segment i in milliseconds by rules 2 to 11.
 double rule_duration(const Phrase& ph, std::size_t i) {
     const Seg& g = ph.segs[i];
     const Phone& p = *g.ph;
@@ -146,11 +146,11 @@ double rule_duration(const Phrase& ph, std::size_t i) {
     }
     if (syl && is_vowel(p)) apply(postvocalic(ph, i));  // 9 postvocalic
     apply(cluster(ph, i));                              // 10 clusters
-    // 11 aspiration (a stressed vowel or sonorant after a voiceless plosive gains 25 ms) is not
-    // applied: in Klatt's segmentation the aspiration is the start of the vowel, and the rule
-    // adds its time there; here the stop's own segment holds its release and aspiration (its
-    // VOT, Zue 1976), so the vowel would have that time twice.
-    return (p.inh - min) * prcnt / 100 + min;
+    double dur = (p.inh - min) * prcnt / 100 + min;
+    // 11 aspiration: a stressed vowel or sonorant after a voiceless plosive gains 25 ms.
+    if (i > 0 && g.stress == 1 && is_sonorant(p) && voiceless_plosive(*ph.segs[i - 1].ph))
+        dur += 25;
+    return dur;
 }
 
 }  // namespace
