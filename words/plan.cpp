@@ -590,17 +590,19 @@ std::array<double, 11> parallel(const Phrase& ph, std::size_t i) {
     return {a2, 200, a3, 300, p.a4, 400, p.a5, 600, p.a6, 1000, p.ab};
 }
 
-// F4..F8, B4..B8 and their share in the cascade: 3500, 4500, 4900, 6500, 7500 Hz, except that
-// a sibilant's frication peak (Jongman et al. 2000) takes F6 (/s z/) or F4 (/ʃ ʒ tʃ dʒ/).
-// Klatt's (1980, Table I) F4 3300 (B4 250) and F5 3750 (B5 200) were tried: the pair 450 Hz
-// apart lifts 2.5-4 kHz by 4 to 7 dB, 13 dB above the long-term spectrum of speech (Byrne et al.
-// 1994) over 20 words, and voiceless stops' aspiration above their published burst levels.
+// F4..F8, B4..B8 and their share in the cascade. F4 to F6 and their bandwidths are Klatt's
+// (1980, Table I) defaults for a male voice: F4 3300 (B4 250), F5 3750 (B5 200), F6 4900
+// (B6 1000); F7 and F8 and their bandwidths are the orchestra's start values. A sibilant's
+// frication peak (Jongman et al. 2000) takes F6 (/s z/) or F4 (/ʃ ʒ tʃ dʒ/; F5 then moves up to
+// 4500, the orchestra's start value, to stay above it).
 std::array<double, 11> higher(const Phone& p) {
-    std::array<double, 11> f = {3500, 4500, 4900, 6500, 7500, 350, 450, 1000, 650, 750, 1};
+    std::array<double, 11> f = {3300, 3750, 4900, 6500, 7500, 250, 200, 1000, 650, 750, 1};
     if (p.peak > 4500) {
         f[2] = p.peak;
     } else if (p.peak > 0) {
         f[0] = p.peak;
+        f[1] = 4500;
+        f[6] = 450;
     }
     return f;
 }
