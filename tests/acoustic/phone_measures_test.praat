@@ -57,6 +57,8 @@ long = Create Sound from formula: "long", 1, 0, 0.5, 16000,
 ... "if x >= 0.1 and x < 0.11 then randomGauss (0, 0.05) else 0 fi + if x >= 0.16 then " + voiced$ + " else 0 fi"
 @vot: long, 0.05, 0.16, 0.5
 @check: "release time of a noise burst (s)", vot.release, 0.1, 0.003
+@vot: long, 0.1, 0.16, 0.5
+@check: "release time of a burst at the start of the interval (s)", vot.release, 0.1, 0.003
 # VOT tolerance: the first pulse lies up to one period (8.3 ms) into the voicing.
 @check: "voice onset time, voiceless (s)", vot.vot, 0.06, 0.01
 removeObject: long

@@ -96,21 +96,22 @@ procedure fricative: .sound, .from, .to, .vfrom, .vto
     .level = 20 * log10 (.rms / .vrms)
 endproc
 
-# Stop release in [.from, .to]: where the intensity above 1 kHz (1-ms frames, 8-ms window)
-# makes its largest 4-ms rise (.rise, dB; a release rises by tens of dB), the release is the
+# Stop release in [.from - 0.01, .to] (a burst that starts at .from shows from 4 ms before it in
+# the analysis window): where the intensity above 1 kHz (1-ms frames, 8-ms window) makes its
+# largest 4-ms rise (.rise, dB; a release rises by tens of dB), the release is the
 # first frame that comes within 3 dB of the highest level of the next 10 ms: the window's centre
 # is there when it covers half of a steady burst. The floor is the interval's highest level
 # less 60 dB, so that digital silence does not make every rise endless.
 procedure release: .sound, .from, .to
     selectObject: .sound
-    .part = Extract part: .from - 0.02, .to + 0.02, "rectangular", 1, "yes"
+    .part = Extract part: .from - 0.03, .to + 0.02, "rectangular", 1, "yes"
     .high = Filter (pass Hann band): 1000, 0, 200
     .intensity = To Intensity: 400, 0.001, "no"
-    .floor = Get maximum: .from, .to, "none"
+    .floor = Get maximum: .from - 0.01, .to, "none"
     .floor -= 60
     .rise = -1000
     .time = undefined
-    .t = .from
+    .t = .from - 0.01
     while .t <= .to
         .a = Get value at time: .t - 0.002, "linear"
         .b = Get value at time: .t + 0.002, "linear"
