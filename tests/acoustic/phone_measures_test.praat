@@ -37,6 +37,7 @@ mid = Filter (pass Hann band): 2500, 3500, 100
 @fricative: noise, 0.1, 0.3, 0.1, 0.3
 @check: "cog of white noise (Hz)", fricative.cog, 4000, 400
 @check: "sd of white noise (Hz)", fricative.sd, 8000 / sqrt (12), 250
+@check: "share above 3 kHz of white noise", fricative.above3k, 5 / 8, 0.05
 # a 5-kHz tone at a quarter of the amplitude of a 200-Hz one: -12.04 dB
 quiet = Create Sound from formula: "quiet", 1, 0, 0.6, 16000,
 ... "if x < 0.3 then 0.025 * sin(2*pi*5000*x) else 0.1 * sin(2*pi*200*x) fi"
@@ -51,6 +52,8 @@ stop = Create Sound from formula: "stop", 1, 0, 0.5, 16000,
 @check: "release time (s)", burst.time, 0.1, 0.003
 @check: "burst level re loudest 100 ms (dB)", burst.level, 20 * log10 (0.05 / sqrt (2) / voicedRms), 0.5
 @check: "burst peak (Hz)", burst.peak, 3500, 100
+# the 25-ms window holds 5 ms of silence, the 10-ms tone and 10 ms of silence: all at 3500 Hz
+@check: "burst centre of gravity (Hz)", burst.cog, 3500, 100
 removeObject: stop
 # voicing 60 ms after a noise burst
 long = Create Sound from formula: "long", 1, 0, 0.5, 16000,

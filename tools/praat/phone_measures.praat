@@ -86,8 +86,9 @@ procedure fricative: .sound, .from, .to, .vfrom, .vto
     .spectrum = To Spectrum: "yes"
     .cog = Get centre of gravity: 2
     .sd = Get standard deviation: 2
-    .high = Get band energy: 3000, 0
-    .all = Get band energy: 0, 0
+    .nyquist = Get highest frequency
+    .high = Get band energy: 3000, .nyquist
+    .all = Get band energy: 0, .nyquist
     .above3k = .high / .all
     removeObject: .part, .spectrum
     selectObject: .sound
@@ -159,7 +160,8 @@ endproc
 
 # Burst of the stop [.from, .to] in the word [.wfrom, .wto]: the release (procedure release), the
 # rms level of the 10 ms from it re the word's loudest 100 ms (dB), and the frequency of the
-# highest peak above 500 Hz of a 25-ms Hamming window from 5 ms before it (200-Hz bands).
+# highest peak above 500 Hz (200-Hz bands) and the centre of gravity (power 2) of a 25-ms Hamming
+# window from 5 ms before it.
 procedure burst: .sound, .from, .to, .wfrom, .wto
     @release: .sound, .from, .to
     .time = release.time
@@ -170,6 +172,7 @@ procedure burst: .sound, .from, .to, .wfrom, .wto
     .level = 20 * log10 (.rms) - loudest_100ms.level
     .part = Extract part: .time - 0.005, .time + 0.02, "Hamming", 1, "no"
     .spectrum = To Spectrum: "yes"
+    .cog = Get centre of gravity: 2
     .ltas = To Ltas: 200
     .peak = Get frequency of maximum: 500, 8000, "parabolic"
     removeObject: .part, .spectrum, .ltas

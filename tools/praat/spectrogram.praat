@@ -1,13 +1,18 @@
 # Draws the spectrogram (0-8 kHz, 5-ms window) and the waveform of a sound file as a PNG, with a
-# tier of phone marks when a table of "phone start" lines is given:
-#   praat --run spectrogram.praat take.wav take.png [marks.tsv]
+# tier of phone marks when a table of "phone start" lines is given, of [start_time, end_time] when given:
+#   praat --run spectrogram.praat take.wav take.png [marks.tsv [start_time end_time]]
 form Spectrogram picture
     sentence sound_file
     sentence picture_file
     sentence marks_file
+    real start_time 0
+    real end_time 0
 endform
-sound = Read from file: sound_file$
-duration = Get total duration
+whole = Read from file: sound_file$
+if end_time <= start_time
+    end_time = Get total duration
+endif
+sound = Extract part: start_time, end_time, "rectangular", 1, "yes"
 spectrogram = To Spectrogram: 0.005, 8000, 0.002, 20, "Gaussian"
 Erase all
 Font size: 10
@@ -24,8 +29,10 @@ if marks_file$ <> ""
         selectObject: marks
         label$ = Get value: row, "phone"
         start = Get value: row, "start"
-        Draw line: start, 0, start, 8000
-        Text: start, "left", 7600, "half", label$
+        if start >= start_time and start < end_time
+            Draw line: start, 0, start, 8000
+            Text: start, "left", 7600, "half", label$
+        endif
     endfor
 endif
 Marks bottom every: 1, 0.05, "yes", "yes", "no"
