@@ -121,17 +121,25 @@ removeObject: klatt_sound.sound
 
 # ---- Nasal murmur: F1 250 Hz, voiced from its start at 0.05 s ----
 @klatt_sound: 250, 1000, 1000, 0.05, 2200
-@nasal: klatt_sound.sound, 0.05, 0.3
+@nasal: klatt_sound.sound, 0.05, 0.3, 0.05, 0.3
 @check: "murmur F1 (Hz)", nasal.f1, 250, 40
 @check: "murmur voicing delay (s)", nasal.delay, 0, 0.01
 removeObject: klatt_sound.sound
 # a release at 0.15 s: 600 Hz up by 6.02 dB, 2000 Hz down by 12.04 dB
 release = Create Sound from formula: "release", 1, 0, 0.3, 16000,
 ... "if x < 0.15 then 0.1 * (sin(2*pi*600*x) + sin(2*pi*2000*x)) else 0.2 * sin(2*pi*600*x) + 0.025 * sin(2*pi*2000*x) fi"
-@nasal: release, 0.05, 0.15
+@nasal: release, 0.05, 0.15, 0.15, 0.3
 @check: "release change 400-770 Hz (dB)", nasal.low, 6.02, 0.3
 @check: "release change 1480-2700 Hz (dB)", nasal.mid, -12.04, 0.3
+# rms 0.1 re sqrt (0.2^2 / 2 + 0.025^2 / 2): -3.08 dB
+@check: "murmur level re vowel (dB)", nasal.level, 20 * log10 (0.1 / sqrt (0.02 + 0.0003125)), 0.1
 removeObject: release
+# a murmur of 0.1 at 250 Hz and 0.01 at 1000 Hz: 500-5000 Hz 20 dB under 0-500 Hz
+murmur = Create Sound from formula: "murmur", 1, 0, 0.3, 16000,
+... "0.1 * sin(2*pi*250*x) + 0.01 * sin(2*pi*1000*x)"
+@nasal: murmur, 0.05, 0.25, 0.05, 0.25
+@check: "murmur energy above 500 Hz re below (dB)", nasal.upper, -20, 0.3
+removeObject: murmur
 
 # ---- Pitch steps: glides of 20 and 80 cents per 10 ms, and an abrupt 100-cent step ----
 # phase of f0 (t) = 100 * 2^(t * rate / 1200): 2 pi 100 (2^(t rate / 1200) - 1) / (rate ln 2 / 1200)

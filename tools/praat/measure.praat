@@ -5,7 +5,7 @@
 #   burst      from to word_from word_to    -> release rise level peak cog
 #   vot        from to vowel_to 0           -> release rise vot
 #   f2         from to 0 0                  -> onset target duration
-#   nasal      from to 0 0                  -> f1 delay low mid
+#   nasal      from to vowel_from vowel_to  -> f1 delay low mid level upper
 #   liquid     from to 0 0                  -> f1 f2 f3 f3min
 #   pitch      from to 0 0                  -> largest over50 pairs
 # Each output line is the row number followed by name=value pairs (Hz, dB, seconds, cents).
@@ -46,9 +46,10 @@ for row to rows
         line$ += " target=" + fixed$ (f2_transition.target, 0)
         line$ += " duration=" + fixed$ (f2_transition.duration, 4)
     elsif kind$ = "nasal"
-        @nasal: sound, a, b
+        @nasal: sound, a, b, c, d
         line$ += " f1=" + fixed$ (nasal.f1, 0) + " delay=" + fixed$ (nasal.delay, 4)
         line$ += " low=" + fixed$ (nasal.low, 1) + " mid=" + fixed$ (nasal.mid, 1)
+        line$ += " level=" + fixed$ (nasal.level, 1) + " upper=" + fixed$ (nasal.upper, 1)
     elsif kind$ = "liquid"
         @liquid: sound, a, b
         line$ += " f1=" + fixed$ (liquid.f1, 0) + " f2=" + fixed$ (liquid.f2, 0)

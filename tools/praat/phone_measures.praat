@@ -280,11 +280,12 @@ procedure band_level: .sound, .from, .to, .lo, .hi
     removeObject: .part, .spectrum
 endproc
 
-# Nasal murmur [.from, .to] released into a vowel at .to: the median narrow F1 of the murmur's
-# middle half, the delay of its voicing onset after .from (s, 0 when voiced at .from), and the
-# level change across the release (20 ms after re 20 ms before, dB) in Bark 5-7 (400-770 Hz)
-# and Bark 11-14 (1480-2700 Hz), the bands of Kurowski & Blumstein (1987).
-procedure nasal: .sound, .from, .to
+# Nasal murmur [.from, .to] released into (or after) the vowel [.vfrom, .vto] at .to: the median
+# narrow F1 of the murmur's middle half, the delay of its voicing onset after .from (s, 0 when
+# voiced at .from), the level change across .to (20 ms after re 20 ms before, dB) in Bark 5-7
+# (400-770 Hz) and Bark 11-14 (1480-2700 Hz), the bands of Kurowski & Blumstein (1987), the
+# murmur's rms level re the vowel's (dB) and its energy in 500-5000 Hz re 0-500 Hz (dB).
+procedure nasal: .sound, .from, .to, .vfrom, .vto
     .quarter = (.to - .from) / 4
     @formant_track: .sound, .from, .to
     @formant_medians: formant_track.formant, .from + .quarter, .to - .quarter
@@ -300,6 +301,14 @@ procedure nasal: .sound, .from, .to
     .mid = band_level.level
     @band_level: .sound, .to, .to + 0.02, 1480, 2700
     .mid = band_level.level - .mid
+    selectObject: .sound
+    .rms = Get root-mean-square: .from, .to
+    .vrms = Get root-mean-square: .vfrom, .vto
+    .level = 20 * log10 (.rms / .vrms)
+    @band_level: .sound, .from, .to, 500, 5000
+    .upper = band_level.level
+    @band_level: .sound, .from, .to, 0, 500
+    .upper -= band_level.level
 endproc
 
 # Liquid or glide [.from, .to]: median narrow F1, F2, F3 of its middle half and the lowest F3
