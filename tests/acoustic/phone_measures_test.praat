@@ -55,15 +55,17 @@ stop = Create Sound from formula: "stop", 1, 0, 0.5, 16000,
 # the 25-ms window holds 5 ms of silence, the 10-ms tone and 10 ms of silence: all at 3500 Hz
 @check: "burst centre of gravity (Hz)", burst.cog, 3500, 100
 removeObject: stop
-# voicing 60 ms after a noise burst
+# voicing 60 ms after a noise burst and 50 ms of white aspiration noise
 long = Create Sound from formula: "long", 1, 0, 0.5, 16000,
-... "if x >= 0.1 and x < 0.11 then randomGauss (0, 0.05) else 0 fi + if x >= 0.16 then " + voiced$ + " else 0 fi"
+... "if x >= 0.1 and x < 0.11 then randomGauss (0, 0.05) else 0 fi + if x >= 0.11 and x < 0.16 then randomGauss (0, 0.01) else 0 fi + if x >= 0.16 then " + voiced$ + " else 0 fi"
 @vot: long, 0.05, 0.16, 0.5
 @check: "release time of a noise burst (s)", vot.release, 0.1, 0.003
 @vot: long, 0.1, 0.16, 0.5
 @check: "release time of a burst at the start of the interval (s)", vot.release, 0.1, 0.003
 # VOT tolerance: the first pulse lies up to one period (8.3 ms) into the voicing.
 @check: "voice onset time, voiceless (s)", vot.vot, 0.06, 0.01
+# white noise: 700 of 5000 Hz; 40 ms of noise in a 700-Hz band reads within about 1 dB
+@check: "aspiration 0-700 Hz re 700-5000 Hz (dB)", vot.low, 10 * log10 (700 / 4300), 1.5
 removeObject: long
 # voicing 15 ms after a noise burst, and voicing from 50 ms before the release (prevoiced)
 short = Create Sound from formula: "short", 1, 0, 0.5, 16000,

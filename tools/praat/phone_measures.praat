@@ -220,13 +220,22 @@ endproc
 # Voice onset time of the stop [.from, .to] followed by the vowel ending at .vto: from the release
 # (procedure release) to the voicing onset (procedure voicing_onset from 30 ms before the
 # release: the burst hides the voicing under it from the pitch analysis), in seconds; negative
-# when the stop was voiced up to 30 ms before its release.
+# when the stop was voiced up to 30 ms before its release. When the stretch from 10 ms after the
+# release to the voicing onset lasts 15 ms or more, .low is its energy in 0-700 Hz re 700-5000
+# Hz (dB): aspiration excites little F1 (the F1 cutback that cues voicelessness); else undefined.
 procedure vot: .sound, .from, .to, .vto
     @release: .sound, .from, .to
     .release = release.time
     .rise = release.rise
     @voicing_onset: .sound, .release - 0.03, .vto
     .vot = voicing_onset.time - .release
+    .low = undefined
+    if .vot <> undefined and .vot >= 0.025
+        @band_level: .sound, .release + 0.01, voicing_onset.time, 0, 700
+        .low = band_level.level
+        @band_level: .sound, .release + 0.01, voicing_onset.time, 700, 5000
+        .low -= band_level.level
+    endif
 endproc
 
 # F2 transition of the vowel [.from, .to] (.from at its voicing onset): F2 5 ms in (the onset),
