@@ -120,6 +120,12 @@ removeObject: klatt_sound.sound
 @liquid: klatt_sound.sound, 0.05, 0.35
 @check: "w-like F2 (Hz)", liquid.f2, 750, 40
 removeObject: klatt_sound.sound
+# 0.1 at 500 Hz and 0.01 at 3000 Hz: 2500-5000 Hz 20 dB under 0-1000 Hz
+tones = Create Sound from formula: "tones", 1, 0, 0.3, 16000,
+... "0.1 * sin(2*pi*500*x) + 0.01 * sin(2*pi*3000*x)"
+@liquid: tones, 0.05, 0.25
+@check: "liquid energy 2.5-5 kHz re 0-1 kHz (dB)", liquid.upper, -20, 0.3
+removeObject: tones
 
 # ---- Nasal murmur: F1 250 Hz, voiced from its start at 0.05 s ----
 @klatt_sound: 250, 1000, 1000, 0.05, 2200

@@ -6,7 +6,7 @@
 #   vot        from to vowel_to 0           -> release rise vot low
 #   f2         from to 0 0                  -> onset target duration
 #   nasal      from to vowel_from vowel_to  -> f1 delay low mid level upper
-#   liquid     from to 0 0                  -> f1 f2 f3 f3min
+#   liquid     from to 0 0                  -> f1 f2 f3 f3min upper
 #   pitch      from to 0 0                  -> largest over50 pairs
 # Each output line is the row number followed by name=value pairs (Hz, dB, seconds, cents).
 include phone_measures.praat
@@ -54,6 +54,7 @@ for row to rows
         @liquid: sound, a, b
         line$ += " f1=" + fixed$ (liquid.f1, 0) + " f2=" + fixed$ (liquid.f2, 0)
         line$ += " f3=" + fixed$ (liquid.f3, 0) + " f3min=" + fixed$ (liquid.f3min, 0)
+        line$ += " upper=" + fixed$ (liquid.upper, 1)
     elsif kind$ = "pitch"
         @pitch_steps: sound, a, b
         line$ += " largest=" + fixed$ (pitch_steps.largest, 1)

@@ -320,8 +320,9 @@ procedure nasal: .sound, .from, .to, .vfrom, .vto
     .upper -= band_level.level
 endproc
 
-# Liquid or glide [.from, .to]: median narrow F1, F2, F3 of its middle half and the lowest F3
-# of the whole interval (an /r/ is known by its F3 dip).
+# Liquid or glide [.from, .to]: median narrow F1, F2, F3 of its middle half, the lowest F3
+# of the whole interval (an /r/ is known by its F3 dip) and the energy of the middle half in
+# 2500-5000 Hz re 0-1000 Hz (dB; an /l/ keeps strong F3 and F4, an /r/ does not).
 procedure liquid: .sound, .from, .to
     .quarter = (.to - .from) / 4
     @formant_track: .sound, .from, .to
@@ -332,6 +333,10 @@ procedure liquid: .sound, .from, .to
     @formant_medians: formant_track.formant, .from, .to
     .f3min = formant_medians.f3min
     removeObject: formant_track.formant
+    @band_level: .sound, .from + .quarter, .to - .quarter, 2500, 5000
+    .upper = band_level.level
+    @band_level: .sound, .from + .quarter, .to - .quarter, 0, 1000
+    .upper -= band_level.level
 endproc
 
 # Pitch steps in [.from, .to]: Praat's pitch (autocorrelation, 10-ms frames, 60 to 600 Hz); the
