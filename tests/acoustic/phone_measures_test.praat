@@ -109,6 +109,14 @@ removeObject: klatt_sound.sound
 @check: "F2 transition of an 80-ms glide (s)", f2_transition.duration, 0.075, 0.008
 removeObject: klatt_sound.sound
 
+# F2 from 1200 to 2000 Hz over the whole vowel (0.05 to 0.35 s): 1360 at 20 %, 1840 at 80 %
+@klatt_sound: 500, 1200, 2000, 0.3, 2500
+@diphthong: klatt_sound.sound, 0.05, 0.35
+@check: "diphthong F2 at 20 % (Hz)", diphthong.f2a, 1360, 60
+@check: "diphthong F2 at 80 % (Hz)", diphthong.f2b, 1840, 60
+@check: "diphthong F1 (Hz)", diphthong.f1b, 500, 40
+removeObject: klatt_sound.sound
+
 # ---- Liquids and glides: steady F1 F2 F3 ----
 @klatt_sound: 350, 1100, 1100, 0.05, 1500
 @liquid: klatt_sound.sound, 0.05, 0.35

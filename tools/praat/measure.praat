@@ -7,6 +7,7 @@
 #   f2         from to 0 0                  -> onset target duration
 #   nasal      from to vowel_from vowel_to  -> f1 delay low mid level upper
 #   liquid     from to 0 0                  -> f1 f2 f3 f3min upper
+#   diphthong  from to 0 0                  -> f1a f2a f1b f2b (10-30 % and 70-90 %)
 #   pitch      from to 0 0                  -> largest over50 pairs
 # Each output line is the row number followed by name=value pairs (Hz, dB, seconds, cents).
 include phone_measures.praat
@@ -55,6 +56,10 @@ for row to rows
         line$ += " f1=" + fixed$ (liquid.f1, 0) + " f2=" + fixed$ (liquid.f2, 0)
         line$ += " f3=" + fixed$ (liquid.f3, 0) + " f3min=" + fixed$ (liquid.f3min, 0)
         line$ += " upper=" + fixed$ (liquid.upper, 1)
+    elsif kind$ = "diphthong"
+        @diphthong: sound, a, b
+        line$ += " f1a=" + fixed$ (diphthong.f1a, 0) + " f2a=" + fixed$ (diphthong.f2a, 0)
+        line$ += " f1b=" + fixed$ (diphthong.f1b, 0) + " f2b=" + fixed$ (diphthong.f2b, 0)
     elsif kind$ = "pitch"
         @pitch_steps: sound, a, b
         line$ += " largest=" + fixed$ (pitch_steps.largest, 1)

@@ -339,6 +339,20 @@ procedure liquid: .sound, .from, .to
     .upper -= band_level.level
 endproc
 
+# Diphthong or vowel [.from, .to]: median narrow F1 and F2 of its 10-30 % (.f1a, .f2a) and of its
+# 70-90 % (.f1b, .f2b), the points where Hillenbrand et al. (1995) give onsets and offsets.
+procedure diphthong: .sound, .from, .to
+    .d = .to - .from
+    @formant_track: .sound, .from, .to
+    @formant_medians: formant_track.formant, .from + 0.1 * .d, .from + 0.3 * .d
+    .f1a = formant_medians.f1
+    .f2a = formant_medians.f2
+    @formant_medians: formant_track.formant, .from + 0.7 * .d, .from + 0.9 * .d
+    .f1b = formant_medians.f1
+    .f2b = formant_medians.f2
+    removeObject: formant_track.formant
+endproc
+
 # Pitch steps in [.from, .to]: Praat's pitch (autocorrelation, 10-ms frames, 60 to 600 Hz); the
 # largest change between neighbouring voiced frames in cents, the number of changes over 50
 # cents and the number of neighbouring voiced pairs.
