@@ -1,6 +1,6 @@
 # Acoustic measurements of phones in a sound, as Praat procedures: fricative spectrum and level,
-# stop release, burst level and peak, voice onset time, F2 transition, nasal murmur, liquid and
-# glide formants, pitch steps. Each takes the Sound's id and times in seconds, leaves its results
+# stop release, burst level and spectrum, voice onset time and aspiration, F2 transition, nasal
+# murmur and release, liquid and glide formants, diphthong glides, pitch steps. Each takes the Sound's id and times in seconds, leaves its results
 # in its own variables (.name) and removes every object it made.
 
 # Formants of the Formant object .formant at time .t, skipping resonances wider than 600 Hz
