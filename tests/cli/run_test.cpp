@@ -1,7 +1,7 @@
 // Running scripts: --check diagnoses without a score, a script without fine is closed by the
 // runner, calls after fine are flagged, options are checked, a lost score is reported, --list
-// and --describe read the tables, --watch runs again on every change, and --render hands the
-// score to the renderer, passing on its messages and status and keeping the previous take.
+// and --describe read the tables, --watch runs again on every change (--render: see
+// render_acoustic.cpp).
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
@@ -518,101 +518,6 @@ TEST(ScriptSignals, StopTheRunAndKeepThePreviousScore) {
         EXPECT_EQ(read_file(dir.file("out.sco")), "old");
         EXPECT_EQ(names_in(dir.path()), (std::vector<std::string>{"long.ss", "out.sco"}));
     }
-}
-
-// Stands in for speechscore-render: records its arguments and the score it was given, then
-// renders, fails, or keeps a clipped take, as FAKE_MODE says.
-const char kFakeRenderer[] =
-    "#!/bin/sh\n"
-    "echo \"$@\" > \"$FAKE_LOG\"\n"
-    "cp \"$1\" \"$FAKE_LOG.sco\"\n"
-    "case \"$FAKE_MODE\" in\n"
-    "  fail) echo \"render: csound failed while rendering into $2\" >&2; exit 1 ;;\n"
-    "  clip) printf 'RIFFclipped' > \"$2\"; echo \"render: $2 clips; kept\" >&2; exit 4 ;;\n"
-    "  *) printf 'RIFFnew take' > \"$2\" ;;\n"
-    "esac\n";
-
-struct FakeRender {
-    ScratchDir dir;
-    ScratchDir bin;
-    ScratchDir tmp;
-    RunOptions options;
-    explicit FakeRender(const char* mode) {
-        bin.write("speechscore-render", kFakeRenderer, true);
-        options = {dir.path(), "", bin.path(), {}};
-        options.env = {"FAKE_LOG=" + dir.file("log"), std::string("FAKE_MODE=") + mode,
-                       "TMPDIR=" + tmp.path()};
-    }
-    // Nothing is left behind: no temporary score, no render directory beside the take.
-    void expect_clean() const {
-        EXPECT_TRUE(std::filesystem::is_empty(tmp.path()));
-        for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
-            EXPECT_EQ(entry.path().filename().string().rfind(".speechscore-render", 0),
-                      std::string::npos)
-                << entry.path();
-        }
-    }
-};
-
-TEST(ScriptRender, HandsTheScoreToTheRenderer) {
-    FakeRender fake("ok");
-    fake.dir.write("s.ss", std::string(kOpening) + "Rest 2\nfine\n");
-    const ChildResult score = speechscore({"s.ss"}, in(fake.dir.path()));
-    const ChildResult run = speechscore({"--render", "take.wav", "s.ss"}, fake.options);
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, "");
-    EXPECT_TRUE(
-        std::regex_match(run.err, std::regex(R"(s\.ss: rendered 1 s in \d+ ms \(take\.wav\)\n)")))
-        << run.err;
-    EXPECT_EQ(read_file(fake.dir.file("take.wav")), "RIFFnew take");
-    EXPECT_EQ(read_file(fake.dir.file("log.sco")), score.out);
-    // The renderer wrote into a fresh directory beside the take, from a temporary score.
-    const std::string args = read_file(fake.dir.file("log"));
-    EXPECT_TRUE(std::regex_match(
-        args, std::regex(fake.tmp.path() +
-                         R"(/speechscore-\w+\.sco \./\.speechscore-render-\w+/take\.wav\n)")))
-        << args;
-    fake.expect_clean();
-
-    // With -o the score stays, and it is what the renderer reads.
-    const ChildResult kept =
-        speechscore({"-o", "s.sco", "--render=take.wav", "s.ss"}, fake.options);
-    EXPECT_EQ(kept.status, 0);
-    EXPECT_EQ(read_file(fake.dir.file("s.sco")), score.out);
-    EXPECT_EQ(read_file(fake.dir.file("log")).rfind("s.sco ", 0), 0u);
-}
-
-TEST(ScriptRender, AFailedRenderKeepsThePreviousTake) {
-    FakeRender fake("fail");
-    fake.dir.write("s.ss", std::string(kOpening) + "Rest 2\nfine\n");
-    fake.dir.write("take.wav", "RIFFold take");
-    const ChildResult run = speechscore({"--render", "take.wav", "s.ss"}, fake.options);
-    EXPECT_EQ(run.status, 1);  // the renderer's own status
-    EXPECT_EQ(run.err, "render: csound failed while rendering into take.wav\n");
-    EXPECT_EQ(read_file(fake.dir.file("take.wav")), "RIFFold take");
-    fake.expect_clean();
-}
-
-TEST(ScriptRender, ATakeTheRendererKeepsReplacesTheOldOne) {
-    FakeRender fake("clip");
-    fake.dir.write("s.ss", std::string(kOpening) + "Rest 2\nfine\n");
-    fake.dir.write("take.wav", "RIFFold take");
-    const ChildResult run = speechscore({"--render", "take.wav", "s.ss"}, fake.options);
-    EXPECT_EQ(run.status, 4);
-    EXPECT_EQ(run.err, "render: take.wav clips; kept\n");
-    EXPECT_EQ(read_file(fake.dir.file("take.wav")), "RIFFclipped");
-    fake.expect_clean();
-}
-
-TEST(ScriptRender, AScriptWithErrorsIsNotRendered) {
-    FakeRender fake("ok");
-    fake.dir.write("s.ss", std::string(kOpening) + "Rest x\nfine\n");
-    const ChildResult run = speechscore({"--render", "take.wav", "s.ss"}, fake.options);
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(lines_of(run.err).back(), "s.ss: 1 error (1 line not run); not rendered");
-    EXPECT_FALSE(std::filesystem::exists(fake.dir.file("log")));
-    EXPECT_FALSE(std::filesystem::exists(fake.dir.file("take.wav")));
-    fake.expect_clean();
 }
 
 }  // namespace
