@@ -43,7 +43,15 @@ quiet = Create Sound from formula: "quiet", 1, 0, 0.6, 16000,
 ... "if x < 0.3 then 0.025 * sin(2*pi*5000*x) else 0.1 * sin(2*pi*200*x) fi"
 @fricative: quiet, 0.05, 0.25, 0.35, 0.55
 @check: "level of a tone at 1/4 amplitude (dB)", fricative.level, -12.04, 0.05
-removeObject: noise, high, mid, quiet
+removeObject: high, mid, quiet
+
+# white noise has 1/3 of an octave more power in each band: 10 log10 (2^(1/3)) = 1.00 dB per band;
+# from the 500-Hz band (k = 8) to the 5-kHz band (k = 18), 10.0 dB
+@third_octaves: noise, 0, 0.6
+@check: "white noise, 5-kHz band re 500-Hz band (dB)", third_octaves.level[18] - third_octaves.level[8], 10.03, 0.5
+# at 16 kHz the 8-kHz band is cut at the Nyquist frequency: the 6.3-kHz band is the strongest
+@check: "white noise, 6.3-kHz band (dB)", third_octaves.level[19], 0, 0.5
+removeObject: noise
 
 # ---- Stops: a 10-ms 3500-Hz tone burst at 0.1 s, silence, voicing from 0.16 s ----
 stop = Create Sound from formula: "stop", 1, 0, 0.5, 16000,

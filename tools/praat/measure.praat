@@ -8,6 +8,7 @@
 #   nasal      from to vowel_from vowel_to  -> f1 delay low mid level upper
 #   liquid     from to 0 0                  -> f1 f2 f3 f3min upper
 #   diphthong  from to 0 0                  -> f1a f2a f1b f2b (10-30 % and 70-90 %)
+#   spectrum   from to 0 0                  -> b1..b20: 1/3-octave bands 100 Hz..8 kHz, dB re max
 #   pitch      from to 0 0                  -> largest over50 pairs
 # Each output line is the row number followed by name=value pairs (Hz, dB, seconds, cents).
 include phone_measures.praat
@@ -60,6 +61,11 @@ for row to rows
         @diphthong: sound, a, b
         line$ += " f1a=" + fixed$ (diphthong.f1a, 0) + " f2a=" + fixed$ (diphthong.f2a, 0)
         line$ += " f1b=" + fixed$ (diphthong.f1b, 0) + " f2b=" + fixed$ (diphthong.f2b, 0)
+    elsif kind$ = "spectrum"
+        @third_octaves: sound, a, b
+        for k to 20
+            line$ += " b" + string$ (k) + "=" + fixed$ (third_octaves.level[k], 1)
+        endfor
     elsif kind$ = "pitch"
         @pitch_steps: sound, a, b
         line$ += " largest=" + fixed$ (pitch_steps.largest, 1)

@@ -353,6 +353,26 @@ procedure diphthong: .sound, .from, .to
     removeObject: formant_track.formant
 endproc
 
+# Long-term spectrum of [.from, .to]: the power in the 1/3-octave bands centred at 1000 * 2^(n/3)
+# Hz, n = -10..9 (100 Hz to 8 kHz; edges at the centre * 2^(-1/6) and 2^(1/6)), in dB re the
+# strongest band: .level[1..20].
+procedure third_octaves: .sound, .from, .to
+    selectObject: .sound
+    .part = Extract part: .from, .to, "rectangular", 1, "no"
+    .spectrum = To Spectrum: "yes"
+    .top = -1000
+    for .k to 20
+        .centre = 1000 * 2 ^ ((.k - 11) / 3)
+        .energy = Get band energy: .centre * 2 ^ (-1 / 6), .centre * 2 ^ (1 / 6)
+        .level[.k] = 10 * log10 (.energy + 1e-30)
+        .top = max (.top, .level[.k])
+    endfor
+    for .k to 20
+        .level[.k] -= .top
+    endfor
+    removeObject: .part, .spectrum
+endproc
+
 # Pitch steps in [.from, .to]: Praat's pitch (autocorrelation, 10-ms frames, 60 to 600 Hz); the
 # largest change between neighbouring voiced frames in cents, the number of changes over 50
 # cents and the number of neighbouring voiced pairs.
