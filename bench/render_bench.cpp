@@ -1,6 +1,8 @@
-// Speed of rendering: tools/render (the whole process) against the baseline orchestra of
-// bench/baseline as the renderer of that commit ran csound, side by side on one 10-minute piece;
-// each speed lever on its own; the wall time of a 1-second render; and how far the takes differ.
+// Speed of rendering, side by side in one run: speechscore-render and the render module's
+// Renderer against the shell renderer they replace (bench/baseline/render, on the current
+// orchestra) on a 1-second score, 50 one-second stimuli and a 10-minute piece, with how far the
+// takes differ; and each csound speed lever on its own against the baseline orchestra of
+// bench/baseline as the renderer of that commit ran csound.
 #include <benchmark/benchmark.h>
 #include <sndfile.h>
 #include <sys/resource.h>
@@ -18,6 +20,7 @@
 
 #include "piece.h"
 #include "speechscore.h"
+#include "speechscore_render.h"
 #include "support/child.h"
 
 double beat = 1.0;
@@ -25,8 +28,9 @@ int TTO = 0;
 
 namespace {
 
-const double kPieceSeconds = 600;  // at least this long; whole phrases
-const double kMaxDifferenceDb = -40;
+const double kPieceSeconds = 600;     // at least this long; whole phrases
+const double kMaxDifferenceDb = -90;  // against the shell renderer: the same samples
+const int kStimuli = 50;
 
 std::string quoted(const std::string& text) {
     std::string out = "'";
@@ -79,6 +83,12 @@ std::string baseline_command(const std::string& score, const std::string& wav,
 // The renderer as a user runs it.
 std::string renderer_command(const std::string& score, const std::string& wav) {
     return quoted(SPEECHSCORE_RENDER) + " " + quoted(score) + " " + quoted(wav) +
+           " > /dev/null 2>&1";
+}
+
+// The shell renderer that speechscore-render replaces, as a user ran it.
+std::string shell_command(const std::string& score, const std::string& wav) {
+    return quoted(SPEECHSCORE_SHELL_RENDER) + " " + quoted(score) + " " + quoted(wav) +
            " > /dev/null 2>&1";
 }
 
@@ -150,14 +160,15 @@ void check_difference(benchmark::State& state, const std::string& take,
     if (std::isnan(db)) {
         state.SkipWithError("the takes could not be compared");
     } else if (db > kMaxDifferenceDb) {
-        state.SkipWithError("the take differs from the baseline's by more than -40 dB");
+        state.SkipWithError("the take differs from the reference by more than -90 dB");
     }
 }
 
-// The renderer and the baseline on the 10-minute piece, alternately, in every iteration. The
-// iteration time is the renderer's processor time (not the wall-clock time, which other work on
-// a shared machine disturbs); speedup is the baseline's time over the renderer's, the median of
-// the iterations with its quartiles as the spread.
+// speechscore-render and the shell renderer on the 10-minute piece, alternately, in every
+// iteration. The iteration time is speechscore-render's processor time (its render processes
+// included; not the wall-clock time, which other work on a shared machine disturbs); speedup is
+// the shell renderer's time over speechscore-render's, the median of the iterations with its
+// quartiles as the spread; difference_db compares the two takes.
 void render_ten_minutes(benchmark::State& state) {
     const std::string base = scratch_base();
     const std::string score = base + ".sco", wav = base + ".wav", reference = base + "-base.wav";
@@ -173,7 +184,7 @@ void render_ten_minutes(benchmark::State& state) {
             if ((k == 0) == renderer_first) {
                 mine = timed(renderer_command(score, wav));
             } else {
-                theirs = timed(baseline_command(score, reference));
+                theirs = timed(shell_command(score, reference));
             }
         }
         renderer_first = !renderer_first;
@@ -193,9 +204,9 @@ void render_ten_minutes(benchmark::State& state) {
         state.counters["speedup_q1"] = quantile(speedups, 0.25);
         state.counters["speedup_q3"] = quantile(speedups, 0.75);
         state.counters["samples_per_cpu_s"] = samples / median(renderer);
-        state.counters["baseline_samples_per_cpu_s"] = samples / median(baseline);
+        state.counters["shell_samples_per_cpu_s"] = samples / median(baseline);
         state.counters["realtime_factor"] = seconds / median(renderer);
-        state.counters["baseline_realtime_factor"] = seconds / median(baseline);
+        state.counters["shell_realtime_factor"] = seconds / median(baseline);
         check_difference(state, wav, reference);
     }
     for (const std::string& path : {score, wav, reference}) std::remove(path.c_str());
@@ -250,50 +261,119 @@ void render_levers(benchmark::State& state) {
     std::remove(wav.c_str());
 }
 
-// Wall-clock time of a 1-second render through the renderer, in milliseconds (median and upper
-// quartile), beside csound alone with the renderer's orchestra and options (the rest is the
-// renderer's own work) and the baseline's render, alternately.
+// Wall-clock time of a 1-second render, end to end (a process started, the orchestra compiled,
+// the take written): speechscore-render against the shell renderer, alternately, in
+// milliseconds (medians); speedup is the median of the iterations' ratios; difference_db
+// compares the takes.
 void render_one_second(benchmark::State& state) {
     const std::string base = scratch_base();
-    const std::string score = base + ".sco", wav = base + ".wav";
+    const std::string score = base + ".sco", wav = base + ".wav", reference = base + "-shell.wav";
     if (!write_score(score, one_second)) {
         state.SkipWithError("the score could not be written");
         return;
     }
-    const std::string commands[] = {
-        renderer_command(score, wav),
-        baseline_command(score, wav, std::string(kIoBuffers) + " " + kMessages,
-                         no_plugins() + kAllocator, SPEECHSCORE_ORCHESTRA),
-        baseline_command(score, wav)};
-    std::vector<double> walls[3];
+    const std::string commands[] = {renderer_command(score, wav), shell_command(score, reference)};
+    std::vector<double> walls[2], speedups;
     std::size_t turn = 0;
     for (auto _ : state) {
-        double wall[3] = {0, 0, 0};
-        for (std::size_t k = 0; k < 3; ++k) {
-            const std::size_t i = (k + turn) % 3;
+        double wall[2] = {0, 0};
+        for (std::size_t k = 0; k < 2; ++k) {
+            const std::size_t i = (k + turn) % 2;
             const Timing t = timed(commands[i]);
             wall[i] = t.cpu < 0 ? -1 : t.wall;
         }
         ++turn;
-        if (wall[0] < 0 || wall[1] < 0 || wall[2] < 0) {
+        if (wall[0] < 0 || wall[1] < 0) {
             state.SkipWithError("a render failed");
             break;
         }
         state.SetIterationTime(wall[0]);
-        for (std::size_t i = 0; i < 3; ++i) walls[i].push_back(wall[i]);
+        for (std::size_t i = 0; i < 2; ++i) walls[i].push_back(wall[i]);
+        speedups.push_back(wall[1] / wall[0]);
     }
     if (!walls[0].empty()) {
         state.counters["wall_ms"] = 1000 * median(walls[0]);
-        state.counters["wall_ms_q3"] = 1000 * quantile(walls[0], 0.75);
-        state.counters["csound_ms"] = 1000 * median(walls[1]);
-        state.counters["baseline_ms"] = 1000 * median(walls[2]);
+        state.counters["shell_ms"] = 1000 * median(walls[1]);
+        state.counters["speedup"] = median(speedups);
+        state.counters["speedup_q1"] = quantile(speedups, 0.25);
+        state.counters["speedup_q3"] = quantile(speedups, 0.75);
+        check_difference(state, wav, reference);
     }
-    std::remove(score.c_str());
+    for (const std::string& path : {score, wav, reference}) std::remove(path.c_str());
+}
+
+// Fifty 1-second stimuli (one vowel at fifty pitches): through one Renderer in this process
+// (made in each iteration, so its compilation of the orchestra counts) against fifty runs of
+// the shell renderer, alternately; wall-clock seconds (medians), speedup the median of the
+// iterations' ratios.
+void render_fifty_stimuli(benchmark::State& state) {
+    const std::string base = scratch_base();
+    std::vector<std::string> scores;
+    for (int i = 0; i < kStimuli; ++i) {
+        scores.push_back(base + "-" + std::to_string(i) + ".sco");
+        if (!write_score(scores.back(), [i] {
+                start1(0, 1, 1, 1, 1, 1, 0, 1, 1);
+                startmn();
+                metronome(120);
+                VOWn(2, 2, 60, 6.5 + i / 50.0, 0, 0);
+                fine();
+            })) {
+            state.SkipWithError("a score could not be written");
+            return;
+        }
+    }
+    const std::string wav = base + ".wav", reference = base + "-shell.wav";
+    auto module = [&] {
+        const auto start = std::chrono::steady_clock::now();
+        speechscore::Renderer renderer(SPEECHSCORE_ORCHESTRA);
+        for (const std::string& score : scores)
+            if (renderer.render_file(score, wav).status != speechscore::RenderStatus::rendered)
+                return -1.0;
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    };
+    auto shell = [&] {
+        const auto start = std::chrono::steady_clock::now();
+        for (const std::string& score : scores)
+            if (std::system(shell_command(score, reference).c_str()) != 0) return -1.0;
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    };
+    std::vector<double> mine, theirs, speedups;
+    bool module_first = true;
+    for (auto _ : state) {
+        double a = 0, b = 0;
+        if (module_first) {
+            a = module();
+            b = shell();
+        } else {
+            b = shell();
+            a = module();
+        }
+        module_first = !module_first;
+        if (a < 0 || b < 0) {
+            state.SkipWithError("a render failed");
+            break;
+        }
+        state.SetIterationTime(a);
+        mine.push_back(a);
+        theirs.push_back(b);
+        speedups.push_back(b / a);
+    }
+    if (!mine.empty()) {
+        state.counters["renderer_s"] = median(mine);
+        state.counters["shell_s"] = median(theirs);
+        state.counters["speedup"] = median(speedups);
+        state.counters["speedup_q1"] = quantile(speedups, 0.25);
+        state.counters["speedup_q3"] = quantile(speedups, 0.75);
+        check_difference(state, wav, reference);
+    }
+    for (const std::string& score : scores) std::remove(score.c_str());
     std::remove(wav.c_str());
+    std::remove(reference.c_str());
 }
 
 #ifdef SPEECHSCORE_PIECE
-// The example piece rendered by the renderer and by the baseline: how far the takes differ.
+// The example piece rendered by speechscore-render and by the shell renderer: how far the takes
+// differ.
 void example_piece_difference(benchmark::State& state) {
     const std::string base = scratch_base();
     const std::string score = base + ".sco", wav = base + ".wav", reference = base + "-base.wav";
@@ -301,7 +381,7 @@ void example_piece_difference(benchmark::State& state) {
     for (auto _ : state) {
         rendered = std::system((quoted(SPEECHSCORE_PIECE) + " > " + quoted(score)).c_str()) == 0 &&
                    timed(renderer_command(score, wav)).cpu >= 0 &&
-                   timed(baseline_command(score, reference)).cpu >= 0;
+                   timed(shell_command(score, reference)).cpu >= 0;
     }
     if (rendered) {
         check_difference(state, wav, reference);
@@ -316,6 +396,7 @@ BENCHMARK(example_piece_difference)->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK(render_ten_minutes)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(9);
 BENCHMARK(render_levers)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(7);
 BENCHMARK(render_one_second)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(21);
+BENCHMARK(render_fifty_stimuli)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(7);
 
 }  // namespace
 

@@ -48,6 +48,7 @@ bool print_description(std::FILE* out, std::FILE* err, const std::string& name) 
             std::fprintf(out, "  %2d %s: %s\n", p + 1, op->params[p].name,
                          describe(*op->params[p].quantity).c_str());
         }
+        print_phases(out, op->name);
         return true;
     }
     if (const Variable* v = find_variable(name)) {
@@ -56,7 +57,7 @@ bool print_description(std::FILE* out, std::FILE* err, const std::string& name) 
         std::fprintf(out, "\n");
         return true;
     }
-    std::fprintf(err, "speechscore: no operation or variable is called '%s'\n", name.c_str());
+    std::fprintf(err, "speechscore: no operation or variable is called %s\n", quoted(name).c_str());
     return false;
 }
 

@@ -1,6 +1,7 @@
 // speechscore: runs a call script with the library and writes its score, renders it to a WAV file
-// through speechscore-render, or watches the script and does it again on every change. Each run
-// happens in a forked child, so the library's state starts fresh and fine may end it.
+// in this process through the render module, or watches the script and does it again on every
+// change. Each run happens in a forked child, so the library's state starts fresh and fine may end
+// it.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/mman.h>
@@ -18,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "files.h"
 #include "render.h"
 #include "say.h"
 #include "script.h"
@@ -33,20 +35,23 @@ const char kUsage[] =
     "usage: speechscore [options] SCRIPT\n"
     "Runs a call script with the speechscore library and writes its score to standard output.\n"
     "\n"
-    "  -o, --output FILE   write the score to FILE\n"
-    "  --render WAV        render the score to WAV with speechscore-render\n"
-    "  --check             only diagnose the script: no score, no sound\n"
+    "  -o, --output FILE   write the score to FILE: a new file beside it replaces it when the\n"
+    "                      run has no errors; a FIFO or device (/dev/stdout) is written into\n"
+    "  --render WAV        render the score to WAV with the speechscore orchestra\n"
+    "  --check             only diagnose the script (and its glides): no score, no sound\n"
     "  --expand            print the script with its say lines as plain calls (-o: to FILE)\n"
     "  --labels GRID       write the words and phones said as a Praat TextGrid\n"
     "  --watch             run again whenever SCRIPT changes (with -o, --render or --check)\n"
     "  --list              list the operations and variables a script can use\n"
-    "  --describe NAME     describe an operation's parameters, or a variable\n"
+    "  --describe NAME     describe an operation's parameters (and a builder's phases), or a\n"
+    "                      variable\n"
     "  -h, --help          show this help\n"
     "  --version           show the version\n"
     "\n"
-    "SCRIPT - reads the script from standard input. Exit status: 0 done; 1 errors in the script\n"
-    "or the score; 2 bad usage, an unreadable script or an unwritable score; 3 no renderer;\n"
-    "otherwise the renderer's own status when it fails.\n";
+    "SCRIPT - reads the script from standard input; a script holds at most 16 MiB. No output\n"
+    "may be an input. Exit status: 0 done; 1 errors in the script or the score, or a failed\n"
+    "render; 2 bad usage, an unreadable script or an unwritable score; 3 no orchestra; 4 a\n"
+    "render with samples clipped (the take is kept); 130/143 stopped by SIGINT/SIGTERM.\n";
 
 struct Options {
     std::string script;
@@ -58,43 +63,26 @@ struct Options {
     std::string labels;   // --labels
 };
 
+// The signal that stopped the runner (SIGINT or SIGTERM), 0 while none came: the work in hand
+// stops at once and the program ends with 128 + the signal. A render run in this process reads
+// it to stop as well.
 volatile sig_atomic_t g_interrupted = 0;
-void on_interrupt(int) { g_interrupted = 1; }
+// The child that runs the script, killed by the signal's handler; 0 while none runs.
+volatile sig_atomic_t g_child = 0;
+void on_interrupt(int signal_number) {
+    g_interrupted = signal_number;
+    if (g_child > 0) kill(static_cast<pid_t>(g_child), SIGKILL);
+}
+int interrupted_status() { return 128 + g_interrupted; }
 
 int usage_error(const std::string& message) {
     std::fprintf(stderr, "speechscore: %s\n%s", message.c_str(), kUsage);
     return 2;
 }
 
-bool read_all(int fd, std::string& text) {
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return false;
-        if (n == 0) return true;
-        text.append(buffer, static_cast<std::size_t>(n));
-    }
-}
-
-bool read_script(const std::string& path, std::string& text, std::string& problem) {
-    text.clear();
-    if (path == "-") return read_all(STDIN_FILENO, text);
-    const int fd = open(path.c_str(), O_RDONLY);
-    if (fd < 0) {
-        problem = std::strerror(errno);
-        return false;
-    }
-    struct stat st;
-    if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-        close(fd);
-        problem = "it is a directory";
-        return false;
-    }
-    const bool ok = read_all(fd, text);
-    if (!ok) problem = std::strerror(errno);
-    close(fd);
-    return ok;
+int fail(const std::string& message) {
+    std::fprintf(stderr, "speechscore: %s\n", message.c_str());
+    return 2;
 }
 
 std::string display_name(const Options& o) { return o.script == "-" ? "<stdin>" : o.script; }
@@ -114,10 +102,17 @@ std::string error_count(const cli::RunReport& r) {
     return parts.empty() ? text : text + ")";
 }
 
+// A length of the score as precisely as the score states times (four decimals), without
+// trailing zeros: "0.35 s", "2 s".
 std::string seconds_text(double seconds) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f s", seconds);
-    return text;
+    char text[512];
+    std::snprintf(text, sizeof text, "%.4f", seconds);
+    std::string shown = text;
+    if (shown.find('.') != std::string::npos) {
+        while (shown.back() == '0') shown.pop_back();
+        if (shown.back() == '.') shown.pop_back();
+    }
+    return shown + " s";
 }
 
 struct Pass {
@@ -143,21 +138,25 @@ Pass run_once(const Options& o, const std::string& text, int outFd) {
         std::fprintf(stderr, "speechscore: cannot run the script: %s\n", std::strerror(errno));
         pass.status = 2;
     } else if (pid == 0) {
+        g_child = 0;
         signal(SIGINT, SIG_DFL);
         signal(SIGTERM, SIG_DFL);
         const int status = cli::run_script(display_name(o), text, o.check, outFd, *report);
         std::fflush(stdout);
         _exit(status);
     } else {
+        g_child = pid;
+        if (g_interrupted) kill(pid, SIGKILL);  // the signal came before the handler knew it
         int status = 0;
         while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
         }
+        g_child = 0;
         if (WIFEXITED(status)) pass.status = WEXITSTATUS(status);
         if (WIFSIGNALED(status)) pass.status = 128 + WTERMSIG(status);
         pass.report = *report;
         // Stopped by the user, or by a reader that has read enough (| head): no news.
-        if (WIFSIGNALED(status) && WTERMSIG(status) != SIGINT && WTERMSIG(status) != SIGTERM &&
-            WTERMSIG(status) != SIGPIPE) {
+        if (WIFSIGNALED(status) && !g_interrupted && WTERMSIG(status) != SIGINT &&
+            WTERMSIG(status) != SIGTERM && WTERMSIG(status) != SIGPIPE) {
             std::fprintf(stderr, "speechscore: the run of %s ended with signal %d\n",
                          display_name(o).c_str(), WTERMSIG(status));
         }
@@ -166,81 +165,124 @@ Pass run_once(const Options& o, const std::string& text, int outFd) {
     return pass;
 }
 
+// What a run with errors leaves undone: "; not rendered".
+std::string untouched(const Options& o) { return o.wav.empty() ? "" : "; not rendered"; }
+
 // One pass: run the script, keep or render the score, print the status line. Returns the exit
-// status.
-int pass(const Options& o, const std::string& renderer) {
+// status. The -o file is replaced by the score of a run that ran to its end, with the library's
+// reports in it where there were errors; a stopped run, or a score that could not be written,
+// leaves every output as it was.
+int pass(const Options& o, speechscore::Renderer* renderer) {
     const auto start = std::chrono::steady_clock::now();
     const std::string name = display_name(o);
     std::string text;
     std::string problem;
-    if (!read_script(o.script, text, problem)) {
+    bool interrupted = false;
+    if (!cli::read_script(o.script, text, problem, interrupted)) {
+        if (interrupted) return interrupted_status();
         std::fprintf(stderr, "speechscore: cannot read %s: %s\n", name.c_str(), problem.c_str());
         return 2;
     }
 
     // Where the score goes: the -o file, a temporary file to render, nowhere, or stdout.
+    cli::Output output;
     std::string scorePath = o.output;
     bool temporary = false;
     int outFd = STDOUT_FILENO;
     if (o.check) {
         outFd = -1;
     } else if (!o.output.empty()) {
-        outFd = open(o.output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-        if (outFd < 0) {
+        if (!cli::open_output(o.output, output, problem, interrupted)) {
+            if (interrupted) return interrupted_status();
             std::fprintf(stderr, "speechscore: cannot write %s: %s\n", o.output.c_str(),
-                         std::strerror(errno));
+                         problem.c_str());
             return 2;
         }
+        outFd = output.fd;
     } else if (!o.wav.empty()) {
         outFd = cli::temporary_score(scorePath);
         if (outFd < 0) return 2;
         temporary = true;
     }
 
-    if (o.expand) {  // the expanded script goes where the score would; the score nowhere
-        cli::set_expand_output(fcntl(outFd, F_DUPFD_CLOEXEC, 3));
-        outFd = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    int runFd = outFd;
+    int expandFd = -1;
+    if (o.expand && outFd >= 0) {  // the expanded script goes where the score would; the score
+                                   // nowhere
+        expandFd = fcntl(outFd, F_DUPFD_CLOEXEC, 3);
+        cli::set_expand_output(expandFd);
+        runFd = open("/dev/null", O_WRONLY | O_CLOEXEC);
     }
-    const Pass run = run_once(o, text, outFd);
-    if (outFd >= 0 && outFd != STDOUT_FILENO) close(outFd);
+    const Pass run = g_interrupted ? Pass{} : run_once(o, text, runFd);
+    if (runFd != outFd && runFd >= 0) close(runFd);
+    if (expandFd >= 0) {
+        cli::set_expand_output(-1);
+        close(expandFd);
+    }
+    if (temporary) close(outFd);
     auto elapsed_ms = [&]() {
         return std::chrono::duration_cast<std::chrono::milliseconds>(
                    std::chrono::steady_clock::now() - start)
             .count();
     };
+    auto clean_up = [&]() {
+        cli::discard_output(output);
+        if (temporary) unlink(scorePath.c_str());
+    };
+    if (g_interrupted) {
+        clean_up();
+        return interrupted_status();
+    }
 
     int status = run.status;
     const cli::RunReport& r = run.report;
     const int errors = r.scriptErrors + r.libraryErrors;
+    if (output.fd >= 0) {
+        if (status < 128 && !r.writeFailed) {
+            if (!cli::commit_output(output, problem)) {
+                std::fprintf(stderr, "speechscore: cannot write %s: %s\n", o.output.c_str(),
+                             problem.c_str());
+                clean_up();
+                return 2;
+            }
+        } else {
+            cli::discard_output(output);
+        }
+    }
     if (r.writeFailed) {
-        std::fprintf(stderr, "%s: the score could not be written\n", name.c_str());
+        const std::string where = o.output.empty() ? "standard output" : o.output;
+        std::fprintf(stderr, "speechscore: cannot write the score to %s: %s\n", where.c_str(),
+                     std::strerror(r.writeFailed));
         status = 2;
     } else if (status >= 128) {
         if (o.watch) std::fprintf(stderr, "%s: the run was stopped\n", name.c_str());
     } else if (errors > 0) {
         std::fprintf(stderr, "%s: %s%s\n", name.c_str(), error_count(r).c_str(),
-                     o.wav.empty() ? "" : "; not rendered");
+                     untouched(o).c_str());
         status = status == 0 ? 1 : status;
     } else if (status != 0) {
         // fine ended the run for a count the script set itself (nerrors = ...).
         std::fprintf(stderr, "%s: the score was closed with errors%s\n", name.c_str(),
-                     o.wav.empty() ? "" : "; not rendered");
+                     untouched(o).c_str());
     } else if (!o.wav.empty()) {
-        status = cli::render(renderer, scorePath, o.wav);
+        status = cli::render(*renderer, scorePath, o.wav);
+        if (g_interrupted) {
+            clean_up();
+            return interrupted_status();
+        }
         if (status == 0) {
             std::fprintf(stderr, "%s: rendered %s in %lld ms (%s)\n", name.c_str(),
                          seconds_text(r.scoreEnd).c_str(), static_cast<long long>(elapsed_ms()),
                          o.wav.c_str());
         } else if (o.watch) {
-            std::fprintf(stderr, "%s: not rendered; the renderer exited with status %d\n",
-                         name.c_str(), status);
+            std::fprintf(stderr, "%s: not rendered (status %d)\n", name.c_str(), status);
         }
     } else if (o.check || o.watch) {
         std::string line = name + ": no errors; the score lasts " + seconds_text(r.scoreEnd);
         if (!o.check) line += " (" + o.output + ", " + std::to_string(elapsed_ms()) + " ms)";
         std::fprintf(stderr, "%s\n", line.c_str());
     }
-    if (temporary) unlink(scorePath.c_str());
+    clean_up();
     return status;
 }
 
@@ -275,7 +317,7 @@ void sleep_ms(long ms) {
 
 // Runs a pass now and again whenever the script changes (polled: an editor that saves by
 // renaming a new file over the old one is seen as well). Runs until interrupted.
-int watch(const Options& o, const std::string& renderer) {
+int watch(const Options& o, speechscore::Renderer* renderer) {
     Stamp seen = stamp_of(o.script);
     pass(o, renderer);
     while (!g_interrupted) {
@@ -291,14 +333,44 @@ int watch(const Options& o, const std::string& renderer) {
         }
         pass(o, renderer);
     }
-    return 130;
+    return interrupted_status();
 }
 
-bool same_file(const std::string& a, const std::string& b) {
-    struct stat sa;
-    struct stat sb;
-    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
+// Refuses outputs that would replace an input or each other, compared as files (device and
+// inode, or for a file still to come its real directory and name), and destinations that are
+// no file to write; returns -1 when all is well, else the exit status.
+int check_files(const Options& o) {
+    const cli::FileKey script =
+        o.script == "-" ? cli::key_of_descriptor(STDIN_FILENO) : cli::key_of_path(o.script);
+    const std::string scriptName = o.script == "-" ? std::string("on standard input") : o.script;
+    // A terminal or a pipe read and written at once is no file lost.
+    auto clash = [](const cli::FileKey& a, const cli::FileKey& b) {
+        return a.same(b) && (a.regular || !a.exists);
+    };
+    if (!o.output.empty()) {
+        const std::string problem = cli::destination_problem(o.output, true);
+        if (!problem.empty()) return fail("cannot write the score to " + o.output + ": " + problem);
+        const cli::FileKey score = cli::key_of_path(o.output);
+        if (clash(score, script)) {
+            return usage_error("the score would overwrite the script " + scriptName);
+        }
+        if (!o.wav.empty() && score.stream) {
+            return fail("--render reads the score back from " + o.output +
+                        ", a FIFO or device; leave out -o or name a file");
+        }
+    }
+    if (!o.wav.empty()) {
+        const std::string problem = cli::destination_problem(o.wav, false);
+        if (!problem.empty()) return fail("cannot render to " + o.wav + ": " + problem);
+        const cli::FileKey wav = cli::key_of_path(o.wav);
+        if (clash(wav, script)) {
+            return usage_error("the WAV file would overwrite the script " + scriptName);
+        }
+        if (!o.output.empty() && clash(wav, cli::key_of_path(o.output))) {
+            return usage_error("the WAV file would overwrite the score " + o.output);
+        }
+    }
+    return -1;
 }
 
 // Reads the options; returns -1 to go on, or the exit status to end with.
@@ -367,14 +439,7 @@ int parse_options(int argc, char** argv, Options& o) {
     if (o.watch && !o.check && o.output.empty() && o.wav.empty()) {
         return usage_error("--watch needs -o, --render or --check");
     }
-    if (!o.output.empty() && same_file(o.output, o.script)) {
-        return usage_error("the score would overwrite the script " + o.script);
-    }
-    if (!o.wav.empty() &&
-        (same_file(o.wav, o.script) || (!o.output.empty() && o.wav == o.output))) {
-        return usage_error("the WAV file would overwrite the script or the score");
-    }
-    return -1;
+    return check_files(o);
 }
 
 }  // namespace
@@ -384,15 +449,10 @@ int main(int argc, char** argv) {
     const int early = parse_options(argc, argv, o);
     if (early >= 0) return early;
 
-    std::string renderer;
+    std::unique_ptr<speechscore::Renderer> renderer;
     if (!o.wav.empty()) {
-        renderer = cli::find_renderer();
-        if (renderer.empty()) {
-            std::fprintf(stderr,
-                         "speechscore: cannot find speechscore-render next to this program or on "
-                         "PATH\n");
-            return 3;
-        }
+        renderer = cli::make_renderer([] { return g_interrupted != 0; });
+        if (!renderer) return 3;
     }
     struct sigaction action = {};
     action.sa_handler = on_interrupt;
@@ -400,7 +460,7 @@ int main(int argc, char** argv) {
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 
-    if (o.watch) return watch(o, renderer);
-    const int status = pass(o, renderer);
-    return g_interrupted ? 130 : status;
+    if (o.watch) return watch(o, renderer.get());
+    const int status = pass(o, renderer.get());
+    return g_interrupted ? interrupted_status() : status;
 }

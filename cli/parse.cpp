@@ -94,6 +94,7 @@ bool c_style_call(const std::string& code, std::size_t nameEnd, const std::strin
     }
     std::string script = name;
     for (const Token& word : words_of(rest, 0)) script += " " + word.text;
+    if (script.size() > 4 * kShownBytes) script = clipped(script.substr(0, 4 * kShownBytes) + " ");
     error = {static_cast<int>(bad) + 1,
              "a call in a script has no parentheses, commas or semicolons; write: " + script};
     return true;

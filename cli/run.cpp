@@ -35,7 +35,7 @@ ssize_t sink_write(void* cookie, const char* data, size_t size) {
         const ssize_t n = write(sink.fd, data + done, size - done);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
-            sink.report->writeFailed = 1;
+            sink.report->writeFailed = n < 0 ? errno : EIO;
             return 0;  // the stream's error flag is set, and fine reports the lost score
         }
         done += static_cast<std::size_t>(n);
@@ -104,6 +104,46 @@ const StateCheck kStateChecks[] = {
 };
 // clang-format on
 
+// The glides of the library: the operation that starts one, the value it moves and where it
+// stands. A running glide has a slope other than 0; the step that reaches the end sets the value
+// to the target exactly and the slope to 0.
+struct Glide {
+    const char* start;  // glAV
+    const char* what;   // "the AV offset"
+    double* slope;      // spbGLAV
+    double* target;     // newGLAV
+    double* value;      // incAV
+    double* position;   // beatpoints[12]: beats advanced
+    double* limit;      // limGLAV: the position where it ends
+};
+// clang-format off
+const Glide kGlides[] = {
+    {"glAV", "the AV offset",        &spbGLAV, &newGLAV, &incAV,   &beatpoints[12], &limGLAV},
+    {"glF0", "the F0 offset",        &spbGLF0, &newGLF0, &incF0,   &beatpoints[13], &limGLF0},
+    {"glOQ", "the OQ factor",        &spbGLOQ, &newGLOQ, &facGLOQ, &beatpoints[14], &limGLOQ},
+    {"glFL", "the FL factor",        &spbGLFL, &newGLFL, &facGLFL, &beatpoints[15], &limGLFL},
+    {"glDI", "the DI factor",        &spbGLDI, &newGLDI, &facGLDI, &beatpoints[16], &limGLDI},
+    {"glTL", "the TL factor",        &spbGLTL, &newGLTL, &facGLTL, &beatpoints[17], &limGLTL},
+    {"glDV", "the DV factor",        &spbGLDV, &newGLDV, &facGLDV, &beatpoints[18], &limGLDV},
+    {"glFV", "the FV factor",        &spbGLFV, &newGLFV, &facGLFV, &beatpoints[19], &limGLFV},
+    {"glAS", "the AS offset",        &spbGLAS, &newGLAS, &incAS,   &beatpoints[7],  &limGLAS},
+    {"glAF", "the AF offset",        &spbGLAF, &newGLAF, &incAF,   &beatpoints[8],  &limGLAF},
+    {"glMM", "the seconds per beat", &spbGLMM, &beatnew, &beat,    &beatsaccum,     &beatslimit},
+};
+// clang-format on
+
+// A glide the script started, as --check follows it.
+struct GlideWatch {
+    bool running = false;
+    int line = 0;
+    int column = 0;
+    double target = 0;
+    double from = 0;      // position where it started
+    double beats = 0;     // its length in beats
+    double value = 0;     // the value before the call being run
+    double position = 0;  // the position before the call being run
+};
+
 double value_of(const Variable& v) {
     return v.number != nullptr ? *v.number : static_cast<double>(*v.integer);
 }
@@ -112,6 +152,17 @@ double argument_value(const Statement& st, std::size_t i) {
     const Kind kind = st.op->params[i].quantity->kind;
     const bool isDouble = kind == Kind::Number || kind == Kind::Frequency || kind == Kind::Pitch;
     return isDouble ? st.args[i].number : st.args[i].integer;
+}
+
+// For a bare number where a pitch belongs that is a frequency in the pitch scale (220, from
+// 20 Hz, the lowest a listener hears as a tone, up): "; did you mean 220Hz?".
+std::string hertz_hint(const Quantity& q, const Token& token) {
+    Arg plain = {0.0, 0, '\0'};
+    std::string problem;
+    const Quantity number = {Kind::Number, "", {-kUnbounded, kUnbounded, false, false}, nullptr};
+    if (q.kind != Kind::Pitch || !read_value(token, number, plain, problem)) return "";
+    if (!(plain.number >= 20) || !in_range(q, pitch_of_hz(plain.number))) return "";
+    return "; did you mean " + clipped(token.text) + "Hz?";
 }
 
 class Runner {
@@ -137,6 +188,8 @@ private:
     void explain(int line, const Statement& st, const ScoreReport& r);
     void note_score_end();
     void close_score();
+    void follow_glides(int line, const Statement& st);
+    void glides_left(const std::string& where);
 
     std::string name_;
     bool check_;
@@ -144,6 +197,7 @@ private:
     bool warnedAfterFine_ = false;
     const Variable* stateVariables_[std::size(kStateChecks)] = {};
     double stateBefore_[std::size(kStateChecks)] = {};
+    GlideWatch glides_[std::size(kGlides)];
 };
 
 Sink* g_sink = nullptr;  // the one sink of the process, set by run_script
@@ -191,9 +245,16 @@ void Runner::call(int line, const Statement& st) {
                      "); what it writes follows the end of the score");
     }
     if (op.role == Role::Fine) {
-        if (report_.fineLine == 0) report_.fineLine = line;
+        if (report_.fineLine == 0) {
+            report_.fineLine = line;
+            if (check_) glides_left("at fine (line " + std::to_string(line) + ")");
+        }
         if (!check_) close_score();
         return;
+    }
+    for (std::size_t k = 0; k < std::size(kGlides); ++k) {
+        glides_[k].value = *kGlides[k].value;
+        glides_[k].position = *kGlides[k].position;
     }
     // The state as the call finds it: a rejected value the call remembers is no cause.
     for (std::size_t k = 0; k < std::size(kStateChecks); ++k) {
@@ -206,6 +267,7 @@ void Runner::call(int line, const Statement& st) {
     const int counted = nerrors > before ? nerrors - before : 0;
     report_.libraryErrors += counted;
     note_score_end();
+    if (check_) follow_glides(line, st);
     point_out(line, st, g_sink->call, counted);
     if (op.role == Role::Result) {
         diagnose(line, st.nameColumn, "note",
@@ -231,12 +293,12 @@ void Runner::explain(int line, const Statement& st, const ScoreReport& r) {
     for (const std::size_t i : culprits) {
         const Param& p = op.params[i];
         const double value = argument_value(st, i);
-        std::string shown = st.tokens[i].text;
+        std::string shown = clipped(st.tokens[i].text);
         if (number_text(value) != shown) shown += " (" + number_text(value) + ")";
         diagnose(line, st.tokens[i].column, level,
                  std::string(op.name) + " argument " + std::to_string(i + 1) + " (" + p.name +
                      ") = " + shown + " is outside its range: " + p.quantity->unit + ", " +
-                     range_text(*p.quantity) + "; " + says);
+                     range_text(*p.quantity) + "; " + says + hertz_hint(*p.quantity, st.tokens[i]));
     }
     if (!culprits.empty()) return;
 
@@ -292,10 +354,49 @@ void Runner::point_out(int line, const Statement& st, const std::string& output,
     }
 }
 
+// After a call: a glide it ends before its target is pointed out where the glide started; a
+// glide it starts is followed from here.
+void Runner::follow_glides(int line, const Statement& st) {
+    for (std::size_t k = 0; k < std::size(kGlides); ++k) {
+        const Glide& g = kGlides[k];
+        GlideWatch& w = glides_[k];
+        const bool starts = std::strcmp(st.op->name, g.start) == 0;
+        if (w.running && (starts || (*g.slope == 0 && *g.value != w.target))) {
+            diagnose(w.line, w.column, "warning",
+                     std::string("the glide ") + g.start + " started here is cancelled by " +
+                         (starts ? "a new " : "") + st.op->name + " on line " +
+                         std::to_string(line) + " before reaching its target: after " +
+                         number_text(w.position - w.from) + " of its " + number_text(w.beats) +
+                         " beats " + g.what + " was " + number_text(w.value) + ", not " +
+                         number_text(w.target));
+        }
+        if (*g.slope == 0 || starts) w.running = false;
+        if (starts && *g.slope != 0) {
+            w = {true, line, st.nameColumn, *g.target, *g.position, *g.limit - *g.position, 0, 0};
+        }
+    }
+}
+
+// The glides still running where the score ends, pointed out where each started.
+void Runner::glides_left(const std::string& where) {
+    for (std::size_t k = 0; k < std::size(kGlides); ++k) {
+        const Glide& g = kGlides[k];
+        GlideWatch& w = glides_[k];
+        if (!w.running) continue;
+        w.running = false;
+        diagnose(w.line, w.column, "warning",
+                 std::string("the glide ") + g.start + " started here is still short of its " +
+                     "target " + where + ": after " + number_text(*g.position - w.from) +
+                     " of its " + number_text(w.beats) + " beats " + g.what + " is " +
+                     number_text(*g.value) + ", not " + number_text(w.target));
+    }
+}
+
 void Runner::finish(int lastLine) {
     if (report_.fineLine != 0) return;
     const int line = lastLine > 0 ? lastLine : 1;
     if (check_) {
+        glides_left("at the end of the script");
         diagnose(line, 1, "warning", "the script ends without fine, which closes the score");
         return;
     }
@@ -309,8 +410,9 @@ void Runner::finish(int lastLine) {
 int run_script(const std::string& name, const std::string& text, bool check, int outFd,
                RunReport& report) {
     // Whatever the library writes reaches the destination, even a write past the stream.
-    const int destination = check ? open("/dev/null", O_WRONLY) : outFd;
+    const int destination = check ? open("/dev/null", O_WRONLY | O_CLOEXEC) : outFd;
     if (destination >= 0 && destination != STDOUT_FILENO) dup2(destination, STDOUT_FILENO);
+    if (check && destination >= 0) close(destination);
     static Sink sink = {-1, "", nullptr};
     sink = {check ? -1 : STDOUT_FILENO, "", &report};
     g_sink = &sink;
@@ -323,11 +425,13 @@ int run_script(const std::string& name, const std::string& text, bool check, int
     }
     static char buffer[1 << 16];
     setvbuf(stream, buffer, _IOFBF, sizeof buffer);
+    FILE* const previous = stdout;
     stdout = stream;
 
     Runner runner(name, check, report);
     int number = 0;
-    std::size_t from = 0;
+    // A byte order mark that an editor put first is no part of the first line.
+    std::size_t from = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
     while (from < text.size()) {
         std::size_t end = text.find('\n', from);
         if (end == std::string::npos) end = text.size();
@@ -335,7 +439,9 @@ int run_script(const std::string& name, const std::string& text, bool check, int
         from = end + 1;
     }
     runner.finish(number);
-    std::fflush(stdout);
+    std::fflush(stream);
+    stdout = previous;
+    std::fclose(stream);
     if (report.writeFailed) return 2;
     return report.scriptErrors > 0 || report.libraryErrors > 0 ? 1 : 0;
 }

@@ -133,14 +133,23 @@ std::string range_text(const Quantity& q);
 
 bool in_range(const Quantity& q, double value);
 
-// Text in single quotes as the messages show it, control characters as \xNN.
+// Messages show at most this many bytes of a word the script wrote.
+constexpr std::size_t kShownBytes = 64;
+
+// Text in single quotes as the messages show it, control characters as \xNN; a word longer
+// than kShownBytes is cut there and its length given: 'VOWVOW...' (1048576 bytes).
 std::string quoted(const std::string& text);
+
+// The text as it is, cut like quoted cuts it.
+std::string clipped(const std::string& text);
 
 // A number as the messages print it (%g).
 std::string number_text(double value);
 
 // The closest candidates to word (edit distance, case ignored first), as "did you mean 'X'?"
-// or "did you mean 'X' or 'Y'?"; empty when none is close.
+// or "did you mean 'X' or 'Y'?"; empty when none is close, and for a word longer than
+// kLongestSuggested (no name is that long), so that the time stays linear in the word.
+constexpr std::size_t kLongestSuggested = 64;
 std::string suggestion(const std::string& word, const std::vector<std::string>& candidates);
 
 // ---- Reading a line ---------------------------------------------------------------------------
@@ -171,7 +180,12 @@ bool parse_line(const std::string& line, Statement& statement, Diagnostic& error
 // Prints every operation with its parameter names, then every variable with its shape.
 void print_list(std::FILE* out);
 
-// Prints the parameters of an operation, or the type and shape of a variable. Returns false
+// Prints what each span and level a segment builder or duration driver derives is (D1, DS,
+// DA, L1 ...), when op is one; nothing for other operations.
+void print_phases(std::FILE* out, const char* op);
+
+// Prints the parameters of an operation (and the phases of a builder), or the type and shape
+// of a variable. Returns false
 // (with a message on err) when there is no such name.
 bool print_description(std::FILE* out, std::FILE* err, const std::string& name);
 
@@ -184,7 +198,7 @@ struct RunReport {
     int libraryErrors;  // errors the library counted during the calls
     int fineLine;       // line of the first fine, 0 when none was called
     double scoreEnd;    // latest time line of any track, seconds
-    int writeFailed;    // the score could not be written
+    int writeFailed;    // the errno of a failed write of the score, 0 when none failed
 };
 
 // Runs the script text line by line with the library, writing the score to outFd (or nowhere

@@ -44,7 +44,7 @@ NumberRead read_number(const std::string& text, double& value) {
 
 // The problem of a token that is a number but not a finite one.
 std::string non_finite_problem(NumberRead read, const std::string& text) {
-    if (read == NumberRead::TooLarge) return text + " is beyond the range of a double";
+    if (read == NumberRead::TooLarge) return clipped(text) + " is beyond the range of a double";
     return quoted(text) + " is not a finite number";
 }
 
@@ -57,11 +57,11 @@ bool read_integer(const std::string& text, int& value, std::string& problem) {
         return false;
     }
     if (number != std::trunc(number)) {
-        problem = text + " is not an integer";
+        problem = clipped(text) + " is not an integer";
         return false;
     }
     if (number < INT_MIN || number > INT_MAX) {
-        problem = text + " is outside the range of an int";
+        problem = clipped(text) + " is outside the range of an int";
         return false;
     }
     value = static_cast<int>(number);
@@ -82,7 +82,7 @@ bool read_hz(const std::string& text, double& hz, std::string& problem) {
         return false;
     }
     if (!(hz > 0)) {
-        problem = text + " is not a frequency above 0 Hz";
+        problem = clipped(text) + " is not a frequency above 0 Hz";
         return false;
     }
     return true;
@@ -131,7 +131,9 @@ bool read_pitch(const std::string& text, double& value, std::string& problem) {
     double hz = 0;
     if (read_hz(text, hz, problem)) {
         value = pitch_of_hz(hz);
-        return true;
+        if (std::isfinite(value)) return true;
+        problem = clipped(text) + " is too low to have a finite pitch";
+        return false;
     }
     if (!problem.empty()) return false;
     if (pitch_of_note(text, value)) return true;
@@ -163,9 +165,29 @@ std::size_t distance(const std::string& a, const std::string& b) {
 
 }  // namespace
 
+namespace {
+
+// Where a long text is cut: at kShownBytes, moved back to the start of a UTF-8 sequence.
+std::size_t cut_of(const std::string& text) {
+    if (text.size() <= kShownBytes) return text.size();
+    std::size_t end = kShownBytes;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    return end;
+}
+
+}  // namespace
+
+std::string clipped(const std::string& text) {
+    const std::size_t end = cut_of(text);
+    if (end == text.size()) return text;
+    return text.substr(0, end) + "... (" + std::to_string(text.size()) + " bytes)";
+}
+
 std::string quoted(const std::string& text) {
     std::string shown = "'";
-    for (const char c : text) {
+    const std::size_t end = cut_of(text);
+    for (std::size_t i = 0; i < end; ++i) {
+        const char c = text[i];
         const auto byte = static_cast<unsigned char>(c);
         if (byte < 0x20 || byte == 0x7f) {
             char escape[8];
@@ -175,7 +197,8 @@ std::string quoted(const std::string& text) {
             shown += c;
         }
     }
-    return shown + "'";
+    if (end == text.size()) return shown + "'";
+    return shown + "...' (" + std::to_string(text.size()) + " bytes)";
 }
 
 bool read_value(const Token& token, const Quantity& quantity, Arg& value, std::string& problem) {
@@ -184,11 +207,12 @@ bool read_value(const Token& token, const Quantity& quantity, Arg& value, std::s
     value = {0.0, 0, '\0'};
     switch (quantity.kind) {
         case Kind::Letter:
-            if (text.size() == 1) {
+            if (text.size() == 1 && std::isalpha(static_cast<unsigned char>(text[0]))) {
                 value.letter = text[0];
                 return true;
             }
-            problem = quoted(text) + " is not a single letter";
+            problem =
+                quoted(text) + (text.size() == 1 ? " is not a letter" : " is not a single letter");
             return false;
         case Kind::Pitch:
             return read_pitch(text, value.number, problem);
@@ -275,6 +299,8 @@ std::string describe(const Quantity& q) {
 }
 
 std::string suggestion(const std::string& word, const std::vector<std::string>& candidates) {
+    // No name is that long: a longer word gets no search, so any word is diagnosed at once.
+    if (word.size() > kLongestSuggested) return "";
     // A name within a third of its length (at least 1, at most 3 edits) is worth suggesting.
     const std::size_t limit = std::min<std::size_t>(3, std::max<std::size_t>(1, word.size() / 3));
     std::size_t best = limit + 1;

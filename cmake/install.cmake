@@ -1,7 +1,7 @@
 # What `cmake --install` puts under the prefix: the library, the public headers, the CMake
-# package (find_package(speechscore) gives speechscore::speechscore), speechscore.pc for
-# pkg-config, the orchestra under share/speechscore, the renderer speechscore-render, the
-# script runner speechscore and the plotter speechscore-plot.
+# package (find_package(speechscore) gives speechscore::speechscore and speechscore::render),
+# speechscore.pc for pkg-config, the orchestra under share/speechscore, the renderer
+# speechscore-render, the script runner speechscore and the plotter speechscore-plot.
 # A new program: add its target to the install(TARGETS) below (RUNTIME goes to bin). A new
 # script: speechscore_install_script(source name).
 include(CMakePackageConfigHelpers)
@@ -15,6 +15,14 @@ install(TARGETS speechscore EXPORT speechscoreTargets
         RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(TARGET speechscore_cli AND SPEECHSCORE_CLI)
   install(TARGETS speechscore_cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
+# The render module (speechscore::render, header speechscore_render.h) and its program; the
+# programs find the orchestra under share/speechscore relative to bin (render/CMakeLists.txt).
+if(TARGET speechscore_render)
+  install(TARGETS speechscore_render EXPORT speechscoreTargets
+          ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+  install(TARGETS speechscore_render_program RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES render/speechscore_render.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 endif()
 install(DIRECTORY include/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} FILES_MATCHING PATTERN "*.h")
 # The words layer (say), its own library and header; it links espeak-ng (GPL-3.0-or-later).
@@ -80,5 +88,4 @@ function(speechscore_install_script source name)
           DESTINATION ${CMAKE_INSTALL_BINDIR})
 endfunction()
 
-speechscore_install_script(${CMAKE_CURRENT_SOURCE_DIR}/tools/render speechscore-render)
 speechscore_install_script(${CMAKE_CURRENT_SOURCE_DIR}/plot/speechscore_plot.py speechscore-plot)

@@ -1,18 +1,33 @@
 #!/usr/bin/python3
-# Draws a speechscore score, and optionally the WAV rendered from it, as SVG, PNG, PDF or one
-# self-contained HTML page (picture, audio player, the score's error lines). Reads the score
-# and the WAV; writes only the output file. Installed as speechscore-plot.
+# Draws a speechscore score, and optionally the WAV rendered from it and a Praat TextGrid of its
+# words and phones, as SVG, PNG, PDF or one HTML page (picture, audio player, the score's error
+# lines). Reads its inputs; writes only the output file, beside it first and renamed into place.
+# Installed as speechscore-plot.
 """speechscore-plot: draws a score (and its sound) as a person wants to look at it."""
 
-import argparse
-import base64
-import html
-import io
-import math
 import os
-import re
-import sys
-import textwrap
+
+if __name__ == "__main__":
+    # Until main() takes over, a signal ends the program at once, without a traceback; the
+    # built-in module is set up at start, the signal module would first import enum.
+    import _signal
+
+    _signal.signal(_signal.SIGINT, lambda number, frame: os._exit(128 + number))
+    _signal.signal(_signal.SIGTERM, lambda number, frame: os._exit(128 + number))
+
+import argparse  # noqa: E402 (the handlers first)
+import base64  # noqa: E402
+import errno  # noqa: E402
+import html  # noqa: E402
+import io  # noqa: E402
+import math  # noqa: E402
+import re  # noqa: E402
+import signal  # noqa: E402
+import stat  # noqa: E402
+import sys  # noqa: E402
+import tempfile  # noqa: E402
+import textwrap  # noqa: E402
+import urllib.parse  # noqa: E402
 
 PROG = "speechscore-plot"
 FORMATS = (".svg", ".png", ".pdf", ".html")
@@ -28,11 +43,57 @@ TRACKS = range(10, 28)  # the parameter instruments; every segment writes all of
 # separate time lines summed in their own order may differ in the last printed digit.
 TIME_TOLERANCE = 2e-4
 
+# Limits of what is read and drawn (docs/plot.md, "Limits").
+SCORE_LIMIT = 64 << 20  # bytes of a score (about 1.6 million statements, 1.1 GB of memory)
+LABELS_LIMIT = 64 << 20  # bytes of a TextGrid
+MAX_TIME = 1e6  # seconds (11.6 days): a later start or end is not a time of a take
+MAX_VALUE = 1e9  # largest magnitude of a parameter (speechscore writes at most tens of kHz)
+EMBED_LIMIT = 64 << 20  # bytes of 16-bit sound a page embeds (12.7 min of mono at 44.1 kHz)
+
 NOTE_NAMES = ("C", "C#", "D", "Eb", "E", "F", "F#", "G", "Ab", "A", "Bb", "B")
 
 
 class UserError(Exception):
-    """A problem with the user's files or options: reported in one line, exit status 1."""
+    """A problem with the user's files or options, reported in one line
+    `FILE[:LINE]: error: TEXT`; exit status 1."""
+
+    def __init__(self, path, text, line=None):
+        where = str(path) + ("" if line is None else ":%d" % line)
+        super().__init__(printable("%s: error: %s" % (where, text)))
+
+
+class Interrupted(BaseException):
+    """SIGINT or SIGTERM: the work stops, the scratch file goes, the status is 128 + signal."""
+
+    def __init__(self, number):
+        super().__init__(number)
+        self.status = 128 + number
+
+
+def printable(text):
+    """The text with control characters, line and paragraph separators and undecodable bytes
+    of a file name written as escapes (\\x1b), so that a message stays one line and a picture
+    holds only characters that SVG and HTML allow."""
+    if text.isprintable():
+        return text
+    out = []
+    for c in text:
+        if c.isprintable():
+            out.append(c)
+        elif c == "\t":
+            out.append(" ")
+        elif 0xDC80 <= ord(c) <= 0xDCFF:  # a byte of a name that is not UTF-8
+            out.append("\\x%02x" % (ord(c) - 0xDC00))
+        elif ord(c) < 0x100:
+            out.append("\\x%02x" % ord(c))
+        else:
+            out.append("\\u%04x" % ord(c) if ord(c) < 0x10000 else "\\U%08x" % ord(c))
+    return "".join(out)
+
+
+def reason(error):
+    """What an OSError says, without its number."""
+    return error.strerror or str(error)
 
 
 # ---- Score ------------------------------------------------------------------------------------
@@ -82,7 +143,7 @@ class Score:
         return max(ends) if ends else 0.0
 
 
-NUMBER = r"[-+]?(?:\d+\.?\d*|\.\d+)(?:[eE][-+]?\d+)?|[-+]?(?:inf|nan)"
+NUMBER = r"[-+]?(?:[0-9]+\.?[0-9]*|\.[0-9]+)(?:[eE][-+]?[0-9]+)?|[-+]?(?:inf|nan)"
 RE_GLIDE = re.compile(
     r";glMM start: beatnew=\s*(%s);beatold=\s*(%s);beatslimit=\s*(%s);spbGLMM=\s*(%s)\s*$"
     % (NUMBER, NUMBER, NUMBER, NUMBER)
@@ -92,51 +153,78 @@ RE_STEP = re.compile(
 )
 RE_FALLBACK = re.compile(re.escape("; TEMPO SPEC. IS WRONG; WILL USE MM=60."))
 RE_BAD_MARK = re.compile(r"; BAD MM mark; master envelope cancelled\.")
-RE_CLOSING = re.compile(r"THERE ARE\s*(-?\d+) ERRORS IN THIS FILE\.\s*$")
+RE_CLOSING = re.compile(r"THERE ARE\s*(-?[0-9]+) ERRORS IN THIS FILE\.\s*$")
 RE_MESSAGE = re.compile(r"(Error: |Odd error)")
 OTHER_STATEMENTS = "abmnqrstvx{}"
 
 
-def read_file(path, what, size=-1):
+# A number of a score as Csound reads it: ASCII digits, an optional point and exponent. Python's
+# float() also takes "1_0", "nan", "inf", "infinity" and other digits and spaces; Csound does not.
+RE_SCORE_NUMBER = re.compile(r"[-+]?(?:[0-9]+\.?[0-9]*|\.[0-9]+)(?:[eE][-+]?[0-9]+)?\Z")
+RE_FIELD_SPACE = re.compile(r"[ \t]+")
+
+
+def read_input(path, what, limit):
+    """The bytes of an input file, at most limit of them: a larger regular file is refused
+    before it is read, a pipe or device that gives more is refused once it has."""
     try:
-        with open(path, "rb") as stream:
-            data = stream.read(size)
+        stream = open(path, "rb")
     except FileNotFoundError:
-        raise UserError("%s: no such %s file" % (path, what))
+        raise UserError(path, "no such %s file" % what)
     except IsADirectoryError:
-        raise UserError("%s: is a directory, not a %s file" % (path, what))
+        raise UserError(path, "is a directory, not a %s file" % what)
     except OSError as error:
-        raise UserError("%s: cannot read the %s: %s" % (path, what, error.strerror or error))
+        raise UserError(path, "cannot read the %s: %s" % (what, reason(error)))
+    with stream:
+        try:
+            info = os.fstat(stream.fileno())
+            if stat.S_ISREG(info.st_mode) and info.st_size > limit:
+                raise UserError(path, "the %s file holds %d bytes, more than the %s that "
+                                "are read" % (what, info.st_size, mebibytes(limit)))
+            data = stream.read(limit + 1)
+        except OSError as error:
+            raise UserError(path, "cannot read the %s: %s" % (what, reason(error)))
+    if len(data) > limit:
+        raise UserError(path, "gives more than the %s of a %s that are read"
+                        % (mebibytes(limit), what))
     return data
 
 
+def mebibytes(size):
+    return "%g MiB" % (size / 1048576.0)
+
+
 def parse_score(path):
-    data = read_file(path, "score")
+    data = read_input(path, "score", SCORE_LIMIT)
     if data.startswith(b"RIFF"):
-        raise UserError(
-            "%s: is a WAV file, not a score; give the score first: %s piece.sco piece.wav -o OUT"
-            % (path, PROG)
-        )
+        raise UserError(path, "is a WAV file, not a score; give the score first: "
+                        "%s piece.sco piece.wav -o OUT" % PROG)
     if b"\0" in data:
-        raise UserError("%s: not a score (binary data)" % path)
+        raise UserError(path, "not a score (binary data)")
     try:
         text = data.decode("utf-8")
-    except UnicodeDecodeError:
-        raise UserError("%s: not a score (not a text file)" % path)
+    except UnicodeDecodeError as error:
+        raise UserError(path, "not a score (not a UTF-8 text file)",
+                        data.count(b"\n", 0, error.start) + 1)
+    del data
+    if text.startswith("\ufeff"):
+        text = text[1:]
     if not text.strip():
-        raise UserError("%s: not a score (the file is empty)" % path)
+        raise UserError(path, "not a score (the file is empty)")
 
     score = Score(path)
     markers = []  # every error, warning and tempo line, in score order
     order = []  # ("event", Event) or ("marker", Marker), in score order
     last_message = None
-    for number, raw in enumerate(text.splitlines(), start=1):
-        line = raw.strip()
+    # Lines end at a line feed only (as for Csound and an editor's line count), not at the
+    # other separators that str.splitlines() knows.
+    for number, raw in enumerate(text.split("\n"), start=1):
+        line = raw.strip(" \t\r")
         if not line:
             continue
         if line.startswith(";"):
             if line.startswith(";i") and last_message is not None and last_message.echo is None:
-                last_message.echo = line
+                last_message.echo = printable(line)
                 last_message.echo_fields = parse_numbers(line[2:])
                 continue
             last_message = None
@@ -149,7 +237,7 @@ def parse_score(path):
             continue
         last_message = None
         if RE_MESSAGE.match(line):
-            last_message = Marker(number, "error", line)
+            last_message = Marker(number, "error", printable(line))
             markers.append(last_message)
             order.append(("marker", last_message))
             continue
@@ -160,39 +248,35 @@ def parse_score(path):
             score.statements += 1
             continue
         letter = line[0]
-        if letter == "e" and (len(line) == 1 or line[1].isspace()):
+        if letter == "e" and (len(line) == 1 or line[1] in " \t"):
             score.closed = True
             score.statements += 1
             continue
         if letter in "if":
-            fields = parse_numbers(line[1:])
-            if fields is None or len(fields) < 3:
-                raise UserError(
-                    "%s:%d: not a score statement: %s" % (path, number, shorten(line, 60))
-                )
-            if not all(math.isfinite(v) for v in fields):
-                raise UserError(
-                    "%s:%d: a number in this statement is not finite: %s"
-                    % (path, number, shorten(line, 60))
-                )
+            fields, bad = read_fields(line[1:])
+            if bad is not None:
+                raise UserError(path, "%s is not a number of a score: %s"
+                                % (quoted(repr(bad)), quoted(line)), number)
+            if len(fields) < 3:
+                raise UserError(path, "not a score statement: %s" % quoted(line), number)
             score.statements += 1
             if letter == "i":
-                event = Event(number, int(round(fields[0])), fields[1], fields[2], fields[3:])
+                event = Event(number, int(fields[0]), fields[1], fields[2], fields[3:])
+                check_times(path, number, event)
+                if event.instr in TRACKS and any(abs(v) > MAX_VALUE for v in event.values):
+                    raise UserError(path, "a value beyond %g, which the picture cannot draw: %s"
+                                    % (MAX_VALUE, quoted(line)), number)
                 score.events.setdefault(event.instr, []).append(event)
                 if event.instr in TRACKS:
                     order.append(("event", event))
             continue
         if letter in OTHER_STATEMENTS:
-            raise UserError(
-                "%s:%d: the statement '%s' is not one that speechscore writes; "
-                "only i, f and e statements can be drawn" % (path, number, letter)
-            )
-        raise UserError(
-            "%s:%d: not a line of a score (expected an i, f or e statement, a comment or an "
-            "error line): %s" % (path, number, shorten(line, 60))
-        )
+            raise UserError(path, "the statement '%s' is not one that speechscore writes; "
+                            "only i, f and e statements can be drawn" % letter, number)
+        raise UserError(path, "not a line of a score (expected an i, f or e statement, a "
+                        "comment or an error line): %s" % quoted(line), number)
     if score.statements == 0:
-        raise UserError("%s: not a score (it holds no i, f or e statement)" % path)
+        raise UserError(path, "not a score (it holds no i, f or e statement)")
     place_markers(order, score)
     for marker in markers:
         if marker.kind == "error":
@@ -205,11 +289,44 @@ def parse_score(path):
     return score
 
 
+def check_times(path, number, event):
+    """Refuses an event whose start or span the picture cannot draw."""
+    for name, value in (("start", event.start), ("span", event.span)):
+        if not 0 <= value <= MAX_TIME:
+            raise UserError(path, "the %s %s is not a time that can be drawn (0 to %g s): %s"
+                            % (name, "%.6g" % value, MAX_TIME, quoted(event_text(event))),
+                            number)
+    if event.end > MAX_TIME:
+        raise UserError(path, "the event ends at %.6g s, after %g s: %s"
+                        % (event.end, MAX_TIME, quoted(event_text(event))), number)
+
+
+def event_text(event):
+    return "i %d %.6g %.6g" % (event.instr, event.start, event.span)
+
+
+def read_fields(text):
+    """The fields of a statement as numbers, and the first word that is not a finite number of
+    a score (None when all are)."""
+    numbers = []
+    for word in RE_FIELD_SPACE.split(text.strip(" \t")):
+        if not word:
+            continue
+        value = float(word) if RE_SCORE_NUMBER.match(word) else math.nan
+        if not math.isfinite(value):  # also 1e999
+            return numbers, word
+        numbers.append(value)
+    return numbers, None
+
+
 def parse_numbers(text):
-    try:
-        return [float(word) for word in text.split()]
-    except ValueError:
-        return None
+    """The fields of a statement as numbers, or None when one is not a number of a score."""
+    numbers, bad = read_fields(text)
+    return None if bad is not None else numbers
+
+
+def quoted(line):
+    return printable(shorten(line, 60))
 
 
 def shorten(text, width):
@@ -268,6 +385,184 @@ def place_markers(order, score):
             item.time = 0.0  # start-up errors: the cleared buffer, before any event
         else:
             item.time = fallback
+
+
+# ---- Labels: a Praat TextGrid ----------------------------------------------------------------
+
+
+class Tier:
+    """A tier of a TextGrid: kind "IntervalTier" with items (start, end, text) or "TextTier"
+    with items (time, time, mark), in time order."""
+
+    __slots__ = ("kind", "name", "xmin", "xmax", "items")
+
+    def __init__(self, kind, name, xmin, xmax):
+        self.kind, self.name, self.xmin, self.xmax, self.items = kind, name, xmin, xmax, []
+
+
+class Labels:
+    def __init__(self, path, xmin, xmax):
+        self.path, self.xmin, self.xmax, self.tiers = path, xmin, xmax, []
+
+
+# A TextGrid in Praat's text formats (long and short) is a sequence of strings, numbers and
+# flags. The long format names them ("xmin = 0", "item [1]:", "tiers? <exists>"); the reader
+# skips the names, but a value after "=" must be one, and the short format has no names. A
+# string is in double quotes, "" being one quote, and may span lines; "!" starts a comment.
+RE_TG_TOKEN = re.compile(r'"([^"]*+(?:""[^"]*+)*+)"|!(?:[^\n]*+)|([^\s"!]++)|(")')
+RE_TG_NAME = re.compile(r"(?:[A-Za-z?]+:?|\[[0-9]*\]:?)\Z")
+RE_COUNT = re.compile(r"[0-9]{1,9}\Z")
+MAX_TIERS = 100
+
+
+class TextGridReader:
+    """Reads the values of a TextGrid one at a time, each with its line for the messages."""
+
+    def __init__(self, path, text):
+        self.path, self.text = path, text
+        self.scan = RE_TG_TOKEN.finditer(text)
+        self.position, self.line = 0, 1
+        self.names = True  # names are skipped (the long format)
+        self.named = False  # the last value came after "="
+
+    def next(self, what):
+        """The next value: ("string", text) or ("word", a number or flag); (None, None) at the
+        end of the file when what is None."""
+        after_equals = False
+        for match in self.scan:
+            self.line += self.text.count("\n", self.position, match.start())
+            self.position = match.start()
+            if match.group(3) is not None:
+                raise UserError(self.path, "a string that is not closed (no second \")",
+                                self.line)
+            if match.group(1) is not None:
+                self.named = after_equals
+                return "string", match.group(1).replace('""', '"')
+            word = match.group(2)
+            if word is None:
+                continue  # a comment
+            if RE_SCORE_NUMBER.match(word) or word in ("<exists>", "<absent>"):
+                self.named = after_equals
+                return "word", word
+            if word == "=" and self.names and not after_equals:
+                after_equals = True
+            elif not (self.names and not after_equals and RE_TG_NAME.match(word)):
+                raise UserError(self.path, "%s is not a number: %s"
+                                % (what or "a value", shorten(word, 40)), self.line)
+        if what is None:
+            return None, None
+        raise UserError(self.path, "the file ends where %s should be" % what, self.line)
+
+    def string(self, what):
+        kind, value = self.next(what)
+        if kind != "string":
+            raise UserError(self.path, "%s is not a string in quotes: %s" % (what, value),
+                            self.line)
+        return value
+
+    def word(self, what):
+        kind, value = self.next(what)
+        if kind != "word":
+            raise UserError(self.path, "%s is not a number: \"%s\"" % (what, shorten(value, 40)),
+                            self.line)
+        return value
+
+    def time(self, what):
+        word = self.word(what)
+        value = float(word) if RE_SCORE_NUMBER.match(word) else math.nan
+        if not -MAX_TIME <= value <= MAX_TIME:
+            raise UserError(self.path, "%s %s is not a time that can be drawn (-%g to %g s)"
+                            % (what, word, MAX_TIME, MAX_TIME), self.line)
+        return value
+
+    def count(self, what):
+        word = self.word(what)
+        if not RE_COUNT.match(word):
+            raise UserError(self.path, "%s is %s, not a whole number below 10^9"
+                            % (what, word), self.line)
+        return int(word)
+
+
+def decode_text(path, data, what):
+    """The text of a file in UTF-8 or, with its byte order mark, UTF-16 (Praat writes a file
+    with characters outside ASCII in UTF-16)."""
+    try:
+        if data[:2] in (b"\xfe\xff", b"\xff\xfe"):
+            return data.decode("utf-16")
+        text = data.decode("utf-8")
+    except UnicodeDecodeError:
+        raise UserError(path, "not a %s (not a UTF-8 or UTF-16 text file)" % what)
+    if "\0" in text:
+        raise UserError(path, "not a %s (binary data)" % what)
+    return text[1:] if text.startswith("\ufeff") else text
+
+
+def read_textgrid(path):
+    """Reads a Praat TextGrid (long or short text format): its interval and point tiers."""
+    data = read_input(path, "TextGrid", LABELS_LIMIT)
+    if data.startswith(b"ooBinaryFile"):
+        raise UserError(path, "a binary Praat file; save the TextGrid as a text file in Praat "
+                        "(Save as text file)")
+    reader = TextGridReader(path, decode_text(path, data, "TextGrid"))
+    del data
+    kind, value = reader.next(None)
+    if kind != "string" or value not in ("ooTextFile", "ooTextFile short"):
+        raise UserError(path, 'not a Praat text file (it does not begin with File type = '
+                        '"ooTextFile")')
+    value = reader.string("the object class")
+    if value != "TextGrid":
+        raise UserError(path, "a Praat %s, not a TextGrid" % shorten(value, 40), reader.line)
+    labels = Labels(path, reader.time("xmin"), 0.0)
+    reader.names = reader.named  # the short format writes no names
+    labels.xmax = reader.time("xmax")
+    if not labels.xmin < labels.xmax:
+        raise UserError(path, "the TextGrid ends (xmax %.6g) before it starts (xmin %.6g)"
+                        % (labels.xmax, labels.xmin), reader.line)
+    if reader.word("tiers? <exists>") == "<absent>":
+        return labels
+    tiers = reader.count("the number of tiers")
+    if tiers > MAX_TIERS:
+        raise UserError(path, "%d tiers; at most %d are drawn" % (tiers, MAX_TIERS),
+                        reader.line)
+    for number in range(1, tiers + 1):
+        where = "tier %d" % number
+        kind = reader.string("the class of %s" % where)
+        if kind not in ("IntervalTier", "TextTier"):
+            raise UserError(path, "%s is a %s; a TextGrid holds IntervalTier and TextTier"
+                            % (where, shorten(kind, 40)), reader.line)
+        tier = Tier(kind, reader.string("the name of %s" % where), reader.time("xmin"),
+                    reader.time("xmax"))
+        if not tier.xmin < tier.xmax:
+            raise UserError(path, "%s ends before it starts" % where, reader.line)
+        items = reader.count("the number of %s of %s"
+                             % ("intervals" if kind == "IntervalTier" else "points", where))
+        previous = tier.xmin
+        for item in range(1, items + 1):
+            what = "%s of %s" % (("interval %d" if kind == "IntervalTier" else "point %d")
+                                 % item, where)
+            if kind == "IntervalTier":
+                start = reader.time("the start of " + what)
+                end = reader.time("the end of " + what)
+                text = reader.string("the text of " + what)
+                if not previous - TIME_TOLERANCE <= start < end <= tier.xmax + TIME_TOLERANCE:
+                    raise UserError(path, "%s (%.6g to %.6g s) is not after the one before "
+                                    "it and inside its tier (%.6g to %.6g s)"
+                                    % (what, start, end, tier.xmin, tier.xmax), reader.line)
+                previous = end
+            else:
+                start = end = reader.time("the time of " + what)
+                text = reader.string("the mark of " + what)
+                if not previous <= start <= tier.xmax + TIME_TOLERANCE:
+                    raise UserError(path, "%s (%.6g s) is not after the one before it and "
+                                    "inside its tier" % (what, start), reader.line)
+                previous = start
+            tier.items.append((start, end, text))
+        labels.tiers.append(tier)
+    kind, value = reader.next(None)
+    if kind is not None:
+        raise UserError(path, "more values after the last tier: %s" % shorten(value, 40),
+                        reader.line)
+    return labels
 
 
 # ---- Tempo and beat marks ---------------------------------------------------------------------
@@ -427,8 +722,9 @@ def voiced_f0(f0_events, av_events):
 
 
 def oct_to_hz(value):
-    """Octave-point-decimal pitch (8.00 = middle C, 261.6 Hz; 8.75 = 440 Hz) in Hz."""
-    return 440.0 * 2.0 ** (value - 8.75)
+    """Octave-point-decimal pitch (8.00 = middle C, 261.6 Hz; 8.75 = 440 Hz) in Hz; a pitch
+    outside 0 to 20 (1 Hz to 1 MHz) is drawn at that end."""
+    return 440.0 * 2.0 ** (min(max(value, 0.0), 20.0) - 8.75)
 
 
 def note_name(midi):
@@ -471,15 +767,18 @@ def boundaries(score):
 
 
 class Sound:
-    """A WAV file: its sample rate and samples (mapped from the file where the format allows,
-    so that a long take is not read whole), read as mono floats in -1..1 a stretch at a time."""
+    """A WAV file: its sample rate and samples (mapped from the file, so that a long take is
+    not read whole), read as mono floats in -1..1 a stretch at a time. data holds the frames
+    (one row each); packed 24-bit samples are three bytes each."""
 
-    def __init__(self, path, rate, data):
+    def __init__(self, path, rate, data, packed24=False):
         import numpy as np
 
-        self.path, self.rate, self.data = path, rate, data
+        self.path, self.rate, self.data, self.packed24 = path, rate, data, packed24
         kind, size = data.dtype.kind, data.dtype.itemsize
-        if kind == "u":
+        if packed24:
+            self.offset, self.scale = 0.0, 2.0 ** 23
+        elif kind == "u":
             self.offset, self.scale = 2.0 ** (8 * size - 1), 2.0 ** (8 * size - 1)
         elif kind == "i":
             self.offset, self.scale = 0.0, 2.0 ** (8 * size - 1)
@@ -493,44 +792,117 @@ class Sound:
         return self.frames / self.rate
 
     def mono(self, first, last):
-        block = self.np.asarray(self.data[first:last], dtype=self.np.float64)
+        np = self.np
+        block = self.data[first:last]
+        if self.packed24:  # little-endian three-byte integers, sign-extended through the top
+            bytes3 = np.asarray(block, dtype=np.int32).reshape(block.shape[0], -1, 3)
+            block = ((bytes3[..., 0] | bytes3[..., 1] << 8 | bytes3[..., 2] << 16) << 8) >> 8
+        block = np.asarray(block, dtype=np.float64)
         if block.ndim == 2:
             block = block.mean(axis=1)
         return (block - self.offset) / self.scale
 
 
+# Sample formats read: (format tag, bits) -> numpy type; 24-bit is unpacked by Sound.mono.
+WAV_SAMPLES = {(1, 8): "u1", (1, 16): "<i2", (1, 24): "u1", (1, 32): "<i4",
+               (3, 32): "<f4", (3, 64): "<f8"}
+WAV_EXTENSIBLE = 0xFFFE
+MAX_RATE = 1000000  # samples a second; a window of a higher rate would not fit in memory
+MAX_CHANNELS = 64
+
+
 def read_wav(path):
-    head = read_file(path, "WAV", 12)
-    if head[:4] != b"RIFF" or head[8:12] != b"WAVE":
-        raise UserError("%s: not a WAV file (no RIFF/WAVE header)" % path)
-    import warnings
+    """Reads a WAV file's header and maps its samples; refuses one that is not a regular file
+    (the samples are mapped, not read), cut short or malformed, each with one line."""
+    import struct
 
     import numpy as np
-    from scipy.io import wavfile
 
     try:
-        with warnings.catch_warnings():
-            warnings.simplefilter("ignore")
-            try:
-                rate, data = wavfile.read(path, mmap=True)
-            except ValueError:  # formats that cannot be mapped (24-bit) are read whole
-                rate, data = wavfile.read(path)
-    except MemoryError:
-        raise UserError("%s: the WAV file is too large to read" % path)
-    except Exception as error:  # scipy reports damaged files with several exception types
-        raise UserError("%s: cannot read the WAV file: %s" % (path, error))
-    if data.ndim not in (1, 2) or data.dtype.kind not in "uif":
-        raise UserError("%s: the WAV file's samples are of an unknown kind" % path)
-    if rate <= 0:
-        raise UserError("%s: the WAV file gives a sample rate of %d" % (path, rate))
-    if data.shape[0] == 0:
-        raise UserError("%s: the WAV file holds no samples" % path)
-    if data.dtype.kind == "f":
-        for first in range(0, data.shape[0], 1 << 20):
-            if not np.all(np.isfinite(data[first:first + (1 << 20)])):
-                raise UserError("%s: the WAV file holds samples that are not finite numbers"
-                                % path)
-    return Sound(path, rate, data)
+        info = os.stat(path)  # before opening: a FIFO would wait for a writer
+        if stat.S_ISDIR(info.st_mode):
+            raise UserError(path, "is a directory, not a WAV file")
+        if not stat.S_ISREG(info.st_mode):
+            raise UserError(path, "is %s; give the WAV as a file (its samples are read from "
+                            "the file as they are needed)" % file_kind(info.st_mode))
+        stream = open(path, "rb")
+    except FileNotFoundError:
+        raise UserError(path, "no such WAV file")
+    except OSError as error:
+        raise UserError(path, "cannot read the WAV file: %s" % reason(error))
+    with stream:
+        try:
+            size = os.fstat(stream.fileno()).st_size
+            head = stream.read(12)
+            if len(head) < 12 or head[:4] != b"RIFF" or head[8:12] != b"WAVE":
+                raise UserError(path, "not a WAV file (no RIFF/WAVE header)")
+            fmt = data = None
+            position = 12
+            while position + 8 <= size and data is None:
+                stream.seek(position)
+                chunk = stream.read(8)
+                length = int.from_bytes(chunk[4:8], "little")
+                if chunk[:4] == b"fmt ":
+                    fmt = stream.read(min(length, 64))
+                    if len(fmt) < min(length, 64):
+                        raise UserError(path, "the WAV file is cut short in its fmt chunk")
+                    if length < 16:
+                        raise UserError(path, "the WAV file is malformed: its fmt chunk is "
+                                        "%d bytes, not 16 or more" % length)
+                elif chunk[:4] == b"data":
+                    data = (position + 8, length)
+                position += 8 + length + (length & 1)  # chunks are padded to even lengths
+        except OSError as error:
+            raise UserError(path, "cannot read the WAV file: %s" % reason(error))
+    if fmt is None:
+        raise UserError(path, "the WAV file is malformed or cut short: no fmt chunk")
+    if data is None:
+        raise UserError(path, "the WAV file is malformed or cut short: no data chunk")
+    tag, channels, rate, _, align, bits = struct.unpack("<HHIIHH", fmt[:16])
+    if tag == WAV_EXTENSIBLE and len(fmt) >= 26:
+        tag = struct.unpack("<H", fmt[24:26])[0]  # the sub-format's first two bytes
+    kind = WAV_SAMPLES.get((tag, bits))
+    if kind is None:
+        raise UserError(path, "the WAV file's samples are of a kind not read here (format %d, "
+                        "%d bits); 8, 16, 24 and 32-bit integer and 32 and 64-bit float are"
+                        % (tag, bits))
+    if channels == 0 or align != channels * bits // 8:
+        raise UserError(path, "the WAV file is malformed: %d channels of %d bits in frames of "
+                        "%d bytes" % (channels, bits, align))
+    if not 1 <= rate <= MAX_RATE:
+        raise UserError(path, "the WAV file gives a sample rate of %d Hz; 1 to %d Hz are read"
+                        % (rate, MAX_RATE))
+    if channels > MAX_CHANNELS:
+        raise UserError(path, "the WAV file has %d channels; at most %d are read"
+                        % (channels, MAX_CHANNELS))
+    offset, length = data
+    if offset + length > size:
+        raise UserError(path, "the WAV file is cut short: its data chunk holds %d bytes, the "
+                        "file %d" % (length, size - offset))
+    frames = length // align
+    if frames == 0:
+        raise UserError(path, "the WAV file holds no samples")
+    try:
+        samples = np.memmap(path, dtype=kind, mode="r", offset=offset,
+                            shape=(frames, align if bits == 24 else channels))
+    except (OSError, ValueError) as error:
+        raise UserError(path, "cannot map the WAV file's samples: %s" % error)
+    if samples.dtype.kind == "f":
+        block = (1 << 20) // channels
+        for first in range(0, frames, block):
+            if not np.all(np.isfinite(samples[first:first + block])):
+                raise UserError(path, "the WAV file holds samples that are not finite numbers")
+    return Sound(path, rate, samples, packed24=bits == 24)
+
+
+def file_kind(mode):
+    """'a directory', 'a FIFO', ... for a file that is not a regular file."""
+    for test, name in ((stat.S_ISDIR, "a directory"), (stat.S_ISCHR, "a character device"),
+                       (stat.S_ISBLK, "a block device"), (stat.S_ISFIFO, "a FIFO or pipe"),
+                       (stat.S_ISSOCK, "a socket")):
+        if test(mode):
+            return name
+    return "a special file"
 
 
 def spectrogram(sound, window=0.006, start=0.0, stop=None, columns=3000):
@@ -634,16 +1006,17 @@ LEGEND = dict(loc="upper left", bbox_to_anchor=(1.005, 1.0), fontsize=8, frameon
               borderaxespad=0.0, handlelength=2.4)
 
 
-def draw(score, sound, options):
+def draw(score, sound, labels, options):
     """Builds the figure; returns (figure, layout) where layout maps the time axis to the
     picture's horizontal fraction (for the page's cursor)."""
     import matplotlib
 
     matplotlib.use("Agg")
     matplotlib.rcParams["svg.fonttype"] = "none"  # SVG text stays text: searchable, editable
+    matplotlib.rcParams["text.parse_math"] = False  # "$" in a label or a name is a dollar
     import matplotlib.pyplot as plt
 
-    end = max(score.end_time, sound.seconds if sound else 0.0)
+    end = max(score.end_time, sound.seconds if sound else 0.0, labels.xmax if labels else 0.0)
     t0 = options.start if options.start is not None else 0.0
     t1 = options.end if options.end is not None else end
     if t1 <= t0:
@@ -652,6 +1025,8 @@ def draw(score, sound, options):
 
     # Panel heights in inches: formants, levels, F0, sound, the lines under them.
     ratios = [4.0, 1.5, 1.7] + ([3.2] if sound else [])
+    if labels and labels.tiers:
+        ratios.append(0.1 + 0.32 * len(labels.tiers))
     rows = ratios + ([0.17 * len(notes) + 0.05] if notes else [])
     figure = plt.figure(figsize=(options.width, sum(rows) + 1.2), dpi=100, facecolor="white")
     figure.set_layout_engine("constrained", h_pad=0.04, w_pad=0.04)
@@ -671,9 +1046,11 @@ def draw(score, sound, options):
     if sound:
         draw_sound(axes[3], sound, options, t0, t1, segments)
         axes[3].set_xlim(t0, t1)
+    if labels and labels.tiers:
+        draw_labels(axes[-1], labels, options, t0, t1)
     beat_note = draw_beats(score, options, axes[0], t0, t1, end)
     draw_markers(axes, score, t0, t1)
-    figure.suptitle("%s   %.3f s\n%s" % (os.path.basename(score.path), end,
+    figure.suptitle("%s   %.3f s\n%s" % (printable(os.path.basename(score.path)), end,
                                           textwrap.fill(beat_note, int(options.width * 11))),
                     x=0.01, ha="left", fontsize=10)
     if notes:
@@ -819,6 +1196,46 @@ def draw_sound(ax, sound, options, t0, t1, segments):
                   linewidth=0.6, alpha=0.6)
 
 
+def draw_labels(ax, labels, options, t0, t1):
+    """The tiers of a TextGrid, one band each from the top: an interval tier as boxes with their
+    text where it fits, a point tier as ticks with their marks; left out where the boundaries
+    would lie closer than about three pixels."""
+    count = len(labels.tiers)
+    ax.set_ylim(count, 0)
+    ax.set_yticks([k + 0.5 for k in range(count)],
+                  [printable(shorten(t.name, 14)) for t in labels.tiers], fontsize=8)
+    ax.tick_params(axis="y", length=0)
+    ax.hlines(range(1, count), 0, 1, transform=ax.get_yaxis_transform(), colors="#b0b0b0",
+              linewidth=0.6)
+    room = options.width * 100 / 3
+    seconds_per_char = (t1 - t0) / (options.width * 0.85) * 8 * 0.62 / 72  # 8-point text
+    for row, tier in enumerate(labels.tiers):
+        shown = [item for item in tier.items if item[1] >= t0 and item[0] <= t1]
+        if len(shown) > room:
+            ax.text(max(t0, tier.xmin), row + 0.5, "  %d labels: too dense to draw here"
+                    % len(shown), fontsize=7, color="#808080", va="center", clip_on=True)
+            continue
+        if tier.kind == "IntervalTier":
+            ax.vlines(sorted({t for item in shown for t in item[:2]}), row + 0.08, row + 0.92,
+                      colors="#404040", linewidth=0.8)
+            for start, end, text in shown:
+                left, right = max(start, t0), min(end, t1)
+                text = printable(text.strip())
+                if text and len(text) * seconds_per_char < right - left:
+                    ax.text((left + right) / 2, row + 0.5, text, fontsize=8, ha="center",
+                            va="center", clip_on=True)
+        else:
+            ax.vlines([item[0] for item in shown], row + 0.08, row + 0.5, colors="#404040",
+                      linewidth=0.8)
+            for index, (time, _, text) in enumerate(shown):
+                following = shown[index + 1][0] if index + 1 < len(shown) else t1
+                text = printable(text.strip())
+                if text and len(text) * seconds_per_char < following - time:
+                    ax.text(time, row + 0.72, " " + text, fontsize=7, ha="left", va="center",
+                            clip_on=True)
+    ax.set_ylabel("labels", fontsize=9)
+
+
 def draw_markers(axes, score, t0, t1):
     """A line across every panel at the time of each error line (red) and fallback comment
     (orange), labelled E1, E2... and W1, W2... at the top; one label for those at one time."""
@@ -921,13 +1338,28 @@ def error_caption(name, marker):
 # ---- Output -----------------------------------------------------------------------------------
 
 
-def write_page(stream, score, sound, figure, layout):
+def embedded_size(sound):
+    """Bytes of the WAV file a page embeds: the file itself when it is 16-bit PCM, otherwise
+    its samples converted to 16-bit mono."""
+    if sound.data.dtype == sound.np.int16:
+        return os.path.getsize(sound.path)
+    return 44 + 2 * sound.frames
+
+
+def sound_link(sound, output):
+    """The WAV's path relative to the page's folder, as a URL."""
+    folder = os.path.dirname(os.path.abspath(output))
+    return urllib.parse.quote(os.path.relpath(os.path.abspath(sound.path), folder))
+
+
+def write_page(stream, score, sound, figure, layout, output):
     """Writes the HTML page: the picture (PNG at twice its shown size, sharp on dense screens),
-    the audio player with the sound embedded, and the score's error lines."""
+    the audio player with the sound embedded (up to EMBED_LIMIT bytes, otherwise linked by its
+    path relative to the page), and the score's error lines."""
     picture = io.BytesIO()
     figure.savefig(picture, format="png", dpi=200, facecolor="white")
     width, height = (int(round(v)) for v in figure.get_size_inches() * 100)
-    title = html.escape(os.path.basename(score.path))
+    title = html.escape(printable(os.path.basename(score.path)))
     stream.write("\n".join([
         "<!DOCTYPE html>",
         '<html lang="en"><head><meta charset="utf-8">',
@@ -948,11 +1380,17 @@ def write_page(stream, score, sound, figure, layout):
         "<h1>%s</h1>" % title,
         "",
     ]))
-    if sound:
+    if sound and embedded_size(sound) > EMBED_LIMIT:
+        stream.write('<audio id="sound" controls preload="auto" src="%s"></audio>\n'
+                     "<p>Sound: %s, linked (%.1f minutes: too long to embed); keep it where it "
+                     "is beside the page. Click the picture to play from that time.</p>\n"
+                     % (html.escape(sound_link(sound, output)),
+                        html.escape(printable(sound.path)), sound.seconds / 60))
+    elif sound:
         stream.write('<audio id="sound" controls preload="auto" src="')
         write_wav_uri(stream, sound)
         stream.write('"></audio>\n<p>Sound: %s. Click the picture to play from that time.</p>\n'
-                     % html.escape(os.path.basename(sound.path)))
+                     % html.escape(printable(os.path.basename(sound.path))))
     else:
         stream.write("<p>No sound: give the rendered WAV after the score to hear it here.</p>\n")
     rows = []
@@ -1047,8 +1485,12 @@ def parse_arguments(argv):
         "rendered WAV, its spectrogram. .html writes one page with the picture, an audio "
         "player and the error lines.",
     )
-    parser.add_argument("score", help="the score (.sco) written by a speechscore program")
+    parser.add_argument("score", help="the score (.sco) written by a speechscore program; - "
+                        "reads it from standard input")
     parser.add_argument("wav", nargs="?", help="the WAV rendered from the score (optional)")
+    parser.add_argument("--labels", metavar="TEXTGRID",
+                        help="a Praat TextGrid of the take (words, phones): drawn as a lane of "
+                        "labelled intervals under the tracks")
     parser.add_argument("-o", "--output", required=True, metavar="OUT",
                         help="picture to write: .svg, .png, .pdf or .html")
     tempo = parser.add_mutually_exclusive_group()
@@ -1071,6 +1513,12 @@ def parse_arguments(argv):
     parser.add_argument("--range", type=positive, default=50.0, metavar="DB",
                         help="dynamic range of the spectrogram (default 50 dB)")
     options = parser.parse_args(argv)
+    inputs = ("score", "wav", "labels")
+    if sum(getattr(options, name) == "-" for name in inputs) > 1:
+        parser.error("standard input (-) can be only one of the inputs")
+    for name in inputs:  # - is standard input, named so that it is compared and read as a file
+        if getattr(options, name) == "-":
+            setattr(options, name, "/dev/stdin")
     if options.mm is not None:
         options.beat = 60.0 / options.mm
     if options.start is not None and options.end is not None and options.end <= options.start:
@@ -1080,47 +1528,164 @@ def parse_arguments(argv):
     return options
 
 
+def check_output(path, inputs):
+    """Refuses, before any work, an output that exists and is not a regular file (symlinks
+    followed), and one that is one of the inputs (compared as files: device and inode, or for a
+    new output its resolved name)."""
+    try:
+        info = os.stat(path)
+    except (FileNotFoundError, NotADirectoryError):
+        info = None  # a new file; a missing folder is reported when the file is made
+    except OSError as error:
+        raise UserError(path, "cannot write: %s" % reason(error))
+    if info is not None and not stat.S_ISREG(info.st_mode):
+        raise UserError(path, "is %s; the picture is written as a new file or over a regular "
+                        "file only" % file_kind(info.st_mode))
+    if info is not None and not os.access(path, os.W_OK):  # as writing into it would find
+        raise UserError(path, "cannot write: Permission denied")
+    for given in inputs:
+        try:
+            other = os.stat(given)
+        except OSError:
+            continue  # reported when it is read
+        if (info is not None and (info.st_dev, info.st_ino) == (other.st_dev, other.st_ino)) or (
+                info is None and os.path.realpath(path) == os.path.realpath(given)):
+            raise UserError(path, "the output would overwrite the input %s" % given)
+
+
+def write_output(path, write):
+    """Calls write(stream) on a scratch file beside the output (beside the file a symlink names;
+    the link stays) and renames it into place; removes the scratch file on any failure or
+    signal, so that the previous output stays as it was."""
+    target = os.path.realpath(path)
+    folder, name = os.path.split(target)
+    try:
+        mode = stat.S_IMODE(os.stat(target).st_mode)
+    except OSError:
+        mode = 0o666 & ~UMASK
+    scratch = None
+    try:
+        # The scratch file's name is known to the clean-up before a signal can stop the work.
+        with signals_held():
+            handle, scratch = tempfile.mkstemp(prefix="." + name + ".", suffix=".part",
+                                               dir=folder)
+        with os.fdopen(handle, "wb") as stream:
+            write(stream)
+            stream.flush()
+            try:
+                os.fsync(stream.fileno())
+            except OSError as error:
+                if error.errno not in (errno.EINVAL, errno.ENOTSUP):  # a file system without it
+                    raise
+        os.chmod(scratch, mode)
+        with signals_held():
+            os.replace(scratch, target)
+            scratch = None
+            # The work is done: a signal that came during the rename is dropped, so that the
+            # status says what happened.
+            for number in signals_held.SIGNALS:
+                signal.signal(number, signal.SIG_IGN)
+    except OSError as error:
+        raise UserError(path, "cannot write: %s" % reason(error))
+    finally:
+        if scratch is not None:
+            try:
+                os.unlink(scratch)
+            except OSError:
+                pass
+
+
+class signals_held:
+    """Holds SIGINT and SIGTERM back while a step that must not be cut runs; they arrive after."""
+
+    SIGNALS = {signal.SIGINT, signal.SIGTERM}
+
+    def __enter__(self):
+        self.mask = signal.pthread_sigmask(signal.SIG_BLOCK, self.SIGNALS)
+
+    def __exit__(self, *exception):
+        signal.pthread_sigmask(signal.SIG_SETMASK, self.mask)
+        return False
+
+
+def current_umask():
+    mask = os.umask(0o022)
+    os.umask(mask)
+    return mask
+
+
+UMASK = current_umask()
+
+
 def run(argv):
     options = parse_arguments(argv)
+    inputs = [f for f in (options.score, options.wav, options.labels) if f]
+    check_output(options.output, inputs)
     extension = os.path.splitext(options.output)[1].lower()
     if extension not in FORMATS:
-        raise UserError(
-            "%s: unknown output type %r; use .svg, .png, .pdf or .html"
-            % (options.output, extension or "(none)")
-        )
-    for given in (options.score, options.wav):
-        if given and os.path.exists(options.output) and os.path.samefile(given, options.output):
-            raise UserError("%s: the output would overwrite an input file" % options.output)
+        raise UserError(options.output, "unknown output type %r; use .svg, .png, .pdf or .html"
+                        % (extension or "(none)"))
     score = parse_score(options.score)
     sound = read_wav(options.wav) if options.wav else None
+    labels = read_textgrid(options.labels) if options.labels else None
     if sound:
         length = sound.seconds
         if abs(length - score.end_time) > 0.5 and score.end_time > 0:
-            print("%s: warning: the sound lasts %.3f s, the score %.3f s; is it the score's "
-                  "sound?" % (PROG, length, score.end_time), file=sys.stderr)
+            warn(options.wav, "the sound lasts %.3f s, the score %.3f s; is it the score's "
+                 "sound?" % (length, score.end_time))
+    if labels:
+        if abs(labels.xmax - score.end_time) > 0.5 and score.end_time > 0:
+            warn(options.labels, "the labels end at %.3f s, the score at %.3f s; are they the "
+                 "score's labels?" % (labels.xmax, score.end_time))
     if not score.closed and score.closing is None:
-        print("%s: warning: %s has no closing \"e\" line; drawn as far as it goes"
-              % (PROG, options.score), file=sys.stderr)
-    figure, layout = draw(score, sound, options)
-    try:
+        warn(options.score, 'the score has no closing "e" line; drawn as far as it goes')
+    figure, layout = draw(score, sound, labels, options)
+
+    def write(stream):
         if extension == ".html":
-            with open(options.output, "w", encoding="utf-8") as stream:
-                write_page(stream, score, sound, figure, layout)
+            text = io.TextIOWrapper(stream, encoding="utf-8", newline="\n")
+            write_page(text, score, sound, figure, layout, options.output)
+            text.flush()
+            text.detach()
         else:
-            figure.savefig(options.output, format=extension[1:], facecolor="white")
-    except OSError as error:
-        raise UserError("%s: cannot write: %s" % (options.output, error.strerror or error))
+            figure.savefig(stream, format=extension[1:], facecolor="white")
+
+    write_output(options.output, write)
     return 0
 
 
+def warn(path, text):
+    print(printable("%s: %s: warning: %s" % (PROG, path, text)), file=sys.stderr)
+
+
+def stop(number, frame):
+    """SIGINT and SIGTERM: stop the work (the clean-up removes the scratch file); a second
+    signal during the clean-up is ignored."""
+    for other in signals_held.SIGNALS:
+        signal.signal(other, signal.SIG_IGN)
+    raise Interrupted(number)
+
+
 def main():
+    import warnings
+
+    warnings.simplefilter("ignore")  # a library's warning is no message of this program
+    for number in signals_held.SIGNALS:
+        signal.signal(number, stop)
     try:
         return run(sys.argv[1:])
     except UserError as error:
         print("%s: %s" % (PROG, error), file=sys.stderr)
         return 1
-    except KeyboardInterrupt:
-        return 130
+    except Interrupted as interruption:
+        return interruption.status
+    except MemoryError:
+        print("%s: error: out of memory" % PROG, file=sys.stderr)
+        return 1
+    except Exception as error:  # a fault of this program: still one line, never a traceback
+        print(printable("%s: error: internal error (%s: %s); please report it with the command "
+                        "and its files" % (PROG, type(error).__name__, error)), file=sys.stderr)
+        return 1
 
 
 if __name__ == "__main__":

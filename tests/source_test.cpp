@@ -97,36 +97,82 @@ TEST(TrackEvents, RejectedEventsStillMoveTimeLinesAndRememberValues) {
                          "40 1 20 1 0.2 6\n");
 }
 
-TEST(TrackGlides, OffsetAndFactorSteps) {
-    ChildResult r = run_child([] {
-        fresh();
-        beatpoints[12] = 3;
-        glAV(4, 10);
-        std::printf("%g %g|", spbGLAV, limGLAV);
-        for (int i = 0; i < 4; ++i) {
-            doGLAV(1);
-            std::printf("%g %g|", incAV, spbGLAV);
-        }
-        glAV(4, 20);                                    // from 10: slope 2.5 again
-        for (double step : {1, 1, 1, 3}) doGLAV(step);  // 3 passes the limit: no partial step
-        std::printf("%g %g %g|", incAV, spbGLAV, beatpoints[12]);
-        genAV(0.1, 50, 0);
-        doGLF0(2);  // no glide: only the beat position moves
-        std::printf("%g %g %g|", oav, beatpoints[13], incF0);
-        glOQ(2, 0.5);
-        std::printf("%g|", spbGLOQ);
-        doGLOQ(1);
-        genOQ(0.2, 0.6);
-        std::printf("%g %g|", facGLOQ, ooq);  // the client's value, without the factor
-        glAF(2, 20);
-        doGLAF(1);
-        std::printf("%g ", incAF);
-        doGLAF(1);
-        std::printf("%g %g", incAF, spbGLAF);
-    });
-    EXPECT_EQ(r.out,
-              "2.5 7|2.5 2.5|5 2.5|7.5 2.5|10 0|20 0 13|i 20    0.0000  0.1000 70.000 0.000 \n"
-              "70 2 0|-0.25|i 22    0.0000  0.2000 0.450 \n0.75 0.6|10 20 0");
+// The ten voice and noise tracks, one row each: a crossed pointer in any row (another track's
+// adjustment, limit, slope, beat position or remembered value) fails the row it is in.
+struct TrackRow {
+    const char* name;
+    int instr, slot;
+    bool factor;
+    double *adj, *target, *limit, *slope, *last;
+    void (*gen)(double span, double value);
+    void (*glide)(double spanBeats, double target);
+    void (*step)(double beats);
+    void (*cancel)();
+    double value, goal;  // a client value in range, and a glide target
+};
+// clang-format off
+const TrackRow kTrackRows[] = {
+//   name  in  sl factor adjust    target    limit     slope     last
+    {"AV", 20, 12, false, &incAV,   &newGLAV, &limGLAV, &spbGLAV, &oav, [](double s, double v) { genAV(s, v, 1); }, glAV, doGLAV, nrmGLAV,   50,   10},
+    {"F0", 21, 13, false, &incF0,   &newGLF0, &limGLF0, &spbGLF0, &of0, genF0, glF0, doGLF0, nrmGLF0,    6,  0.5},
+    {"OQ", 22, 14, true,  &facGLOQ, &newGLOQ, &limGLOQ, &spbGLOQ, &ooq, genOQ, glOQ, doGLOQ, nrmGLOQ,  0.6,  0.5},
+    {"FL", 23, 15, true,  &facGLFL, &newGLFL, &limGLFL, &spbGLFL, &ofl, genFL, glFL, doGLFL, nrmGLFL,  0.4,    3},
+    {"DI", 24, 16, true,  &facGLDI, &newGLDI, &limGLDI, &spbGLDI, &odi, genDI, glDI, doGLDI, nrmGLDI,  0.2,    2},
+    {"TL", 25, 17, true,  &facGLTL, &newGLTL, &limGLTL, &spbGLTL, &otl, genTL, glTL, doGLTL, nrmGLTL, 1000,  0.5},
+    {"DV", 26, 18, true,  &facGLDV, &newGLDV, &limGLDV, &spbGLDV, &odv, genDV, glDV, doGLDV, nrmGLDV, 0.01,    5},
+    {"FV", 27, 19, true,  &facGLFV, &newGLFV, &limGLFV, &spbGLFV, &ofv, genFV, glFV, doGLFV, nrmGLFV,  0.8, 0.25},
+    {"AS", 15,  7, false, &incAS,   &newGLAS, &limGLAS, &spbGLAS, &oas, [](double s, double v) { genAS(s, v, 1); }, glAS, doGLAS, nrmGLAS,   40,   -8},
+    {"AF", 16,  8, false, &incAF,   &newGLAF, &limGLAF, &spbGLAF, &oaf, [](double s, double v) { genAF(s, v, 1); }, glAF, doGLAF, nrmGLAF,   30,   12},
+};
+// clang-format on
+
+// The event a track writes: p4 with "%5.3f ", and the switch 1 of AV, AS and AF.
+std::string track_event(const TrackRow& t, double p4) {
+    char line[96];
+    const bool switched = t.instr == 20 || t.instr == 15 || t.instr == 16;
+    std::snprintf(line, sizeof line, "i %2d    0.0000  0.1000 %5.3f %s\n", t.instr, p4,
+                  switched ? "1.000 " : "");
+    return line;
+}
+
+// Start, three steps, the step that overshoots the limit, an event at the target, a cancel,
+// and at every stage the other nine tracks untouched.
+TEST(TrackGlides, EveryTrackStartsStepsOvershootsAndCancels) {
+    for (const TrackRow& t : kTrackRows) {
+        ChildResult r = run_child([&] {
+            fresh();
+            auto others_idle = [&] {
+                for (const TrackRow& o : kTrackRows) {
+                    if (&o == &t) continue;
+                    const double neutral = o.factor ? 1 : 0;
+                    if (*o.slope != 0 || *o.adj != neutral || beatpoints[o.slot] != 0)
+                        std::printf("%s moved ", o.name);
+                }
+            };
+            const double neutral = t.factor ? 1 : 0;
+            beatpoints[t.slot] = 3;
+            t.glide(4, t.goal);
+            std::printf("%g %g %g|", *t.slope * 4 - (t.goal - neutral), *t.limit, *t.target);
+            for (int i = 1; i <= 3; ++i) {
+                t.step(1);
+                std::printf("%g|", *t.adj - (neutral + i * (t.goal - neutral) / 4));
+            }
+            t.step(3);  // passes the limit: exactly the target, no partial step
+            std::printf("%g %g %g|", *t.adj - t.goal, *t.slope, beatpoints[t.slot]);
+            others_idle();
+            t.gen(0.1, t.value);
+            std::printf("|%g|", *t.last);
+            t.cancel();
+            std::printf("%g %g %g", *t.adj, *t.slope, *t.limit);
+            others_idle();
+        });
+        const double p4 = t.factor ? t.value * t.goal : t.value + t.goal;
+        const double last = t.factor ? t.value : p4;  // the factor stays out of it
+        char expect[256];
+        std::snprintf(expect, sizeof expect, "0 7 %g|0|0|0|0 0 9|%s|%g|%g 0 9", t.goal,
+                      track_event(t, p4).c_str(), last, t.factor ? 1.0 : 0.0);
+        EXPECT_EQ(r.out, expect) << t.name;
+    }
 }
 
 TEST(TrackGlides, SpanOfZeroOrLessIsReportedAndEndsAtTheNextStep) {

@@ -1,5 +1,6 @@
-// Acoustic tests: scores written by the library in a forked child, rendered by tools/render with
-// the project's orchestra, then measured: formants, pitch, voicing, spectrum, silence and clicks.
+// Acoustic tests: scores written by the library in a forked child, rendered by
+// speechscore-render with the project's orchestra, then measured: formants, pitch, voicing,
+// spectrum, silence and clicks.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,5 +1,5 @@
-// Rendering for the acoustic tests: scratch directory, score writing in a child, tools/render,
-// and reading events back from a score.
+// Rendering for the acoustic tests: scratch directory, score writing in a child,
+// speechscore-render, and reading events back from a score.
 #include "render.h"
 
 #include <gtest/gtest.h>

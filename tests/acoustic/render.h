@@ -1,5 +1,5 @@
 // Renders library scores for the acoustic tests: a score written in a forked child, rendered by
-// tools/render with the project's orchestra into a Sound, in a scratch directory per process.
+// speechscore-render with the project's orchestra into a Sound, in a scratch directory per process.
 #ifndef SPEECHSCORE_TESTS_ACOUSTIC_RENDER_H
 #define SPEECHSCORE_TESTS_ACOUSTIC_RENDER_H
 

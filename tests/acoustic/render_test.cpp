@@ -1,12 +1,16 @@
-// Tests of tools/render as a user meets it: scores written by the library in a forked child,
-// rendered, and the exit status, the exact messages and the files left behind checked.
+// Tests of the renderer as a user meets it (the program, and the render module's Renderer): scores
+// written by the library in a forked child, rendered, and the exit status, the exact messages and
+// the files left behind checked.
 #include "render.h"
 
 #include <dirent.h>
 #include <gtest/gtest.h>
+#include <sched.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,6 +29,7 @@
 
 #include "measure.h"
 #include "speechscore.h"
+#include "speechscore_render.h"
 #include "support/child.h"
 
 namespace {
@@ -528,55 +533,181 @@ TEST_F(Render, AnInterruptedRenderLeavesThePreviousTakeAndNoTemporaryFile) {
     EXPECT_EQ(listing(scratch()), before);
 }
 
-TEST_F(Render, AnInterruptedRenderEndsAtOnceWhenCsoundMissesTheSignal) {
-    // csound can miss a signal while it starts up, and then never ends. A stand-in that ignores
-    // every signal it can, first on the PATH: the renderer, stopped, still ends at once and
-    // leaves no csound behind.
-    const std::string score = write_score("missed", piece);
-    const std::string wav = scratch() + "/missed.wav";
+TEST_F(Render, AnInterruptOrHangupEndsTheRenderAtOnce) {
+    const std::string score = write_score("stopped", [] {
+        startmn();
+        metronome(120);
+        for (int i = 0; i < 300; ++i) VOW(4, i % 12, 60, 7.0, 0.5, 0, 0, 1000, 0.008, 1, 0, 0);
+        fine();
+    });
+    const std::string wav = scratch() + "/stopped.wav";
     std::ofstream(wav) << "an earlier take";
     const std::set<std::string> before = listing(scratch());
-    const std::string bin = scratch() + "/bin";
-    ASSERT_EQ(mkdir(bin.c_str(), 0700), 0);
-    const std::string started = scratch() + "/started";  // holds the stand-in's process id
-    std::ofstream(bin + "/csound")
-        << "#!/bin/sh\ntrap '' TERM INT HUP\necho $$ > '" << started << ".new'\nmv '" << started
-        << ".new' '" << started << "'\nexec sleep 30\n";
-    chmod((bin + "/csound").c_str(), 0700);
-    const std::string path = "PATH=" + bin + ":" + std::getenv("PATH");
-    std::fflush(stdout);
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        putenv(const_cast<char*>(path.c_str()));
+    for (const int sig : {SIGINT, SIGHUP}) {
+        std::fflush(stdout);
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            execl(SPEECHSCORE_RENDER, SPEECHSCORE_RENDER, score.c_str(), wav.c_str(),
+                  static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        bool started = false;
+        for (int tries = 0; tries < 3000 && !started; ++tries) {
+            started = listing(scratch()).size() > before.size();
+            if (!started) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        EXPECT_TRUE(started);
+        const auto sent = std::chrono::steady_clock::now();
+        kill(pid, sig);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - sent).count(),
+                  1.0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 128 + sig) << status;
+        EXPECT_EQ(read_file(wav), "an earlier take");
+        EXPECT_EQ(listing(scratch()), before);
+    }
+}
+
+// Runs a shell command line (the renderer is $R) and captures what it prints.
+ChildResult shell(const std::string& command) {
+    const std::string with = std::string("R='") + SPEECHSCORE_RENDER + "'; " + command;
+    return run({"/bin/bash", "-c", with});
+}
+
+std::string quoted(const std::string& path) { return "'" + path + "'"; }
+
+TEST_F(Render, RefusesADeviceOrAFifoAsTheTakeAndReplacesTheFileALinkNames) {
+    const std::string score = write_score("devices", piece);
+    const std::string null = scratch() + "/null", fifo = scratch() + "/fifo.wav";
+    const std::string to_null = scratch() + "/to_null.wav";
+    const bool root = mknod(null.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_EQ(symlink(root ? null.c_str() : fifo.c_str(), to_null.c_str()), 0);
+    std::vector<std::pair<std::string, std::string>> cases = {
+        {fifo, "a FIFO"}, {to_null, root ? "a character device" : "a FIFO"}};
+    if (root) cases.push_back({null, "a character device"});
+    for (const auto& c : cases) {
+        const ChildResult r = render({score, c.first});
+        EXPECT_EQ(r.status, 1) << c.first;
+        EXPECT_EQ(r.err, "render: " + c.first + " is " + c.second +
+                             ", not a regular file; give the name of the WAV file to write\n");
+    }
+    struct stat st {};
+    EXPECT_TRUE(lstat(fifo.c_str(), &st) == 0 && S_ISFIFO(st.st_mode));
+    EXPECT_TRUE(lstat(to_null.c_str(), &st) == 0 && S_ISLNK(st.st_mode));
+    if (root) {
+        EXPECT_TRUE(lstat(null.c_str(), &st) == 0 && S_ISCHR(st.st_mode));
+    }
+
+    // A link to a file: the file is replaced, the link stays.
+    const std::string target = scratch() + "/target.wav", link = scratch() + "/link.wav";
+    std::ofstream(target) << "an earlier take";
+    ASSERT_EQ(symlink("target.wav", link.c_str()), 0);
+    const ChildResult r = render({score, link});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(lstat(link.c_str(), &st) == 0 && S_ISLNK(st.st_mode));
+    EXPECT_FALSE(read_sound(target).samples.empty());
+}
+
+TEST_F(Render, ReadsAScoreFromAPipeOnceAndRefusesAnEmptyOrOpenOne) {
+    const std::string score = write_score("piped", piece);
+    const std::string reference = scratch() + "/reference.wav";
+    ASSERT_EQ(render({score, reference}).status, 0);
+    const std::vector<double> expected = read_sound(reference).samples;
+    ASSERT_FALSE(expected.empty());
+    const std::string wav = scratch() + "/piped.wav";
+    for (const std::string& command :
+         {"\"$R\" - " + quoted(wav) + " < " + quoted(score),
+          "cat " + quoted(score) + " | \"$R\" /dev/stdin " + quoted(wav),
+          "\"$R\" <(cat " + quoted(score) + ") " + quoted(wav),
+          // A score name that begins with "-".
+          "cd " + quoted(scratch()) + " && cp -- piped.sco -piped.sco && \"$R\" -piped.sco " +
+              quoted(wav) + " && rm ./-piped.sco"}) {
+        std::remove(wav.c_str());
+        const ChildResult r = shell(command);
+        EXPECT_EQ(r.status, 0) << command << ": " << r.err;
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(read_sound(wav).samples, expected) << command;
+    }
+    const std::string nothing = "render: nothing was written to " + wav + "\n";
+    const ChildResult empty = shell("\"$R\" - " + quoted(wav) + " < /dev/null");
+    EXPECT_EQ(empty.status, 1);
+    EXPECT_EQ(empty.err, "render: - is empty: the program wrote no score\n" + nothing);
+    const ChildResult open = shell("printf 'f 4 0 8 -2 1\\ni 80 0 1\\n' | \"$R\" - " + quoted(wav));
+    EXPECT_EQ(open.status, 1);
+    EXPECT_EQ(open.err,
+              "render: - has no final line: the program did not call fine(), or stopped before "
+              "it (a closed score ends with \"e\")\nrender: its last line is line 2: i 80 0 1\n" +
+                  nothing);
+    const ChildResult missing = render({scratch() + "/none.sco", wav});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err, "render: cannot read score " + scratch() + "/none.sco\n");
+    // A device that never ends is read up to the limit, then refused.
+    const ChildResult endless = shell("\"$R\" /dev/zero " + quoted(wav));
+    EXPECT_EQ(endless.status, 1);
+    EXPECT_EQ(endless.err,
+              "render: /dev/zero is larger than 1 GiB, the largest score the renderer reads\n");
+    EXPECT_EQ(read_sound(wav).samples, expected);
+}
+
+TEST_F(Render, NamesAFullDisk) {
+    // A 64 KiB file system of its own, in a mount namespace of the child alone (root only).
+    const std::string score = write_score("full", piece);
+    const std::string dir = scratch() + "/small";
+    ASSERT_EQ(mkdir(dir.c_str(), 0700), 0);
+    const std::string wav = dir + "/full.wav";
+    const ChildResult r = run_child([&] {
+        if (unshare(CLONE_NEWNS) != 0 ||
+            mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            mount("tmpfs", dir.c_str(), "tmpfs", 0, "size=64k") != 0)
+            _exit(77);
         execl(SPEECHSCORE_RENDER, SPEECHSCORE_RENDER, score.c_str(), wav.c_str(),
               static_cast<char*>(nullptr));
         _exit(127);
+    });
+    rmdir(dir.c_str());
+    if (r.status == 77) GTEST_SKIP() << "no tmpfs can be mounted here";
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "render: the disk is full: no room for the take in " + dir +
+                         "\nrender: nothing was written to " + wav + "\n");
+}
+
+TEST_F(Render, OneRendererRendersManyScoresAsTheProgramDoesAndStopsWhenAsked) {
+    const std::string plain = write_score("many_plain", piece);
+    const std::string loud = write_score("many_loud", piece, kLoud);
+    const std::string wav = scratch() + "/many.wav";
+    speechscore::Renderer renderer(SPEECHSCORE_ORCHESTRA);
+    ASSERT_TRUE(renderer.ok()) << renderer.error();
+    for (const std::string& score : {plain, loud, plain}) {
+        const ChildResult r = render({score, wav});
+        const std::vector<double> by_program = read_sound(wav).samples;
+        std::remove(wav.c_str());
+        const speechscore::RenderResult result = renderer.render_file(score, wav);
+        EXPECT_EQ(read_sound(wav).samples, by_program);
+        std::string said;
+        for (const std::string& line : result.messages) said += "render: " + line + "\n";
+        if (score == loud) {
+            EXPECT_EQ(result.status, speechscore::RenderStatus::clipped);
+            EXPECT_EQ(r.err.substr(0, said.size()), said);
+            EXPECT_GT(result.clipped, 0);
+        } else {
+            EXPECT_EQ(result.status, speechscore::RenderStatus::rendered);
+            EXPECT_EQ(said, "");
+            EXPECT_NEAR(result.seconds, 1.5, 0.01);
+        }
     }
-    for (int tries = 0; tries < 500 && read_file(started).empty(); ++tries)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    const pid_t csound = static_cast<pid_t>(std::atoi(read_file(started).c_str()));
-    ASSERT_GT(csound, 0);
-    kill(pid, SIGTERM);
-    int status = 0;
-    bool ended = false;
-    for (int tries = 0; tries < 300 && !ended; ++tries) {
-        ended = waitpid(pid, &status, WNOHANG) == pid;
-        if (!ended) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    if (!ended) {
-        kill(pid, SIGKILL);
-        kill(csound, SIGKILL);
-        waitpid(pid, &status, 0);
-    }
-    EXPECT_TRUE(ended) << "the renderer did not end within 3 s";
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 143) << status;
-    EXPECT_NE(kill(csound, 0), 0) << "csound is left running";
+    // A stop leaves the take as it was.
+    std::ofstream(wav) << "an earlier take";
+    renderer.set_stop([] { return true; });
+    EXPECT_EQ(renderer.render_file(plain, wav).status, speechscore::RenderStatus::stopped);
     EXPECT_EQ(read_file(wav), "an earlier take");
-    std::remove(started.c_str());
-    std::remove((bin + "/csound").c_str());
-    rmdir(bin.c_str());
-    EXPECT_EQ(listing(scratch()), before);
+    renderer.set_stop(nullptr);
+    const speechscore::RenderResult open = renderer.render_text("i 80 0 1\n", "text", wav);
+    EXPECT_EQ(open.status, speechscore::RenderStatus::failed);
+    ASSERT_FALSE(open.messages.empty());
+    EXPECT_EQ(open.messages.back(), "nothing was written to " + wav);
 }
 
 }  // namespace

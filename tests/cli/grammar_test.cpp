@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "cli/cli_support.h"
 
@@ -101,6 +102,11 @@ const BadLine kBadLines[] = {
     {"of0 = X4", "7: error: 'X4' is not a number, a note name or a frequency; of0 holds a "
      "pitch, octave-point-decimal, strictly between 0 and 12, or a note name such as C3, Bb4 or "
      "F#2, or a frequency such as 130.8Hz"},
+    // Values the library cannot take
+    {"wr 1 3", "4: error: '1' is not a letter; wr argument 1 (kind) is a statement letter, i or f"},
+    {"F0B 1 4.9e-324Hz", "7: error: 4.9e-324Hz is too low to have a finite pitch; F0B argument 2 "
+     "(f0) is a pitch, octave-point-decimal, strictly between 0 and 12, or a note name such as "
+     "C3, Bb4 or F#2, or a frequency such as 130.8Hz"},
 };
 // clang-format on
 
@@ -135,6 +141,31 @@ TEST(ScriptGrammar, EveryBadLineIsCountedAndTheRestRuns) {
     EXPECT_EQ(lines[1].rfind("bad.ss:6:5: error: Rest takes 1 argument (beats), got 0", 0), 0u);
     EXPECT_EQ(lines[2].rfind("bad.ss:8:8: error: Rest takes 1 argument (beats), got 2", 0), 0u);
     EXPECT_EQ(lines[3], "bad.ss: 3 errors (3 lines not run)");
+}
+
+// A NUL, a byte order mark and words of megabytes: short diagnostics, no search for a name.
+TEST(ScriptGrammar, HostileBytesGetShortDiagnostics) {
+    ScratchDir dir;
+    const std::string word(4000000, 'V');
+    const std::string number = "1" + std::string(1000000, '0');
+    dir.write("s.ss", "\xEF\xBB\xBF" + std::string(kOpening) + std::string("wr \0 3\n", 7) + word +
+                          " 1\nRest " + number + "\nF0B 1 220\nfine\n");
+    const ChildResult run = speechscore({"s.ss"}, in(dir.path()));
+    EXPECT_EQ(run.status, 1);
+    const std::vector<std::string> lines = lines_of(run.err);
+    ASSERT_EQ(lines.size(), 6u) << run.err.substr(0, 2000);
+    EXPECT_EQ(lines[0],
+              "s.ss:4:4: error: '\\x00' is not a letter; wr argument 1 (kind) is a statement "
+              "letter, i or f");
+    EXPECT_EQ(lines[1], "s.ss:5:1: error: unknown operation '" + std::string(64, 'V') +
+                            "...' (4000000 bytes)");
+    EXPECT_EQ(lines[2], "s.ss:6:6: error: 1" + std::string(63, '0') +
+                            "... (1000001 bytes) is beyond the range of a double; Rest argument "
+                            "1 (beats) is a length in beats, > 0");
+    // A bare number where a pitch belongs that is a frequency of the pitch scale.
+    EXPECT_EQ(lines[3].rfind("F0B argument 2 (f0) = 220 is outside its range"), 17u);
+    EXPECT_EQ(lines[3].rfind("; did you mean 220Hz?"), lines[3].size() - 21);
+    EXPECT_EQ(lines[5], "s.ss: 4 errors (3 lines not run, 1 reported in the score)");
 }
 
 // Comments, blank lines, tabs, carriage returns and the '#' of a note name change nothing.

@@ -1,17 +1,24 @@
 // Running scripts: --check diagnoses without a score, a script without fine is closed by the
 // runner, calls after fine are flagged, options are checked, a lost score is reported, --list
-// and --describe read the tables, --watch runs again on every change, and --render hands the
-// score to the renderer, passing on its messages and status and keeping the previous take.
+// and --describe read the tables, --watch runs again on every change (--render: see
+// render_acoustic.cpp).
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cli/cli_support.h"
@@ -26,7 +33,12 @@ TEST(ScriptCheck, DiagnosesWithoutWritingOrClosing) {
     const ChildResult clean = speechscore({"--check", kPiece});
     EXPECT_EQ(clean.status, 0);
     EXPECT_EQ(clean.out, "");
-    EXPECT_EQ(clean.err, kPiece + ": no errors; the score lasts 10.5 s\n");
+    // The piece's pitch rise is cut half way: Vs advances no F0 glide.
+    EXPECT_EQ(clean.err, kPiece +
+                             ":27:1: warning: the glide glF0 started here is cancelled by nrmGLF0 "
+                             "on line 30 before reaching its target: after 1 of its 2 beats the "
+                             "F0 offset was 0.125, not 0.25\n" +
+                             kPiece + ": no errors; the score lasts 10.5208 s\n");
 
     ScratchDir dir;
     dir.write("s.ss", std::string(kOpening) + "Rest x\nF0B 1 13\nfine\n");
@@ -48,6 +60,32 @@ TEST(ScriptCheck, DiagnosesWithoutWritingOrClosing) {
     EXPECT_EQ(open.err,
               "open.ss:4:1: warning: the script ends without fine, which closes the score\n"
               "open.ss: no errors; the score lasts 0.5 s\n");
+}
+
+// A glide still short of its target where the score ends, or cancelled before it got there,
+// is pointed out where it started; a glide that arrives is not. Warnings only: status 0.
+TEST(ScriptCheck, GlidesShortOfTheirTargetAreWarnedOf) {
+    ScratchDir dir;
+    const std::string vowel = "VOW 1 4 60 7 0.5 0 0 100 0.01 1 0 0\n";
+    dir.write("s.ss", std::string(kOpening) + "glF0 4 -0.2\n" + vowel + "glOQ 1 0.8\n" + vowel +
+                          "glAV 2 -6\n" + vowel + "normGL\nglMM 4 90\nglMM 2 60\n" + vowel +
+                          "glAS 1 3\nfine\n");
+    const ChildResult run = speechscore({"--check", "s.ss"}, in(dir.path()));
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err,
+              "s.ss:8:1: warning: the glide glAV started here is cancelled by normGL on line 10 "
+              "before reaching its target: after 1 of its 2 beats the AV offset was -3, not -6\n"
+              "s.ss:4:1: warning: the glide glF0 started here is cancelled by normGL on line 10 "
+              "before reaching its target: after 3 of its 4 beats the F0 offset was -0.15, not "
+              "-0.2\n"
+              "s.ss:11:1: warning: the glide glMM started here is cancelled by a new glMM on line "
+              "12 before reaching its target: after 0 of its 4 beats the seconds per beat was "
+              "0.5, not 0.666667\n"
+              "s.ss:14:1: warning: the glide glAS started here is still short of its target at "
+              "fine (line 15): after 0 of its 1 beats the AS offset is 0, not 3\n"
+              "s.ss:12:1: warning: the glide glMM started here is still short of its target at "
+              "fine (line 15): after 1 of its 2 beats the seconds per beat is 0.75, not 1\n"
+              "s.ss: no errors; the score lasts 2.25 s\n");
 }
 
 TEST(ScriptRun, WithoutFineTheRunnerClosesTheScore) {
@@ -139,8 +177,9 @@ TEST(ScriptRun, ALostScoreIsReported) {
         },
         "/dev/full");
     EXPECT_EQ(run.status, 2);
-    EXPECT_EQ(run.err, "Error: the score could not be written to standard output.\n" + kPiece +
-                           ": the score could not be written\n");
+    EXPECT_EQ(run.err,
+              "Error: the score could not be written to standard output.\n"
+              "speechscore: cannot write the score to standard output: No space left on device\n");
 }
 
 TEST(ScriptRun, ListAndDescribeReadTheTables) {
@@ -157,9 +196,44 @@ TEST(ScriptRun, ListAndDescribeReadTheTables) {
     EXPECT_EQ(lines_of(vow.out).at(2), "   2 color: a colour symbol, 0..47, or a colour name");
     const ChildResult tto = speechscore({"--describe=TTO"});
     EXPECT_EQ(tto.out, "TTO: int, a TTO operation, 0..47\n");
-    const ChildResult none = speechscore({"--describe", "Vow"});
+    const ChildResult none = speechscore({"--describe", "Vow\x1b[2J"});
     EXPECT_EQ(none.status, 2);
-    EXPECT_EQ(none.err, "speechscore: no operation or variable is called 'Vow'\n");
+    EXPECT_EQ(none.err, "speechscore: no operation or variable is called 'Vow\\x1b[2J'\n");
+}
+
+// A builder's description names every span and level it derives, in the order of its phases.
+TEST(ScriptRun, DescribeSaysWhatEveryPhaseIs) {
+    const struct {
+        const char* op;
+        const char* names;
+    } cases[] = {
+        {"VOW", "span"},
+        {"vV", "factor phase phase phase steady"},
+        {"lV", "factor D1 D2 D3 DS"},
+        {"sV", "factor D1 D2 D3 DS DA DB"},
+        {"vS", "factor D1 D2 D3 DS DA DB"},
+        {"zV", "factor D1 D2 D3 DS DA DB L2"},
+        {"Vs", "factor D1 DS D3 D4"},
+        {"drpv_v", "factor D1 D2 D3 D4 D5 DS DA DB DC DD DE DF DG DH"},
+        {"dV", "factor D1 D2 D3 D4 D5 DS DA DB DC DD DE DF DG DH L1"},
+        {"tsV", "factor D1 D2 D3 D4 D5 DS DA DB DC DD DE DF DG DH L1 L2"},
+        {"tvV", "factor D1 D2 D3 D4 D5 DS DA DB DC DD DE DF DG DH L1 L2 L3"},
+        {"tV", "factor D1 D2 D3 D4 D5 DS DA DB DC DD DE DF DG DH L1 L2 L3"},
+        {"Rest", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.op);
+        const std::string out = speechscore({"--describe", c.op}).out;
+        const std::size_t phases = out.find("\nPhases (spans in seconds, levels in dB):\n");
+        std::string names;
+        if (phases != std::string::npos) {
+            for (const std::string& line : lines_of(out.substr(phases + 1))) {
+                if (line.rfind("  ", 0) != 0) continue;
+                names += (names.empty() ? "" : " ") + line.substr(2, line.find(' ', 2) - 2);
+            }
+        }
+        EXPECT_EQ(names, c.names) << out;
+    }
 }
 
 // The program running in the background, its standard error read line by line.
@@ -212,9 +286,9 @@ public:
             buffer_.append(chunk, static_cast<std::size_t>(n));
         }
     }
-    // Interrupts the program and returns its exit status.
-    int interrupt() {
-        kill(pid_, SIGINT);
+    // Interrupts the program (or sends it another signal) and returns its exit status.
+    int interrupt(int signal_number = SIGINT) {
+        kill(pid_, signal_number);
         int status = 0;
         waitpid(pid_, &status, 0);
         pid_ = -1;
@@ -231,7 +305,7 @@ TEST(ScriptWatch, RunsAgainOnEveryChange) {
     ScratchDir dir;
     dir.write("s.ss", std::string(kOpening) + "Rest 2\nfine\n");
     Background watch({"--watch", "-o", "s.sco", "s.ss"}, dir.path());
-    const std::regex done(R"(s\.ss: no errors; the score lasts 1\.0 s \(s\.sco, \d+ ms\))");
+    const std::regex done(R"(s\.ss: no errors; the score lasts 1 s \(s\.sco, \d+ ms\))");
     EXPECT_TRUE(std::regex_match(watch.next_line(), done));
     const std::string first = read_file(dir.file("s.sco"));
     EXPECT_NE(first.find("\ne\n"), std::string::npos);
@@ -243,107 +317,207 @@ TEST(ScriptWatch, RunsAgainOnEveryChange) {
               "s.ss:5:6: error: 'x' is not a number; Rest argument 1 (beats) "
               "is a length in beats, > 0");
     EXPECT_EQ(watch.next_line(), "s.ss: 1 error (1 line not run)");
+    const std::string second = read_file(dir.file("s.sco"));
+    EXPECT_NE(second.find("\ne\n"), std::string::npos);  // the lines that ran, closed
 
     dir.write("s.ss", std::string(kOpening) + "Rest 2\nRest 4\nfine\n");
-    const std::regex longer(R"(s\.ss: no errors; the score lasts 3\.0 s \(s\.sco, \d+ ms\))");
+    const std::regex longer(R"(s\.ss: no errors; the score lasts 3 s \(s\.sco, \d+ ms\))");
     EXPECT_TRUE(std::regex_match(watch.next_line(), longer));
-    EXPECT_NE(read_file(dir.file("s.sco")), first);
+    EXPECT_NE(read_file(dir.file("s.sco")), second);
     EXPECT_EQ(watch.interrupt(), 130);
 }
 
-// Stands in for speechscore-render: records its arguments and the score it was given, then
-// renders, fails, or keeps a clipped take, as FAKE_MODE says.
-const char kFakeRenderer[] =
-    "#!/bin/sh\n"
-    "echo \"$@\" > \"$FAKE_LOG\"\n"
-    "cp \"$1\" \"$FAKE_LOG.sco\"\n"
-    "case \"$FAKE_MODE\" in\n"
-    "  fail) echo \"render: csound failed while rendering into $2\" >&2; exit 1 ;;\n"
-    "  clip) printf 'RIFFclipped' > \"$2\"; echo \"render: $2 clips; kept\" >&2; exit 4 ;;\n"
-    "  *) printf 'RIFFnew take' > \"$2\" ;;\n"
-    "esac\n";
+// The names in a directory, sorted: a scratch file left behind shows here.
+std::vector<std::string> names_in(const std::string& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
-struct FakeRender {
+// A character device like the system's (1,3 is null, 1,5 zero, 1,7 full), made in a scratch
+// directory; false when this user may not make one.
+bool make_device(const std::string& path, unsigned minor) {
+    return mknod(path.c_str(), S_IFCHR | 0666, makedev(1, minor)) == 0;
+}
+
+TEST(ScriptFiles, TheScoreReplacesOnlyTheNamedFileAndOnlyWhole) {
     ScratchDir dir;
-    ScratchDir bin;
-    ScratchDir tmp;
-    RunOptions options;
-    explicit FakeRender(const char* mode) {
-        bin.write("speechscore-render", kFakeRenderer, true);
-        options = {dir.path(), "", bin.path(), {}};
-        options.env = {"FAKE_LOG=" + dir.file("log"), std::string("FAKE_MODE=") + mode,
-                       "TMPDIR=" + tmp.path()};
+    dir.write("s.ss", std::string(kOpening) + "Rest 2\nfine\n");
+    dir.write("bad.ss", std::string(kOpening) + "Rest x\nfine\n");
+    const std::string score = speechscore({"s.ss"}, in(dir.path())).out;
+    dir.write("out.sco", "old");
+    chmod(dir.file("out.sco").c_str(), 0640);
+
+    // A run with errors still replaces it whole (its score shows what ran), keeping its mode.
+    const ChildResult bad = speechscore({"-o", "out.sco", "bad.ss"}, in(dir.path()));
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_EQ(lines_of(bad.err).back(), "bad.ss: 1 error (1 line not run)");
+    EXPECT_EQ(read_file(dir.file("out.sco")), speechscore({"bad.ss"}, in(dir.path())).out);
+    EXPECT_EQ(speechscore({"-o", "out.sco", "s.ss"}, in(dir.path())).status, 0);
+    EXPECT_EQ(read_file(dir.file("out.sco")), score);
+    struct stat st;
+    ASSERT_EQ(stat(dir.file("out.sco").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+
+    // A symbolic link is followed: the file it names is replaced and the link stays, also when
+    // that file is still to come.
+    dir.write("real.sco", "old");
+    ASSERT_EQ(symlink("real.sco", dir.file("link.sco").c_str()), 0);
+    ASSERT_EQ(symlink("later.sco", dir.file("ahead.sco").c_str()), 0);
+    EXPECT_EQ(speechscore({"-o", "link.sco", "s.ss"}, in(dir.path())).status, 0);
+    EXPECT_EQ(speechscore({"-o", "ahead.sco", "s.ss"}, in(dir.path())).status, 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link.sco")));
+    EXPECT_EQ(read_file(dir.file("real.sco")), score);
+    EXPECT_EQ(read_file(dir.file("later.sco")), score);
+
+    // A FIFO, or this program's standard output by name, is written into: that is streaming.
+    EXPECT_EQ(speechscore({"-o", "/dev/stdout", "s.ss"}, in(dir.path())).out, score);
+    ASSERT_EQ(mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    std::string streamed;
+    std::thread reader([&]() { streamed = read_file(dir.file("fifo")); });
+    EXPECT_EQ(speechscore({"-o", "fifo", "s.ss"}, in(dir.path())).status, 0);
+    reader.join();
+    EXPECT_EQ(streamed, score);
+    EXPECT_EQ(names_in(dir.path()),
+              (std::vector<std::string>{"ahead.sco", "bad.ss", "fifo", "later.sco", "link.sco",
+                                        "out.sco", "real.sco", "s.ss"}));
+}
+
+TEST(ScriptFiles, DevicesAreWrittenIntoAndOtherFilesRefused) {
+    ScratchDir dir;
+    dir.write("s.ss", std::string(kOpening) + "Rest 2\nfine\n");
+    std::filesystem::create_directory(dir.file("d"));
+    const int sock = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    const std::string sockPath = dir.file("sock");
+    ASSERT_LT(sockPath.size(), sizeof address.sun_path);
+    std::copy(sockPath.begin(), sockPath.end(), address.sun_path);
+    ASSERT_EQ(bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    const bool devices = make_device(dir.file("null"), 3) && make_device(dir.file("full"), 7);
+
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        const char* message;  // standard error, or its first line
+    } cases[] = {
+        {{"-o", "d", "s.ss"}, 2, "speechscore: cannot write the score to d: it is a directory"},
+        {{"-o", "sock", "s.ss"}, 2, "speechscore: cannot write the score to sock: it is a socket"},
+        {{"--render", "d", "s.ss"}, 2, "speechscore: cannot render to d: it is a directory"},
+        {{"-o", "null", "s.ss"}, 0, ""},
+        {{"-o", "full", "s.ss"},
+         2,
+         "speechscore: cannot write the score to full: No space left on device"},
+        {{"--render", "null", "s.ss"},
+         2,
+         "speechscore: cannot render to null: it is a character device"},
+        {{"-o", "null", "--render", "t.wav", "s.ss"},
+         2,
+         "speechscore: --render reads the score back from null, a FIFO or device; leave out -o "
+         "or name a file"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        if (!devices && c.args[1] != "d" && c.args[1] != "sock") continue;
+        const ChildResult run = speechscore(c.args, in(dir.path()));
+        EXPECT_EQ(run.status, c.status);
+        const std::vector<std::string> lines = lines_of(run.err);
+        EXPECT_EQ(lines.empty() ? "" : lines.back(), c.message);
     }
-    // Nothing is left behind: no temporary score, no render directory beside the take.
-    void expect_clean() const {
-        EXPECT_TRUE(std::filesystem::is_empty(tmp.path()));
-        for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
-            EXPECT_EQ(entry.path().filename().string().rfind(".speechscore-render", 0),
-                      std::string::npos)
-                << entry.path();
-        }
+    close(sock);
+    struct stat st;
+    EXPECT_TRUE(stat(dir.file("d").c_str(), &st) == 0 && S_ISDIR(st.st_mode));
+    EXPECT_TRUE(stat(dir.file("sock").c_str(), &st) == 0 && S_ISSOCK(st.st_mode));
+    if (devices) {
+        EXPECT_TRUE(stat(dir.file("null").c_str(), &st) == 0 && S_ISCHR(st.st_mode));
+        EXPECT_TRUE(stat(dir.file("full").c_str(), &st) == 0 && S_ISCHR(st.st_mode));
     }
-};
-
-TEST(ScriptRender, HandsTheScoreToTheRenderer) {
-    FakeRender fake("ok");
-    fake.dir.write("s.ss", std::string(kOpening) + "Rest 2\nfine\n");
-    const ChildResult score = speechscore({"s.ss"}, in(fake.dir.path()));
-    const ChildResult run = speechscore({"--render", "take.wav", "s.ss"}, fake.options);
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, "");
-    EXPECT_TRUE(std::regex_match(run.err,
-                                 std::regex(R"(s\.ss: rendered 1\.0 s in \d+ ms \(take\.wav\)\n)")))
-        << run.err;
-    EXPECT_EQ(read_file(fake.dir.file("take.wav")), "RIFFnew take");
-    EXPECT_EQ(read_file(fake.dir.file("log.sco")), score.out);
-    // The renderer wrote into a fresh directory beside the take, from a temporary score.
-    const std::string args = read_file(fake.dir.file("log"));
-    EXPECT_TRUE(std::regex_match(
-        args, std::regex(fake.tmp.path() +
-                         R"(/speechscore-\w+\.sco \./\.speechscore-render-\w+/take\.wav\n)")))
-        << args;
-    fake.expect_clean();
-
-    // With -o the score stays, and it is what the renderer reads.
-    const ChildResult kept =
-        speechscore({"-o", "s.sco", "--render=take.wav", "s.ss"}, fake.options);
-    EXPECT_EQ(kept.status, 0);
-    EXPECT_EQ(read_file(fake.dir.file("s.sco")), score.out);
-    EXPECT_EQ(read_file(fake.dir.file("log")).rfind("s.sco ", 0), 0u);
+    EXPECT_EQ(names_in(dir.path()).size(), devices ? 5u : 3u);
 }
 
-TEST(ScriptRender, AFailedRenderKeepsThePreviousTake) {
-    FakeRender fake("fail");
-    fake.dir.write("s.ss", std::string(kOpening) + "Rest 2\nfine\n");
-    fake.dir.write("take.wav", "RIFFold take");
-    const ChildResult run = speechscore({"--render", "take.wav", "s.ss"}, fake.options);
-    EXPECT_EQ(run.status, 1);  // the renderer's own status
-    EXPECT_EQ(run.err, "render: csound failed while rendering into take.wav\n");
-    EXPECT_EQ(read_file(fake.dir.file("take.wav")), "RIFFold take");
-    fake.expect_clean();
+// Inputs and outputs are the same file by device and inode, whatever their names.
+TEST(ScriptFiles, AnOutputNeverReplacesAnInput) {
+    ScratchDir dir;
+    const std::string script = std::string(kOpening) + "Rest 2\nfine\n";
+    dir.write("s.ss", script);
+    ASSERT_EQ(link(dir.file("s.ss").c_str(), dir.file("hard.ss").c_str()), 0);
+    ASSERT_EQ(symlink(".", dir.file("here").c_str()), 0);
+    const struct {
+        std::vector<std::string> args;
+        bool fromStdin;
+        const char* message;
+    } cases[] = {
+        {{"-o", "s.ss", "-"}, true, "the score would overwrite the script on standard input"},
+        {{"-o", "./s.ss", "s.ss"}, false, "the score would overwrite the script s.ss"},
+        {{"-o", "hard.ss", "s.ss"}, false, "the score would overwrite the script s.ss"},
+        {{"-o", "here/s.ss", "s.ss"}, false, "the score would overwrite the script s.ss"},
+        {{"--render", "here/hard.ss", "-"},
+         true,
+         "the WAV file would overwrite the script on standard input"},
+        {{"-o", "x.sco", "--render", "./x.sco", "s.ss"},
+         false,
+         "the WAV file would overwrite the score x.sco"},
+        {{"-o", "here/x.sco", "--render", "x.sco", "s.ss"},
+         false,
+         "the WAV file would overwrite the score here/x.sco"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        RunOptions options = in(dir.path());
+        if (c.fromStdin) options.input = dir.file("s.ss");
+        const ChildResult run = speechscore(c.args, options);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(lines_of(run.err).at(0), std::string("speechscore: ") + c.message);
+    }
+    EXPECT_EQ(read_file(dir.file("s.ss")), script);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("x.sco")));
 }
 
-TEST(ScriptRender, ATakeTheRendererKeepsReplacesTheOldOne) {
-    FakeRender fake("clip");
-    fake.dir.write("s.ss", std::string(kOpening) + "Rest 2\nfine\n");
-    fake.dir.write("take.wav", "RIFFold take");
-    const ChildResult run = speechscore({"--render", "take.wav", "s.ss"}, fake.options);
-    EXPECT_EQ(run.status, 4);
-    EXPECT_EQ(run.err, "render: take.wav clips; kept\n");
-    EXPECT_EQ(read_file(fake.dir.file("take.wav")), "RIFFclipped");
-    fake.expect_clean();
+TEST(ScriptFiles, ScriptsAreReadInBoundedMemory) {
+    ScratchDir dir;
+    const std::string script = std::string(kOpening) + "Rest 0.7\nfine\n";
+    dir.write("s.ss", script);
+    std::filesystem::resize_file(dir.write("huge.ss", "VOW"), (std::size_t{16} << 20) + 1);
+    const ChildResult huge = speechscore({"huge.ss"}, in(dir.path()));
+    EXPECT_EQ(huge.status, 2);
+    EXPECT_EQ(huge.err,
+              "speechscore: cannot read huge.ss: it holds 16777217 bytes, more than the 16 MiB a "
+              "script may hold\n");
+    if (make_device(dir.file("zero"), 5)) {
+        const ChildResult zero = speechscore({"zero"}, in(dir.path()));
+        EXPECT_EQ(zero.status, 2);
+        EXPECT_EQ(zero.err,
+                  "speechscore: cannot read zero: it holds more than the 16 MiB a script may "
+                  "hold\n");
+    }
+    // A FIFO of ordinary size reads like the file; 0.35 s is said as such.
+    ASSERT_EQ(mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    std::thread writer([&]() { std::ofstream(dir.file("fifo")) << script; });
+    const ChildResult piped = speechscore({"--check", "fifo"}, in(dir.path()));
+    writer.join();
+    EXPECT_EQ(piped.status, 0);
+    EXPECT_EQ(piped.err, "fifo: no errors; the score lasts 0.35 s\n");
 }
 
-TEST(ScriptRender, AScriptWithErrorsIsNotRendered) {
-    FakeRender fake("ok");
-    fake.dir.write("s.ss", std::string(kOpening) + "Rest x\nfine\n");
-    const ChildResult run = speechscore({"--render", "take.wav", "s.ss"}, fake.options);
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(lines_of(run.err).back(), "s.ss: 1 error (1 line not run); not rendered");
-    EXPECT_FALSE(std::filesystem::exists(fake.dir.file("log")));
-    EXPECT_FALSE(std::filesystem::exists(fake.dir.file("take.wav")));
-    fake.expect_clean();
+// A signal stops the run at once: the previous score stays and no scratch file is left.
+TEST(ScriptSignals, StopTheRunAndKeepThePreviousScore) {
+    ScratchDir dir;
+    std::string script = kOpening;
+    for (int i = 0; i < 200000; ++i) script += "VOW 1 4 60 7 0.5 0 0 100 0.01 1 0 0\n";
+    dir.write("long.ss", script + "fine\n");
+    for (const int signal_number : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(signal_number);
+        dir.write("out.sco", "old");
+        Background run({"-o", "out.sco", "long.ss"}, dir.path());
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        EXPECT_EQ(run.interrupt(signal_number), 128 + signal_number);
+        EXPECT_EQ(run.next_line(), "");  // nothing said
+        EXPECT_EQ(read_file(dir.file("out.sco")), "old");
+        EXPECT_EQ(names_in(dir.path()), (std::vector<std::string>{"long.ss", "out.sco"}));
+    }
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "library_state.h"
 #include "script.h"
 #include "speechscore.h"
 
@@ -31,41 +32,6 @@ namespace {
 
 std::jmp_buf exitJump;
 bool exitArmed = false;
-
-// ---- every exported variable, saved at start-up and put back before each input -----------------
-
-// The exported variables come from the script runner's table, which lists every one of them with
-// its shape; the same table says which operations exist and how to call them.
-size_t bytes_of(const cli::Variable& v) {
-    const size_t cells = static_cast<size_t>(v.rows > 0 ? v.rows : 1) *
-                         static_cast<size_t>(v.columns > 0 ? v.columns : 1);
-    return cells * (v.number != nullptr ? sizeof(double) : sizeof(int));
-}
-
-void* address_of(const cli::Variable& v) {
-    return v.number != nullptr ? static_cast<void*>(v.number) : static_cast<void*>(v.integer);
-}
-
-std::vector<unsigned char> startState;
-
-void save_state() {
-    size_t count = 0;
-    const cli::Variable* all = cli::variables(count);
-    for (size_t k = 0; k < count; ++k) {
-        const auto* bytes = static_cast<const unsigned char*>(address_of(all[k]));
-        startState.insert(startState.end(), bytes, bytes + bytes_of(all[k]));
-    }
-}
-
-void restore_state() {
-    size_t count = 0;
-    const cli::Variable* all = cli::variables(count);
-    size_t at = 0;
-    for (size_t k = 0; k < count; ++k) {
-        std::memcpy(address_of(all[k]), startState.data() + at, bytes_of(all[k]));
-        at += bytes_of(all[k]);
-    }
-}
 
 // ---- arguments ---------------------------------------------------------------------------------
 
@@ -214,12 +180,12 @@ extern "C" void __wrap_exit(int status) {
 }
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    save_state();
+    save_library_state();
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    restore_state();
+    restore_library_state();
     FuzzedDataProvider in(data, size);
     Capture out;
     out.stream = open_memstream(&out.data, &out.size);

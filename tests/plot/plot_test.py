@@ -3,14 +3,18 @@
 # its spectrogram on signals with known answers, its pictures, its messages for bad input and
 # its HTML page in headless Chromium. `--prepare` writes the shared scores and sound first.
 import base64
+import filecmp
 import io
 import math
 import os
 import re
 import shutil
+import signal
+import stat
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 
 import numpy as np
@@ -87,8 +91,8 @@ class Model(unittest.TestCase):
         marks = sp.beat_marks(sp.tempo_map(score, None), score.end_time)
         self.assertEqual([n for _, n, _ in marks], list(range(16)))
         self.assertTrue(all(sure for _, _, sure in marks))
-        for (time, n, _), want in zip(marks, expected):
-            self.assertAlmostEqual(time, want, delta=1e-3, msg="beat %d" % n)
+        for (at, n, _), want in zip(marks, expected):
+            self.assertAlmostEqual(at, want, delta=1e-3, msg="beat %d" % n)
         self.assertAlmostEqual(expected[-1], score.end_time, delta=1e-3)
 
         # The fixture: 0.5 s a beat, a glide from 2.5 s whose first step is 0.75 s, then 1 s;
@@ -174,6 +178,27 @@ class Model(unittest.TestCase):
         self.assertTrue(math.isnan(heard[0]) and not math.isnan(silent[0]))
         self.assertAlmostEqual(heard[1], 130.81, delta=0.01)
         self.assertAlmostEqual(heard[2], 261.63, delta=0.01)
+
+    def test_wav_samples_of_every_kind(self):
+        import struct
+
+        # 24-bit stereo, little-endian three-byte samples, mixed to mono
+        values = [(1, -1), (2 ** 23 - 1, 2 ** 23 - 1), (-2 ** 23, -2 ** 23), (-3, 1)]
+        frames = b"".join(v.to_bytes(3, "little", signed=True) for pair in values for v in pair)
+        cases = [((1, 2, 24), frames, [0.0, 1 - 2.0 ** -23, -1.0, -2.0 ** -23]),
+                 ((1, 1, 8), bytes([0, 128, 255]), [-1.0, 0.0, 127 / 128]),
+                 ((3, 1, 64), struct.pack("<3d", 0.5, -0.25, 1.0), [0.5, -0.25, 1.0])]
+        with tempfile.TemporaryDirectory() as folder:
+            path = os.path.join(folder, "kind.wav")
+            for (tag, channels, bits), samples, want in cases:
+                align = channels * bits // 8
+                with open(path, "wb") as stream:
+                    stream.write(b"RIFF" + struct.pack("<I", 36 + len(samples)) + b"WAVEfmt "
+                                 + struct.pack("<IHHIIHH", 16, tag, channels, 8000,
+                                               8000 * align, align, bits)
+                                 + b"data" + struct.pack("<I", len(samples)) + samples)
+                sound = sp.read_wav(path)
+                self.assertEqual(list(sound.mono(0, sound.frames)), want, bits)
 
     def test_spectrogram_finds_a_tone_where_and_when_it_is(self):
         rate = 44100
@@ -290,49 +315,92 @@ class BadInput(unittest.TestCase):
         binary = self.write("bin.sco", b"i 11 0 1\0\0\1")
         empty = self.write("empty.sco", b"\n  \n")
         comments = self.write("comments.sco", b"; only\n; comments\n")
-        latin = self.write("latin.sco", b"i 11 0 1 500 101 \xe9\n")
+        latin = self.write("latin.sco", b"i 11 0 1 500 101\ni 11 1 1 500 101 \xe9\n")
         short = self.write("short.sco", b"e\ni 11 0\n")
         word = self.write("word.sco", b"i 11 0 1 five 101\n")
-        infinite = self.write("inf.sco", b"i 11 0 1 500 101\ni 12 0 inf 1500 101\ne\n")
+        # numbers as Csound reads them, not as Python's float() does
+        numbers = [self.write("n%d.sco" % k, b"i 11 0 1 500 101\ni 12 0 %s 1500 101\ne\n" % w)
+                   for k, w in enumerate((b"inf", b"1_0", b"nan", b"1e999", b"\xd9\xa1"))]
+        separator = self.write("u2028.sco", "i 11 0 1 500\u2028101\ne\n".encode())
+        times = [self.write("t%d.sco" % k, b"i 11 %s 500 101\ne\n" % w)
+                 for k, w in enumerate((b"-1 1", b"0 -0.5", b"2e6 1", b"999999 2", b"0 1 1e10"))]
         tempo = self.write("t.sco", b"t 0 60\ni 11 0 1 500 101\ne\n")
         not_wav = self.write("sound.wav", b"this is no sound")
         cut = self.write("cut.wav", wav_bytes[:30])
-        same = self.write("same.svg", open(piece, "rb").read())
+        header = wav_bytes.index(b"data") + 8
+        cut_data = self.write("cutdata.wav", wav_bytes[:len(wav_bytes) // 2])
+        no_fmt = self.write("nofmt.wav", b"RIFFxxxxWAVEdata\4\0\0\0abcd")
+        fifo = os.path.join(folder, "fifo.wav")
+        os.mkfifo(fifo)
+        huge = self.write("huge.sco", b"")
+        os.truncate(huge, (64 << 20) + 1)
+        with open(piece, "rb") as stream:
+            same = self.write("same.svg", stream.read())
         u = "speechscore-plot: "
+        e = ": error: "
         cases = [
             ([os.path.join(folder, "none.sco"), "-o", out],
-             1, u + "%s/none.sco: no such score file" % folder),
-            ([folder, "-o", out], 1, u + "%s: is a directory, not a score file" % folder),
-            ([text, "-o", out], 1, u + "%s:2: not a line of a score (expected an i, f or e "
-             "statement, a comment or an error line): hello world" % text),
-            ([binary, "-o", out], 1, u + "%s: not a score (binary data)" % binary),
-            ([empty, "-o", out], 1, u + "%s: not a score (the file is empty)" % empty),
+             1, u + "%s/none.sco: error: no such score file" % folder),
+            ([folder, "-o", out], 1, u + folder + e + "is a directory, not a score file"),
+            ([text, "-o", out], 1, u + text + ":2" + e + "not a line of a score (expected an i, "
+             "f or e statement, a comment or an error line): hello world"),
+            ([binary, "-o", out], 1, u + binary + e + "not a score (binary data)"),
+            ([empty, "-o", out], 1, u + empty + e + "not a score (the file is empty)"),
             ([comments, "-o", out], 1,
-             u + "%s: not a score (it holds no i, f or e statement)" % comments),
-            ([latin, "-o", out], 1, u + "%s: not a score (not a text file)" % latin),
-            ([short, "-o", out], 1, u + "%s:2: not a score statement: i 11 0" % short),
-            ([word, "-o", out], 1,
-             u + "%s:1: not a score statement: i 11 0 1 five 101" % word),
-            ([infinite, "-o", out], 1, u + "%s:2: a number in this statement is not finite: "
-             "i 12 0 inf 1500 101" % infinite),
-            ([tempo, "-o", out], 1, u + "%s:1: the statement 't' is not one that speechscore "
-             "writes; only i, f and e statements can be drawn" % tempo),
-            ([wav, piece, "-o", out], 1, u + "%s: is a WAV file, not a score; give the score "
-             "first: speechscore-plot piece.sco piece.wav -o OUT" % wav),
+             u + comments + e + "not a score (it holds no i, f or e statement)"),
+            ([latin, "-o", out], 1, u + latin + ":2" + e + "not a score (not a UTF-8 text file)"),
+            ([short, "-o", out], 1, u + short + ":2" + e + "not a score statement: i 11 0"),
+            ([word, "-o", out], 1, u + word + ":1" + e + "'five' is not a number of a score: "
+             "i 11 0 1 five 101"),
+        ] + [
+            ([path, "-o", out], 1, u + path + ":2" + e + "'%s' is not a number of a score: "
+             "i 12 0 %s 1500 101" % (w, w))
+            for path, w in zip(numbers, ("inf", "1_0", "nan", "1e999", "\u0661"))
+        ] + [
+            ([separator, "-o", out], 1,
+             u + separator + ":1" + e + "'500\\u2028101' is not a number of a score: "
+             "i 11 0 1 500\\u2028101"),
+            ([times[0], "-o", out], 1, u + times[0] + ":1" + e + "the start -1 is not a time "
+             "that can be drawn (0 to 1e+06 s): i 11 -1 1"),
+            ([times[1], "-o", out], 1, u + times[1] + ":1" + e + "the span -0.5 is not a time "
+             "that can be drawn (0 to 1e+06 s): i 11 0 -0.5"),
+            ([times[2], "-o", out], 1, u + times[2] + ":1" + e + "the start 2e+06 is not a time "
+             "that can be drawn (0 to 1e+06 s): i 11 2e+06 1"),
+            ([times[3], "-o", out], 1, u + times[3] + ":1" + e + "the event ends at 1e+06 s, "
+             "after 1e+06 s: i 11 999999 2"),
+            ([times[4], "-o", out], 1, u + times[4] + ":1" + e + "a value beyond 1e+09, which "
+             "the picture cannot draw: i 11 0 1 1e10 500 101"),
+            ([huge, "-o", out], 1, u + huge + e + "the score file holds 67108865 bytes, more "
+             "than the 64 MiB that are read"),
+            ([tempo, "-o", out], 1, u + tempo + ":1" + e + "the statement 't' is not one that "
+             "speechscore writes; only i, f and e statements can be drawn"),
+            ([wav, piece, "-o", out], 1, u + wav + e + "is a WAV file, not a score; give the "
+             "score first: speechscore-plot piece.sco piece.wav -o OUT"),
             ([piece, os.path.join(folder, "none.wav"), "-o", out], 1,
-             u + "%s/none.wav: no such WAV file" % folder),
+             u + "%s/none.wav: error: no such WAV file" % folder),
+            ([piece, fifo, "-o", out], 1, u + fifo + e + "is a FIFO or pipe; give the WAV as a "
+             "file (its samples are read from the file as they are needed)"),
             ([piece, not_wav, "-o", out], 1,
-             u + "%s: not a WAV file (no RIFF/WAVE header)" % not_wav),
-            ([piece, cut, "-o", out], 1, u + "%s: cannot read the WAV file: " % cut),
-            ([piece, "-o", os.path.join(folder, "out.jpg")], 1, u + "%s/out.jpg: unknown "
-             "output type '.jpg'; use .svg, .png, .pdf or .html" % folder),
-            ([piece, "-o", os.path.join(folder, "out")], 1, u + "%s/out: unknown output type "
-             "'(none)'; use .svg, .png, .pdf or .html" % folder),
+             u + not_wav + e + "not a WAV file (no RIFF/WAVE header)"),
+            ([piece, cut, "-o", out], 1,
+             u + cut + e + "the WAV file is cut short in its fmt chunk"),
+            ([piece, cut_data, "-o", out], 1, u + cut_data + e + "the WAV file is cut short: "
+             "its data chunk holds %d bytes, the file %d"
+             % (len(wav_bytes) - header, len(wav_bytes) // 2 - header)),
+            ([piece, no_fmt, "-o", out], 1,
+             u + no_fmt + e + "the WAV file is malformed or cut short: no fmt chunk"),
+            ([piece, "-o", os.path.join(folder, "out.jpg")], 1, u + "%s/out.jpg: error: "
+             "unknown output type '.jpg'; use .svg, .png, .pdf or .html" % folder),
+            ([piece, "-o", os.path.join(folder, "out")], 1, u + "%s/out: error: unknown output "
+             "type '(none)'; use .svg, .png, .pdf or .html" % folder),
             ([piece, "-o", os.path.join(folder, "no", "out.png")], 1,
-             u + "%s/no/out.png: cannot write: No such file or directory" % folder),
+             u + "%s/no/out.png: error: cannot write: No such file or directory" % folder),
             ([piece, wav, "-o", os.path.join(folder, "no", "out.html")], 1,
-             u + "%s/no/out.html: cannot write: No such file or directory" % folder),
-            ([same, "-o", same], 1, u + "%s: the output would overwrite an input file" % same),
+             u + "%s/no/out.html: error: cannot write: No such file or directory" % folder),
+            ([piece, "-o", os.path.join(folder, "a\nb\x1b", "c.svg")], 1,
+             u + "%s/a\\x0ab\\x1b/c.svg: error: cannot write: No such file or directory"
+             % folder),
+            ([same, "-o", same], 1, u + same + e + "the output would overwrite the input " + same),
             ([piece], 2, "speechscore-plot: error: the following arguments are required: "
              "-o/--output"),
             ([piece, "-o", out, "--beat", "-1"], 2,
@@ -344,35 +412,337 @@ class BadInput(unittest.TestCase):
             ([piece, "-o", out, "--start", "3", "--end", "2"], 2,
              "speechscore-plot: error: --end (2) must come after --start (3)"),
         ]
+        if os.geteuid() == 0:  # a zero device of our own, never the real /dev/zero
+            zero = os.path.join(folder, "zero")
+            os.mknod(zero, stat.S_IFCHR | 0o666, os.makedev(1, 5))
+            cases.append(([zero, "-o", out], 1, u + zero + e + "gives more than the 64 MiB of a "
+                          "score that are read"))
+        self.check(cases, out)
+        with open(wav, "rb") as stream:
+            self.assertEqual(stream.read(), wav_bytes)  # the take is untouched
+        with open(same, "rb") as stream, open(piece, "rb") as original:
+            self.assertEqual(stream.read(), original.read())
+
+    def check(self, cases, out):
         for args, status, message in cases:
             got_status, got_out, got_err = run_plot(*args)
             self.assertEqual(got_status, status, args)
             self.assertEqual(got_out, "", args)
             self.assertNotIn("Traceback", got_err, args)
             last = got_err.rstrip("\n").split("\n")[-1]
-            if message.endswith(": "):
-                self.assertTrue(last.startswith(message), (last, message))
-            else:
-                self.assertEqual(last, message, args)
+            self.assertEqual(last, message, args)
             self.assertFalse(os.path.exists(out), args)
-        with open(wav, "rb") as stream:
-            self.assertEqual(stream.read(), wav_bytes)  # the take is untouched
-        with open(same, "rb") as stream:
-            self.assertEqual(stream.read(), open(piece, "rb").read())
 
     def test_warnings_still_draw(self):
         out = os.path.join(self.folder, "cut.png")
-        lines = open(data("piece.sco")).read().splitlines(True)
+        with open(data("piece.sco")) as stream:
+            lines = stream.read().splitlines(True)
         cut = self.write("cut.sco", "".join(lines[:300]).encode())
         status, _, err = run_plot(cut, data("piece.wav"), "-o", out)
         self.assertEqual(status, 0)
         self.assertEqual(err.splitlines(), [
-            "speechscore-plot: warning: the sound lasts 10.521 s, the score 3.438 s; is it the "
-            "score's sound?",
-            'speechscore-plot: warning: %s has no closing "e" line; drawn as far as it goes'
-            % cut,
+            "speechscore-plot: %s: warning: the sound lasts 10.521 s, the score 3.438 s; is it "
+            "the score's sound?" % data("piece.wav"),
+            'speechscore-plot: %s: warning: the score has no closing "e" line; drawn as far as '
+            "it goes" % cut,
         ])
         self.assertTrue(os.path.getsize(out) > 10000)
+
+
+def sparse_wav(path, rate, seconds):
+    """A 16-bit mono WAV file of silence whose samples take no room on the disk."""
+    frames = int(rate * seconds)
+    with open(path, "wb") as stream:
+        stream.write(b"RIFF" + (36 + 2 * frames).to_bytes(4, "little") + b"WAVEfmt "
+                     + bytes([16, 0, 0, 0, 1, 0, 1, 0]) + rate.to_bytes(4, "little")
+                     + (2 * rate).to_bytes(4, "little") + bytes([2, 0, 16, 0]) + b"data"
+                     + (2 * frames).to_bytes(4, "little"))
+        stream.truncate(44 + 2 * frames)
+
+
+class Files(unittest.TestCase):
+    """The output: written whole beside its destination, never over an input or a special
+    file, left as it was when the work stops; long takes linked from the page."""
+
+    def setUp(self):
+        self.folder = tempfile.mkdtemp()
+
+    def tearDown(self):
+        shutil.rmtree(self.folder)
+
+    def path(self, name):
+        return os.path.join(self.folder, name)
+
+    def assert_no_scratch(self, folder=None):
+        self.assertEqual([n for n in os.listdir(folder or self.folder) if n.endswith(".part")],
+                         [])
+
+    def test_special_destinations_and_inputs_are_refused(self):
+        import socket
+
+        score, wav = self.path("piece.sco"), self.path("piece.wav")
+        shutil.copy(data("piece.sco"), score)
+        shutil.copy(data("piece.wav"), wav)
+        os.mkdir(self.path("folder.svg"))
+        os.mkfifo(self.path("fifo.svg"))
+        listener = socket.socket(socket.AF_UNIX)
+        listener.bind(self.path("socket.svg"))
+        special = [("folder.svg", "a directory", stat.S_ISDIR), ("fifo.svg", "a FIFO or pipe",
+                   stat.S_ISFIFO), ("socket.svg", "a socket", stat.S_ISSOCK)]
+        if os.geteuid() == 0:  # a null device of our own, never the real /dev/null
+            os.mknod(self.path("null.svg"), stat.S_IFCHR | 0o666, os.makedev(1, 3))
+            os.symlink("null.svg", self.path("to-null.svg"))
+            special += [("null.svg", "a character device", stat.S_ISCHR),
+                        ("to-null.svg", "a character device", stat.S_ISCHR)]
+        for name, kind, test in special:
+            status, _, err = run_plot(score, "-o", self.path(name))
+            self.assertEqual((status, err), (1, "speechscore-plot: %s: error: is %s; the picture "
+                             "is written as a new file or over a regular file only\n"
+                             % (self.path(name), kind)))
+            self.assertTrue(test(os.stat(self.path(name)).st_mode), name)
+        listener.close()
+        # an input named by another spelling, a symlink or a hard link
+        os.symlink("piece.sco", self.path("link.svg"))
+        os.link(wav, self.path("hard.html"))
+        with open(wav, "rb") as stream:
+            wav_bytes = stream.read()
+        for args, output, given in (
+                ([score, wav], self.folder + "/./../%s/piece.sco" % os.path.basename(self.folder),
+                 score),
+                ([score], self.path("link.svg"), score),
+                ([score, wav], self.path("hard.html"), wav),
+                ([score, "--labels", wav], self.path("hard.html"), wav)):
+            status, _, err = run_plot(*args, "-o", output)
+            self.assertEqual((status, err), (1, "speechscore-plot: %s: error: the output would "
+                             "overwrite the input %s\n" % (output, given)))
+        # the score from standard input: a pipe is read, the output file itself is refused
+        with open(score) as stream:
+            piped = subprocess.run([PLOT, "-", "-o", self.path("piped.svg")], input=stream.read(),
+                                   capture_output=True, text=True, timeout=120)
+        self.assertEqual((piped.returncode, piped.stderr), (0, ""))
+        shutil.copy(score, self.path("same.svg"))
+        with open(self.path("same.svg")) as stream:
+            same = subprocess.run([PLOT, "-", "-o", self.path("same.svg")], stdin=stream,
+                                  capture_output=True, text=True, timeout=120)
+        self.assertEqual((same.returncode, same.stderr), (1, "speechscore-plot: %s: error: the "
+                         "output would overwrite the input /dev/stdin\n" % self.path("same.svg")))
+        with open(wav, "rb") as stream:
+            self.assertEqual(stream.read(), wav_bytes)
+        self.assertTrue(filecmp.cmp(score, data("piece.sco"), shallow=False))
+        self.assert_no_scratch()
+
+    def test_output_is_replaced_whole_or_not_at_all(self):
+        import resource
+
+        os.mkdir(self.path("real"))
+        target = self.path("real/picture.png")
+        with open(target, "wb") as stream:
+            stream.write(b"the previous picture")
+        os.chmod(target, 0o640)
+        os.symlink("real/picture.png", self.path("link.png"))
+        # through the link: the file it names is replaced, the link and the mode stay
+        self.assertEqual(run_plot(data("piece.sco"), "-o", self.path("link.png"))[0], 0)
+        self.assertTrue(os.path.islink(self.path("link.png")))
+        with open(target, "rb") as stream:
+            picture = stream.read()
+        self.assertEqual(picture[:8], b"\x89PNG\r\n\x1a\n")
+        self.assertEqual(os.stat(target).st_mode & 0o777, 0o640)
+        self.assert_no_scratch(self.path("real"))
+
+        # a full disk (here: a limit on the file size) leaves the previous picture
+        def small_files():
+            resource.setrlimit(resource.RLIMIT_FSIZE, (20000, 20000))
+
+        result = subprocess.run([PLOT, data("piece.sco"), data("piece.wav"), "-o",
+                                 self.path("link.png")], capture_output=True, text=True,
+                                preexec_fn=small_files, timeout=120)
+        self.assertEqual((result.returncode, result.stderr),
+                         (1, "speechscore-plot: %s: error: cannot write: File too large\n"
+                          % self.path("link.png")))
+        with open(target, "rb") as stream:
+            self.assertEqual(stream.read(), picture)
+        self.assert_no_scratch(self.path("real"))
+
+    def test_signals_stop_at_once_and_leave_the_output(self):
+        page = self.path("page.html")
+        with open(page, "w") as stream:
+            stream.write("the previous page")
+        # waiting for a score from a FIFO that gives nothing
+        os.mkfifo(self.path("score.fifo"))
+        process = subprocess.Popen([PLOT, self.path("score.fifo"), "-o", page],
+                                   stderr=subprocess.PIPE, text=True)
+        deadline = time.monotonic() + 60
+        while True:  # the writing end opens once the program has opened the reading end
+            try:
+                writer = os.open(self.path("score.fifo"), os.O_WRONLY | os.O_NONBLOCK)
+                break
+            except OSError:
+                self.assertLess(time.monotonic(), deadline)
+                time.sleep(0.01)
+        time.sleep(0.2)
+        process.send_signal(signal.SIGTERM)
+        self.assertEqual(process.communicate(timeout=5), (None, ""))
+        self.assertEqual(process.returncode, 143)
+        os.close(writer)
+        # writing a page that embeds 40 MB of sound
+        sparse_wav(self.path("take.wav"), 8000, 2500)
+        process = subprocess.Popen([PLOT, data("piece.sco"), self.path("take.wav"), "-o",
+                                    page, "--end", "1"], stderr=subprocess.PIPE, text=True)
+        deadline = time.monotonic() + 60
+        while not any(n.endswith(".part") for n in os.listdir(self.folder)):
+            self.assertIsNone(process.poll(), "the page was written before the test saw it")
+            self.assertLess(time.monotonic(), deadline)
+            time.sleep(0.001)
+        process.send_signal(signal.SIGINT)
+        err = process.communicate(timeout=5)[1]
+        self.assertEqual(process.returncode, 130)
+        self.assertNotIn("Traceback", err)
+        with open(page) as stream:
+            self.assertEqual(stream.read(), "the previous page")
+        self.assert_no_scratch()
+
+    def test_a_long_take_is_linked_from_the_page(self):
+        import speechscore_plot
+
+        os.mkdir(self.path("pages"))
+        sparse_wav(self.path("take #1.wav"), 8000, speechscore_plot.EMBED_LIMIT / 16000 + 1)
+        page = self.path("pages/long.html")
+        status, _, err = run_plot(data("piece.sco"), self.path("take #1.wav"), "-o", page,
+                                  "--end", "2")
+        self.assertEqual(status, 0, err)
+        self.assertLess(os.path.getsize(page), 2 << 20)
+        with open(page) as stream:
+            self.assertIn('<audio id="sound" controls preload="auto" src="../take%20%231.wav">',
+                          stream.read())
+
+
+PRAAT_SCRIPT = '''form TextGrid
+  sentence out x.TextGrid
+endform
+Create TextGrid: 0, 1.5, "words phones bell", "bell"
+Insert boundary: 1, 0.2
+Insert boundary: 1, 0.9
+Set interval text: 1, 2, "see"
+Set interval text: 1, 3, "zoo <&>"
+Insert boundary: 2, 0.2
+Insert boundary: 2, 0.5
+Insert boundary: 2, 0.9
+Insert boundary: 2, 1.2
+Set interval text: 2, 2, "s"
+Set interval text: 2, 3, "i\u02d0"
+Set interval text: 2, 4, "z"
+Set interval text: 2, 5, "u\u02d0"
+Insert point: 3, 0.7, "peak ""quoted"""
+Save as text file: out$
+Save as short text file: out$ + ".short"
+'''
+
+
+def textgrid(tier):
+    """A TextGrid in Praat's long text format around one tier's lines."""
+    return ('File type = "ooTextFile"\nObject class = "TextGrid"\n\nxmin = 0\nxmax = 2\n'
+            "tiers? <exists>\nsize = 1\nitem []:\n    item [1]:\n" + tier)
+
+
+def interval_tier(count, intervals):
+    return ('        class = "IntervalTier"\n        name = "words"\n        xmin = 0\n'
+            "        xmax = 2\n        intervals: size = %s\n" % count
+            + "".join("        intervals [%d]:\n            xmin = %s\n            xmax = %s\n"
+                      "            text = %s\n" % ((n + 1,) + i) for n, i in enumerate(intervals)))
+
+
+class Labels(unittest.TestCase):
+    """A TextGrid written by Praat drawn as a lane; hostile ones refused in one line."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.folder = tempfile.mkdtemp()
+        cls.grid = os.path.join(cls.folder, "take.TextGrid")
+        script = os.path.join(cls.folder, "grid.praat")
+        with open(script, "w") as stream:
+            stream.write(PRAAT_SCRIPT)
+        subprocess.run(["praat", "--run", script, cls.grid], check=True, timeout=60)
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.folder)
+
+    def test_praat_textgrid_drawn_as_a_lane(self):
+        import xml.etree.ElementTree as ElementTree
+
+        expected = [
+            ("IntervalTier", "words", [(0, 0.2, ""), (0.2, 0.9, "see"), (0.9, 1.5, "zoo <&>")]),
+            ("IntervalTier", "phones", [(0, 0.2, ""), (0.2, 0.5, "s"), (0.5, 0.9, "i\u02d0"),
+                                        (0.9, 1.2, "z"), (1.2, 1.5, "u\u02d0")]),
+            ("TextTier", "bell", [(0.7, 0.7, 'peak "quoted"')]),
+        ]
+        for path in (self.grid, self.grid + ".short"):
+            labels = sp.read_textgrid(path)
+            self.assertEqual((labels.xmin, labels.xmax), (0, 1.5))
+            self.assertEqual([(t.kind, t.name, t.items) for t in labels.tiers], expected)
+        out = os.path.join(self.folder, "lane.svg")
+        status, _, err = run_plot(data("piece.sco"), "--labels", self.grid, "-o", out)
+        self.assertEqual(status, 0, err)
+        self.assertIn("the labels end at 1.500 s, the score at 10.521 s", err)
+        with open(out, encoding="utf-8") as stream:
+            text = stream.read()
+        ElementTree.fromstring(text.encode())
+        for label in ("words", "phones", "see", "zoo &lt;&amp;&gt;", "i\u02d0", ' peak "quoted"'):
+            self.assertTrue(">%s</text>" % label in text, label)
+
+    def test_hostile_textgrids(self):
+        import xml.etree.ElementTree as ElementTree
+
+        good = [("0", "1", '""'), ("1", "2", '"a"')]
+        cases = [
+            (textgrid(interval_tier(2, good)).replace("xmax = 2", "xmax = nan", 1),
+             ":5", "xmax is not a number: nan"),
+            (textgrid(interval_tier(2, [("0", "1_0", '""'), ("1", "2", '""')])),
+             ":17", "the end of interval 1 of tier 1 is not a number: 1_0"),
+            (textgrid(interval_tier(2, [("0", "1e999", '""'), ("1", "2", '""')])),
+             ":17", "the end of interval 1 of tier 1 1e999 is not a time that can be drawn "
+             "(-1e+06 to 1e+06 s)"),
+            (textgrid(interval_tier(999999999, good)), ":22",
+             "the file ends where the start of interval 3 of tier 1 should be"),
+            (textgrid(interval_tier("1e12", good)), ":14",
+             "the number of intervals of tier 1 is 1e12, not a whole number below 10^9"),
+            (textgrid(interval_tier(2, [("0", "1", '"unclosed'), ("1", "2", "x")])), ":18",
+             'a string that is not closed (no second ")'),
+            (textgrid(interval_tier(2, [("0", "1.5", '""'), ("1", "2", '""')])), ":22",
+             "interval 2 of tier 1 (1 to 2 s) is not after the one before it and inside its "
+             "tier (0 to 2 s)"),
+            (textgrid(interval_tier(2, good) + '"extra"'), ":23",
+             "more values after the last tier: extra"),
+            ("ooBinaryFile\0\1", "", "a binary Praat file; save the TextGrid as a text file in "
+             "Praat (Save as text file)"),
+            ("", "", "not a Praat text file (it does not begin with File type = \"ooTextFile\")"),
+        ]
+        score = data("piece.sco")
+        out = os.path.join(self.folder, "hostile.svg")
+        for content, line, message in cases:
+            path = os.path.join(self.folder, "hostile.TextGrid")
+            with open(path, "w", encoding="utf-8") as stream:
+                stream.write(content)
+            status, _, err = run_plot(score, "--labels", path, "-o", out)
+            self.assertEqual((status, err), (1, "speechscore-plot: %s%s: error: %s\n"
+                                             % (path, line, message)), content)
+            self.assertFalse(os.path.exists(out))
+        # labels that mean something to SVG, HTML, matplotlib or a terminal stay text
+        hostile = ['"<script>alert(1)</script>"', '"$\\frac{1}{$"', '"\x1b[31m&amp;"']
+        with open(path, "w", encoding="utf-8") as stream:
+            stream.write(textgrid(interval_tier(3, [("0", "0.7", hostile[0]),
+                                                    ("0.7", "1.4", hostile[1]),
+                                                    ("1.4", "2", hostile[2])])))
+        for name in ("hostile.svg", "hostile.html"):
+            out = os.path.join(self.folder, name)
+            status, _, err = run_plot(score, "--labels", path, "-o", out, "--end", "2")
+            self.assertEqual((status, err.count("\n"), err.split(": ")[2]), (0, 1, "warning"))
+        with open(os.path.join(self.folder, "hostile.svg"), encoding="utf-8") as stream:
+            text = stream.read()
+        ElementTree.fromstring(text.encode())
+        for label in ("&lt;script&gt;alert(1)&lt;/script&gt;", "$\\frac{1}{$",
+                      "\\x1b[31m&amp;amp;"):
+            self.assertTrue(">%s</text>" % label in text, label)
 
 
 class Page(unittest.TestCase):

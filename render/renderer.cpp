@@ -1,0 +1,992 @@
+// The render module: the orchestra compiled once in a Csound instance that is never started;
+// each score performed in a forked copy of it, which writes the take into a file beside the
+// destination; the checks that name the likely cause of a failure; the clip analysis.
+#include <csound/csound.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <poll.h>
+#include <signal.h>
+#include <sndfile.h>
+#include <stdlib.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <mutex>
+#include <regex>
+#include <set>
+#include <sstream>
+
+#include "speechscore_render.h"
+
+namespace speechscore {
+namespace {
+
+const std::size_t kKeptErrorLines = 1000;    // csound's error lines a render keeps
+const std::size_t kKeptLastLines = 15;       // and its last lines, shown when no error line is
+const double kProgressAfter = 3;             // seconds of rendering before the progress line
+const double kTarget = 0.89125093813374556;  // -1 dBFS
+
+// ---- Text
+
+std::vector<std::string> lines_of(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t from = 0;
+    while (from < text.size()) {
+        std::size_t end = text.find('\n', from);
+        if (end == std::string::npos) end = text.size();
+        lines.push_back(text.substr(from, end - from));
+        from = end + 1;
+    }
+    return lines;
+}
+
+bool blank(const std::string& line) {
+    return line.find_first_not_of(" \t\r\v\f") == std::string::npos;
+}
+
+// Fields of a line split at blanks and tabs.
+std::vector<std::string> fields_of(const std::string& line) {
+    std::vector<std::string> fields;
+    std::istringstream in(line);
+    std::string field;
+    while (in >> field) fields.push_back(field);
+    return fields;
+}
+
+std::string format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
+std::string format(const char* pattern, ...) {
+    char buffer[1024];
+    va_list args;
+    va_start(args, pattern);
+    std::vsnprintf(buffer, sizeof buffer, pattern, args);
+    va_end(args);
+    return buffer;
+}
+
+double dbfs(double value) { return value > 0 ? 20 * std::log10(value) : -HUGE_VAL; }
+
+std::string directory_of(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string base_of(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// A line of csound's messages that reports an error, as the renderer has always read them: one
+// of the words below, not preceded by a letter, and not csound's closing "0 errors".
+bool is_error_line(const std::string& line) {
+    static const char* const kWords[] = {"error", "illegal", "undefined", "not defined", "unknown"};
+    std::string lower = line;
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    bool found = false;
+    for (const char* word : kWords) {
+        for (std::size_t at = lower.find(word); at != std::string::npos && !found;
+             at = lower.find(word, at + 1))
+            found = at == 0 || lower[at - 1] < 'a' || lower[at - 1] > 'z';
+    }
+    if (!found) return false;
+    const std::size_t first = line.find_first_not_of(" \t\r\v\f");
+    return first == std::string::npos || line.compare(first, 21, "0 errors in performance") != 0;
+}
+
+// ---- csound's messages: kept per process (a forked render has its own copy), the error lines
+// and the last lines.
+
+struct Messages {
+    std::string partial;
+    std::vector<std::string> errors;
+    std::deque<std::string> last;
+
+    void add_line(const std::string& line) {
+        if (blank(line)) return;
+        if (is_error_line(line) && errors.size() < kKeptErrorLines) errors.push_back(line);
+        last.push_back(line);
+        if (last.size() > kKeptLastLines) last.pop_front();
+    }
+    void add(const char* text) {
+        partial += text;
+        std::size_t end;
+        while ((end = partial.find('\n')) != std::string::npos) {
+            add_line(partial.substr(0, end));
+            partial.erase(0, end + 1);
+        }
+    }
+    void clear() { *this = Messages(); }
+};
+Messages g_messages;
+
+extern "C" void on_csound_message(CSOUND*, int, const char* pattern, va_list args) {
+    char buffer[4096];
+    std::vsnprintf(buffer, sizeof buffer, pattern, args);
+    g_messages.add(buffer);
+}
+
+// ---- Files
+
+// The file a path names, through symbolic links to it (the path itself when it is none).
+std::string through_links(const std::string& path) {
+    std::string at = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st;
+        if (lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return at;
+        char target[PATH_MAX];
+        const ssize_t n = readlink(at.c_str(), target, sizeof target - 1);
+        if (n <= 0) return at;
+        const std::string to(target, static_cast<std::size_t>(n));
+        at = to[0] == '/' ? to : directory_of(at) + "/" + to;
+    }
+    return at;
+}
+
+const char* kind_of(mode_t mode) {
+    if (S_ISCHR(mode)) return "a character device";
+    if (S_ISBLK(mode)) return "a block device";
+    if (S_ISFIFO(mode)) return "a FIFO";
+    if (S_ISSOCK(mode)) return "a socket";
+    return "not a regular file";
+}
+
+bool write_all(int fd, const void* data, std::size_t size) {
+    const char* at = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t n = write(fd, at, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        at += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool read_all(int fd, void* data, std::size_t size) {
+    char* at = static_cast<char*>(data);
+    while (size > 0) {
+        const ssize_t n = read(fd, at, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        at += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+double now_seconds() {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+// ---- The score's own facts
+
+// Instrument numbers of an orchestra: the numbers of its instr statements.
+std::set<int> instruments_of(const std::string& orchestra) {
+    static const std::regex instr("^[[:space:]]*instr[[:space:]]+([0-9][0-9, ]*)");
+    std::set<int> numbers;
+    for (const std::string& line : lines_of(orchestra)) {
+        std::smatch m;
+        if (line.find("instr") == std::string::npos || !std::regex_search(line, m, instr)) continue;
+        std::string list = m[1];
+        std::replace(list.begin(), list.end(), ',', ' ');
+        for (const std::string& n : fields_of(list)) numbers.insert(std::atoi(n.c_str()));
+    }
+    return numbers;
+}
+
+// Instruments as a list "1, 10 to 27 and 80".
+std::string instrument_list(const std::set<int>& numbers) {
+    std::vector<std::string> items;
+    for (auto it = numbers.begin(); it != numbers.end();) {
+        const int from = *it;
+        int to = from;
+        for (++it; it != numbers.end() && *it == to + 1; ++it) to = *it;
+        items.push_back(from == to ? std::to_string(from)
+                                   : std::to_string(from) + " to " + std::to_string(to));
+    }
+    std::string list;
+    for (std::size_t i = 0; i < items.size(); ++i)
+        list += (i == 0 ? "" : i + 1 == items.size() ? " and " : ", ") + items[i];
+    return list;
+}
+
+// The checks of a score's ends: closed with errors, empty, or without its final line "e".
+// Appends the messages and returns false when the score is refused.
+bool check_ends(const std::vector<std::string>& lines, const std::string& name,
+                std::vector<std::string>& out) {
+    static const std::regex count("^THERE ARE +-?[0-9]+ ERRORS IN THIS FILE\\.");
+    static const std::regex final_line("^[[:space:]]*e([[:space:]].*)?$");
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].compare(0, 10, "THERE ARE ") != 0 || !std::regex_search(lines[i], count))
+            continue;
+        out.push_back(name + " was closed with errors: fine() wrote \"" + lines[i] + "\" (line " +
+                      std::to_string(i + 1) + ") instead of \"e\"");
+        // Each error is a message line (not a comment) followed by the echo of its statement.
+        int errors = 0;
+        bool echo = false;
+        for (std::size_t k = 0; k < lines.size(); ++k) {
+            const std::string& line = lines[k];
+            if (line.rfind("Error:", 0) == 0 || line.rfind("Odd error:", 0) == 0) {
+                echo = ++errors <= 10;
+                if (echo) out.push_back("line " + std::to_string(k + 1) + ": " + line);
+                continue;
+            }
+            if (echo && line.rfind(";i", 0) == 0)
+                out.push_back("line " + std::to_string(k + 1) + ": " + line);
+            echo = false;
+        }
+        if (errors > 10)
+            out.push_back("... and " + std::to_string(errors - 10) + " more error lines");
+        out.push_back("correct the calls these lines report and write the score again");
+        return false;
+    }
+    std::size_t last = lines.size();
+    while (last > 0 && blank(lines[last - 1])) --last;
+    if (last == 0) {
+        out.push_back(name + " is empty: the program wrote no score");
+        return false;
+    }
+    if (!std::regex_match(lines[last - 1], final_line)) {
+        out.push_back(name +
+                      " has no final line: the program did not call fine(), or stopped before "
+                      "it (a closed score ends with \"e\")");
+        out.push_back("its last line is line " + std::to_string(last) + ": " + lines[last - 1]);
+        return false;
+    }
+    return true;
+}
+
+// The likely causes of a failed performance, from the score: tables that startmn() writes,
+// instruments not in the orchestra.
+std::vector<std::string> diagnose(const std::vector<std::string>& lines, const std::string& name,
+                                  const std::set<int>& known) {
+    std::vector<std::string> out;
+    std::vector<int> missing;
+    for (const int table : {4, 6, 7}) {
+        const std::regex f("^[ \t]*f[ \t]*0*" + std::to_string(table) + "([ \t]|$)");
+        if (std::none_of(lines.begin(), lines.end(),
+                         [&](const std::string& line) { return std::regex_search(line, f); }))
+            missing.push_back(table);
+    }
+    if (missing.size() == 3) {
+        out.push_back(name +
+                      " has no function tables 4, 6 and 7: startmn() was not called (call it "
+                      "once, after start1())");
+    } else if (!missing.empty()) {
+        std::string list;
+        for (const int t : missing) list += (list.empty() ? "" : " ") + std::to_string(t);
+        out.push_back(name + " lacks function table " + list +
+                      " of the three (4, 6 and 7) that startmn() writes");
+    }
+    static const std::regex event("^[ \t]*i[ \t]*([0-9]+)");
+    std::set<int> seen;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        std::smatch m;
+        if (!std::regex_search(lines[i], m, event)) continue;
+        const int n = std::atoi(m[1].str().c_str());
+        if (known.count(n) != 0 || !seen.insert(n).second) continue;
+        if (seen.size() <= 5)
+            out.push_back(name + " plays instrument " + std::to_string(n) +
+                          ", which is not in the orchestra (it has " + instrument_list(known) +
+                          "); first at line " + std::to_string(i + 1) + ": " + lines[i]);
+    }
+    if (seen.size() > 5)
+        out.push_back("... and " + std::to_string(seen.size() - 5) +
+                      " more instruments not in the orchestra");
+    return out;
+}
+
+// The event of instrument 1 (global settings) with at least six fields: `at` its line, the
+// avfact its p6. False when the score has none.
+bool global_settings(const std::vector<std::string>& lines, std::size_t& at) {
+    static const std::regex event("^[ \t]*i[ \t]*1[ \t]");
+    for (at = 0; at < lines.size(); ++at) {
+        if (!std::regex_search(lines[at], event)) continue;
+        std::string line = lines[at];
+        line.erase(0, line.find('i') + 1);
+        if (fields_of(line).size() >= 6) return true;
+    }
+    return false;
+}
+
+// The score with avfact 0 in every global-settings event (a default one first when it has
+// none): its sound is the noise part alone.
+std::string without_voicing(const std::vector<std::string>& lines, bool has_settings) {
+    static const std::regex event("^[ \t]*i[ \t]*1[ \t]");
+    std::string out = has_settings ? "" : "i 1 0 0.01 0 1 0 1 1 1 0 1 1\n";
+    for (const std::string& line : lines) {
+        std::string rest = line;
+        std::vector<std::string> f;
+        if (std::regex_search(line, event)) {
+            rest.erase(0, rest.find('i') + 1);
+            f = fields_of(rest);
+        }
+        if (f.size() >= 6) {
+            f[5] = "0";
+            out += "i";
+            for (const std::string& field : f) out += " " + field;
+        } else {
+            out += line;
+        }
+        out += "\n";
+    }
+    return out;
+}
+
+// ---- Performing in a forked child
+
+// What a child sends back when it is done, before its csound messages.
+struct Outcome {
+    int csound_status = 0;  // csound's status: 0 when it played the score to its end
+    int write_errno = 0;    // errno of a failed write of the take
+    double rate = 0;        // sampling rate
+    long long frames = 0;   // frames written
+    long long clipped = 0;  // samples beyond full scale
+    long long first_over = -1, last_over = -1;  // frames of the first and last of them
+    double peak = 0;
+    long long peak_at = 0;
+    // The clip analysis.
+    int analysed = 0;
+    double noise_peak = 0;
+    long long noise_at = 0;
+    double low = 0;    // share of the avfact that brings the peak to -1 dBFS
+    double mixed = 0;  // the peak with the suggested avfact
+};
+
+using Block = std::function<bool(const MYFLT*, std::size_t)>;
+
+// In a child: performs the score on the compiled instance and hands each control block of
+// samples (full scale 1) to `block`, which returns false to stop. Returns csound's status, 0
+// when the score was played to its end.
+int perform(CSOUND* csound, const std::string& score, const Block& block) {
+    if (csoundReadScore(csound, score.c_str()) != 0) return -1;
+    int status = csoundStart(csound);
+    if (status != 0) return status;
+    const MYFLT* spout = csoundGetSpout(csound);
+    const std::size_t n = csoundGetKsmps(csound) * csoundGetNchnls(csound);
+    const MYFLT scale = 1 / csoundGet0dBFS(csound);
+    std::vector<MYFLT> samples(n);
+    while ((status = csoundPerformKsmps(csound)) == 0) {
+        if (scale == 1) {  // 0dbfs = 1, as in the orchestra: the samples as they are
+            if (!block(spout, n)) return 0;
+            continue;
+        }
+        for (std::size_t i = 0; i < n; ++i) samples[i] = spout[i] * scale;
+        if (!block(samples.data(), n)) return 0;
+    }
+    return status > 0 ? 0 : status;
+}
+
+// Sets up a forked child: default signal actions, killed with its parent.
+void become_child() {
+    g_messages.clear();
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) signal(sig, SIG_DFL);
+    const pid_t parent = getppid();
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) _exit(1);
+}
+
+// Sends the outcome and the kept messages ("E" error lines, "L" last lines) and ends the child.
+[[noreturn]] void send_and_exit(int fd, const Outcome& outcome) {
+    g_messages.add("\n");
+    std::string text;
+    for (const std::string& line : g_messages.errors) text += "E" + line + "\n";
+    for (const std::string& line : g_messages.last) text += "L" + line + "\n";
+    write_all(fd, &outcome, sizeof outcome);
+    write_all(fd, text.data(), text.size());
+    _exit(0);
+}
+
+}  // namespace
+
+// ---- The renderer
+
+struct Renderer::State {
+    std::string orchestra_path, orchestra, error;
+    std::set<int> instruments;
+    std::vector<std::string> options;
+    CSOUND* csound = nullptr;
+    bool compiled = false;
+    std::vector<std::string> compile_messages;
+    std::function<bool()> stop;
+    std::string progress;
+
+    bool stopped() const { return stop && stop(); }
+    bool compile();
+    // Forks a child that runs `work` with the write end of a pipe, and waits for it while
+    // watching the stop callback. False when stopped (the child is killed) or it cannot fork.
+    bool run_child(const std::function<void(int)>& work, Outcome& outcome,
+                   std::vector<std::string>& errors, std::vector<std::string>& last,
+                   bool& was_stopped);
+    RenderResult render(const std::string& text, const std::string& name, const std::string& wav,
+                        const struct stat* score_file);
+};
+
+Renderer::Renderer(const std::string& orchestra, std::vector<std::string> options)
+    : state_(new State) {
+    State& s = *state_;
+    s.orchestra_path = orchestra;
+    s.options = std::move(options);
+    struct stat st;
+    FILE* file = nullptr;
+    if (stat(orchestra.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+        file = std::fopen(orchestra.c_str(), "r");
+    if (file == nullptr) {
+        s.error = "orchestra not found: " + orchestra;
+        return;
+    }
+    char buffer[65536];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) s.orchestra.append(buffer, n);
+    std::fclose(file);
+    s.instruments = instruments_of(s.orchestra);
+}
+
+Renderer::~Renderer() {
+    if (state_->csound != nullptr) csoundDestroy(state_->csound);
+}
+
+bool Renderer::ok() const { return state_->error.empty(); }
+const std::string& Renderer::error() const { return state_->error; }
+void Renderer::set_stop(std::function<bool()> stop) { state_->stop = std::move(stop); }
+void Renderer::set_progress(const std::string& prefix) { state_->progress = prefix; }
+
+// Compiles the orchestra with the options in an instance that is never started. csound loads
+// no plugin opcodes (the orchestra uses none, and loading them takes most of its start-up): it
+// looks in the orchestra's directory unless OPCODE6DIR64 is set. Its messages are kept, not
+// printed, and it sets no signal handlers of its own.
+bool Renderer::State::compile() {
+    if (compiled) return true;
+    static std::once_flag once;
+    std::call_once(once, [this] {
+        csoundInitialize(CSOUNDINIT_NO_SIGNAL_HANDLER | CSOUNDINIT_NO_ATEXIT);
+        csoundSetDefaultMessageCallback(on_csound_message);
+        if (std::getenv("OPCODE6DIR64") == nullptr)
+            csoundSetOpcodedir(directory_of(orchestra_path).c_str());
+    });
+    g_messages.clear();
+    compile_messages.clear();
+    if (csound == nullptr) csound = csoundCreate(nullptr);
+    if (csound == nullptr) {
+        compile_messages.push_back("csound cannot start");
+        return false;
+    }
+    csoundSetMessageCallback(csound, on_csound_message);
+    // No output file: the take is written by the renderer. Messages: warnings only.
+    std::vector<std::string> flags = {"-n", "-d", "-m4", "-+msg_color=0"};
+    // csound takes one flag at a time: a short flag and its value become one.
+    static const std::string kValued = "ibBkrmjLMF";
+    for (std::size_t i = 0; i < options.size(); ++i) {
+        std::string option = options[i];
+        if (option.size() == 2 && option[0] == '-' &&
+            kValued.find(option[1]) != std::string::npos && i + 1 < options.size())
+            option += options[++i];
+        flags.push_back(option);
+    }
+    for (const std::string& flag : flags) {
+        if (flag.find_first_of(" \t\n") != std::string::npos ||
+            csoundSetOption(csound, flag.c_str()) != 0) {
+            compile_messages.push_back("csound does not take the option " + flag);
+            return false;
+        }
+    }
+    // csound's orchestra lexer can echo characters of comments to standard output (seen in
+    // some builds): standard output is the host's, so it points at /dev/null meanwhile.
+    std::fflush(stdout);
+    const int saved = dup(STDOUT_FILENO);
+    const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (saved >= 0 && null >= 0) dup2(null, STDOUT_FILENO);
+    const int compiled_status = csoundCompileOrc(csound, orchestra.c_str());
+    std::fflush(stdout);
+    if (saved >= 0 && null >= 0) dup2(saved, STDOUT_FILENO);
+    if (saved >= 0) close(saved);
+    if (null >= 0) close(null);
+    if (compiled_status != 0) {
+        compile_messages.push_back("csound cannot compile the orchestra " + orchestra_path +
+                                   "; csound's messages:");
+        for (const std::string& line :
+             g_messages.errors.empty()
+                 ? std::vector<std::string>(g_messages.last.begin(), g_messages.last.end())
+                 : g_messages.errors)
+            compile_messages.push_back("  " + line);
+        csoundDestroy(csound);
+        csound = nullptr;
+        return false;
+    }
+    compiled = true;
+    return true;
+}
+
+bool Renderer::State::run_child(const std::function<void(int)>& work, Outcome& outcome,
+                                std::vector<std::string>& errors, std::vector<std::string>& last,
+                                bool& was_stopped) {
+    was_stopped = false;
+    int channel[2];
+    if (pipe2(channel, O_CLOEXEC) != 0) return false;
+    std::fflush(stdout);
+    std::fflush(stderr);
+    const pid_t pid = fork();
+    if (pid < 0) {
+        close(channel[0]);
+        close(channel[1]);
+        return false;
+    }
+    if (pid == 0) {
+        close(channel[0]);
+        become_child();
+        work(channel[1]);
+        _exit(1);
+    }
+    close(channel[1]);
+    std::string received;
+    char buffer[65536];
+    for (;;) {
+        if (stopped()) {
+            was_stopped = true;
+            break;
+        }
+        pollfd p = {channel[0], POLLIN, 0};
+        const int ready = poll(&p, 1, 20);
+        if (ready < 0 && errno != EINTR) break;
+        if (ready <= 0) continue;
+        const ssize_t n = read(channel[0], buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        received.append(buffer, static_cast<std::size_t>(n));
+    }
+    close(channel[0]);
+    if (was_stopped) kill(pid, SIGKILL);
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (was_stopped || received.size() < sizeof outcome) return false;
+    std::memcpy(&outcome, received.data(), sizeof outcome);
+    for (const std::string& line : lines_of(received.substr(sizeof outcome)))
+        if (!line.empty()) (line[0] == 'E' ? errors : last).push_back(line.substr(1));
+    return true;
+}
+
+RenderResult Renderer::render_file(const std::string& score, const std::string& wav) {
+    RenderResult result;
+    const int fd = score == "-" ? STDIN_FILENO : open(score.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    if (fd < 0 && errno == EINTR && state_->stopped()) {  // a FIFO waiting for its writer
+        result.status = RenderStatus::stopped;
+        return result;
+    }
+    if (fd < 0 || fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        if (fd > STDIN_FILENO) close(fd);
+        result.messages.push_back("cannot read score " + score);
+        return result;
+    }
+    // Read once, whatever the score is (a pipe cannot be read twice), up to the limit.
+    const std::string too_large =
+        score + " is larger than 1 GiB, the largest score the renderer reads";
+    std::string text;
+    if (S_ISREG(st.st_mode) && static_cast<std::size_t>(st.st_size) > kMaxScoreBytes) {
+        close(fd);
+        result.messages.push_back(too_large);
+        return result;
+    }
+    if (S_ISREG(st.st_mode)) text.reserve(static_cast<std::size_t>(st.st_size));
+    std::vector<char> buffer(1 << 16);
+    bool failed = false;
+    for (;;) {
+        const ssize_t n = read(fd, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR) {
+            if (state_->stopped()) break;
+            continue;
+        }
+        if (n < 0) failed = true;
+        if (n <= 0) break;
+        if (text.size() + static_cast<std::size_t>(n) > kMaxScoreBytes) {
+            if (fd != STDIN_FILENO) close(fd);
+            result.messages.push_back(too_large);
+            return result;
+        }
+        text.append(buffer.data(), static_cast<std::size_t>(n));
+    }
+    if (fd != STDIN_FILENO) close(fd);
+    if (state_->stopped()) {
+        result.status = RenderStatus::stopped;
+        return result;
+    }
+    if (failed) {
+        result.messages.push_back("cannot read score " + score);
+        return result;
+    }
+    return state_->render(text, score, wav, &st);
+}
+
+RenderResult Renderer::render_text(const std::string& text, const std::string& name,
+                                   const std::string& wav) {
+    return state_->render(text, name, wav, nullptr);
+}
+
+RenderResult Renderer::State::render(const std::string& text, const std::string& name,
+                                     const std::string& wav, const struct stat* score_file) {
+    RenderResult result;
+    std::vector<std::string>& out = result.messages;
+    if (!error.empty()) {
+        out.push_back(error);
+        return result;
+    }
+    // Where the take goes: through symbolic links to the file they name, which it replaces
+    // (the links stay); only ever a regular file.
+    const std::string dest = through_links(wav);
+    struct stat st {};
+    const bool exists = stat(dest.c_str(), &st) == 0;
+    if ((exists && S_ISDIR(st.st_mode)) || wav.empty() || wav.back() == '/') {
+        out.push_back(wav + " is a directory; give the name of the WAV file to write");
+        return result;
+    }
+    if (exists && !S_ISREG(st.st_mode)) {
+        out.push_back(wav + " is " + kind_of(st.st_mode) +
+                      ", not a regular file; give the name of the WAV file to write");
+        return result;
+    }
+    struct stat orc {};
+    if (exists && ((score_file != nullptr && st.st_dev == score_file->st_dev &&
+                    st.st_ino == score_file->st_ino) ||
+                   (stat(orchestra_path.c_str(), &orc) == 0 && st.st_dev == orc.st_dev &&
+                    st.st_ino == orc.st_ino))) {
+        out.push_back(wav +
+                      " is the score or the orchestra itself; give another name for the "
+                      "WAV file");
+        return result;
+    }
+    const std::string nothing = "nothing was written to " + wav;
+
+    const std::vector<std::string> lines = lines_of(text);
+    if (!check_ends(lines, name, out)) {
+        out.push_back(nothing);
+        return result;
+    }
+    if (!compile()) {
+        out.insert(out.end(), compile_messages.begin(), compile_messages.end());
+        out.push_back(nothing);
+        return result;
+    }
+    if (stopped()) {
+        result.status = RenderStatus::stopped;
+        return result;
+    }
+
+    // The take: a new file beside the destination, so that it moves in by a rename.
+    const std::string dir = directory_of(dest);
+    std::string take = dir + "/." + base_of(dest) + ".XXXXXX";
+    const int fd = mkostemp(&take[0], O_CLOEXEC);
+    if (fd < 0) {
+        out.push_back("cannot write into " + dir);
+        return result;
+    }
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, exists ? (st.st_mode & 07777) : (0666 & ~mask));
+
+    // The render, in a copy of the compiled instance: csound's messages stay in that copy, and
+    // a stop kills it at once.
+    Outcome outcome;
+    std::vector<std::string> errors, last;
+    bool was_stopped = false;
+    const std::string progress_prefix = isatty(STDERR_FILENO) ? progress : "";
+    CSOUND* cs = csound;
+    const bool ran = run_child(
+        [&](int channel) {
+            Outcome o;
+            o.rate = csoundGetSr(cs);
+            SF_INFO info{};
+            info.samplerate = static_cast<int>(o.rate);
+            info.channels = static_cast<int>(csoundGetNchnls(cs));
+            info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_24;
+            SNDFILE* file = sf_open_fd(fd, SFM_WRITE, &info, SF_FALSE);
+            if (file == nullptr) {
+                o.write_errno = errno != 0 ? errno : EIO;
+                send_and_exit(channel, o);
+            }
+            sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+            const std::size_t channels = static_cast<std::size_t>(info.channels);
+            std::vector<double> buffer;
+            buffer.reserve(4096 * channels);
+            const double started = now_seconds();
+            double shown = started + kProgressAfter;
+            long long sample = 0;
+            auto flush = [&] {
+                errno = 0;
+                const sf_count_t frames = static_cast<sf_count_t>(buffer.size() / channels);
+                if (sf_writef_double(file, buffer.data(), frames) != frames) {
+                    o.write_errno = errno != 0 ? errno : EIO;
+                    return false;
+                }
+                buffer.clear();
+                return true;
+            };
+            o.csound_status = perform(cs, text, [&](const MYFLT* block, std::size_t n) {
+                const long long per_frame = static_cast<long long>(channels);
+                for (std::size_t i = 0; i < n; ++i, ++sample) {
+                    const double a = std::fabs(block[i]);
+                    if (a <= o.peak && a <= 1) continue;
+                    const long long frame = sample / per_frame;
+                    if (a > o.peak) o.peak = a, o.peak_at = frame;
+                    if (a > 1) {
+                        ++o.clipped;
+                        if (o.first_over < 0) o.first_over = frame;
+                        o.last_over = frame;
+                    }
+                }
+                buffer.insert(buffer.end(), block, block + n);
+                if (buffer.size() >= 4096 * channels && !flush()) return false;
+                if (!progress_prefix.empty() && (sample & 0xffff) < static_cast<long long>(n) &&
+                    now_seconds() >= shown) {
+                    std::fprintf(
+                        stderr, "\r%srendering %s: %.0f s of sound", progress_prefix.c_str(),
+                        wav.c_str(),
+                        static_cast<double>(sample / static_cast<long long>(channels)) / o.rate);
+                    shown = now_seconds() + 0.5;
+                }
+                return true;
+            });
+            if (o.write_errno == 0 && !buffer.empty()) flush();
+            o.frames = sample / static_cast<long long>(channels);
+            errno = 0;
+            if (sf_close(file) != 0 && o.write_errno == 0) o.write_errno = errno != 0 ? errno : EIO;
+            if (!progress_prefix.empty() && now_seconds() >= started + kProgressAfter)
+                std::fputs("\r\033[K", stderr);
+            send_and_exit(channel, o);
+        },
+        outcome, errors, last, was_stopped);
+    close(fd);
+    if (!ran) {
+        unlink(take.c_str());
+        if (was_stopped) {
+            if (!progress_prefix.empty()) std::fputs("\r\033[K", stderr);
+            result.status = RenderStatus::stopped;
+        } else {
+            out.push_back("csound stopped without a word while rendering " + name);
+            out.push_back(nothing);
+        }
+        return result;
+    }
+    if (outcome.write_errno != 0) {
+        unlink(take.c_str());
+        struct statvfs fs {};
+        const bool full = outcome.write_errno == ENOSPC || outcome.write_errno == EDQUOT ||
+                          (statvfs(dir.c_str(), &fs) == 0 && fs.f_bavail == 0);
+        out.push_back(full ? "the disk is full: no room for the take in " + dir
+                           : "cannot write the take beside " + wav + ": " +
+                                 std::strerror(outcome.write_errno));
+        out.push_back(nothing);
+        return result;
+    }
+    if (outcome.csound_status != 0 || !errors.empty()) {
+        unlink(take.c_str());
+        std::vector<std::string> causes = diagnose(lines, name, instruments);
+        if (causes.empty())
+            causes.push_back("csound failed on " + name + " (status " +
+                             std::to_string(outcome.csound_status) + ")");
+        out.insert(out.end(), causes.begin(), causes.end());
+        out.push_back("csound's messages:");
+        if (!errors.empty()) {
+            // The same message at other times is shown once.
+            static const std::regex time(
+                "^[[:space:]]*(B[[:space:]]+[0-9.]+[[:space:]]+-[[:space:]]+)?");
+            std::set<std::string> seen;
+            for (const std::string& line : errors) {
+                const std::string shown =
+                    std::regex_replace(line, time, "", std::regex_constants::format_first_only);
+                if (seen.insert(shown).second && seen.size() <= 8) out.push_back("  " + shown);
+            }
+        } else {
+            for (const std::string& line : last) out.push_back("  " + line);
+        }
+        out.push_back(nothing);
+        return result;
+    }
+
+    // Into place, only over a regular file (checked again: it may have changed meanwhile).
+    struct stat now {};
+    if (stat(dest.c_str(), &now) == 0 && !S_ISREG(now.st_mode)) {
+        unlink(take.c_str());
+        out.push_back(wav + " is " + kind_of(now.st_mode) +
+                      ", not a regular file; give the name of the WAV file to write");
+        out.push_back(nothing);
+        return result;
+    }
+    if (rename(take.c_str(), dest.c_str()) != 0) {
+        unlink(take.c_str());
+        out.push_back("cannot move the take into place at " + wav);
+        return result;
+    }
+    result.seconds = static_cast<double>(outcome.frames) / outcome.rate;
+    result.peak = outcome.peak;
+    result.peak_at = static_cast<double>(outcome.peak_at) / outcome.rate;
+    result.clipped = outcome.clipped;
+    if (outcome.clipped == 0) {
+        result.status = RenderStatus::rendered;
+        return result;
+    }
+
+    // ---- Samples beyond full scale: the take holds them clipped. Where the peak is comes from
+    // the samples written; the avfact that avoids it from the score rendered again beside the
+    // same score with avfact 0: the output is avfact times the voicing part plus the noise part
+    // (aspiration and frication), so the noise part and the rest scale with avfact.
+    result.status = RenderStatus::clipped;
+    const double rate = outcome.rate;
+    const long long first = outcome.first_over, final_over = outcome.last_over;
+    out.push_back(format(
+        "samples exceed full scale in %s: peak %+.2f dBFS at %.3f s; %s", wav.c_str(),
+        dbfs(outcome.peak), static_cast<double>(outcome.peak_at) / rate,
+        outcome.clipped == 1
+            ? format("1 sample clipped at %.3f s", static_cast<double>(first) / rate).c_str()
+            : format("%lld samples clipped between %.3f s and %.3f s", outcome.clipped,
+                     static_cast<double>(first) / rate, static_cast<double>(final_over) / rate)
+                  .c_str()));
+    std::size_t settings = 0;
+    const bool has_settings = global_settings(lines, settings);
+    double avfact = 1;
+    if (has_settings) {
+        std::string line = lines[settings];
+        line.erase(0, line.find('i') + 1);
+        avfact = std::atof(fields_of(line)[5].c_str());
+    }
+    const std::string novoice = avfact != 0 ? without_voicing(lines, has_settings) : "";
+    Outcome analysis;
+    std::vector<std::string> ignored_errors, ignored_last;
+    const bool analysed = run_child(
+        [&](int channel) {
+            Outcome o;
+            int samples[2] = {-1, -1};
+            if (!novoice.empty()) {
+                if (pipe(samples) != 0) send_and_exit(channel, o);
+                const pid_t pid = fork();
+                if (pid < 0) send_and_exit(channel, o);
+                if (pid == 0) {
+                    close(samples[0]);
+                    become_child();
+                    perform(cs, novoice, [&](const MYFLT* block, std::size_t n) {
+                        return write_all(samples[1], block, n * sizeof(MYFLT));
+                    });
+                    _exit(0);
+                }
+                close(samples[1]);
+            }
+            std::vector<double> kept_full, kept_noise, noise(4096);
+            bool complete = true;
+            long long frame = 0;
+            const int status = perform(cs, text, [&](const MYFLT* block, std::size_t n) {
+                if (noise.size() < n) noise.resize(n);
+                if (novoice.empty()) {
+                    std::copy(block, block + n, noise.begin());
+                } else if (!read_all(samples[0], noise.data(), n * sizeof(MYFLT))) {
+                    complete = false;
+                    return false;
+                }
+                for (std::size_t i = 0; i < n; ++i, ++frame) {
+                    const double f = block[i], g = noise[i];
+                    if (std::fabs(g) > o.noise_peak)
+                        o.noise_peak = std::fabs(g), o.noise_at = frame;
+                    if (std::fabs(f) >= kTarget || std::fabs(g) >= kTarget) {
+                        kept_full.push_back(f);
+                        kept_noise.push_back(g);
+                    }
+                }
+                return true;
+            });
+            if (status != 0 || !complete) send_and_exit(channel, o);
+            // With avfact scaled by s the output is s * full + (1 - s) * noise, whose peak grows
+            // with s (convex, below the target at 0 when the noise is, above it at 1):
+            // bisection on the samples that can reach the target at all.
+            auto peak_with = [&](double s) {
+                double peak = 0;
+                for (std::size_t i = 0; i < kept_full.size(); ++i)
+                    peak = std::max(peak, std::fabs(s * kept_full[i] + (1 - s) * kept_noise[i]));
+                return peak;
+            };
+            double low = 0, high = 1;
+            for (int i = 0; i < 60; ++i) {
+                const double middle = (low + high) / 2;
+                (peak_with(middle) <= kTarget ? low : high) = middle;
+            }
+            o.low = low;
+            // The score carries avfact with four decimals: rounded towards zero, so the peak
+            // stays at or below the target.
+            const double suggested =
+                std::copysign(std::floor(std::fabs(avfact) * low * 1e4) / 1e4, avfact);
+            o.mixed = suggested != 0 ? peak_with(suggested / avfact) : 0;
+            o.analysed = 1;
+            send_and_exit(channel, o);
+        },
+        analysis, ignored_errors, ignored_last, was_stopped);
+    if (was_stopped) {
+        result.status = RenderStatus::stopped;
+        return result;
+    }
+    if (!analysed || analysis.analysed == 0) return result;
+    if (analysis.noise_peak >= kTarget) {
+        out.push_back(format(
+            "no avfact brings the peak to -1 dBFS: without the voicing the sound peaks at %+.2f "
+            "dBFS at %.3f s (aspiration and frication); lower asfact or affact, or the AS and AF "
+            "levels",
+            dbfs(analysis.noise_peak), static_cast<double>(analysis.noise_at) / rate));
+        return result;
+    }
+    const double suggested =
+        std::copysign(std::floor(std::fabs(avfact) * analysis.low * 1e4) / 1e4, avfact);
+    if (suggested == 0) {
+        out.push_back(
+            format("the voicing would have to be %.1f dB softer, below the smallest "
+                   "avfact the score can carry (0.0001); lower the AV levels instead",
+                   -dbfs(analysis.low)));
+        return result;
+    }
+    out.push_back(
+        format("avfact %.4f (the third setting of start1, now %.4f) would bring the "
+               "peak to %+.2f dBFS",
+               suggested, avfact, dbfs(analysis.mixed)));
+    return result;
+}
+
+// ---- Options and the orchestra's place
+
+std::string refused_option(const std::string& option) {
+    static const std::regex refused(
+        "-o.*|--output=.*|-n|--nosound|-[WAJh]|--format=.*|--wave|--aiff|--ircam|--noheader|"
+        "--ogg|-[8caus3lf]|--schar|--uchar|--alaw|--ulaw|--short|--24bit|--long|--float|"
+        "--double|-Z.*|--dither.*");
+    if (!std::regex_match(option, refused)) return "";
+    return option +
+           " sets csound's output file or sample format, which the renderer chooses "
+           "itself";
+}
+
+std::string find_orchestra() {
+    char exe[PATH_MAX];
+    const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    const std::string dir =
+        directory_of(n > 0 ? std::string(exe, static_cast<std::size_t>(n)) : "");
+    std::istringstream built(SPEECHSCORE_BUILD_PROGRAMS);
+    std::string candidate;
+    while (std::getline(built, candidate, ':')) {
+        char real[PATH_MAX];
+        if (realpath(candidate.c_str(), real) != nullptr && dir == real)
+            return SPEECHSCORE_SOURCE_ORCHESTRA;
+    }
+    const std::string installed = SPEECHSCORE_INSTALLED_ORCHESTRA;
+    return installed[0] == '/' ? installed : dir + "/" + installed;
+}
+
+}  // namespace speechscore

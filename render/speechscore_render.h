@@ -1,0 +1,86 @@
+// Rendering speechscore scores to WAV files with the project's orchestra, on Csound's API: a
+// Renderer compiles the orchestra once and renders any number of scores, each into a 24-bit WAV
+// written beside its destination and renamed into place, with the likely cause of a failure and
+// the clip analysis (peak, where, the avfact that brings it to -1 dBFS) in its messages.
+#ifndef SPEECHSCORE_RENDER_H
+#define SPEECHSCORE_RENDER_H
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace speechscore {
+
+/// How a render ended.
+enum class RenderStatus {
+    rendered,  ///< the take is in place
+    clipped,   ///< the take is in place, with samples beyond full scale clipped
+    failed,    ///< the score was refused or csound failed; nothing was written
+    stopped,   ///< the stop callback asked to stop; nothing was written
+};
+
+/// What a render did. `messages` are the lines to show a user, without a program name; a line
+/// that starts with two spaces continues the line before it (csound's own messages).
+struct RenderResult {
+    RenderStatus status = RenderStatus::failed;
+    std::vector<std::string> messages;
+    double seconds = 0;     ///< length of the take
+    double peak = 0;        ///< largest absolute sample, full scale 1, before clipping
+    double peak_at = 0;     ///< its time in seconds
+    long long clipped = 0;  ///< samples beyond full scale
+};
+
+/// The largest score a Renderer reads: 1 GiB. A larger score (or a device that never ends) is
+/// refused.
+constexpr std::size_t kMaxScoreBytes = std::size_t{1} << 30;
+
+/// The orchestra the programs use: orchestra/speechscore.orc of the source tree for a program
+/// of the build tree, else the installed share/speechscore/speechscore.orc.
+std::string find_orchestra();
+
+/// When a csound option sets the output file or sample format, which the renderer chooses
+/// itself, the message that refuses it; else an empty string.
+std::string refused_option(const std::string& option);
+
+/// Renders scores with one orchestra and one set of csound options. The orchestra is compiled
+/// once, at the first render; each score is performed in a copy of the compiled instance made
+/// by fork(), so no score sees what another left behind. Not for use by several threads at once.
+class Renderer {
+public:
+    /// Reads the orchestra file; `options` are csound options (for example "--omacro:GLIDE=0.1",
+    /// "-r", "22050"). Check ok(): false when the orchestra cannot be read.
+    explicit Renderer(const std::string& orchestra, std::vector<std::string> options = {});
+    ~Renderer();
+    Renderer(const Renderer&) = delete;
+    Renderer& operator=(const Renderer&) = delete;
+
+    /// False when the orchestra could not be read; error() says why.
+    bool ok() const;
+    const std::string& error() const;
+
+    /// Called often while rendering; when it returns true the render stops at once, removing
+    /// its unfinished take (for example on a signal's flag).
+    void set_stop(std::function<bool()> stop);
+
+    /// Prefix of the progress line shown on a terminal (standard error) during renders longer
+    /// than a few seconds, for example "speechscore-render: "; empty: no progress line.
+    void set_progress(const std::string& prefix);
+
+    /// Renders the score file at `score` ("-" for standard input; a pipe is read once, up to
+    /// kMaxScoreBytes) to the WAV file `wav`.
+    RenderResult render_file(const std::string& score, const std::string& wav);
+
+    /// Renders the score text to `wav`; `name` names the score in messages.
+    RenderResult render_text(const std::string& text, const std::string& name,
+                             const std::string& wav);
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+}  // namespace speechscore
+
+#endif  // SPEECHSCORE_RENDER_H

@@ -1,0 +1,128 @@
+// libFuzzer target: the script runner's reader over arbitrary bytes. Each line goes through
+// parse_line, the whole input through read_value as every kind of value, and then the input
+// runs as a script in --check mode from the state the program started with. A diagnostic must
+// point into its line, a value read must be finite and a letter a letter, and the run must
+// finish with a status that matches its count of errors.
+#include <cmath>
+#include <csetjmp>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "library_state.h"
+#include "script.h"
+#include "speechscore.h"
+
+double beat = 1.0;
+int TTO = 0;
+
+extern "C" [[noreturn]] void __real_exit(int status);
+extern "C" [[noreturn]] void __wrap_exit(int status);
+
+namespace {
+
+std::jmp_buf exitJump;
+bool exitArmed = false;
+
+[[noreturn]] void fail(const char* what, const std::string& text) {
+    std::fprintf(stderr, "speechscore_fuzz_script: %s\n--- the text ---\n%s\n---\n", what,
+                 text.c_str());
+    std::abort();
+}
+
+bool is_number_kind(cli::Kind kind) {
+    return kind == cli::Kind::Number || kind == cli::Kind::Frequency || kind == cli::Kind::Pitch;
+}
+
+void check_value(const cli::Quantity& q, const cli::Arg& value, const std::string& text) {
+    if (is_number_kind(q.kind) && !std::isfinite(value.number)) fail("a value not finite", text);
+    if (q.kind == cli::Kind::Letter && !((value.letter >= 'a' && value.letter <= 'z') ||
+                                         (value.letter >= 'A' && value.letter <= 'Z'))) {
+        fail("a statement letter that is no letter", text);
+    }
+}
+
+void check_line(const std::string& line) {
+    cli::Statement st;
+    cli::Diagnostic error;
+    if (!cli::parse_line(line, st, error)) {
+        if (error.message.empty()) fail("a diagnostic without a message", line);
+        if (error.column < 1 || static_cast<std::size_t>(error.column) > line.size() + 1) {
+            fail("a diagnostic outside its line", line);
+        }
+        // Words are cut in messages: a message stays short whatever the line.
+        if (error.message.size() > 1024) fail("a diagnostic that echoes a whole line", line);
+        return;
+    }
+    if (st.type != cli::Statement::Type::Call) return;
+    for (std::size_t i = 0; i < st.args.size(); ++i) {
+        check_value(*st.op->params[i].quantity, st.args[i], line);
+    }
+}
+
+void check_token(const std::string& text) {
+    static const cli::Kind kinds[] = {
+        cli::Kind::Number,   cli::Kind::Frequency, cli::Kind::Pitch,
+        cli::Kind::Integer,  cli::Kind::Colour,    cli::Kind::Nasal,
+        cli::Kind::Tracheal, cli::Kind::DeltaF1,   cli::Kind::Letter,
+    };
+    for (const cli::Kind kind : kinds) {
+        const cli::Quantity q = {
+            kind, "value", {-cli::kUnbounded, cli::kUnbounded, false, false}, nullptr};
+        cli::Arg value = {0.0, 0, '\0'};
+        std::string problem;
+        if (cli::read_value({text, 1}, q, value, problem)) {
+            check_value(q, value, text);
+        } else if (problem.empty()) {
+            fail("a value refused without a reason", text);
+        }
+    }
+}
+
+}  // namespace
+
+extern "C" void __wrap_exit(int status) {
+    if (exitArmed) std::longjmp(exitJump, 1);
+    __real_exit(status);
+}
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    save_library_state();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    std::size_t from = 0;
+    while (from <= text.size()) {
+        std::size_t end = text.find('\n', from);
+        if (end == std::string::npos) end = text.size();
+        check_line(text.substr(from, end - from));
+        from = end + 1;
+    }
+    if (text.find('\n') == std::string::npos) check_token(text);
+
+    restore_library_state();
+    char* errData = nullptr;
+    size_t errSize = 0;
+    FILE* errStream = open_memstream(&errData, &errSize);
+    FILE* realErr = stderr;
+    stderr = errStream;
+    cli::RunReport report = {0, 0, 0, 0.0, 0};
+    int status = -1;
+    exitArmed = true;
+    if (setjmp(exitJump) == 0) status = cli::run_script("fuzz.ss", text, true, -1, report);
+    exitArmed = false;
+    stderr = realErr;
+    std::fclose(errStream);
+    const std::string diagnostics(errData, errSize);
+    std::free(errData);
+    if (status == -1) fail("--check ended the process", text);
+    const bool errors = report.scriptErrors > 0 || report.libraryErrors > 0;
+    if (status != (errors ? 1 : 0)) fail("a status that does not match the errors", text);
+    if (errors && diagnostics.find(": error: ") == std::string::npos) {
+        fail("errors counted without a diagnostic", text);
+    }
+    return 0;
+}

@@ -1,0 +1,201 @@
+// MIDI reader: format 0 and 1 files built byte by byte here (running status, note-on with
+// velocity 0, tempo changes, Latin-1 and UTF-8 lyrics, text events as lyrics, chords and
+// overlaps), and hostile files that must end in one clear error.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "songs.h"
+
+namespace songs = speechscore::songs;
+
+namespace {
+
+std::string varint(std::uint32_t v) {
+    std::string out(1, static_cast<char>(v & 0x7f));
+    while (v >>= 7) out.insert(out.begin(), static_cast<char>(0x80 | (v & 0x7f)));
+    return out;
+}
+
+std::string be(std::uint32_t v, int bytes) {
+    std::string out;
+    for (int i = bytes - 1; i >= 0; --i) out += static_cast<char>(v >> (8 * i) & 0xff);
+    return out;
+}
+
+// A track's events, written as the file holds them.
+struct Track {
+    std::string bytes;
+    Track& raw(std::uint32_t delta, std::initializer_list<int> data) {
+        bytes += varint(delta);
+        for (int b : data) bytes += static_cast<char>(b);
+        return *this;
+    }
+    Track& meta(std::uint32_t delta, int type, const std::string& data) {
+        bytes += varint(delta) + "\xff" + static_cast<char>(type) +
+                 varint(static_cast<std::uint32_t>(data.size())) + data;
+        return *this;
+    }
+    Track& tempo(std::uint32_t delta, std::uint32_t micro) {
+        return meta(delta, 0x51, be(micro, 3));
+    }
+    std::string chunk() const {
+        const std::string body = bytes + std::string("\x00\xff\x2f\x00", 4);
+        return "MTrk" + be(static_cast<std::uint32_t>(body.size()), 4) + body;
+    }
+};
+
+std::string smf(int format, int division, const std::vector<Track>& tracks) {
+    std::string out = "MThd" + be(6, 4) + be(static_cast<std::uint32_t>(format), 2) +
+                      be(static_cast<std::uint32_t>(tracks.size()), 2) +
+                      be(static_cast<std::uint32_t>(division), 2);
+    for (const Track& t : tracks) out += t.chunk();
+    return out;
+}
+
+std::string printed(const songs::Result& r) {
+    std::ostringstream out;
+    songs::print_song(out, r.song);
+    return out.str();
+}
+
+}  // namespace
+
+// Format 0: running status, note-on of velocity 0 as note-off, a tempo change, a Latin-1 and a
+// UTF-8 lyric, a 3/4 time signature for the measure numbers, a rest.
+TEST(Midi, FormatZeroWithRunningStatus) {
+    Track t;
+    t.tempo(0, 500000).meta(0, 0x58, std::string("\x03\x02\x18\x08", 4));
+    t.meta(0, 0x05, "Twin-").raw(0, {0x90, 60, 100}).raw(480, {60, 0});
+    t.meta(0, 0x05, "kle").raw(0, {60, 90}).raw(480, {60, 0});
+    t.tempo(0, 400000).meta(0, 0x05, "S\xe9").raw(0, {67, 80}).raw(960, {0x80, 67, 0});
+    t.meta(480, 0x05,
+           "\xc3\xa7"
+           "a")
+        .raw(0, {0x90, 69, 80})
+        .raw(480, {69, 0});
+    const songs::Result r = songs::read_song(smf(0, 480, {t}));
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(printed(r),
+              "part t1 voice 1 verse 1\n"
+              "m1 @0 C4/1 \"Twin-\"\n"
+              "m1 @1 C4/1 \"kle\"\n"
+              "m1 @2 G4/2 \"S\xc3\xa9\"\n"
+              "m2 @4 R/1\n"
+              "m2 @5 A4/1 \"\xc3\xa7"
+              "a\"\n"
+              "tempo m1 @0 120\n"
+              "tempo m1 @2 150\n");
+    EXPECT_TRUE(r.diagnostics.empty());
+}
+
+// Format 1: the lyrics choose the melody's track; a chord keeps its top note, a legato overlap
+// cuts the earlier note, an inner note is left out; another track is chosen by name.
+TEST(Midi, FormatOneChoosesTheTrackOfTheLyrics) {
+    Track conductor, melody, bass;
+    conductor.meta(0, 0x03, "Song").tempo(0, 600000);
+    melody.meta(0, 0x03, "Melody").meta(0, 0x05, "hi");
+    melody.raw(0, {0x91, 60, 90}).raw(0, {0x91, 64, 90}).raw(480, {0x81, 60, 0}).raw(0, {64, 0});
+    melody.meta(0, 0x05, "hel-").raw(0, {0x91, 62, 90});
+    melody.meta(480, 0x05, "lo").raw(0, {0x91, 60, 90}).raw(20, {0x81, 62, 0});
+    melody.raw(20, {0x91, 59, 90}).raw(200, {59, 0}).raw(240, {0x81, 60, 0});
+    bass.meta(0, 0x03, "Bass").raw(0, {0x92, 36, 90}).raw(1440, {0x82, 36, 0});
+    const std::string file = smf(1, 480, {conductor, melody, bass});
+
+    songs::Result r = songs::read_song(file);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(printed(r),
+              "part t2 voice 1 verse 1\n"
+              "m1 @0 E4/1 \"hi\"\n"
+              "m1 @1 D4/1 \"hel-\"\n"
+              "m1 @2 C4/1 \"lo\"\n"
+              "tempo m1 @0 100\n");
+    ASSERT_EQ(r.song.parts.size(), 2u);
+    EXPECT_EQ(r.song.parts[0].name, "Melody");
+    EXPECT_TRUE(r.song.parts[0].lyrics);
+    EXPECT_FALSE(r.song.parts[1].lyrics);
+    ASSERT_EQ(r.diagnostics.size(), 1u);
+    EXPECT_EQ(r.diagnostics[0].message, "2 notes under the top voice are left out");
+
+    songs::Options bassPart;
+    bassPart.part = "Bass";
+    r = songs::read_song(file, bassPart);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.song.part, "t3");
+    ASSERT_EQ(r.song.events.size(), 1u);
+    EXPECT_EQ(r.song.events[0].name, "C2");
+    EXPECT_EQ(r.song.events[0].length.value(), 3.0);
+}
+
+// Without lyric events, text events are the lyrics, karaoke style: a syllable joins the word
+// before it unless it starts with a space or a line mark; "@" headers are not sung.
+TEST(Midi, TextEventsAsKaraokeLyrics) {
+    Track t;
+    t.meta(0, 0x01, "@TTwinkle").meta(0, 0x01, "/Twin").raw(0, {0x90, 60, 90});
+    t.meta(480, 0x01, "kle").raw(0, {0x90, 62, 90}).raw(0, {0x80, 60, 0});
+    t.meta(480, 0x01, " lit").raw(0, {0x90, 64, 90}).raw(0, {0x80, 62, 0});
+    t.meta(480, 0x01, "tle").raw(0, {0x90, 65, 90}).raw(0, {0x80, 64, 0});
+    t.meta(480, 0x01, " star").raw(0, {0x90, 67, 90}).raw(0, {0x80, 65, 0}).raw(480, {0x80, 67, 0});
+    const songs::Result r = songs::read_song(smf(0, 480, {t}));
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(printed(r),
+              "part t1 voice 1 verse 1\n"
+              "m1 @0 C4/1 \"Twin-\"\nm1 @1 D4/1 \"kle\"\nm1 @2 E4/1 \"lit-\"\n"
+              "m1 @3 F4/1 \"tle\"\nm2 @4 G4/1 \"star\"\n");
+    ASSERT_EQ(r.diagnostics.size(), 1u);
+    EXPECT_EQ(r.diagnostics[0].message, "no lyric events: text events are read as lyrics");
+}
+
+// SMPTE time is read at 120 quarter notes a minute: 25 frames of 40 ticks are two beats. A lyric
+// starting with a carriage return begins a word.
+TEST(Midi, SmpteTime) {
+    Track t;
+    t.meta(0, 0x05, "\rla").raw(0, {0x90, 69, 90}).raw(500, {0x80, 69, 0});
+    t.meta(500, 0x05, "\rlo").raw(0, {0x90, 67, 90}).raw(1000, {0x80, 67, 0});
+    const songs::Result r = songs::read_song(smf(0, (256 - 25) << 8 | 40, {t}));
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(printed(r),
+              "part t1 voice 1 verse 1\nm1 @0 A4/1 \"la\"\nm1 @1 R/1\nm1 @2 G4/2 \"lo\"\n"
+              "tempo m1 @0 120\n");
+}
+
+// Broken and hostile files: one clear error each, never a crash.
+TEST(Midi, HostileFilesAreOneError) {
+    const std::string header = "MThd" + be(6, 4) + be(0, 2) + be(1, 2) + be(480, 2);
+    auto track = [](const std::string& body) {
+        return "MTrk" + be(static_cast<std::uint32_t>(body.size()), 4) + body;
+    };
+    const std::pair<std::string, std::string> cases[] = {
+        {"MThd", "not a standard MIDI file: no MThd header"},
+        {"MThd" + be(0xffffffff, 4) + std::string(8, '\0'),
+         "not a standard MIDI file: a header of 4294967295 bytes"},
+        {"MThd" + be(6, 4) + be(2, 2) + be(1, 2) + be(480, 2),
+         "MIDI format 2 is not read: save the song as format 0 or 1"},
+        {"MThd" + be(6, 4) + be(0, 2) + be(1, 2) + be(0, 2),
+         "a MIDI file with 0 ticks a quarter note"},
+        {header, "the MIDI file has no notes"},
+        {header + "MTrk" + be(1000, 4) + std::string("\x00\x90\x3c\x40", 4),
+         "the MIDI file is cut short: track 1 claims 1000 bytes, 4 are left"},
+        {header + "MTrk" + be(0xffffffff, 4),
+         "the MIDI file is cut short: track 1 claims "
+         "4294967295 bytes, 0 are left"},
+        {header + track(std::string("\xff\xff\xff\xff\x7f\x90\x3c\x40", 8)),
+         "track 1: a variable-length number longer than four bytes"},
+        {header + track(std::string("\x00\xff\x01\x8f\xff\xff\x7f", 7)),
+         "track 1 ends in the middle of an event"},
+        {header + track(std::string("\x00\x3c\x40", 3)),
+         "track 1: a data byte where an event should start"},
+        {header + track(std::string("\x00\x90\x3c", 3)), "track 1 ends in the middle of an event"},
+        {header + track(std::string("\x00\x90\x3c\x90", 4)),
+         "track 1: a status byte inside an event"},
+        {header + track(std::string("\x00\xf1\x00", 3)),
+         "track 1: a system message that a file cannot hold"},
+    };
+    for (const auto& [bytes, error] : cases) {
+        const songs::Result r = songs::read_song(bytes);
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(r.error, error);
+    }
+}
