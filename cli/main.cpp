@@ -1,7 +1,6 @@
 // speechscore: runs a call script with the library and writes its score, renders it to a WAV file
-// in this process through the render module, or watches the script and does it again on every
-// change. Each run happens in a forked child, so the library's state starts fresh and fine may end
-// it.
+// through speechscore-render, or watches the script and does it again on every change. Each run
+// happens in a forked child, so the library's state starts fresh and fine may end it.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/mman.h>
@@ -37,7 +36,7 @@ const char kUsage[] =
     "\n"
     "  -o, --output FILE   write the score to FILE: a new file beside it replaces it when the\n"
     "                      run has no errors; a FIFO or device (/dev/stdout) is written into\n"
-    "  --render WAV        render the score to WAV with the speechscore orchestra\n"
+    "  --render WAV        render the score to WAV with speechscore-render\n"
     "  --check             only diagnose the script (and its glides): no score, no sound\n"
     "  --expand            print the script with its say lines as plain calls (-o: to FILE)\n"
     "  --labels GRID       write the words and phones said as a Praat TextGrid\n"
@@ -49,9 +48,9 @@ const char kUsage[] =
     "  --version           show the version\n"
     "\n"
     "SCRIPT - reads the script from standard input; a script holds at most 16 MiB. No output\n"
-    "may be an input. Exit status: 0 done; 1 errors in the script or the score, or a failed\n"
-    "render; 2 bad usage, an unreadable script or an unwritable score; 3 no orchestra; 4 a\n"
-    "render with samples clipped (the take is kept); 130/143 stopped by SIGINT/SIGTERM.\n";
+    "may be an input. Exit status: 0 done; 1 errors in the script or the score; 2 bad usage, an\n"
+    "unreadable script or an unwritable score; 3 no renderer; 130/143 stopped by SIGINT/SIGTERM;\n"
+    "otherwise the renderer's own status when it fails.\n";
 
 struct Options {
     std::string script;
@@ -172,7 +171,7 @@ std::string untouched(const Options& o) { return o.wav.empty() ? "" : "; not ren
 // status. The -o file is replaced by the score of a run that ran to its end, with the library's
 // reports in it where there were errors; a stopped run, or a score that could not be written,
 // leaves every output as it was.
-int pass(const Options& o, speechscore::Renderer* renderer) {
+int pass(const Options& o, const std::string& renderer) {
     const auto start = std::chrono::steady_clock::now();
     const std::string name = display_name(o);
     std::string text;
@@ -205,19 +204,19 @@ int pass(const Options& o, speechscore::Renderer* renderer) {
         temporary = true;
     }
 
-    int runFd = outFd;
+    // --expand: the expanded script goes where the score would go, the score nowhere.
+    int scoreFd = outFd;
     int expandFd = -1;
-    if (o.expand && outFd >= 0) {  // the expanded script goes where the score would; the score
-                                   // nowhere
+    if (o.expand) {
         expandFd = fcntl(outFd, F_DUPFD_CLOEXEC, 3);
         cli::set_expand_output(expandFd);
-        runFd = open("/dev/null", O_WRONLY | O_CLOEXEC);
+        scoreFd = open("/dev/null", O_WRONLY | O_CLOEXEC);
     }
-    const Pass run = g_interrupted ? Pass{} : run_once(o, text, runFd);
-    if (runFd != outFd && runFd >= 0) close(runFd);
-    if (expandFd >= 0) {
+    const Pass run = g_interrupted ? Pass{} : run_once(o, text, scoreFd);
+    if (o.expand) {
+        if (scoreFd >= 0) close(scoreFd);
+        if (expandFd >= 0) close(expandFd);
         cli::set_expand_output(-1);
-        close(expandFd);
     }
     if (temporary) close(outFd);
     auto elapsed_ms = [&]() {
@@ -265,7 +264,7 @@ int pass(const Options& o, speechscore::Renderer* renderer) {
         std::fprintf(stderr, "%s: the score was closed with errors%s\n", name.c_str(),
                      untouched(o).c_str());
     } else if (!o.wav.empty()) {
-        status = cli::render(*renderer, scorePath, o.wav);
+        status = cli::render(renderer, scorePath, o.wav);
         if (g_interrupted) {
             clean_up();
             return interrupted_status();
@@ -275,7 +274,8 @@ int pass(const Options& o, speechscore::Renderer* renderer) {
                          seconds_text(r.scoreEnd).c_str(), static_cast<long long>(elapsed_ms()),
                          o.wav.c_str());
         } else if (o.watch) {
-            std::fprintf(stderr, "%s: not rendered (status %d)\n", name.c_str(), status);
+            std::fprintf(stderr, "%s: not rendered; the renderer exited with status %d\n",
+                         name.c_str(), status);
         }
     } else if (o.check || o.watch) {
         std::string line = name + ": no errors; the score lasts " + seconds_text(r.scoreEnd);
@@ -317,7 +317,7 @@ void sleep_ms(long ms) {
 
 // Runs a pass now and again whenever the script changes (polled: an editor that saves by
 // renaming a new file over the old one is seen as well). Runs until interrupted.
-int watch(const Options& o, speechscore::Renderer* renderer) {
+int watch(const Options& o, const std::string& renderer) {
     Stamp seen = stamp_of(o.script);
     pass(o, renderer);
     while (!g_interrupted) {
@@ -435,6 +435,9 @@ int parse_options(int argc, char** argv, Options& o) {
     if (o.check && (!o.output.empty() || !o.wav.empty())) {
         return usage_error("--check writes nothing; leave out -o and --render");
     }
+    if (o.expand && (o.check || !o.wav.empty())) {
+        return usage_error("--expand writes the expanded script; leave out --check and --render");
+    }
     if (o.watch && o.script == "-") return usage_error("--watch needs a script file");
     if (o.watch && !o.check && o.output.empty() && o.wav.empty()) {
         return usage_error("--watch needs -o, --render or --check");
@@ -449,10 +452,15 @@ int main(int argc, char** argv) {
     const int early = parse_options(argc, argv, o);
     if (early >= 0) return early;
 
-    std::unique_ptr<speechscore::Renderer> renderer;
+    std::string renderer;
     if (!o.wav.empty()) {
-        renderer = cli::make_renderer([] { return g_interrupted != 0; });
-        if (!renderer) return 3;
+        renderer = cli::find_renderer();
+        if (renderer.empty()) {
+            std::fprintf(stderr,
+                         "speechscore: cannot find speechscore-render next to this program or on "
+                         "PATH\n");
+            return 3;
+        }
     }
     struct sigaction action = {};
     action.sa_handler = on_interrupt;
@@ -460,7 +468,7 @@ int main(int argc, char** argv) {
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 
-    if (o.watch) return watch(o, renderer.get());
-    const int status = pass(o, renderer.get());
+    if (o.watch) return watch(o, renderer);
+    const int status = pass(o, renderer);
     return g_interrupted ? interrupted_status() : status;
 }
