@@ -1,6 +1,7 @@
 // speechscore: runs a call script with the library and writes its score, renders it to a WAV file
-// through speechscore-render, or watches the script and does it again on every change. Each run
-// happens in a forked child, so the library's state starts fresh and fine may end it.
+// in this process through the render module, or watches the script and does it again on every
+// change. Each run happens in a forked child, so the library's state starts fresh and fine may end
+// it.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/mman.h>
@@ -36,7 +37,7 @@ const char kUsage[] =
     "\n"
     "  -o, --output FILE   write the score to FILE: a new file beside it replaces it when the\n"
     "                      run has no errors; a FIFO or device (/dev/stdout) is written into\n"
-    "  --render WAV        render the score to WAV with speechscore-render\n"
+    "  --render WAV        render the score to WAV with the speechscore orchestra\n"
     "  --check             only diagnose the script (and its glides): no score, no sound\n"
     "  --expand            print the script with its say lines as plain calls (-o: to FILE)\n"
     "  --labels GRID       write the words and phones said as a Praat TextGrid\n"
@@ -48,9 +49,9 @@ const char kUsage[] =
     "  --version           show the version\n"
     "\n"
     "SCRIPT - reads the script from standard input; a script holds at most 16 MiB. No output\n"
-    "may be an input. Exit status: 0 done; 1 errors in the script or the score; 2 bad usage, an\n"
-    "unreadable script or an unwritable score; 3 no renderer; 130/143 stopped by SIGINT/SIGTERM;\n"
-    "otherwise the renderer's own status when it fails.\n";
+    "may be an input. Exit status: 0 done; 1 errors in the script or the score, or a failed\n"
+    "render; 2 bad usage, an unreadable script or an unwritable score; 3 no orchestra; 4 a\n"
+    "render with samples clipped (the take is kept); 130/143 stopped by SIGINT/SIGTERM.\n";
 
 struct Options {
     std::string script;
@@ -171,7 +172,7 @@ std::string untouched(const Options& o) { return o.wav.empty() ? "" : "; not ren
 // status. The -o file is replaced by the score of a run that ran to its end, with the library's
 // reports in it where there were errors; a stopped run, or a score that could not be written,
 // leaves every output as it was.
-int pass(const Options& o, const std::string& renderer) {
+int pass(const Options& o, speechscore::Renderer* renderer) {
     const auto start = std::chrono::steady_clock::now();
     const std::string name = display_name(o);
     std::string text;
@@ -264,7 +265,7 @@ int pass(const Options& o, const std::string& renderer) {
         std::fprintf(stderr, "%s: the score was closed with errors%s\n", name.c_str(),
                      untouched(o).c_str());
     } else if (!o.wav.empty()) {
-        status = cli::render(renderer, scorePath, o.wav);
+        status = cli::render(*renderer, scorePath, o.wav);
         if (g_interrupted) {
             clean_up();
             return interrupted_status();
@@ -274,8 +275,7 @@ int pass(const Options& o, const std::string& renderer) {
                          seconds_text(r.scoreEnd).c_str(), static_cast<long long>(elapsed_ms()),
                          o.wav.c_str());
         } else if (o.watch) {
-            std::fprintf(stderr, "%s: not rendered; the renderer exited with status %d\n",
-                         name.c_str(), status);
+            std::fprintf(stderr, "%s: not rendered (status %d)\n", name.c_str(), status);
         }
     } else if (o.check || o.watch) {
         std::string line = name + ": no errors; the score lasts " + seconds_text(r.scoreEnd);
@@ -317,7 +317,7 @@ void sleep_ms(long ms) {
 
 // Runs a pass now and again whenever the script changes (polled: an editor that saves by
 // renaming a new file over the old one is seen as well). Runs until interrupted.
-int watch(const Options& o, const std::string& renderer) {
+int watch(const Options& o, speechscore::Renderer* renderer) {
     Stamp seen = stamp_of(o.script);
     pass(o, renderer);
     while (!g_interrupted) {
@@ -452,15 +452,10 @@ int main(int argc, char** argv) {
     const int early = parse_options(argc, argv, o);
     if (early >= 0) return early;
 
-    std::string renderer;
+    std::unique_ptr<speechscore::Renderer> renderer;
     if (!o.wav.empty()) {
-        renderer = cli::find_renderer();
-        if (renderer.empty()) {
-            std::fprintf(stderr,
-                         "speechscore: cannot find speechscore-render next to this program or on "
-                         "PATH\n");
-            return 3;
-        }
+        renderer = cli::make_renderer([] { return g_interrupted != 0; });
+        if (!renderer) return 3;
     }
     struct sigaction action = {};
     action.sa_handler = on_interrupt;
@@ -468,7 +463,7 @@ int main(int argc, char** argv) {
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 
-    if (o.watch) return watch(o, renderer);
-    const int status = pass(o, renderer);
+    if (o.watch) return watch(o, renderer.get());
+    const int status = pass(o, renderer.get());
     return g_interrupted ? interrupted_status() : status;
 }

@@ -15,6 +15,7 @@
 
 #include "say.h"
 #include "script.h"
+#include "sing.h"
 #include "speechscore.h"
 
 namespace cli {
@@ -203,7 +204,7 @@ private:
 Sink* g_sink = nullptr;  // the one sink of the process, set by run_script
 
 void Runner::line(int number, const std::string& text) {
-    if (say_line(name_, number, text, report_)) return;
+    if (say_line(name_, number, text, report_) || sing_line(name_, number, text, report_)) return;
     expand_line(text);
     Statement st;
     Diagnostic error;
