@@ -7,6 +7,7 @@
 // spectrum. Ranges are the usual choral ranges of each voice. docs/sing.md gives the measured
 // figures of each.
 #include <cmath>
+#include <string>
 
 #include "speechscore_sing.h"
 
@@ -76,10 +77,22 @@ bool note_hz(const std::string& name, double& hz) {
         negative = true;
         ++at;
     }
-    if (at + 1 != name.size() || name[at] < '0' || name[at] > '9') return false;
+    if (at >= name.size() || name[at] < '0' || name[at] > '9') return false;
     const int octave = (negative ? -1 : 1) * (name[at] - '0');
+    double cents = 0;
+    if (at + 1 < name.size()) {
+        // Cents after the octave: C4+50c, A3-14c.
+        const std::string rest = name.substr(at + 1);
+        if (rest.size() < 3 || (rest[0] != '+' && rest[0] != '-') || rest.back() != 'c')
+            return false;
+        const std::string digits = rest.substr(1, rest.size() - 2);
+        if (digits.empty() || digits.size() > 3 ||
+            digits.find_first_not_of("0123456789") != std::string::npos)
+            return false;
+        cents = (rest[0] == '-' ? -1 : 1) * std::stod(digits);
+    }
     const int key = 12 * (octave + 1) + semi;  // MIDI key: C4 = 60
-    hz = 440.0 * std::exp2((key - 69) / 12.0);
+    hz = 440.0 * std::exp2((key + cents / 100 - 69) / 12.0);
     return hz >= 20 && hz <= 2000;
 }
 
