@@ -26,7 +26,7 @@ using ::words::Seg;
 constexpr double kMs = 0.001;
 constexpr double kF0Step = 0.01;       // s between pitch events
 constexpr double kPortamento = 0.07;   // s: the glide into the next note at most
-constexpr double kLookAhead = 0.025;   // s: half the orchestra's pitch glide (PGLIDE)
+constexpr double kPitchGlide = 0.05;   // s: the orchestra's pitch glide (PGLIDE)
 constexpr double kVibratoFade = 0.15;  // s: the vibrato's extent grows over this time
 constexpr double kTailShare = 0.5;     // consonants take at most this share of a note
 constexpr double kRelease = 0.08;      // s: a phrase-final vowel dies away over this time
@@ -496,18 +496,26 @@ bool sing(const Line& line, const Options& options, Problem& problem, std::vecto
     if (notes.empty()) {
         emit_one({"genF0", {end, oct_of_hz(110)}});
     } else {
+        // The orchestra moves F0 to each new value along a line of kPitchGlide from where it
+        // is: each value is set so that F0 is on the contour at the end of its step.
         double t = 0;
         double pending = 0;
         double value = -1;
+        double x = pitch_at(notes, options.vibrato, 0);  // where F0 is
         while (t < end - 1e-9) {
             const double t1 = std::min(end, t + kF0Step);
-            double oct = pitch_at(notes, options.vibrato, std::min(end, t1 + kLookAhead));
-            oct = std::round(oct * 1000) / 1000;
-            if (value >= 0 && oct != value) {
+            const double target = pitch_at(notes, options.vibrato, t1);
+            const double share = std::min(1.0, (t1 - t) / kPitchGlide);
+            double next = std::fabs(target - x) < 1e-5 ? target : x + (target - x) / share;
+            next = std::clamp(next, target - 0.25, target + 0.25);
+            next = std::round(next * 1000) / 1000;
+            if (value >= 0 && (next != value || std::fabs(x - next) > 1e-9)) {
                 emit_one({"genF0", {pending, value}});
                 pending = 0;
             }
-            value = oct;
+            x += (next - x) * share;
+            if (std::fabs(x - next) < 1e-9) x = next;
+            value = next;
             pending += t1 - t;
             t = t1;
         }
