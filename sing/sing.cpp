@@ -31,6 +31,7 @@ constexpr double kVibratoFade = 0.15;  // s: the vibrato's extent grows over thi
 constexpr double kTailShare = 0.5;     // consonants take at most this share of a note
 constexpr double kRelease = 0.08;      // s: a phrase-final vowel dies away over this time
 constexpr double kGlideOff = 0.15;     // s: a held diphthong moves to its offset at the end
+constexpr double kVoiceEdge = 0.02;    // s: the voice fades in and out at a rest
 
 // One sung syllable: its phones split around the nucleus (the first vowel on).
 struct Sung {
@@ -408,6 +409,14 @@ bool sing(const Line& line, const Options& options, Problem& problem, std::vecto
     std::vector<double> span;
     double now = 0;
     double avNow = 0;
+    double avLast = 0;
+    // Whether the phone at time t (or the one before it) is a pause: a phrase's edge.
+    auto after_pause = [&](double t) {
+        std::size_t i = 0;
+        while (i + 1 < realStart.size() && t >= realStart[i + 1] - 1e-9) ++i;
+        const auto pause = [&](std::size_t k) { return placed[k].seg.ph->cls == Class::Pause; };
+        return i == 0 || pause(i) || pause(i - 1);
+    };
     std::size_t glmm = 0;
     auto emit_one = [&](const Call& c) {
         if (!words::execute(c)) {
@@ -428,7 +437,8 @@ bool sing(const Line& line, const Options& options, Problem& problem, std::vecto
         const double f = len > 0 ? (bt - placed[i].start) / len : 0;
         return realStart[i] + f * span[i];
     };
-    const auto emit = [&](const Call& c0) {
+    std::function<void(const Call&)> emit;
+    emit = [&](const Call& c0) {
         Call c = c0;
         if (c.op == "doGLMM") {
             emit_one(c);
@@ -453,6 +463,22 @@ bool sing(const Line& line, const Options& options, Problem& problem, std::vecto
             const double t0 = avNow;
             const double t1 = avNow + c.args[0];
             avNow = t1;
+            const bool fromSilence = avLast <= 0;
+            avLast = c.args[1];
+            if (after_pause(t0) && c.args[2] == 0 && c.args[0] > 2 * kVoiceEdge &&
+                (c.args[1] <= 0) != fromSilence) {
+                // The voice starts or stops at a rest: its level glides from or to silence
+                // over kVoiceEdge (in dB, so that it is 40 dB down 7 ms from the edge).
+                const double first =
+                    c.args[1] > 0
+                        ? std::min(100.0, c.args[1] + level_at(line.notes, starts, beat_of(t0)))
+                        : 0;
+                emit_one({"genAV", {kVoiceEdge, first, 1}});
+                c.args[0] -= kVoiceEdge;
+                avNow = t0 + kVoiceEdge;
+                emit(c);
+                return;
+            }
             const double d0 = level_at(line.notes, starts, beat_of(t0));
             const double d1 = level_at(line.notes, starts, beat_of(t1));
             if (c.args[1] <= 0 || (std::fabs(d1 - d0) < 0.5 && c.args[2] == 0)) {
