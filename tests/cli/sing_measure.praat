@@ -1,5 +1,6 @@
-# Pitch of a sung take, for the sing tests: one line "time f0" every 5 ms (f0 0 where Praat
-# finds no voicing), from the autocorrelation method (floor 60 Hz, ceiling 1200 Hz).
+# Pitch and level of a sung take, for the sing tests: "P time f0" every 5 ms (f0 0 where Praat
+# finds no voicing; autocorrelation, floor 60 Hz, ceiling 1200 Hz), then "R time dB", the
+# root-mean-square level of each millisecond (-300 for silence).
 form Sung pitch
     sentence Sound
 endform
@@ -12,5 +13,17 @@ for i to frames
     if f = undefined
         f = 0
     endif
-    appendInfoLine: fixed$ (t, 4), " ", fixed$ (f, 3)
+    appendInfoLine: "P ", fixed$ (t, 4), " ", fixed$ (f, 3)
+endfor
+selectObject: sound
+total = Get total duration
+n = floor (total / 0.001)
+for i to n
+    r = Get root-mean-square: 0, (i - 1) * 0.001, i * 0.001
+    if r = undefined or r <= 0
+        db = -300
+    else
+        db = 20 * log10 (r)
+    endif
+    appendInfoLine: "R ", fixed$ ((i - 1) * 0.001, 3), " ", fixed$ (db, 2)
 endfor
