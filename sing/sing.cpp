@@ -266,6 +266,12 @@ std::vector<Placed> lay_out(const std::vector<Sung>& syl, const std::vector<Span
 
 double oct_of_hz(double hz) { return 8.75 + std::log2(hz / 440.0); }
 
+// Index of the last value at or before v in an ascending list (0 when none is).
+std::size_t last_at_or_before(const std::vector<double>& list, double v) {
+    const auto it = std::upper_bound(list.begin(), list.end(), v);
+    return it == list.begin() ? 0 : static_cast<std::size_t>(it - list.begin()) - 1;
+}
+
 // A sung note in seconds from the line's start.
 struct Timed {
     double t0, t1, hz;
@@ -275,7 +281,10 @@ struct Timed {
 // a straight glide into each note that follows another at once, and vibrato.
 double pitch_at(const std::vector<Timed>& notes, const Vibrato& vib, double t) {
     std::size_t j = 0;
-    while (j + 1 < notes.size() && t >= notes[j + 1].t0) ++j;
+    j = static_cast<std::size_t>(
+        std::upper_bound(notes.begin() + 1, notes.end(), t,
+                         [](double at, const Timed& n) { return at < n.t0; }) -
+        (notes.begin() + 1));
     if (t < notes[j].t0 || (t >= notes[j].t1 && j + 1 == notes.size())) {
         // Before the first note or after the last; in a rest, the next note.
     }
@@ -298,7 +307,8 @@ double pitch_at(const std::vector<Timed>& notes, const Vibrato& vib, double t) {
 
 // Dynamics: dB added at beat b (a note's level, gliding to its end level; a rest the next).
 double level_at(const std::vector<Note>& notes, const std::vector<double>& starts, double b) {
-    for (std::size_t j = 0; j < notes.size(); ++j) {
+    // The note sounding at b: the last that starts at or before it.
+    for (std::size_t j = last_at_or_before(starts, b); j < notes.size(); ++j) {
         const double e = starts[j] + notes[j].beats;
         if (b < e || j + 1 == notes.size()) {
             const double f = std::clamp((b - starts[j]) / notes[j].beats, 0.0, 1.0);
@@ -413,7 +423,7 @@ bool sing(const Line& line, const Options& options, Problem& problem, std::vecto
     // Whether the phone at time t (or the one before it) is a pause: a phrase's edge.
     auto after_pause = [&](double t) {
         std::size_t i = 0;
-        while (i + 1 < realStart.size() && t >= realStart[i + 1] - 1e-9) ++i;
+        i = last_at_or_before(realStart, t + 1e-9);
         const auto pause = [&](std::size_t k) { return placed[k].seg.ph->cls == Class::Pause; };
         return i == 0 || pause(i) || pause(i - 1);
     };
@@ -426,13 +436,16 @@ bool sing(const Line& line, const Options& options, Problem& problem, std::vecto
     };
     auto beat_of = [&](double t) {  // score seconds from the line's start to beats
         std::size_t i = 0;
-        while (i + 1 < realStart.size() && t >= realStart[i + 1]) ++i;
+        i = last_at_or_before(realStart, t);
         const double f = span[i] > 0 ? (t - realStart[i]) / span[i] : 0;
         return placed[i].start + f * (placed[i].end - placed[i].start);
     };
     auto sec_of = [&](double bt) {  // beats to score seconds from the line's start
         std::size_t i = 0;
-        while (i + 1 < placed.size() && bt >= placed[i + 1].start) ++i;
+        i = static_cast<std::size_t>(
+            std::upper_bound(placed.begin() + 1, placed.end(), bt,
+                             [](double at, const Placed& q) { return at < q.start; }) -
+            (placed.begin() + 1));
         const double len = placed[i].end - placed[i].start;
         const double f = len > 0 ? (bt - placed[i].start) / len : 0;
         return realStart[i] + f * span[i];
