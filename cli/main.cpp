@@ -37,7 +37,7 @@ const char kUsage[] =
     "Runs a call script with the speechscore library and writes its score to standard output.\n"
     "\n"
     "  -o, --output FILE   write the score to FILE: a new file beside it replaces it when the\n"
-    "                      run has no errors; a FIFO or device (/dev/stdout) is written into\n"
+    "                      run has ended; a FIFO or device (/dev/stdout) is written into\n"
     "  --render WAV        render the score to WAV with the speechscore orchestra\n"
     "  --check             only diagnose the script (and its glides): no score, no sound\n"
     "  --expand            print the script with its say lines as plain calls (-o: to FILE)\n"

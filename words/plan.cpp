@@ -375,6 +375,14 @@ Sources source_levels(const Phrase& ph) {
                 src.av.push_back({m, e, av - 12, 1});
                 src.as.push_back({a, m, breath, 0});
                 src.as.push_back({m, e, breath > 0 ? breath - 12 : 0, 1});
+            } else if (is_vowel(p) && g.finalSyllable) {
+                // The vowel of a phrase's last syllable weakens by 6 dB over its second half,
+                // as the subglottal pressure falls at the end of a phrase.
+                const double m = a + 0.5 * g.dur;
+                src.av.push_back({a, m, av, 0});
+                src.av.push_back({m, e, av - 6, 1});
+                src.as.push_back({a, m, breath, 0});
+                src.as.push_back({m, e, breath > 0 ? breath - 6 : 0, 1});
             } else {
                 src.av.push_back({a, e, av, 0});
                 src.as.push_back({a, e, breath, 0});

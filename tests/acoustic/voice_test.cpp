@@ -287,10 +287,10 @@ TEST(Voice, WithoutFlutterAndAspirationStrictlyPeriodic) {
 
 TEST(Pitch, PieceVoicedChangesGlide) {
     // Every change of F0 in the piece with voicing on both sides (AV above 0 20 ms before,
-    // at the change and 20 ms after), measured on the voicing source alone (output switch 1), which the noise of the
-    // fricatives does not mask. Tolerance: 10 % to 90 % of the change in at least 25 ms, and
-    // settled within 100 ms: 90 % reached by then, and from then on within 10 % of the change or
-    // 1 % of F0, whichever is more (up to 150 ms or to the next change).
+    // at the change and 20 ms after), measured on the voicing source alone (output switch 1), which
+    // the noise of the fricatives does not mask. Tolerance: 10 % to 90 % of the change in at least
+    // 25 ms, and settled within 100 ms: 90 % reached by then, and from then on within 10 % of the
+    // change or 1 % of F0, whichever is more (up to 150 ms or to the next change).
     const Rendered r = render_piece(1);
     ASSERT_FALSE(r.sound.samples.empty());
     const std::vector<ScoreEvent> f0 = score_events(r.score, 21);
