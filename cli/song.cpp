@@ -8,6 +8,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -103,6 +104,10 @@ struct Builder {
     }
 };
 
+// Writes the script of the song (song_script without its guard).
+bool write_script(const std::string& name, const std::string& bytes, const SongOptions& options,
+                  std::string& script);
+
 }  // namespace
 
 bool is_song_path(const std::string& path) {
@@ -115,6 +120,20 @@ bool is_song_path(const std::string& path) {
 
 bool song_script(const std::string& name, const std::string& bytes, const SongOptions& options,
                  std::string& script) {
+    try {
+        return write_script(name, bytes, options, script);
+    } catch (const std::exception& e) {
+        // The exact beat arithmetic overflows only on absurd lengths.
+        std::fprintf(stderr, "%s: error: the song's note lengths do not fit: %s\n", name.c_str(),
+                     e.what());
+        return false;
+    }
+}
+
+namespace {
+
+bool write_script(const std::string& name, const std::string& bytes, const SongOptions& options,
+                  std::string& script) {
     songs::Options o;
     o.part = options.part;
     o.verse = options.verse;
@@ -171,7 +190,8 @@ bool song_script(const std::string& name, const std::string& bytes, const SongOp
     std::size_t glide = 0;
     std::size_t dynamic = 0;
     std::size_t hairpin = 0;
-    bool holding = false;  // an extend line runs: notes without lyric hold the syllable
+    bool holding = false;      // an extend line runs: notes without lyric hold the syllable
+    songs::Beats carry{0, 1};  // beats of notes too short to sing, given to the next event
     for (std::size_t i = 0; i < song.events.size(); ++i) {
         const songs::Event& e = song.events[i];
         // Tempo marks and glides at this event start a new line.
@@ -205,14 +225,25 @@ bool song_script(const std::string& name, const std::string& bytes, const SongOp
             if (mark.empty()) mark = song.hairpins[hairpin].crescendo ? "<" : ">";
             ++hairpin;
         }
+        if (e.length < songs::make_beats(1, 64) && i + 1 < song.events.size()) {
+            // Too short to sing (a note of less than a 64th of a beat): the next event starts
+            // where it does.
+            std::fprintf(stderr,
+                         "%s: measure %s: warning: a note of %s beats is too short to "
+                         "sing; the next takes its time\n",
+                         name.c_str(), e.measure.c_str(), number(e.length.value()).c_str());
+            carry = carry + e.length;
+            continue;
+        }
         const double factor = e.fermata ? kFermata : 1;
         // A breath mark: the note's last quarter (at most half a beat) becomes a rest.
-        songs::Beats length = e.length;
+        songs::Beats length = e.length + carry;
+        carry = songs::Beats{0, 1};
         songs::Beats breath{0, 1};
         if (e.breath && !e.rest) {
-            breath = songs::make_beats(1, 4) * e.length;
+            breath = songs::make_beats(1, 4) * length;
             if (breath > songs::make_beats(1, 2)) breath = songs::make_beats(1, 2);
-            length = e.length - breath;
+            length = length - breath;
         }
         line.beats += length.value() * factor;
         if (e.rest) {
@@ -258,5 +289,7 @@ bool song_script(const std::string& name, const std::string& bytes, const SongOp
     script += "Rest 0.5\nfine\n";
     return true;
 }
+
+}  // namespace
 
 }  // namespace cli

@@ -31,6 +31,7 @@ constexpr double kVibratoFade = 0.15;  // s: the vibrato's extent grows over thi
 constexpr double kTailShare = 0.5;     // consonants take at most this share of a note
 constexpr double kRelease = 0.08;      // s: a phrase-final vowel dies away over this time
 constexpr double kGlideOff = 0.15;     // s: a held diphthong moves to its offset at the end
+constexpr double kShortest = 0.001;    // s: the shortest note or rest
 constexpr double kVoiceEdge = 0.02;    // s: the voice fades in and out at a rest
 
 // One sung syllable: its phones split around the nucleus (the first vowel on).
@@ -333,10 +334,10 @@ bool sing(const Line& line, const Options& options, Problem& problem, std::vecto
     double total = 0;
     for (std::size_t j = 0; j < line.notes.size(); ++j) {
         const Note& n = line.notes[j];
-        if (!(n.beats > 0) || !std::isfinite(n.beats) ||
+        if (!(n.beats * beat >= kShortest) || !std::isfinite(n.beats) ||
             (n.hz != 0 && !(n.hz >= 20 && n.hz <= 2000)) || !std::isfinite(n.level) ||
             !std::isfinite(n.levelEnd) || std::fabs(n.level) > 40 || std::fabs(n.levelEnd) > 40) {
-            problem = {"a note needs a length above 0 beats and a pitch of 20 to 2000 Hz", -1,
+            problem = {"a note needs a length of 1 ms or more and a pitch of 20 to 2000 Hz", -1,
                        static_cast<int>(j)};
             return false;
         }
@@ -411,6 +412,10 @@ bool sing(const Line& line, const Options& options, Problem& problem, std::vecto
         ph.segs.push_back(g);
     }
     for (std::size_t i = 0; i < ph.segs.size(); ++i) ph.segs[i].syllable = static_cast<int>(i);
+    if (ph.segs.empty()) {
+        problem = {"the line is too short to sing", -1, -1};
+        return false;
+    }
 
     // Write it: the words layer's tracks, with the voice's source settings, the dynamics on
     // the voicing and the notes' own pitch track.
