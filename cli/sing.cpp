@@ -131,21 +131,44 @@ bool read_notes(const std::vector<Piece>& tokens, std::size_t& k, ss::Line& out,
     double tiedHz = 0;
     std::vector<int> marks;  // per note: 0 none, 1 a level, 2 crescendo, 3 diminuendo
     std::vector<double> markDb;
-    for (; k < tokens.size() && tokens[k].text.find('=') == std::string::npos; ++k) {
+    // Notes up to the options (name=value, no "/").
+    auto option = [](const std::string& w) {
+        return w.find('=') != std::string::npos && w.find('/') == std::string::npos;
+    };
+    for (; k < tokens.size() && !option(tokens[k].text); ++k) {
         std::string t = tokens[k].text;
         const std::size_t col = tokens[k].column;
         int mark = 0;
         double db = 0;
+        double mm = 0;
+        double glideBeats = 0;
+        double glideMark = 0;
         const std::size_t colon = t.find(':');
         if (colon != std::string::npos) {
-            const std::string m = t.substr(colon + 1);
-            if (m == "<" || m == ">") {
-                mark = m == "<" ? 2 : 3;
-            } else if (dynamic_db(m, db)) {
-                mark = 1;
-            } else {
-                e = {col + colon + 1, "'" + m + "' is no dynamic mark (ppp .. fff, < or >)"};
-                return false;
+            // Marks after the note, each after a colon: a dynamic, < or >, mm=Q, gl=BEATS,Q.
+            std::size_t from = colon + 1;
+            while (from <= t.size()) {
+                std::size_t stop = t.find(':', from);
+                if (stop == std::string::npos) stop = t.size();
+                const std::string m = t.substr(from, stop - from);
+                const std::size_t comma = m.find(',');
+                if (m == "<" || m == ">") {
+                    mark = m == "<" ? 2 : 3;
+                } else if (dynamic_db(m, db)) {
+                    mark = 1;
+                } else if (m.rfind("mm=", 0) == 0 && read_number(m.substr(3), mm) && mm >= 1 &&
+                           mm <= 10000) {
+                } else if (m.rfind("gl=", 0) == 0 && comma != std::string::npos &&
+                           read_number(m.substr(3, comma - 3), glideBeats) && glideBeats > 0 &&
+                           glideBeats <= 1e6 && read_number(m.substr(comma + 1), glideMark) &&
+                           glideMark >= 1 && glideMark <= 10000) {
+                } else {
+                    e = {col + from, "'" + m +
+                                         "' is no mark (ppp .. fff, < or >; mm=100 a tempo; "
+                                         "gl=4,120 a tempo glide)"};
+                    return false;
+                }
+                from = stop + 1;
             }
             t.resize(colon);
         }
@@ -191,6 +214,11 @@ bool read_notes(const std::vector<Piece>& tokens, std::size_t& k, ss::Line& out,
         if (mark != 0) {
             marks.back() = mark;
             markDb.back() = db;
+        }
+        if (mm > 0) out.notes.back().mark = mm;
+        if (glideBeats > 0) {
+            out.notes.back().glideBeats = glideBeats;
+            out.notes.back().glideMark = glideMark;
         }
         tied = tie;
         tiedHz = hz;

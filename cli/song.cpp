@@ -87,20 +87,20 @@ struct Builder {
     std::string notes;
     bool inWord = false;  // the last syllable goes on in the next
     bool any = false;     // a note is in the line
-    double beats = 0;     // the line's length
+    std::string rests;    // the line as plain rests and tempo statements, while it has no note
     void flush(std::string& script) {
         if (!notes.empty()) {
             std::string l = lyric;
             while (!l.empty() && (l.back() == ' ' || l.back() == '-')) l.pop_back();
             if (!any)
-                script += "Rest " + number(beats) + "\n";  // rests only
+                script += rests;  // rests only: plain rests
             else
                 script += "sing \"" + l + "\"" + notes + "\n";
         }
         lyric.clear();
         notes.clear();
         any = false;
-        beats = 0;
+        rests.clear();
     }
 };
 
@@ -194,20 +194,24 @@ bool write_script(const std::string& name, const std::string& bytes, const SongO
     songs::Beats carry{0, 1};  // beats of notes too short to sing, given to the next event
     for (std::size_t i = 0; i < song.events.size(); ++i) {
         const songs::Event& e = song.events[i];
-        // Tempo marks and glides at this event start a new line.
-        std::string before;
+        // Tempo marks and glides at this event: marks on it.
+        std::string tempoMarks;
+        std::string tempoLines;  // the same as statements
         while (tempo < song.tempi.size() && song.tempi[tempo].onset <= e.onset) {
-            if (!(song.tempi[tempo].onset == songs::Beats{0, 1}) || tempo > 0)
-                before += "metronome " + number(song.tempi[tempo].qpm) + "\n";
+            if (!(song.tempi[tempo].onset == songs::Beats{0, 1}) || tempo > 0) {
+                tempoMarks += ":mm=" + number(song.tempi[tempo].qpm);
+                tempoLines += "metronome " + number(song.tempi[tempo].qpm) + "\n";
+            }
             ++tempo;
         }
         while (glide < song.tempoGlides.size() && song.tempoGlides[glide].onset <= e.onset) {
             const songs::TempoGlide& g = song.tempoGlides[glide];
-            before += "glMM " + number((g.end - g.onset).value()) + " " + number(g.toQpm) + "\n";
+            const std::string b = number((g.end - g.onset).value());
+            tempoMarks += ":gl=" + b + "," + number(g.toQpm);
+            tempoLines += "glMM " + b + " " + number(g.toQpm) + "\n";
             ++glide;
         }
-        if (e.rest || !before.empty()) line.flush(script);
-        script += before;
+        if (e.rest) line.flush(script);
         // Dynamics and hairpins that start by this event.
         std::string mark;
         while (dynamic < song.dynamics.size() && song.dynamics[dynamic].onset <= e.onset) {
@@ -245,9 +249,9 @@ bool write_script(const std::string& name, const std::string& bytes, const SongO
             if (breath > songs::make_beats(1, 2)) breath = songs::make_beats(1, 2);
             length = length - breath;
         }
-        line.beats += length.value() * factor;
         if (e.rest) {
-            line.notes += " r/" + beats_text(length, factor);
+            line.notes += " r/" + beats_text(length, factor) + tempoMarks;
+            line.rests += tempoLines + "Rest " + number(length.value() * factor) + "\n";
             holding = false;
         } else {
             double pitch = e.pitch;
@@ -262,6 +266,7 @@ bool write_script(const std::string& name, const std::string& bytes, const SongO
             }
             line.notes += " " + note_name(pitch) + "/" + beats_text(length, factor);
             if (!mark.empty()) line.notes += ":" + mark;
+            line.notes += tempoMarks;
             const songs::Lyric* l = song.verse.empty() ? nullptr : songs::lyric_of(e, song.verse);
             if (l != nullptr && !l->syllables.empty()) {
                 line.lyric += syllable_text(*l);
@@ -282,7 +287,7 @@ bool write_script(const std::string& name, const std::string& bytes, const SongO
         if (breath.num != 0) {
             line.flush(script);
             line.notes += " r/" + beats_text(breath, 1);
-            line.beats += breath.value();
+            line.rests += "Rest " + number(breath.value()) + "\n";
         }
     }
     line.flush(script);

@@ -31,6 +31,7 @@ constexpr double kVibratoFade = 0.15;  // s: the vibrato's extent grows over thi
 constexpr double kTailShare = 0.5;     // consonants take at most this share of a note
 constexpr double kRelease = 0.08;      // s: a phrase-final vowel dies away over this time
 constexpr double kGlideOff = 0.15;     // s: a held diphthong moves to its offset at the end
+constexpr double kGlideStep = 0.25;    // beats: a tempo glide steps at least this often
 constexpr double kShortest = 0.001;    // s: the shortest note or rest
 constexpr double kVoiceEdge = 0.02;    // s: the voice fades in and out at a rest
 
@@ -182,7 +183,7 @@ void place_run(const std::vector<Seg>& gs, double from, double factor, double se
 
 // Every phone of the line, in beats, with pauses in the gaps.
 std::vector<Placed> lay_out(const std::vector<Sung>& syl, const std::vector<Span>& spans,
-                            double secondsPerBeat) {
+                            double secondsPerBeat, const std::vector<double>& cuts) {
     std::vector<Placed> out;
     const std::size_t n = spans.size();
     // Beats taken before each span's start by its onset, and before its end by its coda.
@@ -242,7 +243,16 @@ std::vector<Placed> lay_out(const std::vector<Sung>& syl, const std::vector<Span
             // A vowel before a rest: its last part a short piece that dies away.
             glide = std::min(kRelease / secondsPerBeat, 0.3 * (heldEnd - vowelStart));
         }
-        out.push_back({held, vowelStart, heldEnd - glide});
+        // A held vowel is cut where the tempo changes, so that the change falls on a phone's
+        // start.
+        double from = vowelStart;
+        for (const double c : cuts) {
+            if (c > from + 1e-9 && c < heldEnd - glide - 1e-9) {
+                out.push_back({held, from, c});
+                from = c;
+            }
+        }
+        out.push_back({held, from, heldEnd - glide});
         if (glide > 0) out.push_back({first, heldEnd - glide, heldEnd});
         place_run(rest, heldEnd, restF, secondsPerBeat, out);
         place_run(s.coda, vowelEnd, coF[k], secondsPerBeat, out);
@@ -336,9 +346,14 @@ bool sing(const Line& line, const Options& options, Problem& problem, std::vecto
         const Note& n = line.notes[j];
         if (!(n.beats * beat >= kShortest) || !std::isfinite(n.beats) ||
             (n.hz != 0 && !(n.hz >= 20 && n.hz <= 2000)) || !std::isfinite(n.level) ||
-            !std::isfinite(n.levelEnd) || std::fabs(n.level) > 40 || std::fabs(n.levelEnd) > 40) {
-            problem = {"a note needs a length of 1 ms or more and a pitch of 20 to 2000 Hz", -1,
-                       static_cast<int>(j)};
+            !std::isfinite(n.levelEnd) || std::fabs(n.level) > 40 || std::fabs(n.levelEnd) > 40 ||
+            !(n.mark == 0 || (n.mark >= 1 && n.mark <= 10000)) ||
+            !(n.glideBeats == 0 || (n.glideBeats > 0 && n.glideBeats <= 1e6 && n.glideMark >= 1 &&
+                                    n.glideMark <= 10000))) {
+            problem = {
+                "a note needs a length of 1 ms or more, a pitch of 20 to 2000 Hz, and "
+                "tempo marks of 1 to 10000 a minute",
+                -1, static_cast<int>(j)};
             return false;
         }
         if (n.syllable >= static_cast<int>(line.syllables.size())) {
@@ -403,7 +418,22 @@ bool sing(const Line& line, const Options& options, Problem& problem, std::vecto
         b += n.beats;
     }
     const double spb = beat;
-    const std::vector<Placed> placed = lay_out(syl, spans, spb);
+    // Tempo marks and glides, at their notes' beats.
+    std::vector<std::pair<double, const Note*>> tempi;
+    std::vector<double> cuts;
+    for (std::size_t j = 0; j < line.notes.size(); ++j) {
+        if (line.notes[j].mark > 0 || line.notes[j].glideBeats > 0) {
+            tempi.push_back({starts[j], &line.notes[j]});
+            cuts.push_back(starts[j]);
+            // The glide steps at every phone: a held vowel under it is cut every quarter beat,
+            // so that the tempo moves smoothly.
+            for (double g = kGlideStep; g < line.notes[j].glideBeats && cuts.size() < 100000;
+                 g += kGlideStep)
+                cuts.push_back(starts[j] + g);
+        }
+    }
+    std::sort(cuts.begin(), cuts.end());
+    const std::vector<Placed> placed = lay_out(syl, spans, spb, cuts);
     ::words::Phrase ph;
     for (const Placed& q : placed) {
         Seg g = q.seg;
@@ -433,9 +463,12 @@ bool sing(const Line& line, const Options& options, Problem& problem, std::vecto
         return i == 0 || pause(i) || pause(i - 1);
     };
     std::size_t glmm = 0;
+    std::size_t nextTempo = 0;
     auto emit_one = [&](const Call& c) {
         if (!words::execute(c)) {
             if (c.op == "genTRC") genTRC(c.args[0], static_cast<int>(std::lround(c.args[1])));
+            if (c.op == "metronome") metronome(c.args[0]);
+            if (c.op == "glMM") glMM(c.args[0], c.args[1]);
         }
         if (calls != nullptr) calls->push_back(c);
     };
@@ -459,6 +492,13 @@ bool sing(const Line& line, const Options& options, Problem& problem, std::vecto
     emit = [&](const Call& c0) {
         Call c = c0;
         if (c.op == "doGLMM") {
+            // The tempo marks due by this phone's start, before its tempo step.
+            while (nextTempo < tempi.size() &&
+                   tempi[nextTempo].first <= placed[glmm].start + 1e-9) {
+                const Note& n = *tempi[nextTempo++].second;
+                if (n.mark > 0) emit_one({"metronome", {n.mark}});
+                if (n.glideBeats > 0) emit_one({"glMM", {n.glideBeats, n.glideMark}});
+            }
             emit_one(c);
             realStart.push_back(now);
             span.push_back(c.args[0] * beat);

@@ -59,10 +59,13 @@ struct Syllable {
 /// One note or rest, in beats.
 struct Note {
     double beats = 1;
-    double hz = 0;        ///< 0: a rest
-    int syllable = -1;    ///< index of the syllable it starts; -1: holds the one before
-    double level = 0;     ///< dB added to the voicing at the note's start (dynamics)
-    double levelEnd = 0;  ///< dB added at its end (a hairpin glides from level to levelEnd)
+    double hz = 0;          ///< 0: a rest
+    int syllable = -1;      ///< index of the syllable it starts; -1: holds the one before
+    double level = 0;       ///< dB added to the voicing at the note's start (dynamics)
+    double levelEnd = 0;    ///< dB added at its end (a hairpin glides from level to levelEnd)
+    double mark = 0;        ///< > 0: the metronome mark from the note's start on
+    double glideBeats = 0;  ///< > 0: a tempo glide (glMM) starts at the note, this many beats
+    double glideMark = 0;   ///< the mark the glide reaches
 };
 
 /// A sung line.

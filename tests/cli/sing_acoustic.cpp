@@ -221,6 +221,8 @@ TEST(SingMeasure, AHeldNoteHasItsVibratoAndNoClicks) {
                 last = t;
             }
         }
+        ASSERT_GT(n, 2000) << take.log;
+        ASSERT_GT(first, 0.4);
         const double noteDb = 10 * std::log10(note / n);
         for (const auto& [t, db] : take.level) {
             if (std::fabs(t - first) < 0.0005 || std::fabs(t - last) < 0.0005) {

@@ -19,7 +19,7 @@ selectObject: sound
 total = Get total duration
 n = floor (total / 0.001)
 for i to n
-    r = Get root-mean-square: 0, (i - 1) * 0.001, i * 0.001
+    r = Get root-mean-square: (i - 1) * 0.001, i * 0.001
     if r = undefined or r <= 0
         db = -300
     else

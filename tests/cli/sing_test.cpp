@@ -70,9 +70,10 @@ const char kTwinkle[] =
 
 TEST(Sing, CallScriptAndExpandedScriptWriteTheSameBytes) {
     Dir dir;
-    const std::string script = std::string(kStart) + "voice soprano\nvibrato rate=6 extent=40\n" +
-                               "Rest 0.5\n" + kTwinkle + "glMM 2 120\n" +
-                               "sing \"a-ve\" G4/1 F#4+20c/1 lang=fr\nRest 1\nfine\n";
+    const std::string script =
+        std::string(kStart) + "voice soprano\nvibrato rate=6 extent=40\n" + "Rest 0.5\n" +
+        kTwinkle + "glMM 2 120\n" +
+        "sing \"a-ve\" G4/1:mm=100 F#4+20c/2:gl=1,60 lang=fr\nRest 1\nfine\n";
     dir.write("s.ss", script);
     const ChildResult run = run_program({"s.ss"}, dir);
     ASSERT_EQ(run.status, 0) << run.err;
@@ -95,7 +96,7 @@ TEST(Sing, CallScriptAndExpandedScriptWriteTheSameBytes) {
         glMM(2, 120);
         ss::Line ave;
         ave.syllables = {{"a", false}, {"ve", true}};
-        ave.notes = {{1, hz("G4"), 0, 6, 6}, {1, hz("F#4+20c"), 1, 6, 6}};
+        ave.notes = {{1, hz("G4"), 0, 6, 6, 100}, {2, hz("F#4+20c"), 1, 6, 6, 0, 1, 60}};
         o.lang = "fr";
         if (!ss::sing(ave, o, problem)) std::fputs(problem.message.c_str(), stderr);
         Rest(1);
@@ -115,14 +116,16 @@ TEST(Sing, CallScriptAndExpandedScriptWriteTheSameBytes) {
 }
 
 TEST(Sing, NucleiStartOnTheirBeatsAndEveryTrackEndsWithTheLine) {
-    for (const bool glide : {false, true}) {
+    for (const int tempo : {0, 1, 2}) {
+        const bool glide = tempo == 1;
         const ChildResult r = run_child([&]() {
             start1(0, 1, 1, 1, 1, 1, 0, 1, 1);
             metronome(72);
             if (glide) glMM(6, 120);  // the tempo moves while the line is sung
             ss::Problem problem;
             sw::Labels labels;
-            const ss::Line line = twinkle();
+            ss::Line line = twinkle();
+            if (tempo == 2) line.notes[3].mark = 144;  // twice as fast from the fourth note
             if (!ss::sing(line, ss::Options(), problem, nullptr, &labels)) return;
             double lowest = 1e9;
             double highest = 0;
@@ -136,8 +139,10 @@ TEST(Sing, NucleiStartOnTheirBeatsAndEveryTrackEndsWithTheLine) {
         });
         ASSERT_EQ(r.err.substr(0, 14), "0.000000000 0\n") << glide;
         const std::string at = r.err.substr(14);
-        if (!glide) {
+        if (tempo == 0) {
             EXPECT_EQ(at, "0.000000 0.833333 2.500000 3.333333 4.583333 ");
+        } else if (tempo == 2) {
+            EXPECT_EQ(at, "0.000000 0.833333 2.500000 3.333333 3.958333 ");
         } else {
             // Under the glide the beats shorten: each syllable later than the one before, and
             // every one before its time at the steady tempo.
@@ -163,8 +168,10 @@ TEST(Sing, ALineThatCannotBeSungIsReportedAndWritesNothing) {
         {"sing \"la la\" C4/1", "s.ss:4:10: error: this syllable and the rest of the lyric have"},
         {"sing \"la la\" C4/1~ D4/1", "s.ss:4:20: error: a tie joins notes of the same pitch"},
         {"sing \"la\" C4/1~", "s.ss:4:11: error: the tie has no note to join"},
-        {"sing \"la\" C4/1:mff", "s.ss:4:16: error: 'mff' is no dynamic mark"},
+        {"sing \"la\" C4/1:mff", "s.ss:4:16: error: 'mff' is no mark (ppp .. fff"},
         {"sing \"la\" C4/1 speed=2", "s.ss:4:16: error: unknown option 'speed'"},
+        {"sing \"la\" C4/1:mm=0", "s.ss:4:16: error: 'mm=0' is no mark"},
+        {"sing \"la\" C4/1:f:gl=2", "s.ss:4:18: error: 'gl=2' is no mark"},
         {"sing \"la C4/1", "s.ss:4:6: error: the lyric has no closing \""},
         {"sing \"\" C4/1", "s.ss:4:7: error: the lyric has no syllable"},
         {"sing la C4/1", "s.ss:4:6: error: sing needs a lyric in double quotes"},
