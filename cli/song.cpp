@@ -254,7 +254,7 @@ bool write_script(const std::string& name, const std::string& bytes, const SongO
             line.rests += tempoLines + "Rest " + number(length.value() * factor) + "\n";
             holding = false;
         } else {
-            double pitch = e.pitch;
+            double pitch = std::isfinite(e.pitch) ? e.pitch : 60;
             while (hz(pitch) < 20) pitch += 12;
             while (hz(pitch) > 2000) pitch -= 12;
             if (pitch != e.pitch) {
