@@ -274,8 +274,12 @@ bool write_script(const std::string& name, const std::string& bytes, const SongO
                 line.lyric += line.inWord ? "-" : " ";
                 holding = l->extend;
             } else {
-                // No syllable: hold the one before (a melisma), or sing "ah" after a rest.
-                if (line.any || holding) {
+                // No syllable: a part without lyrics sings every note on "la"; otherwise the
+                // syllable before is held (a melisma), or "ah" sung after a rest.
+                if (song.verse.empty()) {
+                    line.lyric += "la ";
+                    line.inWord = false;
+                } else if (line.any || holding) {
                     line.lyric += std::string("_") + (line.inWord ? "-" : " ");
                 } else {
                     line.lyric += "ah ";
