@@ -16,6 +16,7 @@
 #include "quantities.h"
 #include "say.h"
 #include "script.h"
+#include "sing.h"
 #include "speechscore.h"
 
 namespace cli {
@@ -195,7 +196,7 @@ private:
 Sink* g_sink = nullptr;  // the one sink of the process, set by run_script
 
 void Runner::line(int number, const std::string& text) {
-    if (say_line(name_, number, text, report_)) return;
+    if (say_line(name_, number, text, report_) || sing_line(name_, number, text, report_)) return;
     expand_line(text);
     Statement st;
     Diagnostic error;
