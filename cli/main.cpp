@@ -23,6 +23,8 @@
 #include "render.h"
 #include "say.h"
 #include "script.h"
+#include "song.h"
+#include "speechscore.h"
 
 // The two variables every client of the library defines: a script starts with one second per
 // beat and TTO operation 0 unless it sets them.
@@ -41,6 +43,9 @@ const char kUsage[] =
     "  --check             only diagnose the script (and its glides): no score, no sound\n"
     "  --expand            print the script with its say lines as plain calls (-o: to FILE)\n"
     "  --labels GRID       write the words and phones said as a Praat TextGrid\n"
+    "  --part P, --verse N, --voice NAME\n"
+    "                      a song file (.musicxml, .mxl, .mid): the part (id or name), the\n"
+    "                      lyric line and the voice (bass tenor alto soprano child breathy)\n"
     "  --watch             run again whenever SCRIPT changes (with -o, --render or --check)\n"
     "  --list              list the operations and variables a script can use\n"
     "  --describe NAME     describe an operation's parameters (and a builder's phases), or a\n"
@@ -59,8 +64,9 @@ struct Options {
     std::string wav;     // --render
     bool check = false;
     bool watch = false;
-    bool expand = false;  // --expand
-    std::string labels;   // --labels
+    bool expand = false;    // --expand
+    cli::SongOptions song;  // --part, --verse, --voice
+    std::string labels;     // --labels
 };
 
 // The signal that stopped the runner (SIGINT or SIGTERM), 0 while none came: the work in hand
@@ -182,6 +188,12 @@ int pass(const Options& o, speechscore::Renderer* renderer) {
         if (interrupted) return interrupted_status();
         std::fprintf(stderr, "speechscore: cannot read %s: %s\n", name.c_str(), problem.c_str());
         return 2;
+    }
+    if (o.script != "-" && cli::is_song_path(o.script)) {
+        // A song file: sung as the call script of its sing lines.
+        std::string script;
+        if (!cli::song_script(name, text, o.song, script)) return 1;
+        text = std::move(script);
     }
 
     // Where the score goes: the -o file, a temporary file to render, nowhere, or stdout.
@@ -406,6 +418,12 @@ int parse_options(int argc, char** argv, Options& o) {
             return cli::print_description(stdout, stderr, v) ? 0 : 2;
         } else if (a == "--check") {
             o.check = true;
+        } else if (value("--part", v) || value("--verse", v) || value("--voice", v)) {
+            if (v == "\x01" || v.empty()) return usage_error(a + " needs a value");
+            std::string& field = a.rfind("--part", 0) == 0    ? o.song.part
+                                 : a.rfind("--verse", 0) == 0 ? o.song.verse
+                                                              : o.song.voice;
+            field = v;
         } else if (a == "--expand") {
             o.expand = true;
         } else if (value("--labels", v)) {

@@ -32,6 +32,13 @@ if(TARGET speechscore_words)
           LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
   install(FILES words/speechscore_words.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 endif()
+# The sing layer (sing, voices, vibrato), above the words layer.
+if(TARGET speechscore_sing)
+  install(TARGETS speechscore_sing EXPORT speechscoreTargets
+          ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+          LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+  install(FILES sing/speechscore_sing.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+endif()
 install(FILES orchestra/speechscore.orc DESTINATION ${SPEECHSCORE_DATADIR})
 
 # CMake package: the exported target, a config file that also names the installed orchestra

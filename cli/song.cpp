@@ -1,0 +1,304 @@
+// A song from a score editor as a call script: the first part with lyrics (or the one chosen)
+// becomes sing lines, one from each rest to the next, with metronome and glMM for its tempo
+// marks, dynamics and hairpins as note marks, breath marks as a short rest taken from the note
+// before, fermatas as a note half as long again.
+#include "song.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "songs.h"
+#include "speechscore_sing.h"
+
+namespace cli {
+namespace {
+
+namespace songs = speechscore::songs;
+namespace ss = speechscore::sing;
+
+constexpr double kFermata = 1.5;     // a held note lasts this many times its length
+constexpr double kDefaultQpm = 120;  // MusicXML's and MIDI's tempo when none is given
+
+std::string lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+std::string number(double v) {
+    char text[40];
+    std::snprintf(text, sizeof text, "%.10g", v);
+    return text;
+}
+
+// A syllable as the sing statement reads it: no spaces, hyphens, underscores or quotes.
+std::string syllable_text(const songs::Lyric& lyric) {
+    std::string out;
+    for (const songs::Syllable& s : lyric.syllables) {
+        for (const char c : s.text) {
+            const auto u = static_cast<unsigned char>(c);
+            if (std::isalpha(u) || c == '\'' || u >= 0x80) out += c;
+        }
+    }
+    return out.empty() ? "ah" : out;
+}
+
+bool continues_word(const songs::Lyric& lyric) {
+    const songs::Syllabic s = lyric.syllables.back().syllabic;
+    return s == songs::Syllabic::Begin || s == songs::Syllabic::Middle;
+}
+
+// The sing statement's name of a pitch: C4, F#3, with cents when it is between keys.
+std::string note_name(double pitch) {
+    const double key = std::round(pitch);
+    static const char* kNames[] = {"C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"};
+    const int k = static_cast<int>(key);
+    std::string name = std::string(kNames[((k % 12) + 12) % 12]) + std::to_string(k / 12 - 1);
+    const double cents = std::round((pitch - key) * 100);
+    if (cents != 0) name += (cents > 0 ? "+" : "") + number(cents) + "c";
+    return name;
+}
+
+std::string beats_text(songs::Beats b, double factor) {
+    if (factor != 1) return number(b.value() * factor);
+    if (b.den == 1) return std::to_string(b.num);
+    return std::to_string(b.num) + "/" + std::to_string(b.den);
+}
+
+// The dynamic mark the sing statement knows for a mark of the file.
+std::string dynamic_mark(const std::string& mark) {
+    static const char* kKnown[] = {"ppp", "pp", "p", "mp", "mf", "f", "ff", "fff"};
+    for (const char* k : kKnown)
+        if (mark == k) return mark;
+    if (mark == "pppp" || mark == "ppppp" || mark == "n") return "ppp";
+    if (mark == "ffff" || mark == "fffff") return "fff";
+    if (mark == "sf" || mark == "sfz" || mark == "fz" || mark == "rfz" || mark == "sffz")
+        return "f";
+    if (mark == "fp" || mark == "sfp") return "p";
+    return "";
+}
+
+struct Builder {
+    std::string lyric;
+    std::string notes;
+    bool inWord = false;  // the last syllable goes on in the next
+    bool any = false;     // a note is in the line
+    std::string rests;    // the line as plain rests and tempo statements, while it has no note
+    void flush(std::string& script) {
+        if (!notes.empty()) {
+            std::string l = lyric;
+            while (!l.empty() && (l.back() == ' ' || l.back() == '-')) l.pop_back();
+            if (!any)
+                script += rests;  // rests only: plain rests
+            else
+                script += "sing \"" + l + "\"" + notes + "\n";
+        }
+        lyric.clear();
+        notes.clear();
+        any = false;
+        rests.clear();
+    }
+};
+
+// Writes the script of the song (song_script without its guard).
+bool write_script(const std::string& name, const std::string& bytes, const SongOptions& options,
+                  std::string& script);
+
+}  // namespace
+
+bool is_song_path(const std::string& path) {
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string::npos) return false;
+    const std::string ext = lower(path.substr(dot + 1));
+    return ext == "musicxml" || ext == "xml" || ext == "mxl" || ext == "mid" || ext == "midi" ||
+           ext == "kar";
+}
+
+bool song_script(const std::string& name, const std::string& bytes, const SongOptions& options,
+                 std::string& script) {
+    try {
+        return write_script(name, bytes, options, script);
+    } catch (const std::exception& e) {
+        // The exact beat arithmetic overflows only on absurd lengths.
+        std::fprintf(stderr, "%s: error: the song's note lengths do not fit: %s\n", name.c_str(),
+                     e.what());
+        return false;
+    }
+}
+
+namespace {
+
+bool write_script(const std::string& name, const std::string& bytes, const SongOptions& options,
+                  std::string& script) {
+    songs::Options o;
+    o.part = options.part;
+    o.verse = options.verse;
+    const songs::Result r = songs::read_song(bytes, o);
+    for (const songs::Diagnostic& d : r.diagnostics) {
+        std::fprintf(stderr, "%s: %swarning: %s\n", name.c_str(),
+                     d.measure.empty() ? "" : ("measure " + d.measure + ": ").c_str(),
+                     d.message.c_str());
+    }
+    if (!r.ok) {
+        std::fprintf(stderr, "%s: error: %s\n", name.c_str(), r.error.c_str());
+        return false;
+    }
+    const songs::Song& song = r.song;
+    double low = 1e9;
+    double high = 0;
+    for (const songs::Event& e : song.events) {
+        if (e.rest) continue;
+        low = std::min(low, e.pitch);
+        high = std::max(high, e.pitch);
+    }
+    if (high == 0) {
+        std::fprintf(stderr, "%s: error: the part has no notes to sing\n", name.c_str());
+        return false;
+    }
+    auto hz = [](double key) { return 440.0 * std::exp2((key - 69) / 12); };
+    const ss::Voice* voice = nullptr;
+    if (!options.voice.empty()) {
+        voice = ss::find_voice(options.voice);
+        if (voice == nullptr) {
+            std::fprintf(stderr,
+                         "%s: error: no voice '%s' (bass, tenor, alto, soprano, child, breathy)\n",
+                         name.c_str(), options.voice.c_str());
+            return false;
+        }
+    } else {
+        voice = &ss::voice_for_range(hz(low), hz(high));
+    }
+    std::string partName = song.part;
+    for (const songs::Part& p : song.parts)
+        if (p.id == song.part && !p.name.empty()) partName = p.name;
+    script = "# " + name + ": part " + partName +
+             (song.verse.empty() ? "" : ", verse " + song.verse) + ", sung by the " + voice->name +
+             " voice\n";
+    script += "start1 0 1 1 1 1 1 0 1 1\nstartmn\n";
+    double qpm = kDefaultQpm;
+    if (!song.tempi.empty() && song.tempi.front().onset == songs::Beats{0, 1})
+        qpm = song.tempi.front().qpm;
+    script += "metronome " + number(qpm) + "\n";
+    script += "voice " + std::string(voice->name) + "\n";
+
+    Builder line;
+    std::size_t tempo = 0;
+    std::size_t glide = 0;
+    std::size_t dynamic = 0;
+    std::size_t hairpin = 0;
+    bool holding = false;      // an extend line runs: notes without lyric hold the syllable
+    songs::Beats carry{0, 1};  // beats of notes too short to sing, given to the next event
+    for (std::size_t i = 0; i < song.events.size(); ++i) {
+        const songs::Event& e = song.events[i];
+        // Tempo marks and glides at this event: marks on it.
+        std::string tempoMarks;
+        std::string tempoLines;  // the same as statements
+        while (tempo < song.tempi.size() && song.tempi[tempo].onset <= e.onset) {
+            if (!(song.tempi[tempo].onset == songs::Beats{0, 1}) || tempo > 0) {
+                tempoMarks += ":mm=" + number(song.tempi[tempo].qpm);
+                tempoLines += "metronome " + number(song.tempi[tempo].qpm) + "\n";
+            }
+            ++tempo;
+        }
+        while (glide < song.tempoGlides.size() && song.tempoGlides[glide].onset <= e.onset) {
+            const songs::TempoGlide& g = song.tempoGlides[glide];
+            const std::string b = number((g.end - g.onset).value());
+            tempoMarks += ":gl=" + b + "," + number(g.toQpm);
+            tempoLines += "glMM " + b + " " + number(g.toQpm) + "\n";
+            ++glide;
+        }
+        if (e.rest) line.flush(script);
+        // Dynamics and hairpins that start by this event.
+        std::string mark;
+        while (dynamic < song.dynamics.size() && song.dynamics[dynamic].onset <= e.onset) {
+            const std::string m = dynamic_mark(song.dynamics[dynamic].mark);
+            if (m.empty()) {
+                std::fprintf(stderr, "%s: measure %s: warning: dynamic '%s' not sung; skipped\n",
+                             name.c_str(), song.dynamics[dynamic].measure.c_str(),
+                             song.dynamics[dynamic].mark.c_str());
+            } else {
+                mark = m;
+            }
+            ++dynamic;
+        }
+        while (hairpin < song.hairpins.size() && song.hairpins[hairpin].onset <= e.onset) {
+            if (mark.empty()) mark = song.hairpins[hairpin].crescendo ? "<" : ">";
+            ++hairpin;
+        }
+        if (e.length < songs::make_beats(1, 64) && i + 1 < song.events.size()) {
+            // Too short to sing (a note of less than a 64th of a beat): the next event starts
+            // where it does.
+            std::fprintf(stderr,
+                         "%s: measure %s: warning: a note of %s beats is too short to "
+                         "sing; the next takes its time\n",
+                         name.c_str(), e.measure.c_str(), number(e.length.value()).c_str());
+            carry = carry + e.length;
+            continue;
+        }
+        const double factor = e.fermata ? kFermata : 1;
+        // A breath mark: the note's last quarter (at most half a beat) becomes a rest.
+        songs::Beats length = e.length + carry;
+        carry = songs::Beats{0, 1};
+        songs::Beats breath{0, 1};
+        if (e.breath && !e.rest) {
+            breath = songs::make_beats(1, 4) * length;
+            if (breath > songs::make_beats(1, 2)) breath = songs::make_beats(1, 2);
+            length = length - breath;
+        }
+        if (e.rest) {
+            line.notes += " r/" + beats_text(length, factor) + tempoMarks;
+            line.rests += tempoLines + "Rest " + number(length.value() * factor) + "\n";
+            holding = false;
+        } else {
+            double pitch = std::isfinite(e.pitch) ? e.pitch : 60;
+            while (hz(pitch) < 20) pitch += 12;
+            while (hz(pitch) > 2000) pitch -= 12;
+            if (pitch != e.pitch) {
+                std::fprintf(stderr,
+                             "%s: measure %s: warning: %s is out of a voice's reach; sung "
+                             "%s\n",
+                             name.c_str(), e.measure.c_str(), e.name.c_str(),
+                             note_name(pitch).c_str());
+            }
+            line.notes += " " + note_name(pitch) + "/" + beats_text(length, factor);
+            if (!mark.empty()) line.notes += ":" + mark;
+            line.notes += tempoMarks;
+            const songs::Lyric* l = song.verse.empty() ? nullptr : songs::lyric_of(e, song.verse);
+            if (l != nullptr && !l->syllables.empty()) {
+                line.lyric += syllable_text(*l);
+                line.inWord = continues_word(*l);
+                line.lyric += line.inWord ? "-" : " ";
+                holding = l->extend;
+            } else {
+                // No syllable: a part without lyrics sings every note on "la"; otherwise the
+                // syllable before is held (a melisma), or "ah" sung after a rest.
+                if (song.verse.empty()) {
+                    line.lyric += "la ";
+                    line.inWord = false;
+                } else if (line.any || holding) {
+                    line.lyric += std::string("_") + (line.inWord ? "-" : " ");
+                } else {
+                    line.lyric += "ah ";
+                    line.inWord = false;
+                }
+            }
+            line.any = true;
+        }
+        if (breath.num != 0) {
+            line.flush(script);
+            line.notes += " r/" + beats_text(breath, 1);
+            line.rests += "Rest " + number(breath.value()) + "\n";
+        }
+    }
+    line.flush(script);
+    script += "Rest 0.5\nfine\n";
+    return true;
+}
+
+}  // namespace
+
+}  // namespace cli

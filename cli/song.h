@@ -1,0 +1,27 @@
+// Private to cli/: a song file (MusicXML, .mxl, MIDI) sung as a call script of sing lines.
+#ifndef SPEECHSCORE_CLI_SONG_H
+#define SPEECHSCORE_CLI_SONG_H
+
+#include <string>
+
+namespace cli {
+
+struct SongOptions {
+    std::string part;   // --part: id or name
+    std::string verse;  // --verse: lyric line number
+    std::string voice;  // --voice: a voice preset; empty: chosen from the part's range
+};
+
+// Whether the runner reads the file as a song: by its name (.musicxml, .xml, .mxl, .mid,
+// .midi, .kar, any case).
+bool is_song_path(const std::string& path);
+
+// Reads the song in bytes and writes the call script that sings it. What the reader skipped is
+// reported on standard error as NAME: measure M: warning: ...; a file that is no song gets one
+// error, NAME: error: ..., and false.
+bool song_script(const std::string& name, const std::string& bytes, const SongOptions& options,
+                 std::string& script);
+
+}  // namespace cli
+
+#endif  // SPEECHSCORE_CLI_SONG_H

@@ -1,0 +1,235 @@
+// Sung lines and a song file rendered and measured with Praat (sing_measure.praat, checked
+// first on a tone of known pitch and onset): every vowel starts within 15 ms of its note's
+// time, every note of 150 ms or more has its median F0 within 15 cents of its pitch, a held
+// note's vibrato has the rate and extent asked for, and the voice starts and stops without a
+// click.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/child.h"
+
+namespace {
+
+const std::string kMeasure = std::string(SPEECHSCORE_TESTS_DIR) + "/sing_measure.praat";
+
+struct Take {
+    std::vector<std::pair<double, double>> pitch;  // time, Hz (0 unvoiced)
+    std::vector<std::pair<double, double>> level;  // time, dB of each millisecond
+    std::string log;
+};
+
+ChildResult run(const std::string& dir, const std::vector<std::string>& args) {
+    return run_child([&]() {
+        if (chdir(dir.c_str()) != 0) _exit(98);
+        std::vector<const char*> argv;
+        for (const std::string& a : args) argv.push_back(a.c_str());
+        argv.push_back(nullptr);
+        execvp(argv[0], const_cast<char* const*>(argv.data()));
+        _exit(96);
+    });
+}
+
+struct Dir {
+    std::string path;
+    Dir() {
+        char name[] = "/tmp/sing_acoustic.XXXXXX";
+        path = mkdtemp(name) != nullptr ? name : "/tmp";
+    }
+    ~Dir() { std::filesystem::remove_all(path); }
+    Dir(const Dir&) = delete;
+    Dir& operator=(const Dir&) = delete;
+    void write(const std::string& name, const std::string& text) const {
+        std::ofstream(path + "/" + name) << text;
+    }
+};
+
+Take measure(const Dir& dir, const std::string& wav) {
+    Take take;
+    const ChildResult r = run(dir.path, {"praat", "--run", kMeasure, dir.path + "/" + wav});
+    take.log = r.out + r.err;
+    std::istringstream in(r.out);
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream words(line);
+        std::string kind;
+        double t = 0;
+        double v = 0;
+        if (!(words >> kind >> t >> v)) continue;
+        (kind == "P" ? take.pitch : take.level).push_back({t, v});
+    }
+    return take;
+}
+
+// Median F0 in [from, to), Hz; 0 when nothing is voiced.
+double median_f0(const Take& take, double from, double to) {
+    std::vector<double> f;
+    for (const auto& [t, hz] : take.pitch)
+        if (t >= from && t < to && hz > 0) f.push_back(hz);
+    if (f.empty()) return 0;
+    std::nth_element(f.begin(), f.begin() + static_cast<std::ptrdiff_t>(f.size() / 2), f.end());
+    return f[f.size() / 2];
+}
+
+// The voicing onset (an unvoiced frame followed by a voiced one) nearest to time t.
+double voice_onset(const Take& take, double t) {
+    double best = -1;
+    for (std::size_t i = 1; i < take.pitch.size(); ++i) {
+        if (take.pitch[i].second > 0 && take.pitch[i - 1].second == 0 &&
+            (best < 0 || std::fabs(take.pitch[i].first - t) < std::fabs(best - t)))
+            best = take.pitch[i].first;
+    }
+    return best;
+}
+
+double cents(double hz, double ref) { return 1200 * std::log2(hz / ref); }
+double key_hz(double key) { return 440 * std::exp2((key - 69) / 12); }
+
+struct Note {
+    double key;  // MIDI key, 0 for a rest
+    double beats;
+};
+
+// Checks the pitch of every note of 150 ms or more, and the vowel onset of the notes listed
+// (those whose syllable starts with a voiceless consonant, so that the voice starts with the
+// vowel).
+void check_notes(const Take& take, const std::vector<Note>& notes, double start,
+                 double secondsPerBeat, const std::vector<std::size_t>& onsets) {
+    double t = start;
+    for (std::size_t k = 0; k < notes.size(); ++k) {
+        const double len = notes[k].beats * secondsPerBeat;
+        if (notes[k].key > 0 && len >= 0.15) {
+            const double f = median_f0(take, t, t + len);
+            ASSERT_GT(f, 0) << "note " << k << " at " << t;
+            EXPECT_LT(std::fabs(cents(f, key_hz(notes[k].key))), 15) << "note " << k << " at " << t;
+        }
+        if (std::find(onsets.begin(), onsets.end(), k) != onsets.end()) {
+            // Praat's frames are 5 ms apart: the onset is known to that step.
+            EXPECT_NEAR(voice_onset(take, t), t, 0.015) << "note " << k;
+        }
+        t += len;
+    }
+}
+
+TEST(SingMeasure, KnownSignal) {
+    // A 330 Hz tone from 0.5 s: its pitch and onset as made.
+    Dir dir;
+    const ChildResult made = run(dir.path, {"sox", "-n", "-r", "44100", "-b", "16", "tone.wav",
+                                            "synth", "1", "sine", "330", "pad", "0.5", "0.5"});
+    ASSERT_EQ(made.status, 0) << made.err;
+    const Take take = measure(dir, "tone.wav");
+    EXPECT_LT(std::fabs(cents(median_f0(take, 0.5, 1.5), 330)), 1) << take.log;
+    EXPECT_NEAR(voice_onset(take, 0.5), 0.5, 0.01);
+}
+
+TEST(SingMeasure, VowelsStartOnTheirNotesAtTheirPitch) {
+    Dir dir;
+    dir.write("s.ss",
+              "start1 0 1 1 1 1 1 0 1 1\nstartmn\nmetronome 100\nvoice tenor\n"
+              "sing \"ta ka pa sa to ki pu\" r/1 C4/1 E4/1/2 G4/1/2 C5/1 r/1/2 B4/1/2 G4/1 C4/2\n"
+              "Rest 0.5\nfine\n");
+    const ChildResult r = run(dir.path, {SPEECHSCORE_CLI, "--render", "s.wav", "s.ss"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Take take = measure(dir, "s.wav");
+    check_notes(
+        take,
+        {{0, 1}, {60, 1}, {64, 0.5}, {67, 0.5}, {72, 1}, {0, 0.5}, {71, 0.5}, {67, 1}, {60, 2}}, 0,
+        0.6, {1, 2, 3, 4, 6, 7, 8});
+}
+
+TEST(SingMeasure, ASongFileIsSungOnItsNotes) {
+    Dir dir;
+    const ChildResult r = run(
+        dir.path, {SPEECHSCORE_CLI, std::string(SPEECHSCORE_EXAMPLES_SOURCE) + "/twinkle.musicxml",
+                   "--render", "t.wav"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Take take = measure(dir, "t.wav");
+    // Twin-kle twin-kle lit-tle star (a breath), how I won-der what you are; 100 a minute.
+    check_notes(take,
+                {{60, 1},
+                 {60, 1},
+                 {67, 1},
+                 {67, 1},
+                 {69, 1},
+                 {69, 1},
+                 {67, 1.5},
+                 {0, 0.5},
+                 {65, 1},
+                 {65, 1},
+                 {64, 1},
+                 {64, 1},
+                 {62, 1},
+                 {62, 1},
+                 {60, 2}},
+                0, 0.6, {8});
+}
+
+TEST(SingMeasure, AHeldNoteHasItsVibratoAndNoClicks) {
+    Dir dir;
+    for (const double rate : {5.0, 6.5}) {
+        dir.write("v.ss",
+                  "start1 0 1 1 1 1 1 0 1 1\nstartmn\nmetronome 60\nvoice soprano\n"
+                  "vibrato rate=" +
+                      std::to_string(rate) +
+                      " extent=50 delay=0.2\nsing \"ah\" r/1/2 A4/4 r/1/2\nfine\n");
+        const ChildResult r = run(dir.path, {SPEECHSCORE_CLI, "--render", "v.wav", "v.ss"});
+        ASSERT_EQ(r.status, 0) << r.err;
+        const Take take = measure(dir, "v.wav");
+        // After the delay and the fade-in, to 0.3 s before the end: the rate from the upward
+        // crossings of the mean, the extent from the deviation's RMS (a sine's is extent/√2).
+        std::vector<std::pair<double, double>> c;
+        double mean = 0;
+        for (const auto& [t, hz] : take.pitch) {
+            if (t >= 1.0 && t <= 4.2 && hz > 0) {
+                c.push_back({t, cents(hz, 440)});
+                mean += c.back().second;
+            }
+        }
+        ASSERT_GT(c.size(), 500u) << take.log;
+        mean /= static_cast<double>(c.size());
+        double square = 0;
+        std::vector<double> up;
+        for (std::size_t i = 0; i < c.size(); ++i) {
+            square += (c[i].second - mean) * (c[i].second - mean);
+            if (i > 0 && c[i - 1].second < mean && c[i].second >= mean) up.push_back(c[i].first);
+        }
+        const double measuredRate = static_cast<double>(up.size() - 1) / (up.back() - up.front());
+        const double extent = std::sqrt(2 * square / static_cast<double>(c.size()));
+        EXPECT_NEAR(measuredRate, rate, 0.2);
+        EXPECT_NEAR(extent, 50, 10);
+        EXPECT_LT(std::fabs(mean), 5) << "the vibrato is centred on the note";
+
+        // The voice's first and last 5 ms stay 40 dB under the note's level in their first and
+        // last millisecond, and rise and fall without a step.
+        double note = 0;
+        int n = 0;
+        double first = -1;
+        double last = -1;
+        for (const auto& [t, db] : take.level) {
+            if (t >= 1.0 && t < 4.0) {
+                note += std::pow(10, db / 10);
+                ++n;
+            }
+            if (db > -150) {
+                if (first < 0) first = t;
+                last = t;
+            }
+        }
+        ASSERT_GT(n, 2000) << take.log;
+        ASSERT_GT(first, 0.4);
+        const double noteDb = 10 * std::log10(note / n);
+        for (const auto& [t, db] : take.level) {
+            if (std::fabs(t - first) < 0.0005 || std::fabs(t - last) < 0.0005) {
+                EXPECT_LT(db, noteDb - 40) << "a click at " << t;
+            }
+        }
+    }
+}
+
+}  // namespace

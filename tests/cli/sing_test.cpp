@@ -1,0 +1,230 @@
+// The sing, voice and vibrato statements and song files: the script line, the C++ call and the
+// expanded script write the same bytes; every track ends with the line; each syllable's nucleus
+// starts on its note's beat, under a tempo glide too; a line that cannot be sung is reported at
+// its line and column and writes nothing; a song file is sung, and a broken one is one error.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "speechscore.h"
+#include "speechscore_sing.h"
+#include "support/child.h"
+
+namespace {
+
+namespace ss = speechscore::sing;
+namespace sw = speechscore::words;
+
+struct Dir {
+    std::string path;
+    Dir() {
+        char name[] = "/tmp/sing_test.XXXXXX";
+        path = mkdtemp(name) != nullptr ? name : "/tmp";
+    }
+    ~Dir() { std::filesystem::remove_all(path); }
+    Dir(const Dir&) = delete;
+    Dir& operator=(const Dir&) = delete;
+    std::string file(const std::string& name) const { return path + "/" + name; }
+    void write(const std::string& name, const std::string& text) const {
+        std::ofstream(file(name), std::ios::binary) << text;
+    }
+};
+
+ChildResult run_program(const std::vector<std::string>& args, const Dir& dir) {
+    return run_child([&]() {
+        if (chdir(dir.path.c_str()) != 0) _exit(98);
+        std::vector<const char*> argv = {SPEECHSCORE_CLI};
+        for (const std::string& a : args) argv.push_back(a.c_str());
+        argv.push_back(nullptr);
+        execv(SPEECHSCORE_CLI, const_cast<char* const*>(argv.data()));
+        _exit(96);
+    });
+}
+
+const char kStart[] = "start1 0 1 1 1 1 1 0 1 1\nstartmn\nmetronome 90\n";
+
+double hz(const char* name) {
+    double v = 0;
+    ss::note_hz(name, v);
+    return v;
+}
+
+// "twin-kle twin-kle" on C4 C4~C4 G4, a rest, a melisma on "star" and a crescendo.
+ss::Line twinkle() {
+    ss::Line l;
+    l.syllables = {{"twin", false}, {"kle", true}, {"twin", false}, {"kle", true}, {"star", true}};
+    l.notes = {{1, hz("C4"), 0, 0, 0},  {2, hz("C4"), 1, 0, 0},   {1, hz("G4"), 2, 0, 0},
+               {1, hz("G4"), 3, 0, 0},  {0.5, 0, -1, 0, 0},       {1, hz("A4"), 4, 0, 3},
+               {1, hz("B4"), -1, 3, 6}, {1.5, hz("G4"), -1, 6, 6}};
+    return l;
+}
+const char kTwinkle[] =
+    "sing \"twin-kle twin-kle star _ _\" C4/1 C4/1~ C4/1 G4/1 G4/1 r/1/2 A4/1:< B4/1 G4/3/2:ff\n";
+
+TEST(Sing, CallScriptAndExpandedScriptWriteTheSameBytes) {
+    Dir dir;
+    const std::string script =
+        std::string(kStart) + "voice soprano\nvibrato rate=6 extent=40\n" + "Rest 0.5\n" +
+        kTwinkle + "glMM 2 120\n" +
+        "sing \"a-ve\" G4/1:mm=100 F#4+20c/2:gl=1,60 lang=fr\nRest 1\nfine\n";
+    dir.write("s.ss", script);
+    const ChildResult run = run_program({"s.ss"}, dir);
+    ASSERT_EQ(run.status, 0) << run.err;
+
+    const ChildResult cpp = run_child([&]() {
+        start1(0, 1, 1, 1, 1, 1, 0, 1, 1);
+        startmn();
+        metronome(90);
+        fss = ss::find_voice("soprano")->fss;
+        ass = ss::find_voice("soprano")->ass;
+        Rest(0.5);
+        ss::Options o;
+        o.voice = ss::find_voice("soprano");
+        o.vibrato.rate = 6;
+        o.vibrato.extent = 40;
+        ss::Problem problem;
+        ss::Line line = twinkle();
+        line.notes.back().level = line.notes.back().levelEnd = 6;  // :ff after the crescendo
+        if (!ss::sing(line, o, problem)) std::fputs(problem.message.c_str(), stderr);
+        glMM(2, 120);
+        ss::Line ave;
+        ave.syllables = {{"a", false}, {"ve", true}};
+        ave.notes = {{1, hz("G4"), 0, 6, 6, 100}, {2, hz("F#4+20c"), 1, 6, 6, 0, 1, 60}};
+        o.lang = "fr";
+        if (!ss::sing(ave, o, problem)) std::fputs(problem.message.c_str(), stderr);
+        Rest(1);
+        fine();
+    });
+    EXPECT_EQ(cpp.err, "");
+    EXPECT_TRUE(cpp.out == run.out) << "the C++ calls write another score";
+
+    const ChildResult expanded = run_program({"--expand", "s.ss"}, dir);
+    ASSERT_EQ(expanded.status, 0) << expanded.err;
+    EXPECT_EQ(expanded.out.find("sing "), std::string::npos);
+    EXPECT_NE(expanded.out.find("\nfss = 1.15999"), std::string::npos);
+    dir.write("x.ss", expanded.out);
+    const ChildResult replay = run_program({"x.ss"}, dir);
+    ASSERT_EQ(replay.status, 0) << replay.err;
+    EXPECT_TRUE(replay.out == run.out) << "the expanded script writes another score";
+}
+
+TEST(Sing, NucleiStartOnTheirBeatsAndEveryTrackEndsWithTheLine) {
+    for (const int tempo : {0, 1, 2}) {
+        const bool glide = tempo == 1;
+        const ChildResult r = run_child([&]() {
+            start1(0, 1, 1, 1, 1, 1, 0, 1, 1);
+            metronome(72);
+            if (glide) glMM(6, 120);  // the tempo moves while the line is sung
+            ss::Problem problem;
+            sw::Labels labels;
+            ss::Line line = twinkle();
+            if (tempo == 2) line.notes[3].mark = 144;  // twice as fast from the fourth note
+            if (!ss::sing(line, ss::Options(), problem, nullptr, &labels)) return;
+            double lowest = 1e9;
+            double highest = 0;
+            for (int slot = 2; slot <= 19; ++slot) {
+                lowest = std::min(lowest, timepoints[slot]);
+                highest = std::max(highest, timepoints[slot]);
+            }
+            std::fprintf(stderr, "%.9f %d\n", highest - lowest, nerrors);
+            // The syllables sung, at the times of their first notes' beats: 0, 1, 3, 4, 5.5.
+            for (const sw::Label& w : labels.words) std::fprintf(stderr, "%.6f ", w.start);
+        });
+        ASSERT_EQ(r.err.substr(0, 14), "0.000000000 0\n") << glide;
+        const std::string at = r.err.substr(14);
+        if (tempo == 0) {
+            EXPECT_EQ(at, "0.000000 0.833333 2.500000 3.333333 4.583333 ");
+        } else if (tempo == 2) {
+            EXPECT_EQ(at, "0.000000 0.833333 2.500000 3.333333 3.958333 ");
+        } else {
+            // Under the glide the beats shorten: each syllable later than the one before, and
+            // every one before its time at the steady tempo.
+            double a = 0, b = 0, c = 0, d = 0, e = 0;
+            ASSERT_EQ(std::sscanf(at.c_str(), "%lf %lf %lf %lf %lf", &a, &b, &c, &d, &e), 5);
+            EXPECT_LT(b, 0.833333);
+            EXPECT_LT(e, 4.583333);
+            EXPECT_TRUE(a < b && b < c && c < d && d < e);
+        }
+    }
+}
+
+TEST(Sing, ALineThatCannotBeSungIsReportedAndWritesNothing) {
+    struct Case {
+        const char* line;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"sing \"la\" H4/1", "s.ss:4:11: error: 'H4' is no note name (C4, F#3, Bb5) or rest (r)"},
+        {"sing \"la\" C4", "s.ss:4:11: error: note 'C4': a note name and its length in beats"},
+        {"sing \"la\" C4/0", "s.ss:4:11: error: note 'C4/0': a note name and its length in beats"},
+        {"sing \"la\" C4/1 D4/1", "s.ss:4:16: error: no syllable left for this note"},
+        {"sing \"la la\" C4/1", "s.ss:4:10: error: this syllable and the rest of the lyric have"},
+        {"sing \"la la\" C4/1~ D4/1", "s.ss:4:20: error: a tie joins notes of the same pitch"},
+        {"sing \"la\" C4/1~", "s.ss:4:11: error: the tie has no note to join"},
+        {"sing \"la\" C4/1:mff", "s.ss:4:16: error: 'mff' is no mark (ppp .. fff"},
+        {"sing \"la\" C4/1 speed=2", "s.ss:4:16: error: unknown option 'speed'"},
+        {"sing \"la\" C4/1:mm=0", "s.ss:4:16: error: 'mm=0' is no mark"},
+        {"sing \"la\" C4/1:f:gl=2", "s.ss:4:18: error: 'gl=2' is no mark"},
+        {"sing \"la C4/1", "s.ss:4:6: error: the lyric has no closing \""},
+        {"sing \"\" C4/1", "s.ss:4:7: error: the lyric has no syllable"},
+        {"sing la C4/1", "s.ss:4:6: error: sing needs a lyric in double quotes"},
+        {"sing \"la\" C4/1 lang=xx", "s.ss:4:1: error: sing: cannot sing 'la': unknown language"},
+        {"voice baritone", "s.ss:4:7: error: voice needs one of bass, tenor, alto, soprano"},
+        {"vibrato rate=30", "s.ss:4:9: error: vibrato setting 'rate=30': off, on, rate=1..12"},
+    };
+    Dir dir;
+    dir.write("clean.ss", std::string(kStart) + "Rest 1\nfine\n");
+    const ChildResult clean = run_program({"clean.ss"}, dir);
+    for (const Case& c : cases) {
+        dir.write("s.ss", std::string(kStart) + c.line + "\nRest 1\nfine\n");
+        const ChildResult r = run_program({"s.ss"}, dir);
+        EXPECT_EQ(r.status, 1) << c.line;
+        EXPECT_EQ(r.err.rfind(c.message, 0), 0u) << c.line << "\n" << r.err;
+        EXPECT_TRUE(r.out == clean.out) << c.line << ": the line wrote to the score";
+    }
+    // The library's own sing, without arguments, is still the operation.
+    dir.write("s.ss", std::string(kStart) + "sing\nRest 1\nfine\n");
+    EXPECT_EQ(run_program({"s.ss"}, dir).status, 0);
+}
+
+TEST(Sing, ASongFileIsSungAndABrokenOneIsOneError) {
+    Dir dir;
+    const std::string docs = SPEECHSCORE_SONG_DOCUMENTS;
+    for (const char* doc : {"lyrics", "rhythm", "marks", "timewise"}) {
+        const ChildResult r =
+            run_program({docs + "/" + doc + ".musicxml", "-o", dir.file("s.sco")}, dir);
+        EXPECT_EQ(r.status, 0) << doc << "\n" << r.err;
+        EXPECT_EQ(r.err.find("error"), std::string::npos) << doc << "\n" << r.err;
+        std::ifstream in(dir.file("s.sco"));
+        const std::string score((std::istreambuf_iterator<char>(in)), {});
+        EXPECT_NE(score.find("\ni 21 "), std::string::npos) << doc;
+        EXPECT_EQ(score.find("nan"), std::string::npos) << doc;
+    }
+    // The chosen verse and voice.
+    const ChildResult verse = run_program(
+        {docs + "/lyrics.musicxml", "--verse", "2", "--voice", "bass", "--expand"}, dir);
+    EXPECT_EQ(verse.status, 0) << verse.err;
+    EXPECT_NE(verse.out.find("fss = 0.9499"), std::string::npos);
+
+    dir.write("broken.musicxml", "<?xml version=\"1.0\"?>\n<score-partwise><part id=\"P1\">");
+    dir.write("text.mid", "not a MIDI file at all\n");
+    for (const char* name : {"broken.musicxml", "text.mid"}) {
+        const ChildResult r = run_program({name, "-o", "out.sco"}, dir);
+        EXPECT_EQ(r.status, 1) << name;
+        EXPECT_EQ(r.err.rfind(std::string(name) + ": error: ", 0), 0u) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_FALSE(std::filesystem::exists(dir.file("out.sco"))) << name;
+    }
+    const ChildResult voice = run_program({docs + "/lyrics.musicxml", "--voice", "baritone"}, dir);
+    EXPECT_EQ(voice.status, 1);
+    EXPECT_NE(voice.err.find("error: no voice 'baritone'"), std::string::npos) << voice.err;
+}
+
+}  // namespace
