@@ -565,6 +565,11 @@ pid_t Renderer::State::spawn(const std::function<void(int)>& work, int& channel)
     if (pipe2(ends, O_CLOEXEC) != 0) return -1;
     std::fflush(stdout);
     std::fflush(stderr);
+    // The allocator's small freed blocks merged here, once (a request of a large block merges
+    // them), not in every copy: merging writes into pages all over the heap, which each copy
+    // would then have to copy.
+    void* volatile block = std::malloc(4096);
+    std::free(block);
     const pid_t pid = fork();
     if (pid < 0) {
         close(ends[0]);
