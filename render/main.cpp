@@ -36,10 +36,13 @@ void say(const std::string& text) {
 }
 
 void usage(FILE* to) {
-    std::fprintf(to,
-                 "usage: %s [--allow-clip] SCORE.sco OUTPUT.wav [csound options...]\n"
-                 "       %s [--allow-clip] [--jobs N] --batch LIST.tsv [csound options...]\n",
-                 g_prog.c_str(), g_prog.c_str());
+    std::fprintf(to, "usage: %s [--allow-clip] SCORE.sco OUTPUT.wav [csound options...]\n",
+                 g_prog.c_str());
+    if (to == stdout)
+        std::fprintf(to,
+                     "       %s [--allow-clip] [--jobs N] --batch LIST.tsv [csound "
+                     "options...]\n",
+                     g_prog.c_str());
 }
 
 // Prints a render's messages, each with the program's name (csound's own lines as they are).
