@@ -232,6 +232,7 @@ int main(int argc, char** argv) {
         std::fflush(stderr);
         _exit(status);
     }
+    renderer->set_in_process(true);  // one score: no copy of the compiled instance needed
     const speechscore::RenderResult result = renderer->render_file(score, wav);
     show(result.messages);
     std::fflush(stdout);

@@ -401,12 +401,18 @@ void become_child() {
 }
 
 // Sends the outcome and the kept messages ("E" error lines, "L" last lines) and ends the child.
-[[noreturn]] void send_and_exit(int fd, const Outcome& outcome) {
+// The report of a render: the outcome, then the kept messages ("E" error lines, "L" last lines).
+std::string report_of(const Outcome& outcome) {
     g_messages.add("\n");
-    std::string text;
+    std::string text(reinterpret_cast<const char*>(&outcome), sizeof outcome);
     for (const std::string& line : g_messages.errors) text += "E" + line + "\n";
     for (const std::string& line : g_messages.last) text += "L" + line + "\n";
-    write_all(fd, &outcome, sizeof outcome);
+    return text;
+}
+
+// Sends the report and ends the child.
+[[noreturn]] void send_and_exit(int fd, const Outcome& outcome) {
+    const std::string text = report_of(outcome);
     write_all(fd, text.data(), text.size());
     _exit(0);
 }
@@ -418,6 +424,7 @@ struct Job {
     std::vector<std::string> lines;
     std::string progress_prefix;  // of the child's progress line; empty: none
     bool show_progress = true;    // a progress line on a terminal
+    bool in_process = false;      // performed in this process, not in a copy
     RenderResult result;
     pid_t pid = -1;
     int channel = -1;  // read end of the child's report
@@ -439,6 +446,8 @@ struct Renderer::State {
     std::string progress;
 
     unsigned jobs = 0;  // renders a batch keeps in flight; 0: one per processor
+    bool in_process = false;
+    std::vector<CSOUND*> spent;  // instances a render in this process used up
 
     bool stopped() const { return stop && stop(); }
     bool compile();
@@ -487,6 +496,7 @@ Renderer::Renderer(const std::string& orchestra, std::vector<std::string> option
 
 Renderer::~Renderer() {
     if (state_->csound != nullptr) csoundDestroy(state_->csound);
+    for (CSOUND* spent : state_->spent) csoundDestroy(spent);
 }
 
 bool Renderer::ok() const { return state_->error.empty(); }
@@ -701,6 +711,7 @@ RenderResult Renderer::render_text(const std::string& text, const std::string& n
 }
 
 void Renderer::set_jobs(unsigned jobs) { state_->jobs = jobs; }
+void Renderer::set_in_process(bool in_process) { state_->in_process = in_process; }
 
 std::vector<RenderResult> Renderer::render_batch(const std::vector<RenderItem>& items,
                                                  const BatchProgress& progress) {
@@ -788,9 +799,12 @@ RenderResult Renderer::State::render(std::string text, const std::string& name,
     job.text = std::move(text);
     job.name = name;
     job.wav = wav;
+    job.in_process = in_process;
     if (!begin(job, score_file)) return job.result;
     bool was_stopped = false;
-    const bool ran = wait_child(job.pid, job.channel, job.received, was_stopped);
+    const bool ran = job.in_process
+                         ? !(was_stopped = stopped()) && job.received.size() >= sizeof(Outcome)
+                         : wait_child(job.pid, job.channel, job.received, was_stopped);
     end(job, ran, was_stopped);
     return job.result;
 }
@@ -860,74 +874,85 @@ bool Renderer::State::begin(Job& job, const struct stat* score_file) {
     fchmod(fd, exists ? (st.st_mode & 07777) : (0666 & ~mask));
 
     // The render, in a copy of the compiled instance: csound's messages stay in that copy, and
-    // a stop kills it at once.
+    // a stop kills it at once. Or in this process, which uses the instance up: a stop is seen
+    // between blocks of samples.
     job.progress_prefix = job.show_progress && isatty(STDERR_FILENO) ? progress : "";
     const std::string& progress_prefix = job.progress_prefix;
     CSOUND* cs = csound;
-    job.pid = spawn(
-        [&](int channel) {
-            Outcome o;
-            o.rate = csoundGetSr(cs);
-            SF_INFO info{};
-            info.samplerate = static_cast<int>(o.rate);
-            info.channels = static_cast<int>(csoundGetNchnls(cs));
-            info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_24;
-            SNDFILE* file = sf_open_fd(fd, SFM_WRITE, &info, SF_FALSE);
-            if (file == nullptr) {
-                o.write_errno = errno != 0 ? errno : EIO;
-                send_and_exit(channel, o);
-            }
-            sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
-            const std::size_t channels = static_cast<std::size_t>(info.channels);
-            std::vector<double> buffer;
-            buffer.reserve(4096 * channels);
-            const double started = now_seconds();
-            double shown = started + kProgressAfter;
-            long long sample = 0;
-            auto flush = [&] {
-                errno = 0;
-                const sf_count_t frames = static_cast<sf_count_t>(buffer.size() / channels);
-                if (sf_writef_double(file, buffer.data(), frames) != frames) {
-                    o.write_errno = errno != 0 ? errno : EIO;
-                    return false;
-                }
-                buffer.clear();
-                return true;
-            };
-            o.csound_status = perform(cs, text, [&](const MYFLT* block, std::size_t n) {
-                const long long per_frame = static_cast<long long>(channels);
-                for (std::size_t i = 0; i < n; ++i, ++sample) {
-                    const double a = std::fabs(block[i]);
-                    if (a <= o.peak && a <= 1) continue;
-                    const long long frame = sample / per_frame;
-                    if (a > o.peak) o.peak = a, o.peak_at = frame;
-                    if (a > 1) {
-                        ++o.clipped;
-                        if (o.first_over < 0) o.first_over = frame;
-                        o.last_over = frame;
-                    }
-                }
-                buffer.insert(buffer.end(), block, block + n);
-                if (buffer.size() >= 4096 * channels && !flush()) return false;
-                if (!progress_prefix.empty() && (sample & 0xffff) < static_cast<long long>(n) &&
-                    now_seconds() >= shown) {
-                    std::fprintf(
-                        stderr, "\r%srendering %s: %.0f s of sound", progress_prefix.c_str(),
-                        wav.c_str(),
-                        static_cast<double>(sample / static_cast<long long>(channels)) / o.rate);
-                    shown = now_seconds() + 0.5;
-                }
-                return true;
-            });
-            if (o.write_errno == 0 && !buffer.empty()) flush();
-            o.frames = sample / static_cast<long long>(channels);
+    const bool here = job.in_process;
+    auto write_take = [&] {
+        Outcome o;
+        o.rate = csoundGetSr(cs);
+        SF_INFO info{};
+        info.samplerate = static_cast<int>(o.rate);
+        info.channels = static_cast<int>(csoundGetNchnls(cs));
+        info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_24;
+        SNDFILE* file = sf_open_fd(fd, SFM_WRITE, &info, SF_FALSE);
+        if (file == nullptr) {
+            o.write_errno = errno != 0 ? errno : EIO;
+            return o;
+        }
+        sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+        const std::size_t channels = static_cast<std::size_t>(info.channels);
+        std::vector<double> buffer;
+        buffer.reserve(4096 * channels);
+        const double started = now_seconds();
+        double shown = started + kProgressAfter;
+        long long sample = 0;
+        auto flush = [&] {
             errno = 0;
-            if (sf_close(file) != 0 && o.write_errno == 0) o.write_errno = errno != 0 ? errno : EIO;
-            if (!progress_prefix.empty() && now_seconds() >= started + kProgressAfter)
-                std::fputs("\r\033[K", stderr);
-            send_and_exit(channel, o);
-        },
-        job.channel);
+            const sf_count_t frames = static_cast<sf_count_t>(buffer.size() / channels);
+            if (sf_writef_double(file, buffer.data(), frames) != frames) {
+                o.write_errno = errno != 0 ? errno : EIO;
+                return false;
+            }
+            buffer.clear();
+            return true;
+        };
+        o.csound_status = perform(cs, text, [&](const MYFLT* block, std::size_t n) {
+            const long long per_frame = static_cast<long long>(channels);
+            for (std::size_t i = 0; i < n; ++i, ++sample) {
+                const double a = std::fabs(block[i]);
+                if (a <= o.peak && a <= 1) continue;
+                const long long frame = sample / per_frame;
+                if (a > o.peak) o.peak = a, o.peak_at = frame;
+                if (a > 1) {
+                    ++o.clipped;
+                    if (o.first_over < 0) o.first_over = frame;
+                    o.last_over = frame;
+                }
+            }
+            buffer.insert(buffer.end(), block, block + n);
+            if (buffer.size() >= 4096 * channels && !flush()) return false;
+            if (here && stopped()) return false;
+            if (!progress_prefix.empty() && (sample & 0xffff) < static_cast<long long>(n) &&
+                now_seconds() >= shown) {
+                std::fprintf(
+                    stderr, "\r%srendering %s: %.0f s of sound", progress_prefix.c_str(),
+                    wav.c_str(),
+                    static_cast<double>(sample / static_cast<long long>(channels)) / o.rate);
+                shown = now_seconds() + 0.5;
+            }
+            return true;
+        });
+        if (o.write_errno == 0 && !buffer.empty()) flush();
+        o.frames = sample / static_cast<long long>(channels);
+        errno = 0;
+        if (sf_close(file) != 0 && o.write_errno == 0) o.write_errno = errno != 0 ? errno : EIO;
+        if (!progress_prefix.empty() && now_seconds() >= started + kProgressAfter)
+            std::fputs("\r\033[K", stderr);
+        return o;
+    };
+    if (here) {
+        g_messages.clear();
+        job.received = report_of(write_take());
+        close(fd);
+        spent.push_back(csound);  // compiled again for the next render
+        csound = nullptr;
+        compiled = false;
+        return true;
+    }
+    job.pid = spawn([&](int channel) { send_and_exit(channel, write_take()); }, job.channel);
     close(fd);
     if (job.pid < 0) {
         end(job, false, false);
@@ -1046,6 +1071,8 @@ void Renderer::State::end(Job& job, bool ran, bool was_stopped) {
         avfact = std::atof(fields_of(line)[5].c_str());
     }
     const std::string novoice = avfact != 0 ? without_voicing(lines, has_settings) : "";
+    if (!compile()) return;  // after a render in this process
+    cs = csound;
     Outcome analysis;
     std::vector<std::string> ignored_errors, ignored_last;
     const bool analysed = run_child(
