@@ -21,6 +21,7 @@
 
 #include "files.h"
 #include "render.h"
+#include "say.h"
 #include "script.h"
 
 // The two variables every client of the library defines: a script starts with one second per
@@ -35,9 +36,11 @@ const char kUsage[] =
     "Runs a call script with the speechscore library and writes its score to standard output.\n"
     "\n"
     "  -o, --output FILE   write the score to FILE: a new file beside it replaces it when the\n"
-    "                      run has no errors; a FIFO or device (/dev/stdout) is written into\n"
+    "                      run has ended; a FIFO or device (/dev/stdout) is written into\n"
     "  --render WAV        render the score to WAV with the speechscore orchestra\n"
     "  --check             only diagnose the script (and its glides): no score, no sound\n"
+    "  --expand            print the script with its say lines as plain calls (-o: to FILE)\n"
+    "  --labels GRID       write the words and phones said as a Praat TextGrid\n"
     "  --watch             run again whenever SCRIPT changes (with -o, --render or --check)\n"
     "  --list              list the operations and variables a script can use\n"
     "  --describe NAME     describe an operation's parameters (and a builder's phases), or a\n"
@@ -56,6 +59,8 @@ struct Options {
     std::string wav;     // --render
     bool check = false;
     bool watch = false;
+    bool expand = false;  // --expand
+    std::string labels;   // --labels
 };
 
 // The signal that stopped the runner (SIGINT or SIGTERM), 0 while none came: the work in hand
@@ -200,7 +205,20 @@ int pass(const Options& o, speechscore::Renderer* renderer) {
         temporary = true;
     }
 
-    const Pass run = g_interrupted ? Pass{} : run_once(o, text, outFd);
+    // --expand: the expanded script goes where the score would go, the score nowhere.
+    int scoreFd = outFd;
+    int expandFd = -1;
+    if (o.expand) {
+        expandFd = fcntl(outFd, F_DUPFD_CLOEXEC, 3);
+        cli::set_expand_output(expandFd);
+        scoreFd = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    }
+    const Pass run = g_interrupted ? Pass{} : run_once(o, text, scoreFd);
+    if (o.expand) {
+        if (scoreFd >= 0) close(scoreFd);
+        if (expandFd >= 0) close(expandFd);
+        cli::set_expand_output(-1);
+    }
     if (temporary) close(outFd);
     auto elapsed_ms = [&]() {
         return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -388,6 +406,12 @@ int parse_options(int argc, char** argv, Options& o) {
             return cli::print_description(stdout, stderr, v) ? 0 : 2;
         } else if (a == "--check") {
             o.check = true;
+        } else if (a == "--expand") {
+            o.expand = true;
+        } else if (value("--labels", v)) {
+            if (v == "\x01" || v.empty()) return usage_error("--labels needs a TextGrid file name");
+            o.labels = v;
+            cli::set_labels_path(v);
         } else if (a == "--watch") {
             o.watch = true;
         } else if (value("-o", v) || value("--output", v)) {
@@ -410,6 +434,9 @@ int parse_options(int argc, char** argv, Options& o) {
     if (o.script.empty()) return usage_error("no script given");
     if (o.check && (!o.output.empty() || !o.wav.empty())) {
         return usage_error("--check writes nothing; leave out -o and --render");
+    }
+    if (o.expand && (o.check || !o.wav.empty())) {
+        return usage_error("--expand writes the expanded script; leave out --check and --render");
     }
     if (o.watch && o.script == "-") return usage_error("--watch needs a script file");
     if (o.watch && !o.check && o.output.empty() && o.wav.empty()) {

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "say.h"
 #include "script.h"
 #include "speechscore.h"
 
@@ -202,6 +203,8 @@ private:
 Sink* g_sink = nullptr;  // the one sink of the process, set by run_script
 
 void Runner::line(int number, const std::string& text) {
+    if (say_line(name_, number, text, report_)) return;
+    expand_line(text);
     Statement st;
     Diagnostic error;
     if (!parse_line(text, st, error)) {

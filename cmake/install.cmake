@@ -25,6 +25,13 @@ if(TARGET speechscore_render)
   install(FILES render/speechscore_render.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 endif()
 install(DIRECTORY include/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} FILES_MATCHING PATTERN "*.h")
+# The words layer (say), its own library and header; it links espeak-ng (GPL-3.0-or-later).
+if(TARGET speechscore_words)
+  install(TARGETS speechscore_words EXPORT speechscoreTargets
+          ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+          LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+  install(FILES words/speechscore_words.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+endif()
 install(FILES orchestra/speechscore.orc DESTINATION ${SPEECHSCORE_DATADIR})
 
 # CMake package: the exported target, a config file that also names the installed orchestra

@@ -364,13 +364,20 @@ instr 80
   ; (changed() below); the first cycle computes them all, since kStart is not 0 then.
   kStart  init 1
 
-  ; ---- Source. Pitch glides linearly to each new F0 in giPGlide seconds.
+  ; ---- Source. Pitch glides linearly to each new F0 in giPGlide seconds; while the voice is
+  ; silent (its gain in the last cycle below 1e-5) it takes the new F0 at once, so that a voiced
+  ; stretch starts at its own pitch, not gliding from the pitch before a rest.
   kF0     init i(gkF0)
   kF0step init 0
   kF0left init 0
+  kAVlast init 0
   if changed2(gkF0) == 1 then
     kF0left = max(int(giPGlide * kr + 0.5), 1)
     kF0step = (gkF0 - kF0) / kF0left
+  endif
+  if kAVlast < 1e-5 then
+    kF0     = gkF0
+    kF0left = 0
   endif
   if kF0left > 0 then
     kF0left = kF0left - 1
@@ -393,14 +400,20 @@ instr 80
   ; Diplophonia: periods come in pairs; the first is longer by DI/4 of a period, the second
   ; shorter by as much and weaker by the factor 1 - DI. The mean F0 is unchanged.
   kb      = 0.5 + 0.125 * kDI
-  aq      phasor kHz * 0.5
+  ; A voice that starts from silence starts its first period at once: the phase is reset at
+  ; the first sample of the cycle in which AV turns on while the gain was silent, and that
+  ; sample counts as a period start, so the new level is taken at once.
+  ksync   = (kAVlast < 1e-5 && gkAVon == 1 ? 1 : 0)
+  async   = 0
+  vaset   ksync, 0, async      ; one sample: the phase restarts once, at the cycle's start
+  aq, asyncout syncphasor kHz * 0.5, async
   asecond = floor(limit(aq - kb + 1, 0, 1))
   if kDI > 0 then
     aph   = (aq - asecond * kb) / (kb + asecond * (1 - 2 * kb))
   else
     aph   = (aq - asecond * 0.5) * 2
   endif
-  astart  = floor(limit(delay1(aph) - aph + 0.5, 0, 1))
+  astart  = max(floor(limit(delay1(aph) - aph + 0.5, 0, 1)), async)
   au      = aph / kOQ
   ; Closed phase: 0 while the glottis is open, then 1; the closing takes two samples, so that
   ; where it falls between samples does not alias into a period-to-period difference.
@@ -423,6 +436,7 @@ instr 80
   if kDI > 0 then
     aAV   = aAV * (1 - asecond * kDI)
   endif
+  kAVlast = kAV
 
   ; Noise, shared by aspiration and frication; while voicing is on, its level in the closed
   ; part of each period is lowered by FV/2.

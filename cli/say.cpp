@@ -1,0 +1,242 @@
+// The say statement: say "text", say /ARPABET/ or say [IPA], with options lang=, beats= and
+// pitch=; the expanded script (--expand) and the TextGrid of the words and phones (--labels).
+#include "say.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "speechscore.h"
+#include "speechscore_words.h"
+
+namespace cli {
+namespace {
+
+namespace sw = speechscore::words;
+
+int g_expandFd = -1;
+std::string g_labelsPath;
+sw::Labels g_labels;
+
+void write_all(int fd, const std::string& text) {
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return;
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+struct SayError {
+    std::size_t column;  // 0-based byte in the line
+    std::string message;
+};
+
+// A pitch value: a note name (C3, Bb4), a frequency (220Hz) or a number of Hz.
+bool read_hz(const std::string& text, double& hz) {
+    double oct = 0;
+    if (pitch_of_note(text, oct)) {
+        hz = 440.0 * std::exp2(oct - 8.75);
+        return true;
+    }
+    std::string digits = text;
+    if (digits.size() > 2 && digits.compare(digits.size() - 2, 2, "Hz") == 0)
+        digits.resize(digits.size() - 2);
+    char* end = nullptr;
+    hz = std::strtod(digits.c_str(), &end);
+    return !digits.empty() && end == digits.c_str() + digits.size() && hz >= 20 && hz <= 2000;
+}
+
+bool read_number(const std::string& text, double& value) {
+    char* end = nullptr;
+    value = std::strtod(text.c_str(), &end);
+    return !text.empty() && end == text.c_str() + text.size() && std::isfinite(value);
+}
+
+// pitch=C3,E3,G3 (one point per syllable), pitch=C3@0,G3@1.5 (at beats), pitch=C3@s0,G3@s2
+// (at syllables).
+bool read_pitch(const std::string& list, std::size_t column, sw::Options& o, SayError& e) {
+    std::size_t from = 0;
+    int syllable = 0;
+    while (from <= list.size()) {
+        std::size_t comma = list.find(',', from);
+        if (comma == std::string::npos) comma = list.size();
+        const std::string item = list.substr(from, comma - from);
+        const std::size_t at = item.find('@');
+        sw::PitchPoint p = {static_cast<double>(syllable++), true, 0};
+        if (!read_hz(item.substr(0, at), p.hz)) {
+            e = {column + from,
+                 "pitch point '" + item +
+                     "': a note name (C3, Bb4), a frequency (220Hz) or Hz, 20 to 2000 Hz"};
+            return false;
+        }
+        if (at != std::string::npos) {
+            std::string when = item.substr(at + 1);
+            p.perSyllable = !when.empty() && when[0] == 's';
+            if (p.perSyllable) when.erase(0, 1);
+            if (!read_number(when, p.at) || p.at < 0) {
+                e = {column + from + at + 1,
+                     "pitch point '" + item +
+                         "': the time after @ is beats (1.5) or a syllable (s2), 0 or more"};
+                return false;
+            }
+        }
+        o.pitch.push_back(p);
+        from = comma + 1;
+    }
+    return true;
+}
+
+// Reads the say statement after its name: the phrase and the options.
+bool read_say(const std::string& line, std::size_t at, std::string& phrase, sw::Input& input,
+              std::size_t& phraseColumn, std::size_t& langColumn, sw::Options& o, SayError& e) {
+    while (at < line.size() && (line[at] == ' ' || line[at] == '\t')) ++at;
+    if (at >= line.size()) {
+        e = {at, "say needs a phrase: \"text\", /ARPABET/ or [IPA]"};
+        return false;
+    }
+    const char open = line[at];
+    const char close = open == '"' ? '"' : open == '/' ? '/' : open == '[' ? ']' : '\0';
+    if (close == '\0') {
+        e = {at, "say needs a phrase: \"text\", /ARPABET/ or [IPA]"};
+        return false;
+    }
+    input = open == '"' ? sw::Input::Text : open == '/' ? sw::Input::Arpabet : sw::Input::Ipa;
+    const std::size_t end = line.find(close, at + 1);
+    if (end == std::string::npos) {
+        e = {at, std::string("the phrase has no closing ") + close};
+        return false;
+    }
+    phrase = line.substr(at + 1, end - at - 1);
+    phraseColumn = at + 1;
+    at = end + 1;
+    while (at < line.size()) {
+        while (at < line.size() && (line[at] == ' ' || line[at] == '\t')) ++at;
+        if (at >= line.size() || line[at] == '#') break;
+        std::size_t stop = at;
+        while (stop < line.size() && line[stop] != ' ' && line[stop] != '\t') ++stop;
+        const std::string word = line.substr(at, stop - at);
+        const std::size_t eq = word.find('=');
+        const std::string key = word.substr(0, eq);
+        const std::string value = eq == std::string::npos ? "" : word.substr(eq + 1);
+        if (eq == std::string::npos || value.empty()) {
+            e = {at, "option '" + word + "' needs a value: lang=fr, beats=4, pitch=C3,E3"};
+            return false;
+        }
+        if (key == "lang") {
+            o.lang = value;
+            langColumn = at;
+        } else if (key == "beats") {
+            if (!read_number(value, o.beats) || !(o.beats > 0)) {
+                e = {at + eq + 1, "beats=" + value + ": the phrase's length in beats, above 0"};
+                return false;
+            }
+        } else if (key == "pitch") {
+            if (!read_pitch(value, at + eq + 1, o, e)) return false;
+        } else {
+            e = {at, "unknown option '" + key + "' (the options are lang, beats and pitch)"};
+            return false;
+        }
+        at = stop;
+    }
+    return true;
+}
+
+double score_end() {
+    double end = 0;
+    for (int slot = 2; slot <= 19; ++slot) end = std::max(end, timepoints[slot]);
+    return end;
+}
+
+// Writes the TextGrid beside its destination and renames it into place (only over a regular
+// file).
+void write_labels(const std::string& name) {
+    struct stat st;
+    if (stat(g_labelsPath.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        std::fprintf(stderr, "%s: error: --labels %s is not a regular file; not written\n",
+                     name.c_str(), g_labelsPath.c_str());
+        return;
+    }
+    const std::string temporary = g_labelsPath + ".part";
+    const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        std::fprintf(stderr, "%s: error: cannot write %s: %s\n", name.c_str(), temporary.c_str(),
+                     std::strerror(errno));
+        return;
+    }
+    write_all(fd, sw::text_grid(g_labels, score_end()));
+    close(fd);
+    if (rename(temporary.c_str(), g_labelsPath.c_str()) != 0) {
+        std::fprintf(stderr, "%s: error: cannot write %s: %s\n", name.c_str(), g_labelsPath.c_str(),
+                     std::strerror(errno));
+        unlink(temporary.c_str());
+    }
+}
+
+}  // namespace
+
+void set_expand_output(int fd) { g_expandFd = fd; }
+void set_labels_path(const std::string& path) { g_labelsPath = path; }
+
+void expand_line(const std::string& text) {
+    if (g_expandFd >= 0) write_all(g_expandFd, text + "\n");
+}
+
+bool say_line(const std::string& name, int line, const std::string& text, RunReport& report) {
+    std::size_t at = 0;
+    while (at < text.size() && (text[at] == ' ' || text[at] == '\t')) ++at;
+    if (text.compare(at, 3, "say") != 0 ||
+        (at + 3 < text.size() && text[at + 3] != ' ' && text[at + 3] != '\t'))
+        return false;
+    std::string phrase;
+    sw::Input input = sw::Input::Text;
+    std::size_t phraseColumn = 0;
+    std::size_t langColumn = std::string::npos;
+    sw::Options options;
+    SayError e = {0, ""};
+    sw::Problem problem;
+    std::vector<sw::Call> calls;
+    const int before = nerrors;
+    std::fflush(stdout);
+    if (!read_say(text, at + 3, phrase, input, phraseColumn, langColumn, options, e)) {
+        std::fprintf(stderr, "%s:%d:%zu: error: %s\n", name.c_str(), line, e.column + 1,
+                     e.message.c_str());
+        ++report.scriptErrors;
+        return true;
+    }
+    if (!sw::say(phrase, input, options, problem, g_expandFd >= 0 ? &calls : nullptr,
+                 g_labelsPath.empty() ? nullptr : &g_labels)) {
+        // A language espeak-ng does not know is pointed out at its option.
+        const bool language = problem.message.rfind("unknown language", 0) == 0;
+        const std::size_t column = language && langColumn != std::string::npos
+                                       ? langColumn
+                                       : phraseColumn + problem.offset;
+        std::fprintf(stderr, "%s:%d:%zu: error: %s\n", name.c_str(), line, column + 1,
+                     problem.message.c_str());
+        ++report.scriptErrors;
+        return true;
+    }
+    std::fflush(stdout);
+    if (nerrors > before) {
+        report.libraryErrors += nerrors - before;
+        std::fprintf(stderr,
+                     "%s:%d:%zu: error: say: the library counted %d errors for this phrase\n",
+                     name.c_str(), line, at + 1, nerrors - before);
+    }
+    for (const sw::Call& c : calls) expand_line(sw::script_line(c));
+    for (int slot = 2; slot <= 19; ++slot)
+        report.scoreEnd = std::max(report.scoreEnd, timepoints[slot]);
+    if (!g_labelsPath.empty()) write_labels(name);
+    return true;
+}
+
+}  // namespace cli

@@ -1,0 +1,26 @@
+// Private to cli/: the say statement of call scripts (the words layer), --expand and --labels.
+#ifndef SPEECHSCORE_CLI_SAY_H
+#define SPEECHSCORE_CLI_SAY_H
+
+#include <string>
+
+#include "script.h"
+
+namespace cli {
+
+// Where --expand writes the expanded script (-1: not expanding) and where --labels writes the
+// TextGrid (empty: nowhere). Set before the run.
+void set_expand_output(int fd);
+void set_labels_path(const std::string& path);
+
+// Runs a say line: returns false when the line is no say statement. A line that cannot be said
+// is diagnosed as NAME:LINE:COLUMN: error: and writes nothing. While expanding, the calls it
+// made are written as plain call lines.
+bool say_line(const std::string& name, int line, const std::string& text, RunReport& report);
+
+// While expanding, copies a line that is not a say statement to the expanded script.
+void expand_line(const std::string& text);
+
+}  // namespace cli
+
+#endif  // SPEECHSCORE_CLI_SAY_H

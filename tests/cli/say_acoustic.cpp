@@ -1,0 +1,195 @@
+// Phones said by the words layer, rendered and measured with Praat (say_measure.praat, checked
+// first on signals of known answer), held to published ranges: fricative centres of gravity and
+// levels (Jongman et al. 2000), burst levels, voice onset times (Zue 1976), F2 transitions, nasal
+// murmurs (Fujimura 1962), liquids and glides (Dalston 1975), and a pitch without steps.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/child.h"
+
+namespace {
+
+const std::string kMeasure = std::string(SPEECHSCORE_TESTS_DIR) + "/say_measure.praat";
+
+struct Measured {
+    std::string label;
+    double start, end, rms, cog, f1, f2, f3, burst, burstTime, voiceOnset;
+    double onset10;  // voicing delay, s
+    double f2settle, f2min, f3min;
+};
+
+struct Take {
+    std::vector<Measured> phones;
+    double step = -1;  // largest pitch step, cents
+    std::string log;
+};
+
+ChildResult run(const std::string& dir, const std::vector<std::string>& args) {
+    return run_child([&]() {
+        if (chdir(dir.c_str()) != 0) _exit(98);
+        std::vector<const char*> argv;
+        for (const std::string& a : args) argv.push_back(a.c_str());
+        argv.push_back(nullptr);
+        execvp(argv[0], const_cast<char* const*>(argv.data()));
+        _exit(96);
+    });
+}
+
+Take measure(const std::string& dir, const std::string& wav, const std::string& grid) {
+    Take take;
+    const ChildResult r = run(dir, {"praat", "--run", kMeasure, dir + "/" + wav, dir + "/" + grid});
+    take.log = r.out + r.err;
+    std::istringstream in(r.out);
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream words(line);
+        Measured m;
+        words >> m.label;
+        if (m.label == "STEP") {
+            words >> take.step;
+            continue;
+        }
+        words >> m.start >> m.end >> m.rms >> m.cog >> m.f1 >> m.f2 >> m.f3 >> m.burst >>
+            m.burstTime >> m.voiceOnset >> m.onset10 >> m.f2settle >> m.f2min >> m.f3min;
+        if (words) take.phones.push_back(m);
+    }
+    return take;
+}
+
+// A scratch directory, removed afterwards.
+struct Dir {
+    std::string path;
+    Dir() {
+        char name[] = "/tmp/say_acoustic.XXXXXX";
+        path = mkdtemp(name) != nullptr ? name : "/tmp";
+    }
+    ~Dir() { std::filesystem::remove_all(path); }
+    Dir(const Dir&) = delete;
+    Dir& operator=(const Dir&) = delete;
+    void write(const std::string& name, const std::string& text) const {
+        std::ofstream(path + "/" + name) << text;
+    }
+};
+
+// Says each line's phrase alone between rests, renders the script and measures it; output 1
+// renders the voicing source alone.
+Take say_words(const Dir& dir, const std::vector<std::string>& lines, int output = 0) {
+    std::string script =
+        "start1 " + std::to_string(output) + " 1 1 1 1 1 0 1 1\nstartmn\nmetronome 60\nRest 0.5\n";
+    for (const std::string& l : lines) script += l + "\nRest 0.5\n";
+    script += "fine\n";
+    dir.write("w.ss", script);
+    const ChildResult r =
+        run(dir.path, {SPEECHSCORE_CLI, "--labels", "w.TextGrid", "--render", "w.wav", "w.ss"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    return measure(dir.path, "w.wav", "w.TextGrid");
+}
+
+// The first phone of a word with this label, from the take's phones in order.
+std::vector<Measured> all(const Take& t, const std::string& label) {
+    std::vector<Measured> found;
+    for (const Measured& m : t.phones)
+        if (m.label == label) found.push_back(m);
+    return found;
+}
+
+TEST(SayMeasure, KnownSignals) {
+    // A sine gliding from 100 to 200 Hz in one second (12 cents per 10 ms), then a 5 kHz sine
+    // 20 dB weaker: the script must find the glide's step, the sine's centre and the level.
+    Dir dir;
+    dir.write("make.praat",
+              "Create Sound from formula: \"s\", 1, 0, 1, 44100, \"if x < 0.5 then "
+              "0.5 * sin(2 * pi * 100 * (2^(2 * x) - 1) / (2 * ln(2))) else 0.05 * sin(2 * pi * "
+              "5000 * x) fi\"\n"
+              "Save as WAV file: \"k.wav\"\n"
+              "To TextGrid: \"words phones\", \"\"\n"
+              "Insert boundary: 2, 0.05\nInsert boundary: 2, 0.45\nInsert boundary: 2, 0.55\n"
+              "Insert boundary: 2, 0.95\n"
+              "Set interval text: 2, 2, \"AA\"\nSet interval text: 2, 4, \"S\"\n"
+              "Save as text file: \"k.TextGrid\"\n");
+    ASSERT_EQ(run(dir.path, {"praat", "--run", "make.praat"}).status, 0);
+    const Take t = measure(dir.path, "k.wav", "k.TextGrid");
+    ASSERT_EQ(t.phones.size(), 2u) << t.log;
+    EXPECT_NEAR(t.phones[1].cog, 5000, 50);
+    EXPECT_NEAR(t.phones[1].rms, -20, 0.5);
+    EXPECT_NEAR(t.step, 24, 4);  // 2 octaves per second over 0.5 s: 24 cents per 10 ms
+}
+
+TEST(SayMeasure, PhonesLandInPublishedRanges) {
+    Dir dir;
+    const Take t = say_words(dir, {"say \"see\"", "say \"zoo\"", "say \"shoe\"", "say \"fee\"",
+                                   "say \"thin\"", "say \"pea\"", "say \"tea\"", "say \"key\"",
+                                   "say \"bee\"", "say \"dee\"", "say \"go\"", "say \"me\"",
+                                   "say \"knee\"", "say \"ray\"", "say \"lay\"", "say \"way\""});
+    ASSERT_FALSE(t.phones.empty()) << t.log;
+    // Fricatives: centre of gravity and level re the vowel (Jongman et al. 2000: s z -10, sh
+    // -9, f -17, th -18 dB, within 4 dB); /s z/ above 4 kHz, /sh/ 2.5 to 4 kHz.
+    const std::map<std::string, double> level = {{"S", -10}, {"SH", -9}, {"F", -17}, {"TH", -18}};
+    for (const auto& [label, db] : level) {
+        for (const Measured& m : all(t, label)) EXPECT_NEAR(m.rms, db, 4) << label;
+    }
+    for (const Measured& m : all(t, "S")) EXPECT_GT(m.cog, 4000);
+    for (const Measured& m : all(t, "Z")) EXPECT_GT(m.cog, 4000);
+    for (const Measured& m : all(t, "SH")) {
+        EXPECT_GT(m.cog, 2500);
+        EXPECT_LT(m.cog, 4000);
+    }
+    // Stops: bursts -8 to -24 dB re the loudest 100 ms; VOT 40-90 ms voiceless, < 25 voiced.
+    for (const char* stop : {"P", "T", "K", "B", "D", "G"}) {
+        for (const Measured& m : all(t, stop)) {
+            EXPECT_LE(m.burst, -8) << stop;
+            EXPECT_GE(m.burst, -24) << stop;
+            const double vot = (m.voiceOnset - m.burstTime) * 1000;
+            const bool voiceless = std::string("PTK").find(stop[0]) != std::string::npos;
+            if (voiceless) {
+                EXPECT_GE(vot, 40) << stop;
+                EXPECT_LE(vot, 90) << stop;
+            } else {
+                EXPECT_LT(vot, 25) << stop;
+            }
+        }
+    }
+    // F2 moves from the consonant's locus into the vowel in 30 to 80 ms.
+    for (std::size_t i = 1; i < t.phones.size(); ++i) {
+        const std::string c = t.phones[i - 1].label;
+        if (c == "T" || c == "D" || c == "K" || c == "G" || c == "B" || c == "P") {
+            EXPECT_GE(t.phones[i].f2settle, 0.03) << c << " " << t.phones[i].label;
+            EXPECT_LE(t.phones[i].f2settle, 0.08) << c << " " << t.phones[i].label;
+        }
+    }
+    // Nasal murmurs: F1 below 350 Hz, voiced within their first 10 ms.
+    for (const char* nasal : {"M", "N"}) {
+        for (const Measured& m : all(t, nasal)) {
+            EXPECT_LT(m.f1, 350) << nasal;
+            EXPECT_GE(m.onset10, 0) << nasal;
+            EXPECT_LE(m.onset10, 0.0101) << nasal;
+        }
+    }
+    // Liquids and glides (Dalston 1975): r F3 below 2000 and w F2 below 900 at their lowest,
+    // l F3 above 2500 in its middle.
+    for (const Measured& m : all(t, "R")) EXPECT_LT(m.f3min, 2000);
+    for (const Measured& m : all(t, "L")) EXPECT_GT(m.f3, 2500);
+    for (const Measured& m : all(t, "W")) EXPECT_LT(m.f2min, 900);
+}
+
+TEST(SayMeasure, PitchMovesWithoutStepsWhateverTheSegments) {
+    // Measured on the voicing source alone (output 1), where the tracker is not misled by
+    // formants moving near the harmonics (an F1 of 300 Hz with a narrow bandwidth at a nasal).
+    Dir dir;
+    const Take t = say_words(dir,
+                             {"say \"the quick brown fox jumps over the lazy dog\"",
+                              "say \"no, my mama made lemon jam\" pitch=A2,E3,C3,G3,A2,C3,G2,E2,D2",
+                              "say \"yes\" beats=0.3 pitch=90,160", "say \"thin\""},
+                             1);
+    ASSERT_FALSE(t.phones.empty()) << t.log;
+    EXPECT_LT(t.step, 50);
+}
+
+}  // namespace

@@ -1,0 +1,383 @@
+// Phones of a phrase: English (or another language's) text through espeak-ng's
+// grapheme-to-phoneme rules (its library, started once per process), ARPAbet with stress digits,
+// or IPA; IPA symbols are mapped onto the inventory, and an unknown one is named with the
+// nearest phones we have.
+#include "g2p.h"
+
+#include <espeak-ng/speak_lib.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace words {
+namespace {
+
+// IPA symbols (as espeak-ng writes them, and as a user may) and the phones they become; a
+// symbol of another language goes to the nearest phone we have.
+// clang-format off
+const std::pair<const char*, const char*> kIpa[] = {
+    {"iː", "IY"}, {"i", "IY"}, {"ɪ", "IH"}, {"eɪ", "EY"}, {"e", "EY"}, {"ɛ", "EH"}, {"æ", "AE"},
+    {"ɑː", "AA"}, {"ɑ", "AA"}, {"a", "AA"}, {"ɒ", "AA"}, {"ɔː", "AO"}, {"ɔ", "AO"}, {"oʊ", "OW"},
+    {"əʊ", "OW"}, {"o", "OW"}, {"ʊ", "UH"}, {"uː", "UW"}, {"u", "UW"}, {"ʌ", "AH"}, {"ə", "AX"},
+    {"ɐ", "AH"}, {"ɚ", "AXR"}, {"ɜː", "ER"}, {"ɜ", "ER"}, {"ɝ", "ER"}, {"aɪ", "AY"},
+    {"aʊ", "AW"}, {"ɔɪ", "OY"}, {"ᵻ", "IH"}, {"ɨ", "IH"}, {"y", "IY"}, {"ʏ", "IH"}, {"ø", "EY"},
+    {"œ", "EH"}, {"ɤ", "AH"}, {"ɯ", "UW"}, {"ɵ", "AX"}, {"ɘ", "AX"},
+    {"p", "P"}, {"b", "B"}, {"t", "T"}, {"d", "D"}, {"k", "K"}, {"ɡ", "G"}, {"g", "G"},
+    {"c", "K"}, {"ɟ", "G"}, {"ʔ", "T"}, {"ɾ", "DX"}, {"tʃ", "CH"}, {"dʒ", "JH"},
+    {"f", "F"}, {"v", "V"}, {"θ", "TH"}, {"ð", "DH"}, {"s", "S"}, {"z", "Z"}, {"ʃ", "SH"},
+    {"ʒ", "ZH"}, {"h", "HH"}, {"ɦ", "HH"}, {"x", "HH"}, {"ç", "HH"}, {"χ", "HH"}, {"β", "V"},
+    {"ɣ", "G"}, {"ʝ", "Y"},
+    {"m", "M"}, {"n", "N"}, {"ŋ", "NG"}, {"ɲ", "N Y"}, {"m̩", "EM"}, {"n̩", "EN"}, {"l̩", "EL"},
+    {"l", "L"}, {"ɫ", "L"}, {"ʎ", "L Y"}, {"ɹ", "R"}, {"r", "R"}, {"ʁ", "R"}, {"ʀ", "R"},
+    {"w", "W"}, {"ʍ", "W"}, {"j", "Y"},
+};
+// clang-format on
+
+// Marks that change nothing we can say: length, nasalisation, syllable and linking marks.
+const char* const kIgnored[] = {"ː", "ˑ", "\u0303", "\u0329", "-", "\u032F", "ʲ", "ʰ", "'"};
+
+// Vowel + /ɹ/ at the end of a syllable: the r-coloured vowels (Allen et al. 1987, Table 9-1).
+const std::pair<const char*, const char*> kRhotic[] = {
+    {"IH", "IXR"}, {"IY", "IXR"}, {"EH", "EXR"}, {"EY", "EXR"}, {"AO", "OXR"},
+    {"OW", "OXR"}, {"UH", "UXR"}, {"UW", "UXR"}, {"AX", "AXR"}, {"ER", "ER"},
+};
+
+std::size_t utf8_length(const std::string& s, std::size_t at) {
+    const auto c = static_cast<unsigned char>(s[at]);
+    std::size_t n = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+    return std::min(n, s.size() - at);
+}
+
+int edit_distance(const std::string& a, const std::string& b) {
+    std::vector<int> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j) row[j] = static_cast<int>(j);
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        int diagonal = row[0];
+        row[0] = static_cast<int>(i);
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const int up = row[j];
+            row[j] =
+                std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = up;
+        }
+    }
+    return row[b.size()];
+}
+
+// "'K', 'G' or 'NG'": the names nearest to a word among candidates.
+std::string nearest(const std::string& word, const std::vector<std::string>& candidates) {
+    int best = 1 << 20;
+    for (const auto& c : candidates) best = std::min(best, edit_distance(word, c));
+    std::vector<std::string> picked;
+    for (const auto& c : candidates)
+        if (edit_distance(word, c) == best && picked.size() < 4) picked.push_back("'" + c + "'");
+    std::string text;
+    for (std::size_t i = 0; i < picked.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == picked.size() ? " or " : ", ") + picked[i];
+    return text;
+}
+
+std::vector<std::string> phone_names() {
+    std::vector<std::string> names;
+    for (const Phone& p : inventory()) names.push_back(p.name);
+    return names;
+}
+
+std::vector<std::string> ipa_symbols() {
+    std::vector<std::string> names;
+    for (const auto& e : kIpa) names.push_back(e.first);
+    return names;
+}
+
+// Appends a phone to the phrase, with the stress waiting for its vowel.
+void add(Phrase& ph, const Phone* p, int word, int& stress, std::size_t offset) {
+    Seg g;
+    g.ph = p;
+    g.word = word;
+    g.offset = offset;
+    if (is_vowel(*p) || std::strcmp(p->name, "EN") == 0 || std::strcmp(p->name, "EM") == 0 ||
+        std::strcmp(p->name, "EL") == 0) {
+        g.stress = stress;
+        stress = 0;
+    }
+    ph.segs.push_back(g);
+}
+
+void add_pause(Phrase& ph, std::size_t offset) {
+    if (ph.segs.empty() || ph.segs.back().ph->cls == Class::Pause) return;
+    Seg g;
+    g.ph = pause_phone();
+    g.offset = offset;
+    ph.segs.push_back(g);
+}
+
+// Reads one IPA word into phones (greedy, the longest symbol first). Returns false with the
+// problem at the first symbol we have no phone for.
+bool read_ipa_word(const std::string& text, std::size_t base, Phrase& ph, int word,
+                   Problem& problem) {
+    int stress = 0;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        if (text.compare(at, strlen("ˈ"), "ˈ") == 0) {
+            stress = 1;
+            at += strlen("ˈ");
+            continue;
+        }
+        if (text.compare(at, strlen("ˌ"), "ˌ") == 0) {
+            stress = 2;
+            at += strlen("ˌ");
+            continue;
+        }
+        if (text[at] == '_') {
+            ++at;
+            continue;
+        }
+        bool skipped = false;
+        for (const char* mark : kIgnored) {
+            if (text.compare(at, strlen(mark), mark) == 0) {
+                at += strlen(mark);
+                skipped = true;
+                break;
+            }
+        }
+        if (skipped) continue;
+        std::size_t bestLength = 0;
+        const char* phones = nullptr;
+        for (const auto& e : kIpa) {
+            const std::size_t n = strlen(e.first);
+            if (n > bestLength && text.compare(at, n, e.first) == 0) {
+                bestLength = n;
+                phones = e.second;
+            }
+        }
+        if (phones == nullptr) {
+            const std::string symbol = text.substr(at, utf8_length(text, at));
+            problem.message = "unknown phone '" + symbol +
+                              "'; the nearest phones we have: " + nearest(symbol, ipa_symbols());
+            problem.offset = base + at;
+            return false;
+        }
+        std::string list = phones;
+        std::size_t from = 0;
+        while (from < list.size()) {
+            std::size_t space = list.find(' ', from);
+            if (space == std::string::npos) space = list.size();
+            add(ph, find_phone(list.substr(from, space - from)), word, stress, base + at);
+            from = space + 1;
+        }
+        at += bestLength;
+    }
+    return true;
+}
+
+// espeak-ng, started once per process; the voice is set again only when it changes.
+bool espeak_ready(const std::string& lang, Problem& problem) {
+    static int rate =
+        espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, espeakINITIALIZE_DONT_EXIT);
+    static std::string voice;
+    if (rate <= 0) {
+        problem.message = "espeak-ng could not be started (is espeak-ng-data installed?)";
+        return false;
+    }
+    if (voice == lang) return true;
+    if (lang.empty() || espeak_SetVoiceByName(lang.c_str()) != EE_OK) {
+        problem.message = "unknown language '" + lang + "': espeak-ng has no voice of that name";
+        voice.clear();
+        return false;
+    }
+    voice = lang;
+    return true;
+}
+
+// The words of the text as written, for the labels.
+std::vector<std::string> written_words(const std::string& text) {
+    std::vector<std::string> words;
+    std::string word;
+    for (const char c : text) {
+        if (std::isspace(static_cast<unsigned char>(c)) || c == ',' || c == '.' || c == ';' ||
+            c == '!' || c == '?' || c == ':' || c == '"') {
+            if (!word.empty()) words.push_back(word);
+            word.clear();
+        } else {
+            word += c;
+        }
+    }
+    if (!word.empty()) words.push_back(word);
+    return words;
+}
+
+// Merges a vowel and the /ɹ/ closing its syllable into an r-coloured vowel.
+void colour_r(Phrase& ph) {
+    std::vector<Seg> out;
+    for (std::size_t i = 0; i < ph.segs.size(); ++i) {
+        const Seg& g = ph.segs[i];
+        const bool rNext = i + 1 < ph.segs.size() &&
+                           std::strcmp(ph.segs[i + 1].ph->name, "R") == 0 &&
+                           ph.segs[i + 1].word == g.word;
+        const bool vowelAfter =
+            i + 2 < ph.segs.size() && ph.segs[i + 2].word == g.word && is_vowel(*ph.segs[i + 2].ph);
+        if (rNext && !vowelAfter) {
+            const char* merged = nullptr;
+            for (const auto& e : kRhotic)
+                if (std::strcmp(g.ph->name, e.first) == 0) merged = e.second;
+            if (merged != nullptr) {
+                Seg m = g;
+                m.ph = find_phone(merged);
+                out.push_back(m);
+                ++i;
+                continue;
+            }
+        }
+        out.push_back(g);
+    }
+    ph.segs = out;
+}
+
+}  // namespace
+
+bool phones_of_text(const std::string& text, const std::string& lang, Phrase& ph,
+                    Problem& problem) {
+    if (!espeak_ready(lang, problem)) return false;
+    const std::vector<std::string> written = written_words(text);
+    std::vector<std::string> heard;
+    const void* at = text.c_str();
+    while (at != nullptr) {
+        const char* ipa =
+            espeak_TextToPhonemes(&at, espeakCHARS_UTF8, espeakPHONEMES_IPA | ('_' << 8));
+        if (ipa == nullptr) break;
+        std::string clause = ipa;
+        std::size_t from = 0;
+        while (from < clause.size()) {
+            std::size_t space = clause.find(' ', from);
+            if (space == std::string::npos) space = clause.size();
+            const std::string word = clause.substr(from, space - from);
+            from = space + 1;
+            if (word.empty()) continue;
+            const int index = static_cast<int>(ph.words.size());
+            Problem inner;
+            if (!read_ipa_word(word, 0, ph, index, inner)) {
+                const std::string w = static_cast<std::size_t>(index) < written.size()
+                                          ? written[static_cast<std::size_t>(index)]
+                                          : word;
+                problem.message = "the word '" + w + "' (" + word + ") has " + inner.message;
+                const std::size_t found = text.find(w);
+                problem.offset = found == std::string::npos ? 0 : found;
+                return false;
+            }
+            ph.words.push_back({word});
+            heard.push_back(word);
+        }
+        if (at != nullptr) add_pause(ph, 0);
+    }
+    // Label the words as written when espeak-ng kept them one to one.
+    if (written.size() == ph.words.size()) {
+        for (std::size_t i = 0; i < written.size(); ++i) ph.words[i].text = written[i];
+    }
+    while (!ph.segs.empty() && ph.segs.back().ph->cls == Class::Pause) ph.segs.pop_back();
+    if (ph.segs.empty()) {
+        problem.message = "nothing to say in '" + text + "'";
+        return false;
+    }
+    colour_r(ph);
+    return true;
+}
+
+bool phones_of_ipa(const std::string& text, Phrase& ph, Problem& problem) {
+    std::size_t from = 0;
+    while (from < text.size()) {
+        while (from < text.size() && (text[from] == ' ' || text[from] == '\t')) ++from;
+        if (from >= text.size()) break;
+        if (text[from] == ',') {
+            add_pause(ph, from);
+            ++from;
+            continue;
+        }
+        std::size_t end = from;
+        while (end < text.size() && text[end] != ' ' && text[end] != '\t' && text[end] != ',')
+            ++end;
+        const int index = static_cast<int>(ph.words.size());
+        if (!read_ipa_word(text.substr(from, end - from), from, ph, index, problem)) return false;
+        ph.words.push_back({text.substr(from, end - from)});
+        from = end;
+    }
+    while (!ph.segs.empty() && ph.segs.back().ph->cls == Class::Pause) ph.segs.pop_back();
+    if (ph.segs.empty()) {
+        problem.message = "no phones between the brackets";
+        return false;
+    }
+    colour_r(ph);
+    return true;
+}
+
+bool phones_of_arpabet(const std::string& text, Phrase& ph, Problem& problem) {
+    std::size_t from = 0;
+    int word = 0;
+    std::string wordText;
+    bool wordOpen = false;
+    auto close_word = [&]() {
+        if (!wordOpen) return;
+        ph.words.push_back({wordText});
+        wordText.clear();
+        wordOpen = false;
+        ++word;
+    };
+    while (from < text.size()) {
+        while (from < text.size() && (text[from] == ' ' || text[from] == '\t')) ++from;
+        if (from >= text.size()) break;
+        std::size_t end = from;
+        while (end < text.size() && text[end] != ' ' && text[end] != '\t') ++end;
+        const std::string token = text.substr(from, end - from);
+        if (token == "|" || token == ",") {
+            close_word();
+            if (token == ",") add_pause(ph, from);
+            from = end;
+            continue;
+        }
+        std::string name = token;
+        int stress = -1;
+        if (!name.empty() && name.back() >= '0' && name.back() <= '2') {
+            stress = name.back() - '0';
+            name.pop_back();
+        }
+        const Phone* p = find_phone(name);
+        if (p == nullptr || p->cls == Class::Pause) {
+            problem.message = "unknown phone '" + token +
+                              "'; the nearest phones we have: " + nearest(name, phone_names());
+            problem.offset = from;
+            return false;
+        }
+        if (stress >= 0 && !is_vowel(*p)) {
+            problem.message = "the stress digit of '" + token + "' belongs on a vowel";
+            problem.offset = from;
+            return false;
+        }
+        int s = stress < 0 ? 0 : stress;
+        add(ph, p, word, s, from);
+        wordText += (wordText.empty() ? "" : " ") + token;
+        wordOpen = true;
+        from = end;
+    }
+    close_word();
+    if (ph.segs.empty()) {
+        problem.message = "no phones between the slashes";
+        return false;
+    }
+    // A word written without stress digits is stressed on its first vowel.
+    for (int w = 0; w < word; ++w) {
+        bool any = false;
+        for (const Seg& g : ph.segs) any = any || (g.word == w && g.stress > 0);
+        if (any) continue;
+        for (Seg& g : ph.segs) {
+            if (g.word == w && is_vowel(*g.ph)) {
+                g.stress = 1;
+                break;
+            }
+        }
+    }
+    return true;
+}
+
+}  // namespace words

@@ -1,0 +1,20 @@
+// Private to words/: the phones of a phrase written as text, IPA or ARPAbet.
+#ifndef SPEECHSCORE_WORDS_G2P_H
+#define SPEECHSCORE_WORDS_G2P_H
+
+#include <string>
+
+#include "phones.h"
+#include "speechscore_words.h"
+
+namespace words {
+
+using speechscore::words::Problem;
+
+bool phones_of_text(const std::string& text, const std::string& lang, Phrase& ph, Problem& problem);
+bool phones_of_ipa(const std::string& text, Phrase& ph, Problem& problem);
+bool phones_of_arpabet(const std::string& text, Phrase& ph, Problem& problem);
+
+}  // namespace words
+
+#endif  // SPEECHSCORE_WORDS_G2P_H

@@ -1,0 +1,123 @@
+// The phone inventory of General American English: one row per phone, with the published
+// source of its numbers in the last column (docs/phones.md is generated from this table).
+#include "phones.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace words {
+namespace {
+
+constexpr Class V = Class::Vowel;
+constexpr Class St = Class::Stop;
+constexpr Class Af = Class::Affricate;
+constexpr Class Fr = Class::Fricative;
+constexpr Class Hh = Class::Aspirate;
+constexpr Class Na = Class::Nasal;
+constexpr Class Li = Class::Liquid;
+constexpr Class Gl = Class::Glide;
+constexpr Class Pa = Class::Pause;
+constexpr Place None = Place::None;
+constexpr Place Lab = Place::Labial;
+constexpr Place Ld = Place::Labiodental;
+constexpr Place Den = Place::Dental;
+constexpr Place Alv = Place::Alveolar;
+constexpr Place Pal = Place::Postalveolar;
+constexpr Place Vel = Place::Velar;
+constexpr Place Glo = Place::Glottal;
+
+// Sources (docs/phones.md lists them in full):
+//  H95   Hillenbrand et al. (1995), men's means (F1-F3); H95d their 20 %/80 % values (diphthongs)
+//  K80   Klatt (1980), Table II (vowel bandwidths), Table III (consonants, parallel levels)
+//  M87   Allen, Hunnicutt & Klatt (1987): Table 9-1 durations, Table 11-1 schwa, Table C-7 bursts
+//  J00   Jongman et al. (2000), spectral peak of the fricatives
+//  Z76   Zue (1976), VOT of prevocalic stops
+//  F62   Fujimura (1962), murmur formants, bandwidths (Table I), antiformant ranges
+//  D75   Dalston (1975), adult men's /w r l/ formants
+//  BS79  Blumstein & Stevens (1979): labial bursts diffuse-falling (A2..A4 6 dB apart)
+//  cal   a level set so that the rendered phone lands on a published relative level (Jongman's
+//        frication levels, Zue's burst levels), or on the peers' where none is published
+//        (murmurs, aspiration, the voice under a voiced fricative): docs/phones.md, "Levels"
+// clang-format off
+const std::vector<Phone> kPhones = {
+//  name   ipa    class place voiced  F1    F2    F3   B1   B2   B3    F1b   F2b   F3b   AV  AF  AS   A2  A3  A4  A5  A6  AB   peak  zero  zbw  inh  min burst vot   source
+  {"IY",  "i",    V,  None, true,   343, 2323, 3001,  45, 200, 400,     0,    0,    0,  60,  0,  0,   0,  0,  0,  0,  0,  0,     0,    0,   0, 155,  55,   0,  0, "F H95; B K80 II i; dur M87 9-1"},  // 0
+  {"IH",  "ɪ",    V,  None, true,   429, 2034, 2687,  50, 100, 140,     0,    0,    0,  60,  0,  0,   0,  0,  0,  0,  0,  0,     0,    0,   0, 135,  40,   0,  0, "F H95; B K80 II ɪ; dur M87 9-1"},  // 1
+  {"EY",  "eɪ",   V,  None, true,   479, 2089, 2699,  70, 100, 200,   400, 2229, 2742,  60,  0,  0,   0,  0,  0,  0,  0,  0,     0,    0,   0, 190, 100,   0,  0, "F H95d e 20/80 %; B K80 II e; dur M87 9-1"},  // 2
+  {"EH",  "ɛ",    V,  None, true,   588, 1803, 2604,  70, 100, 200,     0,    0,    0,  60,  0,  0,   0,  0,  0,  0,  0,  0,     0,    0,   0, 150,  70,   0,  0, "F H95; B K80 II e (no ɛ row); dur M87 9-1"},  // 3
+  {"AE",  "æ",    V,  None, true,   591, 1930, 2595,  70, 150, 320,     0,    0,    0,  60,  0,  0,   0,  0,  0,  0,  0,  0,     0,    0,   0, 230,  80,   0,  0, "F H95; B K80 II æ; dur M87 9-1"},  // 4
+  {"AA",  "ɑ",    V,  None, true,   756, 1309, 2535, 130,  70, 160,     0,    0,    0,  60,  0,  0,   0,  0,  0,  0,  0,  0,     0,    0,   0, 240, 100,   0,  0, "F H95; B K80 II ɑ; dur M87 9-1"},  // 5
+  {"AO",  "ɔ",    V,  None, true,   656, 1023, 2521, 130,  70, 160,     0,    0,    0,  60,  0,  0,   0,  0,  0,  0,  0,  0,     0,    0,   0, 240, 100,   0,  0, "F H95; B K80 II ɑ (no ɔ row); dur M87 9-1"},  // 6
+  {"OW",  "oʊ",   V,  None, true,   511,  936, 2455,  80,  70,  70,   435,  898, 2448,  60,  0,  0,   0,  0,  0,  0,  0,  0,     0,    0,   0, 220,  80,   0,  0, "F H95d o 20/80 %; B K80 II o; dur M87 9-1"},  // 7
+  {"UH",  "ʊ",    V,  None, true,   469, 1123, 2435,  65, 110, 140,     0,    0,    0,  60,  0,  0,   0,  0,  0,  0,  0,  0,     0,    0,   0, 160,  60,   0,  0, "F H95; B K80 II u (no ʊ row); dur M87 9-1"},  // 8
+  {"UW",  "u",    V,  None, true,   380,  992, 2355,  65, 110, 140,     0,    0,    0,  60,  0,  0,   0,  0,  0,  0,  0,  0,     0,    0,   0, 210,  70,   0,  0, "F H95; B K80 II u; dur M87 9-1"},  // 9
+  {"AH",  "ʌ",    V,  None, true,   621, 1181, 2548,  80,  50, 140,     0,    0,    0,  60,  0,  0,   0,  0,  0,  0,  0,  0,     0,    0,   0, 140,  60,   0,  0, "F H95; B K80 II ʌ; dur M87 9-1"},  // 10
+  {"AX",  "ə",    V,  None, true,   550, 1260, 2470,  80,  50, 140,     0,    0,    0,  60,  0,  0,   0,  0,  0,  0,  0,  0,     0,    0,   0, 120,  60,   0,  0, "F B M87 11-1 ə; dur M87 9-1"},  // 11
+  {"ER",  "ɝ",    V,  None, true,   475, 1379, 1711, 100,  60, 110,     0,    0,    0,  60,  0,  0,   0,  0,  0,  0,  0,  0,     0,    0,   0, 180,  80,   0,  0, "F H95; B K80 II ɝ; dur M87 9-1"},  // 12
+  {"AXR", "ɚ",    V,  None, true,   550, 1260, 2470,  80,  50, 140,   475, 1379, 1711,  60,  0,  0,   0,  0,  0,  0,  0,  0,     0,    0,   0, 260, 120,   0,  0, "F B ə (M87 11-1) to ɝ (H95); dur M87 9-1"},  // 13
+  {"IXR", "ɪɹ",   V,  None, true,   429, 2034, 2687,  50, 100, 140,   475, 1379, 1711,  60,  0,  0,   0,  0,  0,  0,  0,  0,     0,    0,   0, 230, 100,   0,  0, "F B ɪ to ɝ (H95, K80 II); dur M87 9-1"},  // 14
+  {"EXR", "ɛɹ",   V,  None, true,   588, 1803, 2604,  70, 100, 200,   475, 1379, 1711,  60,  0,  0,   0,  0,  0,  0,  0,  0,     0,    0,   0, 270, 130,   0,  0, "F B ɛ to ɝ (H95, K80 II); dur M87 9-1"},  // 15
+  {"OXR", "ɔɹ",   V,  None, true,   511,  936, 2455,  80,  70,  70,   475, 1379, 1711,  60,  0,  0,   0,  0,  0,  0,  0,  0,     0,    0,   0, 240, 130,   0,  0, "F B o to ɝ (H95, K80 II); dur M87 9-1"},  // 16
+  {"UXR", "ʊɹ",   V,  None, true,   469, 1123, 2435,  65, 110, 140,   475, 1379, 1711,  60,  0,  0,   0,  0,  0,  0,  0,  0,     0,    0,   0, 230, 110,   0,  0, "F B ʊ to ɝ (H95, K80 II); dur M87 9-1"},  // 17
+  {"AY",  "aɪ",   V,  None, true,   756, 1309, 2535, 130,  70, 160,   429, 2034, 2687,  60,  0,  0,   0,  0,  0,  0,  0,  0,     0,    0,   0, 250, 150,   0,  0, "F B ɑ to ɪ rows (H95, K80 II; no aɪ data); dur M87 9-1"},  // 18
+  {"AW",  "aʊ",   V,  None, true,   756, 1309, 2535, 130,  70, 160,   469, 1123, 2435,  60,  0,  0,   0,  0,  0,  0,  0,  0,     0,    0,   0, 260, 100,   0,  0, "F B ɑ to ʊ rows (H95, K80 II; no aʊ data); dur M87 9-1"},  // 19
+  {"OY",  "ɔɪ",   V,  None, true,   656, 1023, 2521, 130,  70, 160,   429, 2034, 2687,  60,  0,  0,   0,  0,  0,  0,  0,  0,     0,    0,   0, 280, 150,   0,  0, "F B ɔ to ɪ rows (H95, K80 II; no ɔɪ data); dur M87 9-1"},  // 20
+
+  {"P",   "p",   St,  Lab,  false,  400, 1100, 2150, 300, 100, 150,     0,    0,    0,   0, 45, 53,  57, 51, 45,  0,  0,  0,     0,    0,   0,  90,  50,   5, 58, "F B K80 III p; A BS79 falling; AF cal Z76; AS cal; dur M87 9-1; burst M87 C-7; VOT Z76"},  // 21
+  {"B",   "b",   St,  Lab,  true,   200, 1100, 2150,  60, 100, 150,     0,    0,    0,  45, 45,  0,  57, 51, 45,  0,  0,  0,     0,    0,   0,  85,  60,   5, 15, "F B K80 III b; A BS79 falling; AF cal Z76; dur M87 9-1; burst M87 C-7; VOT Z76"},  // 22
+  {"T",   "t",   St,  Alv,  false,  400, 1600, 2600, 300, 100, 150,     0,    0,    0,   0, 39, 53,   0, 30, 45, 57, 63,  0,     0,    0,   0,  75,  50,  15, 71, "F B A K80 III t; AF cal Z76; AS cal; dur M87 9-1; burst M87 C-7; VOT Z76"},  // 23
+  {"D",   "d",   St,  Alv,  true,   200, 1600, 2600,  60, 100, 150,     0,    0,    0,  45, 39,  0,   0, 47, 60, 62, 60,  0,     0,    0,   0,  75,  50,  10, 21, "F B A K80 III d; AF cal Z76; dur M87 9-1; burst M87 C-7; VOT Z76"},  // 24
+  {"K",   "k",   St,  Vel,  false,  300, 1990, 2850, 250, 100, 150,     0,    0,    0,   0, 48, 53,   0, 53, 43, 45, 45,  0,     0,    0,   0,  80,  60,  25, 73, "F B A K80 III k (F2 by Z76 peak); AF cal Z76; AS cal; dur M87 9-1; burst M87 C-7; VOT Z76"},  // 25
+  {"G",   "g",   St,  Vel,  true,   200, 1990, 2850,  60, 100, 150,     0,    0,    0,  45, 50,  0,   0, 53, 43, 45, 45,  0,     0,    0,   0,  80,  60,  20, 20, "F B A K80 III g (F2 by Z76 peak); AF cal Z76; dur M87 9-1; burst, VOT M87 C-7"},  // 26
+  {"DX",  "ɾ",   St,  Alv,  true,   200, 1600, 2600,  60, 100, 150,     0,    0,    0,  45,  0,  0,   0,  0,  0,  0,  0,  0,     0,    0,   0,  20,  20,   0,  0, "F B K80 III d; dur M87 9-1 DX"},  // 27
+  {"CH",  "tʃ",  Af,  Pal,  false,  300, 1840, 2750, 200, 100, 150,     0,    0,    0,   0, 48,  0,   0, 57, 48, 48, 46,  0,  3820,    0,   0,  70,  50,  15,  0, "F B A K80 III ʃ; AF cal J00; peak J00 ʃ; dur M87 9-1 (x2); burst M87 C-7"},  // 28
+  {"JH",  "dʒ",  Af,  Pal,  true,   240, 1840, 2750,  70, 100, 150,     0,    0,    0,  38, 48,  0,   0, 57, 48, 48, 46,  0,  3820,    0,   0,  70,  50,  10,  0, "F B A K80 III ʃ, voiced as z; AF cal J00; peak J00 ʃ; dur M87 9-1 (x2); burst M87 C-7"},  // 29
+
+  {"F",   "f",   Fr,  Ld,   false,  340, 1100, 2080, 200, 100, 150,     0,    0,    0,   0, 22,  0,   0,  0,  0,  0,  0, 57,     0,    0,   0, 100,  80,   0,  0, "F B A K80 III f; AF cal J00; dur M87 9-1"},  // 30
+  {"V",   "v",   Fr,  Ld,   true,   220, 1100, 2080,  60, 100, 150,     0,    0,    0,  38, 22,  0,   0,  0,  0,  0,  0, 57,     0,    0,   0,  60,  40,   0,  0, "F B A K80 III v; AF cal J00; AV cal; dur M87 9-1"},  // 31
+  {"TH",  "θ",   Fr,  Den,  false,  320, 1290, 2540, 200, 100, 150,     0,    0,    0,   0, 30,  0,   0,  0,  0,  0, 28, 48,     0,    0,   0,  90,  60,   0,  0, "F B A K80 III θ; AF cal J00; dur M87 9-1"},  // 32
+  {"DH",  "ð",   Fr,  Den,  true,   270, 1290, 2540,  60, 100, 150,     0,    0,    0,  38, 30,  0,   0,  0,  0,  0, 28, 48,     0,    0,   0,  50,  30,   0,  0, "F B A K80 III ð; AF cal J00; AV cal; dur M87 9-1"},  // 33
+  {"S",   "s",   Fr,  Alv,  false,  320, 1390, 2530, 200, 100, 150,     0,    0,    0,   0, 46,  0,   0,  0,  0,  0, 52,  0,  4900,    0,   0, 105,  60,   0,  0, "F B A K80 III s, peak on K80 F6 4900; AF cal J00; dur M87 9-1"},  // 34
+  {"Z",   "z",   Fr,  Alv,  true,   240, 1390, 2530,  70, 100, 150,     0,    0,    0,  38, 46,  0,   0,  0,  0,  0, 52,  0,  4900,    0,   0,  75,  40,   0,  0, "F B A K80 III z, peak on K80 F6 4900; AF cal J00; AV cal; dur M87 9-1"},  // 35
+  {"SH",  "ʃ",   Fr,  Pal,  false,  300, 1840, 2750, 200, 100, 150,     0,    0,    0,   0, 48,  0,   0, 57, 48, 48, 46,  0,  3820,    0,   0, 105,  80,   0,  0, "F B A K80 III ʃ; peak J00 ʃ; AF cal J00; dur M87 9-1"},  // 36
+  {"ZH",  "ʒ",   Fr,  Pal,  true,   240, 1840, 2750,  70, 100, 150,     0,    0,    0,  38, 48,  0,   0, 57, 48, 48, 46,  0,  3820,    0,   0,  70,  40,   0,  0, "F B A K80 III ʃ, voiced as z; peak J00 ʃ; AF cal J00; AV cal; dur M87 9-1"},  // 37
+  {"HH",  "h",   Hh,  Glo,  false,    0,    0,    0,   0,   0,   0,     0,    0,    0,   0,  0, 53,   0,  0,  0,  0,  0,  0,     0,    0,   0,  80,  20,   0,  0, "F B of the next vowel (K80); AS cal; dur M87 9-1"},  // 38
+
+  {"M",   "m",   Na,  Lab,  true,   300, 1000, 2130,  60,  60,  90,     0,    0,    0,  52,  0,  0,   0,  0,  0,  0,  0,  0,     0, 1000,  80,  70,  60,   0,  0, "F1 F2 B zero F62; F3 K80 III m; AV cal; dur M87 9-1"},  // 39
+  {"N",   "n",   Na,  Alv,  true,   300, 1000, 2470,  40, 100, 110,     0,    0,    0,  52,  0,  0,   0,  0,  0,  0,  0,  0,     0, 1800, 600,  60,  50,   0,  0, "F1 F2 B zero F62; F3 K80 III n; AV cal; dur M87 9-1"},  // 40
+  {"NG",  "ŋ",   Na,  Vel,  true,   350, 1050, 1900,  80, 100, 230,     0,    0,    0,  52,  0,  0,   0,  0,  0,  0,  0,  0,     0, 3000, 300,  95,  60,   0,  0, "F B zero F62 (zero > 3000, its bandwidth own); AV cal; dur M87 9-1"},  // 41
+  {"EM",  "m̩",   Na,  Lab,  true,   300, 1000, 2130,  60,  60,  90,     0,    0,    0,  52,  0,  0,   0,  0,  0,  0,  0,  0,     0, 1000,  80, 170, 110,   0,  0, "as m; dur M87 9-1 EM"},  // 42
+  {"EN",  "n̩",   Na,  Alv,  true,   300, 1000, 2470,  40, 100, 110,     0,    0,    0,  52,  0,  0,   0,  0,  0,  0,  0,  0,     0, 1800, 600, 170, 100,   0,  0, "as n; dur M87 9-1 EN"},  // 43
+  {"L",   "l",   Li,  Alv,  true,   344, 1179, 2880,  50, 100, 280,     0,    0,    0,  58,  0,  0,   0,  0,  0,  0,  0,  0,     0,    0,   0,  80,  40,   0,  0, "F1 F2 D75; F3 B K80 III l; dur M87 9-1"},  // 44
+  {"EL",  "l̩",   Li,  Alv,  true,   344, 1179, 2880,  50, 100, 280,     0,    0,    0,  58,  0,  0,   0,  0,  0,  0,  0,  0,     0,    0,   0, 260, 110,   0,  0, "as l; dur M87 9-1 EL"},  // 45
+  {"R",   "ɹ",   Li,  Alv,  true,   348, 1061, 1546,  70, 100, 120,     0,    0,    0,  58,  0,  0,   0,  0,  0,  0,  0,  0,     0,    0,   0,  80,  30,   0,  0, "F D75; B K80 III ɹ; dur M87 9-1"},  // 46
+  {"W",   "w",   Gl,  Lab,  true,   336,  732, 2290,  50,  80,  60,     0,    0,    0,  58,  0,  0,   0,  0,  0,  0,  0,  0,     0,    0,   0,  80,  60,   0,  0, "F D75; B K80 III w; dur M87 9-1"},  // 47
+  {"Y",   "j",   Gl,  Pal,  true,   260, 2070, 3020,  40, 250, 500,     0,    0,    0,  58,  0,  0,   0,  0,  0,  0,  0,  0,     0,    0,   0,  80,  40,   0,  0, "F B K80 III j; dur M87 9-1"},  // 48
+
+  {"PAU", "_",   Pa,  None, false,    0,    0,    0,   0,   0,   0,     0,    0,    0,   0,  0,  0,   0,  0,  0,  0,  0,  0,     0,    0,   0, 200, 200,   0,  0, "M87 rule 1 comma pause"},  // 49
+};
+// clang-format on
+
+}  // namespace
+
+const std::vector<Phone>& inventory() { return kPhones; }
+
+const Phone* find_phone(const std::string& name) {
+    for (const Phone& p : kPhones) {
+        std::string upper = name;
+        for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        if (upper == p.name) return &p;
+    }
+    return nullptr;
+}
+
+const Phone* pause_phone() { return &kPhones.back(); }
+
+bool is_vowel(const Phone& p) { return p.cls == Class::Vowel; }
+
+bool is_sonorant(const Phone& p) {
+    return p.cls == Class::Vowel || p.cls == Class::Nasal || p.cls == Class::Liquid ||
+           p.cls == Class::Glide;
+}
+
+}  // namespace words

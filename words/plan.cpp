@@ -1,0 +1,741 @@
+// The planner: a timed phrase becomes events track by track, written with the library's
+// generators in beats under the metronome. Formants move as straight lines between breakpoints
+// (the orchestra glides an event's values over its span when it is shorter than its glide time),
+// levels step or glide, pitch follows a smooth contour.
+#include "plan.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+
+#include "speechscore.h"
+
+namespace words {
+namespace {
+
+using speechscore::words::Call;
+using speechscore::words::Options;
+using Targets = std::array<double, 6>;  // F1 F2 F3 B1 B2 B3
+
+constexpr double kMs = 0.001;
+constexpr double kMaxGlide = 0.06;  // s: below the orchestra's formant glide time, 65 ms
+constexpr double kF0Step = 0.02;    // s between pitch events
+// An affricate's segment is its closure and its frication, each as long as Table 9-1's CH or JH.
+constexpr double kFrication = 0.5;
+// Turbulence noise in the voice: aspiration into the cascade, and frication through the
+// parallel branch above the cascade's formants, this many dB below the voicing of every vowel,
+// liquid and glide: about the harmonics-to-noise ratio of a modal voice.
+constexpr double kBreath = 20;
+constexpr double kBreathA5 = 32;
+constexpr double kBreathA6 = 32;
+constexpr double kBreathAB = 22;
+// The high part of aspiration: frication this many dB below the aspiration level.
+constexpr double kAspirationHigh = 0;
+// The speaking voice: the tilt TLn times 6 (6000 with the default 1000), a shelf rising 6 dB
+// per octave above 1250 Hz, which brings the upper formants (2.5-5 kHz) up to the level of
+// recorded and synthetic peers' voices; and voicing amplitude changes 4 times as fast as the
+// default DV (2 ms instead of 8), so that a voice starting from silence sounds within 10 ms.
+constexpr double kSpeechTilt = 6;
+constexpr double kSpeechDV = 0.25;
+
+// ---- Phone classes ----------------------------------------------------------------------------
+
+bool obstruent(const Phone& p) {
+    return p.cls == Class::Stop || p.cls == Class::Affricate || p.cls == Class::Fricative;
+}
+bool sonorant_consonant(const Phone& p) { return is_sonorant(p) && !is_vowel(p); }
+bool pause(const Phone& p) { return p.cls == Class::Pause; }
+
+// ---- Targets ----------------------------------------------------------------------------------
+
+// The nearest vowel to segment i (after it first), or nullptr.
+const Phone* nearest_vowel(const Phrase& ph, std::size_t i) {
+    const auto& s = ph.segs;
+    for (std::size_t k = i + 1; k < s.size() && !pause(*s[k].ph); ++k)
+        if (is_vowel(*s[k].ph)) return s[k].ph;
+    for (std::size_t k = i; k-- > 0 && !pause(*s[k].ph);)
+        if (is_vowel(*s[k].ph)) return s[k].ph;
+    return nullptr;
+}
+
+// Velar burst peak by the vowel: Zue (1976), front 2720, back 1770, rounded 1250 Hz.
+double velar_peak(const Phone* v) {
+    if (v == nullptr) return 1770;
+    if (v->f2 > 1700) return 2720;
+    if (v->f2 < 1100) return 1250;
+    return 1770;
+}
+
+Targets onset(const Phrase& ph, std::size_t i);
+
+// A segment's own target at its end (a diphthong's offset).
+Targets offset(const Phrase& ph, std::size_t i) {
+    const Phone& p = *ph.segs[i].ph;
+    Targets t = onset(ph, i);
+    if (p.f1b > 0) {
+        t[0] = p.f1b;
+        t[1] = p.f2b;
+        t[2] = p.f3b;
+    }
+    return t;
+}
+
+// A segment's own target at its start: the row, a velar's locus by its vowel, /h/ the next
+// vowel's formants (Klatt 1980: /h/ is aspiration through the vowel's formants), a pause holds.
+Targets onset(const Phrase& ph, std::size_t i) {
+    const auto& s = ph.segs;
+    const Phone& p = *s[i].ph;
+    if (p.cls == Class::Aspirate || pause(p)) {
+        if (p.cls == Class::Aspirate && i + 1 < s.size() && !pause(*s[i + 1].ph))
+            return onset(ph, i + 1);
+        if (i > 0 && !pause(*s[i - 1].ph)) return offset(ph, i - 1);
+        if (i + 1 < s.size() && !pause(*s[i + 1].ph)) return onset(ph, i + 1);
+        const Phone& schwa = *find_phone("AX");
+        return {schwa.f1, schwa.f2, schwa.f3, schwa.b1, schwa.b2, schwa.b3};
+    }
+    Targets t = {p.f1, p.f2, p.f3, p.b1, p.b2, p.b3};
+    if (p.place == Place::Velar && obstruent(p)) t[1] = velar_peak(nearest_vowel(ph, i));
+    return t;
+}
+
+// Formant k (0..2) and bandwidth where segment i meets segment i + 1: a consonant's locus
+// weighted by MITalk's boundary percent (Allen et al. 1987, Table C-4: obstruent 65, sonorant
+// 75, vowel-vowel 50); F2 at a fricative by Jongman et al.'s (2000) locus equations.
+std::array<double, 2> boundary(const Phrase& ph, std::size_t i, int k) {
+    const auto& s = ph.segs;
+    const Targets a = offset(ph, i);
+    const Targets b = onset(ph, i + 1);
+    const Phone& pa = *s[i].ph;
+    const Phone& pb = *s[i + 1].ph;
+    const double bw = (a[static_cast<std::size_t>(k) + 3] + b[static_cast<std::size_t>(k) + 3]) / 2;
+    auto weigh = [&](double share, bool consonantFirst) {
+        const double c =
+            consonantFirst ? a[static_cast<std::size_t>(k)] : b[static_cast<std::size_t>(k)];
+        const double v =
+            consonantFirst ? b[static_cast<std::size_t>(k)] : a[static_cast<std::size_t>(k)];
+        return share * c + (1 - share) * v;
+    };
+    if (pause(pa)) return {b[static_cast<std::size_t>(k)], b[static_cast<std::size_t>(k) + 3]};
+    if (pause(pb)) return {a[static_cast<std::size_t>(k)], a[static_cast<std::size_t>(k) + 3]};
+    if (pb.cls == Class::Aspirate)
+        return {a[static_cast<std::size_t>(k)], a[static_cast<std::size_t>(k) + 3]};
+    if (pa.cls == Class::Aspirate)
+        return {b[static_cast<std::size_t>(k)], b[static_cast<std::size_t>(k) + 3]};
+    const bool oa = obstruent(pa);
+    const bool ob = obstruent(pb);
+    if (oa != ob) {
+        const Phone& o = oa ? pa : pb;
+        // F1 cutback: after a voiceless stop, B1 stays as wide as the stop's through the
+        // aspiration, so that F1 is weak until the voice starts (Klatt 1980, Table III B1).
+        if (k == 0 && oa && o.cls == Class::Stop && !o.voiced) return {weigh(0.65, oa), o.b1};
+        const double vowelF2 = oa ? b[1] : a[1];
+        if (o.cls == Class::Fricative && k == 1) {
+            // F2 onset = k F2(vowel) + c, Jongman et al. (2000) by place.
+            static const double kSlope[] = {0, 0, 0.768, 0.530, 0.517, 0.505, 0, 0};
+            static const double kIntercept[] = {0, 0, 356, 879, 914, 1065, 0, 0};
+            const auto place = static_cast<std::size_t>(o.place);
+            if (kSlope[place] > 0) return {kSlope[place] * vowelF2 + kIntercept[place], bw};
+        }
+        return {weigh(0.65, oa), bw};
+    }
+    if (oa && ob)
+        return {(a[static_cast<std::size_t>(k)] + b[static_cast<std::size_t>(k)]) / 2, bw};
+    const bool ca = sonorant_consonant(pa);
+    const bool cb = sonorant_consonant(pb);
+    if (ca != cb && k == 1 && (ca ? pa : pb).cls == Class::Nasal) {
+        // A nasal's transitions start from the locus of the stop at its place (the F2 of
+        // Klatt's (1980) /b d/ rows, a velar's burst peak by the vowel), not from its murmur.
+        const Phone& n = ca ? pa : pb;
+        const double vowelF2 = ca ? b[1] : a[1];
+        const double locus = n.place == Place::Labial     ? find_phone("B")->f2
+                             : n.place == Place::Alveolar ? find_phone("D")->f2
+                                                          : velar_peak(ca ? &pb : &pa);
+        return {0.75 * locus + 0.25 * vowelF2, bw};
+    }
+    if (ca != cb) return {weigh(0.75, ca), bw};
+    return {(a[static_cast<std::size_t>(k)] + b[static_cast<std::size_t>(k)]) / 2, bw};
+}
+
+// Transition time (s) of formant k inside a vowel next to phone c: from a stop 30 ms for F1
+// and 50 ms for F2 and F3; from a nasal 15 ms for F1 (the abrupt release) and 40 ms; from a
+// liquid or glide Dalston's (1975) F2 and F3 transition durations; vowel to vowel 30 % of the
+// vowel.
+double transition(const Phone& c, int k, double vowelDur) {
+    if (pause(c) || c.cls == Class::Aspirate) return 0;
+    if (obstruent(c)) return k == 0 ? 30 * kMs : 50 * kMs;
+    if (c.cls == Class::Nasal) return k == 0 ? 15 * kMs : 40 * kMs;
+    if (is_vowel(c)) return 0.3 * vowelDur;
+    const std::string n = c.name;
+    if (n == "W") return (k == 1 ? 58.3 : k == 2 ? 22.5 : 40) * kMs;
+    if (n == "R") return (k == 1 ? 50.4 : k == 2 ? 71.4 : 40) * kMs;
+    if (n == "L" || n == "EL") return (k == 1 ? 41.3 : k == 2 ? 31.1 : 40) * kMs;
+    return 50 * kMs;
+}
+
+// The length (s) of a stop's release inside its segment: burst and aspiration (VOT, Zue 1976;
+// after /s/ 22.7 ms), 40 ms of release noise before a pause, 20 ms before a consonant.
+double release(const Phrase& ph, std::size_t i) {
+    const auto& s = ph.segs;
+    const Phone& p = *s[i].ph;
+    if (p.cls != Class::Stop || std::strcmp(p.name, "DX") == 0) return 0;
+    const bool last = i + 1 == s.size() || pause(*s[i + 1].ph);
+    double vot = p.vot;
+    if (last)
+        vot = p.voiced ? p.burst + 10 : 40;
+    else if (!is_sonorant(*s[i + 1].ph))
+        vot = std::max(p.burst, 20.0);
+    else if (!p.voiced && i > 0 && std::strcmp(s[i - 1].ph->name, "S") == 0)
+        vot = 22.7;
+    return std::min(vot * kMs, 0.7 * s[i].dur);
+}
+
+// ---- Breakpoints and events ---------------------------------------------------------------------
+
+struct Point {
+    double t, v, b;
+};
+
+// The breakpoints of formant k over the phrase.
+std::vector<Point> formant_points(const Phrase& ph, int k) {
+    const auto& s = ph.segs;
+    std::vector<Point> pts;
+    const auto ku = static_cast<std::size_t>(k);
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const Seg& g = s[i];
+        const Phone& p = *g.ph;
+        const double a = g.start;
+        const double e = g.start + g.dur;
+        const Targets on = onset(ph, i);
+        const Targets off = offset(ph, i);
+        const std::array<double, 2> in =
+            i > 0 ? boundary(ph, i - 1, k) : std::array<double, 2>{on[ku], on[ku + 3]};
+        const std::array<double, 2> out =
+            i + 1 < s.size() ? boundary(ph, i, k) : std::array<double, 2>{off[ku], off[ku + 3]};
+        pts.push_back({a, in[0], in[1]});
+        if (obstruent(p)) {
+            const double tq = std::min(15 * kMs, g.dur / 4);
+            const double rel = release(ph, i);
+            pts.push_back({a + tq, on[ku], on[ku + 3]});
+            if (rel > 0) {
+                pts.push_back({e - rel, on[ku], on[ku + 3]});
+                pts.push_back({e - rel + kMs, out[0], out[1]});
+            } else {
+                pts.push_back({e - tq, on[ku], on[ku + 3]});
+            }
+        } else if (p.cls == Class::Aspirate || pause(p)) {
+            pts.push_back({a + std::min(10 * kMs, g.dur / 4), on[ku], on[ku + 3]});
+        } else {
+            double tin = 0;
+            double tout = 0;
+            if (is_vowel(p)) {
+                if (i > 0) tin = transition(*s[i - 1].ph, k, g.dur);
+                if (i + 1 < s.size()) tout = transition(*s[i + 1].ph, k, g.dur) * 0.8;
+            } else {
+                const double edge =
+                    p.cls == Class::Nasal ? 5 * kMs : std::min(0.3 * g.dur, 20 * kMs);
+                tin = i > 0 && !pause(*s[i - 1].ph) ? edge : 0;
+                tout = i + 1 < s.size() && !pause(*s[i + 1].ph) ? edge : 0;
+            }
+            if (tin + tout > 0.8 * g.dur) {
+                const double f = 0.8 * g.dur / (tin + tout);
+                tin *= f;
+                tout *= f;
+            }
+            pts.push_back({a + tin, on[ku], on[ku + 3]});
+            if (p.f1b > 0) {
+                // A diphthong holds its onset to 20 % and reaches its offset at 80 % of its
+                // length, the points where Hillenbrand et al. (1995) measured them.
+                pts.push_back({std::max(a + tin, a + 0.2 * g.dur), on[ku], on[ku + 3]});
+                pts.push_back({std::min(e - tout, a + 0.8 * g.dur), off[ku], off[ku + 3]});
+            }
+            pts.push_back({e - tout, off[ku], off[ku + 3]});
+        }
+        pts.push_back({e, out[0], out[1]});
+    }
+    // Breakpoints less than a millisecond apart: the later one stands.
+    std::vector<Point> kept;
+    for (const Point& q : pts) {
+        while (!kept.empty() && q.t - kept.back().t < 0.5 * kMs) kept.pop_back();
+        kept.push_back(q);
+    }
+    return kept;
+}
+
+// Maps phrase time (natural rate) to score time (seconds from the phrase's start).
+struct Clock {
+    std::vector<double> start, dur, real, span;
+    double operator()(double t) const {
+        std::size_t i = 0;
+        while (i + 1 < start.size() && t >= start[i + 1]) ++i;
+        if (dur[i] <= 0) return real[i];
+        return real[i] + (t - start[i]) / dur[i] * span[i];
+    }
+    double total() const { return real.back() + span.back(); }
+};
+
+Call call(const char* op, std::vector<double> args) { return Call{op, std::move(args)}; }
+
+// Writes a formant track as straight lines between its breakpoints: one event per line (split
+// so that none is longer than kMaxGlide), the first a short one that sets its start value.
+void write_formant(const std::vector<Point>& pts, const Clock& clock, const char* op,
+                   const Emit& emit) {
+    double now = 0;
+    double last = -1;
+    double lastB = -1;
+    auto event = [&](double until, double v, double b) {
+        const double span = until - now;
+        if (span <= 0) return;
+        emit(call(op, {span, std::round(v * 10) / 10, std::round(b * 10) / 10}));
+        now = until;
+        last = v;
+        lastB = b;
+    };
+    const double total = clock.total();
+    event(std::min(2 * kMs, total), pts.front().v, pts.front().b);
+    for (std::size_t k = 1; k < pts.size(); ++k) {
+        const double t0 = std::max(clock(pts[k - 1].t), now);
+        const double t1 = k + 1 == pts.size() ? total : clock(pts[k].t);
+        if (t1 - now < 0.4 * kMs) continue;
+        if (pts[k].v == last && pts[k].b == lastB) {
+            event(t1, last, lastB);
+            continue;
+        }
+        const int pieces = std::max(1, static_cast<int>(std::ceil((t1 - t0) / kMaxGlide)));
+        for (int j = 1; j <= pieces; ++j) {
+            const double f = static_cast<double>(j) / pieces;
+            const double v = pts[k - 1].v + (pts[k].v - pts[k - 1].v) * f;
+            const double b = pts[k - 1].b + (pts[k].b - pts[k - 1].b) * f;
+            event(j == pieces ? t1 : t0 + (t1 - t0) * f, v, b);
+        }
+    }
+    if (total - now > 0) event(total, last, lastB);
+}
+
+// One stretch of a level track: from t0 to t1 at level, switch 0 (step) or 1 (glide).
+struct Level {
+    double t0, t1, level, swt;
+};
+
+void write_levels(std::vector<Level> lv, const Clock& clock, const char* op, const Emit& emit) {
+    double now = 0;
+    const double total = clock.total();
+    // Merge neighbours that step to the same level.
+    std::vector<Level> merged;
+    for (const Level& l : lv) {
+        if (l.t1 - l.t0 <= 0) continue;
+        if (!merged.empty() && merged.back().level == l.level && l.swt == 0 &&
+            merged.back().swt == 0) {
+            merged.back().t1 = l.t1;
+        } else {
+            merged.push_back(l);
+        }
+    }
+    for (std::size_t k = 0; k < merged.size(); ++k) {
+        const double t1 = k + 1 == merged.size() ? total : clock(merged[k].t1);
+        if (t1 - now <= 0.2 * kMs) continue;
+        emit(call(op, {t1 - now, merged[k].level, merged[k].swt}));
+        now = t1;
+    }
+}
+
+// ---- Source levels ----------------------------------------------------------------------------
+
+struct Sources {
+    std::vector<Level> av, as, af;
+};
+
+// Voicing, aspiration and frication of each segment: vowels and sonorants voiced at their
+// level, fricatives with frication rising and falling in 15 ms, stops as closure (silent, or a
+// voice bar after a voiced sound), burst at the release, aspiration to the voice onset;
+// affricates a closure and a burst into frication; /h/ aspiration.
+Sources source_levels(const Phrase& ph) {
+    Sources src;
+    const auto& s = ph.segs;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const Seg& g = s[i];
+        const Phone& p = *g.ph;
+        const double a = g.start;
+        const double e = g.start + g.dur;
+        const bool prevVoiced = i > 0 && s[i - 1].ph->voiced && !pause(*s[i - 1].ph);
+        const double stressTrim = g.stress == 0 ? -3 : 0;
+        if (pause(p)) {
+            src.av.push_back({a, e, 0, 0});
+            src.as.push_back({a, e, 0, 0});
+            src.af.push_back({a, e, 0, 0});
+        } else if (is_sonorant(p)) {
+            const bool last = i + 1 == s.size() || pause(*s[i + 1].ph);
+            const double av = p.av + stressTrim;
+            // Aspiration noise in the voice, kBreath below it (none in a murmur).
+            const double breath = p.cls == Class::Nasal ? 0 : av - kBreath;
+            if (last) {
+                // The voice dies away over the last 40 % of a phrase-final sonorant.
+                const double m = e - 0.4 * g.dur;
+                src.av.push_back({a, m, av, 0});
+                src.av.push_back({m, e, av - 12, 1});
+                src.as.push_back({a, m, breath, 0});
+                src.as.push_back({m, e, breath > 0 ? breath - 12 : 0, 1});
+            } else if (is_vowel(p) && g.finalSyllable) {
+                // The vowel of a phrase's last syllable weakens by 6 dB over its second half,
+                // as the subglottal pressure falls at the end of a phrase.
+                const double m = a + 0.5 * g.dur;
+                src.av.push_back({a, m, av, 0});
+                src.av.push_back({m, e, av - 6, 1});
+                src.as.push_back({a, m, breath, 0});
+                src.as.push_back({m, e, breath > 0 ? breath - 6 : 0, 1});
+            } else {
+                src.av.push_back({a, e, av, 0});
+                src.as.push_back({a, e, breath, 0});
+            }
+            // After a fricative or affricate its noise dies away over the voice onset.
+            const Phone* before = i > 0 ? s[i - 1].ph : nullptr;
+            if (before != nullptr && before->af > 0 &&
+                (before->cls == Class::Fricative || before->cls == Class::Affricate)) {
+                const double tail = std::min(15 * kMs, g.dur / 4);
+                src.af.push_back({a, a + tail, before->af - 24, 1});
+                src.af.push_back({a + tail, e, p.cls == Class::Nasal ? 0 : av - kBreath, 0});
+            } else if (p.cls == Class::Nasal) {
+                src.af.push_back({a, e, 0, 0});  // a murmur has no turbulence
+            } else {
+                src.af.push_back({a, e, av - kBreath, 0});
+            }
+        } else if (p.cls == Class::Aspirate) {
+            // /h/: aspiration rising over a third of it (up to 30 ms), with its high part.
+            const double r = std::min(30 * kMs, g.dur / 3);
+            src.av.push_back({a, e, 0, 0});
+            src.as.push_back({a, a + r, p.as, 1});
+            src.as.push_back({a + r, e, p.as, 0});
+            src.af.push_back({a, a + r, p.as - kAspirationHigh, 1});
+            src.af.push_back({a + r, e, p.as - kAspirationHigh, 0});
+        } else if (p.cls == Class::Fricative) {
+            // Frication rises and falls over a third of the fricative (up to 40 ms), more
+            // slowly than an affricate's, which starts at its burst.
+            const double r = std::min(40 * kMs, g.dur / 3);
+            src.av.push_back({a, e, p.voiced ? p.av : 0, 0});
+            src.as.push_back({a, e, 0, 0});
+            src.af.push_back({a, a + r, p.af, 1});
+            src.af.push_back({a + r, e - r, p.af, 0});
+            src.af.push_back({e - r, e, p.af - 12, 1});
+        } else {  // stops and affricates
+            const double rel = p.cls == Class::Affricate ? g.dur * kFrication : release(ph, i);
+            const double c = e - rel;
+            const double burst = std::min(p.burst * kMs, rel);
+            const bool voiceBar = p.voiced && prevVoiced;
+            if (voiceBar) {
+                // The voice fades into the voice bar over the first 20 ms of the closure and
+                // dies out 40 ms later, as the pressure behind the closure rises.
+                const double fade = std::min(20 * kMs, (c - a) / 3);
+                const double bar = std::min(40 * kMs, (c - a) / 3);
+                src.av.push_back({a, a + fade, p.av, 1});
+                src.av.push_back({a + fade, a + fade + bar, p.av - 15, 1});
+                src.av.push_back({a + fade + bar, c, 0, 0});
+            } else {
+                src.av.push_back({a, c, 0, 0});
+            }
+            src.af.push_back({a, c, 0, 0});
+            src.as.push_back({a, c, 0, 0});
+            if (std::strcmp(p.name, "DX") == 0) continue;  // a flap: a voiced tap, no release
+            // An affricate's burst is 5 dB below its frication, the level of /t/'s burst.
+            src.af.push_back({c, c + burst, p.cls == Class::Affricate ? p.af - 5 : p.af, 0});
+            if (p.cls == Class::Affricate) {
+                const double r = std::min(15 * kMs, (e - c - burst) / 3);
+                src.af.push_back({c + burst, e - r, p.af, 0});
+                src.af.push_back({e - r, e, p.af - 12, 1});
+                src.as.push_back({c, e, 0, 0});
+                src.av.push_back({c, e, p.voiced ? p.av : 0, 0});
+            } else if (p.voiced) {
+                src.af.push_back({c + burst, e, 0, 0});
+                src.as.push_back({c, e, 0, 0});
+                const double next =
+                    i + 1 < s.size() && is_sonorant(*s[i + 1].ph) ? s[i + 1].ph->av : p.av;
+                // The voice starts 10 ms into a longer burst (Klatt 1973: voiced plosives'
+                // frication about 18 ms).
+                const double onset = std::min(burst, 10 * kMs);
+                src.av.push_back({c, c + onset, voiceBar ? p.av : 0, 0});
+                src.av.push_back({c + onset, e, next - 6, 0});
+            } else {
+                // Aspiration: noise through the cascade, and its part above the cascade's
+                // formants through the parallel branch (the breath row, set after the burst).
+                src.af.push_back({c + burst, e, p.as - kAspirationHigh, 0});
+                src.as.push_back({c, c + burst, 0, 0});
+                src.as.push_back({c + burst, e, p.as, 0});
+                src.av.push_back({c, e, 0, 0});
+            }
+        }
+    }
+    return src;
+}
+
+// ---- Pitch ------------------------------------------------------------------------------------
+
+struct F0Point {
+    double t, hz;
+};
+
+// The natural contour (MITalk's rules, Allen et al. 1987, ch. 10): a base of 110 Hz, each
+// primary stress a peak 40 % of the way from the base to the 190 Hz ceiling (later peaks
+// lower by 15 % each, a rise after an adjacent accent 40 % less), falling after the peak, and
+// the statement's end lowered by 10 Hz.
+std::vector<F0Point> natural_contour(const Phrase& ph) {
+    const double base = 110;
+    const double ceiling = 190;
+    std::vector<F0Point> pts = {{0, base}};
+    const auto& s = ph.segs;
+    int accents = 0;
+    int lastAccentSyllable = -10;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (!is_vowel(*s[i].ph) || s[i].stress != 1) continue;
+        double rise = 0.4 * (ceiling - base) * std::pow(0.85, accents);
+        if (s[i].syllable - lastAccentSyllable == 1) rise *= 0.6;
+        const double peakT = s[i].start + 0.35 * s[i].dur;
+        pts.push_back({s[i].start, base + 0.25 * rise});
+        pts.push_back({peakT, base + rise});
+        pts.push_back({s[i].start + s[i].dur, base + 0.5 * rise});
+        ++accents;
+        lastAccentSyllable = s[i].syllable;
+    }
+    const double end = s.back().start + s.back().dur;
+    pts.push_back({end, base - 10});
+    std::sort(pts.begin(), pts.end(), [](const F0Point& x, const F0Point& y) { return x.t < y.t; });
+    return pts;
+}
+
+// A given contour: points at beats (as phrase time) or at the middle of syllable n's vowel.
+std::vector<F0Point> given_contour(const Phrase& ph, const Options& o, double secondsPerBeat) {
+    std::vector<F0Point> pts;
+    for (const auto& p : o.pitch) {
+        double t = p.at * secondsPerBeat;
+        if (p.perSyllable) {
+            for (const Seg& g : ph.segs) {
+                if (is_vowel(*g.ph) && g.syllable == static_cast<int>(p.at)) {
+                    t = g.start + g.dur / 2;
+                    break;
+                }
+            }
+        }
+        pts.push_back({t, p.hz});
+    }
+    std::stable_sort(pts.begin(), pts.end(),
+                     [](const F0Point& x, const F0Point& y) { return x.t < y.t; });
+    return pts;
+}
+
+double contour_at(const std::vector<F0Point>& pts, double t) {
+    if (t <= pts.front().t) return pts.front().hz;
+    for (std::size_t k = 1; k < pts.size(); ++k) {
+        if (t <= pts[k].t) {
+            const double span = pts[k].t - pts[k - 1].t;
+            if (span <= 0) return pts[k].hz;
+            return pts[k - 1].hz + (pts[k].hz - pts[k - 1].hz) * (t - pts[k - 1].t) / span;
+        }
+    }
+    return pts.back().hz;
+}
+
+double oct_of_hz(double hz) { return 8.75 + std::log2(hz / 440.0); }
+
+// Pitch events every 20 ms of score time, each moving at most 15 cents per 10 ms from the one
+// before, so that the orchestra's pitch glide never steps; values on the 0.001 grid the score
+// prints.
+void write_pitch(const std::vector<F0Point>& contour, const Clock& clock, const Emit& emit) {
+    const double total = clock.total();
+    const int n = std::max(1, static_cast<int>(std::round(total / kF0Step)));
+    // Inverse of the clock, sampled: phrase time at score time r.
+    auto phrase_time = [&](double r) {
+        std::size_t i = 0;
+        while (i + 1 < clock.real.size() && r >= clock.real[i + 1]) ++i;
+        if (clock.span[i] <= 0) return clock.start[i];
+        return clock.start[i] + (r - clock.real[i]) / clock.span[i] * clock.dur[i];
+    };
+    double prev = -1;
+    double now = 0;
+    for (int j = 0; j < n; ++j) {
+        const double t1 = j + 1 == n ? total : total * (j + 1) / n;
+        double oct = oct_of_hz(contour_at(contour, phrase_time(std::min(now + 0.025, total))));
+        if (prev > 0) {
+            const double limit = 0.15 / 12 * (t1 - now) / 0.01;
+            oct = std::clamp(oct, prev - limit, prev + limit);
+        }
+        oct = std::round(oct * 1000) / 1000;
+        emit(call("genF0", {t1 - now, oct}));
+        prev = oct;
+        now = t1;
+    }
+}
+
+// ---- Frication spectrum, higher formants, nasal pair --------------------------------------------
+
+// Parallel levels and bandwidths of segment i: the row's A2..A6 and AB for obstruents (a
+// velar's burst level on the formant at its peak), silence for the rest. Bandwidths: 200,
+// 300, 400, 600 and Klatt's (1980) default B6 of 1000 Hz.
+std::array<double, 11> parallel(const Phrase& ph, std::size_t i) {
+    const Phone& p = *ph.segs[i].ph;
+    if (!obstruent(p)) return {0, 200, 0, 300, 0, 400, kBreathA5, 600, kBreathA6, 1000, kBreathAB};
+    double a2 = p.a2;
+    double a3 = p.a3;
+    if (p.place == Place::Velar) {
+        a2 = p.a3;  // the burst on F2, which sits at the peak
+        a3 = 0;
+    }
+    return {a2, 200, a3, 300, p.a4, 400, p.a5, 600, p.a6, 1000, p.ab};
+}
+
+// F4..F8, B4..B8 and their share in the cascade: 3500, 4500, 4900, 6500, 7500 Hz, except that
+// a sibilant's frication peak (Jongman et al. 2000) takes F6 (/s z/) or F4 (/ʃ ʒ tʃ dʒ/).
+std::array<double, 11> higher(const Phone& p) {
+    std::array<double, 11> f = {3500, 4500, 4900, 6500, 7500, 350, 450, 1000, 650, 750, 1};
+    if (p.peak > 4500) {
+        f[2] = p.peak;
+    } else if (p.peak > 0) {
+        f[0] = p.peak;
+    }
+    return f;
+}
+
+}  // namespace
+
+std::vector<double> write_phrase(const Phrase& phrase, const Options& options, const Emit& emit) {
+    const auto& s = phrase.segs;
+    double natural = 0;
+    for (const Seg& g : s) natural += g.dur;
+    const double beats = options.beats > 0 ? options.beats : natural / beat;
+    // Tempo: each segment steps the master tempo by its beats and takes its span from the beat
+    // reached, as every beat-timed statement does.
+    Clock clock;
+    double r = 0;
+    for (const Seg& g : s) {
+        const double b = beats * g.dur / natural;
+        emit(call("doGLMM", {b}));
+        clock.start.push_back(g.start);
+        clock.dur.push_back(g.dur);
+        clock.real.push_back(r);
+        clock.span.push_back(b * beat);
+        r += b * beat;
+    }
+    emit(call("doGLVSrc", {beats}));
+    emit(call("doGLAS", {beats}));
+    emit(call("doGLAF", {beats}));
+    const double total = clock.total();
+
+    // Cascade formants.
+    write_formant(formant_points(phrase, 0), clock, "frqF1", emit);
+    write_formant(formant_points(phrase, 1), clock, "frqF2", emit);
+    write_formant(formant_points(phrase, 2), clock, "frqF3", emit);
+    {
+        double now = 0;
+        std::array<double, 11> last = {};
+        for (std::size_t i = 0; i < s.size(); ++i) {
+            const std::array<double, 11> f = higher(*s[i].ph);
+            const double end = i + 1 == s.size() ? total : clock.real[i + 1];
+            const double quick = std::min(10 * kMs, (end - now) / 2);
+            if (f != last && quick > 0.5 * kMs) {
+                emit(call("frqF4_8", {quick, f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7], f[8],
+                                      f[9], f[10]}));
+                now += quick;
+            }
+            emit(call("frqF4_8", {end - now, f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7], f[8],
+                                  f[9], f[10]}));
+            now = end;
+            last = f;
+        }
+    }
+    // Parallel branch, one event per segment.
+    {
+        double now = 0;
+        for (std::size_t i = 0; i < s.size(); ++i) {
+            const std::array<double, 11> a = parallel(phrase, i);
+            const double end = i + 1 == s.size() ? total : clock.real[i + 1];
+            double until = end;
+            // A voiceless stop's aspiration after its burst takes the breath row.
+            const Phone& p = *s[i].ph;
+            const double rel = release(phrase, i);
+            if (p.cls == Class::Stop && !p.voiced && rel > 0) {
+                const double burstEnd = s[i].start + s[i].dur - rel + std::min(p.burst * kMs, rel);
+                until = std::min(end, std::max(now, clock(burstEnd)));
+            }
+            std::vector<double> args = {until - now};
+            args.insert(args.end(), a.begin(), a.end());
+            if (until - now > 0) emit(call("frqPara", args));
+            if (end - until > 0) {
+                emit(call("frqPara", {end - until, 0, 200, 0, 300, 0, 400, kBreathA5, 600,
+                                      kBreathA6, 1000, kBreathAB}));
+            }
+            now = end;
+        }
+    }
+    // Voice source.
+    const Sources src = source_levels(phrase);
+    write_levels(src.av, clock, "genAV", emit);
+    const double secondsPerBeat = natural / beats;
+    write_pitch(options.pitch.empty() ? natural_contour(phrase)
+                                      : given_contour(phrase, options, secondsPerBeat),
+                clock, emit);
+    emit(call("genOQ", {total, OQn}));
+    emit(call("genFL", {total, FLn}));
+    emit(call("genDI", {total, DIn}));
+    emit(call("genTL", {total, std::min(8000.0, kSpeechTilt * TLn)}));
+    emit(call("genDV", {total, DVn * kSpeechDV}));
+    emit(call("genFV", {total, FVn}));
+    write_levels(src.as, clock, "genAS", emit);
+    write_levels(src.af, clock, "genAF", emit);
+    // Nasal pole-zero pair: pointer 34 carries the nasal's antiformant (Fujimura 1962) while a
+    // nasal lasts; the self-cancelling pointer 33 elsewhere. Row 1 is put back afterwards.
+    {
+        const std::array<double, 4> saved = {nasaltrach[1][0], nasaltrach[1][1], nasaltrach[1][2],
+                                             nasaltrach[1][3]};
+        bool changed = false;
+        double now = 0;
+        double pending = 0;  // a stretch of pointer 33 not yet written
+        for (std::size_t i = 0; i < s.size(); ++i) {
+            const Phone& p = *s[i].ph;
+            const double end = i + 1 == s.size() ? total : clock.real[i + 1];
+            if (p.cls == Class::Nasal) {
+                if (pending > 0) emit(call("genNAS", {pending, 33}));
+                // A phrase that ends in a nasal ends with the self-cancelling pair, so that what
+                // follows (the rests replay the last pointer) is not nasal.
+                if (s.back().ph->cls == Class::Nasal) emit(call("genNAS", {0.5 * kMs, 33}));
+                pending = 0;
+                // An antiformant alone: the pole at the zero's frequency, three times as wide,
+                // makes a notch about 10 dB deep with no resonance of its own.
+                const std::array<double, 4> row = {p.zero, 3 * p.zeroBw, p.zero, p.zeroBw};
+                for (std::size_t c = 0; c < 4; ++c) {
+                    if (nasaltrach[1][c] != row[c]) {
+                        emit(call("=nasaltrach", {1, static_cast<double>(c), row[c]}));
+                        changed = true;
+                    }
+                }
+                // Nasalisation comes in within 1 ms: a slower glide would sweep the notch
+                // through F1 and F2 of the vowel before.
+                const double quick = std::min(1 * kMs, (end - now) / 2);
+                const double tail = i + 1 == s.size() ? 0.5 * kMs : 0;
+                emit(call("genNAS", {quick, 34}));
+                emit(call("genNAS", {end - now - quick - tail, 34}));
+            } else if (i > 0 && s[i - 1].ph->cls == Class::Nasal) {
+                // The release: the pair cancels itself within 1 ms (its notch would otherwise
+                // sweep through F1).
+                const double quick = std::min(1 * kMs, (end - now) / 2);
+                emit(call("genNAS", {quick, 33}));
+                pending = end - now - quick;
+            } else {
+                pending += end - now;
+            }
+            now = end;
+        }
+        if (pending > 0) emit(call("genNAS", {pending, 33}));
+        // A phrase that ends in a nasal ends with the self-cancelling pair, so that what follows
+        // (the rests replay the last pointer) is not nasal.
+        if (s.back().ph->cls == Class::Nasal) emit(call("genNAS", {0.5 * kMs, 33}));
+        if (changed) {
+            for (int c = 0; c < 4; ++c) {
+                if (nasaltrach[1][c] != saved[static_cast<std::size_t>(c)])
+                    emit(call("=nasaltrach",
+                              {1, static_cast<double>(c), saved[static_cast<std::size_t>(c)]}));
+            }
+        }
+    }
+    emit(call("restTrc", {total}));
+    emit(call("restDf1", {total}));
+    return clock.span;
+}
+
+}  // namespace words
