@@ -112,6 +112,15 @@ Timing timed(const std::string& command) {
     return {status == 0 ? children_cpu_seconds() - before : -1, wall};
 }
 
+// Processor time (user and system) of this process and its finished children.
+double cpu_seconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return children_cpu_seconds() +
+           static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+}
+
 // The q-quantile of values (linear between neighbours); q 0.5 is the median.
 double quantile(std::vector<double> values, double q) {
     if (values.empty()) return 0;
@@ -307,8 +316,10 @@ void render_one_second(benchmark::State& state) {
 // in its round, so its compilation of the orchestra counts. Wall-clock seconds (medians):
 // batch_s, one_by_one_s, shell_s; speedup is the median of the rounds' ratios shell_s /
 // batch_s (quartiles speedup_q1, speedup_q3), one_by_one_speedup that of shell_s /
-// one_by_one_s. difference_db compares the last take of the batch with the shell renderer's,
-// batch_difference_db the batch's takes with those rendered one at a time (the largest).
+// one_by_one_s; cpu_speedup that of their processor times (shell over batch; every process
+// counted), which other work on a shared machine disturbs less than the wall-clock time.
+// difference_db compares the last take of the batch with the shell renderer's, batch_difference_db
+// the batch's takes with those rendered one at a time (the largest).
 void render_stimuli(benchmark::State& state) {
     const int count = static_cast<int>(state.range(0));
     const std::string base = scratch_base();
@@ -343,13 +354,15 @@ void render_stimuli(benchmark::State& state) {
             if (std::system(shell_command(item.score, reference).c_str()) != 0) return -1.0;
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     };
-    std::vector<double> walls[3], speedups, single_speedups;
+    std::vector<double> walls[3], speedups, single_speedups, cpu_speedups;
     std::size_t turn = 0;
     for (auto _ : state) {
-        double wall[3] = {0, 0, 0};
+        double wall[3] = {0, 0, 0}, cpu[3] = {0, 0, 0};
         for (std::size_t k = 0; k < 3; ++k) {
             const std::size_t i = (k + turn) % 3;
+            const double before = cpu_seconds();
             wall[i] = i == 0 ? module(items, 0) : i == 1 ? module(singly, 1) : shell();
+            cpu[i] = cpu_seconds() - before;
         }
         ++turn;
         if (wall[0] < 0 || wall[1] < 0 || wall[2] < 0) {
@@ -360,6 +373,7 @@ void render_stimuli(benchmark::State& state) {
         for (std::size_t i = 0; i < 3; ++i) walls[i].push_back(wall[i]);
         speedups.push_back(wall[2] / wall[0]);
         single_speedups.push_back(wall[2] / wall[1]);
+        cpu_speedups.push_back(cpu[2] / cpu[0]);
     }
     if (!speedups.empty()) {
         state.counters["batch_s"] = median(walls[0]);
@@ -369,6 +383,7 @@ void render_stimuli(benchmark::State& state) {
         state.counters["speedup_q1"] = quantile(speedups, 0.25);
         state.counters["speedup_q3"] = quantile(speedups, 0.75);
         state.counters["one_by_one_speedup"] = median(single_speedups);
+        state.counters["cpu_speedup"] = median(cpu_speedups);
         double largest = -HUGE_VAL;
         for (std::size_t i = 0; i < items.size(); ++i) {
             const double db = difference_db(items[i].wav, singly[i].wav);
