@@ -198,6 +198,7 @@ int main(int argc, char** argv) {
         }
     }
     if ((!batch && rest.size() < 2) || (jobs != 0 && !batch)) {
+        if (jobs != 0 && !batch) say("--jobs goes with --batch");
         usage(stderr);
         return 2;
     }
