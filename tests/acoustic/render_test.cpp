@@ -749,7 +749,8 @@ TEST_F(Render, ABatchRendersAtOnceWhatRendersAloneAndReportsEachFailureWithItsIt
     }
     EXPECT_EQ(results[2].messages,
               std::vector<std::string>{"cannot read score " + dir + "none.sco"});
-    // Stopped after the first item ends: the rest are stopped and leave no file behind.
+    // Stopped when the first item ends: those that end with it (at most the three in flight)
+    // keep their takes; the rest are stopped and leave no file behind.
     const std::set<std::string> before = listing(scratch());
     std::vector<speechscore::RenderItem> more;
     for (int i = 0; i < 6; ++i) more.push_back({plain, dir + "s" + std::to_string(i) + ".wav"});
@@ -765,7 +766,8 @@ TEST_F(Render, ABatchRendersAtOnceWhatRendersAloneAndReportsEachFailureWithItsIt
         ++ended;
         after.erase("s" + std::to_string(i) + ".wav");
     }
-    EXPECT_EQ(ended, 1);
+    EXPECT_GE(ended, 1);
+    EXPECT_LE(ended, 3);
     EXPECT_EQ(after, before);
     // The program: a list of takes, the worst status; a malformed line refused with its number.
     const std::string list = scratch() + "/batch.tsv";
