@@ -23,6 +23,7 @@
 #include "render.h"
 #include "say.h"
 #include "script.h"
+#include "speechscore.h"
 
 // The two variables every client of the library defines: a script starts with one second per
 // beat and TTO operation 0 unless it sets them.

@@ -6,55 +6,12 @@
 #include <type_traits>
 #include <utility>
 
+#include "quantities.h"
 #include "script.h"
 #include "speechscore.h"
 
 namespace cli {
 namespace {
-
-// ---- Quantities: what a parameter is, its unit and the range the library accepts ------------
-
-constexpr double kInf = kUnbounded;
-
-// clang-format off
-//                              kind              unit                                     low    high   low in  high in  report
-constexpr Quantity kSpan       = {Kind::Number,    "length in seconds",                   {0,     kInf,  false, false}, "duration"};
-constexpr Quantity kBeats      = {Kind::Number,    "length in beats",                     {0,     kInf,  false, false}, "duration"};
-constexpr Quantity kGlideBeats = {Kind::Number,    "length in beats",                     {0,     kInf,  false, false}, "duration"};
-constexpr Quantity kStep       = {Kind::Number,    "step in beats",                       {-kInf, kInf,  false, false}, nullptr};
-constexpr Quantity kPhase      = {Kind::Number,    "nominal phase duration in seconds",   {0,     kInf,  false, false}, "duration"};
-constexpr Quantity kMinDur     = {Kind::Number,    "minimum nominal length in seconds",   {-kInf, kInf,  false, false}, nullptr};
-constexpr Quantity kLevel      = {Kind::Number,    "level in dB",                         {-kInf, 100,   false, true},  "loudness"};
-constexpr Quantity kPitch      = {Kind::Pitch,     "pitch, octave-point-decimal",         {0,     12,    false, false}, "pitch"};
-constexpr Quantity kOpenQ      = {Kind::Number,    "open quotient",                       {0,     1,     false, false}, "open quotient"};
-constexpr Quantity kFlutter    = {Kind::Number,    "flutter depth, a fraction",           {-kInf, kInf,  false, false}, nullptr};
-constexpr Quantity kDiplo      = {Kind::Number,    "diplophonia depth, a fraction",       {-kInf, kInf,  false, false}, nullptr};
-constexpr Quantity kTilt       = {Kind::Frequency, "spectral tilt in Hz",                 {0,     8000,  true,  true},  "tilt"};
-constexpr Quantity kVoicingDV  = {Kind::Number,    "voicing time constant in seconds",    {-kInf, kInf,  false, false}, nullptr};
-constexpr Quantity kNoiseFV    = {Kind::Number,    "voiced noise modulation, a fraction", {-kInf, kInf,  false, false}, nullptr};
-constexpr Quantity kSwitch     = {Kind::Number,    "switch: 0 steps, 1 glides",           {-kInf, kInf,  false, false}, nullptr};
-constexpr Quantity kColour     = {Kind::Colour,    "colour symbol",                       {0,     47,    true,  true},  "color symbol"};
-constexpr Quantity kNasal      = {Kind::Nasal,     "nasal pointer",                       {33,    38,    true,  true},  "odd"};
-constexpr Quantity kTracheal   = {Kind::Tracheal,  "tracheal pointer",                    {37,    38,    true,  true},  "tracheal pointer"};
-constexpr Quantity kDeltaF1    = {Kind::DeltaF1,   "delta-F1 symbol",                     {0,     3,     true,  true},  "delta F1 symbol"};
-constexpr Quantity kTto        = {Kind::Integer,   "TTO operation",                       {0,     47,    true,  true},  "TTO operation"};
-constexpr Quantity kTempoMark  = {Kind::Number,    "metronome mark in beats per minute",  {0,     kInf,  false, false}, "tempo"};
-constexpr Quantity kGlideMark  = {Kind::Number,    "metronome mark in beats per minute",  {0,     kInf,  false, false}, "mark"};
-constexpr Quantity kOffsetDb   = {Kind::Number,    "offset in dB",                        {-kInf, kInf,  false, false}, nullptr};
-constexpr Quantity kOffsetOct  = {Kind::Number,    "octave offset, 1/12 per semitone",    {-kInf, kInf,  false, false}, nullptr};
-constexpr Quantity kFactor     = {Kind::Number,    "factor",                              {-kInf, kInf,  false, false}, nullptr};
-constexpr Quantity kFrequency  = {Kind::Frequency, "frequency in Hz",                     {-kInf, kInf,  false, false}, nullptr};
-constexpr Quantity kBandwidth  = {Kind::Frequency, "bandwidth in Hz",                     {-kInf, kInf,  false, false}, nullptr};
-constexpr Quantity kShift      = {Kind::Frequency, "frequency shift in Hz",               {-kInf, kInf,  false, false}, nullptr};
-constexpr Quantity kParaLevel  = {Kind::Number,    "level in dB",                         {-kInf, kInf,  false, false}, nullptr};
-constexpr Quantity kField16    = {Kind::Number,    "share of F4..F8 in the cascade",      {-kInf, kInf,  false, false}, nullptr};
-constexpr Quantity kDrop       = {Kind::Number,    "level drop in dB",                    {-kInf, kInf,  false, false}, nullptr};
-constexpr Quantity kOutput     = {Kind::Number,    "output switch",                       {0,     12,    true,  true},  "output switch"};
-constexpr Quantity kSource     = {Kind::Number,    "source switch",                       {0,     5,     true,  true},  "source switch"};
-constexpr Quantity kLetter     = {Kind::Letter,    "statement letter, i or f",            {-kInf, kInf,  false, false}, nullptr};
-constexpr Quantity kCount      = {Kind::Integer,   "number of p-fields",                  {1,     50,    true,  true},  nullptr};
-constexpr Quantity kCode       = {Kind::Integer,   "error code",                          {-kInf, kInf,  false, false}, nullptr};
-// clang-format on
 
 // ---- Calling a function with parsed arguments -------------------------------------------------
 

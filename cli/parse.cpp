@@ -198,7 +198,8 @@ bool parse_assignment(const std::string& code, const std::string& name, int name
                      "expected ']' to close the index opened at column " + std::to_string(open)};
             return false;
         }
-        const Quantity index = {Kind::Integer, "index", {0, kUnbounded, true, false}, nullptr};
+        const Quantity index = {
+            Kind::Integer, "index", {0, kUnbounded, true, false}, reports::Tag::None};
         Arg value = {0.0, 0, '\0'};
         std::string problem;
         if (text.empty() ||

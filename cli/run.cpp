@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "quantities.h"
 #include "say.h"
 #include "script.h"
 #include "speechscore.h"
@@ -43,64 +44,54 @@ ssize_t sink_write(void* cookie, const char* data, size_t size) {
     return static_cast<ssize_t>(size);
 }
 
-// One of the library's reports in the score: its line and the tag that says what was wrong.
+// One of the library's reports in the score: its line and which report it is.
 struct ScoreReport {
-    std::string tag;   // "pitch" for "Error: <pitch> out-of-range.", "odd", "mark", "tempo"
+    Tag tag;
     std::string text;  // the line as the score has it, without its line end
     int times;
 };
 
+// The library's reports among the lines of output, as the library's own table knows them.
 std::vector<ScoreReport> reports_in(const std::string& output) {
     std::vector<ScoreReport> found;
     std::istringstream in(output);
     for (std::string line; std::getline(in, line);) {
-        std::string tag;
-        if (line.rfind("Error: <", 0) == 0) {
-            const std::size_t close = line.find('>');
-            if (close != std::string::npos) tag = line.substr(8, close - 8);
-        } else if (line.rfind("Odd error", 0) == 0) {
-            tag = "odd";
-        } else if (line.rfind("; BAD MM mark", 0) == 0) {
-            tag = "mark";
-        } else if (line.rfind("; TEMPO SPEC. IS WRONG", 0) == 0) {
-            tag = "tempo";
-        }
-        if (tag.empty()) continue;
+        const reports::Report* report = reports::of_line(line);
+        if (report == nullptr) continue;
         while (!line.empty() && line.back() == ' ') line.pop_back();
         auto same = [&](const ScoreReport& r) { return r.text == line; };
         const auto it = std::find_if(found.begin(), found.end(), same);
         if (it != found.end()) {
             ++it->times;
         } else {
-            found.push_back({tag, line, 1});
+            found.push_back({report->tag, line, 1});
         }
     }
     return found;
 }
 
-// Module state a report can come from when no argument explains it, by the report's tag.
+// Module state a report can come from when no argument explains it: the variable, the quantity
+// of the parameter its value comes from (its range and report), and its role.
 struct StateCheck {
-    const char* tag;
     const char* name;
-    Kind kind;
-    Range range;
+    const Quantity* quantity;
     const char* role;
 };
 // clang-format off
 const StateCheck kStateChecks[] = {
-    {"open quotient",    "OQn",    Kind::Number,  {0,   1,          false, false}, "the open quotient aV and xV pass on and qV raises halfway to 1"},
-    {"open quotient",    "ooq",    Kind::Number,  {0,   1,          false, false}, "the open quotient a voice rest repeats"},
-    {"tilt",             "TLn",    Kind::Number,  {0,   8000,       true,  true},  "the tilt of aV, xV and qV"},
-    {"tilt",             "otl",    Kind::Number,  {0,   8000,       true,  true},  "the tilt a voice rest repeats"},
-    {"pitch",            "of0",    Kind::Number,  {0,   12,         false, false}, "the pitch a voice rest repeats"},
-    {"loudness",         "zav",    Kind::Number,  {-kUnbounded, 100, false, true}, "the voicing level of a rest"},
-    {"loudness",         "zas",    Kind::Number,  {-kUnbounded, 100, false, true}, "the aspiration level of a rest"},
-    {"loudness",         "zaf",    Kind::Number,  {-kUnbounded, 100, false, true}, "the frication level of a rest"},
-    {"TTO operation",    "TTO",    Kind::Integer, {0,   47,         true,  true},  "the TTO operation that maps the ring colours 0..11"},
-    {"tracheal pointer", "otrcpt", Kind::Integer, {37,  38,         true,  true},  "the tracheal pointer a rest repeats"},
-    {"odd",              "onaspt", Kind::Integer, {33,  38,         true,  true},  "the nasal pointer a rest repeats"},
-    {"delta F1 symbol",  "oDf1pt", Kind::Integer, {0,   3,          true,  true},  "the delta-F1 symbol a rest repeats"},
-    {"duration",         "beat",   Kind::Number,  {0,   kUnbounded, false, false}, "the seconds per beat"},
+    {"OQn",    &kOpenQ,    "the open quotient aV and xV pass on and qV raises halfway to 1"},
+    {"ooq",    &kOpenQ,    "the open quotient a voice rest repeats"},
+    {"TLn",    &kTilt,     "the tilt of aV, xV and qV"},
+    {"otl",    &kTilt,     "the tilt a voice rest repeats"},
+    {"of0",    &kPitch,    "the pitch a voice rest repeats"},
+    {"zav",    &kLevel,    "the voicing level of a rest"},
+    {"zas",    &kLevel,    "the aspiration level of a rest"},
+    {"zaf",    &kLevel,    "the frication level of a rest"},
+    {"TTO",    &kTto,      "the TTO operation that maps the ring colours 0..11"},
+    {"otrcpt", &kTracheal, "the tracheal pointer a rest repeats"},
+    {"onaspt", &kNasal,    "the nasal pointer a rest repeats"},
+    {"oDf1pt", &kDeltaF1,  "the delta-F1 symbol a rest repeats"},
+    {"beat",   &kSpan,     "the seconds per beat"},
 };
 // clang-format on
 
@@ -159,7 +150,8 @@ double argument_value(const Statement& st, std::size_t i) {
 std::string hertz_hint(const Quantity& q, const Token& token) {
     Arg plain = {0.0, 0, '\0'};
     std::string problem;
-    const Quantity number = {Kind::Number, "", {-kUnbounded, kUnbounded, false, false}, nullptr};
+    const Quantity number = {
+        Kind::Number, "", {-kUnbounded, kUnbounded, false, false}, reports::Tag::None};
     if (q.kind != Kind::Pitch || !read_value(token, number, plain, problem)) return "";
     if (!(plain.number >= 20) || !in_range(q, pitch_of_hz(plain.number))) return "";
     return "; did you mean " + clipped(token.text) + "Hz?";
@@ -279,12 +271,12 @@ void Runner::call(int line, const Statement& st) {
 // when none does, at the span or level the call computed or the module state that explains it.
 void Runner::explain(int line, const Statement& st, const ScoreReport& r) {
     const Operation& op = *st.op;
-    const char* level = r.tag == "tempo" ? "warning" : "error";  // a wrong mark is not counted
+    const char* level = r.tag == Tag::Tempo ? "warning" : "error";  // a wrong mark is not counted
     std::string says = "the score says \"" + r.text + "\"";
     std::vector<std::size_t> culprits;
     for (std::size_t i = 0; i < st.args.size(); ++i) {
         const Quantity& q = *op.params[i].quantity;
-        if (q.report != nullptr && r.tag == q.report && !in_range(q, argument_value(st, i))) {
+        if (q.report != Tag::None && r.tag == q.report && !in_range(q, argument_value(st, i))) {
             culprits.push_back(i);
         }
     }
@@ -313,17 +305,17 @@ void Runner::explain(int line, const Statement& st, const ScoreReport& r) {
         const Variable* v = find_variable(entry.substr(0, entry.find(' ')));
         if (v == nullptr) continue;
         const double value = value_of(*v);
-        if (r.tag == "duration" && entry[0] == 'D' && !(value > 0)) {
+        if (r.tag == Tag::Duration && entry[0] == 'D' && !(value > 0)) {
             reasons.push_back("the span " + entry + " came out " + number_text(value) + " s");
         }
-        if (r.tag == "loudness" && entry[0] == 'L' && value > 100) {
+        if (r.tag == Tag::Loudness && entry[0] == 'L' && value > 100) {
             reasons.push_back("the level " + entry + " came out " + number_text(value));
         }
     }
     for (std::size_t k = 0; k < std::size(kStateChecks); ++k) {
         const StateCheck& c = kStateChecks[k];
-        const Quantity q = {c.kind, c.role, c.range, nullptr};
-        if (r.tag != c.tag || in_range(q, stateBefore_[k])) continue;
+        const Quantity& q = *c.quantity;
+        if (r.tag != q.report || in_range(q, stateBefore_[k])) continue;
         reasons.push_back(std::string(c.name) + " = " + number_text(stateBefore_[k]) + " (" +
                           c.role + ") is outside its range, " + range_text(q));
     }
@@ -338,7 +330,7 @@ void Runner::point_out(int line, const Statement& st, const std::string& output,
     const std::vector<ScoreReport> reports = reports_in(output);
     int explained = 0;
     for (const ScoreReport& r : reports) {
-        if (r.tag != "tempo") explained += r.times;
+        if (r.tag != Tag::Tempo) explained += r.times;
         if (st.op->role == Role::Report) {
             diagnose(
                 line, st.nameColumn, "error",

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "../score/reports.h"
+
 namespace cli {
 
 // How an argument is written in a script and which C++ type it becomes.
@@ -34,14 +36,13 @@ struct Range {
     bool highIncluded;
 };
 
-// What a parameter is: how it is written, its unit, its valid range and the tag of the message
-// the library prints into the score for a value outside that range ("pitch" for
-// "Error: <pitch> out-of-range."; nullptr when the library checks nothing).
+// What a parameter is: how it is written, its unit, its valid range and the report the library
+// prints into the score for a value outside that range (Tag::None when it checks nothing).
 struct Quantity {
     Kind kind;
     const char* unit;
     Range range;
-    const char* report;
+    reports::Tag report;
 };
 
 struct Param {

@@ -3,22 +3,25 @@
 #include <cstddef>
 #include <string>
 
+#include "quantities.h"
 #include "script.h"
 #include "speechscore.h"
 
 namespace cli {
 namespace {
 
-// clang-format off
-//                                  kind             unit                          low  high  low in high in report
-constexpr Quantity kTtoValue     = {Kind::Integer,  "TTO operation",              {0,  47,   true,  true}, nullptr};
-constexpr Quantity kNasalValue   = {Kind::Nasal,    "nasal pointer",              {33, 38,   true,  true}, nullptr};
-constexpr Quantity kTrachValue   = {Kind::Tracheal, "tracheal pointer",           {37, 38,   true,  true}, nullptr};
-constexpr Quantity kDeltaValue   = {Kind::DeltaF1,  "delta-F1 symbol",            {0,  3,    true,  true}, nullptr};
-constexpr Quantity kPitchValue   = {Kind::Pitch,    "pitch, octave-point-decimal", {0,  12,   false, false}, nullptr};
-constexpr Quantity kPlainNumber  = {Kind::Number,   "number",                     {-kUnbounded, kUnbounded, false, false}, nullptr};
-constexpr Quantity kPlainInteger = {Kind::Integer,  "integer",                    {-kUnbounded, kUnbounded, false, false}, nullptr};
-// clang-format on
+// A variable holds the value of a parameter: the same names and range, but the library checks
+// it only when an operation uses it, so an assignment reports nothing of its own.
+constexpr Quantity unchecked(const Quantity& q) { return {q.kind, q.unit, q.range, Tag::None}; }
+
+constexpr Quantity kTtoValue = unchecked(kTto);
+constexpr Quantity kNasalValue = unchecked(kNasal);
+constexpr Quantity kTrachValue = unchecked(kTracheal);
+constexpr Quantity kDeltaValue = unchecked(kDeltaF1);
+constexpr Quantity kPitchValue = unchecked(kPitch);
+constexpr Quantity kPlainNumber = {Kind::Number, "number", {-kInf, kInf, false, false}, Tag::None};
+constexpr Quantity kPlainInteger = {
+    Kind::Integer, "integer", {-kInf, kInf, false, false}, Tag::None};
 
 constexpr Variable variable(const char* name, double& v, const Quantity* q = nullptr) {
     return {name, &v, nullptr, 0, 0, q};

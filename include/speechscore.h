@@ -115,6 +115,9 @@
 #ifndef SPEECHSCORE_H
 #define SPEECHSCORE_H
 
+/** @brief The project's version, "major.minor"; CMake takes the package version from here. */
+#define SPEECHSCORE_VERSION "0.1"
+
 /**
  * @mainpage speechscore reference
  *

@@ -46,7 +46,7 @@ giFss     init 1         ; formant frequency scale
 giAss     init 1         ; bandwidth scale
 
 ; ---- Parameter values, written by instruments 10..27. The start values are those a score
-; rests on before its first event of that instrument.
+; rests on before its first event of that instrument (orchestra/instruments.txt).
 gkA2g  init 0            ; parallel branch (10): gains from the dB levels, and bandwidths
 gkBP2  init 101
 gkA3g  init 0

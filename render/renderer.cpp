@@ -270,13 +270,21 @@ bool check_ends(const std::vector<std::string>& lines, const std::string& name,
     return true;
 }
 
+// What the renderer knows of the score's interface (orchestra/instruments.txt; checked by
+// tools/instrument-table): the function tables startmn() writes, which the orchestra reads; the
+// field of avfact in the event of instrument 1, counted from p1 as 0; and that event with the
+// orchestra's start values but avfact 0, for a score that has none.
+constexpr int kTables[] = {4, 6, 7};
+constexpr std::size_t kAvfactField = 5;
+constexpr char kNoVoiceSettings[] = "i 1 0 0.01 0 1 0 1 1 1 0 1 1\n";
+
 // The likely causes of a failed performance, from the score: tables that startmn() writes,
 // instruments not in the orchestra.
 std::vector<std::string> diagnose(const std::vector<std::string>& lines, const std::string& name,
                                   const std::set<int>& known) {
     std::vector<std::string> out;
     std::vector<int> missing;
-    for (const int table : {4, 6, 7}) {
+    for (const int table : kTables) {
         const std::regex f("^[ \t]*f[ \t]*0*" + std::to_string(table) + "([ \t]|$)");
         if (std::none_of(lines.begin(), lines.end(),
                          [&](const std::string& line) { return std::regex_search(line, f); }))
@@ -318,7 +326,7 @@ bool global_settings(const std::vector<std::string>& lines, std::size_t& at) {
         if (!std::regex_search(lines[at], event)) continue;
         std::string line = lines[at];
         line.erase(0, line.find('i') + 1);
-        if (fields_of(line).size() >= 6) return true;
+        if (fields_of(line).size() > kAvfactField) return true;
     }
     return false;
 }
@@ -327,7 +335,7 @@ bool global_settings(const std::vector<std::string>& lines, std::size_t& at) {
 // none): its sound is the noise part alone.
 std::string without_voicing(const std::vector<std::string>& lines, bool has_settings) {
     static const std::regex event("^[ \t]*i[ \t]*1[ \t]");
-    std::string out = has_settings ? "" : "i 1 0 0.01 0 1 0 1 1 1 0 1 1\n";
+    std::string out = has_settings ? "" : kNoVoiceSettings;
     for (const std::string& line : lines) {
         std::string rest = line;
         std::vector<std::string> f;
@@ -335,8 +343,8 @@ std::string without_voicing(const std::vector<std::string>& lines, bool has_sett
             rest.erase(0, rest.find('i') + 1);
             f = fields_of(rest);
         }
-        if (f.size() >= 6) {
-            f[5] = "0";
+        if (f.size() > kAvfactField) {
+            f[kAvfactField] = "0";
             out += "i";
             for (const std::string& field : f) out += " " + field;
         } else {
@@ -1068,7 +1076,7 @@ void Renderer::State::end(Job& job, bool ran, bool was_stopped) {
     if (has_settings) {
         std::string line = lines[settings];
         line.erase(0, line.find('i') + 1);
-        avfact = std::atof(fields_of(line)[5].c_str());
+        avfact = std::atof(fields_of(line)[kAvfactField].c_str());
     }
     const std::string novoice = avfact != 0 ? without_voicing(lines, has_settings) : "";
     if (!compile()) return;  // after a render in this process

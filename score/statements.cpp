@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "output.h"
+#include "reports.h"
 #include "speechscore.h"
 
 double pfields[50] = {};  // entry n is p-field n+1 of the statement being built
@@ -16,27 +17,6 @@ const int kPfieldCount = 50;
 
 // Counts above the buffer size are read as the whole buffer, never past it.
 int clamp_count(int count) { return count > kPfieldCount ? kPfieldCount : count; }
-
-// Message per error code; codes 0, 7, 12, 14 and all others share the catch-all.
-const char* const kMessages[16] = {
-    nullptr,                                   // 0
-    "Error: <limit> <= 0.\n",                  // 1
-    "Error: <loudness> out-of-range.\n",       // 2
-    "Error: <duration> <= 0.\n",               // 3
-    "Error: <pitch> out-of-range.\n",          // 4
-    "Error: <open quotient> out-of-range.\n",  // 5
-    "Error: <color symbol> is wrong.\n",       // 6
-    nullptr,                                   // 7
-    "Error: <tracheal pointer> is wrong.\n",   // 8
-    "Error: <delta F1 symbol> is wrong.\n",    // 9
-    "Error: <output switch> is wrong.\n",      // 10
-    "Error: <source switch> is wrong.\n",      // 11
-    nullptr,                                   // 12
-    "Error: <tilt> out-of-range.\n",           // 13
-    nullptr,                                   // 14
-    "Error: <TTO operation> is wrong.\n",      // 15
-};
-const char kCatchAll[] = "Odd error: Email: speechscore-maintainers@lists.speechscore.org.\n";
 
 // Instrument or table number, start and duration: the same for every writer.
 const Fixed kHead[3] = {{3, 0}, {9, 4}, {7, 4}};
@@ -64,9 +44,8 @@ void write_statement(char kind, int count, Fixed body, Fixed last) {
 namespace output {
 
 void report(int code, const double* fields, int count) {
-    const char* message = code >= 0 && code < 16 ? kMessages[code] : nullptr;
     Line line;
-    line.text(message != nullptr ? message : kCatchAll).text(";i").number(fields[0], {3, 0});
+    line.text(reports::of_code(code).text).text(";i").number(fields[0], {3, 0});
     for (int n = 1; n < clamp_count(count); ++n) line.number(fields[n], {9, 4}).text("  ");
     line.letter('\n').write();
     count_error();

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "../score/output.h"
+#include "../score/reports.h"
 #include "speechscore.h"
 
 double beatnew = 0.0;     // seconds per beat at the end of the glide
@@ -42,7 +43,7 @@ void end_glide() {
 void metronome(double mark) {
     output::check_finite(mark, 0, kEcho);
     if (!good_mark(mark)) {
-        std::printf("; TEMPO SPEC. IS WRONG; WILL USE MM=60. \n");
+        std::fputs(reports::of_tag(reports::Tag::Tempo).text, stdout);
         beat = 1;
         return;
     }
@@ -55,7 +56,7 @@ void glMM(double spanBeats, double mark) {
     const double span = std::isfinite(spanBeats) ? spanBeats : 0.0;
     if (span <= 0) err(3, kEcho);
     if (!good_mark(mark)) {
-        std::printf("; BAD MM mark; master envelope cancelled. \n");
+        std::fputs(reports::of_tag(reports::Tag::Mark).text, stdout);
         output::count_error();
         return;
     }

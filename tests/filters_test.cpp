@@ -12,13 +12,10 @@
 #include "speechscore.h"
 #include "support/child.h"
 #include "support/fresh.h"
+#include "support/messages.h"
 
 namespace {
 
-const std::string kColorError = "Error: <color symbol> is wrong.\n";
-const std::string kSpanError = "Error: <duration> <= 0.\n";
-const std::string kTtoError = "Error: <TTO operation> is wrong.\n";
-const std::string kCatchAll = "Odd error: Email: speechscore-maintainers@lists.speechscore.org.\n";
 const std::string kZeros9 = repeat(9, "     0.0000") + "  \n";  // "%9.4f  " after a wider field
 
 // Prints the time lines of the given slots and the error count.
@@ -73,8 +70,8 @@ TEST(Cascade, TtoMapOfEveryGroup) {
         std::printf("%d\n", clrTTO(48, 99));  // the operation is tested first
         std::printf("errors %d\n", nerrors);
     });
-    const std::string tto = kTtoError + ";i  9\n-1\n";
-    const std::string color = kColorError + ";i  9\n-1\n";
+    const std::string tto = kTto + ";i  9\n-1\n";
+    const std::string color = kColour + ";i  9\n-1\n";
     EXPECT_EQ(r.out, tto + tto + color + color + tto + "errors 5\n");
 }
 
@@ -89,10 +86,10 @@ TEST(Cascade, ColorAndSpanErrorsAndTheirTimeLines) {
         clrF2(0.1, 47, 1, 0);
         print_times({3, 4, 5, 6, 2});
     });
-    const std::string f1Echo = kColorError + ";i 11   0.0000     0.5000   300.0000    60.0000  \n";
-    EXPECT_EQ(colors.out, "i 11    0.0000  0.5000 300.0  60.0 \n" + f1Echo + f1Echo + kColorError +
+    const std::string f1Echo = kColour + ";i 11   0.0000     0.5000   300.0000    60.0000  \n";
+    EXPECT_EQ(colors.out, "i 11    0.0000  0.5000 300.0  60.0 \n" + f1Echo + f1Echo + kColour +
                               ";i 14   0.0000     0.1000   300.0000    60.0000" + kZeros9 +
-                              kColorError + ";i 10   0.0000     0.1000   300.0000    60.0000" +
+                              kColour + ";i 10   0.0000     0.1000   300.0000    60.0000" +
                               kZeros9 +
                               "i 13    0.0000  0.1000 2000.0 100.0 \n"
                               "i 12    0.0000  0.1000 750.0 100.0 \n"
@@ -106,11 +103,11 @@ TEST(Cascade, ColorAndSpanErrorsAndTheirTimeLines) {
         Para(-1, 99);
         print_times({3, 4, 5, 6, 2});
     });
-    EXPECT_EQ(spans.out, kSpanError + ";i 11   0.0000     0.0000     0.0000     0.0000  \n" +
-                             kSpanError + ";i 12   0.0000    -0.3000     0.0000     0.0000  \n" +
-                             kSpanError + ";i 13   0.0000     0.0000     0.0000     0.0000  \n" +
-                             kSpanError + ";i 14   0.0000     0.0000     0.0000     0.0000" +
-                             kZeros9 + kSpanError +
+    EXPECT_EQ(spans.out, kDuration + ";i 11   0.0000     0.0000     0.0000     0.0000  \n" +
+                             kDuration + ";i 12   0.0000    -0.3000     0.0000     0.0000  \n" +
+                             kDuration + ";i 13   0.0000     0.0000     0.0000     0.0000  \n" +
+                             kDuration + ";i 14   0.0000     0.0000     0.0000     0.0000" +
+                             kZeros9 + kDuration +
                              ";i 10   0.0000    -1.0000     0.0000     0.0000" + kZeros9 +
                              "0 -0.3 0 0 -1 errors 5\n");
 }
@@ -124,7 +121,7 @@ TEST(Cascade, RingColorsGoThroughTheTtoMapABadOneWritesNothingButMovesTheTracks)
         Casc(0.1, 15);  // not a ring color: the operation is never looked at
         print_times({3, 4, 5, 6});
     });
-    const std::string stale = kTtoError + ";i 14\n";
+    const std::string stale = kTto + ";i 14\n";
     EXPECT_EQ(
         r.out,
         "i 11    0.0000  0.2000 270.0  90.0 \ni 12    0.0000  0.2000 2050.0 120.0 \n"
@@ -167,17 +164,17 @@ TEST(PoleZero, RowsPointersAndMemories) {
     });
     const std::string nasEcho = "     0.1000     1.0000     2.0000     3.0000     4.0000  \n";
     const std::string trcEcho = "  2150.0000   180.0000  2050.0000   360.0000  \n";
-    const std::string trcError = "Error: <tracheal pointer> is wrong.\n;i 18   ";
-    const std::string df1Error = "Error: <delta F1 symbol> is wrong.\n;i 19   ";
-    const std::string df1Span = kSpanError + ";i 19   0.4000     0.0000";
+    const std::string trcError = kTracheal + ";i 18   ";
+    const std::string df1Error = kDeltaF1 + ";i 19   ";
+    const std::string df1Span = kDuration + ";i 19   0.4000     0.0000";
     EXPECT_EQ(r.out,
               "i 17    0.0000  0.1000 270.0  90.0 450.0 180.0 \n"
               "i 17    0.1000  0.1000 270.0  90.0 270.0  90.0 \n"
               "i 17    0.2000  0.1000 2150.0 180.0 2050.0 360.0 \n" +
-                  kCatchAll + ";i 17   0.3000" + nasEcho + kCatchAll + ";i 17   0.4000" + nasEcho +
+                  kOdd + ";i 17   0.3000" + nasEcho + kOdd + ";i 17   0.4000" + nasEcho +
                   "38 0.5\ni 18    0.0000  0.1000 2150.0 180.0 2050.0 360.0 \n" + trcError +
                   "0.1000     0.1000" + trcEcho + trcError + "0.2000     0.1000" + trcEcho +
-                  kSpanError + ";i 18   0.3000     0.0000" + trcEcho +
+                  kDuration + ";i 18   0.3000     0.0000" + trcEcho +
                   "38 0.3\ni 19    0.0000  0.1000   0.0   0.0 \n"
                   "i 19    0.1000  0.1000   0.0   0.0 \n" +
                   df1Error + "0.2000     0.1000     7.0000     8.0000  \n" + df1Error +
@@ -205,9 +202,9 @@ TEST(Filters, MemoriesHoldExactlyWhatWasWrittenAndNonFiniteValuesAreRejected) {
     EXPECT_EQ(r.err,
               "290 1050 2800 3500 4500 5500 6500 7500 90 180 200 175 225 275 325 375 1 "
               "0 250 0 320 0 350 0 500 28 1500 48 ");
-    EXPECT_NE(r.out.find(kCatchAll + ";i 11   0.1000     0.1000   450.0000     0.0000  \n"),
+    EXPECT_NE(r.out.find(kOdd + ";i 11   0.1000     0.1000   450.0000     0.0000  \n"),
               std::string::npos);
-    const std::string tail = kCatchAll + ";i 10   0.2000     0.1000     1.0000     0.0000" +
+    const std::string tail = kOdd + ";i 10   0.2000     0.1000     1.0000     0.0000" +
                              "     3.0000     4.0000     5.0000     6.0000     7.0000     8.0000" +
                              "     9.0000    10.0000     0.0000  \n0.2 0.3 0.3 errors 5\n";
     ASSERT_GE(r.out.size(), tail.size());

@@ -14,11 +14,9 @@
 #include "speechscore.h"
 #include "support/child.h"
 #include "support/fresh.h"
+#include "support/messages.h"
 
 namespace {
-
-const std::string kOdd = "Odd error: Email: speechscore-maintainers@lists.speechscore.org.\n";
-const std::string kDuration = "Error: <duration> <= 0.\n";
 
 bool has_non_number(const std::string& text) {
     return text.find("nan") != std::string::npos || text.find("inf") != std::string::npos;

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "../score/reports.h"
 #include "speechscore.h"
 #include "support/child.h"
 #include "support/fresh.h"
@@ -136,9 +137,7 @@ std::vector<std::string> lines_of(const std::string& text) {
 }
 
 bool is_report(const std::string& line) {
-    return line.rfind("Error", 0) == 0 || line.rfind("Odd error", 0) == 0 ||
-           line.rfind("; BAD MM", 0) == 0 || line.rfind("; TEMPO SPEC. ", 0) == 0 ||
-           line.rfind("THERE ARE", 0) == 0;
+    return reports::of_line(line) != nullptr || line.rfind("THERE ARE", 0) == 0;
 }
 
 const int kSeeds = 12;

@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "../score/reports.h"
 #include "speechscore.h"
 #include "support/child.h"
 #include "support/fresh.h"
+#include "support/messages.h"
 
 namespace {
-
-const std::string kCatchAll = "Odd error: Email: speechscore-maintainers@lists.speechscore.org.\n";
 
 void set_fields(std::initializer_list<double> values) {
     std::copy(values.begin(), values.end(), pfields);
@@ -50,14 +50,24 @@ TEST(Writers, PrintEachStatementShapeAndNeverReadPastTheBuffer) {
                   "   2.0 \nError: <duration> <= 0.\n;i  2" + repeat(49, "   2.0000  ") + "\n");
 }
 
+// The library's reports, by tag, with the code err prints them for (-1: a tempo comment).
+struct Spelt {
+    reports::Tag tag;
+    int code;
+    const std::string* text;
+};
+const Spelt kSpelt[] = {
+    {reports::Tag::Odd, 0, &kOdd},         {reports::Tag::Limit, 1, &kLimit},
+    {reports::Tag::Loudness, 2, &kLoud},   {reports::Tag::Duration, 3, &kDuration},
+    {reports::Tag::Pitch, 4, &kPitch},     {reports::Tag::OpenQuotient, 5, &kQuotient},
+    {reports::Tag::Colour, 6, &kColour},   {reports::Tag::Tracheal, 8, &kTracheal},
+    {reports::Tag::DeltaF1, 9, &kDeltaF1}, {reports::Tag::Output, 10, &kOutput},
+    {reports::Tag::Source, 11, &kSource},  {reports::Tag::Tilt, 13, &kTilt},
+    {reports::Tag::Tto, 15, &kTto},        {reports::Tag::Tempo, -1, &kTempoFallback},
+    {reports::Tag::Mark, -1, &kBadMark},
+};
+
 TEST(ErrorLog, MessagesEchoAndCount) {
-    // clang-format off
-    const char* const messages[17] = {  // by code; "" for the catch-all
-        "", "<limit> <= 0", "<loudness> out-of-range", "<duration> <= 0", "<pitch> out-of-range",
-        "<open quotient> out-of-range", "<color symbol> is wrong", "", "<tracheal pointer> is wrong",
-        "<delta F1 symbol> is wrong", "<output switch> is wrong", "<source switch> is wrong", "",
-        "<tilt> out-of-range", "", "<TTO operation> is wrong", ""};
-    // clang-format on
     ChildResult r = run_child([] {
         set_fields({15, 2.0, 0, 40, 1});
         nerrors = 4;
@@ -69,19 +79,39 @@ TEST(ErrorLog, MessagesEchoAndCount) {
     });
     std::string expected;
     for (int code = -1; code <= 16; ++code) {
-        const std::string message = code < 0 ? "" : messages[code];
-        expected += (message.empty() ? kCatchAll : "Error: " + message + ".\n") +
-                    ";i 15   2.0000     0.0000    40.0000     1.0000  \n";
+        const std::string* message = &kOdd;  // codes without a message of their own
+        for (const Spelt& s : kSpelt) {
+            if (s.code == code && code > 0) message = s.text;
+        }
+        expected += *message + ";i 15   2.0000     0.0000    40.0000     1.0000  \n";
     }
-    EXPECT_EQ(r.out, expected +
-                         "Error: <TTO operation> is wrong.\n;i 17\n"
-                         "Error: <color symbol> is wrong.\n;i 17\ncount 24\n");
+    EXPECT_EQ(r.out, expected + kTto + ";i 17\n" + kColour + ";i 17\ncount 24\n");
+}
+
+// Front ends find a report by its line and learn its tag; every tag names one line.
+TEST(ErrorLog, EveryReportIsFoundByItsLineAndTag) {
+    for (const Spelt& s : kSpelt) {
+        const std::string line = s.text->substr(0, s.text->size() - 1);
+        const reports::Report* found = reports::of_line(line);
+        ASSERT_NE(found, nullptr) << line;
+        EXPECT_EQ(found->tag, s.tag) << line;
+        EXPECT_EQ(found->code, s.code) << line;
+        EXPECT_EQ(reports::of_tag(s.tag).text, *s.text);
+        if (s.code >= 0) {
+            EXPECT_EQ(reports::of_code(s.code).tag, s.tag) << s.code;
+        }
+    }
+    for (int code : {-1, 7, 12, 14, 16}) EXPECT_EQ(reports::of_code(code).tag, reports::Tag::Odd);
+    for (const char* other : {"", ";i 15   2.0000  ", "Error: <pitch> out-of-range. ",
+                              "Error: <pitch>", "e", "THERE ARE   2 ERRORS IN THIS FILE."}) {
+        EXPECT_EQ(reports::of_line(other), nullptr) << other;
+    }
 }
 
 TEST(StartUp, SwitchesAreCheckedAndKept) {
     const std::string echo = ";i  0" + repeat(16) + "\n";
-    const std::string outError = "Error: <output switch> is wrong.\n" + echo;
-    const std::string srcError = "Error: <source switch> is wrong.\n" + echo;
+    const std::string outError = kOutput + echo;
+    const std::string srcError = kSource + echo;
     struct Case {
         double out, src;
         std::string expected;  // then the count, outswt and srcsw after the call
@@ -112,7 +142,7 @@ TEST(StartUp, SwitchesAreCheckedAndKept) {
         startf(1, 2, 3, 4, 5, 6, 7, std::nan(""));
         std::printf("%d %g %g", nerrors, cascfac, f8i);
     });
-    EXPECT_EQ(settings.out, kCatchAll + echo + kCatchAll + ";i  0\n2 0.5 7500");
+    EXPECT_EQ(settings.out, kOdd + echo + kOdd + ";i  0\n2 0.5 7500");
 }
 
 TEST(StartUp, ResetsStateButNotBeatPositionsAndWritesTheFunctionTables) {

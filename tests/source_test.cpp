@@ -10,15 +10,9 @@
 #include "speechscore.h"
 #include "support/child.h"
 #include "support/fresh.h"
+#include "support/messages.h"
 
 namespace {
-
-const std::string kLoud = "Error: <loudness> out-of-range.\n";
-const std::string kDuration = "Error: <duration> <= 0.\n";
-const std::string kPitch = "Error: <pitch> out-of-range.\n";
-const std::string kQuotient = "Error: <open quotient> out-of-range.\n";
-const std::string kTilt = "Error: <tilt> out-of-range.\n";
-const std::string kOdd = "Odd error: Email: speechscore-maintainers@lists.speechscore.org.\n";
 
 // The end of an echo line: n fields of 0, or of a stale 9, then the line end.
 std::string zeros(int n) { return repeat(n) + "\n"; }

@@ -9,6 +9,7 @@
 #include "speechscore.h"
 #include "support/child.h"
 #include "support/fresh.h"
+#include "support/messages.h"
 
 namespace {
 
@@ -29,17 +30,15 @@ std::string step(double now, double accum, double factor) {
     return line;
 }
 
-const std::string kBadMark = "; BAD MM mark; master envelope cancelled. \n";
-const std::string kBadSpan = "Error: <duration> <= 0.\n;i  0" + repeat(11) + "\n";
-const std::string kOddMark =
-    "Odd error: Email: speechscore-maintainers@lists.speechscore.org.\n;i  0" + repeat(11) + "\n";
+const std::string kBadSpan = kDuration + ";i  0" + repeat(11) + "\n";
+const std::string kOddMark = kOdd + ";i  0" + repeat(11) + "\n";
 
 TEST(Tempo, MetronomeAndGlideStepsEndExactlyOnTheTargetAndSurviveBadRequests) {
     struct Case {
         void (*calls)();
         std::string out;  // then the beat and the error count
     };
-    const std::string fallback = "; TEMPO SPEC. IS WRONG; WILL USE MM=60. \nbeat 1\nerrors 0\n";
+    const std::string fallback = kTempoFallback + "beat 1\nerrors 0\n";
     // clang-format off
     const Case cases[] = {
         {[] { metronome(120); }, "beat 0.5\nerrors 0\n"},

@@ -81,14 +81,22 @@ Targets offset(const Phrase& ph, std::size_t i) {
     return t;
 }
 
+// B1 while the glottis is open for aspiration (/h/): as wide as the voiceless stops' (Klatt
+// 1980, Table III: B1 300 Hz for p and t), so that F1 is weak in the noise (F1 cutback).
+constexpr double kAspirationB1 = 300;
+
 // A segment's own target at its start: the row, a velar's locus by its vowel, /h/ the next
-// vowel's formants (Klatt 1980: /h/ is aspiration through the vowel's formants), a pause holds.
+// vowel's formants with the open glottis's B1 (Klatt 1980: /h/ is aspiration through the vowel's
+// formants), a pause holds.
 Targets onset(const Phrase& ph, std::size_t i) {
     const auto& s = ph.segs;
     const Phone& p = *s[i].ph;
     if (p.cls == Class::Aspirate || pause(p)) {
-        if (p.cls == Class::Aspirate && i + 1 < s.size() && !pause(*s[i + 1].ph))
-            return onset(ph, i + 1);
+        if (p.cls == Class::Aspirate && i + 1 < s.size() && !pause(*s[i + 1].ph)) {
+            Targets t = onset(ph, i + 1);
+            t[3] = kAspirationB1;
+            return t;
+        }
         if (i > 0 && !pause(*s[i - 1].ph)) return offset(ph, i - 1);
         if (i + 1 < s.size() && !pause(*s[i + 1].ph)) return onset(ph, i + 1);
         const Phone& schwa = *find_phone("AX");
@@ -120,8 +128,9 @@ std::array<double, 2> boundary(const Phrase& ph, std::size_t i, int k) {
     if (pause(pb)) return {a[static_cast<std::size_t>(k)], a[static_cast<std::size_t>(k) + 3]};
     if (pb.cls == Class::Aspirate)
         return {a[static_cast<std::size_t>(k)], a[static_cast<std::size_t>(k) + 3]};
-    if (pa.cls == Class::Aspirate)
-        return {b[static_cast<std::size_t>(k)], b[static_cast<std::size_t>(k) + 3]};
+    if (pa.cls == Class::Aspirate)  // B1 stays wide until the voice starts, as after a stop
+        return {b[static_cast<std::size_t>(k)],
+                k == 0 ? kAspirationB1 : b[static_cast<std::size_t>(k) + 3]};
     const bool oa = obstruent(pa);
     const bool ob = obstruent(pb);
     if (oa != ob) {
@@ -160,9 +169,10 @@ std::array<double, 2> boundary(const Phrase& ph, std::size_t i, int k) {
 // Transition time (s) of formant k inside a vowel next to phone c: from a stop 30 ms for F1
 // and 50 ms for F2 and F3; from a nasal 15 ms for F1 (the abrupt release) and 40 ms; from a
 // liquid or glide Dalston's (1975) F2 and F3 transition durations; vowel to vowel 30 % of the
-// vowel.
+// vowel; from /h/ only B1, from the open glottis's width, in 30 ms.
 double transition(const Phone& c, int k, double vowelDur) {
-    if (pause(c) || c.cls == Class::Aspirate) return 0;
+    if (pause(c)) return 0;
+    if (c.cls == Class::Aspirate) return k == 0 ? 30 * kMs : 0;  // B1 narrows as after a stop
     if (obstruent(c)) return k == 0 ? 30 * kMs : 50 * kMs;
     if (c.cls == Class::Nasal) return k == 0 ? 15 * kMs : 40 * kMs;
     if (is_vowel(c)) return 0.3 * vowelDur;
@@ -580,14 +590,19 @@ std::array<double, 11> parallel(const Phrase& ph, std::size_t i) {
     return {a2, 200, a3, 300, p.a4, 400, p.a5, 600, p.a6, 1000, p.ab};
 }
 
-// F4..F8, B4..B8 and their share in the cascade: 3500, 4500, 4900, 6500, 7500 Hz, except that
-// a sibilant's frication peak (Jongman et al. 2000) takes F6 (/s z/) or F4 (/ʃ ʒ tʃ dʒ/).
+// F4..F8, B4..B8 and their share in the cascade. F4 to F6 and their bandwidths are Klatt's
+// (1980, Table I) defaults for a male voice: F4 3300 (B4 250), F5 3750 (B5 200), F6 4900
+// (B6 1000); F7 and F8 and their bandwidths are the orchestra's start values. A sibilant's
+// frication peak (Jongman et al. 2000) takes F6 (/s z/) or F4 (/ʃ ʒ tʃ dʒ/; F5 then moves up to
+// 4500, the orchestra's start value, to stay above it).
 std::array<double, 11> higher(const Phone& p) {
-    std::array<double, 11> f = {3500, 4500, 4900, 6500, 7500, 350, 450, 1000, 650, 750, 1};
+    std::array<double, 11> f = {3300, 3750, 4900, 6500, 7500, 250, 200, 1000, 650, 750, 1};
     if (p.peak > 4500) {
         f[2] = p.peak;
     } else if (p.peak > 0) {
         f[0] = p.peak;
+        f[1] = 4500;
+        f[6] = 450;
     }
     return f;
 }

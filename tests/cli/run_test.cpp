@@ -183,6 +183,8 @@ TEST(ScriptRun, ALostScoreIsReported) {
 }
 
 TEST(ScriptRun, ListAndDescribeReadTheTables) {
+    EXPECT_EQ(speechscore({"--version"}).out,
+              std::string("speechscore ") + SPEECHSCORE_VERSION + "\n");
     const ChildResult list = speechscore({"--list"});
     EXPECT_EQ(list.status, 0);
     EXPECT_NE(list.out.find("\n  VOW beats color AV F0 OQ FL DI TL DV FV AS swt\n"),

@@ -12,6 +12,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "script.h"
 #include "speechscore_colours.h"
@@ -26,10 +27,10 @@ using cli::Quantity;
 bool same_bits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 const Quantity kNumber = {
-    Kind::Number, "number", {-cli::kUnbounded, cli::kUnbounded, false, false}, nullptr};
-const Quantity kPitch = {Kind::Pitch, "pitch", {0, 12, false, false}, nullptr};
-const Quantity kInteger = {Kind::Integer, "integer", {0, 47, true, true}, nullptr};
-const Quantity kColour = {Kind::Colour, "colour", {0, 47, true, true}, nullptr};
+    Kind::Number, "number", {-cli::kUnbounded, cli::kUnbounded, false, false}, reports::Tag::None};
+const Quantity kPitch = {Kind::Pitch, "pitch", {0, 12, false, false}, reports::Tag::None};
+const Quantity kInteger = {Kind::Integer, "integer", {0, 47, true, true}, reports::Tag::None};
+const Quantity kColour = {Kind::Colour, "colour", {0, 47, true, true}, reports::Tag::None};
 
 double read(const std::string& text, const Quantity& q = kNumber) {
     Arg value = {0, 0, '\0'};
@@ -154,10 +155,11 @@ TEST(ScriptValues, RangesInWords) {
         {{-cli::kUnbounded, cli::kUnbounded, false, false}, Kind::Number, ""},
     };
     for (const auto& c : cases) {
-        const Quantity q = {c.kind, "x", c.range, nullptr};
+        const Quantity q = {c.kind, "x", c.range, reports::Tag::None};
         EXPECT_EQ(cli::range_text(q), c.text);
     }
-    const Quantity level = {Kind::Number, "level", {-cli::kUnbounded, 100, false, true}, nullptr};
+    const Quantity level = {
+        Kind::Number, "level", {-cli::kUnbounded, 100, false, true}, reports::Tag::None};
     EXPECT_TRUE(cli::in_range(level, 100));
     EXPECT_FALSE(cli::in_range(level, 100.0000001));
     EXPECT_FALSE(cli::in_range(kPitch, 0));
@@ -214,3 +216,49 @@ TEST(ScriptTables, EveryExportedNameHasItsRow) {
 }
 
 }  // namespace
+
+// Every p-field of orchestra/instruments.txt that names a parameter of the runner has that
+// parameter's range, bounds and report; the runner's state checks use the same quantities.
+TEST(ScriptTables, RangesAndReportsAreThoseOfTheInstrumentTable) {
+    std::ifstream in(SPEECHSCORE_INSTRUMENTS);
+    ASSERT_TRUE(in) << SPEECHSCORE_INSTRUMENTS;
+    int checked = 0;
+    for (std::string line; std::getline(in, line);) {
+        if (line.find_first_not_of(' ') == std::string::npos ||
+            line[line.find_first_not_of(' ')] == '#') {
+            continue;
+        }
+        std::vector<std::string> cells;
+        std::istringstream row(line);
+        for (std::string cell; std::getline(row, cell, '|');) {
+            const std::size_t a = cell.find_first_not_of(' '), b = cell.find_last_not_of(' ');
+            cells.push_back(a == std::string::npos ? "" : cell.substr(a, b - a + 1));
+        }
+        ASSERT_EQ(cells.size(), 12u) << line;
+        const std::string& runner = cells[11];
+        if (runner == "-") continue;
+        const std::string opName = runner.substr(0, runner.find(' '));
+        const std::string param = runner.substr(runner.find(' ') + 1);
+        const cli::Operation* op = cli::find_operation(opName);
+        ASSERT_NE(op, nullptr) << line;
+        const Quantity* q = nullptr;
+        for (const cli::Param& p : op->params) {
+            if (p.name != nullptr && param == p.name) q = p.quantity;
+        }
+        ASSERT_NE(q, nullptr) << line;
+        const std::string bounds = cells[6];
+        const double low = cells[4] == "-" ? -cli::kUnbounded : std::stod(cells[4]);
+        const double high = cells[5] == "-" ? cli::kUnbounded : std::stod(cells[5]);
+        EXPECT_EQ(q->range.low, low) << line;
+        EXPECT_EQ(q->range.high, high) << line;
+        if (bounds != "-") {
+            EXPECT_EQ(q->range.lowIncluded, bounds[0] == '[') << line;
+            EXPECT_EQ(q->range.highIncluded, bounds[1] == ']') << line;
+        }
+        const char* report =
+            q->report == reports::Tag::None ? "-" : reports::of_tag(q->report).name;
+        EXPECT_EQ(cells[8], report) << line;
+        ++checked;
+    }
+    EXPECT_EQ(checked, 22);
+}

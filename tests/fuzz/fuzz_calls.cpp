@@ -137,11 +137,8 @@ const char* current = "";  // name of the operation being checked
     std::abort();
 }
 
-bool starts(const std::string& line, const char* prefix) {
-    return line.compare(0, std::strlen(prefix), prefix) == 0;
-}
-
-// Reports printed in out: error lines of err and the counted bad-mark comment of glMM.
+// Reports counted in out: the lines of err and the bad-mark comment of glMM (the library's
+// table says which lines they are; metronome's fallback comment is not counted).
 long long reports_in(const std::string& out) {
     long long count = 0;
     size_t at = 0;
@@ -149,9 +146,8 @@ long long reports_in(const std::string& out) {
         size_t end = out.find('\n', at);
         if (end == std::string::npos) end = out.size();
         const std::string line = out.substr(at, end - at);
-        if (starts(line, "Error: ") || starts(line, "Odd error: ") ||
-            line == "; BAD MM mark; master envelope cancelled. ")
-            ++count;
+        const reports::Report* report = reports::of_line(line);
+        if (report != nullptr && report->tag != reports::Tag::Tempo) ++count;
         at = end + 1;
     }
     return count;

@@ -69,7 +69,7 @@ void check_token(const std::string& text) {
     };
     for (const cli::Kind kind : kinds) {
         const cli::Quantity q = {
-            kind, "value", {-cli::kUnbounded, cli::kUnbounded, false, false}, nullptr};
+            kind, "value", {-cli::kUnbounded, cli::kUnbounded, false, false}, reports::Tag::None};
         cli::Arg value = {0.0, 0, '\0'};
         std::string problem;
         if (cli::read_value({text, 1}, q, value, problem)) {

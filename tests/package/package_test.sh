@@ -62,7 +62,8 @@ case $mode in
         ;;
     pkg-config)
         pc=$(find "$prefix" -name speechscore.pc)
-        export PKG_CONFIG_PATH=$(dirname "$pc")
+        PKG_CONFIG_PATH=$(dirname "$pc")
+        export PKG_CONFIG_PATH
         version=$(pkg-config --modversion speechscore)
         [ "$version" = "$SPEECHSCORE_VERSION" ] || fail "version $version, not $SPEECHSCORE_VERSION"
         for variable in orchestra renderer; do
@@ -88,8 +89,9 @@ case $mode in
         status=0
         "$work/elsewhere/bin/speechscore-render" "$GOLDEN" "$work/x.wav" 2> "$work/err" || status=$?
         expected="speechscore-render: orchestra not found: $work/elsewhere/bin/../share/speechscore/speechscore.orc"
-        [ $status -eq 3 ] && [ "$(cat "$work/err")" = "$expected" ] ||
+        if [ $status -ne 3 ] || [ "$(cat "$work/err")" != "$expected" ]; then
             fail "status $status, message: $(cat "$work/err")"
+        fi
         ;;
     subproject)
         for variant in default examples tests install; do

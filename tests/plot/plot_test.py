@@ -174,10 +174,36 @@ class Model(unittest.TestCase):
         f0 = [ev(1, 21, 0, 1, [7.0]), ev(2, 21, 1, 1, [8.0])]
         av = [ev(3, 20, 0, 0.5, [0, 0]), ev(4, 20, 0.5, 1.5, [60, 1])]
         xs, heard, silent = sp.voiced_f0(f0, av)
-        self.assertEqual(xs, [0, 0.5, 1, 2])
+        glide = 69 / sp.CONTROL_RATE  # 0.05 s in whole control cycles
+        self.assertEqual(xs, [0, 0.5, 0.5, 1, 1 + glide, 2])
         self.assertTrue(math.isnan(heard[0]) and not math.isnan(silent[0]))
-        self.assertAlmostEqual(heard[1], 130.81, delta=0.01)
-        self.assertAlmostEqual(heard[2], 261.63, delta=0.01)
+        self.assertTrue(math.isnan(heard[1]) and math.isnan(silent[2]))
+        self.assertAlmostEqual(heard[2], 130.81, delta=0.01)
+        self.assertAlmostEqual(heard[4], 261.63, delta=0.01)
+
+    def test_glides_as_the_orchestra_plays_them(self):
+        ev = sp.Event
+        cycle = 1 / sp.CONTROL_RATE
+        f2 = [ev(1, 12, 0, 0.1, [1000, 80]), ev(2, 12, 0.1, 0.2, [2000, 90]),
+              ev(3, 12, 0.3, 0.03, [1500, 100])]
+        # GLIDE (0.065 s) or the event's span when shorter; one control cycle at time 0
+        xs, (freq, bw) = sp.glide_line(f2, 2, sp.START[12])
+        self.assertEqual(xs, [0, cycle, 0.1, 0.1 + 0.065, 0.3, 0.3 + 0.03, 0.3 + 0.03])
+        self.assertEqual(freq, [1500, 1000, 1000, 2000, 2000, 1500, 1500])
+        self.assertEqual(bw, [101, 80, 80, 90, 90, 100, 100])
+        xs, _ = sp.glide_line(f2, 2, sp.START[12], glide=0.02)
+        self.assertEqual(xs[2:4], [0.1, 0.1 + 0.02])
+        # a pitch change inside a running glide starts from where it has got to
+        xs, ys = sp.pitch_line([ev(1, 21, 0, 1, [7.0]), ev(2, 21, 1, 0.02, [8.0]),
+                                ev(3, 21, 1.02, 1, [9.0])], pglide=0.04)
+        self.assertEqual(xs[:3], [0, 1, 1.02])
+        self.assertAlmostEqual(ys[2], 7.0 + 0.02 / (55 / sp.CONTROL_RATE), places=9)
+        self.assertEqual((xs[3], ys[3]), (1.02 + 55 / sp.CONTROL_RATE, 9.0))
+        # the options of speechscore-render, limited to 0..1 s as the orchestra limits them
+        options = sp.parse_arguments(["a.sco", "-o", "a.svg", "--omacro:GLIDE=0.1",
+                                      "--omacro:PGLIDE=3"])
+        self.assertEqual((options.glide, options.pglide), (0.1, 1.0))
+        self.assertEqual(sp.parse_arguments(["a.sco", "-o", "a.svg"]).glide, 0.065)
 
     def test_wav_samples_of_every_kind(self):
         import struct

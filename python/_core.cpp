@@ -1,0 +1,241 @@
+// The compiled part of the Python package: the runner's tables, a script run in a forked child
+// (so that fine, which may end the process, never ends the interpreter), and the renderer.
+#include <fcntl.h>
+#include <poll.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+#include <sys/mman.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "say.h"
+#include "script.h"
+#include "speechscore.h"
+#include "speechscore_render.h"
+
+namespace py = pybind11;
+
+// The two variables every client of the library defines; each script run sets its own.
+double beat = 1.0;
+int TTO = 0;
+
+namespace {
+
+const char* kind_name(cli::Kind kind) {
+    switch (kind) {
+        case cli::Kind::Number:
+            return "number";
+        case cli::Kind::Frequency:
+            return "frequency";
+        case cli::Kind::Pitch:
+            return "pitch";
+        case cli::Kind::Integer:
+            return "integer";
+        case cli::Kind::Colour:
+            return "colour";
+        case cli::Kind::Nasal:
+            return "nasal";
+        case cli::Kind::Tracheal:
+            return "tracheal";
+        case cli::Kind::DeltaF1:
+            return "deltaf1";
+        case cli::Kind::Letter:
+            return "letter";
+    }
+    return "number";
+}
+
+// Every operation as (name, [(parameter, kind, unit)]).
+py::list operation_table() {
+    std::size_t count = 0;
+    const cli::Operation* ops = cli::operations(count);
+    py::list table;
+    for (std::size_t i = 0; i < count; ++i) {
+        py::list params;
+        for (std::size_t p = 0; p < std::strlen(ops[i].types); ++p) {
+            const cli::Param& param = ops[i].params[p];
+            params.append(py::make_tuple(param.name, kind_name(param.quantity->kind),
+                                         param.quantity->unit ? param.quantity->unit : ""));
+        }
+        table.append(py::make_tuple(ops[i].name, params));
+    }
+    return table;
+}
+
+// Every variable as (name, rows, columns).
+py::list variable_table() {
+    std::size_t count = 0;
+    const cli::Variable* vars = cli::variables(count);
+    py::list table;
+    for (std::size_t i = 0; i < count; ++i)
+        table.append(py::make_tuple(vars[i].name, vars[i].rows, vars[i].columns));
+    return table;
+}
+
+// Reads both pipes to their ends at once, so that neither child's write can block.
+void drain(int outFd, int errFd, std::string& out, std::string& err) {
+    pollfd fds[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
+    std::string* into[2] = {&out, &err};
+    int open = 2;
+    char buffer[1 << 16];
+    while (open > 0) {
+        if (poll(fds, 2, -1) < 0) {
+            if (errno == EINTR) continue;
+            break;
+        }
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd < 0 || fds[i].revents == 0) continue;
+            const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) {
+                close(fds[i].fd);
+                fds[i].fd = -1;
+                --open;
+            } else {
+                into[i]->append(buffer, static_cast<std::size_t>(n));
+            }
+        }
+    }
+}
+
+struct RunOutcome {
+    int status = 2;
+    std::string score, messages;
+    cli::RunReport report{};
+};
+
+// Runs the script in a forked child; the score and the messages come back through pipes, the
+// report through shared memory, the labels of its say lines as a TextGrid at `labels` (when
+// not empty).
+RunOutcome run_forked(const std::string& name, const std::string& text, bool check,
+                      const std::string& labels) {
+    RunOutcome outcome;
+    void* shared = mmap(nullptr, sizeof(cli::RunReport), PROT_READ | PROT_WRITE,
+                        MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    int out[2], err[2];
+    if (shared == MAP_FAILED) {
+        outcome.messages =
+            std::string("speechscore: cannot run the script: ") + std::strerror(errno) + "\n";
+        return outcome;
+    }
+    if (pipe2(out, O_CLOEXEC) != 0) {
+        munmap(shared, sizeof(cli::RunReport));
+        outcome.messages =
+            std::string("speechscore: cannot run the script: ") + std::strerror(errno) + "\n";
+        return outcome;
+    }
+    if (pipe2(err, O_CLOEXEC) != 0) {
+        close(out[0]);
+        close(out[1]);
+        munmap(shared, sizeof(cli::RunReport));
+        outcome.messages =
+            std::string("speechscore: cannot run the script: ") + std::strerror(errno) + "\n";
+        return outcome;
+    }
+    auto* report = new (shared) cli::RunReport{};
+    std::fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(out[0]);
+        close(err[0]);
+        dup2(err[1], STDERR_FILENO);
+        cli::set_labels_path(labels);
+        const int status = cli::run_script(name, text, check, out[1], *report);
+        std::fflush(nullptr);
+        _exit(status);
+    }
+    close(out[1]);
+    close(err[1]);
+    if (pid < 0) {
+        close(out[0]);
+        close(err[0]);
+        outcome.messages =
+            std::string("speechscore: cannot run the script: ") + std::strerror(errno) + "\n";
+    } else {
+        drain(out[0], err[0], outcome.score, outcome.messages);
+        int status = 0;
+        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        outcome.report = *report;
+    }
+    munmap(shared, sizeof(cli::RunReport));
+    return outcome;
+}
+
+py::dict run(const std::string& name, const std::string& text, bool check,
+             const std::string& labels) {
+    RunOutcome outcome;
+    {
+        py::gil_scoped_release release;
+        outcome = run_forked(name, text, check, labels);
+    }
+    py::dict d;
+    d["status"] = outcome.status;
+    d["score"] = py::bytes(outcome.score);
+    d["messages"] = py::bytes(outcome.messages);
+    d["script_errors"] = outcome.report.scriptErrors;
+    d["library_errors"] = outcome.report.libraryErrors;
+    d["fine_line"] = outcome.report.fineLine;
+    d["score_end"] = outcome.report.scoreEnd;
+    return d;
+}
+
+const char* status_name(speechscore::RenderStatus status) {
+    switch (status) {
+        case speechscore::RenderStatus::rendered:
+            return "rendered";
+        case speechscore::RenderStatus::clipped:
+            return "clipped";
+        case speechscore::RenderStatus::failed:
+            return "failed";
+        case speechscore::RenderStatus::stopped:
+            return "stopped";
+    }
+    return "failed";
+}
+
+py::dict result_dict(const speechscore::RenderResult& r) {
+    py::dict d;
+    d["status"] = status_name(r.status);
+    d["messages"] = r.messages;
+    d["seconds"] = r.seconds;
+    d["peak"] = r.peak;
+    d["peak_at"] = r.peak_at;
+    d["clipped"] = r.clipped;
+    return d;
+}
+
+}  // namespace
+
+PYBIND11_MODULE(_core, m) {
+    m.doc() = "speechscore's compiled core: the runner's tables, script runs and the renderer";
+    m.def("operations", &operation_table);
+    m.def("variables", &variable_table);
+    m.def("run", &run, py::arg("name"), py::arg("text"), py::arg("check") = false,
+          py::arg("labels") = "");
+    m.def("find_orchestra", &speechscore::find_orchestra);
+    py::class_<speechscore::Renderer>(m, "Renderer")
+        .def(py::init<const std::string&, std::vector<std::string>>(), py::arg("orchestra"),
+             py::arg("options") = std::vector<std::string>{})
+        .def("ok", &speechscore::Renderer::ok)
+        .def("error", &speechscore::Renderer::error)
+        .def(
+            "render_text",
+            [](speechscore::Renderer& r, const std::string& text, const std::string& name,
+               const std::string& wav) {
+                speechscore::RenderResult result;
+                {
+                    py::gil_scoped_release release;
+                    result = r.render_text(text, name, wav);
+                }
+                return result_dict(result);
+            },
+            py::arg("text"), py::arg("name"), py::arg("wav"));
+}

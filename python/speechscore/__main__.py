@@ -1,0 +1,45 @@
+"""Command line: ``python3 -m speechscore continuum SPEC.toml`` and
+``python3 -m speechscore batch TABLE.csv [DIRECTORY]``."""
+
+import argparse
+import sys
+from typing import List, Optional
+
+
+def main(argv: Optional[List[str]] = None) -> int:
+    """Runs a subcommand; returns the exit status."""
+    parser = argparse.ArgumentParser(prog="speechscore-py",
+                                     description="Stimuli from speechscore.")
+    sub = parser.add_subparsers(dest="command", required=True)
+    c = sub.add_parser("continuum", help="render a continuum described in a TOML file")
+    c.add_argument("spec")
+    c.add_argument("-o", "--out", help="directory (default: the spec's 'out')")
+    b = sub.add_parser("batch", help="render a stimulus table (CSV) on every core")
+    b.add_argument("table")
+    b.add_argument("directory", nargs="?")
+    b.add_argument("-j", "--workers", type=int)
+    b.add_argument("--quiet", action="store_true", help="no progress bar")
+    args = parser.parse_args(argv)
+    try:
+        if args.command == "continuum":
+            from .stimuli import read_spec
+
+            cont, out = read_spec(args.spec)
+            path = cont.write(args.out or out)
+            print(f"{len(cont.rows)} steps of {', '.join(cont.varied)}: {path}")
+            return 0
+        from .batch import render_batch
+
+        result = render_batch(args.table, args.directory, args.workers, not args.quiet)
+        for row, message in result.failures:
+            print(f"{args.table}: row {row}: {message}", file=sys.stderr)
+        print(f"{result.rendered} rendered, {result.skipped} already done, "
+              f"{len(result.failures)} failed")
+        return 0 if result.ok else 1
+    except (OSError, ValueError) as e:
+        print(f"speechscore: error: {e}", file=sys.stderr)
+        return 2
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,315 @@
+"""Scores from library calls, call scripts and text, run by the script runner in a forked child."""
+
+from __future__ import annotations
+
+import math
+import re
+from dataclasses import dataclass
+from typing import Any, Callable, Dict, Iterable, List, Optional, Sequence, Tuple, Union
+
+Value = Union[int, float, str]
+
+_MESSAGE = re.compile(r"^(?P<name>.*?):(?P<line>\d+):(?P<column>\d+): (?P<level>error|warning|note): "
+                      r"(?P<text>.*)$")
+_CORE: Any = None
+
+
+def _core() -> Any:
+    """The compiled core, loaded on first use."""
+    global _CORE
+    if _CORE is None:
+        from . import _core as core
+
+        _CORE = core
+    return _CORE
+
+
+_OPERATIONS: Optional[Dict[str, List[Tuple[str, str, str]]]] = None
+
+
+def operations() -> Dict[str, List[Tuple[str, str, str]]]:
+    """Every operation of the library by name, with its parameters as (name, kind, unit).
+
+    Returns
+    -------
+    dict
+        ``{"VOW": [("segno", "integer", ""), ("color", "colour", ""), ...], ...}``
+    """
+    global _OPERATIONS
+    if _OPERATIONS is None:
+        _OPERATIONS = {name: list(params) for name, params in _core().operations()}
+    return _OPERATIONS
+
+
+@dataclass(frozen=True)
+class Diagnostic:
+    """One message of a run: where, what, and which argument.
+
+    Attributes
+    ----------
+    line : int
+        Script line, from 1 (for a :class:`Score`, the index of the call plus one).
+    column : int
+        Column of the word the message points at, from 1.
+    level : str
+        ``"error"``, ``"warning"`` or ``"note"``.
+    message : str
+        The runner's message, as the ``speechscore`` program prints it.
+    operation : str or None
+        The operation called on that line, if any.
+    argument : int or None
+        The argument the column points at, from 1; None for the operation's name or the line.
+    parameter : str or None
+        That argument's parameter name.
+    """
+
+    line: int
+    column: int
+    level: str
+    message: str
+    operation: Optional[str] = None
+    argument: Optional[int] = None
+    parameter: Optional[str] = None
+
+    def __str__(self) -> str:
+        return f"{self.line}:{self.column}: {self.level}: {self.message}"
+
+
+class ScoreError(Exception):
+    """Raised by ``check=True`` when a run has errors; ``diagnostics`` lists them."""
+
+    def __init__(self, diagnostics: Sequence[Diagnostic], name: str = "<score>") -> None:
+        self.diagnostics = list(diagnostics)
+        lines = [f"{name}:{d}" for d in self.diagnostics if d.level == "error"]
+        super().__init__("\n".join(lines) if lines else "the score could not be made")
+
+
+@dataclass
+class RunResult:
+    """What a run of a script gave.
+
+    Attributes
+    ----------
+    score : str
+        The score text (empty for a check-only run).
+    diagnostics : list of Diagnostic
+        Errors, warnings and notes, in order.
+    status : int
+        The runner's exit status: 0 clean, 1 errors, 2 the score could not be made.
+    end : float
+        Latest time line of any track, seconds.
+    messages : str
+        Everything the run wrote to standard error.
+    labels : Labels or None
+        The words and phones of the script's ``say`` lines, when asked for.
+    """
+
+    score: str
+    diagnostics: List[Diagnostic]
+    status: int
+    end: float
+    messages: str = ""
+    labels: Any = None
+
+    @property
+    def ok(self) -> bool:
+        """True when the run had no error."""
+        return self.status == 0 and not any(d.level == "error" for d in self.diagnostics)
+
+
+def _words(line: str) -> List[Tuple[int, str]]:
+    """The blank-separated words of a script line with their 1-based columns, up to a comment."""
+    found = []
+    for match in re.finditer(r"[^ \t]+", line):
+        if match.group().startswith("#"):
+            break
+        found.append((match.start() + 1, match.group()))
+    return found
+
+
+def _diagnostics(messages: str, lines: Sequence[str]) -> List[Diagnostic]:
+    """Reads the runner's messages into diagnostics, naming the operation and the argument."""
+    found = []
+    table = None
+    for text in messages.splitlines():
+        match = _MESSAGE.match(text)
+        if match is None:
+            if text.strip() and not text.startswith(" ") and "error" in text.lower():
+                found.append(Diagnostic(0, 0, "error", text))
+            continue
+        number, column = int(match["line"]), int(match["column"])
+        operation = argument = parameter = None
+        if 1 <= number <= len(lines):
+            words = _words(lines[number - 1])
+            if words and "=" not in lines[number - 1].split("#")[0]:
+                if table is None:
+                    table = operations()
+                if words[0][1] in table:
+                    operation = words[0][1]
+                    for index, (start, word) in enumerate(words):
+                        if index > 0 and start <= column < start + len(word):
+                            argument = index
+                            params = table[operation]
+                            if index <= len(params):
+                                parameter = params[index - 1][0]
+        found.append(Diagnostic(number, column, match["level"], match["text"], operation,
+                                argument, parameter))
+    return found
+
+
+def run_script(text: str, name: str = "<script>", check: bool = False,
+               labels: bool = False) -> RunResult:
+    """Runs a call script with the library in a forked child and returns its score.
+
+    The interpreter never ends: ``fine`` runs in the child.
+
+    Parameters
+    ----------
+    text : str
+        The script, one call, assignment or ``say`` line per line (see docs/script.md).
+    name : str
+        Name of the script in messages.
+    check : bool
+        Raise :class:`ScoreError` when the run has errors.
+    labels : bool
+        Also return the words and phones of the ``say`` lines (``RunResult.labels``).
+
+    Returns
+    -------
+    RunResult
+    """
+    import os
+    import tempfile
+
+    with tempfile.TemporaryDirectory(prefix="speechscore-") as scratch:
+        grid = os.path.join(scratch, "labels.TextGrid") if labels else ""
+        raw = _core().run(name, text, False, grid)
+        found = None
+        if labels:
+            from .labels import Labels, read_text_grid
+
+            found = read_text_grid(grid) if os.path.isfile(grid) else Labels()
+    lines = text.split("\n")
+    messages = raw["messages"].decode("utf-8", "replace")
+    result = RunResult(raw["score"].decode("utf-8", "replace"), _diagnostics(messages, lines),
+                       raw["status"], raw["score_end"], messages, found)
+    if check and not result.ok:
+        raise ScoreError(result.diagnostics, name)
+    return result
+
+
+def _word(value: Value) -> str:
+    """An argument as the script writes it: numbers so that they read back to the same double."""
+    if isinstance(value, bool):
+        return "1" if value else "0"
+    if isinstance(value, int):
+        return str(value)
+    if isinstance(value, float):
+        if not math.isfinite(value):
+            return repr(value)  # the runner refuses it with a diagnostic
+        return repr(value)
+    text = str(value)
+    if not text or any(c in text for c in " \t\n#"):
+        raise ValueError(f"argument {text!r} is not one word")
+    return text
+
+
+class Score:
+    """A score built call by call: every operation of the library is a method of its name.
+
+    Arguments are numbers, colour names (``"vAA"``), pointer names, note names (``"C3"``) or
+    frequencies (``"130.8Hz"``), exactly as in a call script. Nothing runs until the score is
+    asked for; then the calls run in a forked child, so ``fine`` never ends the interpreter.
+
+    Examples
+    --------
+    >>> s = Score()
+    >>> s.start1(0, 1, 1, 1, 1, 1, 0, 1, 1)
+    >>> s.startmn()
+    >>> s.VOW(1, "vAA", 60, "C3", 0.5, 0.002, 0, 1000, 0.008, 1, 0, 0)
+    >>> text = s.text()            # fine is called at the end when the calls did not
+    """
+
+    def __init__(self, lines: Iterable[str] = (), name: str = "<score>") -> None:
+        self.lines: List[str] = list(lines)
+        self.name = name
+        self.labels: Any = None  # a Labels when the score was made by a builder of this package
+
+    @classmethod
+    def from_script(cls, text: str, name: str = "<script>") -> "Score":
+        """A score from the text of a call script (``say`` and ``sing`` lines included where
+        the runner reads them)."""
+        return cls(text.split("\n"), name)
+
+    @classmethod
+    def from_file(cls, path: str) -> "Score":
+        """A score from a call script file."""
+        with open(path, encoding="utf-8") as f:
+            return cls.from_script(f.read(), path)
+
+    def call(self, operation: str, *args: Value) -> "Score":
+        """Appends a call of ``operation`` with ``args``; returns the score."""
+        self.lines.append(" ".join([operation] + [_word(a) for a in args]))
+        return self
+
+    def set(self, variable: str, value: Value) -> "Score":
+        """Appends an assignment: ``set("beat", 0.5)``, ``set("ocasc[4]", 1200)``."""
+        self.lines.append(f"{variable} = {_word(value)}")
+        return self
+
+    def say(self, text: str, **options: Value) -> "Score":
+        """Appends a ``say`` line: English text, ``/ARPABET/`` or ``[IPA]`` (the words layer).
+
+        Options are written as ``name=value`` after the phrase (``beats=2``, ``pitch=C3``).
+        """
+        phrase = text if text[:1] in "/[" else '"' + text.replace('"', '\\"') + '"'
+        extra = "".join(f" {k}={_word(v)}" for k, v in options.items())
+        self.lines.append(f"say {phrase}{extra}")
+        return self
+
+    def sing(self, lyrics: str, *notes: str) -> "Score":
+        """Appends a ``sing`` line (the sing layer): the lyrics, hyphenated into syllables, and
+        one note per syllable as NOTE/BEATS: ``sing("twin-kle", "C4/1", "C4/1")``."""
+        self.lines.append('sing "' + lyrics.replace('"', '\\"') + '"'
+                          + "".join(" " + _word(n) for n in notes))
+        return self
+
+    def __getattr__(self, name: str) -> Callable[..., "Score"]:
+        if name.startswith("_"):
+            raise AttributeError(name)
+        if name not in operations():
+            raise AttributeError(f"no operation {name!r} in the library")
+
+        def call(*args: Value) -> "Score":
+            return self.call(name, *args)
+
+        call.__name__ = name
+        call.__doc__ = f"{name}(" + ", ".join(p for p, _, _ in operations()[name]) + ")"
+        return call
+
+    def script(self) -> str:
+        """The call script of the score, with ``fine`` at the end when the calls lack it."""
+        lines = list(self.lines)
+        if not any(_words(line)[:1] and _words(line)[0][1] == "fine" for line in lines):
+            lines.append("fine")
+        return "\n".join(lines) + "\n"
+
+    def run(self, check: bool = False, labels: bool = False) -> RunResult:
+        """Runs the calls; see :func:`run_script`."""
+        return run_script(self.script(), self.name, check, labels)
+
+    def said(self) -> Any:
+        """The words and phones of the score's ``say`` lines, as :class:`Labels` (the labels
+        of a syllable built by this package are in ``labels``)."""
+        return self.run(labels=True).labels
+
+    def text(self, check: bool = False) -> str:
+        """The score text. With ``check=True`` a run with errors raises :class:`ScoreError`."""
+        return self.run(check).score
+
+    def diagnostics(self) -> List[Diagnostic]:
+        """The errors, warnings and notes of a run of the calls."""
+        return self.run().diagnostics
+
+    def __repr__(self) -> str:
+        return f"<Score {self.name}: {len(self.lines)} lines>"

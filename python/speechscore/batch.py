@@ -1,0 +1,222 @@
+"""Rendering a stimulus table in parallel: every core (or a Dask cluster), a progress bar, a
+manifest of finished items so that a second run redoes only what changed or failed."""
+
+from __future__ import annotations
+
+import csv
+import hashlib
+import os
+import threading
+from dataclasses import dataclass, field
+from typing import Any, Dict, Iterable, List, Mapping, Optional, Sequence, Tuple, Union
+
+from ._score import run_script
+from .labels import write_text_grid
+
+#: Columns of a table that describe an item rather than build it.
+META = ("file", "textgrid", "step", "item", "id")
+MANIFEST = "manifest.csv"
+
+Row = Mapping[str, Any]
+
+
+def read_table(path: str) -> List[Dict[str, Any]]:
+    """Reads a stimulus table (CSV with a header); numbers become floats, empty cells vanish."""
+    rows = []
+    with open(path, newline="", encoding="utf-8") as f:
+        for raw in csv.DictReader(f):
+            row: Dict[str, Any] = {}
+            for k, v in raw.items():
+                if k is None or v is None or v == "":
+                    continue
+                try:
+                    row[k] = float(v) if k not in META else v
+                except ValueError:
+                    row[k] = v
+            rows.append(row)
+    return rows
+
+
+def _build(row: Row) -> Tuple[str, Any]:
+    """The score text and labels of one row: a ``script`` (call script text), a ``script_file``,
+    a ``score`` (score text), or syllable parameters."""
+    if "score" in row:
+        return str(row["score"]), None
+    if "script" in row or "script_file" in row:
+        text = row.get("script")
+        if text is None:
+            with open(str(row["script_file"]), encoding="utf-8") as f:
+                text = f.read()
+        return run_script(str(text), str(row.get("file", "<row>")), check=True).score, None
+    from .stimuli import syllable
+
+    params = {k: v for k, v in row.items() if k not in META}
+    syl = syllable(**params)
+    return syl.score.text(check=True), syl.labels
+
+
+_RENDERERS: Dict[Tuple[str, ...], Any] = {}
+_LOCK = threading.Lock()
+
+
+def _renderer(options: Tuple[str, ...]) -> Any:
+    from ._render import Renderer
+
+    if options not in _RENDERERS:
+        _RENDERERS[options] = Renderer(list(options))
+    return _RENDERERS[options]
+
+
+def _orchestra_hash(options: Tuple[str, ...]) -> str:
+    from ._render import orchestra_path
+
+    with open(orchestra_path(), "rb") as f:
+        return hashlib.sha256(f.read() + "\0".join(options).encode()).hexdigest()
+
+
+def _render_row(job: Tuple[int, Row, str, Tuple[str, ...], str, Dict[str, str]]
+                ) -> Tuple[int, str, str, str]:
+    """Renders one row unless its take is there with the same hash: (index, outcome, message,
+    hash), outcome "rendered", "skipped" or "failed"."""
+    index, row, directory, options, orchestra, done = job
+    try:
+        name = str(row["file"])
+        text, labels = _build(row)
+        digest = hashlib.sha256((orchestra + text).encode()).hexdigest()
+        wav = os.path.join(directory, name)
+        if done.get(name) == digest and os.path.isfile(wav):
+            return index, "skipped", "", digest
+        os.makedirs(os.path.dirname(wav) or ".", exist_ok=True)
+        with _LOCK:
+            _renderer(options).render(text, wav, samples=False, allow_clip=False, name=name)
+        if labels is not None:
+            grid = str(row.get("textgrid") or os.path.splitext(name)[0] + ".TextGrid")
+            write_text_grid(labels, os.path.join(directory, grid))
+        return index, "rendered", "", digest
+    except Exception as e:  # every failure is reported with its row; the others go on
+        return index, "failed", f"{type(e).__name__}: {e}", ""
+
+
+@dataclass
+class BatchResult:
+    """What a batch did: counts and, per failed row, its number (from 1, as in the table after
+    its header) and the message."""
+
+    rendered: int = 0
+    skipped: int = 0
+    failures: List[Tuple[int, str]] = field(default_factory=list)
+
+    @property
+    def ok(self) -> bool:
+        return not self.failures
+
+
+def _read_manifest(path: str) -> Dict[str, str]:
+    done: Dict[str, str] = {}
+    if os.path.isfile(path):
+        with open(path, newline="", encoding="utf-8") as f:
+            for row in csv.reader(f):
+                if len(row) == 2:
+                    done[row[0]] = row[1]
+    return done
+
+
+def render_batch(table: Union[str, Sequence[Row]], directory: Optional[str] = None,
+                 workers: Optional[int] = None, progress: bool = True,
+                 options: Sequence[str] = (), client: Any = None) -> BatchResult:
+    """Renders every row of a stimulus table to ``directory/FILE`` (and its TextGrid).
+
+    Parameters
+    ----------
+    table : str or sequence of mapping
+        A CSV file or a list of rows. Each row has ``file`` (the WAV, relative to
+        ``directory``) and one of: syllable parameters (see :func:`speechscore.syllable`),
+        ``script`` (call script text), ``script_file``, ``score`` (score text).
+    directory : str, optional
+        Where the takes go; by default the CSV's folder, or the current one.
+    workers : int, optional
+        Processes; by default every core.
+    progress : bool
+        Show a progress bar (tqdm) on standard error.
+    options : sequence of str
+        Csound options of every render.
+    client : dask.distributed.Client, optional
+        Render on this Dask cluster instead of local processes (its workers must see
+        ``directory``; one thread per worker).
+
+    Returns
+    -------
+    BatchResult
+        A row that fails (bad parameter, refused score, failed render) is listed with its row
+        number; the rest are still rendered. Finished takes are recorded in
+        ``directory/manifest.csv`` with the hash of their score and orchestra; a later run
+        skips them while that hash holds and the WAV is there.
+    """
+    if isinstance(table, str):
+        if directory is None:
+            directory = os.path.dirname(os.path.abspath(table))
+        rows: Sequence[Row] = read_table(table)
+    else:
+        rows = table
+    directory = os.path.abspath(directory or ".")
+    os.makedirs(directory, exist_ok=True)
+    manifest = os.path.join(directory, MANIFEST)
+    done = _read_manifest(manifest)
+    opts = tuple(options)
+    orchestra = _orchestra_hash(opts)
+    result = BatchResult()
+    jobs = []
+    for i, row in enumerate(rows):
+        if "file" not in row:
+            result.failures.append((i + 1, "the row has no file"))
+            continue
+        jobs.append((i, dict(row), directory, opts, orchestra,
+                     {str(row["file"]): done[str(row["file"])]} if str(row["file"]) in done
+                     else {}))
+    bar = _bar(len(jobs)) if progress else None
+    with open(manifest, "a", newline="", encoding="utf-8") as log:
+        writer = csv.writer(log)
+        for index, outcome, message, digest in _run(jobs, workers, client):
+            if outcome == "failed":
+                result.failures.append((index + 1, message))
+            else:
+                if outcome == "rendered":
+                    result.rendered += 1
+                    writer.writerow([str(rows[index]["file"]), digest])
+                    log.flush()
+                else:
+                    result.skipped += 1
+            if bar is not None:
+                bar.update(1)
+    if bar is not None:
+        bar.close()
+    result.failures.sort()
+    return result
+
+
+def _bar(total: int) -> Any:
+    try:
+        from tqdm import tqdm
+    except ImportError:
+        return None
+    return tqdm(total=total, unit="item", dynamic_ncols=True)
+
+
+def _run(jobs: List[Any], workers: Optional[int], client: Any) -> Iterable[Tuple[int, str, str, str]]:
+    if client is not None:
+        from distributed import as_completed
+
+        futures = client.map(_render_row, jobs, pure=False)
+        for future in as_completed(futures):
+            yield future.result()
+        return
+    count = workers or os.cpu_count() or 1
+    if count == 1 or len(jobs) <= 1:
+        for job in jobs:
+            yield _render_row(job)
+        return
+    import multiprocessing
+
+    # Forked workers inherit the loaded core; each compiles the orchestra once.
+    with multiprocessing.get_context("fork").Pool(count) as pool:
+        yield from pool.imap_unordered(_render_row, jobs, chunksize=4)

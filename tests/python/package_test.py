@@ -1,0 +1,165 @@
+"""The Python package: scores from calls and scripts (byte for byte as the program writes them),
+diagnostics, an interpreter that outlives fine, renders, labels, continua and batches."""
+
+import csv
+import os
+import subprocess
+import sys
+import tempfile
+import unittest
+
+import speechscore as ss
+
+TOP = os.environ.get("SPEECHSCORE_SOURCE", os.path.join(os.path.dirname(__file__), "..", ".."))
+PROGRAM = os.environ.get("SPEECHSCORE_PROGRAM", "")
+VOICE = ("0.5", 0.002, 0, 1000, 0.008, 1, 0, 0)
+
+
+def vowel_score():
+    s = ss.Score()
+    s.start1(0, 1, 1, 1, 1, 1, 0, 1, 1).startmn().metronome(120)
+    s.Rest(0.5).VOW(1, "vAA", 60, "C3", *VOICE).Rest(0.5)
+    return s
+
+
+class Scores(unittest.TestCase):
+    def test_script_twins_write_the_programs_bytes(self):
+        for name in ("first_mama.ss", "piece.ss"):
+            path = os.path.join(TOP, "examples", name)
+            expected = subprocess.run([PROGRAM, path], capture_output=True).stdout.decode()
+            self.assertEqual(ss.Score.from_file(path).text(check=True), expected, name)
+
+    def test_calls_take_names_and_notes(self):
+        text = vowel_score().text(check=True)
+        same = ss.Score.from_script("start1 0 1 1 1 1 1 0 1 1\nstartmn\nmetronome 120\nRest 0.5\n"
+                                    "VOW 1 vAA 60 7.0 0.5 0.002 0 1000 0.008 1 0 0\nRest 0.5\n")
+        self.assertEqual(text, same.text())
+        self.assertTrue(text.rstrip().endswith("e"))
+
+    def test_errors_come_back_with_line_operation_argument(self):
+        s = vowel_score()
+        s.VOW(1, "vAX", 60, "C3", *VOICE)
+        s.genAV(-1, 60, 0)
+        result = s.run()
+        self.assertFalse(result.ok)
+        errors = [d for d in result.diagnostics if d.level == "error"]
+        self.assertEqual((errors[0].line, errors[0].operation, errors[0].argument,
+                          errors[0].parameter), (7, "VOW", 2, "color"))
+        self.assertIn("did you mean", errors[0].message)
+        self.assertEqual((errors[1].line, errors[1].operation), (8, "genAV"))
+        with self.assertRaises(ss.ScoreError) as caught:
+            s.text(check=True)
+        self.assertIn(":7:", str(caught.exception))
+        # the interpreter is still here after a fine that ended its process with errors
+        self.assertTrue(vowel_score().run().ok)
+
+    def test_said_words_come_back_as_labels(self):
+        s = vowel_score().say("hello world")
+        result = s.run(labels=True)
+        self.assertTrue(result.ok, result.diagnostics)
+        self.assertEqual([i.text for i in result.labels.tier("words")], ["hello", "world"])
+        self.assertEqual(result.labels.tier("phones")[0].text, "HH")
+        bad = vowel_score().say("/HH QQ/").run()
+        self.assertEqual((bad.diagnostics[0].line, bad.diagnostics[0].level), (7, "error"))
+
+    def test_unknown_operation_and_text_lines(self):
+        with self.assertRaises(AttributeError):
+            ss.Score().VOWW(1)
+        s = ss.Score().say('a "b"', beats=2).sing("twin-kle", "C4/1", "G4/1")
+        self.assertEqual(s.lines, ['say "a \\"b\\"" beats=2', 'sing "twin-kle" C4/1 G4/1'])
+
+
+class Renders(unittest.TestCase):
+    def test_render_to_numpy_and_wav(self):
+        renderer = ss.Renderer()
+        with tempfile.TemporaryDirectory() as d:
+            wav = os.path.join(d, "a.wav")
+            take = renderer.render(vowel_score(), wav)
+            again = renderer.render(vowel_score())
+            self.assertTrue(os.path.isfile(wav))
+        self.assertEqual(take.rate, 44100)
+        self.assertAlmostEqual(len(take.samples) / take.rate, take.seconds, places=2)
+        self.assertGreater(abs(take.samples).max(), 0.01)
+        self.assertTrue((take.samples == again.samples).all())
+
+    def test_refused_score_raises(self):
+        with self.assertRaises(ss.RenderError):
+            ss.Renderer().render("i 99 0 1\ne\n")
+
+
+class Stimuli(unittest.TestCase):
+    def test_steps_on_scales(self):
+        self.assertEqual(ss.steps(100, 200, 3), [100, 150, 200])
+        for scale in ("log", "bark", "mel"):
+            v = ss.steps(500, 2000, 5, scale)
+            self.assertEqual((v[0], v[-1]), (500, 2000))
+            self.assertTrue(all(a < b for a, b in zip(v, v[1:])))
+        self.assertAlmostEqual(ss.steps(100, 400, 3, "log")[1], 200)
+
+    def test_long_transition_is_a_chain_of_short_events(self):
+        s = ss.Score()
+        ss.transition(s, 2, 1000, 1300, 150, 90)
+        events = [line.split() for line in s.lines]
+        self.assertEqual([e[0] for e in events], ["frqF2"] * 3)
+        self.assertEqual([float(e[2]) for e in events], [1100, 1200, 1300])
+        self.assertAlmostEqual(sum(float(e[1]) for e in events), 0.15)
+
+    def test_syllable_labels_and_bad_parameters(self):
+        syl = ss.syllable(vot=40, closure=50)
+        seg = syl.labels.boundaries("segments")
+        self.assertAlmostEqual(seg["aspiration"], 0.055)
+        self.assertAlmostEqual(seg["transition"], 0.09)
+        with tempfile.TemporaryDirectory() as d:
+            take = syl.render(wav=os.path.join(d, "s.wav"))
+            self.assertTrue(os.path.isfile(os.path.join(d, "s.TextGrid")))
+        self.assertAlmostEqual(len(take.samples) / take.rate, syl.times["end"], places=2)
+        grid = ss.text_grid(syl.labels)
+        self.assertIn('name = "phones"', grid)
+        self.assertIn('text = "da"', grid)
+        with self.assertRaisesRegex(ValueError, "did you mean 'vot'"):
+            ss.syllable(vto=3)
+        with self.assertRaisesRegex(ValueError, "outlasts"):
+            ss.syllable(transition=400)
+
+    def test_continuum_table_and_command_line(self):
+        with tempfile.TemporaryDirectory() as d:
+            spec = os.path.join(d, "vot.toml")
+            with open(spec, "w") as f:
+                f.write('steps = 5\nname = "vot"\n[start]\nvot = 0\n[end]\nvot = 60\n')
+            run = subprocess.run([sys.executable, "-m", "speechscore", "continuum", spec],
+                                 capture_output=True, text=True)
+            self.assertEqual(run.returncode, 0, run.stderr)
+            with open(os.path.join(d, "vot", "stimuli.csv")) as f:
+                rows = list(csv.DictReader(f))
+            self.assertEqual([r["vot"] for r in rows], ["0.0", "15.0", "30.0", "45.0", "60.0"])
+            self.assertEqual(rows[0]["file"], "vot_01.wav")
+            self.assertTrue(os.path.isfile(os.path.join(d, "vot", "vot_05.TextGrid")))
+
+
+class Batches(unittest.TestCase):
+    def test_failures_by_row_and_resume(self):
+        rows = [dict(file=f"s{i}.wav", f2_onset=1000 + 100 * i) for i in range(6)]
+        rows.insert(2, dict(file="bad.wav", vot=-5))
+        with tempfile.TemporaryDirectory() as d:
+            first = ss.render_batch(rows, d, workers=2, progress=False)
+            self.assertEqual((first.rendered, first.skipped), (6, 0))
+            self.assertEqual([r for r, _ in first.failures], [3])
+            os.remove(os.path.join(d, "s4.wav"))
+            rows[1]["f2_onset"] = 1234
+            second = ss.render_batch(rows, d, workers=2, progress=False)
+            self.assertEqual((second.rendered, second.skipped), (2, 4))
+
+    def test_dask_local_cluster(self):
+        from distributed import Client, LocalCluster
+
+        rows = [dict(file=f"d{i}.wav", vot=10 * i) for i in range(4)]
+        with tempfile.TemporaryDirectory() as d:
+            with LocalCluster(n_workers=2, threads_per_worker=1, processes=True,
+                              dashboard_address=None) as cluster, Client(cluster) as client:
+                result = ss.render_batch(rows, d, client=client, progress=False)
+            self.assertEqual(result.rendered, 4)
+            self.assertTrue(os.path.isfile(os.path.join(d, "d3.wav")))
+
+
+if __name__ == "__main__":
+    unittest.main()
