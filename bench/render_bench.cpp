@@ -1,8 +1,8 @@
 // Speed of rendering, side by side in one run: speechscore-render and the render module's
 // Renderer against the shell renderer they replace (bench/baseline/render, on the current
-// orchestra) on a 1-second score, 50 one-second stimuli and a 10-minute piece, with how far the
-// takes differ; and each csound speed lever on its own against the baseline orchestra of
-// bench/baseline as the renderer of that commit ran csound.
+// orchestra) on a 1-second score, batches of 50 and 500 one-second stimuli and a 10-minute
+// piece, with how far the takes differ; and each csound speed lever on its own against the
+// baseline orchestra of bench/baseline as the renderer of that commit ran csound.
 #include <benchmark/benchmark.h>
 #include <sndfile.h>
 #include <sys/resource.h>
@@ -30,7 +30,6 @@ namespace {
 
 const double kPieceSeconds = 600;     // at least this long; whole phrases
 const double kMaxDifferenceDb = -90;  // against the shell renderer: the same samples
-const int kStimuli = 50;
 
 std::string quoted(const std::string& text) {
     std::string out = "'";
@@ -111,6 +110,15 @@ Timing timed(const std::string& command) {
     const double wall =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return {status == 0 ? children_cpu_seconds() - before : -1, wall};
+}
+
+// Processor time (user and system) of this process and its finished children.
+double cpu_seconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return children_cpu_seconds() +
+           static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
 }
 
 // The q-quantile of values (linear between neighbours); q 0.5 is the median.
@@ -302,72 +310,97 @@ void render_one_second(benchmark::State& state) {
     for (const std::string& path : {score, wav, reference}) std::remove(path.c_str());
 }
 
-// Fifty 1-second stimuli (one vowel at fifty pitches): through one Renderer in this process
-// (made in each iteration, so its compilation of the orchestra counts) against fifty runs of
-// the shell renderer, alternately; wall-clock seconds (medians), speedup the median of the
-// iterations' ratios.
-void render_fifty_stimuli(benchmark::State& state) {
+// N one-second stimuli (one vowel at N pitches; N the benchmark's argument, 50 or 500): a batch
+// through one Renderer in this process on all processors, the same batch one score at a time
+// (set_jobs(1)), and N runs of the shell renderer, in a rotating order; each Renderer is made
+// in its round, so its compilation of the orchestra counts. Wall-clock seconds (medians):
+// batch_s, one_by_one_s, shell_s; speedup is the median of the rounds' ratios shell_s /
+// batch_s (quartiles speedup_q1, speedup_q3), one_by_one_speedup that of shell_s /
+// one_by_one_s; cpu_speedup that of their processor times (shell over batch; every process
+// counted), which other work on a shared machine disturbs less than the wall-clock time.
+// difference_db compares the last take of the batch with the shell renderer's, batch_difference_db
+// the batch's takes with those rendered one at a time (the largest).
+void render_stimuli(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
     const std::string base = scratch_base();
-    std::vector<std::string> scores;
-    for (int i = 0; i < kStimuli; ++i) {
-        scores.push_back(base + "-" + std::to_string(i) + ".sco");
-        if (!write_score(scores.back(), [i] {
+    std::vector<speechscore::RenderItem> items, singly;
+    for (int i = 0; i < count; ++i) {
+        const std::string score = base + "-" + std::to_string(i) + ".sco";
+        if (!write_score(score, [i, count] {
                 start1(0, 1, 1, 1, 1, 1, 0, 1, 1);
                 startmn();
                 metronome(120);
-                VOWn(2, 2, 60, 6.5 + i / 50.0, 0, 0);
+                VOWn(2, 2, 60, 6.5 + i / static_cast<double>(count), 0, 0);
                 fine();
             })) {
             state.SkipWithError("a score could not be written");
             return;
         }
+        items.push_back({score, base + "-" + std::to_string(i) + ".wav"});
+        singly.push_back({score, base + "-" + std::to_string(i) + "-1.wav"});
     }
-    const std::string wav = base + ".wav", reference = base + "-shell.wav";
-    auto module = [&] {
+    const std::string reference = base + "-shell.wav";
+    auto module = [&](const std::vector<speechscore::RenderItem>& batch, unsigned jobs) {
         const auto start = std::chrono::steady_clock::now();
         speechscore::Renderer renderer(SPEECHSCORE_ORCHESTRA);
-        for (const std::string& score : scores)
-            if (renderer.render_file(score, wav).status != speechscore::RenderStatus::rendered)
-                return -1.0;
+        renderer.set_jobs(jobs);
+        for (const speechscore::RenderResult& result : renderer.render_batch(batch))
+            if (result.status != speechscore::RenderStatus::rendered) return -1.0;
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     };
     auto shell = [&] {
         const auto start = std::chrono::steady_clock::now();
-        for (const std::string& score : scores)
-            if (std::system(shell_command(score, reference).c_str()) != 0) return -1.0;
+        for (const speechscore::RenderItem& item : items)
+            if (std::system(shell_command(item.score, reference).c_str()) != 0) return -1.0;
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     };
-    std::vector<double> mine, theirs, speedups;
-    bool module_first = true;
+    std::vector<double> walls[3], speedups, single_speedups, cpu_speedups;
+    std::size_t turn = 0;
     for (auto _ : state) {
-        double a = 0, b = 0;
-        if (module_first) {
-            a = module();
-            b = shell();
-        } else {
-            b = shell();
-            a = module();
+        double wall[3] = {0, 0, 0}, cpu[3] = {0, 0, 0};
+        for (std::size_t k = 0; k < 3; ++k) {
+            const std::size_t i = (k + turn) % 3;
+            const double before = cpu_seconds();
+            wall[i] = i == 0 ? module(items, 0) : i == 1 ? module(singly, 1) : shell();
+            cpu[i] = cpu_seconds() - before;
         }
-        module_first = !module_first;
-        if (a < 0 || b < 0) {
+        ++turn;
+        if (wall[0] < 0 || wall[1] < 0 || wall[2] < 0) {
             state.SkipWithError("a render failed");
             break;
         }
-        state.SetIterationTime(a);
-        mine.push_back(a);
-        theirs.push_back(b);
-        speedups.push_back(b / a);
+        state.SetIterationTime(wall[0]);
+        for (std::size_t i = 0; i < 3; ++i) walls[i].push_back(wall[i]);
+        speedups.push_back(wall[2] / wall[0]);
+        single_speedups.push_back(wall[2] / wall[1]);
+        cpu_speedups.push_back(cpu[2] / cpu[0]);
     }
-    if (!mine.empty()) {
-        state.counters["renderer_s"] = median(mine);
-        state.counters["shell_s"] = median(theirs);
+    if (!speedups.empty()) {
+        state.counters["batch_s"] = median(walls[0]);
+        state.counters["one_by_one_s"] = median(walls[1]);
+        state.counters["shell_s"] = median(walls[2]);
         state.counters["speedup"] = median(speedups);
         state.counters["speedup_q1"] = quantile(speedups, 0.25);
         state.counters["speedup_q3"] = quantile(speedups, 0.75);
-        check_difference(state, wav, reference);
+        state.counters["one_by_one_speedup"] = median(single_speedups);
+        state.counters["cpu_speedup"] = median(cpu_speedups);
+        double largest = -HUGE_VAL;
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            const double db = difference_db(items[i].wav, singly[i].wav);
+            largest = std::isnan(db) ? db : std::max(largest, db);
+            if (std::isnan(db)) break;
+        }
+        state.counters["batch_difference_db"] = largest;
+        if (std::isnan(largest) || largest > kMaxDifferenceDb)
+            state.SkipWithError("a take of the batch differs from the one rendered alone");
+        else
+            check_difference(state, items.back().wav, reference);
     }
-    for (const std::string& score : scores) std::remove(score.c_str());
-    std::remove(wav.c_str());
+    for (const auto* list : {&items, &singly})
+        for (const speechscore::RenderItem& item : *list) {
+            std::remove(item.score.c_str());
+            std::remove(item.wav.c_str());
+        }
     std::remove(reference.c_str());
 }
 
@@ -396,7 +429,8 @@ BENCHMARK(example_piece_difference)->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK(render_ten_minutes)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(9);
 BENCHMARK(render_levers)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(7);
 BENCHMARK(render_one_second)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(21);
-BENCHMARK(render_fifty_stimuli)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(7);
+BENCHMARK(render_stimuli)->Arg(50)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(7);
+BENCHMARK(render_stimuli)->Arg(500)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(3);
 
 }  // namespace
 

@@ -1,6 +1,9 @@
 // speechscore-render: renders a score to a WAV file (mono, 24-bit PCM) with the project's
 // orchestra. Quiet when all goes well; otherwise it names the likely cause.
 //   speechscore-render [--allow-clip] SCORE.sco OUTPUT.wav [csound options...]
+//   speechscore-render [--allow-clip] [--jobs N] --batch LIST.tsv [csound options...]
+// A batch list has a line "SCORE<TAB>OUTPUT.wav" per take; its scores render several at once
+// (one per processor, or N), and the exit status is that of the worst of them.
 // Exit status: 0 rendered; 1 the score was refused or csound failed (nothing written); 2 usage;
 // 3 the orchestra missing; 4 samples exceeded full scale (the take is written, clipped;
 // --allow-clip turns this into 0); 129, 130, 143 stopped by SIGHUP, SIGINT, SIGTERM.
@@ -10,9 +13,11 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -33,6 +38,11 @@ void say(const std::string& text) {
 void usage(FILE* to) {
     std::fprintf(to, "usage: %s [--allow-clip] SCORE.sco OUTPUT.wav [csound options...]\n",
                  g_prog.c_str());
+    if (to == stdout)
+        std::fprintf(to,
+                     "       %s [--allow-clip] [--jobs N] --batch LIST.tsv [csound "
+                     "options...]\n",
+                     g_prog.c_str());
 }
 
 // Prints a render's messages, each with the program's name (csound's own lines as they are).
@@ -63,6 +73,58 @@ int exit_status(const speechscore::RenderResult& result, const std::string& wav,
         default:
             return 1;
     }
+}
+
+// The items of a batch list: a line "SCORE<TAB>OUTPUT.wav" each (blank lines skipped). False
+// with a message when the list cannot be read or a line is not of that form.
+bool read_batch(const std::string& list, std::vector<speechscore::RenderItem>& items) {
+    std::ifstream in(list);
+    if (!in) {
+        say("cannot read the batch list " + list);
+        return false;
+    }
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.find_first_not_of(" \t") == std::string::npos) continue;
+        const std::size_t tab = line.find('\t');
+        if (tab == 0 || tab == std::string::npos || tab + 1 == line.size() ||
+            line.find('\t', tab + 1) != std::string::npos) {
+            say(list + ":" + std::to_string(number) +
+                ": error: expected a score and a WAV file separated by one tab");
+            return false;
+        }
+        items.push_back({line.substr(0, tab), line.substr(tab + 1)});
+    }
+    return true;
+}
+
+// Renders a batch: each item's messages as it ends, a count of the items ended on a terminal;
+// the exit status of the worst item.
+int render_batch(speechscore::Renderer& renderer, const std::vector<speechscore::RenderItem>& items,
+                 bool allow_clip) {
+    const bool terminal = isatty(STDERR_FILENO) != 0;
+    int worst = 0;
+    auto rank = [](int status) { return status >= 128 ? 3 : status == 1 ? 2 : status == 4; };
+    const auto results =
+        renderer.render_batch(items, [&](std::size_t done, std::size_t total, std::size_t item,
+                                         const speechscore::RenderResult& result) {
+            if (terminal) std::fputs("\r\033[K", stderr);
+            show(result.messages);
+            const int status = exit_status(result, items[item].wav, allow_clip);
+            if (rank(status) > rank(worst)) worst = status;
+            if (terminal && done < total)
+                std::fprintf(stderr, "%s: %zu of %zu rendered", g_prog.c_str(), done, total);
+        });
+    if (terminal) std::fputs("\r\033[K", stderr);
+    const std::size_t failed = static_cast<std::size_t>(
+        std::count_if(results.begin(), results.end(), [](const speechscore::RenderResult& r) {
+            return r.status == speechscore::RenderStatus::failed;
+        }));
+    if (failed > 0)
+        say(std::to_string(failed) + " of " + std::to_string(items.size()) +
+            " scores were not rendered");
+    return worst;
 }
 
 // Fewer page faults, which take a good part of a short render: the heap grows in large steps,
@@ -102,24 +164,48 @@ int main(int argc, char** argv) {
             "  --allow-clip   accept samples beyond full scale (they are clipped) with exit "
             "status 0\n"
             "Other options after OUTPUT.wav go to csound, for example --ksmps=64 or -r 22050.\n"
-            "SCORE.sco may be - (standard input) or a pipe; it is read once, up to 1 GiB.\n");
+            "SCORE.sco may be - (standard input) or a pipe; it is read once, up to 1 GiB.\n"
+            "  --batch LIST   render the takes LIST names, a line SCORE<TAB>OUTPUT.wav each,\n"
+            "                 several at once; relative names from the current directory\n"
+            "  --jobs N       renders of a batch at once (default: one per processor)\n");
         return 0;
     }
-    bool allow_clip = false;
+    bool allow_clip = false, batch = false;
+    std::string list;
+    unsigned jobs = 0;
     std::vector<std::string> rest;
-    for (const std::string& arg : args) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
         if (arg == "--allow-clip") {
             allow_clip = true;
+        } else if ((arg == "--batch" || arg == "--jobs") && i + 1 < args.size() && rest.empty()) {
+            const std::string& value = args[++i];
+            if (arg == "--batch") {
+                batch = true;
+                list = value;
+                continue;
+            }
+            char* end = nullptr;
+            const unsigned long n = std::strtoul(value.c_str(), &end, 10);
+            if (value.empty() || *end != '\0' || n < 1 || n > 1024) {
+                say("--jobs takes a number of renders from 1 to 1024, not " + value);
+                usage(stderr);
+                return 2;
+            }
+            jobs = static_cast<unsigned>(n);
         } else {
             rest.push_back(arg);
         }
     }
-    if (rest.size() < 2) {
+    if ((!batch && rest.size() < 2) || (jobs != 0 && !batch)) {
+        if (jobs != 0 && !batch) say("--jobs goes with --batch");
         usage(stderr);
         return 2;
     }
-    const std::string score = rest[0], wav = rest[1];
-    const std::vector<std::string> options(rest.begin() + 2, rest.end());
+    const std::size_t positional = batch ? 0 : 2;
+    const std::string score = batch ? "" : rest[0], wav = batch ? "" : rest[1];
+    const std::vector<std::string> options(rest.begin() + static_cast<std::ptrdiff_t>(positional),
+                                           rest.end());
     for (const std::string& option : options) {
         const std::string refused = speechscore::refused_option(option);
         if (!refused.empty()) {
@@ -138,6 +224,16 @@ int main(int argc, char** argv) {
     }
     renderer->set_stop([] { return g_signal != 0; });
     renderer->set_progress(g_prog + ": ");
+    if (batch) {
+        std::vector<speechscore::RenderItem> items;
+        if (!read_batch(list, items)) return 2;
+        renderer->set_jobs(jobs);
+        const int status = render_batch(*renderer, items, allow_clip);
+        std::fflush(stdout);
+        std::fflush(stderr);
+        _exit(status);
+    }
+    renderer->set_in_process(true);  // one score: no copy of the compiled instance needed
     const speechscore::RenderResult result = renderer->render_file(score, wav);
     show(result.messages);
     std::fflush(stdout);

@@ -409,15 +409,35 @@ void become_child() {
 }
 
 // Sends the outcome and the kept messages ("E" error lines, "L" last lines) and ends the child.
-[[noreturn]] void send_and_exit(int fd, const Outcome& outcome) {
+// The report of a render: the outcome, then the kept messages ("E" error lines, "L" last lines).
+std::string report_of(const Outcome& outcome) {
     g_messages.add("\n");
-    std::string text;
+    std::string text(reinterpret_cast<const char*>(&outcome), sizeof outcome);
     for (const std::string& line : g_messages.errors) text += "E" + line + "\n";
     for (const std::string& line : g_messages.last) text += "L" + line + "\n";
-    write_all(fd, &outcome, sizeof outcome);
+    return text;
+}
+
+// Sends the report and ends the child.
+[[noreturn]] void send_and_exit(int fd, const Outcome& outcome) {
+    const std::string text = report_of(outcome);
     write_all(fd, text.data(), text.size());
     _exit(0);
 }
+
+// A render under way: its score, where its take goes, and the child performing it.
+struct Job {
+    std::string text, name, wav;  // the score, its name in messages, the WAV file as given
+    std::string dest, dir, take;  // the file the take replaces, its directory, the take
+    std::vector<std::string> lines;
+    std::string progress_prefix;  // of the child's progress line; empty: none
+    bool show_progress = true;    // a progress line on a terminal
+    bool in_process = false;      // performed in this process, not in a copy
+    RenderResult result;
+    pid_t pid = -1;
+    int channel = -1;  // read end of the child's report
+    std::string received;
+};
 
 }  // namespace
 
@@ -433,14 +453,32 @@ struct Renderer::State {
     std::function<bool()> stop;
     std::string progress;
 
+    unsigned jobs = 0;  // renders a batch keeps in flight; 0: one per processor
+    bool in_process = false;
+    std::vector<CSOUND*> spent;  // instances a render in this process used up
+
     bool stopped() const { return stop && stop(); }
     bool compile();
-    // Forks a child that runs `work` with the write end of a pipe, and waits for it while
-    // watching the stop callback. False when stopped (the child is killed) or it cannot fork.
+    // Forks a child that runs `work` with the write end of a pipe (`channel`, the read end);
+    // -1 when it cannot fork.
+    pid_t spawn(const std::function<void(int)>& work, int& channel);
+    // Reads a child's report from `channel` while watching the stop callback, and reaps it.
+    // False when stopped (the child is killed) or the report is incomplete.
+    bool wait_child(pid_t pid, int channel, std::string& received, bool& was_stopped);
+    // spawn() and wait_child(), the report parsed.
     bool run_child(const std::function<void(int)>& work, Outcome& outcome,
                    std::vector<std::string>& errors, std::vector<std::string>& last,
                    bool& was_stopped);
-    RenderResult render(const std::string& text, const std::string& name, const std::string& wav,
+    // Reads a score file once (a pipe cannot be read twice), up to kMaxScoreBytes; false with
+    // the messages (or the stopped status) in `result` when it cannot.
+    bool read_score(const std::string& score, std::string& text, struct stat& st,
+                    RenderResult& result);
+    // The checks of a render and its child started: false when the render already ended (its
+    // result in job.result).
+    bool begin(Job& job, const struct stat* score_file);
+    // The render's end, from its child's report: the take moved into place or removed.
+    void end(Job& job, bool ran, bool was_stopped);
+    RenderResult render(std::string text, const std::string& name, const std::string& wav,
                         const struct stat* score_file);
 };
 
@@ -466,6 +504,7 @@ Renderer::Renderer(const std::string& orchestra, std::vector<std::string> option
 
 Renderer::~Renderer() {
     if (state_->csound != nullptr) csoundDestroy(state_->csound);
+    for (CSOUND* spent : state_->spent) csoundDestroy(spent);
 }
 
 bool Renderer::ok() const { return state_->error.empty(); }
@@ -539,76 +578,102 @@ bool Renderer::State::compile() {
     return true;
 }
 
-bool Renderer::State::run_child(const std::function<void(int)>& work, Outcome& outcome,
-                                std::vector<std::string>& errors, std::vector<std::string>& last,
-                                bool& was_stopped) {
-    was_stopped = false;
-    int channel[2];
-    if (pipe2(channel, O_CLOEXEC) != 0) return false;
+pid_t Renderer::State::spawn(const std::function<void(int)>& work, int& channel) {
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) != 0) return -1;
     std::fflush(stdout);
     std::fflush(stderr);
+    // The allocator's small freed blocks merged here, once (a request of a large block merges
+    // them), not in every copy: merging writes into pages all over the heap, which each copy
+    // would then have to copy.
+    void* volatile block = std::malloc(4096);
+    std::free(block);
     const pid_t pid = fork();
     if (pid < 0) {
-        close(channel[0]);
-        close(channel[1]);
-        return false;
+        close(ends[0]);
+        close(ends[1]);
+        return -1;
     }
     if (pid == 0) {
-        close(channel[0]);
+        close(ends[0]);
         become_child();
-        work(channel[1]);
+        work(ends[1]);
         _exit(1);
     }
-    close(channel[1]);
-    std::string received;
+    close(ends[1]);
+    channel = ends[0];
+    return pid;
+}
+
+bool Renderer::State::wait_child(pid_t pid, int channel, std::string& received, bool& was_stopped) {
+    was_stopped = false;
     char buffer[65536];
     for (;;) {
         if (stopped()) {
             was_stopped = true;
             break;
         }
-        pollfd p = {channel[0], POLLIN, 0};
+        pollfd p = {channel, POLLIN, 0};
         const int ready = poll(&p, 1, 20);
         if (ready < 0 && errno != EINTR) break;
         if (ready <= 0) continue;
-        const ssize_t n = read(channel[0], buffer, sizeof buffer);
+        const ssize_t n = read(channel, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         received.append(buffer, static_cast<std::size_t>(n));
     }
-    close(channel[0]);
+    close(channel);
     if (was_stopped) kill(pid, SIGKILL);
     int status = 0;
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
-    if (was_stopped || received.size() < sizeof outcome) return false;
+    return !was_stopped && received.size() >= sizeof(Outcome);
+}
+
+namespace {
+
+// A child's report: its outcome, then its kept message lines.
+void parse_report(const std::string& received, Outcome& outcome, std::vector<std::string>& errors,
+                  std::vector<std::string>& last) {
     std::memcpy(&outcome, received.data(), sizeof outcome);
     for (const std::string& line : lines_of(received.substr(sizeof outcome)))
         if (!line.empty()) (line[0] == 'E' ? errors : last).push_back(line.substr(1));
+}
+
+}  // namespace
+
+bool Renderer::State::run_child(const std::function<void(int)>& work, Outcome& outcome,
+                                std::vector<std::string>& errors, std::vector<std::string>& last,
+                                bool& was_stopped) {
+    was_stopped = false;
+    int channel = -1;
+    const pid_t pid = spawn(work, channel);
+    if (pid < 0) return false;
+    std::string received;
+    if (!wait_child(pid, channel, received, was_stopped)) return false;
+    parse_report(received, outcome, errors, last);
     return true;
 }
 
-RenderResult Renderer::render_file(const std::string& score, const std::string& wav) {
-    RenderResult result;
+bool Renderer::State::read_score(const std::string& score, std::string& text, struct stat& st,
+                                 RenderResult& result) {
     const int fd = score == "-" ? STDIN_FILENO : open(score.c_str(), O_RDONLY | O_CLOEXEC);
-    struct stat st {};
-    if (fd < 0 && errno == EINTR && state_->stopped()) {  // a FIFO waiting for its writer
+    if (fd < 0 && errno == EINTR && stopped()) {  // a FIFO waiting for its writer
         result.status = RenderStatus::stopped;
-        return result;
+        return false;
     }
     if (fd < 0 || fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
         if (fd > STDIN_FILENO) close(fd);
         result.messages.push_back("cannot read score " + score);
-        return result;
+        return false;
     }
     // Read once, whatever the score is (a pipe cannot be read twice), up to the limit.
     const std::string too_large =
         score + " is larger than 1 GiB, the largest score the renderer reads";
-    std::string text;
     if (S_ISREG(st.st_mode) && static_cast<std::size_t>(st.st_size) > kMaxScoreBytes) {
         close(fd);
         result.messages.push_back(too_large);
-        return result;
+        return false;
     }
     if (S_ISREG(st.st_mode)) text.reserve(static_cast<std::size_t>(st.st_size));
     std::vector<char> buffer(1 << 16);
@@ -616,7 +681,7 @@ RenderResult Renderer::render_file(const std::string& score, const std::string& 
     for (;;) {
         const ssize_t n = read(fd, buffer.data(), buffer.size());
         if (n < 0 && errno == EINTR) {
-            if (state_->stopped()) break;
+            if (stopped()) break;
             continue;
         }
         if (n < 0) failed = true;
@@ -624,20 +689,28 @@ RenderResult Renderer::render_file(const std::string& score, const std::string& 
         if (text.size() + static_cast<std::size_t>(n) > kMaxScoreBytes) {
             if (fd != STDIN_FILENO) close(fd);
             result.messages.push_back(too_large);
-            return result;
+            return false;
         }
         text.append(buffer.data(), static_cast<std::size_t>(n));
     }
     if (fd != STDIN_FILENO) close(fd);
-    if (state_->stopped()) {
+    if (stopped()) {
         result.status = RenderStatus::stopped;
-        return result;
+        return false;
     }
     if (failed) {
         result.messages.push_back("cannot read score " + score);
-        return result;
+        return false;
     }
-    return state_->render(text, score, wav, &st);
+    return true;
+}
+
+RenderResult Renderer::render_file(const std::string& score, const std::string& wav) {
+    RenderResult result;
+    std::string text;
+    struct stat st {};
+    if (!state_->read_score(score, text, st, result)) return result;
+    return state_->render(std::move(text), score, wav, &st);
 }
 
 RenderResult Renderer::render_text(const std::string& text, const std::string& name,
@@ -645,27 +718,128 @@ RenderResult Renderer::render_text(const std::string& text, const std::string& n
     return state_->render(text, name, wav, nullptr);
 }
 
-RenderResult Renderer::State::render(const std::string& text, const std::string& name,
+void Renderer::set_jobs(unsigned jobs) { state_->jobs = jobs; }
+void Renderer::set_in_process(bool in_process) { state_->in_process = in_process; }
+
+std::vector<RenderResult> Renderer::render_batch(const std::vector<RenderItem>& items,
+                                                 const BatchProgress& progress) {
+    State& s = *state_;
+    std::vector<RenderResult> results(items.size());
+    const long processors = sysconf(_SC_NPROCESSORS_ONLN);
+    const std::size_t limit =
+        s.jobs != 0 ? s.jobs : static_cast<std::size_t>(std::max(1L, processors));
+    std::vector<std::unique_ptr<Job>> running;
+    std::vector<std::size_t> index;  // the item of each running job
+    std::size_t next = 0, done = 0;
+    auto ended = [&](std::size_t item, RenderResult result) {
+        results[item] = std::move(result);
+        ++done;
+        if (progress) progress(done, items.size(), item, results[item]);
+    };
+    std::vector<pollfd> fds;
+    char buffer[65536];
+    while (next < items.size() || !running.empty()) {
+        if (s.stopped()) {  // the running children killed, their takes removed
+            for (std::size_t k = 0; k < running.size(); ++k) {
+                Job& job = *running[k];
+                close(job.channel);
+                kill(job.pid, SIGKILL);
+                while (waitpid(job.pid, nullptr, 0) < 0 && errno == EINTR) {
+                }
+                s.end(job, false, true);
+                ended(index[k], std::move(job.result));
+            }
+            running.clear();
+            for (; next < items.size(); ++next) {
+                RenderResult result;
+                result.status = RenderStatus::stopped;
+                ended(next, std::move(result));
+            }
+            break;
+        }
+        while (running.size() < limit && next < items.size()) {
+            const std::size_t item = next++;
+            auto job = std::make_unique<Job>();
+            struct stat st {};
+            if (!s.read_score(items[item].score, job->text, st, job->result)) {
+                ended(item, std::move(job->result));
+                continue;
+            }
+            job->name = items[item].score;
+            job->wav = items[item].wav;
+            job->show_progress = false;
+            if (!s.begin(*job, &st)) {
+                ended(item, std::move(job->result));
+                continue;
+            }
+            running.push_back(std::move(job));
+            index.push_back(item);
+        }
+        if (running.empty()) continue;
+        fds.clear();
+        for (const auto& job : running) fds.push_back({job->channel, POLLIN, 0});
+        const int ready = poll(fds.data(), fds.size(), 20);
+        if (ready <= 0) continue;
+        for (std::size_t k = running.size(); k-- > 0;) {
+            if (fds[k].revents == 0) continue;
+            Job& job = *running[k];
+            const ssize_t n = read(job.channel, buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR) continue;
+            if (n > 0) {
+                job.received.append(buffer, static_cast<std::size_t>(n));
+                continue;
+            }
+            close(job.channel);
+            while (waitpid(job.pid, nullptr, 0) < 0 && errno == EINTR) {
+            }
+            s.end(job, job.received.size() >= sizeof(Outcome), false);
+            ended(index[k], std::move(job.result));
+            running.erase(running.begin() + static_cast<std::ptrdiff_t>(k));
+            index.erase(index.begin() + static_cast<std::ptrdiff_t>(k));
+        }
+    }
+    return results;
+}
+
+RenderResult Renderer::State::render(std::string text, const std::string& name,
                                      const std::string& wav, const struct stat* score_file) {
-    RenderResult result;
-    std::vector<std::string>& out = result.messages;
+    Job job;
+    job.text = std::move(text);
+    job.name = name;
+    job.wav = wav;
+    job.in_process = in_process;
+    if (!begin(job, score_file)) return job.result;
+    bool was_stopped = false;
+    const bool ran = job.in_process
+                         ? !(was_stopped = stopped()) && job.received.size() >= sizeof(Outcome)
+                         : wait_child(job.pid, job.channel, job.received, was_stopped);
+    end(job, ran, was_stopped);
+    return job.result;
+}
+
+bool Renderer::State::begin(Job& job, const struct stat* score_file) {
+    const std::string& text = job.text;
+    const std::string& name = job.name;
+    const std::string& wav = job.wav;
+    std::vector<std::string>& out = job.result.messages;
     if (!error.empty()) {
         out.push_back(error);
-        return result;
+        return false;
     }
     // Where the take goes: through symbolic links to the file they name, which it replaces
     // (the links stay); only ever a regular file.
-    const std::string dest = through_links(wav);
+    job.dest = through_links(wav);
+    const std::string& dest = job.dest;
     struct stat st {};
     const bool exists = stat(dest.c_str(), &st) == 0;
     if ((exists && S_ISDIR(st.st_mode)) || wav.empty() || wav.back() == '/') {
         out.push_back(wav + " is a directory; give the name of the WAV file to write");
-        return result;
+        return false;
     }
     if (exists && !S_ISREG(st.st_mode)) {
         out.push_back(wav + " is " + kind_of(st.st_mode) +
                       ", not a regular file; give the name of the WAV file to write");
-        return result;
+        return false;
     }
     struct stat orc {};
     if (exists && ((score_file != nullptr && st.st_dev == score_file->st_dev &&
@@ -675,109 +849,142 @@ RenderResult Renderer::State::render(const std::string& text, const std::string&
         out.push_back(wav +
                       " is the score or the orchestra itself; give another name for the "
                       "WAV file");
-        return result;
+        return false;
     }
     const std::string nothing = "nothing was written to " + wav;
 
-    const std::vector<std::string> lines = lines_of(text);
-    if (!check_ends(lines, name, out)) {
+    job.lines = lines_of(text);
+    if (!check_ends(job.lines, name, out)) {
         out.push_back(nothing);
-        return result;
+        return false;
     }
     if (!compile()) {
         out.insert(out.end(), compile_messages.begin(), compile_messages.end());
         out.push_back(nothing);
-        return result;
+        return false;
     }
     if (stopped()) {
-        result.status = RenderStatus::stopped;
-        return result;
+        job.result.status = RenderStatus::stopped;
+        return false;
     }
 
     // The take: a new file beside the destination, so that it moves in by a rename.
-    const std::string dir = directory_of(dest);
-    std::string take = dir + "/." + base_of(dest) + ".XXXXXX";
-    const int fd = mkostemp(&take[0], O_CLOEXEC);
+    job.dir = directory_of(dest);
+    const std::string& dir = job.dir;
+    job.take = dir + "/." + base_of(dest) + ".XXXXXX";
+    const int fd = mkostemp(&job.take[0], O_CLOEXEC);
     if (fd < 0) {
         out.push_back("cannot write into " + dir);
-        return result;
+        return false;
     }
     const mode_t mask = umask(0);
     umask(mask);
     fchmod(fd, exists ? (st.st_mode & 07777) : (0666 & ~mask));
 
     // The render, in a copy of the compiled instance: csound's messages stay in that copy, and
-    // a stop kills it at once.
+    // a stop kills it at once. Or in this process, which uses the instance up: a stop is seen
+    // between blocks of samples.
+    job.progress_prefix = job.show_progress && isatty(STDERR_FILENO) ? progress : "";
+    const std::string& progress_prefix = job.progress_prefix;
+    CSOUND* cs = csound;
+    const bool here = job.in_process;
+    auto write_take = [&] {
+        Outcome o;
+        o.rate = csoundGetSr(cs);
+        SF_INFO info{};
+        info.samplerate = static_cast<int>(o.rate);
+        info.channels = static_cast<int>(csoundGetNchnls(cs));
+        info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_24;
+        SNDFILE* file = sf_open_fd(fd, SFM_WRITE, &info, SF_FALSE);
+        if (file == nullptr) {
+            o.write_errno = errno != 0 ? errno : EIO;
+            return o;
+        }
+        sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+        const std::size_t channels = static_cast<std::size_t>(info.channels);
+        std::vector<double> buffer;
+        buffer.reserve(4096 * channels);
+        const double started = now_seconds();
+        double shown = started + kProgressAfter;
+        long long sample = 0;
+        auto flush = [&] {
+            errno = 0;
+            const sf_count_t frames = static_cast<sf_count_t>(buffer.size() / channels);
+            if (sf_writef_double(file, buffer.data(), frames) != frames) {
+                o.write_errno = errno != 0 ? errno : EIO;
+                return false;
+            }
+            buffer.clear();
+            return true;
+        };
+        o.csound_status = perform(cs, text, [&](const MYFLT* block, std::size_t n) {
+            const long long per_frame = static_cast<long long>(channels);
+            for (std::size_t i = 0; i < n; ++i, ++sample) {
+                const double a = std::fabs(block[i]);
+                if (a <= o.peak && a <= 1) continue;
+                const long long frame = sample / per_frame;
+                if (a > o.peak) o.peak = a, o.peak_at = frame;
+                if (a > 1) {
+                    ++o.clipped;
+                    if (o.first_over < 0) o.first_over = frame;
+                    o.last_over = frame;
+                }
+            }
+            buffer.insert(buffer.end(), block, block + n);
+            if (buffer.size() >= 4096 * channels && !flush()) return false;
+            if (here && stopped()) return false;
+            if (!progress_prefix.empty() && (sample & 0xffff) < static_cast<long long>(n) &&
+                now_seconds() >= shown) {
+                std::fprintf(
+                    stderr, "\r%srendering %s: %.0f s of sound", progress_prefix.c_str(),
+                    wav.c_str(),
+                    static_cast<double>(sample / static_cast<long long>(channels)) / o.rate);
+                shown = now_seconds() + 0.5;
+            }
+            return true;
+        });
+        if (o.write_errno == 0 && !buffer.empty()) flush();
+        o.frames = sample / static_cast<long long>(channels);
+        errno = 0;
+        if (sf_close(file) != 0 && o.write_errno == 0) o.write_errno = errno != 0 ? errno : EIO;
+        if (!progress_prefix.empty() && now_seconds() >= started + kProgressAfter)
+            std::fputs("\r\033[K", stderr);
+        return o;
+    };
+    if (here) {
+        g_messages.clear();
+        job.received = report_of(write_take());
+        close(fd);
+        spent.push_back(csound);  // compiled again for the next render
+        csound = nullptr;
+        compiled = false;
+        return true;
+    }
+    job.pid = spawn([&](int channel) { send_and_exit(channel, write_take()); }, job.channel);
+    close(fd);
+    if (job.pid < 0) {
+        end(job, false, false);
+        return false;
+    }
+    return true;
+}
+
+void Renderer::State::end(Job& job, bool ran, bool was_stopped) {
+    const std::string& name = job.name;
+    const std::string& wav = job.wav;
+    const std::string& dest = job.dest;
+    const std::string& dir = job.dir;
+    const std::string& take = job.take;
+    const std::string& progress_prefix = job.progress_prefix;
+    const std::vector<std::string>& lines = job.lines;
+    const std::string& text = job.text;
+    CSOUND* cs = csound;
+    RenderResult& result = job.result;
+    std::vector<std::string>& out = result.messages;
+    const std::string nothing = "nothing was written to " + wav;
     Outcome outcome;
     std::vector<std::string> errors, last;
-    bool was_stopped = false;
-    const std::string progress_prefix = isatty(STDERR_FILENO) ? progress : "";
-    CSOUND* cs = csound;
-    const bool ran = run_child(
-        [&](int channel) {
-            Outcome o;
-            o.rate = csoundGetSr(cs);
-            SF_INFO info{};
-            info.samplerate = static_cast<int>(o.rate);
-            info.channels = static_cast<int>(csoundGetNchnls(cs));
-            info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_24;
-            SNDFILE* file = sf_open_fd(fd, SFM_WRITE, &info, SF_FALSE);
-            if (file == nullptr) {
-                o.write_errno = errno != 0 ? errno : EIO;
-                send_and_exit(channel, o);
-            }
-            sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
-            const std::size_t channels = static_cast<std::size_t>(info.channels);
-            std::vector<double> buffer;
-            buffer.reserve(4096 * channels);
-            const double started = now_seconds();
-            double shown = started + kProgressAfter;
-            long long sample = 0;
-            auto flush = [&] {
-                errno = 0;
-                const sf_count_t frames = static_cast<sf_count_t>(buffer.size() / channels);
-                if (sf_writef_double(file, buffer.data(), frames) != frames) {
-                    o.write_errno = errno != 0 ? errno : EIO;
-                    return false;
-                }
-                buffer.clear();
-                return true;
-            };
-            o.csound_status = perform(cs, text, [&](const MYFLT* block, std::size_t n) {
-                const long long per_frame = static_cast<long long>(channels);
-                for (std::size_t i = 0; i < n; ++i, ++sample) {
-                    const double a = std::fabs(block[i]);
-                    if (a <= o.peak && a <= 1) continue;
-                    const long long frame = sample / per_frame;
-                    if (a > o.peak) o.peak = a, o.peak_at = frame;
-                    if (a > 1) {
-                        ++o.clipped;
-                        if (o.first_over < 0) o.first_over = frame;
-                        o.last_over = frame;
-                    }
-                }
-                buffer.insert(buffer.end(), block, block + n);
-                if (buffer.size() >= 4096 * channels && !flush()) return false;
-                if (!progress_prefix.empty() && (sample & 0xffff) < static_cast<long long>(n) &&
-                    now_seconds() >= shown) {
-                    std::fprintf(
-                        stderr, "\r%srendering %s: %.0f s of sound", progress_prefix.c_str(),
-                        wav.c_str(),
-                        static_cast<double>(sample / static_cast<long long>(channels)) / o.rate);
-                    shown = now_seconds() + 0.5;
-                }
-                return true;
-            });
-            if (o.write_errno == 0 && !buffer.empty()) flush();
-            o.frames = sample / static_cast<long long>(channels);
-            errno = 0;
-            if (sf_close(file) != 0 && o.write_errno == 0) o.write_errno = errno != 0 ? errno : EIO;
-            if (!progress_prefix.empty() && now_seconds() >= started + kProgressAfter)
-                std::fputs("\r\033[K", stderr);
-            send_and_exit(channel, o);
-        },
-        outcome, errors, last, was_stopped);
-    close(fd);
+    if (ran) parse_report(job.received, outcome, errors, last);
     if (!ran) {
         unlink(take.c_str());
         if (was_stopped) {
@@ -787,7 +994,7 @@ RenderResult Renderer::State::render(const std::string& text, const std::string&
             out.push_back("csound stopped without a word while rendering " + name);
             out.push_back(nothing);
         }
-        return result;
+        return;
     }
     if (outcome.write_errno != 0) {
         unlink(take.c_str());
@@ -798,7 +1005,7 @@ RenderResult Renderer::State::render(const std::string& text, const std::string&
                            : "cannot write the take beside " + wav + ": " +
                                  std::strerror(outcome.write_errno));
         out.push_back(nothing);
-        return result;
+        return;
     }
     if (outcome.csound_status != 0 || !errors.empty()) {
         unlink(take.c_str());
@@ -822,7 +1029,7 @@ RenderResult Renderer::State::render(const std::string& text, const std::string&
             for (const std::string& line : last) out.push_back("  " + line);
         }
         out.push_back(nothing);
-        return result;
+        return;
     }
 
     // Into place, only over a regular file (checked again: it may have changed meanwhile).
@@ -832,12 +1039,12 @@ RenderResult Renderer::State::render(const std::string& text, const std::string&
         out.push_back(wav + " is " + kind_of(now.st_mode) +
                       ", not a regular file; give the name of the WAV file to write");
         out.push_back(nothing);
-        return result;
+        return;
     }
     if (rename(take.c_str(), dest.c_str()) != 0) {
         unlink(take.c_str());
         out.push_back("cannot move the take into place at " + wav);
-        return result;
+        return;
     }
     result.seconds = static_cast<double>(outcome.frames) / outcome.rate;
     result.peak = outcome.peak;
@@ -845,7 +1052,7 @@ RenderResult Renderer::State::render(const std::string& text, const std::string&
     result.clipped = outcome.clipped;
     if (outcome.clipped == 0) {
         result.status = RenderStatus::rendered;
-        return result;
+        return;
     }
 
     // ---- Samples beyond full scale: the take holds them clipped. Where the peak is comes from
@@ -872,6 +1079,8 @@ RenderResult Renderer::State::render(const std::string& text, const std::string&
         avfact = std::atof(fields_of(line)[kAvfactField].c_str());
     }
     const std::string novoice = avfact != 0 ? without_voicing(lines, has_settings) : "";
+    if (!compile()) return;  // after a render in this process
+    cs = csound;
     Outcome analysis;
     std::vector<std::string> ignored_errors, ignored_last;
     const bool analysed = run_child(
@@ -941,16 +1150,16 @@ RenderResult Renderer::State::render(const std::string& text, const std::string&
         analysis, ignored_errors, ignored_last, was_stopped);
     if (was_stopped) {
         result.status = RenderStatus::stopped;
-        return result;
+        return;
     }
-    if (!analysed || analysis.analysed == 0) return result;
+    if (!analysed || analysis.analysed == 0) return;
     if (analysis.noise_peak >= kTarget) {
         out.push_back(format(
             "no avfact brings the peak to -1 dBFS: without the voicing the sound peaks at %+.2f "
             "dBFS at %.3f s (aspiration and frication); lower asfact or affact, or the AS and AF "
             "levels",
             dbfs(analysis.noise_peak), static_cast<double>(analysis.noise_at) / rate));
-        return result;
+        return;
     }
     const double suggested =
         std::copysign(std::floor(std::fabs(avfact) * analysis.low * 1e4) / 1e4, avfact);
@@ -959,13 +1168,13 @@ RenderResult Renderer::State::render(const std::string& text, const std::string&
             format("the voicing would have to be %.1f dB softer, below the smallest "
                    "avfact the score can carry (0.0001); lower the AV levels instead",
                    -dbfs(analysis.low)));
-        return result;
+        return;
     }
     out.push_back(
         format("avfact %.4f (the third setting of start1, now %.4f) would bring the "
                "peak to %+.2f dBFS",
                suggested, avfact, dbfs(analysis.mixed)));
-    return result;
+    return;
 }
 
 // ---- Options and the orchestra's place

@@ -710,4 +710,80 @@ TEST_F(Render, OneRendererRendersManyScoresAsTheProgramDoesAndStopsWhenAsked) {
     EXPECT_EQ(open.messages.back(), "nothing was written to " + wav);
 }
 
+TEST_F(Render, ABatchRendersAtOnceWhatRendersAloneAndReportsEachFailureWithItsItem) {
+    const std::string plain = write_score("batch_plain", piece);
+    const std::string loud = write_score("batch_loud", piece, kLoud);
+    const std::string open = scratch() + "/batch_open.sco";
+    std::ofstream(open) << "f 4 0 8 -2 0\ni 80 0 1\n";
+    const std::string dir = scratch() + "/";
+    const std::vector<speechscore::RenderItem> items = {{plain, dir + "b0.wav"},
+                                                        {loud, dir + "b1.wav"},
+                                                        {dir + "none.sco", dir + "b2.wav"},
+                                                        {open, dir + "b3.wav"},
+                                                        {plain, dir + "b4.wav"}};
+    speechscore::Renderer alone(SPEECHSCORE_ORCHESTRA), batch(SPEECHSCORE_ORCHESTRA);
+    std::vector<speechscore::RenderResult> expected;
+    for (const speechscore::RenderItem& item : items)
+        expected.push_back(alone.render_file(item.score, item.wav + ".alone.wav"));
+    batch.set_jobs(3);
+    std::vector<std::size_t> told;
+    const auto results =
+        batch.render_batch(items, [&](std::size_t done, std::size_t total, std::size_t item,
+                                      const speechscore::RenderResult& result) {
+            EXPECT_EQ(done, told.size() + 1);
+            EXPECT_EQ(total, items.size());
+            EXPECT_EQ(result.status, expected[item].status);
+            told.push_back(item);
+        });
+    std::sort(told.begin(), told.end());
+    EXPECT_EQ(told, (std::vector<std::size_t>{0, 1, 2, 3, 4}));
+    ASSERT_EQ(results.size(), items.size());
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        EXPECT_EQ(results[i].status, expected[i].status) << i;
+        std::vector<std::string> messages = expected[i].messages;
+        for (std::string& line : messages)
+            line = std::regex_replace(line, std::regex("\\.alone\\.wav"), "");
+        EXPECT_EQ(results[i].messages, messages) << i;
+        EXPECT_EQ(read_sound(items[i].wav).samples,
+                  read_sound(items[i].wav + ".alone.wav").samples);
+    }
+    EXPECT_EQ(results[2].messages,
+              std::vector<std::string>{"cannot read score " + dir + "none.sco"});
+    // Stopped when the first item ends: those that end with it (at most the three in flight)
+    // keep their takes; the rest are stopped and leave no file behind.
+    const std::set<std::string> before = listing(scratch());
+    std::vector<speechscore::RenderItem> more;
+    for (int i = 0; i < 6; ++i) more.push_back({plain, dir + "s" + std::to_string(i) + ".wav"});
+    bool stop = false;
+    batch.set_stop([&] { return stop; });
+    const auto stopped =
+        batch.render_batch(more, [&](std::size_t, std::size_t, std::size_t,
+                                     const speechscore::RenderResult&) { stop = true; });
+    std::set<std::string> after = listing(scratch());
+    int ended = 0;
+    for (std::size_t i = 0; i < more.size(); ++i) {
+        if (stopped[i].status == speechscore::RenderStatus::stopped) continue;
+        ++ended;
+        after.erase("s" + std::to_string(i) + ".wav");
+    }
+    EXPECT_GE(ended, 1);
+    EXPECT_LE(ended, 3);
+    EXPECT_EQ(after, before);
+    // The program: a list of takes, the worst status; a malformed line refused with its number.
+    const std::string list = scratch() + "/batch.tsv";
+    std::ofstream(list) << plain << "\t" << dir << "p0.wav\n\n"
+                        << dir << "none.sco\t" << dir << "p1.wav\n";
+    ChildResult r = render({"--jobs", "2", "--batch", list});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "render: cannot read score " + dir +
+                         "none.sco\nrender: 1 of 2 scores were not rendered\n");
+    EXPECT_EQ(read_sound(dir + "p0.wav").samples, read_sound(items[0].wav).samples);
+    std::ofstream(list) << plain << "\t" << dir << "p0.wav\n" << plain << " " << dir << "p1.wav\n";
+    r = render({"--batch", list});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(
+        r.err.substr(0, r.err.find('\n')),
+        "render: " + list + ":2: error: expected a score and a WAV file separated by one tab");
+}
+
 }  // namespace
