@@ -199,6 +199,7 @@ TEST(TempoGlide, NeverRunsPastItsEnds) {
             glMM(4, 30);
             beatnew = broken;
             doGLMM(1);
+            doGLMM(4);  // past the end
             std::printf("beat %g factor %g", beat, facGLMM);
         });
         EXPECT_EQ(r.out.substr(r.out.rfind("beat ")), "beat 1 factor 1") << broken;
