@@ -191,6 +191,19 @@ TEST(TempoGlide, NeverRunsPastItsEnds) {
     });
     EXPECT_EQ(walk.err, "0 0");
     EXPECT_FALSE(has_non_number(walk.out));
+
+    // A target a client broke (no tempo) ends the glide and leaves beat where it was.
+    for (double broken : {0.0, -1.0, std::nan("")}) {
+        ChildResult r = run_child([&] {
+            fresh();
+            glMM(4, 30);
+            beatnew = broken;
+            doGLMM(1);
+            doGLMM(4);  // past the end
+            std::printf("beat %g factor %g", beat, facGLMM);
+        });
+        EXPECT_EQ(r.out.substr(r.out.rfind("beat ")), "beat 1 factor 1") << broken;
+    }
 }
 
 TEST(Writers, TheWidestLinesArePrintedWhole) {

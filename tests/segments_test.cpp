@@ -69,27 +69,6 @@ TEST(Builders, WriteTheirStatementsInOrder) {
     }
 }
 
-TEST(Builders, MoveAllEighteenTimeLinesByTheSpan) {
-    // Each track adds up its own phase spans in its own order, so it may end a few ulps away
-    // from beats x beat: the only comparison here with a tolerance.
-    for (const Builder& b : kBuilders) {
-        for (double beats : {0.05, 0.1, 0.3, 0.35, 0.7, 2.5}) {
-            ChildResult r = run_child([&] {
-                fresh(b.beat);
-                for (int slot = 2; slot < 20; ++slot) timepoints[slot] = 0.125 * slot;
-                b.call(beats);
-                for (int slot = 2; slot < 20; ++slot)
-                    std::fprintf(stderr, "%.17g\n", timepoints[slot] - 0.125 * slot);
-            });
-            std::istringstream moved(r.err);
-            int count = 0;
-            for (double advance; moved >> advance; ++count)
-                EXPECT_NEAR(advance, beats * b.beat, 1e-12) << b.name << " " << beats;
-            EXPECT_EQ(count, 18);
-        }
-    }
-}
-
 TEST(Drivers, PhaseSpansFollowTheCompressionRule) {
     struct Case {
         void (*driver)();

@@ -1,16 +1,19 @@
-// Measurements on rendered sound: levels, pitch and formant tracks, transition times, band and
-// harmonic spectra, the energy above a cutoff, and jitter, shimmer and HNR through Praat. Times
-// are in seconds from the start of the file.
+// Measurements on rendered sound. Praat (run headless with measure.praat) measures every figure it
+// has an analysis for: levels, high-passed levels, F0 and its track, HNR, formants and their
+// track, spectral shares, 1/3-octave band and harmonic levels, jitter and shimmer. Praat has no
+// closed-phase formant analysis, so that one is our own (closed_phase_formants); the rest here only
+// reads files and post-processes Praat's tracks. Times are in seconds from the start of the file.
 #ifndef SPEECHSCORE_TESTS_ACOUSTIC_MEASURE_H
 #define SPEECHSCORE_TESTS_ACOUSTIC_MEASURE_H
 
-#include <cstddef>
+#include <memory>
 #include <string>
 #include <vector>
 
 struct Sound {
-    std::vector<double> samples;  // first channel, full scale at 1.0
-    double rate = 0;              // samples per second
+    std::vector<double> samples;              // first channel, full scale at 1.0
+    double rate = 0;                          // samples per second
+    std::shared_ptr<const std::string> file;  // the WAV file Praat reads
     double seconds() const { return rate > 0 ? static_cast<double>(samples.size()) / rate : 0; }
 };
 
@@ -19,44 +22,47 @@ struct Formant {
     double bandwidth;  // Hz
 };
 
-// Reads a sound file; an empty Sound when it cannot be read.
-Sound read_sound(const std::string& path);
+// Reads a sound file; an empty Sound when it cannot be read. With `owned` the file is removed
+// when the last copy of the Sound goes.
+Sound read_sound(const std::string& path, bool owned = false);
 
-// Root-mean-square level of [from, to) in dB relative to full scale; -400 for digital silence.
+// Writes a sound as a mono WAV file of 32-bit float samples and makes it the Sound's own file;
+// false when it cannot.
+bool save_sound(Sound& sound, const std::string& path);
+
+// Analysis windows [from + i hop, from + i hop + length), i = 0 .. count - 1.
+struct Windows {
+    double from, length, hop = 0;
+    int count = 1;
+};
+inline Windows span(double from, double to) { return {from, to - from, 0, 1}; }
+
+// One row of numbers per window or frame from `praat --run measure.praat FILE COMMAND ...`;
+// NaN where Praat answers undefined. A failure is reported as a test failure, with no rows.
+std::vector<std::vector<double>> praat(const Sound& sound, const std::string& command, Windows w,
+                                       double extra = 0);
+
+// Root-mean-square level in dB re full scale (-400 for digital silence), of the whole signal or
+// of what lies above `cutoff` Hz (Praat's Hann band filter).
+std::vector<double> levels_db(const Sound& sound, Windows w);
+std::vector<double> highpass_levels_db(const Sound& sound, Windows w, double cutoff);
 double rms_db(const Sound& sound, double from, double to);
 
-// Largest absolute sample of the whole sound.
+// Largest absolute sample of the whole sound (Praat's absolute extremum, no interpolation).
 double peak(const Sound& sound);
 
-// Fundamental frequency of [from, to) in Hz from the normalised autocorrelation over the lags of
-// 60 to 500 Hz: the shortest lag whose peak reaches 0.9 of the highest, refined by a parabola.
-double f0_hz(const Sound& sound, double from, double to);
+// Mean F0 (Hz, Praat's To Pitch 60 to 500 Hz) of each window.
+std::vector<double> f0_hz(const Sound& sound, Windows w);
 
-// Normalised autocorrelation of [from, to) at the lag f0_hz chooses: near 1 for voicing, low
-// for noise.
-double periodicity(const Sound& sound, double from, double to);
+// Normalised autocorrelation of each window at the lag of 60 to 500 Hz where it is highest
+// (Praat's Autocorrelate): near 1 for voicing, low for noise.
+std::vector<double> periodicity(const Sound& sound, Windows w);
 
-// Formants of [from, to) from a 12th-order autocorrelation LPC at a quarter of the sampling
-// rate, sorted by frequency; only resonances above 90 Hz and narrower than 600 Hz.
-std::vector<Formant> lpc_formants(const Sound& sound, double from, double to);
+// Mean F1 to F4 (Hz) of each window: Praat's Burg formants, five up to 5000 Hz, 25 ms windows.
+std::vector<std::vector<double>> burg_formants(const Sound& sound, Windows w);
 
-// Formants of a strictly periodic voiced stretch [from, to) whose source is silent in the closed
-// part of each period: a least-squares LPC of order 18 at the full rate over the closed phases
-// only, where the sound is the free ringing of the filter, so neither the harmonics nor the pulse
-// shape pull the estimate. Closures are found near the largest LPC residual of each period of
-// `period` seconds, where the fit is best; the closed phase analysed lasts `closed_share` of the
-// period. Sorted by frequency; only resonances above 90 Hz and narrower than 600 Hz. The fit is
-// exact only on samples finer than 32-bit floats: render with --format=double.
-std::vector<Formant> closed_phase_formants(const Sound& sound, double from, double to,
-                                           double period, double closed_share = 0.4);
-
-// Mean energy (dB) of consecutive frames of [from, to) after an 8th-order Butterworth high-pass
-// at cutoff; the filter runs from the start of the sound, so it has settled by from.
-std::vector<double> highpass_frames_db(const Sound& sound, double cutoff, double from, double to,
-                                       double frame);
-
-// Share of the energy of [from, to) that lies above cutoff, 0..1.
-double share_above(const Sound& sound, double cutoff, double from, double to);
+// Share of the energy of each window that lies above cutoff, 0..1.
+std::vector<double> share_above(const Sound& sound, Windows w, double cutoff);
 
 // One frame of a track: its centre time and the value found there (NaN when none).
 struct TrackPoint {
@@ -64,15 +70,15 @@ struct TrackPoint {
     double value;
 };
 
-// F0 track: f0_hz on windows of `window` seconds centred every `hop` seconds in [from, to];
-// NaN where the window is not periodic (normalised autocorrelation below 0.5).
+// F0 track of [from, to], a frame every `hop` seconds (Praat's To Pitch with a pitch floor of
+// `floor` Hz, whose window is three periods of the floor: 30 ms at 100 Hz; NaN where unvoiced).
 std::vector<TrackPoint> pitch_track(const Sound& sound, double from, double to, double hop = 0.002,
-                                    double window = 0.03);
+                                    double floor = 100);
 
-// Formant track: on windows of `window` seconds centred every `hop` seconds in [from, to], the LPC
-// formant within [lo, hi] Hz; when there are several, the one nearest the last value found.
+// Formant track of [from, to], a frame every `hop` seconds (Praat's Burg formants on 20 ms
+// windows): the formant within [lo, hi] Hz; when there are several, the one nearest the last.
 std::vector<TrackPoint> formant_track(const Sound& sound, double from, double to, double lo,
-                                      double hi, double hop = 0.002, double window = 0.02);
+                                      double hi, double hop = 0.002);
 
 // The track with each value replaced by the median of the values within `half` frames of it.
 std::vector<TrackPoint> running_median(const std::vector<TrackPoint>& track, std::size_t half);
@@ -93,29 +99,35 @@ Transition transition_times(const std::vector<TrackPoint>& track, double start, 
 // Exact 1/3-octave band centres 1000 * 2^(n/3) Hz for n from `first` to `last`.
 std::vector<double> third_octave_centres(int first, int last);
 
-// Mean power of [from, to) in each 1/3-octave band (centre * 2^(-1/6) to centre * 2^(1/6)), in
-// dB relative to full scale (a full-scale sine in one band reads -3 dB); Welch average of Hann
-// windows of 32768 samples with half overlap.
-std::vector<double> band_levels_db(const Sound& sound, double from, double to,
-                                   const std::vector<double>& centres);
+// Mean power of [from, to) in the 1/3-octave bands n = first .. last (centre 1000 * 2^(n/3),
+// edges at 2^(-1/6) and 2^(1/6) of it), in dB re full scale (a full-scale sine in one band reads
+// -3 dB): band energies of Praat's spectrum of the whole stretch.
+std::vector<double> band_levels_db(const Sound& sound, double from, double to, int first, int last);
 
 // Power of [from, to) around each harmonic k * f0, k = 1..count (from (k - 1/2) f0 to
-// (k + 1/2) f0), in dB as band_levels_db; one Hann window over the whole stretch.
+// (k + 1/2) f0), in dB of an arbitrary reference: Praat's spectrum of one Hann window.
 std::vector<double> harmonic_levels_db(const Sound& sound, double from, double to, double f0,
                                        int count);
 
-// Writes a sound as a mono WAV file of 32-bit float samples; false when it cannot.
-bool write_sound(const Sound& sound, const std::string& path);
-
 // Jitter (local, %), shimmer (local, %) and mean harmonics-to-noise ratio (cross-correlation
-// method, dB) of [from, to) of the WAV file at path, measured by Praat run headless with the
-// script voice_report.praat; `error` says why when it could not be measured.
+// method, dB) of [from, to), measured by Praat.
 struct VoiceReport {
     double jitter = 0;
     double shimmer = 0;
     double hnr = 0;
-    std::string error;
 };
-VoiceReport voice_report(const std::string& wav, double from, double to);
+VoiceReport voice_report(const Sound& sound, double from, double to);
+
+// Formants of a strictly periodic voiced stretch [from, to) whose source is silent in the closed
+// part of each period: a least-squares LPC of order 18 at the full rate over the closed phases
+// only, where the sound is the free ringing of the filter, so neither the harmonics nor the pulse
+// shape pull the estimate. Praat has no such analysis; its Burg formants are pulled by up to 10 %
+// on a low F1, too much to hold steady vowels to their table rows. Closures are found near the
+// largest LPC residual of each period of `period` seconds, where the fit is best; the closed
+// phase analysed lasts `closed_share` of the period. Sorted by frequency; only resonances above
+// 90 Hz and narrower than 600 Hz. The fit is exact only on samples finer than 32-bit floats:
+// render with --format=double.
+std::vector<Formant> closed_phase_formants(const Sound& sound, double from, double to,
+                                           double period, double closed_share = 0.4);
 
 #endif

@@ -53,9 +53,8 @@ Rendered render_score(const std::string& score, const std::string& name,
         ADD_FAILURE() << "render of " << name << " failed:\n" << read_file(log);
         return result;
     }
-    result.sound = read_sound(wav);
+    result.sound = read_sound(wav, true);  // kept for Praat while the Sound lives
     EXPECT_FALSE(result.sound.samples.empty()) << "cannot read " << wav;
-    std::remove(wav.c_str());
     std::remove(log.c_str());
     std::remove(score.c_str());
     return result;
