@@ -1,4 +1,4 @@
-"""Command line: ``python3 -m speechscore continuum SPEC.toml`` and
+"""Command line: ``python3 -m speechscore continuum PLAN.toml`` and
 ``python3 -m speechscore batch TABLE.csv [DIRECTORY]``."""
 
 import argparse
@@ -12,8 +12,8 @@ def main(argv: Optional[List[str]] = None) -> int:
                                      description="Stimuli from speechscore.")
     sub = parser.add_subparsers(dest="command", required=True)
     c = sub.add_parser("continuum", help="render a continuum described in a TOML file")
-    c.add_argument("spec")
-    c.add_argument("-o", "--out", help="directory (default: the spec's 'out')")
+    c.add_argument("plan")
+    c.add_argument("-o", "--out", help="directory (default: the plan's 'out')")
     b = sub.add_parser("batch", help="render a stimulus table (CSV) on every core")
     b.add_argument("table")
     b.add_argument("directory", nargs="?")
@@ -22,9 +22,9 @@ def main(argv: Optional[List[str]] = None) -> int:
     args = parser.parse_args(argv)
     try:
         if args.command == "continuum":
-            from .stimuli import read_spec
+            from .stimuli import read_plan
 
-            cont, out = read_spec(args.spec)
+            cont, out = read_plan(args.plan)
             path = cont.write(args.out or out)
             print(f"{len(cont.rows)} steps of {', '.join(cont.varied)}: {path}")
             return 0

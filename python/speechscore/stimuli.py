@@ -383,23 +383,23 @@ def continuum(start: Mapping[str, Any], end: Mapping[str, Any], n: int,
     return Continuum(name, varied, rows, syllables)
 
 
-def read_spec(path: str) -> Tuple[Continuum, str]:
+def read_plan(path: str) -> Tuple[Continuum, str]:
     """Reads a continuum from a TOML file: ``steps``, ``name``, ``scale`` (a string or a
     table), ``out`` (the directory, relative to the file) and the tables ``base``, ``start``
     and ``end``. Returns the continuum and its directory."""
     import tomllib
 
     with open(path, "rb") as f:
-        spec = tomllib.load(f)
+        plan = tomllib.load(f)
     known = {"steps", "name", "scale", "out", "base", "start", "end", "labels"}
-    unknown = sorted(set(spec) - known)
+    unknown = sorted(set(plan) - known)
     if unknown:
         raise ValueError(f"{path}: unknown key {unknown[0]!r}; keys: {', '.join(sorted(known))}")
     for key in ("steps", "start", "end"):
-        if key not in spec:
+        if key not in plan:
             raise ValueError(f"{path}: {key!r} is missing")
-    name = spec.get("name", os.path.splitext(os.path.basename(path))[0])
-    out = os.path.join(os.path.dirname(os.path.abspath(path)), spec.get("out", name))
-    c = continuum(spec["start"], spec["end"], int(spec["steps"]), spec.get("base"),
-                  spec.get("scale", "linear"), name, spec.get("labels"))
+    name = plan.get("name", os.path.splitext(os.path.basename(path))[0])
+    out = os.path.join(os.path.dirname(os.path.abspath(path)), plan.get("out", name))
+    c = continuum(plan["start"], plan["end"], int(plan["steps"]), plan.get("base"),
+                  plan.get("scale", "linear"), name, plan.get("labels"))
     return c, out

@@ -123,10 +123,10 @@ class Stimuli(unittest.TestCase):
 
     def test_continuum_table_and_command_line(self):
         with tempfile.TemporaryDirectory() as d:
-            spec = os.path.join(d, "vot.toml")
-            with open(spec, "w") as f:
+            plan = os.path.join(d, "vot.toml")
+            with open(plan, "w") as f:
                 f.write('steps = 5\nname = "vot"\n[start]\nvot = 0\n[end]\nvot = 60\n')
-            run = subprocess.run([sys.executable, "-m", "speechscore", "continuum", spec],
+            run = subprocess.run([sys.executable, "-m", "speechscore", "continuum", plan],
                                  capture_output=True, text=True)
             self.assertEqual(run.returncode, 0, run.stderr)
             with open(os.path.join(d, "vot", "stimuli.csv")) as f:
