@@ -63,3 +63,14 @@ std::vector<std::string> lines_of(const std::string& text) {
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
 }
+
+ChildResult run_in(const std::string& dir, const std::vector<std::string>& args) {
+    return run_child([&]() {
+        if (chdir(dir.c_str()) != 0) _exit(98);
+        std::vector<const char*> argv;
+        for (const std::string& a : args) argv.push_back(a.c_str());
+        argv.push_back(nullptr);
+        execvp(argv[0], const_cast<char* const*>(argv.data()));
+        _exit(96);
+    });
+}

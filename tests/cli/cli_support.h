@@ -39,6 +39,9 @@ inline RunOptions in(const std::string& dir) { return RunOptions{dir, "", "", {}
 // Runs the speechscore program with args and collects its output and exit status.
 ChildResult speechscore(const std::vector<std::string>& args, const RunOptions& options = {});
 
+// Runs any program (args[0], looked up on PATH) in the directory dir.
+ChildResult run_in(const std::string& dir, const std::vector<std::string>& args);
+
 // The lines of text, without their line ends.
 std::vector<std::string> lines_of(const std::string& text);
 

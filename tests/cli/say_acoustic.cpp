@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/cli_support.h"
 #include "support/child.h"
 
 namespace {
@@ -32,20 +33,10 @@ struct Take {
     std::string log;
 };
 
-ChildResult run(const std::string& dir, const std::vector<std::string>& args) {
-    return run_child([&]() {
-        if (chdir(dir.c_str()) != 0) _exit(98);
-        std::vector<const char*> argv;
-        for (const std::string& a : args) argv.push_back(a.c_str());
-        argv.push_back(nullptr);
-        execvp(argv[0], const_cast<char* const*>(argv.data()));
-        _exit(96);
-    });
-}
-
 Take measure(const std::string& dir, const std::string& wav, const std::string& grid) {
     Take take;
-    const ChildResult r = run(dir, {"praat", "--run", kMeasure, dir + "/" + wav, dir + "/" + grid});
+    const ChildResult r =
+        run_in(dir, {"praat", "--run", kMeasure, dir + "/" + wav, dir + "/" + grid});
     take.log = r.out + r.err;
     std::istringstream in(r.out);
     for (std::string line; std::getline(in, line);) {
@@ -63,33 +54,18 @@ Take measure(const std::string& dir, const std::string& wav, const std::string& 
     return take;
 }
 
-// A scratch directory, removed afterwards.
-struct Dir {
-    std::string path;
-    Dir() {
-        char name[] = "/tmp/say_acoustic.XXXXXX";
-        path = mkdtemp(name) != nullptr ? name : "/tmp";
-    }
-    ~Dir() { std::filesystem::remove_all(path); }
-    Dir(const Dir&) = delete;
-    Dir& operator=(const Dir&) = delete;
-    void write(const std::string& name, const std::string& text) const {
-        std::ofstream(path + "/" + name) << text;
-    }
-};
-
 // Says each line's phrase alone between rests, renders the script and measures it; output 1
 // renders the voicing source alone.
-Take say_words(const Dir& dir, const std::vector<std::string>& lines, int output = 0) {
+Take say_words(const ScratchDir& dir, const std::vector<std::string>& lines, int output = 0) {
     std::string script =
         "start1 " + std::to_string(output) + " 1 1 1 1 1 0 1 1\nstartmn\nmetronome 60\nRest 0.5\n";
     for (const std::string& l : lines) script += l + "\nRest 0.5\n";
     script += "fine\n";
     dir.write("w.ss", script);
-    const ChildResult r =
-        run(dir.path, {SPEECHSCORE_CLI, "--labels", "w.TextGrid", "--render", "w.wav", "w.ss"});
+    const ChildResult r = run_in(
+        dir.path(), {SPEECHSCORE_CLI, "--labels", "w.TextGrid", "--render", "w.wav", "w.ss"});
     EXPECT_EQ(r.status, 0) << r.err;
-    return measure(dir.path, "w.wav", "w.TextGrid");
+    return measure(dir.path(), "w.wav", "w.TextGrid");
 }
 
 // The first phone of a word with this label, from the take's phones in order.
@@ -103,7 +79,7 @@ std::vector<Measured> all(const Take& t, const std::string& label) {
 TEST(SayMeasure, KnownSignals) {
     // A sine gliding from 100 to 200 Hz in one second (12 cents per 10 ms), then a 5 kHz sine
     // 20 dB weaker: the script must find the glide's step, the sine's centre and the level.
-    Dir dir;
+    ScratchDir dir;
     dir.write("make.praat",
               "Create Sound from formula: \"s\", 1, 0, 1, 44100, \"if x < 0.5 then "
               "0.5 * sin(2 * pi * 100 * (2^(2 * x) - 1) / (2 * ln(2))) else 0.05 * sin(2 * pi * "
@@ -114,8 +90,8 @@ TEST(SayMeasure, KnownSignals) {
               "Insert boundary: 2, 0.95\n"
               "Set interval text: 2, 2, \"AA\"\nSet interval text: 2, 4, \"S\"\n"
               "Save as text file: \"k.TextGrid\"\n");
-    ASSERT_EQ(run(dir.path, {"praat", "--run", "make.praat"}).status, 0);
-    const Take t = measure(dir.path, "k.wav", "k.TextGrid");
+    ASSERT_EQ(run_in(dir.path(), {"praat", "--run", "make.praat"}).status, 0);
+    const Take t = measure(dir.path(), "k.wav", "k.TextGrid");
     ASSERT_EQ(t.phones.size(), 2u) << t.log;
     EXPECT_NEAR(t.phones[1].cog, 5000, 50);
     EXPECT_NEAR(t.phones[1].rms, -20, 0.5);
@@ -123,7 +99,7 @@ TEST(SayMeasure, KnownSignals) {
 }
 
 TEST(SayMeasure, PhonesLandInPublishedRanges) {
-    Dir dir;
+    ScratchDir dir;
     const Take t = say_words(dir, {"say \"see\"", "say \"zoo\"", "say \"shoe\"", "say \"fee\"",
                                    "say \"thin\"", "say \"pea\"", "say \"tea\"", "say \"key\"",
                                    "say \"bee\"", "say \"dee\"", "say \"go\"", "say \"me\"",
@@ -182,7 +158,7 @@ TEST(SayMeasure, PhonesLandInPublishedRanges) {
 TEST(SayMeasure, PitchMovesWithoutStepsWhateverTheSegments) {
     // Measured on the voicing source alone (output 1), where the tracker is not misled by
     // formants moving near the harmonics (an F1 of 300 Hz with a narrow bandwidth at a nasal).
-    Dir dir;
+    ScratchDir dir;
     const Take t = say_words(dir,
                              {"say \"the quick brown fox jumps over the lazy dog\"",
                               "say \"no, my mama made lemon jam\" pitch=A2,E3,C3,G3,A2,C3,G2,E2,D2",

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/cli_support.h"
 #include "support/child.h"
 
 namespace {
@@ -26,34 +27,9 @@ struct Take {
     std::string log;
 };
 
-ChildResult run(const std::string& dir, const std::vector<std::string>& args) {
-    return run_child([&]() {
-        if (chdir(dir.c_str()) != 0) _exit(98);
-        std::vector<const char*> argv;
-        for (const std::string& a : args) argv.push_back(a.c_str());
-        argv.push_back(nullptr);
-        execvp(argv[0], const_cast<char* const*>(argv.data()));
-        _exit(96);
-    });
-}
-
-struct Dir {
-    std::string path;
-    Dir() {
-        char name[] = "/tmp/sing_acoustic.XXXXXX";
-        path = mkdtemp(name) != nullptr ? name : "/tmp";
-    }
-    ~Dir() { std::filesystem::remove_all(path); }
-    Dir(const Dir&) = delete;
-    Dir& operator=(const Dir&) = delete;
-    void write(const std::string& name, const std::string& text) const {
-        std::ofstream(path + "/" + name) << text;
-    }
-};
-
-Take measure(const Dir& dir, const std::string& wav) {
+Take measure(const ScratchDir& dir, const std::string& wav) {
     Take take;
-    const ChildResult r = run(dir.path, {"praat", "--run", kMeasure, dir.path + "/" + wav});
+    const ChildResult r = run_in(dir.path(), {"praat", "--run", kMeasure, dir.path() + "/" + wav});
     take.log = r.out + r.err;
     std::istringstream in(r.out);
     for (std::string line; std::getline(in, line);) {
@@ -119,9 +95,9 @@ void check_notes(const Take& take, const std::vector<Note>& notes, double start,
 
 TEST(SingMeasure, KnownSignal) {
     // A 330 Hz tone from 0.5 s: its pitch and onset as made.
-    Dir dir;
-    const ChildResult made = run(dir.path, {"sox", "-n", "-r", "44100", "-b", "16", "tone.wav",
-                                            "synth", "1", "sine", "330", "pad", "0.5", "0.5"});
+    ScratchDir dir;
+    const ChildResult made = run_in(dir.path(), {"sox", "-n", "-r", "44100", "-b", "16", "tone.wav",
+                                                 "synth", "1", "sine", "330", "pad", "0.5", "0.5"});
     ASSERT_EQ(made.status, 0) << made.err;
     const Take take = measure(dir, "tone.wav");
     EXPECT_LT(std::fabs(cents(median_f0(take, 0.5, 1.5), 330)), 1) << take.log;
@@ -129,12 +105,12 @@ TEST(SingMeasure, KnownSignal) {
 }
 
 TEST(SingMeasure, VowelsStartOnTheirNotesAtTheirPitch) {
-    Dir dir;
+    ScratchDir dir;
     dir.write("s.ss",
               "start1 0 1 1 1 1 1 0 1 1\nstartmn\nmetronome 100\nvoice tenor\n"
               "sing \"ta ka pa sa to ki pu\" r/1 C4/1 E4/1/2 G4/1/2 C5/1 r/1/2 B4/1/2 G4/1 C4/2\n"
               "Rest 0.5\nfine\n");
-    const ChildResult r = run(dir.path, {SPEECHSCORE_CLI, "--render", "s.wav", "s.ss"});
+    const ChildResult r = run_in(dir.path(), {SPEECHSCORE_CLI, "--render", "s.wav", "s.ss"});
     ASSERT_EQ(r.status, 0) << r.err;
     const Take take = measure(dir, "s.wav");
     check_notes(
@@ -144,10 +120,11 @@ TEST(SingMeasure, VowelsStartOnTheirNotesAtTheirPitch) {
 }
 
 TEST(SingMeasure, ASongFileIsSungOnItsNotes) {
-    Dir dir;
-    const ChildResult r = run(
-        dir.path, {SPEECHSCORE_CLI, std::string(SPEECHSCORE_EXAMPLES_SOURCE) + "/twinkle.musicxml",
-                   "--render", "t.wav"});
+    ScratchDir dir;
+    const ChildResult r =
+        run_in(dir.path(),
+               {SPEECHSCORE_CLI, std::string(SPEECHSCORE_EXAMPLES_SOURCE) + "/twinkle.musicxml",
+                "--render", "t.wav"});
     ASSERT_EQ(r.status, 0) << r.err;
     const Take take = measure(dir, "t.wav");
     // Twin-kle twin-kle lit-tle star (a breath), how I won-der what you are; 100 a minute.
@@ -171,14 +148,14 @@ TEST(SingMeasure, ASongFileIsSungOnItsNotes) {
 }
 
 TEST(SingMeasure, AHeldNoteHasItsVibratoAndNoClicks) {
-    Dir dir;
+    ScratchDir dir;
     for (const double rate : {5.0, 6.5}) {
         dir.write("v.ss",
                   "start1 0 1 1 1 1 1 0 1 1\nstartmn\nmetronome 60\nvoice soprano\n"
                   "vibrato rate=" +
                       std::to_string(rate) +
                       " extent=50 delay=0.2\nsing \"ah\" r/1/2 A4/4 r/1/2\nfine\n");
-        const ChildResult r = run(dir.path, {SPEECHSCORE_CLI, "--render", "v.wav", "v.ss"});
+        const ChildResult r = run_in(dir.path(), {SPEECHSCORE_CLI, "--render", "v.wav", "v.ss"});
         ASSERT_EQ(r.status, 0) << r.err;
         const Take take = measure(dir, "v.wav");
         // After the delay and the fade-in, to 0.3 s before the end: the rate from the upward
