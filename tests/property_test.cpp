@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstdio>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -126,13 +125,6 @@ void other_call(Valid& v, bool moving) {
             setVOIC(v.in(0.1, 0.9), v.in(0, 0.05), v.in(0, 0.5), v.in(0, 8000), 0.01, 1);
             break;
     }
-}
-
-std::vector<std::string> lines_of(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
 }
 
 bool is_report(const std::string& line) {

@@ -3,7 +3,6 @@
 // the files left behind checked.
 #include "render.h"
 
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <signal.h>
@@ -15,16 +14,13 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <functional>
 #include <regex>
 #include <set>
-#include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "measure.h"
@@ -34,20 +30,10 @@
 
 namespace {
 
-// Runs a program with arguments and captures its output and exit status.
-ChildResult run(const std::vector<std::string>& command) {
-    return run_child([&] {
-        std::vector<char*> argv;
-        for (const std::string& arg : command) argv.push_back(const_cast<char*>(arg.c_str()));
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
-    });
-}
-
-ChildResult render(std::vector<std::string> args) {
+// Runs the renderer with args, and extra NAME=value settings in its environment.
+ChildResult render(std::vector<std::string> args, const std::vector<std::string>& env = {}) {
     args.insert(args.begin(), SPEECHSCORE_RENDER);
-    return run(args);
+    return run_command(args, env);
 }
 
 // Writes a score in a forked child: start-up with the given avfact and asfact, then the calls.
@@ -82,27 +68,6 @@ void piece() {
     startmn();
     vowel();
     fine();
-}
-
-std::vector<std::string> lines_of(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) lines.push_back(line);
-    return lines;
-}
-
-// Names in a directory, without . and ..
-std::set<std::string> listing(const std::string& dir) {
-    std::set<std::string> names;
-    if (DIR* d = opendir(dir.c_str())) {
-        while (dirent* entry = readdir(d)) {
-            const std::string name = entry->d_name;
-            if (name != "." && name != "..") names.insert(name);
-        }
-        closedir(d);
-    }
-    return names;
 }
 
 // Removes every file in the scratch directory.
@@ -357,6 +322,11 @@ TEST_F(Render, RefusesToWriteOverItsOwnInputsOrWhereCsoundIsToldToWrite) {
     const std::string text = read_file(score);
     const std::string wav = scratch() + "/refused.wav";
     std::ofstream(wav) << "an earlier take";
+    const std::string chosen =
+        " sets csound's output file or sample format, which the renderer "
+        "chooses itself\n";
+    const std::string usage =
+        "usage: render [--allow-clip] SCORE.sco OUTPUT.wav [csound options...]\n";
     const struct {
         std::vector<std::string> args;
         int status;
@@ -365,20 +335,13 @@ TEST_F(Render, RefusesToWriteOverItsOwnInputsOrWhereCsoundIsToldToWrite) {
         {{score, score},
          1,
          "render: " + score +
-             " is the score or the orchestra itself; give another name for the "
-             "WAV file\n"},
+             " is the score or the orchestra itself; give another name for the WAV file\n"},
         {{score, scratch()},
          1,
          "render: " + scratch() + " is a directory; give the name of the WAV file to write\n"},
-        {{score, wav, "-o", scratch() + "/other.wav"},
-         2,
-         "render: -o sets csound's output file or sample format, which the renderer chooses "
-         "itself\nusage: render [--allow-clip] SCORE.sco OUTPUT.wav [csound options...]\n"},
-        {{score, wav, "-f"},
-         2,
-         "render: -f sets csound's output file or sample format, which the renderer chooses "
-         "itself\nusage: render [--allow-clip] SCORE.sco OUTPUT.wav [csound options...]\n"},
-        {{score}, 2, "usage: render [--allow-clip] SCORE.sco OUTPUT.wav [csound options...]\n"},
+        {{score, wav, "-o", scratch() + "/other.wav"}, 2, "render: -o" + chosen + usage},
+        {{score, wav, "-f"}, 2, "render: -f" + chosen + usage},
+        {{score}, 2, usage},
     };
     for (const auto& c : cases) {
         const ChildResult r = render(c.args);
@@ -392,13 +355,16 @@ TEST_F(Render, RefusesToWriteOverItsOwnInputsOrWhereCsoundIsToldToWrite) {
 // The WAV header fields as Python's wave module reads them ("channels width rate frames"), with
 // warnings turned into errors; and sox's complaints when it reads the file.
 ChildResult python_wave(const std::string& wav) {
-    return run({"/usr/bin/python3", "-W", "error", "-c",
-                "import sys, wave\n"
-                "w = wave.open(sys.argv[1])\n"
-                "print(w.getnchannels(), w.getsampwidth(), w.getframerate(), w.getnframes())\n",
-                wav});
+    return run_command(
+        {"/usr/bin/python3", "-W", "error", "-c",
+         "import sys, wave\n"
+         "w = wave.open(sys.argv[1])\n"
+         "print(w.getnchannels(), w.getsampwidth(), w.getframerate(), w.getnframes())\n",
+         wav});
 }
-ChildResult sox_read(const std::string& wav) { return run({"/usr/bin/sox", "-V2", wav, "-n"}); }
+ChildResult sox_read(const std::string& wav) {
+    return run_command({"/usr/bin/sox", "-V2", wav, "-n"});
+}
 
 TEST_F(Render, TakesOpenInPythonWaveAndSoxWithoutWarningsAndOptionsReachCsound) {
     const std::string plain = write_score("plain", piece);
@@ -459,20 +425,6 @@ TEST_F(Render, ASuccessfulRenderReplacesThePreviousTakeKeepingItsPermissions) {
     }
 }
 
-// Runs the renderer with extra environment variables (NAME=value) and captures what it prints.
-ChildResult render_with(const std::vector<std::string>& environment,
-                        std::vector<std::string> args) {
-    args.insert(args.begin(), SPEECHSCORE_RENDER);
-    return run_child([&] {
-        for (const std::string& variable : environment) putenv(const_cast<char*>(variable.c_str()));
-        std::vector<char*> argv;
-        for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
-    });
-}
-
 TEST_F(Render, LeavesNothingInTheDirectoryOfTemporaryFiles) {
     // csound's messages go to a file there while it renders; whether the render succeeds, the
     // score is refused or csound fails, nothing of it is left afterwards.
@@ -492,15 +444,16 @@ TEST_F(Render, LeavesNothingInTheDirectoryOfTemporaryFiles) {
         int status;
     } cases[] = {{good, 0}, {open_score, 1}, {no_tables, 1}};
     for (const auto& c : cases) {
-        const ChildResult r = render_with({"TMPDIR=" + tmp}, {c.score, scratch() + "/t.wav"});
+        const ChildResult r = render({c.score, scratch() + "/t.wav"}, {"TMPDIR=" + tmp});
         EXPECT_EQ(r.status, c.status) << c.score << ": " << r.err;
         EXPECT_EQ(listing(tmp), std::set<std::string>()) << c.score;
     }
     rmdir(tmp.c_str());
 }
 
-TEST_F(Render, AnInterruptedRenderLeavesThePreviousTakeAndNoTemporaryFile) {
-    // Ten minutes of sound take seconds to render: long enough to be interrupted half-way.
+TEST_F(Render, ASignalEndsTheRenderAtOnceLeavingThePreviousTakeAndNoTemporaryFile) {
+    // Ten minutes of sound take seconds to render: long enough to be stopped half-way, once the
+    // unfinished take lies next to the output.
     const std::string score = write_score("long", [] {
         startmn();
         metronome(120);
@@ -510,61 +463,11 @@ TEST_F(Render, AnInterruptedRenderLeavesThePreviousTakeAndNoTemporaryFile) {
     const std::string wav = scratch() + "/long.wav";
     std::ofstream(wav) << "an earlier take";
     const std::set<std::string> before = listing(scratch());
-    std::fflush(stdout);
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        execl(SPEECHSCORE_RENDER, SPEECHSCORE_RENDER, score.c_str(), wav.c_str(),
-              static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    // Once the unfinished take lies next to the output, csound is at work: stop the renderer.
-    bool started = false;
-    for (int tries = 0; tries < 3000 && !started; ++tries) {
-        started = listing(scratch()).size() > before.size();
-        if (!started) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    EXPECT_TRUE(started);
-    kill(pid, SIGTERM);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 143) << status;
-    EXPECT_EQ(read_file(wav), "an earlier take");
-    EXPECT_EQ(listing(scratch()), before);
-}
-
-TEST_F(Render, AnInterruptOrHangupEndsTheRenderAtOnce) {
-    const std::string score = write_score("stopped", [] {
-        startmn();
-        metronome(120);
-        for (int i = 0; i < 300; ++i) VOW(4, i % 12, 60, 7.0, 0.5, 0, 0, 1000, 0.008, 1, 0, 0);
-        fine();
-    });
-    const std::string wav = scratch() + "/stopped.wav";
-    std::ofstream(wav) << "an earlier take";
-    const std::set<std::string> before = listing(scratch());
-    for (const int sig : {SIGINT, SIGHUP}) {
-        std::fflush(stdout);
-        const pid_t pid = fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            execl(SPEECHSCORE_RENDER, SPEECHSCORE_RENDER, score.c_str(), wav.c_str(),
-                  static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        bool started = false;
-        for (int tries = 0; tries < 3000 && !started; ++tries) {
-            started = listing(scratch()).size() > before.size();
-            if (!started) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        EXPECT_TRUE(started);
-        const auto sent = std::chrono::steady_clock::now();
-        kill(pid, sig);
-        int status = 0;
-        waitpid(pid, &status, 0);
-        EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - sent).count(),
-                  1.0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 128 + sig) << status;
+    for (const int sig : {SIGTERM, SIGINT, SIGHUP}) {
+        const Stopped s = stop_while_writing({SPEECHSCORE_RENDER, score, wav}, scratch(), sig);
+        EXPECT_TRUE(s.started) << sig;
+        EXPECT_LT(s.seconds, 1.0) << sig;
+        EXPECT_EQ(s.status, 128 + sig);
         EXPECT_EQ(read_file(wav), "an earlier take");
         EXPECT_EQ(listing(scratch()), before);
     }
@@ -573,7 +476,7 @@ TEST_F(Render, AnInterruptOrHangupEndsTheRenderAtOnce) {
 // Runs a shell command line (the renderer is $R) and captures what it prints.
 ChildResult shell(const std::string& command) {
     const std::string with = std::string("R='") + SPEECHSCORE_RENDER + "'; " + command;
-    return run({"/bin/bash", "-c", with});
+    return run_command({"/bin/bash", "-c", with});
 }
 
 std::string quoted(const std::string& path) { return "'" + path + "'"; }
@@ -674,43 +577,7 @@ TEST_F(Render, NamesAFullDisk) {
                          "\nrender: nothing was written to " + wav + "\n");
 }
 
-TEST_F(Render, OneRendererRendersManyScoresAsTheProgramDoesAndStopsWhenAsked) {
-    const std::string plain = write_score("many_plain", piece);
-    const std::string loud = write_score("many_loud", piece, kLoud);
-    const std::string wav = scratch() + "/many.wav";
-    speechscore::Renderer renderer(SPEECHSCORE_ORCHESTRA);
-    ASSERT_TRUE(renderer.ok()) << renderer.error();
-    for (const std::string& score : {plain, loud, plain}) {
-        const ChildResult r = render({score, wav});
-        const std::vector<double> by_program = read_sound(wav).samples;
-        std::remove(wav.c_str());
-        const speechscore::RenderResult result = renderer.render_file(score, wav);
-        EXPECT_EQ(read_sound(wav).samples, by_program);
-        std::string said;
-        for (const std::string& line : result.messages) said += "render: " + line + "\n";
-        if (score == loud) {
-            EXPECT_EQ(result.status, speechscore::RenderStatus::clipped);
-            EXPECT_EQ(r.err.substr(0, said.size()), said);
-            EXPECT_GT(result.clipped, 0);
-        } else {
-            EXPECT_EQ(result.status, speechscore::RenderStatus::rendered);
-            EXPECT_EQ(said, "");
-            EXPECT_NEAR(result.seconds, 1.5, 0.01);
-        }
-    }
-    // A stop leaves the take as it was.
-    std::ofstream(wav) << "an earlier take";
-    renderer.set_stop([] { return true; });
-    EXPECT_EQ(renderer.render_file(plain, wav).status, speechscore::RenderStatus::stopped);
-    EXPECT_EQ(read_file(wav), "an earlier take");
-    renderer.set_stop(nullptr);
-    const speechscore::RenderResult open = renderer.render_text("i 80 0 1\n", "text", wav);
-    EXPECT_EQ(open.status, speechscore::RenderStatus::failed);
-    ASSERT_FALSE(open.messages.empty());
-    EXPECT_EQ(open.messages.back(), "nothing was written to " + wav);
-}
-
-TEST_F(Render, ABatchRendersAtOnceWhatRendersAloneAndReportsEachFailureWithItsItem) {
+TEST_F(Render, OneRendererRendersManyScoresAsTheProgramDoesAloneOrInABatchAndStopsWhenAsked) {
     const std::string plain = write_score("batch_plain", piece);
     const std::string loud = write_score("batch_loud", piece, kLoud);
     const std::string open = scratch() + "/batch_open.sco";
@@ -721,10 +588,28 @@ TEST_F(Render, ABatchRendersAtOnceWhatRendersAloneAndReportsEachFailureWithItsIt
                                                         {dir + "none.sco", dir + "b2.wav"},
                                                         {open, dir + "b3.wav"},
                                                         {plain, dir + "b4.wav"}};
+    // One renderer, one score after another, renders the program's takes and says what it says.
     speechscore::Renderer alone(SPEECHSCORE_ORCHESTRA), batch(SPEECHSCORE_ORCHESTRA);
+    ASSERT_TRUE(alone.ok()) << alone.error();
     std::vector<speechscore::RenderResult> expected;
-    for (const speechscore::RenderItem& item : items)
+    for (const speechscore::RenderItem& item : items) {
         expected.push_back(alone.render_file(item.score, item.wav + ".alone.wav"));
+        const ChildResult r = render({item.score, item.wav + ".program.wav"});
+        std::string said;
+        for (const std::string& line : expected.back().messages) said += "render: " + line + "\n";
+        said = std::regex_replace(said, std::regex("\\.alone\\.wav"), ".program.wav");
+        if (expected.back().status != speechscore::RenderStatus::failed) {
+            EXPECT_EQ(read_sound(item.wav + ".alone.wav").samples,
+                      read_sound(item.wav + ".program.wav").samples);
+            EXPECT_EQ(r.err.substr(0, said.size()), said);
+        }
+    }
+    EXPECT_EQ(expected[1].status, speechscore::RenderStatus::clipped);
+    EXPECT_GT(expected[1].clipped, 0);
+    EXPECT_EQ(expected[0].status, speechscore::RenderStatus::rendered);
+    EXPECT_EQ(expected[0].messages, std::vector<std::string>{});
+    EXPECT_NEAR(expected[0].seconds, 1.5, 0.01);
+    // A batch renders at once what renders alone.
     batch.set_jobs(3);
     std::vector<std::size_t> told;
     const auto results =
@@ -749,6 +634,18 @@ TEST_F(Render, ABatchRendersAtOnceWhatRendersAloneAndReportsEachFailureWithItsIt
     }
     EXPECT_EQ(results[2].messages,
               std::vector<std::string>{"cannot read score " + dir + "none.sco"});
+    // A stop leaves the take as it was; a score that is not closed is refused.
+    const std::string wav = dir + "stop.wav";
+    std::ofstream(wav) << "an earlier take";
+    alone.set_stop([] { return true; });
+    EXPECT_EQ(alone.render_file(plain, wav).status, speechscore::RenderStatus::stopped);
+    EXPECT_EQ(read_file(wav), "an earlier take");
+    alone.set_stop(nullptr);
+    const speechscore::RenderResult text = alone.render_text("i 80 0 1\n", "text", wav);
+    EXPECT_EQ(text.status, speechscore::RenderStatus::failed);
+    ASSERT_FALSE(text.messages.empty());
+    EXPECT_EQ(text.messages.back(), "nothing was written to " + wav);
+    std::remove(wav.c_str());
     // Stopped when the first item ends: those that end with it (at most the three in flight)
     // keep their takes; the rest are stopped and leave no file behind.
     const std::set<std::string> before = listing(scratch());

@@ -8,24 +8,6 @@
 
 #include "support/child.h"
 
-// A fresh directory under the system's temporary directory, removed with all it holds.
-class ScratchDir {
-public:
-    ScratchDir();
-    ~ScratchDir();
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-
-    const std::string& path() const { return path_; }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-    // Writes text to the file name (made executable when asked); returns its path.
-    std::string write(const std::string& name, const std::string& text,
-                      bool executable = false) const;
-
-private:
-    std::string path_;
-};
-
 struct RunOptions {
     std::string dir;               // working directory; the current one when empty
     std::string input;             // standard input, from this file when not empty
@@ -41,9 +23,6 @@ ChildResult speechscore(const std::vector<std::string>& args, const RunOptions& 
 
 // Runs any program (args[0], looked up on PATH) in the directory dir.
 ChildResult run_in(const std::string& dir, const std::vector<std::string>& args);
-
-// The lines of text, without their line ends.
-std::vector<std::string> lines_of(const std::string& text);
 
 // start1, startmn and metronome 120: the opening of most test scripts.
 extern const char kOpening[];

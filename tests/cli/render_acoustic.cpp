@@ -1,33 +1,16 @@
 // Rendering scripts in the runner's own process: the example piece becomes a WAV, a take
 // replaces the old one only whole, a signal stops the render at once.
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <regex>
 #include <set>
 #include <string>
-#include <thread>
 
 #include "cli/cli_support.h"
 #include "support/child.h"
 
 namespace {
-
-std::set<std::string> listing(const std::string& dir) {
-    std::set<std::string> names;
-    if (DIR* d = opendir(dir.c_str())) {
-        while (dirent* entry = readdir(d)) {
-            const std::string name = entry->d_name;
-            if (name != "." && name != "..") names.insert(name);
-        }
-        closedir(d);
-    }
-    return names;
-}
 
 const std::string kVowel = "VOW 2 vEH 60 C3 0.5 0 0 1000 0.008 1 0 0\n";
 
@@ -85,29 +68,11 @@ TEST(ScriptRenderAcoustic, ASignalStopsTheRenderAtOnce) {
     dir.write("long.ss", script + "fine\n");
     dir.write("take.wav", "RIFFold take");
     const std::set<std::string> before = listing(dir.path());
-    std::fflush(stdout);
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        if (chdir(dir.path().c_str()) != 0) _exit(127);
-        execl(SPEECHSCORE_CLI, SPEECHSCORE_CLI, "--render", "take.wav", "long.ss",
-              static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    bool started = false;  // the unfinished take lies beside the old one
-    for (int tries = 0; tries < 3000 && !started; ++tries) {
-        started = listing(dir.path()).size() > before.size();
-        if (!started) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    EXPECT_TRUE(started);
-    const auto stop = std::chrono::steady_clock::now();
-    kill(pid, SIGTERM);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - stop).count();
-    EXPECT_LT(seconds, 1.0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 143) << status;
+    const Stopped s = stop_while_writing({SPEECHSCORE_CLI, "--render", "take.wav", "long.ss"},
+                                         dir.path(), SIGTERM, dir.path());
+    EXPECT_TRUE(s.started);  // the unfinished take lay beside the old one
+    EXPECT_LT(s.seconds, 1.0);
+    EXPECT_EQ(s.status, 143);
     EXPECT_EQ(read_file(dir.file("take.wav")), "RIFFold take");
     EXPECT_EQ(listing(dir.path()), before);
 }

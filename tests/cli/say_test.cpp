@@ -22,35 +22,12 @@ namespace {
 namespace sw = speechscore::words;
 
 // The program's helpers (cli_support.h) name a function speechscore, which the namespace of the
-// words layer hides, so this file keeps its own: a scratch directory and the program run in it.
-struct Dir {
-    std::string path;
-    Dir() {
-        char name[] = "/tmp/say_test.XXXXXX";
-        path = mkdtemp(name) != nullptr ? name : "/tmp";
-    }
-    ~Dir() { std::filesystem::remove_all(path); }
-    Dir(const Dir&) = delete;
-    Dir& operator=(const Dir&) = delete;
-    std::string file(const std::string& name) const { return path + "/" + name; }
-    void write(const std::string& name, const std::string& text) const {
-        std::ofstream(file(name), std::ios::binary) << text;
-    }
-};
+// words layer hides, so this file runs the program itself.
+using Dir = ScratchDir;
 
-ChildResult program(const char* tool, const std::vector<std::string>& args, const Dir& dir) {
-    return run_child([&]() {
-        if (chdir(dir.path.c_str()) != 0) _exit(98);
-        std::vector<const char*> argv = {tool};
-        for (const std::string& a : args) argv.push_back(a.c_str());
-        argv.push_back(nullptr);
-        execvp(tool, const_cast<char* const*>(argv.data()));
-        _exit(96);
-    });
-}
-
-ChildResult run_script(const std::vector<std::string>& args, const Dir& dir) {
-    return program(SPEECHSCORE_CLI, args, dir);
+ChildResult run_script(std::vector<std::string> args, const Dir& dir) {
+    args.insert(args.begin(), SPEECHSCORE_CLI);
+    return run_command(args, {}, dir.path());
 }
 
 const char kStart[] = "start1 0 1 1 1 1 1 0 1 1\nstartmn\nmetronome 60\nRest 0.5\n";
@@ -188,7 +165,7 @@ TEST(Say, LabelsAreATextGridPraatReads) {
               "endfor\n"
               "w$ = Get label of interval: 1, 4\n"
               "appendInfoLine: \"| \", w$\n");
-    const ChildResult praat = program("praat", {"--run", "read.praat"}, dir);
+    const ChildResult praat = run_command({"praat", "--run", "read.praat"}, {}, dir.path());
     ASSERT_EQ(praat.status, 0) << praat.err;
     // Boundaries at the score's event times: the phrase starts after the 0.5-beat rest at 60
     // per minute, and the F1 events start there.

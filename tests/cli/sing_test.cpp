@@ -22,30 +22,11 @@ namespace {
 namespace ss = speechscore::sing;
 namespace sw = speechscore::words;
 
-struct Dir {
-    std::string path;
-    Dir() {
-        char name[] = "/tmp/sing_test.XXXXXX";
-        path = mkdtemp(name) != nullptr ? name : "/tmp";
-    }
-    ~Dir() { std::filesystem::remove_all(path); }
-    Dir(const Dir&) = delete;
-    Dir& operator=(const Dir&) = delete;
-    std::string file(const std::string& name) const { return path + "/" + name; }
-    void write(const std::string& name, const std::string& text) const {
-        std::ofstream(file(name), std::ios::binary) << text;
-    }
-};
+using Dir = ScratchDir;
 
-ChildResult run_program(const std::vector<std::string>& args, const Dir& dir) {
-    return run_child([&]() {
-        if (chdir(dir.path.c_str()) != 0) _exit(98);
-        std::vector<const char*> argv = {SPEECHSCORE_CLI};
-        for (const std::string& a : args) argv.push_back(a.c_str());
-        argv.push_back(nullptr);
-        execv(SPEECHSCORE_CLI, const_cast<char* const*>(argv.data()));
-        _exit(96);
-    });
+ChildResult run_program(std::vector<std::string> args, const Dir& dir) {
+    args.insert(args.begin(), SPEECHSCORE_CLI);
+    return run_command(args, {}, dir.path());
 }
 
 const char kStart[] = "start1 0 1 1 1 1 1 0 1 1\nstartmn\nmetronome 90\n";

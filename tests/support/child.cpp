@@ -1,15 +1,21 @@
 // Child runner: fork, redirect, run, collect.
 #include "support/child.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 namespace {
 
@@ -75,6 +81,69 @@ ChildResult run_child(const std::function<void()>& fn, const char* outPath) {
     return result;
 }
 
+ChildResult run_command(const std::vector<std::string>& args, const std::vector<std::string>& env,
+                        const std::string& dir) {
+    return run_child([&] {
+        if (!dir.empty() && chdir(dir.c_str()) != 0) _exit(98);
+        for (const std::string& setting : env) putenv(const_cast<char*>(setting.c_str()));
+        std::vector<char*> argv;
+        for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        execvp(argv[0], argv.data());
+        _exit(127);
+    });
+}
+
+Stopped stop_while_writing(const std::vector<std::string>& args, const std::string& dir, int sig,
+                           const std::string& cwd) {
+    const std::set<std::string> before = listing(dir);
+    std::fflush(stdout);
+    const pid_t pid = fork();
+    if (pid < 0) std::abort();
+    if (pid == 0) {
+        if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(127);
+        std::vector<char*> argv;
+        for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    Stopped stopped{false, -1, 0};
+    for (int tries = 0; tries < 6000 && !stopped.started; ++tries) {
+        stopped.started = listing(dir).size() > before.size();
+        if (!stopped.started) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    const auto sent = std::chrono::steady_clock::now();
+    kill(pid, sig);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    stopped.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - sent).count();
+    stopped.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return stopped;
+}
+
+ScratchDir::ScratchDir() {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern =
+        std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/speechscore-test-XXXXXX";
+    if (mkdtemp(&pattern[0]) == nullptr) std::abort();
+    path_ = pattern;
+}
+
+ScratchDir::~ScratchDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::string ScratchDir::write(const std::string& name, const std::string& text,
+                              bool executable) const {
+    const std::string path = file(name);
+    std::ofstream(path, std::ios::binary) << text;
+    if (executable) chmod(path.c_str(), 0755);
+    return path;
+}
+
 ProgramRun run_program(const std::string& path) {
     ProgramRun run{"", -1};
     FILE* pipe = popen(("'" + path + "' 2>&1").c_str(), "r");
@@ -91,6 +160,25 @@ std::string read_file(const std::string& path) {
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+std::vector<std::string> lines_of(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+std::set<std::string> listing(const std::string& dir) {
+    std::set<std::string> names;
+    if (DIR* d = opendir(dir.c_str())) {
+        while (const dirent* entry = readdir(d)) {
+            const std::string name = entry->d_name;
+            if (name != "." && name != "..") names.insert(name);
+        }
+        closedir(d);
+    }
+    return names;
 }
 
 std::string golden(const std::string& name) {
