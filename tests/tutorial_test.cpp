@@ -1,5 +1,6 @@
-// The programs of docs/tutorial.md write complete scores, and the behaviour the tutorial
-// teaches holds: a pitch in Hz is reported twice, a nasal pointer stays in force until nasOff.
+// The example piece and the programs of docs/tutorial.md write complete scores, and the behaviour
+// the tutorial teaches holds: a pitch in Hz is reported twice, a nasal pointer stays in force
+// until nasOff.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -24,14 +25,38 @@ std::vector<std::string> lines_with(const std::string& text, const std::string& 
     return found;
 }
 
-TEST(Tutorial, ProgramsWriteCompleteScores) {
-    for (const char* program : {"first_mama", "first_melody", "first_tempo"}) {
-        const ProgramRun run = run_program(std::string(SPEECHSCORE_EXAMPLES_DIR) + "/" + program);
-        EXPECT_EQ(run.status, 0) << program << "\n" << run.out;
-        ASSERT_GE(run.out.size(), 2u) << program;
-        EXPECT_EQ(run.out.substr(run.out.size() - 2), "e\n") << program;
-        EXPECT_TRUE(lines_with(run.out, "Error").empty()) << program;
-        EXPECT_TRUE(lines_with(run.out, ";i").empty()) << program;
+// The numbers of a time-line summary row ("; " then "%7.3f " fields).
+std::vector<double> numbers_of(const std::string& row) {
+    std::vector<double> values;
+    std::istringstream in(row.substr(1));
+    for (double v; in >> v;) values.push_back(v);
+    return values;
+}
+
+// The example piece and the tutorial's programs write complete, error-free scores (no error or
+// echo line) whose tracks all end together: the summary rows hold slots 2..11, then slots 12..19
+// and the end event's duration.
+TEST(Tutorial, ProgramsWriteCompleteScoresWhoseTracksEndTogether) {
+    for (const std::string& program :
+         {std::string(SPEECHSCORE_PIECE), std::string(SPEECHSCORE_EXAMPLES_DIR) + "/first_mama",
+          std::string(SPEECHSCORE_EXAMPLES_DIR) + "/first_melody",
+          std::string(SPEECHSCORE_EXAMPLES_DIR) + "/first_tempo"}) {
+        SCOPED_TRACE(program);
+        const ProgramRun run = run_program(program);
+        ASSERT_EQ(run.status, 0) << run.out;
+        const std::vector<std::string> lines = lines_of(run.out);
+        ASSERT_GE(lines.size(), 10u);
+        EXPECT_EQ(lines.back(), "e");
+        for (const char* start : {"Error", "Odd error", "THERE ARE", ";i"})
+            EXPECT_TRUE(lines_with(run.out, start).empty()) << start;
+        const std::vector<double> filters = numbers_of(lines[lines.size() - 5]);
+        const std::vector<double> voice = numbers_of(lines[lines.size() - 2]);
+        ASSERT_EQ(filters.size(), 10u);
+        ASSERT_EQ(voice.size(), 9u);
+        const double end = filters[1];  // the F1 track
+        for (double v : filters) EXPECT_EQ(v, end);
+        for (std::size_t i = 0; i < 8; ++i) EXPECT_EQ(voice[i], end);
+        EXPECT_NEAR(voice[8], end - 0.01, 0.0011);
     }
 }
 
