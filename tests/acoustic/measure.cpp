@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <Eigen/Dense>
 #include <algorithm>
 #include <cmath>
 #include <complex>
@@ -56,85 +57,49 @@ std::vector<double> lpc(const std::vector<double>& x, int order) {
     return a;
 }
 
-// Roots of z^p + a1 z^(p-1) + ... + ap by simultaneous (Durand-Kerner) iteration.
+// Roots of z^p + a1 z^(p-1) + ... + ap: the eigenvalues of its companion matrix.
 std::vector<std::complex<double>> roots(const std::vector<double>& a) {
-    using C = std::complex<double>;
-    const std::size_t p = a.size() - 1;
-    std::vector<C> z(p);
-    for (std::size_t i = 0; i < p; ++i) z[i] = std::pow(C(0.4, 0.9), static_cast<double>(i));
-    for (int iteration = 0; iteration < 2000; ++iteration) {
-        double change = 0;
-        for (std::size_t i = 0; i < p; ++i) {
-            C value = 1;
-            for (std::size_t k = 1; k <= p; ++k) value = value * z[i] + a[k];
-            C denominator = 1;
-            for (std::size_t j = 0; j < p; ++j)
-                if (j != i) denominator *= z[i] - z[j];
-            const C step = value / denominator;
-            z[i] -= step;
-            change = std::max(change, std::abs(step));
-        }
-        if (change < 1e-14) break;
-    }
-    return z;
+    const Eigen::Index p = static_cast<Eigen::Index>(a.size()) - 1;
+    Eigen::MatrixXd companion = Eigen::MatrixXd::Zero(p, p);
+    for (Eigen::Index k = 0; k < p; ++k) companion(0, k) = -a[static_cast<std::size_t>(k) + 1];
+    companion.diagonal(-1).setOnes();
+    const Eigen::VectorXcd z = Eigen::EigenSolver<Eigen::MatrixXd>(companion, false).eigenvalues();
+    return std::vector<std::complex<double>>(z.data(), z.data() + z.size());
 }
 
 const std::size_t kClosedOrder = 18;
 
 // Least-squares predictor of order kClosedOrder over the stretches [start, start + span) of d:
-// d[n] + a1 d[n-1] + ... + ap d[n-p] = 0, by Householder reflections on the data matrix (the
-// normal equations would square its poor conditioning), with a faint ridge that keeps the
-// solution defined when the filter has fewer poles than the order. Returns 1, a1..ap, and the
-// share of the energy left unexplained in `error`; empty when there is too little data.
+// d[n] + a1 d[n-1] + ... + ap d[n-p] = 0, by Householder QR of the data matrix (the normal
+// equations would square its poor conditioning), with a faint ridge that keeps the solution
+// defined when the filter has fewer poles than the order. Returns 1, a1..ap, and the share of the
+// energy left unexplained in `error`; empty when there is too little data.
 std::vector<double> closed_fit(const std::vector<double>& d, const std::vector<std::size_t>& starts,
                                std::size_t span, double& error) {
     const std::size_t p = kClosedOrder;
-    std::vector<std::vector<double>> rows;  // d[n-1] .. d[n-p], then -d[n]
+    std::vector<std::size_t> rows;  // the samples n predicted from d[n-1] .. d[n-p]
     double total = 0;
     for (std::size_t c : starts)
-        for (std::size_t n = c; n < c + span && n < d.size(); ++n) {
-            if (n < p) continue;
-            std::vector<double> row(p + 1);
-            for (std::size_t k = 1; k <= p; ++k) row[k - 1] = d[n - k];
-            row[p] = -d[n];
+        for (std::size_t n = std::max(c, p); n < c + span && n < d.size(); ++n) {
+            rows.push_back(n);
             total += d[n] * d[n];
-            rows.push_back(row);
         }
     if (rows.size() < 2 * p || total <= 0) return {};
-    for (std::size_t k = 0; k < p; ++k) {
-        std::vector<double> row(p + 1, 0.0);
-        row[k] = std::sqrt(1e-24 * total);
-        rows.push_back(row);
+    const Eigen::Index m = static_cast<Eigen::Index>(rows.size() + p),
+                       q = static_cast<Eigen::Index>(p);
+    Eigen::MatrixXd matrix = Eigen::MatrixXd::Zero(m, q);
+    Eigen::VectorXd target = Eigen::VectorXd::Zero(m);
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        for (std::size_t k = 1; k <= p; ++k)
+            matrix(static_cast<Eigen::Index>(r), static_cast<Eigen::Index>(k - 1)) = d[rows[r] - k];
+        target(static_cast<Eigen::Index>(r)) = -d[rows[r]];
     }
-    for (std::size_t col = 0; col < p; ++col) {
-        double norm = 0;
-        for (std::size_t r = col; r < rows.size(); ++r) norm += rows[r][col] * rows[r][col];
-        norm = std::sqrt(norm);
-        const double alpha = rows[col][col] > 0 ? -norm : norm;
-        std::vector<double> v(rows.size(), 0.0);
-        for (std::size_t r = col; r < rows.size(); ++r) v[r] = rows[r][col];
-        v[col] -= alpha;
-        double vv = 0;
-        for (std::size_t r = col; r < rows.size(); ++r) vv += v[r] * v[r];
-        if (vv == 0) continue;
-        for (std::size_t k = col; k <= p; ++k) {
-            double dot = 0;
-            for (std::size_t r = col; r < rows.size(); ++r) dot += v[r] * rows[r][k];
-            const double f = 2 * dot / vv;
-            for (std::size_t r = col; r < rows.size(); ++r) rows[r][k] -= f * v[r];
-        }
-    }
-    std::vector<double> coefficients(p + 1, 0.0);
-    coefficients[0] = 1;
-    for (std::size_t i = p; i-- > 0;) {
-        if (rows[i][i] == 0) return {};
-        double acc = rows[i][p];
-        for (std::size_t k = i + 1; k < p; ++k) acc -= rows[i][k] * coefficients[k + 1];
-        coefficients[i + 1] = acc / rows[i][i];
-    }
-    double left = 0;
-    for (std::size_t r = p; r < rows.size(); ++r) left += rows[r][p] * rows[r][p];
-    error = left / total;
+    matrix.bottomRows(q).diagonal().setConstant(std::sqrt(1e-24 * total));
+    const Eigen::VectorXd solution = matrix.householderQr().solve(target);
+    if (!solution.allFinite()) return {};
+    error = (matrix * solution - target).squaredNorm() / total;
+    std::vector<double> coefficients = {1};
+    coefficients.insert(coefficients.end(), solution.data(), solution.data() + q);
     return coefficients;
 }
 
