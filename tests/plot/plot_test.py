@@ -41,12 +41,27 @@ def run_plot(*args):
 
 
 def prepare(piece, fixture, render):
-    """Writes piece.sco, piece.wav (rendered), fixture.sco and tempo.sco into the data
-    folder."""
+    """Writes piece.sco, piece.wav (rendered afresh: an old take would hide a renderer that
+    leaves none), fixture.sco and tempo.sco into the data folder; a loud copy of the piece
+    (avfact, p6 of instrument 1, at 16) must render to a clipped take with status 4."""
     os.makedirs(DATA, exist_ok=True)
     with open(data("piece.sco"), "wb") as out:
         subprocess.run([piece], stdout=out, check=True)
+    for name in ("piece.wav", "loud.wav"):
+        if os.path.exists(data(name)):
+            os.remove(data(name))
     subprocess.run([render, data("piece.sco"), data("piece.wav")], check=True)
+    with open(data("piece.sco")) as stream:
+        lines = stream.read().split("\n")
+    at = next(n for n, line in enumerate(lines) if line.startswith("i 1 "))
+    start = lines[at].split()
+    lines[at] = " ".join(start[:6] + ["16"] + start[7:])
+    with open(data("loud.sco"), "w") as out:
+        out.write("\n".join(lines))
+    loud = subprocess.run([render, data("loud.sco"), data("loud.wav")], stderr=subprocess.PIPE)
+    if loud.returncode != 4 or not os.path.isfile(data("loud.wav")):
+        sys.exit("a clipped take ended with status %d, expected 4 and the take kept:\n%s"
+                 % (loud.returncode, loud.stderr.decode(errors="replace")))
     with open(data("fixture.sco"), "wb") as out:
         status = subprocess.run([fixture], stdout=out, stderr=subprocess.DEVNULL).returncode
     if status != 1:
@@ -97,30 +112,26 @@ class Model(unittest.TestCase):
 
         # The fixture: 0.5 s a beat, a glide from 2.5 s whose first step is 0.75 s, then 1 s;
         # the metronome's fallback keeps 1 s a beat. The bad glMM mark changes nothing.
-        score = sp.parse_score(data("fixture.sco"))
-        marks = sp.beat_marks(sp.tempo_map(score, None), score.end_time)
-        self.assertEqual([(round(t, 4), n, sure) for t, n, sure in marks],
-                         [(0.0, 0, True), (0.5, 1, True), (1.0, 2, True), (1.5, 3, True),
-                          (2.0, 4, True), (2.5, 5, True), (3.25, 6, True), (4.25, 7, True),
-                          (5.25, 8, True)])
-        # --beat 0.4 contradicts the glide's start (0.5): the marks before it are not sure,
-        # and the glide starts on the next whole beat
-        marks = sp.beat_marks(sp.tempo_map(score, 0.4), score.end_time)
-        self.assertEqual([(round(t, 4), n, sure) for t, n, sure in marks],
-                         [(0.0, 0, False), (0.4, 1, False), (0.8, 2, False), (1.2, 3, False),
-                          (1.6, 4, False), (2.0, 5, False), (2.4, 6, False),
-                          (2.5, 7, True), (3.25, 8, True), (4.25, 9, True), (5.25, 10, True)])
-
-    def test_beats_where_the_score_hides_the_tempo(self):
-        # tests/plot/plot_fixture.cpp "tempo": a glide that ends on its first step (no step
-        # comment) takes effect at once; a metronome call between glides leaves no trace, so
-        # the stretch before the next glide is not sure, and counting goes on from the whole
-        # beat nearest to that glide's start.
-        score = sp.parse_score(data("tempo.sco"))
-        marks = sp.beat_marks(sp.tempo_map(score, None), score.end_time)
-        self.assertEqual([(round(t, 4), n, sure) for t, n, sure in marks],
-                         [(0.0, 0, True), (0.5, 1, False), (1.5, 2, False), (2.5, 3, False),
-                          (3.0, 4, True), (3.5, 5, True), (4.0, 6, True)])
+        # --beat 0.4 contradicts the glide's start (0.5): the marks before it are not sure, and
+        # the glide starts on the next whole beat.
+        # plot_fixture.cpp "tempo": a glide that ends on its first step (no step comment) takes
+        # effect at once; a metronome call between glides leaves no trace, so the stretch before
+        # the next glide is not sure, and counting goes on from the whole beat nearest to that
+        # glide's start.
+        N, Y = False, True
+        cases = [
+            ("fixture.sco", None, [(0.0, Y), (0.5, Y), (1.0, Y), (1.5, Y), (2.0, Y), (2.5, Y),
+                                   (3.25, Y), (4.25, Y), (5.25, Y)]),
+            ("fixture.sco", 0.4, [(0.0, N), (0.4, N), (0.8, N), (1.2, N), (1.6, N), (2.0, N),
+                                  (2.4, N), (2.5, Y), (3.25, Y), (4.25, Y), (5.25, Y)]),
+            ("tempo.sco", None, [(0.0, Y), (0.5, N), (1.5, N), (2.5, N), (3.0, Y), (3.5, Y),
+                                 (4.0, Y)]),
+        ]
+        for name, beat, want in cases:
+            score = sp.parse_score(data(name))
+            marks = sp.beat_marks(sp.tempo_map(score, beat), score.end_time)
+            self.assertEqual([(round(t, 4), n, sure) for t, n, sure in marks],
+                             [(at, k, sure) for k, (at, sure) in enumerate(want)], name)
 
     def test_beats_without_tempo_comments(self):
         with tempfile.TemporaryDirectory() as folder:
@@ -256,18 +267,31 @@ class Pictures(unittest.TestCase):
     def out(self, name):
         return os.path.join(self.folder, name)
 
-    def test_formats(self):
-        cases = [
-            (["piece.sco", "piece.wav"], "piece.png", b"\x89PNG\r\n\x1a\n"),
-            (["piece.sco", "piece.wav"], "piece.svg", b"<?xml"),
-            (["piece.sco"], "piece.PDF", b"%PDF-"),
-            (["fixture.sco"], "fixture.svg", b"<?xml"),
+    def test_formats_and_what_the_svg_names(self):
+        fixture_names = ["THERE ARE   7 ERRORS IN THIS FILE.", ">E1<", ">E2<", ">E3<", ">E4-E7<",
+                         ">W1<", "Error: &lt;pitch&gt; out-of-range.",
+                         "0.5 s a beat (MM 120) up to the first tempo comment, 1 tempo glide",
+                         "nasal pole", "nasal zero", "tracheal pole", "tracheal zero"]
+        cases = [  # inputs, output, its first bytes, texts it holds, texts it does not hold
+            (["piece.sco", "piece.wav"], "piece.png", b"\x89PNG\r\n\x1a\n", [], []),
+            # the piece's nasal and tracheal pairs all cancel
+            (["piece.sco", "piece.wav"], "piece.svg", b"<?xml", [], ["nasal pole", ">E1<"]),
+            (["piece.sco"], "piece.PDF", b"%PDF-", [], []),
+            (["fixture.sco"], "fixture.svg", b"<?xml", fixture_names, []),
+            (["piece.sco", "piece.wav", "--start", "2", "--end", "4.5", "--mm", "100"], "r.svg",
+             b"<?xml", ["0.6 s a beat (MM 100) from the start"], []),
         ]
-        for inputs, name, magic in cases:
-            status, out, err = run_plot(*[data(i) for i in inputs], "-o", self.out(name))
+        for inputs, name, magic, present, absent in cases:
+            args = [data(i) if i.endswith((".sco", ".wav")) else i for i in inputs]
+            status, out, err = run_plot(*args, "-o", self.out(name))
             self.assertEqual((status, out, err), (0, "", ""), name)
             with open(self.out(name), "rb") as stream:
-                self.assertEqual(stream.read(len(magic)), magic, name)
+                content = stream.read()
+            self.assertEqual(content[:len(magic)], magic, name)
+            for needle in present:
+                self.assertIn(needle.encode(), content, name)
+            for needle in absent:
+                self.assertNotIn(needle.encode(), content, name)
 
     def test_png_size_and_content(self):
         import matplotlib.image
@@ -287,32 +311,6 @@ class Pictures(unittest.TestCase):
             # the spectrogram adds dark grey pixels; the tracks alone have few
             grey = ((pixels.max(axis=2) - pixels.min(axis=2) < 6) & (pixels.max(axis=2) < 160))
             self.assertEqual(grey.mean() > 0.05, panels == 4, inputs)
-
-    def test_svg_names_the_errors_and_the_tempo(self):
-        path = self.out("f.svg")
-        self.assertEqual(run_plot(data("fixture.sco"), "-o", path)[0], 0)
-        with open(path) as stream:
-            text = stream.read()
-        for needle in ("THERE ARE   7 ERRORS IN THIS FILE.", ">E1<", ">E2<", ">E3<", ">E4-E7<",
-                       ">W1<", "Error: &lt;pitch&gt; out-of-range.",
-                       "0.5 s a beat (MM 120) up to the first tempo comment, 1 tempo glide",
-                       "nasal pole", "nasal zero", "tracheal pole", "tracheal zero"):
-            self.assertTrue(needle in text, needle)
-        path = self.out("p.svg")
-        self.assertEqual(run_plot(data("piece.sco"), "-o", path)[0], 0)
-        with open(path) as stream:
-            text = stream.read()
-        self.assertFalse("nasal pole" in text)  # the piece's pairs all cancel
-        self.assertFalse(">E1<" in text)
-
-    def test_range_and_tempo_options(self):
-        path = self.out("r.svg")
-        status, _, err = run_plot(data("piece.sco"), data("piece.wav"), "-o", path,
-                                  "--start", "2", "--end", "4.5", "--mm", "100")
-        self.assertEqual((status, err), (0, ""))
-        with open(path) as stream:
-            text = stream.read()
-        self.assertTrue("0.6 s a beat (MM 100) from the start" in text)
 
 
 class BadInput(unittest.TestCase):
@@ -337,84 +335,75 @@ class BadInput(unittest.TestCase):
         wav = data("piece.wav")
         with open(wav, "rb") as stream:
             wav_bytes = stream.read()
-        text = self.write("notes.txt", b"; a comment\nhello world\n")
-        binary = self.write("bin.sco", b"i 11 0 1\0\0\1")
-        empty = self.write("empty.sco", b"\n  \n")
-        comments = self.write("comments.sco", b"; only\n; comments\n")
-        latin = self.write("latin.sco", b"i 11 0 1 500 101\ni 11 1 1 500 101 \xe9\n")
-        short = self.write("short.sco", b"e\ni 11 0\n")
-        word = self.write("word.sco", b"i 11 0 1 five 101\n")
-        # numbers as Csound reads them, not as Python's float() does
-        numbers = [self.write("n%d.sco" % k, b"i 11 0 1 500 101\ni 12 0 %s 1500 101\ne\n" % w)
-                   for k, w in enumerate((b"inf", b"1_0", b"nan", b"1e999", b"\xd9\xa1"))]
-        separator = self.write("u2028.sco", "i 11 0 1 500\u2028101\ne\n".encode())
-        times = [self.write("t%d.sco" % k, b"i 11 %s 500 101\ne\n" % w)
-                 for k, w in enumerate((b"-1 1", b"0 -0.5", b"2e6 1", b"999999 2", b"0 1 1e10"))]
-        tempo = self.write("t.sco", b"t 0 60\ni 11 0 1 500 101\ne\n")
-        not_wav = self.write("sound.wav", b"this is no sound")
-        cut = self.write("cut.wav", wav_bytes[:30])
         header = wav_bytes.index(b"data") + 8
-        cut_data = self.write("cutdata.wav", wav_bytes[:len(wav_bytes) // 2])
-        no_fmt = self.write("nofmt.wav", b"RIFFxxxxWAVEdata\4\0\0\0abcd")
+        u = "speechscore-plot: "
+        e = ": error: "
+        drawn = "is not a time that can be drawn (0 to 1e+06 s)"
+        # scores (file name, content, line, message); numbers as Csound reads them, not as
+        # Python's float() does
+        scores = [
+            ("notes.txt", b"; a comment\nhello world\n", ":2", "not a line of a score (expected "
+             "an i, f or e statement, a comment or an error line): hello world"),
+            ("bin.sco", b"i 11 0 1\0\0\1", "", "not a score (binary data)"),
+            ("empty.sco", b"\n  \n", "", "not a score (the file is empty)"),
+            ("comments.sco", b"; only\n; comments\n", "",
+             "not a score (it holds no i, f or e statement)"),
+            ("latin.sco", b"i 11 0 1 500 101\ni 11 1 1 500 101 \xe9\n", ":2",
+             "not a score (not a UTF-8 text file)"),
+            ("short.sco", b"e\ni 11 0\n", ":2", "not a score statement: i 11 0"),
+            ("word.sco", b"i 11 0 1 five 101\n", ":1",
+             "'five' is not a number of a score: i 11 0 1 five 101"),
+        ] + [
+            ("n%d.sco" % k, b"i 11 0 1 500 101\ni 12 0 %s 1500 101\ne\n" % w.encode(), ":2",
+             "'%s' is not a number of a score: i 12 0 %s 1500 101" % (w, w))
+            for k, w in enumerate(("inf", "1_0", "nan", "1e999", "\u0661"))
+        ] + [
+            ("u2028.sco", "i 11 0 1 500\u2028101\ne\n".encode(), ":1",
+             "'500\\u2028101' is not a number of a score: i 11 0 1 500\\u2028101"),
+            ("t0.sco", b"i 11 -1 1 500 101\ne\n", ":1", "the start -1 %s: i 11 -1 1" % drawn),
+            ("t1.sco", b"i 11 0 -0.5 500 101\ne\n", ":1", "the span -0.5 %s: i 11 0 -0.5" % drawn),
+            ("t2.sco", b"i 11 2e6 1 500 101\ne\n", ":1", "the start 2e+06 %s: i 11 2e+06 1" % drawn),
+            ("t3.sco", b"i 11 999999 2 500 101\ne\n", ":1",
+             "the event ends at 1e+06 s, after 1e+06 s: i 11 999999 2"),
+            ("t4.sco", b"i 11 0 1 1e10 500 101\ne\n", ":1",
+             "a value beyond 1e+09, which the picture cannot draw: i 11 0 1 1e10 500 101"),
+            ("t.sco", b"t 0 60\ni 11 0 1 500 101\ne\n", ":1", "the statement 't' is not one "
+             "that speechscore writes; only i, f and e statements can be drawn"),
+        ]
+        # sounds (file name, content, message) after the piece's score
+        sounds = [
+            ("sound.wav", b"this is no sound", "not a WAV file (no RIFF/WAVE header)"),
+            ("cut.wav", wav_bytes[:30], "the WAV file is cut short in its fmt chunk"),
+            ("cutdata.wav", wav_bytes[:len(wav_bytes) // 2], "the WAV file is cut short: its "
+             "data chunk holds %d bytes, the file %d"
+             % (len(wav_bytes) - header, len(wav_bytes) // 2 - header)),
+            ("nofmt.wav", b"RIFFxxxxWAVEdata\4\0\0\0abcd",
+             "the WAV file is malformed or cut short: no fmt chunk"),
+        ]
+        cases = [([self.write(name, content), "-o", out], 1,
+                  u + os.path.join(folder, name) + line + e + message)
+                 for name, content, line, message in scores]
+        cases += [([piece, self.write(name, content), "-o", out], 1,
+                   u + os.path.join(folder, name) + e + message)
+                  for name, content, message in sounds]
         fifo = os.path.join(folder, "fifo.wav")
         os.mkfifo(fifo)
         huge = self.write("huge.sco", b"")
         os.truncate(huge, (64 << 20) + 1)
         with open(piece, "rb") as stream:
             same = self.write("same.svg", stream.read())
-        u = "speechscore-plot: "
-        e = ": error: "
-        cases = [
+        cases += [
             ([os.path.join(folder, "none.sco"), "-o", out],
              1, u + "%s/none.sco: error: no such score file" % folder),
             ([folder, "-o", out], 1, u + folder + e + "is a directory, not a score file"),
-            ([text, "-o", out], 1, u + text + ":2" + e + "not a line of a score (expected an i, "
-             "f or e statement, a comment or an error line): hello world"),
-            ([binary, "-o", out], 1, u + binary + e + "not a score (binary data)"),
-            ([empty, "-o", out], 1, u + empty + e + "not a score (the file is empty)"),
-            ([comments, "-o", out], 1,
-             u + comments + e + "not a score (it holds no i, f or e statement)"),
-            ([latin, "-o", out], 1, u + latin + ":2" + e + "not a score (not a UTF-8 text file)"),
-            ([short, "-o", out], 1, u + short + ":2" + e + "not a score statement: i 11 0"),
-            ([word, "-o", out], 1, u + word + ":1" + e + "'five' is not a number of a score: "
-             "i 11 0 1 five 101"),
-        ] + [
-            ([path, "-o", out], 1, u + path + ":2" + e + "'%s' is not a number of a score: "
-             "i 12 0 %s 1500 101" % (w, w))
-            for path, w in zip(numbers, ("inf", "1_0", "nan", "1e999", "\u0661"))
-        ] + [
-            ([separator, "-o", out], 1,
-             u + separator + ":1" + e + "'500\\u2028101' is not a number of a score: "
-             "i 11 0 1 500\\u2028101"),
-            ([times[0], "-o", out], 1, u + times[0] + ":1" + e + "the start -1 is not a time "
-             "that can be drawn (0 to 1e+06 s): i 11 -1 1"),
-            ([times[1], "-o", out], 1, u + times[1] + ":1" + e + "the span -0.5 is not a time "
-             "that can be drawn (0 to 1e+06 s): i 11 0 -0.5"),
-            ([times[2], "-o", out], 1, u + times[2] + ":1" + e + "the start 2e+06 is not a time "
-             "that can be drawn (0 to 1e+06 s): i 11 2e+06 1"),
-            ([times[3], "-o", out], 1, u + times[3] + ":1" + e + "the event ends at 1e+06 s, "
-             "after 1e+06 s: i 11 999999 2"),
-            ([times[4], "-o", out], 1, u + times[4] + ":1" + e + "a value beyond 1e+09, which "
-             "the picture cannot draw: i 11 0 1 1e10 500 101"),
             ([huge, "-o", out], 1, u + huge + e + "the score file holds 67108865 bytes, more "
              "than the 64 MiB that are read"),
-            ([tempo, "-o", out], 1, u + tempo + ":1" + e + "the statement 't' is not one that "
-             "speechscore writes; only i, f and e statements can be drawn"),
             ([wav, piece, "-o", out], 1, u + wav + e + "is a WAV file, not a score; give the "
              "score first: speechscore-plot piece.sco piece.wav -o OUT"),
             ([piece, os.path.join(folder, "none.wav"), "-o", out], 1,
              u + "%s/none.wav: error: no such WAV file" % folder),
             ([piece, fifo, "-o", out], 1, u + fifo + e + "is a FIFO or pipe; give the WAV as a "
              "file (its samples are read from the file as they are needed)"),
-            ([piece, not_wav, "-o", out], 1,
-             u + not_wav + e + "not a WAV file (no RIFF/WAVE header)"),
-            ([piece, cut, "-o", out], 1,
-             u + cut + e + "the WAV file is cut short in its fmt chunk"),
-            ([piece, cut_data, "-o", out], 1, u + cut_data + e + "the WAV file is cut short: "
-             "its data chunk holds %d bytes, the file %d"
-             % (len(wav_bytes) - header, len(wav_bytes) // 2 - header)),
-            ([piece, no_fmt, "-o", out], 1,
-             u + no_fmt + e + "the WAV file is malformed or cut short: no fmt chunk"),
             ([piece, "-o", os.path.join(folder, "out.jpg")], 1, u + "%s/out.jpg: error: "
              "unknown output type '.jpg'; use .svg, .png, .pdf or .html" % folder),
             ([piece, "-o", os.path.join(folder, "out")], 1, u + "%s/out: error: unknown output "
