@@ -1,8 +1,10 @@
-"""The Python package: scores from calls and scripts (byte for byte as the program writes them),
-diagnostics, an interpreter that outlives fine, renders, labels, continua and batches."""
+"""The Python package: scores from calls, scripts and song files (byte for byte as the program
+writes them), diagnostics, an interpreter that outlives fine, renders, labels, continua and batches.
+"""
 
 import csv
 import os
+import struct
 import subprocess
 import sys
 import tempfile
@@ -67,6 +69,57 @@ class Scores(unittest.TestCase):
             ss.Score().VOWW(1)
         s = ss.Score().say('a "b"', beats=2).sing("twin-kle", "C4/1", "G4/1")
         self.assertEqual(s.lines, ['say "a \\"b\\"" beats=2', 'sing "twin-kle" C4/1 G4/1'])
+
+
+def midi_with_lyrics(notes):
+    """A format-0 MIDI file, 480 ticks a beat: each (key, syllable) a lyric and a one-beat note."""
+    track = b""
+    for key, syllable in notes:
+        text = syllable.encode()
+        track += b"\x00\xff\x05" + bytes([len(text)]) + text + bytes([0, 0x90, key, 80])
+        track += b"\x83\x60" + bytes([0x80, key, 0])  # 480 ticks later
+    track += b"\x00\xff\x2f\x00"
+    return (b"MThd" + struct.pack(">IHHH", 6, 0, 1, 480) + b"MTrk" + struct.pack(">I", len(track))
+            + track)
+
+
+class Songs(unittest.TestCase):
+    DOCS = os.path.join(TOP, "tests", "songs", "documents")
+
+    def test_song_scores_are_the_programs_with_measure_diagnostics(self):
+        for name, options, program in (("marks.musicxml", {}, []),
+                                       ("lyrics.musicxml", {"verse": 2, "voice": "bass"},
+                                        ["--verse", "2", "--voice", "bass"])):
+            path = os.path.join(self.DOCS, name)
+            expected = subprocess.run([PROGRAM, path] + program, capture_output=True).stdout
+            result = ss.run_song(path, **options)
+            self.assertTrue(result.ok, result.diagnostics)
+            self.assertEqual(result.score, expected.decode(), name)
+        warned = ss.run_song(os.path.join(self.DOCS, "marks.musicxml")).diagnostics
+        self.assertEqual([(d.line, d.measure, d.level) for d in warned], [(0, "4", "warning")])
+        self.assertEqual(str(warned[0]), "measure 4: warning: <foo> is not read: skipped")
+
+    def test_sung_syllables_and_phones_come_back_as_labels(self):
+        song = ss.Score.from_song("hello.mid", data=midi_with_lyrics([(60, "hel"), (64, "lo")]))
+        self.assertIn('sing "hel lo" C4/1 E4/1', song.lines)
+        labels = song.said()
+        words = labels.tier("words")
+        self.assertEqual([w.text for w in words], ["hel", "lo"])
+        self.assertAlmostEqual(words[1].start, 0.5)  # one beat at 120 a minute
+        phones = [p.text for p in labels.tier("phones")]
+        self.assertEqual((phones[0], phones[-1]), ("HH", "OW"))
+        lyrics = ss.run_song(os.path.join(self.DOCS, "lyrics.musicxml"), labels=True).labels
+        self.assertEqual([w.text for w in lyrics.tier("words")][:3], ["Oh", "Twin", "kle"])
+
+    def test_a_file_that_is_no_song_is_one_error_and_raises_only_when_asked(self):
+        bad = ss.run_song("text.mid", data=b"not a MIDI file at all\n")
+        self.assertEqual((bad.ok, bad.status, bad.score), (False, 1, ""))
+        self.assertEqual([(d.line, d.level) for d in bad.diagnostics], [(0, "error")])
+        with self.assertRaises(ss.ScoreError):
+            ss.run_song("text.mid", data=b"MThd", check=True)
+        with self.assertRaisesRegex(ss.ScoreError, "no voice 'baritone'"):
+            ss.Score.from_song(os.path.join(self.DOCS, "lyrics.musicxml"), voice="baritone")
+        self.assertTrue(vowel_score().run().ok)
 
 
 class Renders(unittest.TestCase):
