@@ -1,9 +1,10 @@
 """The Python package: scores from calls, scripts and song files (byte for byte as the program
-writes them), diagnostics, an interpreter that outlives fine, renders, labels, continua and batches.
-"""
+writes them), diagnostics, an interpreter that outlives fine, renders, labels, continua, batches
+and the program's continuum command."""
 
 import csv
 import os
+import shutil
 import struct
 import subprocess
 import sys
@@ -174,19 +175,34 @@ class Stimuli(unittest.TestCase):
         with self.assertRaisesRegex(ValueError, "outlasts"):
             ss.syllable(transition=400)
 
-    def test_continuum_table_and_command_line(self):
+    def test_continuum_table_and_command_lines(self):
         with tempfile.TemporaryDirectory() as d:
             plan = os.path.join(d, "vot.toml")
             with open(plan, "w") as f:
                 f.write('steps = 5\nname = "vot"\n[start]\nvot = 0\n[end]\nvot = 60\n')
-            run = subprocess.run([sys.executable, "-m", "speechscore", "continuum", plan],
-                                 capture_output=True, text=True)
-            self.assertEqual(run.returncode, 0, run.stderr)
-            with open(os.path.join(d, "vot", "stimuli.csv")) as f:
-                rows = list(csv.DictReader(f))
-            self.assertEqual([r["vot"] for r in rows], ["0.0", "15.0", "30.0", "45.0", "60.0"])
-            self.assertEqual(rows[0]["file"], "vot_01.wav")
-            self.assertTrue(os.path.isfile(os.path.join(d, "vot", "vot_05.TextGrid")))
+            for command in ([sys.executable, "-m", "speechscore"], [PROGRAM]):
+                shutil.rmtree(os.path.join(d, "vot"), ignore_errors=True)
+                run = subprocess.run(command + ["continuum", plan], capture_output=True, text=True)
+                self.assertEqual(run.returncode, 0, run.stderr)
+                with open(os.path.join(d, "vot", "stimuli.csv")) as f:
+                    rows = list(csv.DictReader(f))
+                self.assertEqual([r["vot"] for r in rows], ["0.0", "15.0", "30.0", "45.0", "60.0"])
+                self.assertEqual(rows[0]["file"], "vot_01.wav")
+                self.assertTrue(os.path.isfile(os.path.join(d, "vot", "vot_05.TextGrid")))
+            # The program without Python, or away from the package: exit 2 and why.
+            alone = os.path.join(d, "speechscore")
+            shutil.copy(PROGRAM, alone)
+            bare = {k: v for k, v in os.environ.items() if k != "PYTHONPATH"}
+            cases = [(PROGRAM, dict(bare, SPEECHSCORE_PYTHON="/no/python3"),
+                      "cannot run /no/python3")]
+            if subprocess.run([sys.executable, "-c", "import speechscore"], env=bare, cwd=d,
+                              capture_output=True).returncode != 0:  # not installed here
+                cases.append((alone, bare, "needs the Python package speechscore"))
+            for program, env, why in cases:
+                run = subprocess.run([program, "continuum", plan], capture_output=True,
+                                     text=True, env=env, cwd=d)
+                self.assertEqual(run.returncode, 2, run.stderr)
+                self.assertIn(why, run.stderr)
 
 
 class Batches(unittest.TestCase):
