@@ -9,6 +9,7 @@ import unittest
 import speechscore as ss
 from measure import HERE, fit_transition, formant_track
 
+VOT_SCRIPT = os.path.join(HERE, "..", "..", "tools", "praat", "vot.praat")
 # A 10 ms window: the 25 ms default smears a 25-40 ms transition's onset toward its target.
 WINDOW = 0.01
 
@@ -72,13 +73,12 @@ class VoiceOnsetTime(unittest.TestCase):
             for row, syl in zip(cont.rows, cont.syllables):
                 # The release is looked for within 20 ms of the labels' burst.
                 release = ss.read_text_grid(os.path.join(d, row["textgrid"])).boundaries()["burst"]
-                out = subprocess.run(["praat", "--run", os.path.join(HERE, "vot.praat"),
+                out = subprocess.run(["praat", "--run", VOT_SCRIPT,
                                       os.path.join(d, row["file"]), str(release - 0.02),
                                       str(release + 0.02), str(syl.times["offset"])],
                                      capture_output=True, text=True, check=True).stdout.split()
                 measured.append(float(out[2]) * 1000)
-        # Burst onset and first glottal pulse as tools/praat/phone_measures.praat's onset_vot
-        # reads them (within 1 ms on signals of known answer); Praat's pulse lies on the first
+        # Burst onset and first glottal pulse as tools/praat/vot.praat reads them (within 1 ms on signals of known answer); Praat's pulse lies on the first
         # cycle's largest swing, about 3 ms after the glottal closure of these vowels (F1 onset
         # 250 Hz), so the VOTs read long by 2.5 to 3.5 ms.
         for got, row in zip(measured, cont.rows):
