@@ -157,6 +157,13 @@ double score_end() {
     return end;
 }
 
+}  // namespace
+
+void set_expand_output(int fd) { g_expandFd = fd; }
+void set_labels_path(const std::string& path) { g_labelsPath = path; }
+
+sw::Labels* labels() { return g_labelsPath.empty() ? nullptr : &g_labels; }
+
 // Writes the TextGrid beside its destination and renames it into place (only over a regular
 // file).
 void write_labels(const std::string& name) {
@@ -181,11 +188,6 @@ void write_labels(const std::string& name) {
         unlink(temporary.c_str());
     }
 }
-
-}  // namespace
-
-void set_expand_output(int fd) { g_expandFd = fd; }
-void set_labels_path(const std::string& path) { g_labelsPath = path; }
 
 void expand_line(const std::string& text) {
     if (g_expandFd >= 0) write_all(g_expandFd, text + "\n");
@@ -213,8 +215,7 @@ bool say_line(const std::string& name, int line, const std::string& text, RunRep
         ++report.scriptErrors;
         return true;
     }
-    if (!sw::say(phrase, input, options, problem, g_expandFd >= 0 ? &calls : nullptr,
-                 g_labelsPath.empty() ? nullptr : &g_labels)) {
+    if (!sw::say(phrase, input, options, problem, g_expandFd >= 0 ? &calls : nullptr, labels())) {
         // A language espeak-ng does not know is pointed out at its option.
         const bool language = problem.message.rfind("unknown language", 0) == 0;
         const std::size_t column = language && langColumn != std::string::npos

@@ -6,12 +6,21 @@
 
 #include "script.h"
 
+namespace speechscore::words {
+struct Labels;
+}
+
 namespace cli {
 
 // Where --expand writes the expanded script (-1: not expanding) and where --labels writes the
 // TextGrid (empty: nowhere). Set before the run.
 void set_expand_output(int fd);
 void set_labels_path(const std::string& path);
+
+// The words and phones said or sung so far when --labels asks for them, else nullptr; and the
+// TextGrid of them written to the --labels file (beside it, then renamed into place).
+speechscore::words::Labels* labels();
+void write_labels(const std::string& name);
 
 // Runs a say line: returns false when the line is no say statement. A line that cannot be said
 // is diagnosed as NAME:LINE:COLUMN: error: and writes nothing. While expanding, the calls it
