@@ -516,6 +516,7 @@ TEST(MusicXml, ConformanceSuite) {
     };
     const Case cases[] = {
         {"02a-Rests-Durations.xml", {}, 0, 24, nullptr},
+        {"03a-Rhythm-Durations.xml", {}, 32, 136, nullptr},
         {"03b-Rhythm-Backup.xml", {}, 2, 3, nullptr},
         {"03b-Rhythm-Backup.xml", {"", "2", ""}, 2, 3, nullptr},
         {"03c-Rhythm-DivisionChange.xml", {}, 6, 8, nullptr},
