@@ -17,15 +17,15 @@ namespace cli {
 void set_expand_output(int fd);
 void set_labels_path(const std::string& path);
 
-// The words and phones said or sung so far when --labels asks for them, else nullptr; and the
-// TextGrid of them written to the --labels file (beside it, then renamed into place).
-speechscore::words::Labels* labels();
-void write_labels(const std::string& name);
-
 // Runs a say line: returns false when the line is no say statement. A line that cannot be said
 // is diagnosed as NAME:LINE:COLUMN: error: and writes nothing. While expanding, the calls it
 // made are written as plain call lines.
 bool say_line(const std::string& name, int line, const std::string& text, RunReport& report);
+
+// The words and phones --labels collects, for the sing statement to add its own to (nullptr
+// when no TextGrid is asked for); write_collected_labels writes them out after a line.
+speechscore::words::Labels* collected_labels();
+void write_collected_labels(const std::string& name);
 
 // While expanding, copies a line that is not a say statement to the expanded script.
 void expand_line(const std::string& text);
