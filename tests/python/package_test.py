@@ -113,6 +113,14 @@ class Songs(unittest.TestCase):
         lyrics = ss.run_song(os.path.join(self.DOCS, "lyrics.musicxml"), labels=True).labels
         self.assertEqual([w.text for w in lyrics.tier("words")][:3], ["Oh", "Twin", "kle"])
 
+    def test_a_fermata_is_held_as_long_as_asked(self):
+        path = os.path.join(TOP, "tests", "songs", "conformance",
+                            "42a-MultiVoice-TwoVoicesOnStaff-Lyrics.xml")
+        for fermata, note in ((None, " E5/3 "), (2, " E5/4 ")):  # a half note under a fermata
+            self.assertIn(note, "\n".join(ss.Score.from_song(path, fermata=fermata).lines))
+        with self.assertRaises(ValueError):
+            ss.run_song(path, fermata=0.5)
+
     def test_a_file_that_is_no_song_is_one_error_and_raises_only_when_asked(self):
         bad = ss.run_song("text.mid", data=b"not a MIDI file at all\n")
         self.assertEqual((bad.ok, bad.status, bad.score), (False, 1, ""))
