@@ -17,9 +17,9 @@ from typing import Any
 #: Where Debian keeps the Python packages of its own interpreter.
 DEBIAN_PACKAGES = "/usr/lib/python3/dist-packages"
 
-MISSING = ("numpy is needed for samples as arrays: apt-get install python3-numpy (Debian's "
-           "python3) or pip install numpy; renders to WAV files, TextGrids, continua and "
-           "batches work without it")
+MISSING = ("numpy is needed for samples as arrays: pip install numpy, or apt-get install "
+           "python3-numpy (which any CPython of Debian's python3 version also uses); renders "
+           "to WAV files, TextGrids, continua and batches work without it")
 
 
 def _debian_numpy_fits() -> bool:
