@@ -35,6 +35,7 @@ constexpr Place Glo = Place::Glottal;
 //  F62   Fujimura (1962), murmur formants, bandwidths (Table I), antiformant ranges
 //  D75   Dalston (1975), adult men's /w r l/ formants
 //  BS79  Blumstein & Stevens (1979): labial bursts diffuse-falling (A2..A4 6 dB apart)
+//  PB52  Peterson & Barney (1952), Table II, men's formant frequencies
 //  cal   a level set so that the rendered phone lands on a published relative level (Jongman's
 //        frication levels, Zue's burst levels), or on the peers' where none is published
 //        (murmurs, aspiration, the voice under a voiced fricative): docs/phones.md, "Levels"
@@ -60,13 +61,13 @@ const std::vector<Phone> kPhones = {
   {"OXR", "ɔɹ",   V,  None, true,   511,  936, 2455,  80,  70,  70,   475, 1379, 1711,  60,  0,  0,   0,  0,  0,  0,  0,  0,     0,    0,   0, 240, 130,   0,  0, "F B o to ɝ (H95, K80 II); dur M87 9-1"},  // 16
   {"UXR", "ʊɹ",   V,  None, true,   469, 1123, 2435,  65, 110, 140,   475, 1379, 1711,  60,  0,  0,   0,  0,  0,  0,  0,  0,     0,    0,   0, 230, 110,   0,  0, "F B ʊ to ɝ (H95, K80 II); dur M87 9-1"},  // 17
   {"AY",  "aɪ",   V,  None, true,   756, 1309, 2535, 130,  70, 160,   429, 2034, 2687,  60,  0,  0,   0,  0,  0,  0,  0,  0,     0,    0,   0, 250, 150,   0,  0, "F B ɑ to ɪ rows (H95, K80 II; no aɪ data); dur M87 9-1"},  // 18
-  {"AW",  "aʊ",   V,  None, true,   756, 1309, 2535, 130,  70, 160,   469, 1123, 2435,  60,  0,  0,   0,  0,  0,  0,  0,  0,     0,    0,   0, 260, 100,   0,  0, "F B ɑ to ʊ rows (H95, K80 II; no aʊ data); dur M87 9-1"},  // 19
+  {"AW",  "aʊ",   V,  None, true,   756, 1309, 2535, 130,  70, 160,   440, 1020, 2240,  60,  0,  0,   0,  0,  0,  0,  0,  0,     0,    0,   0, 260, 100,   0,  0, "F B ɑ row (H95, K80 II) to ʊ of PB52 II (no aʊ data); dur M87 9-1"},  // 19
   {"OY",  "ɔɪ",   V,  None, true,   656, 1023, 2521, 130,  70, 160,   429, 2034, 2687,  60,  0,  0,   0,  0,  0,  0,  0,  0,     0,    0,   0, 280, 150,   0,  0, "F B ɔ to ɪ rows (H95, K80 II; no ɔɪ data); dur M87 9-1"},  // 20
 
   {"P",   "p",   St,  Lab,  false,  400, 1100, 2150, 300, 100, 150,     0,    0,    0,   0, 45, 49,  57, 51, 45,  0,  0,  0,     0,    0,   0,  90,  50,   5, 58, "F B K80 III p; A BS79 falling; AF cal Z76; AS cal; dur M87 9-1; burst M87 C-7; VOT Z76"},  // 21
   {"B",   "b",   St,  Lab,  true,   200, 1100, 2150,  60, 100, 150,     0,    0,    0,  45, 31,  0,   0,  0,  0,  0,  0, 63,     0,    0,   0,  85,  60,   5, 15, "F B K80 III b; A K80 III (bypass, flat; not for p, whose aspiration follows through the parallel branch at once, while the bypass gain still falls); AF cal Z76; dur M87 9-1; burst M87 C-7; VOT Z76"},  // 22
-  {"T",   "t",   St,  Alv,  false,  400, 1600, 2600, 300, 100, 150,     0,    0,    0,   0, 39, 49,   0, 30, 45, 57, 63,  0,     0,    0,   0,  75,  50,  15, 71, "F B A K80 III t; AF cal Z76; AS cal; dur M87 9-1; burst M87 C-7; VOT Z76"},  // 23
-  {"D",   "d",   St,  Alv,  true,   200, 1600, 2600,  60, 100, 150,     0,    0,    0,  45, 39,  0,   0, 47, 60, 62, 60,  0,     0,    0,   0,  75,  50,  10, 21, "F B A K80 III d; AF cal Z76; dur M87 9-1; burst M87 C-7; VOT Z76"},  // 24
+  {"T",   "t",   St,  Alv,  false,  400, 1600, 2600, 300, 100, 150,     0,    0,    0,   0, 39, 49,   0, 30, 63, 57, 45,  0,  3660,    0,   0,  75,  50,  15, 71, "F B K80 III t; A K80 III t, largest on F4 at the peak; peak Z76 t (by vowel); AF cal Z76; AS cal; dur M87 9-1; burst M87 C-7; VOT Z76"},  // 23
+  {"D",   "d",   St,  Alv,  true,   200, 1600, 2600,  60, 100, 150,     0,    0,    0,  45, 39,  0,   0, 47, 62, 60, 60,  0,  3300,    0,   0,  75,  50,  10, 21, "F B K80 III d; A K80 III d, largest on F4 at the peak; peak Z76 d (by vowel); AF cal Z76; dur M87 9-1; burst M87 C-7; VOT Z76"},  // 24
   {"K",   "k",   St,  Vel,  false,  300, 1990, 2850, 250, 100, 150,     0,    0,    0,   0, 48, 49,   0, 53, 43, 45, 45,  0,     0,    0,   0,  80,  60,  25, 73, "F B A K80 III k (F2 by Z76 peak); AF cal Z76; AS cal; dur M87 9-1; burst M87 C-7; VOT Z76"},  // 25
   {"G",   "g",   St,  Vel,  true,   200, 1990, 2850,  60, 100, 150,     0,    0,    0,  45, 50,  0,   0, 53, 43, 45, 45,  0,     0,    0,   0,  80,  60,  20, 20, "F B A K80 III g (F2 by Z76 peak); AF cal Z76; dur M87 9-1; burst, VOT M87 C-7"},  // 26
   {"DX",  "ɾ",   St,  Alv,  true,   200, 1600, 2600,  60, 100, 150,     0,    0,    0,  45,  0,  0,   0,  0,  0,  0,  0,  0,     0,    0,   0,  20,  20,   0,  0, "F B K80 III d; dur M87 9-1 DX"},  // 27

@@ -67,6 +67,16 @@ double velar_peak(const Phone* v) {
     return 1770;
 }
 
+// Alveolar burst peak by the vowel: Zue (1976), t 3900 / 3660 / 3300 and d 3530 / 3300 / 2950 Hz
+// before front / back / rounded vowels (the row's peak is the back-vowel value).
+double alveolar_peak(const Phone& p, const Phone* v) {
+    const bool t = !p.voiced;
+    if (v == nullptr) return p.peak;
+    if (v->f2 > 1700) return t ? 3900 : 3530;
+    if (v->f2 < 1100) return t ? 3300 : 2950;
+    return p.peak;
+}
+
 Targets onset(const Phrase& ph, std::size_t i);
 
 // A segment's own target at its end (a diphthong's offset).
@@ -594,13 +604,18 @@ std::array<double, 11> parallel(const Phrase& ph, std::size_t i) {
 // (1980, Table I) defaults for a male voice: F4 3300 (B4 250), F5 3750 (B5 200), F6 4900
 // (B6 1000); F7 and F8 and their bandwidths are the orchestra's start values. A sibilant's
 // frication peak (Jongman et al. 2000) takes F6 (/s z/) or F4 (/ʃ ʒ tʃ dʒ/; F5 then moves up to
-// 4500, the orchestra's start value, to stay above it).
-std::array<double, 11> higher(const Phone& p) {
+// 4500, the orchestra's start value, to stay above it); so does an alveolar stop's burst peak
+// (Zue 1976, by the vowel), which carries the burst's largest parallel level.
+std::array<double, 11> higher(const Phrase& ph, std::size_t i) {
+    const Phone& p = *ph.segs[i].ph;
     std::array<double, 11> f = {3300, 3750, 4900, 6500, 7500, 250, 200, 1000, 650, 750, 1};
-    if (p.peak > 4500) {
-        f[2] = p.peak;
-    } else if (p.peak > 0) {
-        f[0] = p.peak;
+    const double peak = p.place == Place::Alveolar && p.cls == Class::Stop && p.peak > 0
+                            ? alveolar_peak(p, nearest_vowel(ph, i))
+                            : p.peak;
+    if (peak > 4500) {
+        f[2] = peak;
+    } else if (peak > 0) {
+        f[0] = peak;
         f[1] = 4500;
         f[6] = 450;
     }
@@ -640,7 +655,7 @@ std::vector<double> write_phrase(const Phrase& phrase, const Options& options, c
         double now = 0;
         std::array<double, 11> last = {};
         for (std::size_t i = 0; i < s.size(); ++i) {
-            const std::array<double, 11> f = higher(*s[i].ph);
+            const std::array<double, 11> f = higher(phrase, i);
             const double end = i + 1 == s.size() ? total : clock.real[i + 1];
             const double quick = std::min(10 * kMs, (end - now) / 2);
             if (f != last && quick > 0.5 * kMs) {
