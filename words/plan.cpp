@@ -38,6 +38,10 @@ constexpr double kAspirationHigh = 0;
 // default DV (2 ms instead of 8), so that a voice starting from silence sounds within 10 ms.
 constexpr double kSpeechTilt = 6;
 constexpr double kSpeechDV = 0.25;
+// Where a nasal meets a vowel or other sonorant, the velum moves more slowly than the lips or
+// tongue (Stevens 1998, ch. 9): the murmur hands over to the sonorant (its notch, its voicing
+// level, its F1) over this time, within the 10 to 30 ms of natural releases.
+constexpr double kNasalHandover = 0.02;
 
 // ---- Phone classes ----------------------------------------------------------------------------
 
@@ -177,14 +181,14 @@ std::array<double, 2> boundary(const Phrase& ph, std::size_t i, int k) {
 }
 
 // Transition time (s) of formant k inside a vowel next to phone c: from a stop 30 ms for F1
-// and 50 ms for F2 and F3; from a nasal 15 ms for F1 (the abrupt release) and 40 ms; from a
+// and 50 ms for F2 and F3; from a nasal kNasalHandover for F1 and 40 ms; from a
 // liquid or glide Dalston's (1975) F2 and F3 transition durations; vowel to vowel 30 % of the
 // vowel; from /h/ only B1, from the open glottis's width, in 30 ms.
 double transition(const Phone& c, int k, double vowelDur) {
     if (pause(c)) return 0;
     if (c.cls == Class::Aspirate) return k == 0 ? 30 * kMs : 0;  // B1 narrows as after a stop
     if (obstruent(c)) return k == 0 ? 30 * kMs : 50 * kMs;
-    if (c.cls == Class::Nasal) return k == 0 ? 15 * kMs : 40 * kMs;
+    if (c.cls == Class::Nasal) return k == 0 ? kNasalHandover : 40 * kMs;
     if (is_vowel(c)) return 0.3 * vowelDur;
     const std::string n = c.name;
     if (n == "W") return (k == 1 ? 58.3 : k == 2 ? 22.5 : 40) * kMs;
@@ -386,12 +390,17 @@ Sources source_levels(const Phrase& ph) {
         } else if (is_sonorant(p)) {
             const bool last = i + 1 == s.size() || pause(*s[i + 1].ph);
             const double av = p.av + stressTrim;
+            // After a nasal's release the voicing rises from the murmur's level to its own.
+            const bool released =
+                i > 0 && s[i - 1].ph->cls == Class::Nasal && p.cls != Class::Nasal;
+            const double in = released ? std::min(kNasalHandover, g.dur / 3) : 0;
+            if (in > 0) src.av.push_back({a, a + in, av, 1});
             // Aspiration noise in the voice, kBreath below it (none in a murmur).
             const double breath = p.cls == Class::Nasal ? 0 : av - kBreath;
             if (last) {
                 // The voice dies away over the last 40 % of a phrase-final sonorant.
                 const double m = e - 0.4 * g.dur;
-                src.av.push_back({a, m, av, 0});
+                src.av.push_back({a + in, m, av, 0});
                 src.av.push_back({m, e, av - 12, 1});
                 src.as.push_back({a, m, breath, 0});
                 src.as.push_back({m, e, breath > 0 ? breath - 12 : 0, 1});
@@ -399,12 +408,12 @@ Sources source_levels(const Phrase& ph) {
                 // The vowel of a phrase's last syllable weakens by 6 dB over its second half,
                 // as the subglottal pressure falls at the end of a phrase.
                 const double m = a + 0.5 * g.dur;
-                src.av.push_back({a, m, av, 0});
+                src.av.push_back({a + in, m, av, 0});
                 src.av.push_back({m, e, av - 6, 1});
                 src.as.push_back({a, m, breath, 0});
                 src.as.push_back({m, e, breath > 0 ? breath - 6 : 0, 1});
             } else {
-                src.av.push_back({a, e, av, 0});
+                src.av.push_back({a + in, e, av, 0});
                 src.as.push_back({a, e, breath, 0});
             }
             // After a fricative or affricate its noise dies away over the voice onset.
@@ -709,57 +718,95 @@ std::vector<double> write_phrase(const Phrase& phrase, const Options& options, c
     write_levels(src.as, clock, "genAS", emit);
     write_levels(src.af, clock, "genAF", emit);
     // Nasal pole-zero pair: pointer 34 carries the nasal's antiformant (Fujimura 1962) while a
-    // nasal lasts; the self-cancelling pointer 33 elsewhere. Row 1 is put back afterwards.
+    // nasal lasts; the self-cancelling pointer 33 elsewhere. Next to a vowel or other sonorant
+    // the velum moves more slowly than the lips or tongue, so the notch deepens over the last
+    // kNasalHandover of the sonorant before the nasal and flattens over the first of the one
+    // after it: pointer 35 holds the pair with its zero as wide as its pole (no notch) at the
+    // zero's frequency, and only the zero's bandwidth glides, so the notch never sweeps through
+    // F1 or F2. Rows 1 and 2 are put back afterwards.
     {
-        const std::array<double, 4> saved = {nasaltrach[1][0], nasaltrach[1][1], nasaltrach[1][2],
-                                             nasaltrach[1][3]};
+        std::array<std::array<double, 4>, 2> saved{};
+        for (std::size_t row = 0; row < 2; ++row)
+            for (std::size_t c = 0; c < 4; ++c) saved[row][c] = nasaltrach[row + 1][c];
         bool changed = false;
-        double now = 0;
-        double pending = 0;  // a stretch of pointer 33 not yet written
-        for (std::size_t i = 0; i < s.size(); ++i) {
-            const Phone& p = *s[i].ph;
-            const double end = i + 1 == s.size() ? total : clock.real[i + 1];
-            if (p.cls == Class::Nasal) {
-                if (pending > 0) emit(call("genNAS", {pending, 33}));
-                // A phrase that ends in a nasal ends with the self-cancelling pair, so that what
-                // follows (the rests replay the last pointer) is not nasal.
-                if (s.back().ph->cls == Class::Nasal) emit(call("genNAS", {0.5 * kMs, 33}));
-                pending = 0;
-                // An antiformant alone: the pole at the zero's frequency, three times as wide,
-                // makes a notch about 10 dB deep with no resonance of its own.
-                const std::array<double, 4> row = {p.zero, 3 * p.zeroBw, p.zero, p.zeroBw};
+        auto set_rows = [&](const Phone& n) {
+            const std::array<std::array<double, 4>, 2> rows = {
+                {{n.zero, 3 * n.zeroBw, n.zero, n.zeroBw},
+                 {n.zero, 3 * n.zeroBw, n.zero, 3 * n.zeroBw}}};
+            for (std::size_t row = 0; row < 2; ++row) {
                 for (std::size_t c = 0; c < 4; ++c) {
-                    if (nasaltrach[1][c] != row[c]) {
-                        emit(call("=nasaltrach", {1, static_cast<double>(c), row[c]}));
+                    if (nasaltrach[row + 1][c] != rows[row][c]) {
+                        emit(call("=nasaltrach", {static_cast<double>(row + 1),
+                                                  static_cast<double>(c), rows[row][c]}));
                         changed = true;
                     }
                 }
-                // Nasalisation comes in within 1 ms: a slower glide would sweep the notch
-                // through F1 and F2 of the vowel before.
-                const double quick = std::min(1 * kMs, (end - now) / 2);
+            }
+        };
+        auto nasal = [&](std::size_t k) { return k < s.size() && s[k].ph->cls == Class::Nasal; };
+        auto soft = [&](std::size_t k) {  // a sonorant that hands over to or from a nasal
+            return k < s.size() && is_sonorant(*s[k].ph) && !nasal(k);
+        };
+        double now = 0;
+        double pending = 0;  // a stretch of pointer 33 not yet written
+        auto flush = [&] {
+            if (pending > 0) emit(call("genNAS", {pending, 33}));
+            pending = 0;
+        };
+        for (std::size_t i = 0; i < s.size(); ++i) {
+            const double end = i + 1 == s.size() ? total : clock.real[i + 1];
+            double span = end - now;
+            const Phone& p = *s[i].ph;
+            if (nasal(i)) {
+                // A phrase that ends in a nasal ends with the self-cancelling pair, so that what
+                // follows (the rests replay the last pointer) is not nasal.
                 const double tail = i + 1 == s.size() ? 0.5 * kMs : 0;
-                emit(call("genNAS", {quick, 34}));
-                emit(call("genNAS", {end - now - quick - tail, 34}));
-            } else if (i > 0 && s[i - 1].ph->cls == Class::Nasal) {
-                // The release: the pair cancels itself within 1 ms (its notch would otherwise
-                // sweep through F1).
-                const double quick = std::min(1 * kMs, (end - now) / 2);
-                emit(call("genNAS", {quick, 33}));
-                pending = end - now - quick;
+                if (i > 0 && soft(i - 1)) {
+                    emit(call("genNAS", {span - tail, 34}));  // the notch is already in
+                } else {
+                    flush();
+                    set_rows(p);
+                    // Nasalisation comes in within 1 ms after an obstruent or a pause.
+                    const double quick = std::min(1 * kMs, span / 2);
+                    emit(call("genNAS", {quick, 34}));
+                    emit(call("genNAS", {span - quick - tail, 34}));
+                }
+                if (tail > 0) emit(call("genNAS", {tail, 33}));
             } else {
-                pending += end - now;
+                if (i > 0 && nasal(i - 1)) {
+                    const double quick = std::min(1 * kMs, span / 4);
+                    if (soft(i)) {
+                        // The release: the notch flattens in place, then the pair cancels.
+                        const double fade = std::min(kNasalHandover, span / 3);
+                        emit(call("genNAS", {fade, 35}));
+                        span -= fade;
+                    }
+                    emit(call("genNAS", {quick, 33}));
+                    span -= quick;
+                }
+                if (nasal(i + 1) && soft(i)) {
+                    // The closure ahead: the pair appears with no notch, which then deepens.
+                    const double fade = std::min(kNasalHandover, span / 3);
+                    const double quick = std::min(1 * kMs, fade / 4);
+                    pending += span - fade;
+                    flush();
+                    set_rows(*s[i + 1].ph);
+                    emit(call("genNAS", {quick, 35}));
+                    emit(call("genNAS", {fade - quick, 34}));
+                } else {
+                    pending += span;
+                }
             }
             now = end;
         }
-        if (pending > 0) emit(call("genNAS", {pending, 33}));
-        // A phrase that ends in a nasal ends with the self-cancelling pair, so that what follows
-        // (the rests replay the last pointer) is not nasal.
-        if (s.back().ph->cls == Class::Nasal) emit(call("genNAS", {0.5 * kMs, 33}));
+        flush();
         if (changed) {
-            for (int c = 0; c < 4; ++c) {
-                if (nasaltrach[1][c] != saved[static_cast<std::size_t>(c)])
-                    emit(call("=nasaltrach",
-                              {1, static_cast<double>(c), saved[static_cast<std::size_t>(c)]}));
+            for (std::size_t row = 0; row < 2; ++row) {
+                for (std::size_t c = 0; c < 4; ++c) {
+                    if (nasaltrach[row + 1][c] != saved[row][c])
+                        emit(call("=nasaltrach", {static_cast<double>(row + 1),
+                                                  static_cast<double>(c), saved[row][c]}));
+                }
             }
         }
     }
