@@ -198,7 +198,8 @@ double transition(const Phone& c, int k, double vowelDur) {
 }
 
 // The length (s) of a stop's release inside its segment: burst and aspiration (VOT, Zue 1976;
-// after /s/ 22.7 ms), 40 ms of release noise before a pause, 20 ms before a consonant.
+// after /s/ 22.7 ms); before a pause a voiceless stop is released into aspiration as long as
+// its VOT, a voiced one into its burst and 10 ms of voice; 20 ms before a consonant.
 double release(const Phrase& ph, std::size_t i) {
     const auto& s = ph.segs;
     const Phone& p = *s[i].ph;
@@ -206,7 +207,7 @@ double release(const Phrase& ph, std::size_t i) {
     const bool last = i + 1 == s.size() || pause(*s[i + 1].ph);
     double vot = p.vot;
     if (last)
-        vot = p.voiced ? p.burst + 10 : 40;
+        vot = p.voiced ? p.burst + 10 : p.vot;
     else if (!is_sonorant(*s[i + 1].ph))
         vot = std::max(p.burst, 20.0);
     else if (!p.voiced && i > 0 && std::strcmp(s[i - 1].ph->name, "S") == 0)
@@ -678,28 +679,37 @@ std::vector<double> write_phrase(const Phrase& phrase, const Options& options, c
             last = f;
         }
     }
-    // Parallel branch, one event per segment.
+    // Parallel branch, one event per segment. A stop or affricate keeps the breath row through
+    // its closure and takes its own row at its release: the frication of the sound before it
+    // dies away over 2 ms at the closure, and under the stop's louder row it would sound as a
+    // burst there.
     {
+        const std::array<double, 11> breathRow = {0,         200, 0,         300,  0,        400,
+                                                  kBreathA5, 600, kBreathA6, 1000, kBreathAB};
         double now = 0;
-        for (std::size_t i = 0; i < s.size(); ++i) {
-            const std::array<double, 11> a = parallel(phrase, i);
-            const double end = i + 1 == s.size() ? total : clock.real[i + 1];
-            double until = end;
-            // A voiceless stop's aspiration after its burst takes the breath row.
-            const Phone& p = *s[i].ph;
-            const double rel = release(phrase, i);
-            if (p.cls == Class::Stop && !p.voiced && rel > 0) {
-                const double burstEnd = s[i].start + s[i].dur - rel + std::min(p.burst * kMs, rel);
-                until = std::min(end, std::max(now, clock(burstEnd)));
-            }
+        auto row = [&](double until, const std::array<double, 11>& values) {
+            if (until - now <= 0) return;
             std::vector<double> args = {until - now};
-            args.insert(args.end(), a.begin(), a.end());
-            if (until - now > 0) emit(call("frqPara", args));
-            if (end - until > 0) {
-                emit(call("frqPara", {end - until, 0, 200, 0, 300, 0, 400, kBreathA5, 600,
-                                      kBreathA6, 1000, kBreathAB}));
-            }
-            now = end;
+            args.insert(args.end(), values.begin(), values.end());
+            emit(call("frqPara", args));
+            now = until;
+        };
+        for (std::size_t i = 0; i < s.size(); ++i) {
+            const double end = i + 1 == s.size() ? total : clock.real[i + 1];
+            const Phone& p = *s[i].ph;
+            const bool closes = p.cls == Class::Affricate ||
+                                (p.cls == Class::Stop && std::strcmp(p.name, "DX") != 0);
+            const double rel =
+                p.cls == Class::Affricate ? s[i].dur * kFrication : release(phrase, i);
+            const double relStart = s[i].start + s[i].dur - rel;
+            if (closes && rel > 0) row(std::min(end, clock(relStart)), breathRow);
+            // A voiceless stop's aspiration after its burst takes the breath row.
+            double until = end;
+            if (p.cls == Class::Stop && !p.voiced && rel > 0)
+                until =
+                    std::min(end, std::max(now, clock(relStart + std::min(p.burst * kMs, rel))));
+            row(until, parallel(phrase, i));
+            row(end, breathRow);
         }
     }
     // Voice source.
