@@ -99,9 +99,9 @@ Targets offset(const Phrase& ph, std::size_t i) {
 // 1980, Table III: B1 300 Hz for p and t), so that F1 is weak in the noise (F1 cutback).
 constexpr double kAspirationB1 = 300;
 
-// A segment's own target at its start: the row, a velar's locus by its vowel, /h/ the next
-// vowel's formants with the open glottis's B1 (Klatt 1980: /h/ is aspiration through the vowel's
-// formants), a pause holds.
+// A segment's own target at its start: the row, a velar's locus by its vowel, a prevocalic
+// /l/'s F2 drawn toward its vowel's, /h/ the next vowel's formants with the open glottis's B1
+// (Klatt 1980: /h/ is aspiration through the vowel's formants), a pause holds.
 Targets onset(const Phrase& ph, std::size_t i) {
     const auto& s = ph.segs;
     const Phone& p = *s[i].ph;
@@ -118,6 +118,10 @@ Targets onset(const Phrase& ph, std::size_t i) {
     }
     Targets t = {p.f1, p.f2, p.f3, p.b1, p.b2, p.b3};
     if (p.place == Place::Velar && obstruent(p)) t[1] = velar_peak(nearest_vowel(ph, i));
+    // /l/ before a vowel takes a tenth of the vowel's F2 (Allen et al. 1987, App. C).
+    if (p.cls == Class::Liquid && p.place == Place::Alveolar && std::strcmp(p.name, "R") != 0 &&
+        i + 1 < s.size() && is_vowel(*s[i + 1].ph))
+        t[1] = 0.9 * p.f2 + 0.1 * s[i + 1].ph->f2;
     return t;
 }
 
@@ -615,13 +619,10 @@ std::array<double, 11> parallel(const Phrase& ph, std::size_t i) {
 // (B6 1000); F7 and F8 and their bandwidths are the orchestra's start values. A sibilant's
 // frication peak (Jongman et al. 2000) takes F6 (/s z/) or F4 (/ʃ ʒ tʃ dʒ/; F5 then moves up to
 // 4500, the orchestra's start value, to stay above it); so does an alveolar stop's burst peak
-// (Zue 1976, by the vowel), which carries the burst's largest parallel level.
-std::array<double, 11> higher(const Phrase& ph, std::size_t i) {
-    const Phone& p = *ph.segs[i].ph;
+// (Zue 1976, by the vowel) while its burst lasts, which carries the burst's largest parallel
+// level.
+std::array<double, 11> higher(double peak) {
     std::array<double, 11> f = {3300, 3750, 4900, 6500, 7500, 250, 200, 1000, 650, 750, 1};
-    const double peak = p.place == Place::Alveolar && p.cls == Class::Stop && p.peak > 0
-                            ? alveolar_peak(p, nearest_vowel(ph, i))
-                            : p.peak;
     if (peak > 4500) {
         f[2] = peak;
     } else if (peak > 0) {
@@ -662,21 +663,39 @@ std::vector<double> write_phrase(const Phrase& phrase, const Options& options, c
     write_formant(formant_points(phrase, 1), clock, "frqF2", emit);
     write_formant(formant_points(phrase, 2), clock, "frqF3", emit);
     {
+        // Each segment's higher formants, in stretches: a sibilant's for the whole segment (they
+        // glide in over 10 ms), an alveolar stop's burst peak only from 3 ms before its release
+        // to 3 ms after its burst, so that its closure and aspiration keep the defaults.
         double now = 0;
         std::array<double, 11> last = {};
-        for (std::size_t i = 0; i < s.size(); ++i) {
-            const std::array<double, 11> f = higher(phrase, i);
-            const double end = i + 1 == s.size() ? total : clock.real[i + 1];
-            const double quick = std::min(10 * kMs, (end - now) / 2);
+        auto stretch = [&](double until, const std::array<double, 11>& f, double glide) {
+            if (until - now <= 0) return;
+            const double quick = std::min(glide, (until - now) / 2);
             if (f != last && quick > 0.5 * kMs) {
                 emit(call("frqF4_8", {quick, f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7], f[8],
                                       f[9], f[10]}));
                 now += quick;
             }
-            emit(call("frqF4_8", {end - now, f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7], f[8],
+            emit(call("frqF4_8", {until - now, f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7], f[8],
                                   f[9], f[10]}));
-            now = end;
+            now = until;
             last = f;
+        };
+        for (std::size_t i = 0; i < s.size(); ++i) {
+            const Phone& p = *s[i].ph;
+            const double end = i + 1 == s.size() ? total : clock.real[i + 1];
+            const double rel = release(phrase, i);
+            if (p.place == Place::Alveolar && p.cls == Class::Stop && p.peak > 0 && rel > 0) {
+                const double c = s[i].start + s[i].dur - rel;
+                const double burst = std::min(p.burst * kMs, rel);
+                const double move = 3 * kMs;
+                stretch(std::max(now, clock(c) - move), higher(0), 10 * kMs);
+                stretch(std::min(end, clock(c + burst)),
+                        higher(alveolar_peak(p, nearest_vowel(phrase, i))), move);
+                stretch(end, higher(0), move);
+            } else {
+                stretch(end, higher(p.peak), 10 * kMs);
+            }
         }
     }
     // Parallel branch, one event per segment. A stop or affricate keeps the breath row through
