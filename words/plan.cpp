@@ -41,7 +41,7 @@ constexpr double kSpeechDV = 0.25;
 // Where a nasal meets a vowel or other sonorant, the velum moves more slowly than the lips or
 // tongue (Stevens 1998, ch. 9): the murmur hands over to the sonorant (its notch, its voicing
 // level, its F1) over this time, within the 10 to 30 ms of natural releases.
-constexpr double kNasalHandover = 0.02;
+constexpr double kNasalHandover = 0.03;
 
 // ---- Phone classes ----------------------------------------------------------------------------
 
