@@ -202,8 +202,8 @@ double transition(const Phone& c, int k, double vowelDur) {
 }
 
 // The length (s) of a stop's release inside its segment: burst and aspiration (VOT, Zue 1976;
-// after /s/ 22.7 ms); before a pause a voiceless stop is released into aspiration as long as
-// its VOT, a voiced one into its burst and 10 ms of voice; 20 ms before a consonant.
+// after /s/ 22.7 ms); before a pause a voiceless stop is released into 40 ms of aspiration, a
+// voiced one into its burst and 10 ms of voice; 20 ms before a consonant.
 double release(const Phrase& ph, std::size_t i) {
     const auto& s = ph.segs;
     const Phone& p = *s[i].ph;
@@ -211,7 +211,7 @@ double release(const Phrase& ph, std::size_t i) {
     const bool last = i + 1 == s.size() || pause(*s[i + 1].ph);
     double vot = p.vot;
     if (last)
-        vot = p.voiced ? p.burst + 10 : p.vot;
+        vot = p.voiced ? p.burst + 10 : 40;
     else if (!is_sonorant(*s[i + 1].ph))
         vot = std::max(p.burst, 20.0);
     else if (!p.voiced && i > 0 && std::strcmp(s[i - 1].ph->name, "S") == 0)
