@@ -789,17 +789,16 @@ std::vector<double> write_phrase(const Phrase& phrase, const Options& options, c
             if (nasal(i)) {
                 // A phrase that ends in a nasal ends with the self-cancelling pair, so that what
                 // follows (the rests replay the last pointer) is not nasal.
-                const double tail = i + 1 == s.size() ? 0.5 * kMs : 0;
-                if (i > 0 && soft(i - 1)) {
-                    emit(call("genNAS", {span - tail, 34}));  // the notch is already in
-                } else {
+                const double tail = i + 1 == s.size() ? std::min(0.5 * kMs, span / 4) : 0;
+                double quick = 0;
+                if (!(i > 0 && soft(i - 1))) {  // else the notch is already in
                     flush();
                     set_rows(p);
                     // Nasalisation comes in within 1 ms after an obstruent or a pause.
-                    const double quick = std::min(1 * kMs, span / 2);
+                    quick = std::min(1 * kMs, span / 4);
                     emit(call("genNAS", {quick, 34}));
-                    emit(call("genNAS", {span - quick - tail, 34}));
                 }
+                emit(call("genNAS", {span - quick - tail, 34}));
                 if (tail > 0) emit(call("genNAS", {tail, 33}));
             } else {
                 if (i > 0 && nasal(i - 1)) {
