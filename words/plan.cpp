@@ -699,9 +699,10 @@ std::vector<double> write_phrase(const Phrase& phrase, const Options& options, c
         }
     }
     // Parallel branch, one event per segment. A stop or affricate keeps the breath row through
-    // its closure and takes its own row at its release: the frication of the sound before it
-    // dies away over 2 ms at the closure, and under the stop's louder row it would sound as a
-    // burst there.
+    // the first half of its closure and takes its own row in the second, silent half, so that
+    // its levels are in place at the release: the frication of the sound before it dies away
+    // over the first milliseconds of the closure, and under the stop's louder row it would
+    // sound as a burst there.
     {
         const std::array<double, 11> breathRow = {0,         200, 0,         300,  0,        400,
                                                   kBreathA5, 600, kBreathA6, 1000, kBreathAB};
@@ -721,7 +722,8 @@ std::vector<double> write_phrase(const Phrase& phrase, const Options& options, c
             const double rel =
                 p.cls == Class::Affricate ? s[i].dur * kFrication : release(phrase, i);
             const double relStart = s[i].start + s[i].dur - rel;
-            if (closes && rel > 0) row(std::min(end, clock(relStart)), breathRow);
+            if (closes && rel > 0)
+                row(std::min(end, clock((s[i].start + relStart) / 2)), breathRow);
             // A voiceless stop's aspiration after its burst takes the breath row.
             double until = end;
             if (p.cls == Class::Stop && !p.voiced && rel > 0)
