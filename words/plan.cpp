@@ -39,8 +39,8 @@ constexpr double kAspirationHigh = 0;
 constexpr double kSpeechTilt = 6;
 constexpr double kSpeechDV = 0.25;
 // Where a nasal meets a vowel or other sonorant, the velum moves more slowly than the lips or
-// tongue (Stevens 1998, ch. 9): the murmur hands over to the sonorant (its notch, its voicing
-// level, its F1) over this time, within the 10 to 30 ms of natural releases.
+// tongue (Stevens 1998, ch. 9): the murmur hands over to the sonorant (its voicing level, its
+// F1, the sonorant's nasalisation) over this time, within the 10 to 30 ms of natural releases.
 constexpr double kNasalHandover = 0.03;
 
 // ---- Phone classes ----------------------------------------------------------------------------
@@ -749,33 +749,31 @@ std::vector<double> write_phrase(const Phrase& phrase, const Options& options, c
     write_levels(src.as, clock, "genAS", emit);
     write_levels(src.af, clock, "genAF", emit);
     // Nasal pole-zero pair: pointer 34 carries the nasal's antiformant (Fujimura 1962) while a
-    // nasal lasts; the self-cancelling pointer 33 elsewhere. Next to a vowel or other sonorant
-    // the velum moves more slowly than the lips or tongue, so the notch deepens over the last
-    // kNasalHandover of the sonorant before the nasal and flattens over the first of the one
-    // after it: pointer 35 holds the pair with its zero as wide as its pole (no notch) at the
-    // zero's frequency, and only the zero's bandwidth glides, so the notch never sweeps through
-    // F1 or F2. Rows 1 and 2 are put back afterwards.
+    // nasal lasts, from its oral closure to its release; the self-cancelling pointer 33
+    // elsewhere. Next to a vowel or other sonorant the velum moves more slowly than the lips or
+    // tongue, so that sonorant is nasalised over kNasalHandover next to the nasal: pointer 35
+    // holds the pair of a nasalised vowel (Allen et al. 1987, App. C: pole 270 Hz, zero halfway
+    // between F1 and 270 Hz; Klatt's 1980 bandwidths of 100 Hz), which glides in from the
+    // self-cancelling pair (whose pole is also at 270 Hz) before the closure and back out after
+    // the release. Rows 1 and 2 are put back afterwards.
     {
         std::array<std::array<double, 4>, 2> saved{};
         for (std::size_t row = 0; row < 2; ++row)
             for (std::size_t c = 0; c < 4; ++c) saved[row][c] = nasaltrach[row + 1][c];
         bool changed = false;
-        auto set_rows = [&](const Phone& n) {
-            const std::array<std::array<double, 4>, 2> rows = {
-                {{n.zero, 3 * n.zeroBw, n.zero, n.zeroBw},
-                 {n.zero, 3 * n.zeroBw, n.zero, 3 * n.zeroBw}}};
-            for (std::size_t row = 0; row < 2; ++row) {
-                for (std::size_t c = 0; c < 4; ++c) {
-                    if (nasaltrach[row + 1][c] != rows[row][c]) {
-                        emit(call("=nasaltrach", {static_cast<double>(row + 1),
-                                                  static_cast<double>(c), rows[row][c]}));
-                        changed = true;
-                    }
+        auto set_row = [&](std::size_t row, const std::array<double, 4>& values) {
+            for (std::size_t c = 0; c < 4; ++c) {
+                if (nasaltrach[row][c] != values[c]) {
+                    emit(call("=nasaltrach",
+                              {static_cast<double>(row), static_cast<double>(c), values[c]}));
+                    changed = true;
                 }
             }
         };
+        auto murmur = [&](const Phone& n) { set_row(1, {n.zero, 3 * n.zeroBw, n.zero, n.zeroBw}); };
+        auto nasalised = [&](double f1) { set_row(2, {270, 100, (f1 + 270) / 2, 100}); };
         auto nasal = [&](std::size_t k) { return k < s.size() && s[k].ph->cls == Class::Nasal; };
-        auto soft = [&](std::size_t k) {  // a sonorant that hands over to or from a nasal
+        auto soft = [&](std::size_t k) {  // a sonorant nasalised next to a nasal
             return k < s.size() && is_sonorant(*s[k].ph) && !nasal(k);
         };
         double now = 0;
@@ -789,40 +787,38 @@ std::vector<double> write_phrase(const Phrase& phrase, const Options& options, c
             double span = end - now;
             const Phone& p = *s[i].ph;
             if (nasal(i)) {
+                flush();
+                murmur(p);
                 // A phrase that ends in a nasal ends with the self-cancelling pair, so that what
                 // follows (the rests replay the last pointer) is not nasal.
                 const double tail = i + 1 == s.size() ? std::min(0.5 * kMs, span / 4) : 0;
-                double quick = 0;
-                if (!(i > 0 && soft(i - 1))) {  // else the notch is already in
-                    flush();
-                    set_rows(p);
-                    // Nasalisation comes in within 1 ms after an obstruent or a pause.
-                    quick = std::min(1 * kMs, span / 4);
-                    emit(call("genNAS", {quick, 34}));
-                }
+                // The oral closure: the antiformant comes in within 1 ms.
+                const double quick = std::min(1 * kMs, span / 4);
+                emit(call("genNAS", {quick, 34}));
                 emit(call("genNAS", {span - quick - tail, 34}));
                 if (tail > 0) emit(call("genNAS", {tail, 33}));
             } else {
                 if (i > 0 && nasal(i - 1)) {
                     const double quick = std::min(1 * kMs, span / 4);
                     if (soft(i)) {
-                        // The release: the notch flattens in place, then the pair cancels.
+                        // The oral release: the antiformant goes within 1 ms, the vowel's
+                        // nasalisation over kNasalHandover.
                         const double fade = std::min(kNasalHandover, span / 3);
-                        emit(call("genNAS", {fade, 35}));
-                        span -= fade;
+                        nasalised(onset(phrase, i)[0]);
+                        emit(call("genNAS", {quick, 35}));
+                        emit(call("genNAS", {fade, 33}));
+                        span -= quick + fade;
+                    } else {
+                        emit(call("genNAS", {quick, 33}));
+                        span -= quick;
                     }
-                    emit(call("genNAS", {quick, 33}));
-                    span -= quick;
                 }
                 if (nasal(i + 1) && soft(i)) {
-                    // The closure ahead: the pair appears with no notch, which then deepens.
                     const double fade = std::min(kNasalHandover, span / 3);
-                    const double quick = std::min(1 * kMs, fade / 4);
                     pending += span - fade;
                     flush();
-                    set_rows(*s[i + 1].ph);
-                    emit(call("genNAS", {quick, 35}));
-                    emit(call("genNAS", {fade - quick, 34}));
+                    nasalised(offset(phrase, i)[0]);
+                    emit(call("genNAS", {fade, 35}));
                 } else {
                     pending += span;
                 }
