@@ -770,6 +770,8 @@ std::vector<double> write_phrase(const Phrase& phrase, const Options& options, c
                 }
             }
         };
+        // An antiformant alone: the pole at the zero's frequency, three times as wide, makes a
+        // notch about 10 dB deep with no resonance of its own.
         auto murmur = [&](const Phone& n) { set_row(1, {n.zero, 3 * n.zeroBw, n.zero, n.zeroBw}); };
         auto nasalised = [&](double f1) { set_row(2, {270, 100, (f1 + 270) / 2, 100}); };
         auto nasal = [&](std::size_t k) { return k < s.size() && s[k].ph->cls == Class::Nasal; };
