@@ -27,7 +27,9 @@ constexpr Place Vel = Place::Velar;
 constexpr Place Glo = Place::Glottal;
 
 // Sources (docs/phones.md lists them in full):
-//  H95   Hillenbrand et al. (1995), men's means (F1-F3); H95d their 20 %/80 % values (diphthongs)
+//  H95   Hillenbrand et al. (1995), men's means (F1-F3); H95d their 20 %/80 % values (diphthongs).
+//        Their Michigan talkers' /æ/ is raised to /ɛ/'s F1 (591 against 588 Hz), so the two
+//        would differ by F2 alone; /æ/ takes the General American values of PB52 instead.
 //  K80   Klatt (1980), Table II (vowel bandwidths), Table III (consonants, parallel levels)
 //  M87   Allen, Hunnicutt & Klatt (1987): Table 9-1 durations, Table 11-1 schwa, Table C-7 bursts
 //  J00   Jongman et al. (2000), spectral peak of the fricatives
@@ -46,7 +48,7 @@ const std::vector<Phone> kPhones = {
   {"IH",  "ɪ",    V,  None, true,   429, 2034, 2687,  50, 100, 140,     0,    0,    0,  60,  0,  0,   0,  0,  0,  0,  0,  0,     0,    0,   0, 135,  40,   0,  0, "F H95; B K80 II ɪ; dur M87 9-1"},  // 1
   {"EY",  "eɪ",   V,  None, true,   479, 2089, 2699,  70, 100, 200,   400, 2229, 2742,  60,  0,  0,   0,  0,  0,  0,  0,  0,     0,    0,   0, 190, 100,   0,  0, "F H95d e 20/80 %; B K80 II e; dur M87 9-1"},  // 2
   {"EH",  "ɛ",    V,  None, true,   588, 1803, 2604,  70, 100, 200,     0,    0,    0,  60,  0,  0,   0,  0,  0,  0,  0,  0,     0,    0,   0, 150,  70,   0,  0, "F H95; B K80 II e (no ɛ row); dur M87 9-1"},  // 3
-  {"AE",  "æ",    V,  None, true,   591, 1930, 2595,  70, 150, 320,     0,    0,    0,  60,  0,  0,   0,  0,  0,  0,  0,  0,     0,    0,   0, 230,  80,   0,  0, "F H95; B K80 II æ; dur M87 9-1"},  // 4
+  {"AE",  "æ",    V,  None, true,   660, 1720, 2410,  70, 150, 320,     0,    0,    0,  60,  0,  0,   0,  0,  0,  0,  0,  0,     0,    0,   0, 230,  80,   0,  0, "F PB52 (H95 æ has ɛ's F1); B K80 II æ; dur M87 9-1"},  // 4
   {"AA",  "ɑ",    V,  None, true,   756, 1309, 2535, 130,  70, 160,     0,    0,    0,  60,  0,  0,   0,  0,  0,  0,  0,  0,     0,    0,   0, 240, 100,   0,  0, "F H95; B K80 II ɑ; dur M87 9-1"},  // 5
   {"AO",  "ɔ",    V,  None, true,   656, 1023, 2521, 130,  70, 160,     0,    0,    0,  60,  0,  0,   0,  0,  0,  0,  0,  0,     0,    0,   0, 240, 100,   0,  0, "F H95; B K80 II ɑ (no ɔ row); dur M87 9-1"},  // 6
   {"OW",  "oʊ",   V,  None, true,   511,  936, 2455,  80,  70,  70,   435,  898, 2448,  60,  0,  0,   0,  0,  0,  0,  0,  0,     0,    0,   0, 220,  80,   0,  0, "F H95d o 20/80 %; B K80 II o; dur M87 9-1"},  // 7
