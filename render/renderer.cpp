@@ -480,6 +480,12 @@ struct Renderer::State {
     void end(Job& job, bool ran, bool was_stopped);
     RenderResult render(std::string text, const std::string& name, const std::string& wav,
                         const struct stat* score_file);
+    // Renders `count` items several at once: `load` fills an item's job (its score, name and
+    // WAV file; false with its result when it cannot), with the score file's status when
+    // `from_files`.
+    std::vector<RenderResult> batch(
+        std::size_t count, const std::function<bool(std::size_t, Job&, struct stat&)>& load,
+        bool from_files, const BatchProgress& told);
 };
 
 Renderer::Renderer(const std::string& orchestra, std::vector<std::string> options)
@@ -723,8 +729,35 @@ void Renderer::set_in_process(bool in_process) { state_->in_process = in_process
 
 std::vector<RenderResult> Renderer::render_batch(const std::vector<RenderItem>& items,
                                                  const BatchProgress& progress) {
-    State& s = *state_;
-    std::vector<RenderResult> results(items.size());
+    return state_->batch(
+        items.size(),
+        [&](std::size_t item, Job& job, struct stat& st) {
+            if (!state_->read_score(items[item].score, job.text, st, job.result)) return false;
+            job.name = items[item].score;
+            job.wav = items[item].wav;
+            return true;
+        },
+        true, progress);
+}
+
+std::vector<RenderResult> Renderer::render_batch(const std::vector<RenderText>& items,
+                                                 const BatchProgress& progress) {
+    return state_->batch(
+        items.size(),
+        [&](std::size_t item, Job& job, struct stat&) {
+            job.text = items[item].text;
+            job.name = items[item].name;
+            job.wav = items[item].wav;
+            return true;
+        },
+        false, progress);
+}
+
+std::vector<RenderResult> Renderer::State::batch(
+    std::size_t count, const std::function<bool(std::size_t, Job&, struct stat&)>& load,
+    bool from_files, const BatchProgress& told) {
+    State& s = *this;
+    std::vector<RenderResult> results(count);
     const long processors = sysconf(_SC_NPROCESSORS_ONLN);
     const std::size_t limit =
         s.jobs != 0 ? s.jobs : static_cast<std::size_t>(std::max(1L, processors));
@@ -734,11 +767,11 @@ std::vector<RenderResult> Renderer::render_batch(const std::vector<RenderItem>& 
     auto ended = [&](std::size_t item, RenderResult result) {
         results[item] = std::move(result);
         ++done;
-        if (progress) progress(done, items.size(), item, results[item]);
+        if (told) told(done, count, item, results[item]);
     };
     std::vector<pollfd> fds;
     char buffer[65536];
-    while (next < items.size() || !running.empty()) {
+    while (next < count || !running.empty()) {
         if (s.stopped()) {  // the running children killed, their takes removed
             for (std::size_t k = 0; k < running.size(); ++k) {
                 Job& job = *running[k];
@@ -750,25 +783,23 @@ std::vector<RenderResult> Renderer::render_batch(const std::vector<RenderItem>& 
                 ended(index[k], std::move(job.result));
             }
             running.clear();
-            for (; next < items.size(); ++next) {
+            for (; next < count; ++next) {
                 RenderResult result;
                 result.status = RenderStatus::stopped;
                 ended(next, std::move(result));
             }
             break;
         }
-        while (running.size() < limit && next < items.size()) {
+        while (running.size() < limit && next < count) {
             const std::size_t item = next++;
             auto job = std::make_unique<Job>();
             struct stat st {};
-            if (!s.read_score(items[item].score, job->text, st, job->result)) {
+            if (!load(item, *job, st)) {
                 ended(item, std::move(job->result));
                 continue;
             }
-            job->name = items[item].score;
-            job->wav = items[item].wav;
             job->show_progress = false;
-            if (!s.begin(*job, &st)) {
+            if (!s.begin(*job, from_files ? &st : nullptr)) {
                 ended(item, std::move(job->result));
                 continue;
             }

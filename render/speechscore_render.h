@@ -50,6 +50,14 @@ struct RenderItem {
     std::string wav;    ///< the WAV file to write
 };
 
+/// A score of a batch given as its text, the name that names it in messages, and the WAV file
+/// its take goes to.
+struct RenderText {
+    std::string text;  ///< the score, as render_text takes it
+    std::string name;  ///< its name in messages
+    std::string wav;   ///< the WAV file to write
+};
+
 /// Told of each item of a batch as it ends, in the order they end: `done` of `total` items have
 /// ended, the last of them `item` (its index) with `result`.
 using BatchProgress = std::function<void(std::size_t done, std::size_t total, std::size_t item,
@@ -104,6 +112,10 @@ public:
     /// are still rendered; after a stop the items not yet finished are `stopped`. `progress`,
     /// when given, is told of each item as it ends. The results are in the items' order.
     std::vector<RenderResult> render_batch(const std::vector<RenderItem>& items,
+                                           const BatchProgress& progress = {});
+
+    /// As render_batch, for scores given as text (as render_text takes them).
+    std::vector<RenderResult> render_batch(const std::vector<RenderText>& items,
                                            const BatchProgress& progress = {});
 
 private:

@@ -749,6 +749,26 @@ TEST_F(Render, ABatchRendersAtOnceWhatRendersAloneAndReportsEachFailureWithItsIt
     }
     EXPECT_EQ(results[2].messages,
               std::vector<std::string>{"cannot read score " + dir + "none.sco"});
+    // Scores given as text: the same takes and messages, named as given.
+    std::vector<speechscore::RenderText> texts;
+    for (std::size_t i : {0, 1, 3}) {
+        std::ifstream in(items[i].score);
+        std::ostringstream text;
+        text << in.rdbuf();
+        texts.push_back({text.str(), items[i].score, items[i].wav + ".text.wav"});
+    }
+    const auto from_text = batch.render_batch(texts);
+    for (std::size_t k = 0; k < texts.size(); ++k) {
+        const std::size_t i = k == 2 ? 3 : k;
+        EXPECT_EQ(from_text[k].status, results[i].status) << i;
+        std::vector<std::string> messages = results[i].messages;
+        for (std::string& line : messages)
+            line = std::regex_replace(line, std::regex("\\.wav"), ".wav.text.wav");
+        EXPECT_EQ(from_text[k].messages, messages) << i;
+        if (results[i].status != speechscore::RenderStatus::failed) {
+            EXPECT_EQ(read_sound(texts[k].wav).samples, read_sound(items[i].wav).samples);
+        }
+    }
     // Stopped when the first item ends: those that end with it (at most the three in flight)
     // keep their takes; the rest are stopped and leave no file behind.
     const std::set<std::string> before = listing(scratch());
