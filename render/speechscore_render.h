@@ -103,6 +103,15 @@ public:
     /// blocks of samples. Batches always render in copies.
     void set_in_process(bool in_process);
 
+    /// With set_in_process: a render that finds no resident copy of this renderer's compiled
+    /// instance (the same orchestra, options, csound environment and program) leaves one, a
+    /// detached process of this user's that renders the later lone scores of any such renderer,
+    /// each in a copy of itself, so that they skip the orchestra's compilation; it ends after
+    /// `seconds` without a render. 0 (the default): none. The renders are the same in every
+    /// other way: the take written beside its destination and renamed into place by the
+    /// renderer that asked, the same samples and messages, a stop seen at once.
+    void set_resident(unsigned seconds);
+
     /// How many renders render_batch keeps in flight, each in its own process; 0 (the
     /// default): one per processor.
     void set_jobs(unsigned jobs);
