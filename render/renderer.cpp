@@ -2,6 +2,7 @@
 // each score performed in a forked copy of it, which writes the take into a file beside the
 // destination; the checks that name the likely cause of a failure; the clip analysis.
 #include <csound/csound.h>
+#include <dlfcn.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
@@ -40,6 +41,80 @@ const std::size_t kKeptErrorLines = 1000;    // csound's error lines a render ke
 const std::size_t kKeptLastLines = 15;       // and its last lines, shown when no error line is
 const double kProgressAfter = 3;             // seconds of rendering before the progress line
 const double kTarget = 0.89125093813374556;  // -1 dBFS
+
+// ---- csound and libsndfile, loaded when the first orchestra is compiled: a render by the
+// resident copy needs neither in the program that asks for it, and loading them (with the
+// codecs libsndfile brings) takes about 1 ms of its start.
+
+struct Api {
+    decltype(&::csoundCompileOrc) csoundCompileOrc = nullptr;
+    decltype(&::csoundCreate) csoundCreate = nullptr;
+    decltype(&::csoundDestroy) csoundDestroy = nullptr;
+    decltype(&::csoundGet0dBFS) csoundGet0dBFS = nullptr;
+    decltype(&::csoundGetKsmps) csoundGetKsmps = nullptr;
+    decltype(&::csoundGetNchnls) csoundGetNchnls = nullptr;
+    decltype(&::csoundGetSpout) csoundGetSpout = nullptr;
+    decltype(&::csoundGetSr) csoundGetSr = nullptr;
+    decltype(&::csoundInitialize) csoundInitialize = nullptr;
+    decltype(&::csoundPerformKsmps) csoundPerformKsmps = nullptr;
+    decltype(&::csoundReadScore) csoundReadScore = nullptr;
+    decltype(&::csoundSetDefaultMessageCallback) csoundSetDefaultMessageCallback = nullptr;
+    decltype(&::csoundSetMessageCallback) csoundSetMessageCallback = nullptr;
+    decltype(&::csoundSetOpcodedir) csoundSetOpcodedir = nullptr;
+    decltype(&::csoundSetOption) csoundSetOption = nullptr;
+    decltype(&::csoundStart) csoundStart = nullptr;
+    decltype(&::sf_open_fd) sf_open_fd = nullptr;
+    decltype(&::sf_command) sf_command = nullptr;
+    decltype(&::sf_writef_double) sf_writef_double = nullptr;
+    decltype(&::sf_close) sf_close = nullptr;
+};
+Api g_api;
+
+template <typename F>
+bool load(void* library, const char* name, F& function) {
+    function = reinterpret_cast<F>(dlsym(library, name));
+    return function != nullptr;
+}
+
+// Loads the two libraries once; false with the reason in `error` when they cannot be.
+bool load_api(std::string& error) {
+    static std::string failed;
+    static const bool loaded = [] {
+        void* csound_library = dlopen(SPEECHSCORE_CSOUND_SONAME, RTLD_NOW | RTLD_LOCAL);
+        void* sndfile_library = dlopen(SPEECHSCORE_SNDFILE_SONAME, RTLD_NOW | RTLD_LOCAL);
+        if (csound_library == nullptr || sndfile_library == nullptr) {
+            const char* why = dlerror();
+            failed = why != nullptr ? why : "cannot load csound or libsndfile";
+            return false;
+        }
+        const bool found =
+            load(csound_library, "csoundCompileOrc", g_api.csoundCompileOrc) &&
+            load(csound_library, "csoundCreate", g_api.csoundCreate) &&
+            load(csound_library, "csoundDestroy", g_api.csoundDestroy) &&
+            load(csound_library, "csoundGet0dBFS", g_api.csoundGet0dBFS) &&
+            load(csound_library, "csoundGetKsmps", g_api.csoundGetKsmps) &&
+            load(csound_library, "csoundGetNchnls", g_api.csoundGetNchnls) &&
+            load(csound_library, "csoundGetSpout", g_api.csoundGetSpout) &&
+            load(csound_library, "csoundGetSr", g_api.csoundGetSr) &&
+            load(csound_library, "csoundInitialize", g_api.csoundInitialize) &&
+            load(csound_library, "csoundPerformKsmps", g_api.csoundPerformKsmps) &&
+            load(csound_library, "csoundReadScore", g_api.csoundReadScore) &&
+            load(csound_library, "csoundSetDefaultMessageCallback",
+                 g_api.csoundSetDefaultMessageCallback) &&
+            load(csound_library, "csoundSetMessageCallback", g_api.csoundSetMessageCallback) &&
+            load(csound_library, "csoundSetOpcodedir", g_api.csoundSetOpcodedir) &&
+            load(csound_library, "csoundSetOption", g_api.csoundSetOption) &&
+            load(csound_library, "csoundStart", g_api.csoundStart) &&
+            load(sndfile_library, "sf_open_fd", g_api.sf_open_fd) &&
+            load(sndfile_library, "sf_command", g_api.sf_command) &&
+            load(sndfile_library, "sf_writef_double", g_api.sf_writef_double) &&
+            load(sndfile_library, "sf_close", g_api.sf_close);
+        if (!found) failed = "csound or libsndfile lacks a function the renderer uses";
+        return found;
+    }();
+    error = failed;
+    return loaded;
+}
 
 // ---- Text
 
@@ -415,14 +490,14 @@ using Block = std::function<bool(const MYFLT*, std::size_t)>;
 // samples (full scale 1) to `block`, which returns false to stop. Returns csound's status, 0
 // when the score was played to its end.
 int perform(CSOUND* csound, const std::string& score, const Block& block) {
-    if (csoundReadScore(csound, score.c_str()) != 0) return -1;
-    int status = csoundStart(csound);
+    if (g_api.csoundReadScore(csound, score.c_str()) != 0) return -1;
+    int status = g_api.csoundStart(csound);
     if (status != 0) return status;
-    const MYFLT* spout = csoundGetSpout(csound);
-    const std::size_t n = csoundGetKsmps(csound) * csoundGetNchnls(csound);
-    const MYFLT scale = 1 / csoundGet0dBFS(csound);
+    const MYFLT* spout = g_api.csoundGetSpout(csound);
+    const std::size_t n = g_api.csoundGetKsmps(csound) * g_api.csoundGetNchnls(csound);
+    const MYFLT scale = 1 / g_api.csoundGet0dBFS(csound);
     std::vector<MYFLT> samples(n);
-    while ((status = csoundPerformKsmps(csound)) == 0) {
+    while ((status = g_api.csoundPerformKsmps(csound)) == 0) {
         if (scale == 1) {  // 0dbfs = 1, as in the orchestra: the samples as they are
             if (!block(spout, n)) return 0;
             continue;
@@ -561,8 +636,8 @@ Renderer::Renderer(const std::string& orchestra, std::vector<std::string> option
 }
 
 Renderer::~Renderer() {
-    if (state_->csound != nullptr) csoundDestroy(state_->csound);
-    for (CSOUND* spent : state_->spent) csoundDestroy(spent);
+    if (state_->csound != nullptr) g_api.csoundDestroy(state_->csound);
+    for (CSOUND* spent : state_->spent) g_api.csoundDestroy(spent);
 }
 
 bool Renderer::ok() const { return state_->error.empty(); }
@@ -576,21 +651,26 @@ void Renderer::set_progress(const std::string& prefix) { state_->progress = pref
 // printed, and it sets no signal handlers of its own.
 bool Renderer::State::compile() {
     if (compiled) return true;
+    std::string unloaded;
+    if (!load_api(unloaded)) {
+        compile_messages = {"csound cannot start: " + unloaded};
+        return false;
+    }
     static std::once_flag once;
     std::call_once(once, [this] {
-        csoundInitialize(CSOUNDINIT_NO_SIGNAL_HANDLER | CSOUNDINIT_NO_ATEXIT);
-        csoundSetDefaultMessageCallback(on_csound_message);
+        g_api.csoundInitialize(CSOUNDINIT_NO_SIGNAL_HANDLER | CSOUNDINIT_NO_ATEXIT);
+        g_api.csoundSetDefaultMessageCallback(on_csound_message);
         if (std::getenv("OPCODE6DIR64") == nullptr)
-            csoundSetOpcodedir(directory_of(orchestra_path).c_str());
+            g_api.csoundSetOpcodedir(directory_of(orchestra_path).c_str());
     });
     g_messages.clear();
     compile_messages.clear();
-    if (csound == nullptr) csound = csoundCreate(nullptr);
+    if (csound == nullptr) csound = g_api.csoundCreate(nullptr);
     if (csound == nullptr) {
         compile_messages.push_back("csound cannot start");
         return false;
     }
-    csoundSetMessageCallback(csound, on_csound_message);
+    g_api.csoundSetMessageCallback(csound, on_csound_message);
     // No output file: the take is written by the renderer. Messages: warnings only.
     std::vector<std::string> flags = {"-n", "-d", "-m4", "-+msg_color=0"};
     // csound takes one flag at a time: a short flag and its value become one.
@@ -604,7 +684,7 @@ bool Renderer::State::compile() {
     }
     for (const std::string& flag : flags) {
         if (flag.find_first_of(" \t\n") != std::string::npos ||
-            csoundSetOption(csound, flag.c_str()) != 0) {
+            g_api.csoundSetOption(csound, flag.c_str()) != 0) {
             compile_messages.push_back("csound does not take the option " + flag);
             return false;
         }
@@ -615,7 +695,7 @@ bool Renderer::State::compile() {
     const int saved = dup(STDOUT_FILENO);
     const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
     if (saved >= 0 && null >= 0) dup2(null, STDOUT_FILENO);
-    const int compiled_status = csoundCompileOrc(csound, orchestra.c_str());
+    const int compiled_status = g_api.csoundCompileOrc(csound, orchestra.c_str());
     std::fflush(stdout);
     if (saved >= 0 && null >= 0) dup2(saved, STDOUT_FILENO);
     if (saved >= 0) close(saved);
@@ -628,7 +708,7 @@ bool Renderer::State::compile() {
                  ? std::vector<std::string>(g_messages.last.begin(), g_messages.last.end())
                  : g_messages.errors)
             compile_messages.push_back("  " + line);
-        csoundDestroy(csound);
+        g_api.csoundDestroy(csound);
         csound = nullptr;
         return false;
     }
@@ -907,17 +987,17 @@ Outcome Renderer::State::write_take(int fd, const std::string& text, const std::
                                     const std::string& progress_prefix, bool watch) {
     CSOUND* cs = csound;
     Outcome o;
-    o.rate = csoundGetSr(cs);
+    o.rate = g_api.csoundGetSr(cs);
     SF_INFO info{};
     info.samplerate = static_cast<int>(o.rate);
-    info.channels = static_cast<int>(csoundGetNchnls(cs));
+    info.channels = static_cast<int>(g_api.csoundGetNchnls(cs));
     info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_24;
-    SNDFILE* file = sf_open_fd(fd, SFM_WRITE, &info, SF_FALSE);
+    SNDFILE* file = g_api.sf_open_fd(fd, SFM_WRITE, &info, SF_FALSE);
     if (file == nullptr) {
         o.write_errno = errno != 0 ? errno : EIO;
         return o;
     }
-    sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    g_api.sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
     const std::size_t channels = static_cast<std::size_t>(info.channels);
     std::vector<double> buffer;
     buffer.reserve(4096 * channels);
@@ -928,7 +1008,7 @@ Outcome Renderer::State::write_take(int fd, const std::string& text, const std::
     auto flush = [&] {
         errno = 0;
         const sf_count_t frames = static_cast<sf_count_t>(buffer.size() / channels);
-        if (sf_writef_double(file, buffer.data(), frames) != frames) {
+        if (g_api.sf_writef_double(file, buffer.data(), frames) != frames) {
             o.write_errno = errno != 0 ? errno : EIO;
             return false;
         }
@@ -963,7 +1043,7 @@ Outcome Renderer::State::write_take(int fd, const std::string& text, const std::
     if (o.write_errno == 0 && !buffer.empty()) flush();
     o.frames = sample / static_cast<long long>(channels);
     errno = 0;
-    if (sf_close(file) != 0 && o.write_errno == 0) o.write_errno = errno != 0 ? errno : EIO;
+    if (g_api.sf_close(file) != 0 && o.write_errno == 0) o.write_errno = errno != 0 ? errno : EIO;
     if (!progress_prefix.empty() && now_seconds() >= started + kProgressAfter)
         std::fputs("\r\033[K", stderr);
     return o;
@@ -1339,7 +1419,10 @@ std::string Renderer::State::resident_name() const {
         key += format("%llu:%llu:%lld.%ld", static_cast<unsigned long long>(program.st_dev),
                       static_cast<unsigned long long>(program.st_ino),
                       static_cast<long long>(program.st_mtim.tv_sec), program.st_mtim.tv_nsec);
-    key += format(":%d", csoundGetVersion());
+    struct stat library {};
+    if (stat(SPEECHSCORE_CSOUND_FILE, &library) == 0)
+        key += format(":%lld.%ld", static_cast<long long>(library.st_mtim.tv_sec),
+                      library.st_mtim.tv_nsec);
     std::uint64_t hash = 14695981039346656037ull;  // 64-bit FNV-1a
     for (const char c : key) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
     return format("speechscore-render-%u-%016llx", static_cast<unsigned>(geteuid()),
