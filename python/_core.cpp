@@ -217,11 +217,12 @@ py::dict result_dict(const speechscore::RenderResult& r) {
 // Renders (text, name, wav) items with Renderer::render_batch on `jobs` processes (0: one per
 // processor), the interpreter free meanwhile. `progress`, when not None, is called as
 // progress(done, total, item, result) as each item ends; an exception it raises, or a signal
-// (Ctrl-C), stops the batch and is raised here. The results, as render_text returns them, in
+// (Ctrl-C), stops the batch and is raised here; so does `stop`, when not None, by returning
+// true (the items not finished are then "stopped"). The results, as render_text returns them, in
 // the items' order.
 py::list render_batch(speechscore::Renderer& r,
                       const std::vector<std::tuple<std::string, std::string, std::string>>& given,
-                      unsigned jobs, const py::object& progress) {
+                      unsigned jobs, const py::object& progress, const py::object& stop) {
     std::vector<speechscore::RenderText> items;
     items.reserve(given.size());
     for (const auto& [text, name, wav] : given) items.push_back({text, name, wav});
@@ -234,8 +235,11 @@ py::list render_batch(speechscore::Renderer& r,
         r.set_stop([&] {
             if (failed) return true;
             py::gil_scoped_acquire acquire;
-            if (PyErr_CheckSignals() != 0) {
-                error = std::make_unique<py::error_already_set>();
+            try {
+                if (PyErr_CheckSignals() != 0) throw py::error_already_set();
+                failed = !stop.is_none() && stop().cast<bool>();
+            } catch (py::error_already_set& e) {
+                error = std::make_unique<py::error_already_set>(std::move(e));
                 failed = true;
             }
             return failed;
@@ -289,5 +293,5 @@ PYBIND11_MODULE(_core, m) {
             },
             py::arg("text"), py::arg("name"), py::arg("wav"))
         .def("render_batch", &render_batch, py::arg("items"), py::arg("jobs") = 0,
-             py::arg("progress") = py::none());
+             py::arg("progress") = py::none(), py::arg("stop") = py::none());
 }

@@ -246,46 +246,80 @@ def _run_dask(jobs: List[Job], client: Any, record: Any) -> None:
 
 
 def _run_local(jobs: List[Job], count: int, options: Tuple[str, ...], record: Any) -> None:
-    """Builds the rows' scores (in forked processes when there are several) and renders them in
-    groups through the compiled renderer's batch, ``count`` renders at once, each row recorded
-    as it ends."""
+    """Builds the rows' scores in this thread while a second one renders the groups already
+    built through the compiled renderer's batch, ``count`` renders at once (the interpreter is
+    free meanwhile); each row is recorded as it ends."""
+    import queue
+
     by_index = {job[0]: job for job in jobs}
-    group: List[Prepared] = []
-    size = 16 * count
+    lock = threading.Lock()
+    stop = threading.Event()
+    groups: "queue.Queue[Optional[List[Prepared]]]" = queue.Queue(maxsize=4)
+    raised: List[BaseException] = []
 
-    def render(items: List[Prepared]) -> None:
-        def ended(done: int, total: int, k: int, result: Dict[str, Any]) -> None:
-            job = by_index[items[k][0]]
-            record(*_finish(items[k], job[1], job[2], result["status"], result["messages"]))
+    def note(*row: Any) -> None:
+        with lock:
+            record(*row)
 
+    def render() -> None:
+        native, refused = None, ""
         try:
             native = _renderer(options)._native()
         except Exception as e:
-            for item in items:
-                record(item[0], "failed", f"{type(e).__name__}: {e}", "")
-            return
-        native.render_batch([(item[2], str(by_index[item[0]][1]["file"]), item[5])
-                             for item in items], count, ended)
+            refused = f"{type(e).__name__}: {e}"
+        while True:
+            items = groups.get()
+            if items is None:
+                return
+            if native is None:
+                for item in items:
+                    note(item[0], "failed", refused, "")
+                continue
 
-    def take(item: Prepared) -> None:
-        if item[1] != "ready":
-            record(item[0], item[1], item[2], item[4])
-            return
-        group.append(item)
-        if len(group) >= size:
-            render(group)
-            group.clear()
+            def ended(done: int, total: int, k: int, result: Dict[str, Any],
+                      items: List[Prepared] = items) -> None:
+                job = by_index[items[k][0]]
+                note(*_finish(items[k], job[1], job[2], result["status"], result["messages"]))
 
-    if count == 1 or len(jobs) <= 1:
+            try:
+                native.render_batch([(item[2], str(by_index[item[0]][1]["file"]), item[5])
+                                     for item in items], count, ended, stop.is_set)
+            except BaseException as e:  # the builder stops too, and raises it
+                raised.append(e)
+                stop.set()
+                return
+
+    def hand(items: Optional[List[Prepared]]) -> None:
+        while renderer.is_alive():
+            try:
+                groups.put(items, timeout=0.1)
+                return
+            except queue.Full:
+                continue
+
+    renderer = threading.Thread(target=render, daemon=True)
+    renderer.start()
+    size = 16 * count
+    group: List[Prepared] = []
+    try:
         for job in jobs:
-            take(_prepare(job))
-    else:
-        import multiprocessing
-
-        # Forked processes build the scores (each run forks the interpreter, as costly as a
-        # render) while this one renders the groups already built.
-        with multiprocessing.get_context("fork").Pool(count) as pool:
-            for item in pool.imap_unordered(_prepare, jobs, chunksize=4):
-                take(item)
-    if group:
-        render(group)
+            if stop.is_set():
+                break
+            item = _prepare(job)
+            if item[1] != "ready":
+                note(item[0], item[1], item[2], item[4])
+                continue
+            group.append(item)
+            if len(group) >= size:
+                hand(group)
+                group = []
+        if group and not stop.is_set():
+            hand(group)
+    except BaseException:
+        stop.set()
+        raise
+    finally:
+        hand(None)
+        renderer.join()
+    if raised:
+        raise raised[0]
