@@ -684,6 +684,13 @@ TEST_F(Render, OneRendererRendersManyScoresAsTheProgramDoesAndStopsWhenAsked) {
         const ChildResult r = render({score, wav});
         const std::vector<double> by_program = read_sound(wav).samples;
         std::remove(wav.c_str());
+        // Through the resident copy of the compiled orchestra (after the first render) and in
+        // the program's own process: the same take, messages and status.
+        const ChildResult own =
+            render_with({"SPEECHSCORE_RENDER_RESIDENT=0"}, {score, wav + ".own.wav"});
+        EXPECT_EQ(own.status, r.status);
+        EXPECT_EQ(std::regex_replace(own.err, std::regex("\\.own\\.wav"), ""), r.err);
+        EXPECT_EQ(read_sound(wav + ".own.wav").samples, by_program);
         const speechscore::RenderResult result = renderer.render_file(score, wav);
         EXPECT_EQ(read_sound(wav).samples, by_program);
         std::string said;
