@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "files.h"
+#include "python.h"
 #include "render.h"
 #include "say.h"
 #include "script.h"
@@ -35,14 +36,19 @@ namespace {
 
 const char kUsage[] =
     "usage: speechscore [options] SCRIPT\n"
+    "       speechscore continuum PLAN.toml [-o DIR]\n"
+    "       speechscore batch TABLE.csv [DIR] [-j N] [--quiet]\n"
     "Runs a call script with the speechscore library and writes its score to standard output.\n"
+    "continuum renders a stimulus continuum described in a TOML file and batch renders a\n"
+    "stimulus table on every core; both run the Python package (python3 -m speechscore; see\n"
+    "its --help), and exit with 2 when Python or the package is missing.\n"
     "\n"
     "  -o, --output FILE   write the score to FILE: a new file beside it replaces it when the\n"
     "                      run has ended; a FIFO or device (/dev/stdout) is written into\n"
     "  --render WAV        render the score to WAV with the speechscore orchestra\n"
     "  --check             only diagnose the script (and its glides): no score, no sound\n"
     "  --expand            print the script with its say lines as plain calls (-o: to FILE)\n"
-    "  --labels GRID       write the words and phones said as a Praat TextGrid\n"
+    "  --labels GRID       write the words and phones said or sung as a Praat TextGrid\n"
     "  --part P, --verse N, --voice NAME\n"
     "                      a song file (.musicxml, .mxl, .mid): the part (id or name), the\n"
     "                      lyric line and the voice (bass tenor alto soprano child breathy)\n"
@@ -466,6 +472,7 @@ int parse_options(int argc, char** argv, Options& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc >= 2 && cli::is_python_command(argv[1])) return cli::run_python_command(argc, argv);
     Options o;
     const int early = parse_options(argc, argv, o);
     if (early >= 0) return early;

@@ -187,6 +187,12 @@ void write_labels(const std::string& name) {
 void set_expand_output(int fd) { g_expandFd = fd; }
 void set_labels_path(const std::string& path) { g_labelsPath = path; }
 
+sw::Labels* collected_labels() { return g_labelsPath.empty() ? nullptr : &g_labels; }
+
+void write_collected_labels(const std::string& name) {
+    if (!g_labelsPath.empty()) write_labels(name);
+}
+
 void expand_line(const std::string& text) {
     if (g_expandFd >= 0) write_all(g_expandFd, text + "\n");
 }
@@ -214,7 +220,7 @@ bool say_line(const std::string& name, int line, const std::string& text, RunRep
         return true;
     }
     if (!sw::say(phrase, input, options, problem, g_expandFd >= 0 ? &calls : nullptr,
-                 g_labelsPath.empty() ? nullptr : &g_labels)) {
+                 collected_labels())) {
         // A language espeak-ng does not know is pointed out at its option.
         const bool language = problem.message.rfind("unknown language", 0) == 0;
         const std::size_t column = language && langColumn != std::string::npos
@@ -235,7 +241,7 @@ bool say_line(const std::string& name, int line, const std::string& text, RunRep
     for (const sw::Call& c : calls) expand_line(sw::script_line(c));
     for (int slot = 2; slot <= 19; ++slot)
         report.scoreEnd = std::max(report.scoreEnd, timepoints[slot]);
-    if (!g_labelsPath.empty()) write_labels(name);
+    write_collected_labels(name);
     return true;
 }
 

@@ -6,6 +6,10 @@
 
 #include "script.h"
 
+namespace speechscore::words {
+struct Labels;
+}
+
 namespace cli {
 
 // Where --expand writes the expanded script (-1: not expanding) and where --labels writes the
@@ -17,6 +21,11 @@ void set_labels_path(const std::string& path);
 // is diagnosed as NAME:LINE:COLUMN: error: and writes nothing. While expanding, the calls it
 // made are written as plain call lines.
 bool say_line(const std::string& name, int line, const std::string& text, RunReport& report);
+
+// The words and phones --labels collects, for the sing statement to add its own to (nullptr
+// when no TextGrid is asked for); write_collected_labels writes them out after a line.
+speechscore::words::Labels* collected_labels();
+void write_collected_labels(const std::string& name);
 
 // While expanding, copies a line that is not a say statement to the expanded script.
 void expand_line(const std::string& text);

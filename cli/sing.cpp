@@ -384,7 +384,7 @@ bool sing_line(const std::string& name, int line, const std::string& text, RunRe
     std::vector<sw::Call> calls;
     const int before = nerrors;
     std::fflush(stdout);
-    if (!ss::sing(sung, options, problem, &calls, nullptr)) {
+    if (!ss::sing(sung, options, problem, &calls, collected_labels())) {
         g_level = level;
         return fail({at, "sing: " + problem.message});
     }
@@ -398,6 +398,7 @@ bool sing_line(const std::string& name, int line, const std::string& text, RunRe
     for (const sw::Call& c : calls) expand_line(sw::script_line(c));
     for (int slot = 2; slot <= 19; ++slot)
         report.scoreEnd = std::max(report.scoreEnd, timepoints[slot]);
+    write_collected_labels(name);
     return true;
 }
 

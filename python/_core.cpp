@@ -1,5 +1,6 @@
 // The compiled part of the Python package: the runner's tables, a script run in a forked child
-// (so that fine, which may end the process, never ends the interpreter), and the renderer.
+// (so that fine, which may end the process, never ends the interpreter), the call script of a
+// song file, and the renderer.
 #include <fcntl.h>
 #include <poll.h>
 #include <pybind11/pybind11.h>
@@ -18,6 +19,7 @@
 
 #include "say.h"
 #include "script.h"
+#include "song.h"
 #include "speechscore.h"
 #include "speechscore_render.h"
 
@@ -106,69 +108,116 @@ void drain(int outFd, int errFd, std::string& out, std::string& err) {
     }
 }
 
-struct RunOutcome {
+struct Forked {
     int status = 2;
-    std::string score, messages;
-    cli::RunReport report{};
+    std::string out, err;
 };
 
-// Runs the script in a forked child; the score and the messages come back through pipes, the
-// report through shared memory, the labels of its say lines as a TextGrid at `labels` (when
-// not empty).
-RunOutcome run_forked(const std::string& name, const std::string& text, bool check,
-                      const std::string& labels) {
-    RunOutcome outcome;
-    void* shared = mmap(nullptr, sizeof(cli::RunReport), PROT_READ | PROT_WRITE,
-                        MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+std::string cannot(const char* what) {
+    return std::string("speechscore: cannot ") + what + ": " + std::strerror(errno) + "\n";
+}
+
+// Runs body(outFd) in a forked child with its standard error sent to a pipe; returns what it
+// wrote to both and its exit status (the child exits with body's return value).
+template <typename Body>
+Forked forked(const char* what, Body body) {
+    Forked f;
     int out[2], err[2];
-    if (shared == MAP_FAILED) {
-        outcome.messages =
-            std::string("speechscore: cannot run the script: ") + std::strerror(errno) + "\n";
-        return outcome;
-    }
     if (pipe2(out, O_CLOEXEC) != 0) {
-        munmap(shared, sizeof(cli::RunReport));
-        outcome.messages =
-            std::string("speechscore: cannot run the script: ") + std::strerror(errno) + "\n";
-        return outcome;
+        f.err = cannot(what);
+        return f;
     }
     if (pipe2(err, O_CLOEXEC) != 0) {
+        f.err = cannot(what);
         close(out[0]);
         close(out[1]);
-        munmap(shared, sizeof(cli::RunReport));
-        outcome.messages =
-            std::string("speechscore: cannot run the script: ") + std::strerror(errno) + "\n";
-        return outcome;
+        return f;
     }
-    auto* report = new (shared) cli::RunReport{};
     std::fflush(nullptr);
     const pid_t pid = fork();
     if (pid == 0) {
         close(out[0]);
         close(err[0]);
         dup2(err[1], STDERR_FILENO);
-        cli::set_labels_path(labels);
-        const int status = cli::run_script(name, text, check, out[1], *report);
+        const int status = body(out[1]);
         std::fflush(nullptr);
         _exit(status);
     }
     close(out[1]);
     close(err[1]);
     if (pid < 0) {
+        f.err = cannot(what);
         close(out[0]);
         close(err[0]);
-        outcome.messages =
-            std::string("speechscore: cannot run the script: ") + std::strerror(errno) + "\n";
-    } else {
-        drain(out[0], err[0], outcome.score, outcome.messages);
-        int status = 0;
-        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
-        outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        outcome.report = *report;
+        return f;
     }
+    drain(out[0], err[0], f.out, f.err);
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    f.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return f;
+}
+
+struct RunOutcome {
+    Forked run;
+    cli::RunReport report{};
+};
+
+// Runs the script in a forked child; the score and the messages come back through pipes, the
+// report through shared memory, the labels of its say and sing lines as a TextGrid at `labels`
+// (when not empty).
+RunOutcome run_forked(const std::string& name, const std::string& text, bool check,
+                      const std::string& labels) {
+    RunOutcome outcome;
+    void* shared = mmap(nullptr, sizeof(cli::RunReport), PROT_READ | PROT_WRITE,
+                        MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    if (shared == MAP_FAILED) {
+        outcome.run.err = cannot("run the script");
+        return outcome;
+    }
+    auto* report = new (shared) cli::RunReport{};
+    outcome.run = forked("run the script", [&](int outFd) {
+        cli::set_labels_path(labels);
+        return cli::run_script(name, text, check, outFd, *report);
+    });
+    outcome.report = *report;
     munmap(shared, sizeof(cli::RunReport));
     return outcome;
+}
+
+// Writes all of text to fd.
+void write_all(int fd, const std::string& text) {
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return;
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+// The call script that sings a song file's bytes (MusicXML, .mxl, MIDI), made in a forked child
+// as the runner makes it; its warnings and error come back as the runner prints them.
+py::dict song(const std::string& name, const py::bytes& bytes, const std::string& part,
+              const std::string& verse, const std::string& voice) {
+    const std::string data = bytes;
+    const cli::SongOptions options{part, verse, voice};
+    Forked f;
+    {
+        py::gil_scoped_release release;
+        f = forked("read the song", [&](int outFd) {
+            std::string script;
+            if (!cli::song_script(name, data, options, script)) return 1;
+            write_all(outFd, script);
+            return 0;
+        });
+    }
+    py::dict d;
+    d["status"] = f.status;
+    d["script"] = py::bytes(f.out);
+    d["messages"] = py::bytes(f.err);
+    return d;
 }
 
 py::dict run(const std::string& name, const std::string& text, bool check,
@@ -179,9 +228,9 @@ py::dict run(const std::string& name, const std::string& text, bool check,
         outcome = run_forked(name, text, check, labels);
     }
     py::dict d;
-    d["status"] = outcome.status;
-    d["score"] = py::bytes(outcome.score);
-    d["messages"] = py::bytes(outcome.messages);
+    d["status"] = outcome.run.status;
+    d["score"] = py::bytes(outcome.run.out);
+    d["messages"] = py::bytes(outcome.run.err);
     d["script_errors"] = outcome.report.scriptErrors;
     d["library_errors"] = outcome.report.libraryErrors;
     d["fine_line"] = outcome.report.fineLine;
@@ -274,6 +323,8 @@ PYBIND11_MODULE(_core, m) {
     m.def("variables", &variable_table);
     m.def("run", &run, py::arg("name"), py::arg("text"), py::arg("check") = false,
           py::arg("labels") = "");
+    m.def("song", &song, py::arg("name"), py::arg("bytes"), py::arg("part") = "",
+          py::arg("verse") = "", py::arg("voice") = "");
     m.def("find_orchestra", &speechscore::find_orchestra);
     py::class_<speechscore::Renderer>(m, "Renderer")
         .def(py::init<const std::string&, std::vector<std::string>>(), py::arg("orchestra"),

@@ -1,6 +1,6 @@
 """Speech stimuli with speechscore from Python.
 
-Build scores from library calls, call scripts and text; render them in-process to numpy arrays
+Build scores from library calls, call scripts, text and song files (MusicXML, MIDI); render them in-process to numpy arrays
 and WAV files; make stimulus continua with explicit formant transitions, labels and TextGrids;
 render tables of thousands of stimuli in parallel.
 
@@ -24,6 +24,8 @@ _EXPORTS = {
     "ScoreError": "._score",
     "RunResult": "._score",
     "run_script": "._score",
+    "run_song": "._score",
+    "read_song": "._score",
     "Renderer": "._render",
     "Take": "._render",
     "RenderError": "._render",

@@ -1,14 +1,16 @@
 """Command line: ``python3 -m speechscore continuum PLAN.toml`` and
-``python3 -m speechscore batch TABLE.csv [DIRECTORY]``."""
+``python3 -m speechscore batch TABLE.csv [DIRECTORY]``; the ``speechscore`` program runs the
+same two commands through :func:`main`."""
 
 import argparse
 import sys
 from typing import List, Optional
 
 
-def main(argv: Optional[List[str]] = None) -> int:
-    """Runs a subcommand; returns the exit status."""
-    parser = argparse.ArgumentParser(prog="speechscore-py",
+def main(argv: Optional[List[str]] = None, prog: str = "python3 -m speechscore") -> int:
+    """Runs a subcommand; returns the exit status (0 done, 1 some items failed, 2 bad usage or
+    an unreadable plan or table)."""
+    parser = argparse.ArgumentParser(prog=prog,
                                      description="Stimuli from speechscore.")
     sub = parser.add_subparsers(dest="command", required=True)
     c = sub.add_parser("continuum", help="render a continuum described in a TOML file")

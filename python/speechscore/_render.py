@@ -8,6 +8,7 @@ import wave
 from dataclasses import dataclass, field
 from typing import Any, List, Optional, Sequence, Tuple, Union
 
+from ._arrays import numpy
 from ._score import RunResult, Score, _core
 
 
@@ -32,7 +33,8 @@ def orchestra_path() -> str:
 
 
 def read_wav(path: str) -> Tuple[Any, int]:
-    """Reads a PCM WAV file (16, 24 or 32 bit) into a float64 numpy array, full scale 1.
+    """Reads a PCM WAV file (16, 24 or 32 bit) into a float64 numpy array, full scale 1
+    (numpy is needed: ModuleNotFoundError without it).
 
     Returns
     -------
@@ -41,8 +43,7 @@ def read_wav(path: str) -> Tuple[Any, int]:
     rate : int
         Samples per second.
     """
-    import numpy as np
-
+    np = numpy()
     with wave.open(path, "rb") as w:
         channels, width, rate = w.getnchannels(), w.getsampwidth(), w.getframerate()
         raw = w.readframes(w.getnframes())
@@ -69,7 +70,8 @@ class Take:
     Attributes
     ----------
     samples : numpy.ndarray or None
-        The sound, float64, full scale 1 (None when only a WAV was asked for).
+        The sound, float64, full scale 1 (None when only a WAV was asked for, or kept without
+        numpy).
     rate : int
         Samples per second.
     status : str
@@ -128,8 +130,9 @@ class Renderer:
             self._renderer = r
         return self._renderer
 
-    def render(self, score: ScoreLike, wav: Optional[str] = None, samples: bool = True,
-               allow_clip: bool = True, name: str = "<score>") -> Take:
+    def render(self, score: ScoreLike, wav: Optional[str] = None,
+               samples: Optional[bool] = None, allow_clip: bool = True,
+               name: str = "<score>") -> Take:
         """Renders a score (a :class:`Score`, a run's result or score text).
 
         Parameters
@@ -138,8 +141,10 @@ class Renderer:
         wav : str, optional
             Also keep the take in this WAV file (24-bit mono), written beside it and renamed
             into place.
-        samples : bool
-            Read the take into a numpy array.
+        samples : bool, optional
+            Read the take into a numpy array. By default it is read when numpy is there;
+            without numpy a take kept in ``wav`` has ``samples`` None, and a take with no
+            ``wav`` raises ModuleNotFoundError before it is rendered.
         allow_clip : bool
             When False a clipped take raises :class:`RenderError`.
 
@@ -148,6 +153,11 @@ class Renderer:
         Take
         """
         text = _score_text(score)
+        if samples or (samples is None and wav is None):
+            numpy()  # before the render: its samples would be lost
+            samples = True
+        elif samples is None:
+            samples = _has_numpy()
         path = wav
         scratch = None
         if path is None:
@@ -166,11 +176,20 @@ class Renderer:
                 scratch.cleanup()
 
 
+def _has_numpy() -> bool:
+    try:
+        numpy()
+    except ImportError:
+        return False
+    return True
+
+
 _DEFAULT: Optional[Renderer] = None
 
 
 def render(score: ScoreLike, wav: Optional[str] = None, options: Sequence[str] = ()) -> Any:
-    """Renders a score with one shared :class:`Renderer` and returns the samples (numpy).
+    """Renders a score with one shared :class:`Renderer` and returns the samples (numpy, which
+    this needs: ModuleNotFoundError without it).
 
     Parameters
     ----------

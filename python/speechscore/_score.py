@@ -1,8 +1,10 @@
-"""Scores from library calls, call scripts and text, run by the script runner in a forked child."""
+"""Scores from library calls, call scripts, text and song files, run by the script runner in a
+forked child."""
 
 from __future__ import annotations
 
 import math
+import os
 import re
 from dataclasses import dataclass
 from typing import Any, Callable, Dict, Iterable, List, Optional, Sequence, Tuple, Union
@@ -61,6 +63,9 @@ class Diagnostic:
         The argument the column points at, from 1; None for the operation's name or the line.
     parameter : str or None
         That argument's parameter name.
+    measure : str or None
+        For a message about a song file (line 0), the measure it concerns as the file numbers
+        it; None for the whole file or a script line.
     """
 
     line: int
@@ -70,8 +75,12 @@ class Diagnostic:
     operation: Optional[str] = None
     argument: Optional[int] = None
     parameter: Optional[str] = None
+    measure: Optional[str] = None
 
     def __str__(self) -> str:
+        if self.line == 0:
+            where = f"measure {self.measure}: " if self.measure is not None else ""
+            return f"{where}{self.level}: {self.message}"
         return f"{self.line}:{self.column}: {self.level}: {self.message}"
 
 
@@ -80,7 +89,8 @@ class ScoreError(Exception):
 
     def __init__(self, diagnostics: Sequence[Diagnostic], name: str = "<score>") -> None:
         self.diagnostics = list(diagnostics)
-        lines = [f"{name}:{d}" for d in self.diagnostics if d.level == "error"]
+        lines = [f"{name}:{d}" if d.line else f"{name}: {d}" for d in self.diagnostics
+                 if d.level == "error"]
         super().__init__("\n".join(lines) if lines else "the score could not be made")
 
 
@@ -101,7 +111,7 @@ class RunResult:
     messages : str
         Everything the run wrote to standard error.
     labels : Labels or None
-        The words and phones of the script's ``say`` lines, when asked for.
+        The words and phones of the script's ``say`` and ``sing`` lines, when asked for.
     """
 
     score: str
@@ -172,13 +182,13 @@ def run_script(text: str, name: str = "<script>", check: bool = False,
     check : bool
         Raise :class:`ScoreError` when the run has errors.
     labels : bool
-        Also return the words and phones of the ``say`` lines (``RunResult.labels``).
+        Also return the words and phones of the ``say`` lines and the syllables and phones of
+        the ``sing`` lines (``RunResult.labels``).
 
     Returns
     -------
     RunResult
     """
-    import os
     import tempfile
 
     found = None
@@ -198,6 +208,81 @@ def run_script(text: str, name: str = "<script>", check: bool = False,
     if check and not result.ok:
         raise ScoreError(result.diagnostics, name)
     return result
+
+
+_SONG_MESSAGE = re.compile(r"^(?:measure (?P<measure>.*?): )?(?P<level>error|warning): (?P<text>.*)$")
+
+
+def _song_diagnostics(messages: str, name: str) -> List[Diagnostic]:
+    """Reads what the song reader said (``NAME: measure M: warning: ...``) into diagnostics."""
+    found = []
+    for text in messages.splitlines():
+        rest = text[len(name) + 2:] if text.startswith(name + ": ") else text
+        match = _SONG_MESSAGE.match(rest)
+        if match is None:
+            if text.strip():
+                found.append(Diagnostic(0, 0, "error", text))
+            continue
+        found.append(Diagnostic(0, 0, match["level"], match["text"], measure=match["measure"]))
+    return found
+
+
+def read_song(path: str, part: Optional[str] = None, verse: Union[int, str, None] = None,
+              voice: Optional[str] = None,
+              data: Optional[bytes] = None) -> Tuple[Optional[str], List[Diagnostic]]:
+    """The call script that sings a song file, as the ``speechscore`` program makes it.
+
+    Parameters are those of :meth:`Score.from_song`.
+
+    Returns
+    -------
+    script : str or None
+        The script of ``sing`` lines; None when the file is no song that can be sung.
+    diagnostics : list of Diagnostic
+        What the reader skipped or chose (warnings, with ``measure``), or why it failed (one
+        error).
+    """
+    name = os.fspath(path)
+    if data is None:
+        with open(name, "rb") as f:
+            data = f.read()
+    raw = _core().song(name, bytes(data), part or "", "" if verse is None else str(verse),
+                       voice or "")
+    diagnostics = _song_diagnostics(raw["messages"].decode("utf-8", "replace"), name)
+    if raw["status"] != 0:
+        if not any(d.level == "error" for d in diagnostics):
+            diagnostics.append(Diagnostic(0, 0, "error", f"the song could not be read "
+                                          f"(status {raw['status']})"))
+        return None, diagnostics
+    return raw["script"].decode("utf-8", "replace"), diagnostics
+
+
+def run_song(path: str, part: Optional[str] = None, verse: Union[int, str, None] = None,
+             voice: Optional[str] = None, check: bool = False, labels: bool = False,
+             data: Optional[bytes] = None) -> RunResult:
+    """Sings a song file (MusicXML, .mxl or MIDI with lyrics) and returns its score, as
+    ``speechscore SONG`` does, without ending the interpreter.
+
+    Parameters are those of :meth:`Score.from_song`, and ``check`` and ``labels`` those of
+    :func:`run_script`. A file that cannot be sung gives a result with no score, status 1 and
+    one error (or raises :class:`ScoreError` with ``check=True``).
+
+    Returns
+    -------
+    RunResult
+        The reader's diagnostics (line 0, with their measure) come first, then the run's.
+        With ``labels=True``, ``labels`` holds the sung syllables (tier ``words``) and their
+        phones (tier ``phones``).
+    """
+    script, found = read_song(path, part, verse, voice, data)
+    if script is None:
+        result = RunResult("", found, 1, 0.0, "\n".join(str(d) for d in found))
+        if check:
+            raise ScoreError(found, os.fspath(path))
+        return result
+    score = Score.from_script(script, os.fspath(path))
+    score.source_diagnostics = found
+    return score.run(check, labels)
 
 
 def _word(value: Value) -> str:
@@ -236,6 +321,7 @@ class Score:
         self.lines: List[str] = list(lines)
         self.name = name
         self.labels: Any = None  # a Labels when the score was made by a builder of this package
+        self.source_diagnostics: List[Diagnostic] = []  # what reading a song file reported
 
     @classmethod
     def from_script(cls, text: str, name: str = "<script>") -> "Score":
@@ -248,6 +334,48 @@ class Score:
         """A score from a call script file."""
         with open(path, encoding="utf-8") as f:
             return cls.from_script(f.read(), path)
+
+    @classmethod
+    def from_song(cls, path: str, part: Optional[str] = None,
+                  verse: Union[int, str, None] = None, voice: Optional[str] = None,
+                  data: Optional[bytes] = None) -> "Score":
+        """A score that sings a song file: MusicXML (``.musicxml``, ``.xml``), compressed
+        MusicXML (``.mxl``) or a standard MIDI file with lyrics (``.mid``, ``.kar``), read by the
+        songs layer and sung by the sing layer as ``speechscore SONG`` does.
+
+        Parameters
+        ----------
+        path : str
+            The file, or only its name in messages when ``data`` is given.
+        part : str, optional
+            The part, by id or name; by default the first part with lyrics.
+        verse : int or str, optional
+            The lyric line; by default the first one.
+        voice : str, optional
+            ``bass``, ``tenor``, ``alto``, ``soprano``, ``child`` or ``breathy``; by default the
+            voice whose range suits the part.
+        data : bytes, optional
+            The file's bytes, when they are not to be read from ``path``.
+
+        Returns
+        -------
+        Score
+            Its lines are the script of ``sing`` lines (see :meth:`script`); what the reader
+            skipped is in ``source_diagnostics`` and heads the diagnostics of every run.
+
+        Raises
+        ------
+        ScoreError
+            When the file is no song that can be sung (its ``diagnostics`` say why).
+        OSError
+            When the file cannot be read.
+        """
+        script, found = read_song(path, part, verse, voice, data)
+        if script is None:
+            raise ScoreError(found, os.fspath(path))
+        score = cls.from_script(script, os.fspath(path))
+        score.source_diagnostics = found
+        return score
 
     def call(self, operation: str, *args: Value) -> "Score":
         """Appends a call of ``operation`` with ``args``; returns the score."""
@@ -297,12 +425,16 @@ class Score:
         return "\n".join(lines) + "\n"
 
     def run(self, check: bool = False, labels: bool = False) -> RunResult:
-        """Runs the calls; see :func:`run_script`."""
-        return run_script(self.script(), self.name, check, labels)
+        """Runs the calls; see :func:`run_script`. Diagnostics of a song file come first."""
+        result = run_script(self.script(), self.name, False, labels)
+        result.diagnostics[:0] = self.source_diagnostics
+        if check and not result.ok:
+            raise ScoreError(result.diagnostics, self.name)
+        return result
 
     def said(self) -> Any:
-        """The words and phones of the score's ``say`` lines, as :class:`Labels` (the labels
-        of a syllable built by this package are in ``labels``)."""
+        """The words and phones of the score's ``say`` and ``sing`` lines, as :class:`Labels`
+        (the labels of a syllable built by this package are in ``labels``)."""
         return self.run(labels=True).labels
 
     def text(self, check: bool = False) -> str:

@@ -294,7 +294,11 @@ class Continuum:
     syllables: List[Syllable]
 
     def takes(self, renderer: Any = None) -> List[Any]:
-        """Renders every step in-process and returns the numpy arrays, in step order."""
+        """Renders every step in-process and returns the numpy arrays, in step order (numpy is
+        needed: ModuleNotFoundError without it)."""
+        from ._arrays import numpy
+
+        numpy()
         return [syl.render(renderer).samples for syl in self.syllables]
 
     def write(self, directory: str, renderer: Any = None, table: str = "stimuli.csv") -> str:

@@ -1,5 +1,5 @@
 # The phone measurements of tools/praat/phone_measures.praat on signals whose answer is known:
-# band noise and white noise, a tone burst before a voiced tone, a KlattGrid vowel with a known F2
+# band noise and white noise, a tone burst before a voiced tone, noise bursts before pulses, a KlattGrid vowel with a known F2
 # glide, a KlattGrid murmur and liquids, two-tone level changes and pitch glides. Prints one
 # "figure:" line per check with its tolerance; exits with an error when any check fails.
 #   praat --run phone_measures_test.praat
@@ -86,6 +86,32 @@ pre = Create Sound from formula: "pre", 1, 0, 0.5, 16000,
 @vot: pre, 0.05, 0.12, 0.5
 @check: "voice onset time, prevoiced (s)", vot.vot, -0.05, 0.01
 removeObject: pre
+
+# ---- Stops released from silence, to the millisecond: a 5-ms noise burst at 0.1 s, aspiration
+# noise 30 dB below it, then glottal pulses from 0.1 s + VOT at 120 Hz, each the response of
+# two damped resonances (500 Hz, 80 Hz wide; 1500 Hz, 150 Hz wide) whose largest swing is 0.2 ms
+# after the pulse. The pulses grow, 1 - 2^-k of full level (the first 3.5 dB below the second);
+# a pulse at a tenth of that one period before the first stands for the opening of the glottis
+# and is no onset.
+for v to 4
+    vot = 0.01 * (v = 1) + 0.03 * (v = 2) + 0.045 * (v = 3) + 0.06 * (v = 4)
+    tv = 0.1 + vot
+    t0$ = string$ (tv - 1 / 120)
+    phase$ = "((x - " + t0$ + ") - floor ((x - " + t0$ + ") * 120) / 120)"
+    index$ = "floor ((x - " + t0$ + ") * 120)"
+    pulse$ = "(exp (-pi * 80 * " + phase$ + ") * sin (2 * pi * 500 * " + phase$ + ") + 0.5 * "
+    pulse$ += "exp (-pi * 150 * " + phase$ + ") * sin (2 * pi * 1500 * " + phase$ + "))"
+    level$ = "if " + index$ + " = 0 then 0.01 else 0.1 * (1 - 0.5 ^ " + index$ + ") fi"
+    f$ = "if x >= 0.1 and x < 0.105 then randomGauss (0, 0.05) else 0 fi"
+    f$ += " + if x >= 0.105 and x < " + string$ (tv) + " then randomGauss (0, 0.003) else 0 fi"
+    f$ += " + if x >= " + t0$ + " then (" + level$ + ") * " + pulse$ + " else 0 fi"
+    stop = Create Sound from formula: "stop", 1, 0, 0.4, 44100, f$
+    @onset_vot: stop, 0.05, tv, 0.35
+    @check: "burst onset, VOT " + string$ (vot) + " s (s)", onset_vot.release, 0.1, 0.001
+    @check: "first pulse, VOT " + string$ (vot) + " s (s)", onset_vot.voicing, tv + 0.0002, 0.001
+    @check: "voice onset time, VOT " + string$ (vot) + " s (s)", onset_vot.vot, vot + 0.0002, 0.001
+    removeObject: stop
+endfor
 
 # ---- Vowels from a KlattGrid: 120 Hz, F1 500, F2 1200 -> 2000 Hz in 50 ms from voicing onset ----
 procedure klatt_sound: .f1, .f2from, .f2to, .glide, .f3

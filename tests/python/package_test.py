@@ -1,8 +1,11 @@
-"""The Python package: scores from calls and scripts (byte for byte as the program writes them),
-diagnostics, an interpreter that outlives fine, renders, labels, continua and batches."""
+"""The Python package: scores from calls, scripts and song files (byte for byte as the program
+writes them), diagnostics, an interpreter that outlives fine, renders, labels, continua, batches
+and the program's continuum command."""
 
 import csv
 import os
+import shutil
+import struct
 import subprocess
 import sys
 import tempfile
@@ -69,6 +72,57 @@ class Scores(unittest.TestCase):
         self.assertEqual(s.lines, ['say "a \\"b\\"" beats=2', 'sing "twin-kle" C4/1 G4/1'])
 
 
+def midi_with_lyrics(notes):
+    """A format-0 MIDI file, 480 ticks a beat: each (key, syllable) a lyric and a one-beat note."""
+    track = b""
+    for key, syllable in notes:
+        text = syllable.encode()
+        track += b"\x00\xff\x05" + bytes([len(text)]) + text + bytes([0, 0x90, key, 80])
+        track += b"\x83\x60" + bytes([0x80, key, 0])  # 480 ticks later
+    track += b"\x00\xff\x2f\x00"
+    return (b"MThd" + struct.pack(">IHHH", 6, 0, 1, 480) + b"MTrk" + struct.pack(">I", len(track))
+            + track)
+
+
+class Songs(unittest.TestCase):
+    DOCS = os.path.join(TOP, "tests", "songs", "documents")
+
+    def test_song_scores_are_the_programs_with_measure_diagnostics(self):
+        for name, options, program in (("marks.musicxml", {}, []),
+                                       ("lyrics.musicxml", {"verse": 2, "voice": "bass"},
+                                        ["--verse", "2", "--voice", "bass"])):
+            path = os.path.join(self.DOCS, name)
+            expected = subprocess.run([PROGRAM, path] + program, capture_output=True).stdout
+            result = ss.run_song(path, **options)
+            self.assertTrue(result.ok, result.diagnostics)
+            self.assertEqual(result.score, expected.decode(), name)
+        warned = ss.run_song(os.path.join(self.DOCS, "marks.musicxml")).diagnostics
+        self.assertEqual([(d.line, d.measure, d.level) for d in warned], [(0, "4", "warning")])
+        self.assertEqual(str(warned[0]), "measure 4: warning: <foo> is not read: skipped")
+
+    def test_sung_syllables_and_phones_come_back_as_labels(self):
+        song = ss.Score.from_song("hello.mid", data=midi_with_lyrics([(60, "hel"), (64, "lo")]))
+        self.assertIn('sing "hel lo" C4/1 E4/1', song.lines)
+        labels = song.said()
+        words = labels.tier("words")
+        self.assertEqual([w.text for w in words], ["hel", "lo"])
+        self.assertAlmostEqual(words[1].start, 0.5)  # one beat at 120 a minute
+        phones = [p.text for p in labels.tier("phones")]
+        self.assertEqual((phones[0], phones[-1]), ("HH", "OW"))
+        lyrics = ss.run_song(os.path.join(self.DOCS, "lyrics.musicxml"), labels=True).labels
+        self.assertEqual([w.text for w in lyrics.tier("words")][:3], ["Oh", "Twin", "kle"])
+
+    def test_a_file_that_is_no_song_is_one_error_and_raises_only_when_asked(self):
+        bad = ss.run_song("text.mid", data=b"not a MIDI file at all\n")
+        self.assertEqual((bad.ok, bad.status, bad.score), (False, 1, ""))
+        self.assertEqual([(d.line, d.level) for d in bad.diagnostics], [(0, "error")])
+        with self.assertRaises(ss.ScoreError):
+            ss.run_song("text.mid", data=b"MThd", check=True)
+        with self.assertRaisesRegex(ss.ScoreError, "no voice 'baritone'"):
+            ss.Score.from_song(os.path.join(self.DOCS, "lyrics.musicxml"), voice="baritone")
+        self.assertTrue(vowel_score().run().ok)
+
+
 class Renders(unittest.TestCase):
     def test_render_to_numpy_and_wav(self):
         renderer = ss.Renderer()
@@ -121,19 +175,34 @@ class Stimuli(unittest.TestCase):
         with self.assertRaisesRegex(ValueError, "outlasts"):
             ss.syllable(transition=400)
 
-    def test_continuum_table_and_command_line(self):
+    def test_continuum_table_and_command_lines(self):
         with tempfile.TemporaryDirectory() as d:
             plan = os.path.join(d, "vot.toml")
             with open(plan, "w") as f:
                 f.write('steps = 5\nname = "vot"\n[start]\nvot = 0\n[end]\nvot = 60\n')
-            run = subprocess.run([sys.executable, "-m", "speechscore", "continuum", plan],
-                                 capture_output=True, text=True)
-            self.assertEqual(run.returncode, 0, run.stderr)
-            with open(os.path.join(d, "vot", "stimuli.csv")) as f:
-                rows = list(csv.DictReader(f))
-            self.assertEqual([r["vot"] for r in rows], ["0.0", "15.0", "30.0", "45.0", "60.0"])
-            self.assertEqual(rows[0]["file"], "vot_01.wav")
-            self.assertTrue(os.path.isfile(os.path.join(d, "vot", "vot_05.TextGrid")))
+            for command in ([sys.executable, "-m", "speechscore"], [PROGRAM]):
+                shutil.rmtree(os.path.join(d, "vot"), ignore_errors=True)
+                run = subprocess.run(command + ["continuum", plan], capture_output=True, text=True)
+                self.assertEqual(run.returncode, 0, run.stderr)
+                with open(os.path.join(d, "vot", "stimuli.csv")) as f:
+                    rows = list(csv.DictReader(f))
+                self.assertEqual([r["vot"] for r in rows], ["0.0", "15.0", "30.0", "45.0", "60.0"])
+                self.assertEqual(rows[0]["file"], "vot_01.wav")
+                self.assertTrue(os.path.isfile(os.path.join(d, "vot", "vot_05.TextGrid")))
+            # The program without Python, or away from the package: exit 2 and why.
+            alone = os.path.join(d, "speechscore")
+            shutil.copy(PROGRAM, alone)
+            bare = {k: v for k, v in os.environ.items() if k != "PYTHONPATH"}
+            cases = [(PROGRAM, dict(bare, SPEECHSCORE_PYTHON="/no/python3"),
+                      "cannot run /no/python3")]
+            if subprocess.run([sys.executable, "-c", "import speechscore"], env=bare, cwd=d,
+                              capture_output=True).returncode != 0:  # not installed here
+                cases.append((alone, bare, "needs the Python package speechscore"))
+            for program, env, why in cases:
+                run = subprocess.run([program, "continuum", plan], capture_output=True,
+                                     text=True, env=env, cwd=d)
+                self.assertEqual(run.returncode, 2, run.stderr)
+                self.assertIn(why, run.stderr)
 
 
 class Batches(unittest.TestCase):

@@ -1,5 +1,6 @@
 # Acoustic measurements of phones in a sound, as Praat procedures: fricative spectrum and level,
-# stop release, burst level and spectrum, voice onset time and aspiration, F2 transition, nasal
+# stop release, burst level and spectrum, voice onset time and aspiration (and, for stops released
+# from silence, to the millisecond), F2 transition, nasal
 # murmur and release, liquid and glide formants, diphthong glides, pitch steps. Each takes the Sound's id and times in seconds, leaves its results
 # in its own variables (.name) and removes every object it made.
 
@@ -235,6 +236,90 @@ procedure vot: .sound, .from, .to, .vto
         .low = band_level.level
         @band_level: .sound, .release + 0.01, voicing_onset.time, 700, 5000
         .low -= band_level.level
+    endif
+endproc
+
+# The first sample of a burst released from silence: from the release that procedure release
+# finds in [.from, .to], back to 10 ms before it, the first sample of the sound above 1 kHz
+# (Hann band, 500-Hz flanks) whose magnitude is a hundredth (-40 dB) of the largest in the 10 ms
+# after that release. The filter keeps a voicing that starts with the burst out; a burst that
+# rises over a millisecond is timed from its start, not from where it is half up.
+procedure burst_onset: .sound, .from, .to
+    @release: .sound, .from, .to
+    .time = release.time
+    if .time <> undefined
+        selectObject: .sound
+        .part = Extract part: .time - 0.04, .time + 0.04, "rectangular", 1, "yes"
+        .high = Filter (pass Hann band): 1000, 0, 500
+        .top = Get absolute extremum: .time, .time + 0.01, "none"
+        .i = Get sample number from time: .time - 0.01
+        .i = round (.i)
+        .last = Get sample number from time: .time + 0.01
+        .found = 0
+        while .i <= .last and not .found
+            .value = Get value at sample number: 1, .i
+            if abs (.value) >= .top / 100
+                .time = Get time from sample number: .i
+                .found = 1
+            endif
+            .i += 1
+        endwhile
+        removeObject: .part, .high
+    endif
+endproc
+
+# The first glottal pulse after .from in [.from, .to]: Praat's periodic pulses (cross-
+# correlation, 60 to 600 Hz) of [.from - 0.03, .to] make runs, each pulse within 1/60 s of the
+# last; of the first run of three or more, the first pulse whose period (the half periods either
+# side) holds at least a quarter (-6 dB) of the energy of the next pulse's. A quieter one is the
+# glottis opening before its first closure, or noise, which the pulse analysis extends the run
+# into by one period.
+procedure first_pulse: .sound, .from, .to
+    selectObject: .sound
+    .part = Extract part: .from - 0.03, .to, "rectangular", 1, "yes"
+    .points = To PointProcess (periodic, cc): 60, 600
+    .n = Get number of points
+    for .i to .n
+        .t[.i] = Get time from index: .i
+    endfor
+    .time = undefined
+    .i = 1
+    while .i <= .n - 2 and .time = undefined
+        if .t[.i] >= .from and .t[.i + 1] - .t[.i] < 1 / 60 and .t[.i + 2] - .t[.i + 1] < 1 / 60
+            .time = .t[.i]
+            .k = .i
+        endif
+        .i += 1
+    endwhile
+    if .time <> undefined
+        selectObject: .part
+        .quiet = 1
+        while .quiet and .k < .n - 1
+            .period = .t[.k + 1] - .t[.k]
+            .this = Get root-mean-square: .t[.k] - .period / 2, .t[.k] + .period / 2
+            .next = Get root-mean-square: .t[.k + 1] - .period / 2, .t[.k + 1] + .period / 2
+            .quiet = .this < .next / 2 and .t[.k + 2] - .t[.k + 1] < 1 / 60
+            if .quiet
+                .k += 1
+            endif
+        endwhile
+        .time = .t[.k]
+    endif
+    removeObject: .part, .points
+endproc
+
+# Voice onset time of a stop released from silence in [.from, .to] and voiced up to .vto, to the
+# millisecond: the burst onset (procedure burst_onset) and the first glottal pulse from 30 ms
+# before it (procedure first_pulse), in seconds: .release, .voicing and .vot.
+procedure onset_vot: .sound, .from, .to, .vto
+    @burst_onset: .sound, .from, .to
+    .release = burst_onset.time
+    .voicing = undefined
+    .vot = undefined
+    if .release <> undefined
+        @first_pulse: .sound, .release - 0.03, .vto
+        .voicing = first_pulse.time
+        .vot = .voicing - .release
     endif
 endproc
 
