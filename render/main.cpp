@@ -127,9 +127,9 @@ int render_batch(speechscore::Renderer& renderer, const std::vector<speechscore:
     return worst;
 }
 
-// Fewer page faults, which take a good part of a lone short render: the heap grows in large
-// steps, in huge pages where the system offers them (csound allocates and clears much memory
-// while it compiles the orchestra).
+// Fewer page faults, which take a good part of a short render: the heap grows in large steps,
+// in huge pages where the system offers them (csound allocates and clears much memory while it
+// compiles the orchestra).
 void grow_heap_in_large_pages() {
     const std::size_t step = std::size_t{32} << 20, huge = std::size_t{2} << 20;
     mallopt(M_MMAP_THRESHOLD, static_cast<int>(step));
@@ -156,6 +156,7 @@ unsigned resident_seconds() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    grow_heap_in_large_pages();
     // A signal stops the render at once: the handler only notes it (no SA_RESTART, so waits
     // are interrupted), and the renderer asks for it between blocks of samples.
     struct sigaction action {};
@@ -224,9 +225,6 @@ int main(int argc, char** argv) {
         }
     }
 
-    // A batch's renders run in copies of this process, which would each pay for the large
-    // steps (2 MiB at a time) in the pages they touch: only a lone render grows the heap so.
-    if (!batch) grow_heap_in_large_pages();
     // The renderer lives until the program ends: the system frees csound's memory at once,
     // where taking it apart piece by piece would cost more than a short render.
     auto* renderer = new speechscore::Renderer(speechscore::find_orchestra(), options);
