@@ -531,6 +531,7 @@ std::string report_of(const Outcome& outcome) {
 [[noreturn]] void send_and_exit(int fd, const Outcome& outcome) {
     const std::string text = report_of(outcome);
     write_all(fd, text.data(), text.size());
+    close(fd);  // the reader sees the end now, not after this process's memory is taken apart
     _exit(0);
 }
 
@@ -905,6 +906,7 @@ std::vector<RenderResult> Renderer::State::batch(
         if (told) told(done, count, item, results[item]);
     };
     std::vector<pollfd> fds;
+    std::vector<pid_t> exiting;  // copies that have sent their report
     char buffer[65536];
     while (next < count || !running.empty()) {
         if (s.stopped()) {  // the running children killed, their takes removed
@@ -941,6 +943,9 @@ std::vector<RenderResult> Renderer::State::batch(
             running.push_back(std::move(job));
             index.push_back(item);
         }
+        exiting.erase(std::remove_if(exiting.begin(), exiting.end(),
+                                     [](pid_t pid) { return waitpid(pid, nullptr, WNOHANG) != 0; }),
+                      exiting.end());
         if (running.empty()) continue;
         fds.clear();
         for (const auto& job : running) fds.push_back({job->channel, POLLIN, 0});
@@ -956,14 +961,16 @@ std::vector<RenderResult> Renderer::State::batch(
                 continue;
             }
             close(job.channel);
-            while (waitpid(job.pid, nullptr, 0) < 0 && errno == EINTR) {
-            }
+            exiting.push_back(job.pid);  // reaped once it has exited; the next starts meanwhile
             s.end(job, job.received.size() >= sizeof(Outcome), false);
             ended(index[k], std::move(job.result));
             running.erase(running.begin() + static_cast<std::ptrdiff_t>(k));
             index.erase(index.begin() + static_cast<std::ptrdiff_t>(k));
         }
     }
+    for (const pid_t pid : exiting)
+        while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+        }
     return results;
 }
 
@@ -1489,6 +1496,14 @@ void Renderer::State::serve(int listener) {
         const pid_t copy = fork();
         if (copy == 0) {
             close(taken[0]);
+            // 1 MiB that the render will take from the allocator, written now while the copy
+            // waits: its page faults are then off the render's way (a 1-second render's faults
+            // fall from 505 to 280, its processor time from 6.1 to 5.4 ms).
+            const std::size_t ahead = std::size_t{1} << 20;
+            if (char* const written = static_cast<char*>(std::malloc(ahead))) {
+                explicit_bzero(written, ahead);
+                std::free(written);
+            }
             for (;;) {
                 pollfd p = {kept, POLLIN, 0};
                 const int ready = poll(&p, 1, static_cast<int>(std::min(resident, 86400u)) * 1000);
