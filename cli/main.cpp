@@ -52,6 +52,8 @@ const char kUsage[] =
     "  --part P, --verse N, --voice NAME\n"
     "                      a song file (.musicxml, .mxl, .mid): the part (id or name), the\n"
     "                      lyric line and the voice (bass tenor alto soprano child breathy)\n"
+    "  --fermata F         a song file: a note under a fermata lasts F times its length (1 to\n"
+    "                      4; 1.5 when not given)\n"
     "  --watch             run again whenever SCRIPT changes (with -o, --render or --check)\n"
     "  --list              list the operations and variables a script can use\n"
     "  --describe NAME     describe an operation's parameters (and a builder's phases), or a\n"
@@ -430,6 +432,12 @@ int parse_options(int argc, char** argv, Options& o) {
                                  : a.rfind("--verse", 0) == 0 ? o.song.verse
                                                               : o.song.voice;
             field = v;
+        } else if (value("--fermata", v)) {
+            char* end = nullptr;
+            const double f = std::strtod(v.c_str(), &end);
+            if (v == "\x01" || v.empty() || *end != '\0' || !(f >= 1 && f <= 4))
+                return usage_error("--fermata needs a factor from 1 to 4");
+            o.song.fermata = f;
         } else if (a == "--expand") {
             o.expand = true;
         } else if (value("--labels", v)) {

@@ -1,7 +1,8 @@
 // A song from a score editor as a call script: the first part with lyrics (or the one chosen)
 // becomes sing lines, one from each rest to the next, with metronome and glMM for its tempo
 // marks, dynamics and hairpins as note marks, breath marks as a short rest taken from the note
-// before, fermatas as a note half as long again.
+// before, fermatas as a note held longer (half as long again unless --fermata says), and a
+// lead-in rest before a first note that leaves its onset consonants no room.
 #include "song.h"
 
 #include <algorithm>
@@ -21,8 +22,8 @@ namespace {
 namespace songs = speechscore::songs;
 namespace ss = speechscore::sing;
 
-constexpr double kFermata = 1.5;     // a held note lasts this many times its length
 constexpr double kDefaultQpm = 120;  // MusicXML's and MIDI's tempo when none is given
+constexpr double kLeadIn = 0.5;      // s before the first note: room for onset consonants
 
 std::string lower(std::string s) {
     for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -155,11 +156,13 @@ bool write_script(const std::string& name, const std::string& bytes, const SongO
         low = std::min(low, e.pitch);
         high = std::max(high, e.pitch);
     }
-    if (high == 0) {
-        std::fprintf(stderr, "%s: error: the part has no notes to sing\n", name.c_str());
-        return false;
-    }
     auto hz = [](double key) { return 440.0 * std::exp2((key - 69) / 12); };
+    if (high == 0) {
+        // Only rests: the score is the silence they make.
+        std::fprintf(stderr, "%s: warning: the part has no notes to sing: its rests are silent\n",
+                     name.c_str());
+        low = high = 60;
+    }
     const ss::Voice* voice = nullptr;
     if (!options.voice.empty()) {
         voice = ss::find_voice(options.voice);
@@ -186,6 +189,17 @@ bool write_script(const std::string& name, const std::string& bytes, const SongO
     script += "voice " + std::string(voice->name) + "\n";
 
     Builder line;
+    // A first note too near the start has no room for its onset consonants before its beat: a
+    // rest before it moves the song on so that its vowel still starts on the beat.
+    for (const songs::Event& e : song.events) {
+        if (e.rest) continue;
+        const double lead = kLeadIn - e.onset.value() * 60 / qpm;
+        if (lead > 0) {
+            line.notes += " r/" + number(lead * qpm / 60);
+            line.rests += "Rest " + number(lead * qpm / 60) + "\n";
+        }
+        break;
+    }
     std::size_t tempo = 0;
     std::size_t glide = 0;
     std::size_t dynamic = 0;
@@ -239,7 +253,7 @@ bool write_script(const std::string& name, const std::string& bytes, const SongO
             carry = carry + e.length;
             continue;
         }
-        const double factor = e.fermata ? kFermata : 1;
+        const double factor = e.fermata ? options.fermata : 1;
         // A breath mark: the note's last quarter (at most half a beat) becomes a rest.
         songs::Beats length = e.length + carry;
         carry = songs::Beats{0, 1};

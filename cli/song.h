@@ -7,9 +7,10 @@
 namespace cli {
 
 struct SongOptions {
-    std::string part;   // --part: id or name
-    std::string verse;  // --verse: lyric line number
-    std::string voice;  // --voice: a voice preset; empty: chosen from the part's range
+    std::string part;      // --part: id or name
+    std::string verse;     // --verse: lyric line number
+    std::string voice;     // --voice: a voice preset; empty: chosen from the part's range
+    double fermata = 1.5;  // --fermata: a note under a fermata lasts this many times its length
 };
 
 // Whether the runner reads the file as a song: by its name (.musicxml, .xml, .mxl, .mid,

@@ -200,9 +200,9 @@ void write_all(int fd, const std::string& text) {
 // The call script that sings a song file's bytes (MusicXML, .mxl, MIDI), made in a forked child
 // as the runner makes it; its warnings and error come back as the runner prints them.
 py::dict song(const std::string& name, const py::bytes& bytes, const std::string& part,
-              const std::string& verse, const std::string& voice) {
+              const std::string& verse, const std::string& voice, double fermata) {
     const std::string data = bytes;
-    const cli::SongOptions options{part, verse, voice};
+    const cli::SongOptions options{part, verse, voice, fermata};
     Forked f;
     {
         py::gil_scoped_release release;
@@ -324,7 +324,7 @@ PYBIND11_MODULE(_core, m) {
     m.def("run", &run, py::arg("name"), py::arg("text"), py::arg("check") = false,
           py::arg("labels") = "");
     m.def("song", &song, py::arg("name"), py::arg("bytes"), py::arg("part") = "",
-          py::arg("verse") = "", py::arg("voice") = "");
+          py::arg("verse") = "", py::arg("voice") = "", py::arg("fermata") = 1.5);
     m.def("find_orchestra", &speechscore::find_orchestra);
     py::class_<speechscore::Renderer>(m, "Renderer")
         .def(py::init<const std::string&, std::vector<std::string>>(), py::arg("orchestra"),

@@ -25,7 +25,8 @@ using ::words::Seg;
 
 constexpr double kMs = 0.001;
 constexpr double kF0Step = 0.01;       // s between pitch events
-constexpr double kPortamento = 0.07;   // s: the glide into the next note at most
+constexpr double kPortamento = 0.07;   // s: the glide into the next note, at least
+constexpr double kGlideSlope = 4;      // octaves a second: a larger leap glides longer
 constexpr double kPitchGlide = 0.05;   // s: the orchestra's pitch glide (PGLIDE)
 constexpr double kVibratoFade = 0.15;  // s: the vibrato's extent grows over this time
 constexpr double kTailShare = 0.5;     // consonants take at most this share of a note
@@ -303,7 +304,12 @@ double pitch_at(const std::vector<Timed>& notes, const Vibrato& vib, double t) {
     double oct = oct_of_hz(n.hz);
     if (t >= n.t1 && j + 1 < notes.size()) return oct_of_hz(notes[j + 1].hz);  // in a rest
     const bool joined = j + 1 < notes.size() && notes[j + 1].t0 - n.t1 < 1e-6;
-    const double p = joined ? std::min(kPortamento, 0.3 * (n.t1 - n.t0)) : 0;
+    // The glide into the next note: kPortamento, longer for a leap, so that F0 can follow it
+    // (an aim is at most 0.25 octave ahead of F0, which goes a fifth of the way each 10 ms:
+    // 5 octaves a second), within the last 30 % of the note.
+    const double leap = joined ? std::fabs(oct_of_hz(notes[j + 1].hz) - oct) : 0;
+    const double p =
+        joined ? std::min(std::max(kPortamento, leap / kGlideSlope), 0.3 * (n.t1 - n.t0)) : 0;
     if (joined && t > n.t1 - p) {
         const double f = (t - (n.t1 - p)) / p;
         oct += (oct_of_hz(notes[j + 1].hz) - oct) * f;

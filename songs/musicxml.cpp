@@ -13,6 +13,7 @@
 #include <new>
 #include <pugixml.hpp>
 #include <set>
+#include <sstream>
 #include <utility>
 
 #include "song_build.h"
@@ -151,6 +152,31 @@ std::string verse_of(pugi::xml_node lyric) {
 }
 
 bool has_text(pugi::xml_node lyric) { return !trimmed(lyric.child_value("text")).empty(); }
+
+// The syllables of a lyric with each text split at its spaces: "b c" on one note is two
+// syllables elided, as an <elision> between two texts is. The first piece ends a word the
+// syllable continued, the last starts one it began; whitespace-only text is no syllable.
+std::vector<Syllable> split_at_spaces(const std::vector<Syllable>& syllables) {
+    std::vector<Syllable> out;
+    for (const Syllable& s : syllables) {
+        std::vector<std::string> pieces;
+        std::istringstream words(s.text);
+        for (std::string w; words >> w;) pieces.push_back(w);
+        if (pieces.size() == 1) {
+            out.push_back({pieces[0], s.syllabic});
+            continue;
+        }
+        const bool continues = s.syllabic == Syllabic::Middle || s.syllabic == Syllabic::End;
+        const bool goesOn = s.syllabic == Syllabic::Begin || s.syllabic == Syllabic::Middle;
+        for (std::size_t i = 0; i < pieces.size(); ++i) {
+            Syllabic syllabic = Syllabic::Single;
+            if (i == 0 && continues) syllabic = Syllabic::End;
+            if (i + 1 == pieces.size() && goesOn) syllabic = Syllabic::Begin;
+            out.push_back({pieces[i], syllabic});
+        }
+    }
+    return out;
+}
 
 // Quarter notes of a note type ("eighth" -> 1/2); {0, 1} when unknown.
 Beats type_beats(const std::string& type) {
@@ -608,11 +634,7 @@ void Reader::read_lyric(pugi::xml_node l, Piece& piece) {
             note("a <" + name + "> lyric is not sung: skipped");
         }
     }
-    // Whitespace-only text is no syllable.
-    lyric.syllables.erase(
-        std::remove_if(lyric.syllables.begin(), lyric.syllables.end(),
-                       [](const Syllable& s) { return trimmed(s.text.c_str()).empty(); }),
-        lyric.syllables.end());
+    lyric.syllables = split_at_spaces(lyric.syllables);
     if (lyric.syllables.empty() && !lyric.extend) return;
     if (piece.e.lyrics.size() >= kMaxVerses) {
         note("more than " + std::to_string(kMaxVerses) + " lyrics on one note: skipped");

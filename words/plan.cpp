@@ -38,6 +38,10 @@ constexpr double kAspirationHigh = 0;
 // default DV (2 ms instead of 8), so that a voice starting from silence sounds within 10 ms.
 constexpr double kSpeechTilt = 6;
 constexpr double kSpeechDV = 0.25;
+// Where a nasal meets a vowel or other sonorant, the velum moves more slowly than the lips or
+// tongue (Stevens 1998, ch. 9): the murmur hands over to the sonorant (its voicing level, its
+// F1, the sonorant's nasalisation) over this time, within the 10 to 30 ms of natural releases.
+constexpr double kNasalHandover = 0.03;
 
 // ---- Phone classes ----------------------------------------------------------------------------
 
@@ -67,6 +71,16 @@ double velar_peak(const Phone* v) {
     return 1770;
 }
 
+// Alveolar burst peak by the vowel: Zue (1976), t 3900 / 3660 / 3300 and d 3530 / 3300 / 2950 Hz
+// before front / back / rounded vowels (the row's peak is the back-vowel value).
+double alveolar_peak(const Phone& p, const Phone* v) {
+    const bool t = !p.voiced;
+    if (v == nullptr) return p.peak;
+    if (v->f2 > 1700) return t ? 3900 : 3530;
+    if (v->f2 < 1100) return t ? 3300 : 2950;
+    return p.peak;
+}
+
 Targets onset(const Phrase& ph, std::size_t i);
 
 // A segment's own target at its end (a diphthong's offset).
@@ -85,9 +99,9 @@ Targets offset(const Phrase& ph, std::size_t i) {
 // 1980, Table III: B1 300 Hz for p and t), so that F1 is weak in the noise (F1 cutback).
 constexpr double kAspirationB1 = 300;
 
-// A segment's own target at its start: the row, a velar's locus by its vowel, /h/ the next
-// vowel's formants with the open glottis's B1 (Klatt 1980: /h/ is aspiration through the vowel's
-// formants), a pause holds.
+// A segment's own target at its start: the row, a velar's locus by its vowel, a prevocalic
+// /l/'s F2 drawn toward its vowel's, /h/ the next vowel's formants with the open glottis's B1
+// (Klatt 1980: /h/ is aspiration through the vowel's formants), a pause holds.
 Targets onset(const Phrase& ph, std::size_t i) {
     const auto& s = ph.segs;
     const Phone& p = *s[i].ph;
@@ -104,6 +118,10 @@ Targets onset(const Phrase& ph, std::size_t i) {
     }
     Targets t = {p.f1, p.f2, p.f3, p.b1, p.b2, p.b3};
     if (p.place == Place::Velar && obstruent(p)) t[1] = velar_peak(nearest_vowel(ph, i));
+    // /l/ before a vowel takes a tenth of the vowel's F2 (Allen et al. 1987, App. C).
+    if (p.cls == Class::Liquid && p.place == Place::Alveolar && std::strcmp(p.name, "R") != 0 &&
+        i + 1 < s.size() && is_vowel(*s[i + 1].ph))
+        t[1] = 0.9 * p.f2 + 0.1 * s[i + 1].ph->f2;
     return t;
 }
 
@@ -167,14 +185,14 @@ std::array<double, 2> boundary(const Phrase& ph, std::size_t i, int k) {
 }
 
 // Transition time (s) of formant k inside a vowel next to phone c: from a stop 30 ms for F1
-// and 50 ms for F2 and F3; from a nasal 15 ms for F1 (the abrupt release) and 40 ms; from a
+// and 50 ms for F2 and F3; from a nasal kNasalHandover for F1 and 40 ms; from a
 // liquid or glide Dalston's (1975) F2 and F3 transition durations; vowel to vowel 30 % of the
 // vowel; from /h/ only B1, from the open glottis's width, in 30 ms.
 double transition(const Phone& c, int k, double vowelDur) {
     if (pause(c)) return 0;
     if (c.cls == Class::Aspirate) return k == 0 ? 30 * kMs : 0;  // B1 narrows as after a stop
     if (obstruent(c)) return k == 0 ? 30 * kMs : 50 * kMs;
-    if (c.cls == Class::Nasal) return k == 0 ? 15 * kMs : 40 * kMs;
+    if (c.cls == Class::Nasal) return k == 0 ? kNasalHandover : 40 * kMs;
     if (is_vowel(c)) return 0.3 * vowelDur;
     const std::string n = c.name;
     if (n == "W") return (k == 1 ? 58.3 : k == 2 ? 22.5 : 40) * kMs;
@@ -184,7 +202,8 @@ double transition(const Phone& c, int k, double vowelDur) {
 }
 
 // The length (s) of a stop's release inside its segment: burst and aspiration (VOT, Zue 1976;
-// after /s/ 22.7 ms), 40 ms of release noise before a pause, 20 ms before a consonant.
+// after /s/ 22.7 ms); before a pause a voiceless stop is released into 40 ms of aspiration, a
+// voiced one into its burst and 10 ms of voice; 20 ms before a consonant.
 double release(const Phrase& ph, std::size_t i) {
     const auto& s = ph.segs;
     const Phone& p = *s[i].ph;
@@ -376,12 +395,17 @@ Sources source_levels(const Phrase& ph) {
         } else if (is_sonorant(p)) {
             const bool last = i + 1 == s.size() || pause(*s[i + 1].ph);
             const double av = p.av + stressTrim;
+            // After a nasal's release the voicing rises from the murmur's level to its own.
+            const bool released =
+                i > 0 && s[i - 1].ph->cls == Class::Nasal && p.cls != Class::Nasal;
+            const double in = released ? std::min(kNasalHandover, g.dur / 3) : 0;
+            if (in > 0) src.av.push_back({a, a + in, av, 1});
             // Aspiration noise in the voice, kBreath below it (none in a murmur).
             const double breath = p.cls == Class::Nasal ? 0 : av - kBreath;
             if (last) {
                 // The voice dies away over the last 40 % of a phrase-final sonorant.
                 const double m = e - 0.4 * g.dur;
-                src.av.push_back({a, m, av, 0});
+                src.av.push_back({a + in, m, av, 0});
                 src.av.push_back({m, e, av - 12, 1});
                 src.as.push_back({a, m, breath, 0});
                 src.as.push_back({m, e, breath > 0 ? breath - 12 : 0, 1});
@@ -389,12 +413,12 @@ Sources source_levels(const Phrase& ph) {
                 // The vowel of a phrase's last syllable weakens by 6 dB over its second half,
                 // as the subglottal pressure falls at the end of a phrase.
                 const double m = a + 0.5 * g.dur;
-                src.av.push_back({a, m, av, 0});
+                src.av.push_back({a + in, m, av, 0});
                 src.av.push_back({m, e, av - 6, 1});
                 src.as.push_back({a, m, breath, 0});
                 src.as.push_back({m, e, breath > 0 ? breath - 6 : 0, 1});
             } else {
-                src.av.push_back({a, e, av, 0});
+                src.av.push_back({a + in, e, av, 0});
                 src.as.push_back({a, e, breath, 0});
             }
             // After a fricative or affricate its noise dies away over the voice onset.
@@ -594,13 +618,15 @@ std::array<double, 11> parallel(const Phrase& ph, std::size_t i) {
 // (1980, Table I) defaults for a male voice: F4 3300 (B4 250), F5 3750 (B5 200), F6 4900
 // (B6 1000); F7 and F8 and their bandwidths are the orchestra's start values. A sibilant's
 // frication peak (Jongman et al. 2000) takes F6 (/s z/) or F4 (/ʃ ʒ tʃ dʒ/; F5 then moves up to
-// 4500, the orchestra's start value, to stay above it).
-std::array<double, 11> higher(const Phone& p) {
+// 4500, the orchestra's start value, to stay above it); so does an alveolar stop's burst peak
+// (Zue 1976, by the vowel) while its burst lasts, which carries the burst's largest parallel
+// level.
+std::array<double, 11> higher(double peak) {
     std::array<double, 11> f = {3300, 3750, 4900, 6500, 7500, 250, 200, 1000, 650, 750, 1};
-    if (p.peak > 4500) {
-        f[2] = p.peak;
-    } else if (p.peak > 0) {
-        f[0] = p.peak;
+    if (peak > 4500) {
+        f[2] = peak;
+    } else if (peak > 0) {
+        f[0] = peak;
         f[1] = 4500;
         f[6] = 450;
     }
@@ -637,45 +663,74 @@ std::vector<double> write_phrase(const Phrase& phrase, const Options& options, c
     write_formant(formant_points(phrase, 1), clock, "frqF2", emit);
     write_formant(formant_points(phrase, 2), clock, "frqF3", emit);
     {
+        // Each segment's higher formants, in stretches: a sibilant's for the whole segment (they
+        // glide in over 10 ms), an alveolar stop's burst peak only from 3 ms before its release
+        // to 3 ms after its burst, so that its closure and aspiration keep the defaults.
         double now = 0;
         std::array<double, 11> last = {};
-        for (std::size_t i = 0; i < s.size(); ++i) {
-            const std::array<double, 11> f = higher(*s[i].ph);
-            const double end = i + 1 == s.size() ? total : clock.real[i + 1];
-            const double quick = std::min(10 * kMs, (end - now) / 2);
+        auto stretch = [&](double until, const std::array<double, 11>& f, double glide) {
+            if (until - now <= 0) return;
+            const double quick = std::min(glide, (until - now) / 2);
             if (f != last && quick > 0.5 * kMs) {
                 emit(call("frqF4_8", {quick, f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7], f[8],
                                       f[9], f[10]}));
                 now += quick;
             }
-            emit(call("frqF4_8", {end - now, f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7], f[8],
+            emit(call("frqF4_8", {until - now, f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7], f[8],
                                   f[9], f[10]}));
-            now = end;
+            now = until;
             last = f;
+        };
+        for (std::size_t i = 0; i < s.size(); ++i) {
+            const Phone& p = *s[i].ph;
+            const double end = i + 1 == s.size() ? total : clock.real[i + 1];
+            const double rel = release(phrase, i);
+            if (p.place == Place::Alveolar && p.cls == Class::Stop && p.peak > 0 && rel > 0) {
+                const double c = s[i].start + s[i].dur - rel;
+                const double burst = std::min(p.burst * kMs, rel);
+                const double move = 3 * kMs;
+                stretch(std::max(now, clock(c) - move), higher(0), 10 * kMs);
+                stretch(std::min(end, clock(c + burst)),
+                        higher(alveolar_peak(p, nearest_vowel(phrase, i))), move);
+                stretch(end, higher(0), move);
+            } else {
+                stretch(end, higher(p.peak), 10 * kMs);
+            }
         }
     }
-    // Parallel branch, one event per segment.
+    // Parallel branch, one event per segment. A stop or affricate keeps the breath row through
+    // the first half of its closure and takes its own row in the second, silent half, so that
+    // its levels are in place at the release: the frication of the sound before it dies away
+    // over the first milliseconds of the closure, and under the stop's louder row it would
+    // sound as a burst there.
     {
+        const std::array<double, 11> breathRow = {0,         200, 0,         300,  0,        400,
+                                                  kBreathA5, 600, kBreathA6, 1000, kBreathAB};
         double now = 0;
-        for (std::size_t i = 0; i < s.size(); ++i) {
-            const std::array<double, 11> a = parallel(phrase, i);
-            const double end = i + 1 == s.size() ? total : clock.real[i + 1];
-            double until = end;
-            // A voiceless stop's aspiration after its burst takes the breath row.
-            const Phone& p = *s[i].ph;
-            const double rel = release(phrase, i);
-            if (p.cls == Class::Stop && !p.voiced && rel > 0) {
-                const double burstEnd = s[i].start + s[i].dur - rel + std::min(p.burst * kMs, rel);
-                until = std::min(end, std::max(now, clock(burstEnd)));
-            }
+        auto row = [&](double until, const std::array<double, 11>& values) {
+            if (until - now <= 0) return;
             std::vector<double> args = {until - now};
-            args.insert(args.end(), a.begin(), a.end());
-            if (until - now > 0) emit(call("frqPara", args));
-            if (end - until > 0) {
-                emit(call("frqPara", {end - until, 0, 200, 0, 300, 0, 400, kBreathA5, 600,
-                                      kBreathA6, 1000, kBreathAB}));
-            }
-            now = end;
+            args.insert(args.end(), values.begin(), values.end());
+            emit(call("frqPara", args));
+            now = until;
+        };
+        for (std::size_t i = 0; i < s.size(); ++i) {
+            const double end = i + 1 == s.size() ? total : clock.real[i + 1];
+            const Phone& p = *s[i].ph;
+            const bool closes = p.cls == Class::Affricate ||
+                                (p.cls == Class::Stop && std::strcmp(p.name, "DX") != 0);
+            const double rel =
+                p.cls == Class::Affricate ? s[i].dur * kFrication : release(phrase, i);
+            const double relStart = s[i].start + s[i].dur - rel;
+            if (closes && rel > 0)
+                row(std::min(end, clock((s[i].start + relStart) / 2)), breathRow);
+            // A voiceless stop's aspiration after its burst takes the breath row.
+            double until = end;
+            if (p.cls == Class::Stop && !p.voiced && rel > 0)
+                until =
+                    std::min(end, std::max(now, clock(relStart + std::min(p.burst * kMs, rel))));
+            row(until, parallel(phrase, i));
+            row(end, breathRow);
         }
     }
     // Voice source.
@@ -694,57 +749,92 @@ std::vector<double> write_phrase(const Phrase& phrase, const Options& options, c
     write_levels(src.as, clock, "genAS", emit);
     write_levels(src.af, clock, "genAF", emit);
     // Nasal pole-zero pair: pointer 34 carries the nasal's antiformant (Fujimura 1962) while a
-    // nasal lasts; the self-cancelling pointer 33 elsewhere. Row 1 is put back afterwards.
+    // nasal lasts, from its oral closure to its release; the self-cancelling pointer 33
+    // elsewhere. Next to a vowel or other sonorant the velum moves more slowly than the lips or
+    // tongue, so that sonorant is nasalised over kNasalHandover next to the nasal: pointer 35
+    // holds the pair of a nasalised vowel (Allen et al. 1987, App. C: pole 270 Hz, zero halfway
+    // between F1 and 270 Hz; Klatt's 1980 bandwidths of 100 Hz), which glides in from the
+    // self-cancelling pair (whose pole is also at 270 Hz) before the closure and back out after
+    // the release. Rows 1 and 2 are put back afterwards.
     {
-        const std::array<double, 4> saved = {nasaltrach[1][0], nasaltrach[1][1], nasaltrach[1][2],
-                                             nasaltrach[1][3]};
+        std::array<std::array<double, 4>, 2> saved{};
+        for (std::size_t row = 0; row < 2; ++row)
+            for (std::size_t c = 0; c < 4; ++c) saved[row][c] = nasaltrach[row + 1][c];
         bool changed = false;
+        auto set_row = [&](std::size_t row, const std::array<double, 4>& values) {
+            for (std::size_t c = 0; c < 4; ++c) {
+                if (nasaltrach[row][c] != values[c]) {
+                    emit(call("=nasaltrach",
+                              {static_cast<double>(row), static_cast<double>(c), values[c]}));
+                    changed = true;
+                }
+            }
+        };
+        // An antiformant alone: the pole at the zero's frequency, three times as wide, makes a
+        // notch about 10 dB deep with no resonance of its own.
+        auto murmur = [&](const Phone& n) { set_row(1, {n.zero, 3 * n.zeroBw, n.zero, n.zeroBw}); };
+        auto nasalised = [&](double f1) { set_row(2, {270, 100, (f1 + 270) / 2, 100}); };
+        auto nasal = [&](std::size_t k) { return k < s.size() && s[k].ph->cls == Class::Nasal; };
+        auto soft = [&](std::size_t k) {  // a sonorant nasalised next to a nasal
+            return k < s.size() && is_sonorant(*s[k].ph) && !nasal(k);
+        };
         double now = 0;
         double pending = 0;  // a stretch of pointer 33 not yet written
+        auto flush = [&] {
+            if (pending > 0) emit(call("genNAS", {pending, 33}));
+            pending = 0;
+        };
         for (std::size_t i = 0; i < s.size(); ++i) {
-            const Phone& p = *s[i].ph;
             const double end = i + 1 == s.size() ? total : clock.real[i + 1];
-            if (p.cls == Class::Nasal) {
-                if (pending > 0) emit(call("genNAS", {pending, 33}));
+            double span = end - now;
+            const Phone& p = *s[i].ph;
+            if (nasal(i)) {
+                flush();
+                murmur(p);
                 // A phrase that ends in a nasal ends with the self-cancelling pair, so that what
                 // follows (the rests replay the last pointer) is not nasal.
-                if (s.back().ph->cls == Class::Nasal) emit(call("genNAS", {0.5 * kMs, 33}));
-                pending = 0;
-                // An antiformant alone: the pole at the zero's frequency, three times as wide,
-                // makes a notch about 10 dB deep with no resonance of its own.
-                const std::array<double, 4> row = {p.zero, 3 * p.zeroBw, p.zero, p.zeroBw};
-                for (std::size_t c = 0; c < 4; ++c) {
-                    if (nasaltrach[1][c] != row[c]) {
-                        emit(call("=nasaltrach", {1, static_cast<double>(c), row[c]}));
-                        changed = true;
+                const double tail = i + 1 == s.size() ? std::min(0.5 * kMs, span / 4) : 0;
+                // The oral closure: the antiformant comes in within 1 ms.
+                const double quick = std::min(1 * kMs, span / 4);
+                emit(call("genNAS", {quick, 34}));
+                emit(call("genNAS", {span - quick - tail, 34}));
+                if (tail > 0) emit(call("genNAS", {tail, 33}));
+            } else {
+                if (i > 0 && nasal(i - 1)) {
+                    const double quick = std::min(1 * kMs, span / 4);
+                    if (soft(i)) {
+                        // The oral release: the antiformant goes within 1 ms, the vowel's
+                        // nasalisation over kNasalHandover.
+                        const double fade = std::min(kNasalHandover, span / 3);
+                        nasalised(onset(phrase, i)[0]);
+                        emit(call("genNAS", {quick, 35}));
+                        emit(call("genNAS", {fade, 33}));
+                        span -= quick + fade;
+                    } else {
+                        emit(call("genNAS", {quick, 33}));
+                        span -= quick;
                     }
                 }
-                // Nasalisation comes in within 1 ms: a slower glide would sweep the notch
-                // through F1 and F2 of the vowel before.
-                const double quick = std::min(1 * kMs, (end - now) / 2);
-                const double tail = i + 1 == s.size() ? 0.5 * kMs : 0;
-                emit(call("genNAS", {quick, 34}));
-                emit(call("genNAS", {end - now - quick - tail, 34}));
-            } else if (i > 0 && s[i - 1].ph->cls == Class::Nasal) {
-                // The release: the pair cancels itself within 1 ms (its notch would otherwise
-                // sweep through F1).
-                const double quick = std::min(1 * kMs, (end - now) / 2);
-                emit(call("genNAS", {quick, 33}));
-                pending = end - now - quick;
-            } else {
-                pending += end - now;
+                if (nasal(i + 1) && soft(i)) {
+                    const double fade = std::min(kNasalHandover, span / 3);
+                    pending += span - fade;
+                    flush();
+                    nasalised(offset(phrase, i)[0]);
+                    emit(call("genNAS", {fade, 35}));
+                } else {
+                    pending += span;
+                }
             }
             now = end;
         }
-        if (pending > 0) emit(call("genNAS", {pending, 33}));
-        // A phrase that ends in a nasal ends with the self-cancelling pair, so that what follows
-        // (the rests replay the last pointer) is not nasal.
-        if (s.back().ph->cls == Class::Nasal) emit(call("genNAS", {0.5 * kMs, 33}));
+        flush();
         if (changed) {
-            for (int c = 0; c < 4; ++c) {
-                if (nasaltrach[1][c] != saved[static_cast<std::size_t>(c)])
-                    emit(call("=nasaltrach",
-                              {1, static_cast<double>(c), saved[static_cast<std::size_t>(c)]}));
+            for (std::size_t row = 0; row < 2; ++row) {
+                for (std::size_t c = 0; c < 4; ++c) {
+                    if (nasaltrach[row + 1][c] != saved[row][c])
+                        emit(call("=nasaltrach", {static_cast<double>(row + 1),
+                                                  static_cast<double>(c), saved[row][c]}));
+                }
             }
         }
     }

@@ -228,8 +228,8 @@ def _song_diagnostics(messages: str, name: str) -> List[Diagnostic]:
 
 
 def read_song(path: str, part: Optional[str] = None, verse: Union[int, str, None] = None,
-              voice: Optional[str] = None,
-              data: Optional[bytes] = None) -> Tuple[Optional[str], List[Diagnostic]]:
+              voice: Optional[str] = None, data: Optional[bytes] = None,
+              fermata: Optional[float] = None) -> Tuple[Optional[str], List[Diagnostic]]:
     """The call script that sings a song file, as the ``speechscore`` program makes it.
 
     Parameters are those of :meth:`Score.from_song`.
@@ -243,11 +243,13 @@ def read_song(path: str, part: Optional[str] = None, verse: Union[int, str, None
         error).
     """
     name = os.fspath(path)
+    if fermata is not None and not 1 <= fermata <= 4:
+        raise ValueError(f"fermata {fermata!r}: a factor from 1 to 4")
     if data is None:
         with open(name, "rb") as f:
             data = f.read()
     raw = _core().song(name, bytes(data), part or "", "" if verse is None else str(verse),
-                       voice or "")
+                       voice or "", 1.5 if fermata is None else float(fermata))
     diagnostics = _song_diagnostics(raw["messages"].decode("utf-8", "replace"), name)
     if raw["status"] != 0:
         if not any(d.level == "error" for d in diagnostics):
@@ -259,7 +261,7 @@ def read_song(path: str, part: Optional[str] = None, verse: Union[int, str, None
 
 def run_song(path: str, part: Optional[str] = None, verse: Union[int, str, None] = None,
              voice: Optional[str] = None, check: bool = False, labels: bool = False,
-             data: Optional[bytes] = None) -> RunResult:
+             data: Optional[bytes] = None, fermata: Optional[float] = None) -> RunResult:
     """Sings a song file (MusicXML, .mxl or MIDI with lyrics) and returns its score, as
     ``speechscore SONG`` does, without ending the interpreter.
 
@@ -274,7 +276,7 @@ def run_song(path: str, part: Optional[str] = None, verse: Union[int, str, None]
         With ``labels=True``, ``labels`` holds the sung syllables (tier ``words``) and their
         phones (tier ``phones``).
     """
-    script, found = read_song(path, part, verse, voice, data)
+    script, found = read_song(path, part, verse, voice, data, fermata)
     if script is None:
         result = RunResult("", found, 1, 0.0, "\n".join(str(d) for d in found))
         if check:
@@ -338,7 +340,7 @@ class Score:
     @classmethod
     def from_song(cls, path: str, part: Optional[str] = None,
                   verse: Union[int, str, None] = None, voice: Optional[str] = None,
-                  data: Optional[bytes] = None) -> "Score":
+                  data: Optional[bytes] = None, fermata: Optional[float] = None) -> "Score":
         """A score that sings a song file: MusicXML (``.musicxml``, ``.xml``), compressed
         MusicXML (``.mxl``) or a standard MIDI file with lyrics (``.mid``, ``.kar``), read by the
         songs layer and sung by the sing layer as ``speechscore SONG`` does.
@@ -356,6 +358,9 @@ class Score:
             voice whose range suits the part.
         data : bytes, optional
             The file's bytes, when they are not to be read from ``path``.
+        fermata : float, optional
+            How many times its length a note under a fermata lasts, 1 to 4; by default 1.5
+            (``speechscore --fermata``).
 
         Returns
         -------
@@ -370,7 +375,7 @@ class Score:
         OSError
             When the file cannot be read.
         """
-        script, found = read_song(path, part, verse, voice, data)
+        script, found = read_song(path, part, verse, voice, data, fermata)
         if script is None:
             raise ScoreError(found, os.fspath(path))
         score = cls.from_script(script, os.fspath(path))

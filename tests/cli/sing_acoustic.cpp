@@ -127,7 +127,8 @@ TEST(SingMeasure, ASongFileIsSungOnItsNotes) {
                 "--render", "t.wav"});
     ASSERT_EQ(r.status, 0) << r.err;
     const Take take = measure(dir, "t.wav");
-    // Twin-kle twin-kle lit-tle star (a breath), how I won-der what you are; 100 a minute.
+    // Twin-kle twin-kle lit-tle star (a breath), how I won-der what you are; 100 a minute,
+    // after a lead-in of 0.5 s for the first syllable's consonants.
     check_notes(take,
                 {{60, 1},
                  {60, 1},
@@ -144,7 +145,52 @@ TEST(SingMeasure, ASongFileIsSungOnItsNotes) {
                  {62, 1},
                  {62, 1},
                  {60, 2}},
-                0, 0.6, {8});
+                0.5, 0.6, {8});
+}
+
+// A song whose first note stands at its very start: a lead-in rest gives its onset consonants
+// room, so that its vowel starts on the beat, 0.5 s into the take.
+TEST(SingMeasure, AFirstNoteAtTheStartHasItsVowelOnTheBeat) {
+    ScratchDir dir;
+    std::string notes;
+    for (const char* syllable : {"ta", "ka", "pa"})
+        notes += std::string("<note><pitch><step>A</step><octave>3</octave></pitch>") +
+                 "<duration>1</duration><lyric><text>" + syllable + "</text></lyric></note>";
+    dir.write("s.musicxml",
+              "<score-partwise><part-list><score-part id=\"P1\"/></part-list><part id=\"P1\">"
+              "<measure number=\"1\"><attributes><divisions>1</divisions></attributes>" +
+                  notes + "</measure></part></score-partwise>");
+    const ChildResult r = run_in(dir.path(), {SPEECHSCORE_CLI, "s.musicxml", "--render", "s.wav"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    check_notes(measure(dir, "s.wav"), {{57, 1}, {57, 1}, {57, 1}}, 0.5, 0.5, {0, 1, 2});
+}
+
+// Two lyric documents of the public test suite, sung at their default 120 a minute after the
+// lead-in: every note's pitch, and the vowels that follow a voiceless sound.
+TEST(SingMeasure, ConformanceLyricsAreSungOnTheirNotes) {
+    const std::string docs = SPEECHSCORE_SONG_CONFORMANCE;
+    struct Case {
+        const char* document;
+        std::vector<Note> notes;
+        std::vector<std::size_t> onsets;
+    };
+    const Case cases[] = {
+        // Ly-rics on chords: the top notes; "on" after the s of "rics", "chords" after its ch.
+        {"61e-Lyrics-Chords.xml", {{72, 1}, {72, 1}, {72, 1}, {72, 1}}, {2, 3}},
+        // This (a fermata: 1.5 times) is the, a rest, lyrics of Voice1: "is" after the s of
+        // "This", "of" after the s of "lyrics".
+        {"42a-MultiVoice-TwoVoicesOnStaff-Lyrics.xml",
+         {{76, 3}, {74, 1}, {71, 1}, {0, 1}, {74, 1}, {59, 1.5}, {72, 0.5}},
+         {1, 5}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.document);
+        ScratchDir dir;
+        const ChildResult r =
+            run_in(dir.path(), {SPEECHSCORE_CLI, docs + "/" + c.document, "--render", "s.wav"});
+        ASSERT_EQ(r.status, 0) << r.err;
+        check_notes(measure(dir, "s.wav"), c.notes, 0.5, 0.5, c.onsets);
+    }
 }
 
 TEST(SingMeasure, AHeldNoteHasItsVibratoAndNoClicks) {

@@ -228,3 +228,54 @@ TEST(Sing, ASongFileIsSungAndABrokenOneIsOneError) {
 }
 
 }  // namespace
+
+namespace {
+
+// The labels of a TextGrid's tier, each as "text@xmin" (xmin to 4 places).
+std::string tier_labels(const std::string& grid, const std::string& tier) {
+    std::string out;
+    std::size_t at = grid.find("name = \"" + tier + "\"");
+    const std::size_t end = grid.find("item [", at);
+    while ((at = grid.find("xmin = ", at + 1)) < end) {
+        const std::size_t text = grid.find("text = \"", at);
+        if (text > end) break;
+        const std::string label = grid.substr(text + 8, grid.find('"', text + 8) - text - 8);
+        char time[32];
+        std::snprintf(time, sizeof time, "%.4f", std::stod(grid.substr(at + 7)));
+        if (!label.empty()) out += label + "@" + time + " ";
+        at = text;
+    }
+    return out;
+}
+
+}  // namespace
+
+// --labels writes the syllables sung (each from its note's beat) and their phones, for sing
+// lines and song files; --fermata sets how long a note under a fermata is held.
+TEST(Sing, LabelsHoldTheSungSyllablesAndFermatasTheirLength) {
+    Dir dir;
+    dir.write("s.ss", std::string(kStart) + "sing \"ta ka\" r/1 C4/1 D4/1\nfine\n");
+    ChildResult r = run_program({"--labels", "t.TextGrid", "-o", "s.sco", "s.ss"}, dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::ifstream in(dir.file("t.TextGrid"));
+    std::string grid((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(tier_labels(grid, "words"), "ta@0.6667 ka@1.3333 ");  // beats 1 and 2 at 90
+    const std::string phones = tier_labels(grid, "phones");
+    EXPECT_NE(phones.find("T@0.59"), std::string::npos) << phones;  // before the beat
+    EXPECT_NE(phones.find("K@1.2"), std::string::npos) << phones;
+
+    // A song: "This" (a half note under a fermata) at 0.5 s after the lead-in, "is" after it
+    // at 120 a minute, held 1.5 times by default and twice with --fermata 2.
+    const std::string song =
+        std::string(SPEECHSCORE_SONG_CONFORMANCE) + "/42a-MultiVoice-TwoVoicesOnStaff-Lyrics.xml";
+    for (const char* fermata : {"1.5", "2"}) {
+        r = run_program({song, "--fermata", fermata, "--labels", "t.TextGrid", "-o", "s.sco"}, dir);
+        ASSERT_EQ(r.status, 0) << r.err;
+        std::ifstream again(dir.file("t.TextGrid"));
+        grid.assign(std::istreambuf_iterator<char>(again), {});
+        EXPECT_EQ(tier_labels(grid, "words").substr(0, 18),
+                  std::string("This@0.5000 is@") + (fermata[0] == '2' ? "2.5" : "2.0"))
+            << fermata;
+    }
+    EXPECT_EQ(run_program({song, "--fermata", "0.5"}, dir).status, 2);
+}

@@ -1,7 +1,8 @@
 # The figures of a sung voice (docs/sing.md, Voices): over [tmin, tmax] of a steady vowel, F1 and
 # F2 (Burg, five formants below the ceiling), H1-H2 (dB, the spectrum's peaks nearest F0 and
-# 2 F0) and the spectral tilt (dB, the long-term spectrum's mean level in 0-1 kHz minus that in
-# 1-4 kHz). One line: "F1 F2 H1-H2 tilt".
+# 2 F0), the spectral tilt (dB, the long-term spectrum's mean level in 0-1 kHz minus that in
+# 1-4 kHz) and H1-A3 (dB, the peak nearest F0 minus the highest harmonic within 10 % of F3).
+# One line: "F1 F2 H1-H2 tilt H1-A3".
 form Voice figures
     sentence Sound
     real Tmin 1.0
@@ -14,13 +15,16 @@ part = Extract part: tmin, tmax, "Hanning", 1, "no"
 formant = To Formant (burg): 0, 5, ceiling, 0.025, 50
 f1 = Get quantile: 1, 0, 0, "hertz", 0.5
 f2 = Get quantile: 2, 0, 0, "hertz", 0.5
+f3 = Get quantile: 3, 0, 0, "hertz", 0.5
 selectObject: part
 spectrum = To Spectrum: "yes"
 ltas = To Ltas (1-to-1)
 h1 = Get maximum: f0 * 0.8, f0 * 1.2, "None"
 h2 = Get maximum: f0 * 1.8, f0 * 2.2, "None"
+a3 = Get maximum: f3 * 0.9, f3 * 1.1, "None"
 selectObject: part
 ltas2 = To Ltas: 100
 low = Get mean: 0, 1000, "energy"
 high = Get mean: 1000, 4000, "energy"
-appendInfoLine: fixed$ (f1, 0), " ", fixed$ (f2, 0), " ", fixed$ (h1 - h2, 1), " ", fixed$ (low - high, 1)
+appendInfoLine: fixed$ (f1, 0), " ", fixed$ (f2, 0), " ", fixed$ (h1 - h2, 1), " ",
+... fixed$ (low - high, 1), " ", fixed$ (h1 - a3, 1)

@@ -102,15 +102,24 @@ class Songs(unittest.TestCase):
 
     def test_sung_syllables_and_phones_come_back_as_labels(self):
         song = ss.Score.from_song("hello.mid", data=midi_with_lyrics([(60, "hel"), (64, "lo")]))
-        self.assertIn('sing "hel lo" C4/1 E4/1', song.lines)
+        self.assertIn('sing "hel lo" r/1 C4/1 E4/1', song.lines)  # a lead-in of 0.5 s
         labels = song.said()
         words = labels.tier("words")
         self.assertEqual([w.text for w in words], ["hel", "lo"])
-        self.assertAlmostEqual(words[1].start, 0.5)  # one beat at 120 a minute
+        self.assertAlmostEqual(words[0].start, 0.5)  # after the lead-in
+        self.assertAlmostEqual(words[1].start, 1.0)  # one beat at 120 a minute later
         phones = [p.text for p in labels.tier("phones")]
         self.assertEqual((phones[0], phones[-1]), ("HH", "OW"))
         lyrics = ss.run_song(os.path.join(self.DOCS, "lyrics.musicxml"), labels=True).labels
         self.assertEqual([w.text for w in lyrics.tier("words")][:3], ["Oh", "Twin", "kle"])
+
+    def test_a_fermata_is_held_as_long_as_asked(self):
+        path = os.path.join(TOP, "tests", "songs", "conformance",
+                            "42a-MultiVoice-TwoVoicesOnStaff-Lyrics.xml")
+        for fermata, note in ((None, " E5/3 "), (2, " E5/4 ")):  # a half note under a fermata
+            self.assertIn(note, "\n".join(ss.Score.from_song(path, fermata=fermata).lines))
+        with self.assertRaises(ValueError):
+            ss.run_song(path, fermata=0.5)
 
     def test_a_file_that_is_no_song_is_one_error_and_raises_only_when_asked(self):
         bad = ss.run_song("text.mid", data=b"not a MIDI file at all\n")

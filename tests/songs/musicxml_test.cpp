@@ -5,8 +5,11 @@
 #include <sys/wait.h>
 #include <zip.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
+#include <pugixml.hpp>
+#include <set>
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -407,4 +410,184 @@ TEST(MusicXml, DumpProgram) {
     EXPECT_EQ(out.substr(0, error.size()), error);
     std::tie(out, status) = run("--part");
     EXPECT_EQ(status, 2);
+}
+
+namespace {
+
+std::string conformance(const std::string& name) {
+    return slurp(std::string(SONGS_CONFORMANCE) + "/" + name);
+}
+
+// What the document itself holds for a part and voice, counted with pugixml apart from the
+// reader: its notes (a chord's notes are one, a note tied on from the one before is the same
+// note) and the quarter notes they sound (grace notes take no time of their own).
+struct Written {
+    int notes = 0;
+    songs::Beats beats;
+};
+
+Written written(const std::string& text, const std::string& part, const std::string& voice) {
+    pugi::xml_document doc;
+    EXPECT_TRUE(doc.load_string(text.c_str()));
+    Written w;
+    std::int64_t divisions = 1;
+    std::string tiedPitch;  // the pitch of the last note when it starts a tie
+    for (pugi::xml_node p : doc.child("score-partwise").children("part")) {
+        if (part != p.attribute("id").value()) continue;
+        for (pugi::xml_node m : p.children("measure")) {
+            for (pugi::xml_node c : m.children()) {
+                if (std::string(c.name()) == "attributes" && c.child("divisions"))
+                    divisions = c.child("divisions").text().as_llong();
+                const std::string v = c.child("voice") ? c.child_value("voice") : "1";
+                if (std::string(c.name()) != "note" || c.child("chord") || v != voice ||
+                    c.child("rest"))
+                    continue;
+                pugi::xml_node pitch = c.child("pitch");
+                const std::string name = std::string(pitch.child_value("step")) +
+                                         pitch.child_value("alter") + pitch.child_value("octave");
+                bool stops = false;
+                bool starts = false;
+                for (pugi::xml_node t : c.children("tie")) {
+                    stops = stops || std::string(t.attribute("type").value()) == "stop";
+                    starts = starts || std::string(t.attribute("type").value()) == "start";
+                }
+                if (!(stops && tiedPitch == name)) ++w.notes;
+                tiedPitch = starts ? name : "";
+                if (!c.child("grace"))
+                    w.beats = w.beats +
+                              songs::make_beats(c.child("duration").text().as_llong(), divisions);
+            }
+        }
+    }
+    return w;
+}
+
+// The notes of a song as sung the first time through each measure, and their beats.
+Written first_play(const songs::Song& song) {
+    Written w;
+    std::set<std::string> played;
+    std::string measure;
+    bool again = false;
+    for (const songs::Event& e : song.events) {
+        if (e.measure != measure) {
+            measure = e.measure;
+            again = !played.insert(measure).second;
+        }
+        if (again || e.rest) continue;
+        ++w.notes;
+        w.beats = w.beats + e.length;
+    }
+    return w;
+}
+
+// Each note's syllable as the dump writes it ("Tra-", "b_c", "_" for a held one).
+std::string sung_syllables(const songs::Song& song) {
+    std::ostringstream out;
+    songs::print_song(out, song);
+    std::string syllables;
+    std::istringstream lines(out.str());
+    for (std::string line; std::getline(lines, line);) {
+        const std::size_t quote = line.find('"');
+        std::string s;
+        if (quote != std::string::npos)
+            s = line.substr(quote + 1, line.find('"', quote + 1) - quote - 1);
+        else if (line.find(" _") != std::string::npos)
+            s = "_";
+        else
+            continue;
+        syllables += (syllables.empty() ? "" : " ") + s;
+    }
+    return syllables;
+}
+
+}  // namespace
+
+// The public MusicXML test documents in tests/songs/conformance (see its README): each is read
+// without an error, every note the document holds for the part and voice is sung once (or
+// reported with its measure) for exactly the beats it is written, and the lyrics fall on their
+// notes; a compressed copy reads the same.
+TEST(MusicXml, ConformanceSuite) {
+    struct Case {
+        const char* file;
+        songs::Options options;
+        int notes;              // notes sung the first time through; -1: the document's count
+        double beats;           // the song's whole length in beats; -1: not checked
+        const char* syllables;  // the lyric note by note; nullptr: a part without lyrics
+    };
+    const Case cases[] = {
+        {"02a-Rests-Durations.xml", {}, 0, 24, nullptr},
+        {"03a-Rhythm-Durations.xml", {}, 32, 136, nullptr},
+        {"03b-Rhythm-Backup.xml", {}, 2, 3, nullptr},
+        {"03b-Rhythm-Backup.xml", {"", "2", ""}, 2, 3, nullptr},
+        {"03c-Rhythm-DivisionChange.xml", {}, 6, 8, nullptr},
+        {"03d-Rhythm-DottedDurations-Factors.xml", {}, 11, 55.25, nullptr},
+        {"03f-Rhythm-Forward.xml", {}, 3, 5, nullptr},
+        {"21e-Chords-PickupMeasures.xml", {}, 3, 3, nullptr},
+        {"23a-Tuplets.xml", {}, 30, 14, nullptr},
+        {"33b-Spanners-Tie.xml", {}, 1, 8, nullptr},
+        {"42a-MultiVoice-TwoVoicesOnStaff-Lyrics.xml", {}, 6, 12, "This is the lyrics of Voice1"},
+        {"42a-MultiVoice-TwoVoicesOnStaff-Lyrics.xml",
+         {"", "2", ""},
+         6,
+         12,
+         "This is the lyrics of Voice2"},
+        {"45a-SimpleRepeat.xml", {}, 0, 24, nullptr},
+        {"45b-RepeatWithAlternatives.xml", {}, 4, 20, nullptr},
+        {"46e-PickupMeasure-SecondVoiceStartsLater.xml", {}, 5, 5, nullptr},
+        {"46e-PickupMeasure-SecondVoiceStartsLater.xml", {"", "2", ""}, 1, 5, nullptr},
+        {"61a-Lyrics.xml", {}, 11, 12, "Tra- la- li Ja! _ Tra- _ ra! _ Bah! _"},
+        {"61b-MultipleLyrics.xml", {}, 8, 8, "1.Tra- la- la, ja! _ Tra- _ ra..."},
+        {"61b-MultipleLyrics.xml", {"", "", "2"}, 8, 8, "2.tra- la- la, ja! _ Tra- _ ra."},
+        {"61b-MultipleLyrics.xml", {"", "", "iij"}, 8, 8, "3.TRA- LA- LA, JA! _ TRA- _ RA..."},
+        {"61c-Lyrics-Pianostaff.xml", {}, 4, 4, "tra- la- li ja!"},
+        {"61c-Lyrics-Pianostaff.xml", {"", "2", ""}, 4, 4, "TRA- LA- LI JA!"},
+        {"61d-Lyrics-Melisma.xml", {}, 7, 8, "Me- _ _ _ lis- ma. _"},
+        {"61e-Lyrics-Chords.xml", {}, 4, 4, "Ly- rics on chords"},
+        {"61f-Lyrics-GracedNotes.xml", {}, -1, 8, "Ly- _ _ rics on _ notes _ _ _ with _ graces"},
+        {"61g-Lyrics-NameNumber.xml", {}, 6, 6, "Verse1A- 1B- Verse1C- Chorus1D- _ NoneF-"},
+        {"61g-Lyrics-NameNumber.xml", {"", "", "Verse"}, 6, 6, "VerseE- _"},
+        {"61h-Lyrics-BeamsMelismata.xml",
+         {},
+         28,
+         16,
+         "Me- _ _ lis- ma _ _ Me- _ _ lis- ma _ _ Me- _ _ lis- ma _ _ Me- _ _ lis- ma _ _"},
+        {"61i-Lyrics-Chords.xml", {"", "", "3"}, 1, 1, "Lyrics_3"},
+        {"61j-Lyrics-Elisions.xml", {}, 4, 4, "a b_c d_e f_g_h"},
+        {"61k-Lyrics-SpannersExtenders.xml", {}, 11, 12, "A _ b- _ _ CC _ _ e _ _"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.file) + " voice " + c.options.voice + " verse " +
+                     c.options.verse);
+        const std::string text = conformance(c.file);
+        const songs::Result r = songs::read_song(text, c.options);
+        ASSERT_TRUE(r.ok) << r.error;
+        for (const songs::Diagnostic& d : r.diagnostics)
+            EXPECT_TRUE(!d.measure.empty() || d.message.rfind("no part has lyrics", 0) == 0)
+                << d.message;
+        const Written w = written(text, r.song.part, r.song.voice);
+        const Written sung = first_play(r.song);
+        EXPECT_EQ(sung.notes, w.notes);
+        EXPECT_EQ(sung.beats, w.beats);
+        if (c.notes >= 0) {
+            EXPECT_EQ(sung.notes, c.notes);
+        }
+        songs::Beats end;
+        for (const songs::Event& e : r.song.events) {
+            EXPECT_EQ(e.onset, end);
+            end = e.onset + e.length;
+        }
+        if (c.beats >= 0) {
+            EXPECT_EQ(end.value(), c.beats);
+        }
+        if (c.syllables != nullptr) {
+            EXPECT_EQ(sung_syllables(r.song), c.syllables);
+        } else {
+            EXPECT_TRUE(r.song.verse.empty());
+        }
+        const songs::Result z = songs::read_song(
+            make_zip({{"META-INF/container.xml", kContainer}, {"score/song.musicxml", text}}),
+            c.options);
+        ASSERT_TRUE(z.ok) << z.error;
+        EXPECT_EQ(printed(z.song), printed(r.song));
+    }
 }
