@@ -85,6 +85,13 @@ std::string renderer_command(const std::string& score, const std::string& wav) {
            " > /dev/null 2>&1";
 }
 
+// The renderer rendering in its own process, without a resident copy of the compiled
+// orchestra: where its processor time is measured (a resident copy's is no child's of this
+// program), and for the cost of a lone render that compiles the orchestra.
+std::string cold_command(const std::string& score, const std::string& wav) {
+    return "SPEECHSCORE_RENDER_RESIDENT=0 " + renderer_command(score, wav);
+}
+
 // The shell renderer that speechscore-render replaces, as a user ran it.
 std::string shell_command(const std::string& score, const std::string& wav) {
     return quoted(SPEECHSCORE_SHELL_RENDER) + " " + quoted(score) + " " + quoted(wav) +
@@ -172,11 +179,13 @@ void check_difference(benchmark::State& state, const std::string& take,
     }
 }
 
-// speechscore-render and the shell renderer on the 10-minute piece, alternately, in every
-// iteration. The iteration time is speechscore-render's processor time (its render processes
-// included; not the wall-clock time, which other work on a shared machine disturbs); speedup is
-// the shell renderer's time over speechscore-render's, the median of the iterations with its
-// quartiles as the spread; difference_db compares the two takes.
+// speechscore-render (rendering in its own process), the shell renderer and speechscore-render
+// as a user runs it (through the resident copy) on the 10-minute piece, in a rotating order. The
+// iteration time is speechscore-render's processor time (its render processes included; not the
+// wall-clock time, which other work on a shared machine disturbs); speedup is the shell renderer's
+// time over speechscore-render's, the median of the iterations with its quartiles as the spread;
+// resident_wall_speedup is the median ratio of the shell renderer's wall-clock time to the resident
+// copy's; difference_db compares the takes.
 void render_ten_minutes(benchmark::State& state) {
     const std::string base = scratch_base();
     const std::string score = base + ".sco", wav = base + ".wav", reference = base + "-base.wav";
@@ -184,26 +193,27 @@ void render_ten_minutes(benchmark::State& state) {
         state.SkipWithError("the piece could not be written");
         return;
     }
-    std::vector<double> renderer, baseline, speedups;
-    bool renderer_first = true;
+    const std::string resident = base + "-resident.wav";
+    std::vector<double> renderer, baseline, speedups, wall_speedups;
+    std::size_t turn = 0;
     for (auto _ : state) {
-        Timing mine{}, theirs{};
-        for (int k = 0; k < 2; ++k) {
-            if ((k == 0) == renderer_first) {
-                mine = timed(renderer_command(score, wav));
-            } else {
-                theirs = timed(shell_command(score, reference));
-            }
+        Timing t[3] = {};
+        for (std::size_t k = 0; k < 3; ++k) {
+            const std::size_t i = (k + turn) % 3;
+            t[i] = timed(i == 0   ? cold_command(score, wav)
+                         : i == 1 ? shell_command(score, reference)
+                                  : renderer_command(score, resident));
         }
-        renderer_first = !renderer_first;
-        if (mine.cpu < 0 || theirs.cpu < 0) {
+        ++turn;
+        if (t[0].cpu < 0 || t[1].cpu < 0 || t[2].cpu < 0) {
             state.SkipWithError("a render failed");
             break;
         }
-        state.SetIterationTime(mine.cpu);
-        renderer.push_back(mine.cpu);
-        baseline.push_back(theirs.cpu);
-        speedups.push_back(theirs.cpu / mine.cpu);
+        state.SetIterationTime(t[0].cpu);
+        renderer.push_back(t[0].cpu);
+        baseline.push_back(t[1].cpu);
+        speedups.push_back(t[1].cpu / t[0].cpu);
+        wall_speedups.push_back(t[1].wall / t[2].wall);
     }
     if (!renderer.empty()) {
         const double samples = static_cast<double>(read_samples(wav).size());
@@ -215,9 +225,13 @@ void render_ten_minutes(benchmark::State& state) {
         state.counters["shell_samples_per_cpu_s"] = samples / median(baseline);
         state.counters["realtime_factor"] = seconds / median(renderer);
         state.counters["shell_realtime_factor"] = seconds / median(baseline);
-        check_difference(state, wav, reference);
+        state.counters["resident_wall_speedup"] = median(wall_speedups);
+        if (difference_db(resident, wav) != -HUGE_VAL)
+            state.SkipWithError("the resident copy's take differs");
+        else
+            check_difference(state, wav, reference);
     }
-    for (const std::string& path : {score, wav, reference}) std::remove(path.c_str());
+    for (const std::string& path : {score, wav, reference, resident}) std::remove(path.c_str());
 }
 
 // Each lever of the renderer's speed on its own, on the 10-minute piece: the baseline's render
@@ -245,7 +259,7 @@ void render_levers(benchmark::State& state) {
         {"ksmps64", baseline_command(score, wav, "--ksmps=64")},
         {"all_in_csound", baseline_command(score, wav, std::string(kIoBuffers) + " " + kMessages,
                                            no_plugins() + kAllocator, SPEECHSCORE_ORCHESTRA)},
-        {"renderer", renderer_command(score, wav)},
+        {"renderer", cold_command(score, wav)},
     };
     std::vector<std::vector<double>> ratios(levers.size());
     std::size_t turn = 0;
@@ -269,45 +283,56 @@ void render_levers(benchmark::State& state) {
     std::remove(wav.c_str());
 }
 
-// Wall-clock time of a 1-second render, end to end (a process started, the orchestra compiled,
-// the take written): speechscore-render against the shell renderer, alternately, in
-// milliseconds (medians); speedup is the median of the iterations' ratios; difference_db
-// compares the takes.
+// Wall-clock time of a 1-second render, end to end (a process started, the take written):
+// speechscore-render as a user runs it again and again (its lone renders go to the resident
+// copy of the compiled orchestra that the first one left), speechscore-render without a
+// resident copy (SPEECHSCORE_RENDER_RESIDENT=0: the orchestra compiled in every run), and the
+// shell renderer, in a rotating order, in milliseconds (medians): wall_ms, cold_ms, shell_ms;
+// speedup and cold_speedup are the medians of the iterations' ratios to the shell renderer;
+// difference_db compares the takes.
 void render_one_second(benchmark::State& state) {
     const std::string base = scratch_base();
-    const std::string score = base + ".sco", wav = base + ".wav", reference = base + "-shell.wav";
+    const std::string score = base + ".sco", wav = base + ".wav", reference = base + "-shell.wav",
+                      cold = base + "-cold.wav";
     if (!write_score(score, one_second)) {
         state.SkipWithError("the score could not be written");
         return;
     }
-    const std::string commands[] = {renderer_command(score, wav), shell_command(score, reference)};
-    std::vector<double> walls[2], speedups;
+    const std::string commands[] = {renderer_command(score, wav), cold_command(score, cold),
+                                    shell_command(score, reference)};
+    std::vector<double> walls[3], speedups, cold_speedups;
     std::size_t turn = 0;
     for (auto _ : state) {
-        double wall[2] = {0, 0};
-        for (std::size_t k = 0; k < 2; ++k) {
-            const std::size_t i = (k + turn) % 2;
+        double wall[3] = {0, 0, 0};
+        for (std::size_t k = 0; k < 3; ++k) {
+            const std::size_t i = (k + turn) % 3;
             const Timing t = timed(commands[i]);
             wall[i] = t.cpu < 0 ? -1 : t.wall;
         }
         ++turn;
-        if (wall[0] < 0 || wall[1] < 0) {
+        if (wall[0] < 0 || wall[1] < 0 || wall[2] < 0) {
             state.SkipWithError("a render failed");
             break;
         }
         state.SetIterationTime(wall[0]);
-        for (std::size_t i = 0; i < 2; ++i) walls[i].push_back(wall[i]);
-        speedups.push_back(wall[1] / wall[0]);
+        for (std::size_t i = 0; i < 3; ++i) walls[i].push_back(wall[i]);
+        speedups.push_back(wall[2] / wall[0]);
+        cold_speedups.push_back(wall[2] / wall[1]);
     }
     if (!walls[0].empty()) {
         state.counters["wall_ms"] = 1000 * median(walls[0]);
-        state.counters["shell_ms"] = 1000 * median(walls[1]);
+        state.counters["cold_ms"] = 1000 * median(walls[1]);
+        state.counters["shell_ms"] = 1000 * median(walls[2]);
         state.counters["speedup"] = median(speedups);
         state.counters["speedup_q1"] = quantile(speedups, 0.25);
         state.counters["speedup_q3"] = quantile(speedups, 0.75);
-        check_difference(state, wav, reference);
+        state.counters["cold_speedup"] = median(cold_speedups);
+        if (difference_db(cold, wav) != -HUGE_VAL)
+            state.SkipWithError("the take rendered without a resident copy differs");
+        else
+            check_difference(state, wav, reference);
     }
-    for (const std::string& path : {score, wav, reference}) std::remove(path.c_str());
+    for (const std::string& path : {score, wav, reference, cold}) std::remove(path.c_str());
 }
 
 // N one-second stimuli (one vowel at N pitches; N the benchmark's argument, 50 or 500): a batch

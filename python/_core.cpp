@@ -12,7 +12,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "say.h"
@@ -261,6 +263,58 @@ py::dict result_dict(const speechscore::RenderResult& r) {
     return d;
 }
 
+// Renders (text, name, wav) items with Renderer::render_batch on `jobs` processes (0: one per
+// processor), the interpreter free meanwhile. `progress`, when not None, is called as
+// progress(done, total, item, result) as each item ends; an exception it raises, or a signal
+// (Ctrl-C), stops the batch and is raised here; so does `stop`, when not None, by returning
+// true (the items not finished are then "stopped"). The results, as render_text returns them, in
+// the items' order.
+py::list render_batch(speechscore::Renderer& r,
+                      const std::vector<std::tuple<std::string, std::string, std::string>>& given,
+                      unsigned jobs, const py::object& progress, const py::object& stop) {
+    std::vector<speechscore::RenderText> items;
+    items.reserve(given.size());
+    for (const auto& [text, name, wav] : given) items.push_back({text, name, wav});
+    std::vector<speechscore::RenderResult> results;
+    bool failed = false;
+    std::unique_ptr<py::error_already_set> error;
+    {
+        py::gil_scoped_release release;
+        r.set_jobs(jobs);
+        r.set_stop([&] {
+            if (failed) return true;
+            py::gil_scoped_acquire acquire;
+            try {
+                if (PyErr_CheckSignals() != 0) throw py::error_already_set();
+                failed = !stop.is_none() && stop().cast<bool>();
+            } catch (py::error_already_set& e) {
+                error = std::make_unique<py::error_already_set>(std::move(e));
+                failed = true;
+            }
+            return failed;
+        });
+        speechscore::BatchProgress told;
+        if (!progress.is_none())
+            told = [&](std::size_t done, std::size_t total, std::size_t item,
+                       const speechscore::RenderResult& result) {
+                if (failed) return;
+                py::gil_scoped_acquire acquire;
+                try {
+                    progress(done, total, item, result_dict(result));
+                } catch (py::error_already_set& e) {
+                    error = std::make_unique<py::error_already_set>(std::move(e));
+                    failed = true;
+                }
+            };
+        results = r.render_batch(items, told);
+        r.set_stop({});
+    }
+    if (error) throw std::move(*error);
+    py::list out;
+    for (const speechscore::RenderResult& result : results) out.append(result_dict(result));
+    return out;
+}
+
 }  // namespace
 
 PYBIND11_MODULE(_core, m) {
@@ -288,5 +342,7 @@ PYBIND11_MODULE(_core, m) {
                 }
                 return result_dict(result);
             },
-            py::arg("text"), py::arg("name"), py::arg("wav"));
+            py::arg("text"), py::arg("name"), py::arg("wav"))
+        .def("render_batch", &render_batch, py::arg("items"), py::arg("jobs") = 0,
+             py::arg("progress") = py::none(), py::arg("stop") = py::none());
 }

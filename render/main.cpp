@@ -143,6 +143,16 @@ void grow_heap_in_large_pages() {
     if (end > start) madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
 }
 
+// Seconds the resident copy of the compiled orchestra that a lone render leaves waits for the
+// next: $SPEECHSCORE_RENDER_RESIDENT (0: none), else five minutes.
+unsigned resident_seconds() {
+    const char* given = std::getenv("SPEECHSCORE_RENDER_RESIDENT");
+    if (given == nullptr || *given == '\0') return 300;
+    char* end = nullptr;
+    const unsigned long seconds = std::strtoul(given, &end, 10);
+    return *end == '\0' ? static_cast<unsigned>(std::min(seconds, 86400ul)) : 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -233,7 +243,10 @@ int main(int argc, char** argv) {
         std::fflush(stderr);
         _exit(status);
     }
-    renderer->set_in_process(true);  // one score: no copy of the compiled instance needed
+    // One score: rendered by the resident copy of the compiled orchestra, or here, without a
+    // copy of the compiled instance, leaving a resident copy for the next render.
+    renderer->set_in_process(true);
+    renderer->set_resident(resident_seconds());
     const speechscore::RenderResult result = renderer->render_file(score, wav);
     show(result.messages);
     std::fflush(stdout);

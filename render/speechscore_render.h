@@ -50,6 +50,14 @@ struct RenderItem {
     std::string wav;    ///< the WAV file to write
 };
 
+/// A score of a batch given as its text, the name that names it in messages, and the WAV file
+/// its take goes to.
+struct RenderText {
+    std::string text;  ///< the score, as render_text takes it
+    std::string name;  ///< its name in messages
+    std::string wav;   ///< the WAV file to write
+};
+
 /// Told of each item of a batch as it ends, in the order they end: `done` of `total` items have
 /// ended, the last of them `item` (its index) with `result`.
 using BatchProgress = std::function<void(std::size_t done, std::size_t total, std::size_t item,
@@ -95,6 +103,15 @@ public:
     /// blocks of samples. Batches always render in copies.
     void set_in_process(bool in_process);
 
+    /// With set_in_process: a render that finds no resident copy of this renderer's compiled
+    /// instance (the same orchestra, options, csound environment and program) leaves one, a
+    /// detached process of this user's that renders the later lone scores of any such renderer,
+    /// each in a copy of itself, so that they skip the orchestra's compilation; it ends after
+    /// `seconds` without a render. 0 (the default): none. The renders are the same in every
+    /// other way: the take written beside its destination and renamed into place by the
+    /// renderer that asked, the same samples and messages, a stop seen at once.
+    void set_resident(unsigned seconds);
+
     /// How many renders render_batch keeps in flight, each in its own process; 0 (the
     /// default): one per processor.
     void set_jobs(unsigned jobs);
@@ -104,6 +121,10 @@ public:
     /// are still rendered; after a stop the items not yet finished are `stopped`. `progress`,
     /// when given, is told of each item as it ends. The results are in the items' order.
     std::vector<RenderResult> render_batch(const std::vector<RenderItem>& items,
+                                           const BatchProgress& progress = {});
+
+    /// As render_batch, for scores given as text (as render_text takes them).
+    std::vector<RenderResult> render_batch(const std::vector<RenderText>& items,
                                            const BatchProgress& progress = {});
 
 private:

@@ -191,13 +191,15 @@ def run_script(text: str, name: str = "<script>", check: bool = False,
     """
     import tempfile
 
-    with tempfile.TemporaryDirectory(prefix="speechscore-") as scratch:
-        grid = os.path.join(scratch, "labels.TextGrid") if labels else ""
-        raw = _core().run(name, text, False, grid)
-        found = None
-        if labels:
-            from .labels import Labels, read_text_grid
+    found = None
+    if not labels:  # no scratch directory to make and remove, which costs as much as the run
+        raw = _core().run(name, text, False, "")
+    else:
+        from .labels import Labels, read_text_grid
 
+        with tempfile.TemporaryDirectory(prefix="speechscore-") as scratch:
+            grid = os.path.join(scratch, "labels.TextGrid")
+            raw = _core().run(name, text, False, grid)
             found = read_text_grid(grid) if os.path.isfile(grid) else Labels()
     lines = text.split("\n")
     messages = raw["messages"].decode("utf-8", "replace")

@@ -8,8 +8,9 @@ import hashlib
 import os
 import threading
 from dataclasses import dataclass, field
-from typing import Any, Dict, Iterable, List, Mapping, Optional, Sequence, Tuple, Union
+from typing import Any, Dict, List, Mapping, Optional, Sequence, Tuple, Union
 
+from ._render import RenderError
 from ._score import run_script
 from .labels import write_text_grid
 
@@ -74,10 +75,13 @@ def _orchestra_hash(options: Tuple[str, ...]) -> str:
         return hashlib.sha256(f.read() + "\0".join(options).encode()).hexdigest()
 
 
-def _render_row(job: Tuple[int, Row, str, Tuple[str, ...], str, Dict[str, str]]
-                ) -> Tuple[int, str, str, str]:
-    """Renders one row unless its take is there with the same hash: (index, outcome, message,
-    hash), outcome "rendered", "skipped" or "failed"."""
+Job = Tuple[int, Row, str, Tuple[str, ...], str, Dict[str, str]]
+Prepared = Tuple[int, str, str, Any, str, str]
+
+
+def _prepare(job: Job) -> Prepared:
+    """Builds one row's score unless its take is there with the same hash: (index, outcome,
+    score text or message, labels, hash, WAV path), outcome "ready", "skipped" or "failed"."""
     index, row, directory, options, orchestra, done = job
     try:
         name = str(row["file"])
@@ -85,16 +89,42 @@ def _render_row(job: Tuple[int, Row, str, Tuple[str, ...], str, Dict[str, str]]
         digest = hashlib.sha256((orchestra + text).encode()).hexdigest()
         wav = os.path.join(directory, name)
         if done.get(name) == digest and os.path.isfile(wav):
-            return index, "skipped", "", digest
+            return index, "skipped", "", None, digest, wav
         os.makedirs(os.path.dirname(wav) or ".", exist_ok=True)
-        with _LOCK:
-            _renderer(options).render(text, wav, samples=False, allow_clip=False, name=name)
-        if labels is not None:
-            grid = str(row.get("textgrid") or os.path.splitext(name)[0] + ".TextGrid")
-            write_text_grid(labels, os.path.join(directory, grid))
-        return index, "rendered", "", digest
+        return index, "ready", text, labels, digest, wav
     except Exception as e:  # every failure is reported with its row; the others go on
+        return index, "failed", f"{type(e).__name__}: {e}", None, "", ""
+
+
+def _finish(item: Prepared, row: Row, directory: str, status: str,
+            messages: Sequence[str]) -> Tuple[int, str, str, str]:
+    """The end of one row after its render: its TextGrid written; (index, outcome, message,
+    hash)."""
+    index, _, _, labels, digest, _ = item
+    if status != "rendered":  # a clipped take is kept but fails its row
+        return index, "failed", f"{RenderError.__name__}: {RenderError(messages)}", ""
+    try:
+        if labels is not None:
+            grid = str(row.get("textgrid") or os.path.splitext(str(row["file"]))[0] + ".TextGrid")
+            write_text_grid(labels, os.path.join(directory, grid))
+    except Exception as e:
         return index, "failed", f"{type(e).__name__}: {e}", ""
+    return index, "rendered", "", digest
+
+
+def _render_row(job: Job) -> Tuple[int, str, str, str]:
+    """Renders one row unless its take is there with the same hash (on a Dask worker): (index,
+    outcome, message, hash), outcome "rendered", "skipped" or "failed"."""
+    item = _prepare(job)
+    index, outcome, text, _, digest, wav = item
+    if outcome != "ready":
+        return index, outcome, text, digest
+    try:
+        with _LOCK:
+            result = _renderer(job[3])._native().render_text(text, str(job[1]["file"]), wav)
+    except Exception as e:
+        return index, "failed", f"{type(e).__name__}: {e}", ""
+    return _finish(item, job[1], job[2], result["status"], result["messages"])
 
 
 @dataclass
@@ -176,18 +206,23 @@ def render_batch(table: Union[str, Sequence[Row]], directory: Optional[str] = No
     bar = _bar(len(jobs)) if progress else None
     with open(manifest, "a", newline="", encoding="utf-8") as log:
         writer = csv.writer(log)
-        for index, outcome, message, digest in _run(jobs, workers, client):
+
+        def record(index: int, outcome: str, message: str, digest: str) -> None:
             if outcome == "failed":
                 result.failures.append((index + 1, message))
+            elif outcome == "rendered":
+                result.rendered += 1
+                writer.writerow([str(rows[index]["file"]), digest])
+                log.flush()
             else:
-                if outcome == "rendered":
-                    result.rendered += 1
-                    writer.writerow([str(rows[index]["file"]), digest])
-                    log.flush()
-                else:
-                    result.skipped += 1
+                result.skipped += 1
             if bar is not None:
                 bar.update(1)
+
+        if client is not None:
+            _run_dask(jobs, client, record)
+        else:
+            _run_local(jobs, workers or os.cpu_count() or 1, opts, record)
     if bar is not None:
         bar.close()
     result.failures.sort()
@@ -202,21 +237,89 @@ def _bar(total: int) -> Any:
     return tqdm(total=total, unit="item", dynamic_ncols=True)
 
 
-def _run(jobs: List[Any], workers: Optional[int], client: Any) -> Iterable[Tuple[int, str, str, str]]:
-    if client is not None:
-        from distributed import as_completed
+def _run_dask(jobs: List[Job], client: Any, record: Any) -> None:
+    from distributed import as_completed
 
-        futures = client.map(_render_row, jobs, pure=False)
-        for future in as_completed(futures):
-            yield future.result()
-        return
-    count = workers or os.cpu_count() or 1
-    if count == 1 or len(jobs) <= 1:
+    futures = client.map(_render_row, jobs, pure=False)
+    for future in as_completed(futures):
+        record(*future.result())
+
+
+def _run_local(jobs: List[Job], count: int, options: Tuple[str, ...], record: Any) -> None:
+    """Builds the rows' scores in this thread while a second one renders the groups already
+    built through the compiled renderer's batch, ``count`` renders at once (the interpreter is
+    free meanwhile); each row is recorded as it ends."""
+    import queue
+
+    by_index = {job[0]: job for job in jobs}
+    lock = threading.Lock()
+    stop = threading.Event()
+    groups: "queue.Queue[Optional[List[Prepared]]]" = queue.Queue(maxsize=4)
+    raised: List[BaseException] = []
+
+    def note(*row: Any) -> None:
+        with lock:
+            record(*row)
+
+    def render() -> None:
+        native, refused = None, ""
+        try:
+            native = _renderer(options)._native()
+        except Exception as e:
+            refused = f"{type(e).__name__}: {e}"
+        while True:
+            items = groups.get()
+            if items is None:
+                return
+            if native is None:
+                for item in items:
+                    note(item[0], "failed", refused, "")
+                continue
+
+            def ended(done: int, total: int, k: int, result: Dict[str, Any],
+                      items: List[Prepared] = items) -> None:
+                job = by_index[items[k][0]]
+                note(*_finish(items[k], job[1], job[2], result["status"], result["messages"]))
+
+            try:
+                native.render_batch([(item[2], str(by_index[item[0]][1]["file"]), item[5])
+                                     for item in items], count, ended, stop.is_set)
+            except BaseException as e:  # the builder stops too, and raises it
+                raised.append(e)
+                stop.set()
+                return
+
+    def hand(items: Optional[List[Prepared]]) -> None:
+        while renderer.is_alive():
+            try:
+                groups.put(items, timeout=0.1)
+                return
+            except queue.Full:
+                continue
+
+    renderer = threading.Thread(target=render, daemon=True)
+    renderer.start()
+    size = 16 * count
+    group: List[Prepared] = []
+    try:
         for job in jobs:
-            yield _render_row(job)
-        return
-    import multiprocessing
-
-    # Forked workers inherit the loaded core; each compiles the orchestra once.
-    with multiprocessing.get_context("fork").Pool(count) as pool:
-        yield from pool.imap_unordered(_render_row, jobs, chunksize=4)
+            if stop.is_set():
+                break
+            item = _prepare(job)
+            if item[1] != "ready":
+                note(item[0], item[1], item[2], item[4])
+                continue
+            group.append(item)
+            if len(group) >= size:
+                hand(group)
+                group = []
+        if group and not stop.is_set():
+            hand(group)
+    except BaseException:
+        stop.set()
+        raise
+    finally:
+        hand(None)
+        renderer.join()
+    if raised:
+        raise raised[0]

@@ -20,6 +20,7 @@
 #include <functional>
 #include <regex>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -602,6 +603,15 @@ TEST_F(Render, OneRendererRendersManyScoresAsTheProgramDoesAloneOrInABatchAndSto
             EXPECT_EQ(read_sound(item.wav + ".alone.wav").samples,
                       read_sound(item.wav + ".program.wav").samples);
             EXPECT_EQ(r.err.substr(0, said.size()), said);
+            // Through the resident copy of the compiled orchestra (after the first render) and
+            // in the program's own process: the same take, messages and status.
+            const ChildResult own =
+                render({item.score, item.wav + ".own.wav"}, {"SPEECHSCORE_RENDER_RESIDENT=0"});
+            EXPECT_EQ(own.status, r.status);
+            EXPECT_EQ(std::regex_replace(own.err, std::regex("\\.own\\.wav"), ".program.wav"),
+                      r.err);
+            EXPECT_EQ(read_sound(item.wav + ".own.wav").samples,
+                      read_sound(item.wav + ".program.wav").samples);
         }
     }
     EXPECT_EQ(expected[1].status, speechscore::RenderStatus::clipped);
@@ -634,6 +644,26 @@ TEST_F(Render, OneRendererRendersManyScoresAsTheProgramDoesAloneOrInABatchAndSto
     }
     EXPECT_EQ(results[2].messages,
               std::vector<std::string>{"cannot read score " + dir + "none.sco"});
+    // Scores given as text: the same takes and messages, named as given.
+    std::vector<speechscore::RenderText> texts;
+    for (std::size_t i : {0, 1, 3}) {
+        std::ifstream in(items[i].score);
+        std::ostringstream text;
+        text << in.rdbuf();
+        texts.push_back({text.str(), items[i].score, items[i].wav + ".text.wav"});
+    }
+    const auto from_text = batch.render_batch(texts);
+    for (std::size_t k = 0; k < texts.size(); ++k) {
+        const std::size_t i = k == 2 ? 3 : k;
+        EXPECT_EQ(from_text[k].status, results[i].status) << i;
+        std::vector<std::string> messages = results[i].messages;
+        for (std::string& line : messages)
+            line = std::regex_replace(line, std::regex("\\.wav"), ".wav.text.wav");
+        EXPECT_EQ(from_text[k].messages, messages) << i;
+        if (results[i].status != speechscore::RenderStatus::failed) {
+            EXPECT_EQ(read_sound(texts[k].wav).samples, read_sound(items[i].wav).samples);
+        }
+    }
     // A stop leaves the take as it was; a score that is not closed is refused.
     const std::string wav = dir + "stop.wav";
     std::ofstream(wav) << "an earlier take";

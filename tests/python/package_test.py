@@ -218,14 +218,19 @@ class Batches(unittest.TestCase):
     def test_failures_by_row_and_resume(self):
         rows = [dict(file=f"s{i}.wav", f2_onset=1000 + 100 * i) for i in range(6)]
         rows.insert(2, dict(file="bad.wav", vot=-5))
+        rows.append(dict(file="open.wav", score="i 80 0 1\n"))
         with tempfile.TemporaryDirectory() as d:
             first = ss.render_batch(rows, d, workers=2, progress=False)
             self.assertEqual((first.rendered, first.skipped), (6, 0))
-            self.assertEqual([r for r, _ in first.failures], [3])
+            self.assertEqual([r for r, _ in first.failures], [3, 8])
+            self.assertTrue(first.failures[1][1].startswith("RenderError: open.wav has no final"),
+                            first.failures[1][1])
+            self.assertTrue(os.path.isfile(os.path.join(d, "s5.TextGrid")))
             os.remove(os.path.join(d, "s4.wav"))
             rows[1]["f2_onset"] = 1234
             second = ss.render_batch(rows, d, workers=2, progress=False)
             self.assertEqual((second.rendered, second.skipped), (2, 4))
+            self.assertEqual([r for r, _ in second.failures], [3, 8])
 
     def test_dask_local_cluster(self):
         from distributed import Client, LocalCluster
