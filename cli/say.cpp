@@ -26,16 +26,6 @@ int g_expandFd = -1;
 std::string g_labelsPath;
 sw::Labels g_labels;
 
-void write_all(int fd, const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return;
-        done += static_cast<std::size_t>(n);
-    }
-}
-
 struct SayError {
     std::size_t column;  // 0-based byte in the line
     std::string message;
@@ -243,6 +233,16 @@ bool say_line(const std::string& name, int line, const std::string& text, RunRep
         report.scoreEnd = std::max(report.scoreEnd, timepoints[slot]);
     write_collected_labels(name);
     return true;
+}
+
+void write_all(int fd, const std::string& text) {
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return;
+        done += static_cast<std::size_t>(n);
+    }
 }
 
 }  // namespace cli

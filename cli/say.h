@@ -30,6 +30,9 @@ void write_collected_labels(const std::string& name);
 // While expanding, copies a line that is not a say statement to the expanded script.
 void expand_line(const std::string& text);
 
+// Writes all of text to the descriptor, again after an interrupted write; gives up on an error.
+void write_all(int fd, const std::string& text);
+
 }  // namespace cli
 
 #endif  // SPEECHSCORE_CLI_SAY_H

@@ -186,17 +186,6 @@ RunOutcome run_forked(const std::string& name, const std::string& text, bool che
     return outcome;
 }
 
-// Writes all of text to fd.
-void write_all(int fd, const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return;
-        done += static_cast<std::size_t>(n);
-    }
-}
-
 // The call script that sings a song file's bytes (MusicXML, .mxl, MIDI), made in a forked child
 // as the runner makes it; its warnings and error come back as the runner prints them.
 py::dict song(const std::string& name, const py::bytes& bytes, const std::string& part,
@@ -209,7 +198,7 @@ py::dict song(const std::string& name, const py::bytes& bytes, const std::string
         f = forked("read the song", [&](int outFd) {
             std::string script;
             if (!cli::song_script(name, data, options, script)) return 1;
-            write_all(outFd, script);
+            cli::write_all(outFd, script);
             return 0;
         });
     }
