@@ -46,21 +46,16 @@ class Transitions(unittest.TestCase):
             if n == 2:
                 self.assertLess(abs(seconds * 1000 - ms), 5, (syl.params["label"], n, seconds))
 
-    def test_place_continuum_by_f2_and_f3_onset(self):
+    def test_place_continuum_and_transitions_shorter_and_longer_than_glide(self):
         cont = ss.continuum({"f2_onset": 900, "f3_onset": 2200, "label": "ba"},
                             {"f2_onset": 1900, "f3_onset": 2900, "label": "ba"}, 7,
                             base={"transition": 40},
                             labels=["ba", "ba", "ba", "da", "da", "ga", "ga"])
+        explicit = [ss.syllable(transition=ms, f2_onset=f2, f3_onset=2800, duration=300)
+                    for ms, f2 in ((30, 1800), (120, 800), (160, 1600))]
         renderer = ss.Renderer()
         with tempfile.TemporaryDirectory() as d:
-            for row, syl in zip(cont.rows, cont.syllables):
-                self.check(syl, os.path.join(d, row["file"]), renderer)
-
-    def test_transitions_shorter_and_longer_than_glide(self):
-        renderer = ss.Renderer()
-        with tempfile.TemporaryDirectory() as d:
-            for ms, f2 in ((30, 1800), (120, 800), (160, 1600)):
-                syl = ss.syllable(transition=ms, f2_onset=f2, f3_onset=2800, duration=300)
+            for syl in cont.syllables + explicit:
                 self.check(syl, os.path.join(d, "t.wav"), renderer)
 
 
