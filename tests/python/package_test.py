@@ -99,11 +99,6 @@ def midi_with_lyrics(notes):
 class Songs(unittest.TestCase):
     DOCS = os.path.join(TOP, "tests", "songs", "documents")
 
-    def test_song_diagnostics_name_the_measure(self):
-        warned = ss.run_song(os.path.join(self.DOCS, "marks.musicxml")).diagnostics
-        self.assertEqual([(d.line, d.measure, d.level) for d in warned], [(0, "4", "warning")])
-        self.assertEqual(str(warned[0]), "measure 4: warning: <foo> is not read: skipped")
-
     def test_sung_syllables_and_phones_come_back_as_labels(self):
         song = ss.Score.from_song("hello.mid", data=midi_with_lyrics([(60, "hel"), (64, "lo")]))
         self.assertIn('sing "hel lo" r/1 C4/1 E4/1', song.lines)  # a lead-in of 0.5 s
@@ -125,7 +120,10 @@ class Songs(unittest.TestCase):
         with self.assertRaises(ValueError):
             ss.run_song(path, fermata=0.5)
 
-    def test_a_file_that_is_no_song_is_one_error_and_raises_only_when_asked(self):
+    def test_diagnostics_name_the_measure_and_a_file_that_is_no_song_is_one_error(self):
+        warned = ss.run_song(os.path.join(self.DOCS, "marks.musicxml")).diagnostics
+        self.assertEqual([(d.line, d.measure, d.level) for d in warned], [(0, "4", "warning")])
+        self.assertEqual(str(warned[0]), "measure 4: warning: <foo> is not read: skipped")
         bad = ss.run_song("text.mid", data=b"not a MIDI file at all\n")
         self.assertEqual((bad.ok, bad.status, bad.score), (False, 1, ""))
         self.assertEqual([(d.line, d.level) for d in bad.diagnostics], [(0, "error")])
