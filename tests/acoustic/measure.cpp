@@ -124,8 +124,9 @@ double rms_db(const Sound& sound, double from, double to) {
 }
 
 double peak(const Sound& sound) {
-    const std::vector<double> top = column(praat(sound, "peak", span(0, 0)), 0);
-    return top.empty() ? kNaN : std::fabs(top[0]);
+    double top = 0;
+    for (double v : sound.samples) top = std::max(top, std::fabs(v));
+    return top;
 }
 
 std::vector<double> f0_hz(const Sound& sound, Windows w) {

@@ -44,7 +44,7 @@ std::vector<double> levels_db(const Sound& sound, Windows w);
 std::vector<double> highpass_levels_db(const Sound& sound, Windows w, double cutoff);
 double rms_db(const Sound& sound, double from, double to);
 
-// Largest absolute sample of the whole sound (Praat's absolute extremum, no interpolation).
+// Largest absolute sample of the whole sound (read from the samples).
 double peak(const Sound& sound);
 
 // Mean F0 (Hz, Praat's To Pitch 60 to 500 Hz) of each window.
