@@ -50,8 +50,8 @@ const BadLine kBadLines[] = {
     {"VOW 1 4.5 60 7 0.5 0.002 0 1000 0.008 1 0 0",
      "7: error: 4.5 is not an integer; VOW argument 2 (color) is a colour symbol, 0..47, or a "
      "colour name"},
-    {"wr i 3000000000",
-     "6: error: 3000000000 is outside the range of an int; wr argument 2 (count) is a number of "
+    {"wr i 2147483648",
+     "6: error: 2147483648 is outside the range of an int; wr argument 2 (count) is a number of "
      "p-fields, 1..50"},
     {"VOW 1 4 60 nan 0.5 0.002 0 1000 0.008 1 0 0",
      "12: error: 'nan' is not a finite number; VOW argument 4 (F0) is a pitch, "
@@ -100,6 +100,7 @@ const BadLine kBadLines[] = {
     {"TTO = 3;", "8: error: a line of a script ends without ';'"},
     {"TTO = 3 4", "9: error: unexpected '4' after the value"},
     {"TTO = 3.5", "7: error: 3.5 is not an integer; TTO holds a TTO operation, 0..47"},
+    {"TTO = vAE", "7: error: 'vAE' is not a number; TTO holds a TTO operation, 0..47"},
     {"beat = fast", "8: error: 'fast' is not a number; beat holds a number"},
     {"of0 = X4", "7: error: 'X4' is not a number, a note name or a frequency; of0 holds a "
      "pitch, octave-point-decimal, strictly between 0 and 12, or a note name such as C3, Bb4 or "
