@@ -167,10 +167,7 @@ TEST(ScriptRun, ListAndDescribeReadTheTables) {
     const ChildResult none = speechscore({"--describe", "Vow\x1b[2J"});
     EXPECT_EQ(none.status, 2);
     EXPECT_EQ(none.err, "speechscore: no operation or variable is called 'Vow\\x1b[2J'\n");
-}
-
-// A builder's description names every span and level it derives, in the order of its phases.
-TEST(ScriptRun, DescribeSaysWhatEveryPhaseIs) {
+    // A builder's description names every span and level it derives, in the order of its phases.
     const struct {
         const char* op;
         const char* names;
