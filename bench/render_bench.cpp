@@ -179,6 +179,13 @@ void check_difference(benchmark::State& state, const std::string& take,
     }
 }
 
+// The median of the rounds' speed ratios (speedup) and its quartiles (speedup_q1, speedup_q3).
+void report_speedup(benchmark::State& state, const std::vector<double>& speedups) {
+    state.counters["speedup"] = median(speedups);
+    state.counters["speedup_q1"] = quantile(speedups, 0.25);
+    state.counters["speedup_q3"] = quantile(speedups, 0.75);
+}
+
 // speechscore-render (rendering in its own process), the shell renderer and speechscore-render
 // as a user runs it (through the resident copy) on the 10-minute piece, in a rotating order. The
 // iteration time is speechscore-render's processor time (its render processes included; not the
@@ -218,9 +225,7 @@ void render_ten_minutes(benchmark::State& state) {
     if (!renderer.empty()) {
         const double samples = static_cast<double>(read_samples(wav).size());
         const double seconds = samples / 44100;
-        state.counters["speedup"] = median(speedups);
-        state.counters["speedup_q1"] = quantile(speedups, 0.25);
-        state.counters["speedup_q3"] = quantile(speedups, 0.75);
+        report_speedup(state, speedups);
         state.counters["samples_per_cpu_s"] = samples / median(renderer);
         state.counters["shell_samples_per_cpu_s"] = samples / median(baseline);
         state.counters["realtime_factor"] = seconds / median(renderer);
@@ -323,9 +328,7 @@ void render_one_second(benchmark::State& state) {
         state.counters["wall_ms"] = 1000 * median(walls[0]);
         state.counters["cold_ms"] = 1000 * median(walls[1]);
         state.counters["shell_ms"] = 1000 * median(walls[2]);
-        state.counters["speedup"] = median(speedups);
-        state.counters["speedup_q1"] = quantile(speedups, 0.25);
-        state.counters["speedup_q3"] = quantile(speedups, 0.75);
+        report_speedup(state, speedups);
         state.counters["cold_speedup"] = median(cold_speedups);
         if (difference_db(cold, wav) != -HUGE_VAL)
             state.SkipWithError("the take rendered without a resident copy differs");
@@ -404,9 +407,7 @@ void render_stimuli(benchmark::State& state) {
         state.counters["batch_s"] = median(walls[0]);
         state.counters["one_by_one_s"] = median(walls[1]);
         state.counters["shell_s"] = median(walls[2]);
-        state.counters["speedup"] = median(speedups);
-        state.counters["speedup_q1"] = quantile(speedups, 0.25);
-        state.counters["speedup_q3"] = quantile(speedups, 0.75);
+        report_speedup(state, speedups);
         state.counters["one_by_one_speedup"] = median(single_speedups);
         state.counters["cpu_speedup"] = median(cpu_speedups);
         double largest = -HUGE_VAL;

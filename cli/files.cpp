@@ -12,22 +12,16 @@
 #include <cstring>
 #include <string>
 
+#include "outputs.h"
+
 namespace cli {
 
 const char kMaxScriptText[] = "16 MiB";
 
 namespace {
 
-std::string directory_of(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string base_of(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
+using speechscore::outputs::base_of;
+using speechscore::outputs::directory_of;
 
 // The file a path names, symbolic links followed, so that a rename replaces that file and keeps
 // the links: an existing file by its real path (the kernel follows the links, /dev/stdout's
@@ -40,16 +34,7 @@ std::string resolve_links(const std::string& path) {
         if (!S_ISREG(st.st_mode) || realpath(path.c_str(), real) == nullptr) return path;
         return real;
     }
-    std::string current = path;
-    for (int hops = 0; hops < 40; ++hops) {
-        if (lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
-        char target[PATH_MAX];
-        const ssize_t n = readlink(current.c_str(), target, sizeof target - 1);
-        if (n <= 0) return current;
-        const std::string next(target, static_cast<std::size_t>(n));
-        current = next[0] == '/' ? next : directory_of(current) + "/" + next;
-    }
-    return current;  // a loop: stat reports it
+    return speechscore::outputs::through_links(path);
 }
 
 // The descriptor a path names when it is one of this process's own (/dev/stdout, /dev/fd/3,
@@ -69,12 +54,7 @@ int descriptor_named(const std::string& path) {
 }
 
 std::string kind_of(mode_t mode) {
-    if (S_ISDIR(mode)) return "it is a directory";
-    if (S_ISSOCK(mode)) return "it is a socket";
-    if (S_ISBLK(mode)) return "it is a block device";
-    if (S_ISFIFO(mode)) return "it is a FIFO";
-    if (S_ISCHR(mode)) return "it is a character device";
-    return "it is not a regular file";
+    return std::string("it is ") + speechscore::outputs::kind_of(mode);
 }
 
 FileKey key_of_stat(const struct stat& st) {
@@ -85,12 +65,6 @@ FileKey key_of_stat(const struct stat& st) {
     key.dev = st.st_dev;
     key.ino = st.st_ino;
     return key;
-}
-
-mode_t creation_mode() {
-    const mode_t mask = umask(0);
-    umask(mask);
-    return static_cast<mode_t>(0666 & ~mask);
 }
 
 }  // namespace
@@ -223,20 +197,9 @@ bool open_output(const std::string& path, Output& out, std::string& problem, boo
         problem = std::strerror(errno);
         return false;
     }
-    out.scratch = directory_of(out.target) + "/." + base_of(out.target) + ".XXXXXX";
-    out.fd = mkostemp(&out.scratch[0], O_CLOEXEC);
-    if (out.fd < 0) {
-        problem = std::strerror(errno);
-        out.scratch.clear();
-        return false;
-    }
-    // The new file gets the old one's owner (where this user may give it) and permissions, or
-    // the permissions of a file made afresh.
-    if (exists && fchown(out.fd, st.st_uid, st.st_gid) != 0) {
-        // Not the owner's to give: the new file is this user's, as an editor's would be.
-    }
-    fchmod(out.fd, exists ? (st.st_mode & 07777) : creation_mode());
-    return true;
+    out.fd = speechscore::outputs::open_beside(out.target, exists ? &st : nullptr, out.scratch);
+    if (out.fd < 0) problem = std::strerror(errno);
+    return out.fd >= 0;
 }
 
 bool commit_output(Output& out, std::string& problem) {

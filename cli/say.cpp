@@ -221,18 +221,23 @@ bool say_line(const std::string& name, int line, const std::string& text, RunRep
         ++report.scriptErrors;
         return true;
     }
+    finish_line(name, line, at, before, "say", "phrase", calls, report);
+    return true;
+}
+
+void finish_line(const std::string& name, int line, std::size_t at, int before,
+                 const char* statement, const char* unit,
+                 const std::vector<speechscore::words::Call>& calls, RunReport& report) {
     std::fflush(stdout);
     if (nerrors > before) {
         report.libraryErrors += nerrors - before;
-        std::fprintf(stderr,
-                     "%s:%d:%zu: error: say: the library counted %d errors for this phrase\n",
-                     name.c_str(), line, at + 1, nerrors - before);
+        std::fprintf(stderr, "%s:%d:%zu: error: %s: the library counted %d errors for this %s\n",
+                     name.c_str(), line, at + 1, statement, nerrors - before, unit);
     }
     for (const sw::Call& c : calls) expand_line(sw::script_line(c));
     for (int slot = 2; slot <= 19; ++slot)
         report.scoreEnd = std::max(report.scoreEnd, timepoints[slot]);
     write_collected_labels(name);
-    return true;
 }
 
 void write_all(int fd, const std::string& text) {

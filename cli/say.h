@@ -2,13 +2,16 @@
 #ifndef SPEECHSCORE_CLI_SAY_H
 #define SPEECHSCORE_CLI_SAY_H
 
+#include <cstddef>
 #include <string>
+#include <vector>
 
 #include "script.h"
 
 namespace speechscore::words {
+struct Call;
 struct Labels;
-}
+}  // namespace speechscore::words
 
 namespace cli {
 
@@ -26,6 +29,13 @@ bool say_line(const std::string& name, int line, const std::string& text, RunRep
 // when no TextGrid is asked for); write_collected_labels writes them out after a line.
 speechscore::words::Labels* collected_labels();
 void write_collected_labels(const std::string& name);
+
+// After the calls of a say or sing line ran: reports the errors the library counted since
+// `before` at the line's column ("say: the library counted N errors for this phrase"), copies
+// the calls to the expanded script, moves the score's end and writes the labels collected.
+void finish_line(const std::string& name, int line, std::size_t at, int before,
+                 const char* statement, const char* unit,
+                 const std::vector<speechscore::words::Call>& calls, RunReport& report);
 
 // While expanding, copies a line that is not a say statement to the expanded script.
 void expand_line(const std::string& text);

@@ -388,17 +388,7 @@ bool sing_line(const std::string& name, int line, const std::string& text, RunRe
         g_level = level;
         return fail({at, "sing: " + problem.message});
     }
-    std::fflush(stdout);
-    if (nerrors > before) {
-        report.libraryErrors += nerrors - before;
-        std::fprintf(stderr,
-                     "%s:%d:%zu: error: sing: the library counted %d errors for this line\n",
-                     name.c_str(), line, at + 1, nerrors - before);
-    }
-    for (const sw::Call& c : calls) expand_line(sw::script_line(c));
-    for (int slot = 2; slot <= 19; ++slot)
-        report.scoreEnd = std::max(report.scoreEnd, timepoints[slot]);
-    write_collected_labels(name);
+    finish_line(name, line, at, before, "sing", "line", calls, report);
     return true;
 }
 

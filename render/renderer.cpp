@@ -32,10 +32,18 @@
 #include <set>
 #include <sstream>
 
+#include "outputs.h"
 #include "speechscore_render.h"
 
 namespace speechscore {
 namespace {
+
+using outputs::directory_of;
+using outputs::kind_of;
+using outputs::read_all;
+using outputs::send_all;
+using outputs::through_links;
+using outputs::write_all;
 
 const std::size_t kKeptErrorLines = 1000;    // csound's error lines a render keeps
 const std::size_t kKeptLastLines = 15;       // and its last lines, shown when no error line is
@@ -155,17 +163,6 @@ std::string format(const char* pattern, ...) {
 
 double dbfs(double value) { return value > 0 ? 20 * std::log10(value) : -HUGE_VAL; }
 
-std::string directory_of(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string base_of(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // A line of csound's messages that reports an error, as the renderer has always read them: one
 // of the words below, not preceded by a letter, and not csound's closing "0 errors".
 bool is_error_line(const std::string& line) {
@@ -216,55 +213,7 @@ extern "C" void on_csound_message(CSOUND*, int, const char* pattern, va_list arg
     g_messages.add(buffer);
 }
 
-// ---- Files
-
-// The file a path names, through symbolic links to it (the path itself when it is none).
-std::string through_links(const std::string& path) {
-    std::string at = path;
-    for (int hops = 0; hops < 40; ++hops) {
-        struct stat st;
-        if (lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return at;
-        char target[PATH_MAX];
-        const ssize_t n = readlink(at.c_str(), target, sizeof target - 1);
-        if (n <= 0) return at;
-        const std::string to(target, static_cast<std::size_t>(n));
-        at = to[0] == '/' ? to : directory_of(at) + "/" + to;
-    }
-    return at;
-}
-
-const char* kind_of(mode_t mode) {
-    if (S_ISCHR(mode)) return "a character device";
-    if (S_ISBLK(mode)) return "a block device";
-    if (S_ISFIFO(mode)) return "a FIFO";
-    if (S_ISSOCK(mode)) return "a socket";
-    return "not a regular file";
-}
-
-bool write_all(int fd, const void* data, std::size_t size) {
-    const char* at = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t n = write(fd, at, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        at += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// write_all on a socket whose reader may be gone: an error, not SIGPIPE.
-bool send_all(int fd, const void* data, std::size_t size) {
-    const char* at = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t n = send(fd, at, size, MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        at += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
+// ---- Sockets
 
 // True when the process at the other end of a Unix socket runs as this user.
 bool same_user(int socket_fd) {
@@ -281,18 +230,6 @@ socklen_t abstract_address(const std::string& name, sockaddr_un& address) {
     const std::size_t size = std::min(name.size(), sizeof address.sun_path - 1);
     std::memcpy(address.sun_path + 1, name.data(), size);
     return static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + size);
-}
-
-bool read_all(int fd, void* data, std::size_t size) {
-    char* at = static_cast<char*>(data);
-    while (size > 0) {
-        const ssize_t n = read(fd, at, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        at += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 double now_seconds() {
@@ -1118,16 +1055,12 @@ bool Renderer::State::begin(Job& job, const struct stat* score_file) {
     // The take: a new file beside the destination, so that it moves in by a rename.
     job.dir = directory_of(dest);
     const std::string& dir = job.dir;
-    job.take = dir + "/." + base_of(dest) + ".XXXXXX";
-    const int fd = mkostemp(&job.take[0], O_CLOEXEC);
+    const int fd = outputs::open_beside(dest, exists ? &st : nullptr, job.take);
     if (fd < 0) {
         if (connection >= 0) close(connection);
         out.push_back("cannot write into " + dir);
         return false;
     }
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, exists ? (st.st_mode & 07777) : (0666 & ~mask));
 
     // The render, in a copy of the compiled instance: csound's messages stay in that copy, and
     // a stop kills it at once. Or in this process, which uses the instance up: a stop is seen

@@ -1,8 +1,13 @@
-// Speed of singing a song file: a three-minute MusicXML song (the melody of
-// examples/twinkle.musicxml twelve times over, 168 notes with lyrics, 192 s at 60 a minute) sung by
-// the speechscore program from the file to a WAV file, beside the same program writing only the
-// score; reports the wall-clock seconds of each, the processor seconds of the song to WAV (the
-// figure a busy machine does not inflate) and the song's length in seconds.
+// Speed of the speechscore program on the words and songs layers, each beside a baseline run in
+// every iteration:
+// - say: a call script of 100 say lines (about a minute of speech), beside the same script
+//   expanded to plain calls; the seconds of each and their ratio (the phonemizer is started once
+//   per run, not per line);
+// - sing: a three-minute MusicXML song (the melody of examples/twinkle.musicxml twelve times
+//   over, 168 notes with lyrics, 192 s at 60 a minute) sung from the file to a WAV file, beside
+//   the same program writing only the score; the wall-clock seconds of each, the processor
+//   seconds of the song to WAV (the figure a busy machine does not inflate) and the song's
+//   length in seconds.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -17,13 +22,82 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// A scratch directory of its own for each run of the benchmark, removed when it ends.
 std::string scratch() {
     static std::string dir = []() {
-        char name[] = "/tmp/sing_bench.XXXXXX";
+        char name[] = "/tmp/program_bench.XXXXXX";
         return std::string(mkdtemp(name) != nullptr ? name : "");
     }();
     return dir;
 }
+
+// Processor seconds of the children so far (user and system).
+double children_cpu() {
+    rusage u{};
+    getrusage(RUSAGE_CHILDREN, &u);
+    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// Wall-clock seconds of a run, and its processor seconds in cpu.
+double run_seconds(const std::string& args, double& cpu) {
+    const std::string command = std::string(SPEECHSCORE_CLI) + " " + args + " 2>/dev/null";
+    const double before = children_cpu();
+    const auto start = Clock::now();
+    if (std::system(command.c_str()) != 0) return -1;
+    const double wall = std::chrono::duration<double>(Clock::now() - start).count();
+    cpu = children_cpu() - before;
+    return wall;
+}
+
+const char* const kPhrases[] = {
+    "see my zoo",        "the quick brown fox jumps over the lazy dog",
+    "judge the church",  "she sells sea shells",
+    "a big red ball",    "thin things think",
+    "measure the value", "good morning, how are you",
+    "ship it tomorrow",  "yellow and white",
+};
+
+void BM_SayLines(benchmark::State& state) {
+    const std::string say = scratch() + "/say.ss";
+    const std::string plain = scratch() + "/expanded.ss";
+    {
+        std::ofstream out(say);
+        out << "start1 0 1 1 1 1 1 0 1 1\nstartmn\nmetronome 60\nRest 0.5\n";
+        for (int i = 0; i < 100; ++i) out << "say \"" << kPhrases[i % 10] << "\"\nRest 0.25\n";
+        out << "fine\n";
+    }
+    const std::string expand = std::string(SPEECHSCORE_CLI) + " --expand -o " + plain + " " + say;
+    if (std::system(expand.c_str()) != 0) {
+        state.SkipWithError("the script could not be expanded");
+        return;
+    }
+    double sayTotal = 0;
+    double plainTotal = 0;
+    for (auto _ : state) {
+        double cpu = 0;
+        const double s = run_seconds("-o /dev/null " + say, cpu);
+        const double p = run_seconds("-o /dev/null " + plain, cpu);
+        if (s < 0 || p < 0) {
+            state.SkipWithError("the script did not run");
+            return;
+        }
+        sayTotal += s;
+        plainTotal += p;
+        state.SetIterationTime(s);
+    }
+    const double n = static_cast<double>(state.iterations());
+    state.counters["say_s"] = sayTotal / n;
+    state.counters["expanded_s"] = plainTotal / n;
+    state.counters["ratio"] = sayTotal / plainTotal;
+    std::remove(say.c_str());
+    std::remove(plain.c_str());
+}
+BENCHMARK(BM_SayLines)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 // The song: 12 times 14 notes and a rest, 16 beats, of four beats a measure at 60 a minute.
 void write_song(const std::string& path) {
@@ -66,25 +140,6 @@ void write_song(const std::string& path) {
         }
     }
     out << "</measure>\n</part>\n</score-partwise>\n";
-}
-
-// Processor seconds of the children so far (user and system).
-double children_cpu() {
-    rusage u{};
-    getrusage(RUSAGE_CHILDREN, &u);
-    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-// Wall-clock seconds of a run, and its processor seconds in cpu.
-double run_seconds(const std::string& args, double& cpu) {
-    const std::string command = std::string(SPEECHSCORE_CLI) + " " + args + " 2>/dev/null";
-    const double before = children_cpu();
-    const auto start = Clock::now();
-    if (std::system(command.c_str()) != 0) return -1;
-    const double wall = std::chrono::duration<double>(Clock::now() - start).count();
-    cpu = children_cpu() - before;
-    return wall;
 }
 
 void BM_SingSong(benchmark::State& state) {

@@ -1,0 +1,106 @@
+#include "outputs.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <stdlib.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace speechscore {
+namespace outputs {
+namespace {
+
+// Moves size bytes by calls of io(bytes done, bytes left) (a write, read or send), again after
+// an interruption.
+template <typename Io>
+bool transfer_all(std::size_t size, Io io) {
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = io(done, size - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string directory_of(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string base_of(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string through_links(const std::string& path) {
+    std::string at = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st;
+        if (lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return at;
+        char target[PATH_MAX];
+        const ssize_t n = readlink(at.c_str(), target, sizeof target - 1);
+        if (n <= 0) return at;
+        const std::string to(target, static_cast<std::size_t>(n));
+        at = to[0] == '/' ? to : directory_of(at) + "/" + to;
+    }
+    return at;  // a loop: stat reports it
+}
+
+const char* kind_of(mode_t mode) {
+    if (S_ISDIR(mode)) return "a directory";
+    if (S_ISSOCK(mode)) return "a socket";
+    if (S_ISBLK(mode)) return "a block device";
+    if (S_ISFIFO(mode)) return "a FIFO";
+    if (S_ISCHR(mode)) return "a character device";
+    return "not a regular file";
+}
+
+int open_beside(const std::string& dest, const struct stat* replaced, std::string& scratch) {
+    scratch = directory_of(dest) + "/." + base_of(dest) + ".XXXXXX";
+    const int fd = mkostemp(&scratch[0], O_CLOEXEC);
+    if (fd < 0) {
+        const int why = errno;
+        scratch.clear();
+        errno = why;
+        return -1;
+    }
+    if (replaced != nullptr && fchown(fd, replaced->st_uid, replaced->st_gid) != 0) {
+        // Not the owner's to give: the new file is this user's, as an editor's would be.
+    }
+    mode_t mode = replaced != nullptr ? (replaced->st_mode & 07777) : 0;
+    if (replaced == nullptr) {
+        const mode_t mask = umask(0);
+        umask(mask);
+        mode = static_cast<mode_t>(0666 & ~mask);
+    }
+    fchmod(fd, mode);
+    return fd;
+}
+
+bool write_all(int fd, const void* data, std::size_t size) {
+    const char* at = static_cast<const char*>(data);
+    return transfer_all(
+        size, [&](std::size_t done, std::size_t left) { return write(fd, at + done, left); });
+}
+
+bool read_all(int fd, void* data, std::size_t size) {
+    char* at = static_cast<char*>(data);
+    return transfer_all(
+        size, [&](std::size_t done, std::size_t left) { return read(fd, at + done, left); });
+}
+
+bool send_all(int fd, const void* data, std::size_t size) {
+    const char* at = static_cast<const char*>(data);
+    return transfer_all(size, [&](std::size_t done, std::size_t left) {
+        return send(fd, at + done, left, MSG_NOSIGNAL);
+    });
+}
+
+}  // namespace outputs
+}  // namespace speechscore
