@@ -151,13 +151,9 @@ std::set<std::string> header_names(bool functions) {
     const std::regex declaration(R"(extern\s+(?:double|int)\s+([^;]+);)");
     for (std::sregex_iterator it(header.begin(), header.end(), declaration), end; it != end; ++it) {
         std::stringstream list((*it)[1]);
+        std::smatch name;
         for (std::string item; std::getline(list, item, ',');) {
-            const std::smatch name = [&]() {
-                std::smatch m;
-                std::regex_search(item, m, std::regex(R"(\w+)"));
-                return m;
-            }();
-            names.insert(name[0]);
+            if (std::regex_search(item, name, std::regex(R"(\w+)"))) names.insert(name[0]);
         }
     }
     return names;
