@@ -21,8 +21,8 @@ namespace {
 namespace ss = speechscore::sing;
 namespace sw = speechscore::words;
 
-// The program's helpers (cli_support.h) name a function speechscore, which the namespaces of the
-// layers hide, so this file runs the program itself.
+// The runner's test support (cli_support.h) names a function speechscore, which the namespaces of
+// the layers hide, so this file runs the program itself.
 ChildResult run_program(std::vector<std::string> args, const ScratchDir& dir) {
     args.insert(args.begin(), SPEECHSCORE_CLI);
     return run_command(args, {}, dir.path());
