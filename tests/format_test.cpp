@@ -16,7 +16,6 @@
 #include "../score/output.h"
 #include "speechscore.h"
 #include "support/child.h"
-#include "support/fresh.h"
 
 namespace {
 
@@ -70,43 +69,6 @@ TEST(Format, GivesPrintfsBytesInEveryFormat) {
     ChildResult r = run_child([&] {
         for (const output::Fixed& f : kFormats) {
             for (const double v : values) output::Line().number(v, f).text("|\n").write();
-        }
-    });
-    EXPECT_EQ(r.out, expected);
-}
-
-TEST(Format, StatementsMatchPrintfFieldByField) {
-    std::mt19937_64 random(7);
-    std::uniform_real_distribution<double> field(-20000, 20000);
-    std::string expected;
-    std::vector<double> all;
-    for (int statement = 0; statement < 200; ++statement) {
-        char text[64];
-        for (int n = 0; n < 14; ++n) all.push_back(n == 0 ? statement % 30 : field(random));
-        const double* p = &all[all.size() - 14];
-        for (int writer = 0; writer < 3; ++writer) {
-            std::string line = "i";
-            for (int n = 0; n < 14; ++n) {
-                const char* format = n == 0        ? "%3.0f "
-                                     : n == 1      ? "%9.4f "
-                                     : n == 2      ? "%7.4f "
-                                     : writer == 0 ? "%5.3f "
-                                     : writer == 1 ? "%5.1f "
-                                     : n < 13      ? "%4.0f "
-                                                   : "%6.1f ";
-                std::snprintf(text, sizeof text, format, p[n]);
-                line += text;
-            }
-            expected += line + "\n";
-        }
-    }
-    ChildResult r = run_child([&] {
-        for (size_t at = 0; at < all.size(); at += 14) {
-            std::copy(all.begin() + static_cast<long>(at), all.begin() + static_cast<long>(at) + 14,
-                      pfields);
-            wr('i', 14);
-            wrfilt('i', 14);
-            wrf4_8('i', 14);
         }
     });
     EXPECT_EQ(r.out, expected);

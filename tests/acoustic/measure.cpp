@@ -1,14 +1,12 @@
 // Measurements on rendered sound for the acoustic tests: the file reader and writer, the bridge
-// to Praat, the post-processing of its tracks, and the closed-phase formant analysis Praat lacks.
+// to Praat and the post-processing of its tracks.
 #include "measure.h"
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
-#include <Eigen/Dense>
 #include <algorithm>
 #include <cmath>
-#include <complex>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
@@ -17,91 +15,7 @@
 
 namespace {
 
-const double kPi = 3.14159265358979323846;
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-// Sample index of a time, clamped to the sound.
-std::size_t index_at(const Sound& sound, double t) {
-    const double n = std::floor(t * sound.rate);
-    if (n <= 0) return 0;
-    const std::size_t i = static_cast<std::size_t>(n);
-    return std::min(i, sound.samples.size());
-}
-
-std::vector<double> segment(const Sound& sound, double from, double to) {
-    const std::size_t a = index_at(sound, from);
-    const std::size_t b = std::max(a, index_at(sound, to));
-    return std::vector<double>(sound.samples.begin() + static_cast<std::ptrdiff_t>(a),
-                               sound.samples.begin() + static_cast<std::ptrdiff_t>(b));
-}
-
-// Levinson-Durbin on the autocorrelation of x: returns 1, a1..ap of A(z).
-std::vector<double> lpc(const std::vector<double>& x, int order) {
-    const std::size_t p = static_cast<std::size_t>(order);
-    std::vector<double> r(p + 1, 0.0);
-    for (std::size_t k = 0; k <= p; ++k)
-        for (std::size_t n = 0; n + k < x.size(); ++n) r[k] += x[n] * x[n + k];
-    std::vector<double> a(p + 1, 0.0);
-    a[0] = 1;
-    double error = r[0];
-    for (std::size_t i = 1; i <= p && error > 0; ++i) {
-        double acc = r[i];
-        for (std::size_t j = 1; j < i; ++j) acc += a[j] * r[i - j];
-        const double k = -acc / error;
-        std::vector<double> next = a;
-        for (std::size_t j = 1; j < i; ++j) next[j] = a[j] + k * a[i - j];
-        next[i] = k;
-        a = next;
-        error *= 1 - k * k;
-    }
-    return a;
-}
-
-// Roots of z^p + a1 z^(p-1) + ... + ap: the eigenvalues of its companion matrix.
-std::vector<std::complex<double>> roots(const std::vector<double>& a) {
-    const Eigen::Index p = static_cast<Eigen::Index>(a.size()) - 1;
-    Eigen::MatrixXd companion = Eigen::MatrixXd::Zero(p, p);
-    for (Eigen::Index k = 0; k < p; ++k) companion(0, k) = -a[static_cast<std::size_t>(k) + 1];
-    companion.diagonal(-1).setOnes();
-    const Eigen::VectorXcd z = Eigen::EigenSolver<Eigen::MatrixXd>(companion, false).eigenvalues();
-    return std::vector<std::complex<double>>(z.data(), z.data() + z.size());
-}
-
-const std::size_t kClosedOrder = 18;
-
-// Least-squares predictor of order kClosedOrder over the stretches [start, start + span) of d:
-// d[n] + a1 d[n-1] + ... + ap d[n-p] = 0, by Householder QR of the data matrix (the normal
-// equations would square its poor conditioning), with a faint ridge that keeps the solution
-// defined when the filter has fewer poles than the order. Returns 1, a1..ap, and the share of the
-// energy left unexplained in `error`; empty when there is too little data.
-std::vector<double> closed_fit(const std::vector<double>& d, const std::vector<std::size_t>& starts,
-                               std::size_t span, double& error) {
-    const std::size_t p = kClosedOrder;
-    std::vector<std::size_t> rows;  // the samples n predicted from d[n-1] .. d[n-p]
-    double total = 0;
-    for (std::size_t c : starts)
-        for (std::size_t n = std::max(c, p); n < c + span && n < d.size(); ++n) {
-            rows.push_back(n);
-            total += d[n] * d[n];
-        }
-    if (rows.size() < 2 * p || total <= 0) return {};
-    const Eigen::Index m = static_cast<Eigen::Index>(rows.size() + p),
-                       q = static_cast<Eigen::Index>(p);
-    Eigen::MatrixXd matrix = Eigen::MatrixXd::Zero(m, q);
-    Eigen::VectorXd target = Eigen::VectorXd::Zero(m);
-    for (std::size_t r = 0; r < rows.size(); ++r) {
-        for (std::size_t k = 1; k <= p; ++k)
-            matrix(static_cast<Eigen::Index>(r), static_cast<Eigen::Index>(k - 1)) = d[rows[r] - k];
-        target(static_cast<Eigen::Index>(r)) = -d[rows[r]];
-    }
-    matrix.bottomRows(q).diagonal().setConstant(std::sqrt(1e-24 * total));
-    const Eigen::VectorXd solution = matrix.householderQr().solve(target);
-    if (!solution.allFinite()) return {};
-    error = (matrix * solution - target).squaredNorm() / total;
-    std::vector<double> coefficients = {1};
-    coefficients.insert(coefficients.end(), solution.data(), solution.data() + q);
-    return coefficients;
-}
 
 double to_db(double power) { return power > 0 ? 10 * std::log10(power) : -400; }
 
@@ -114,6 +28,14 @@ std::vector<double> column(const std::vector<std::vector<double>>& rows, std::si
 }
 
 double amplitude_db(double rms) { return to_db(rms * rms); }
+
+// The path of a file removed when the last copy of it goes.
+std::shared_ptr<const std::string> owned_file(const std::string& path) {
+    return std::shared_ptr<const std::string>(new std::string(path), [](const std::string* p) {
+        std::remove(p->c_str());
+        delete p;
+    });
+}
 
 }  // namespace
 
@@ -128,15 +50,7 @@ Sound read_sound(const std::string& path, bool owned) {
     sound.rate = info.samplerate;
     for (sf_count_t n = 0; n < got; ++n)
         sound.samples.push_back(frames[static_cast<std::size_t>(n * info.channels)]);
-    if (owned) {
-        sound.file =
-            std::shared_ptr<const std::string>(new std::string(path), [](const std::string* p) {
-                std::remove(p->c_str());
-                delete p;
-            });
-    } else {
-        sound.file = std::make_shared<const std::string>(path);
-    }
+    sound.file = owned ? owned_file(path) : std::make_shared<const std::string>(path);
     return sound;
 }
 
@@ -150,11 +64,7 @@ bool save_sound(Sound& sound, const std::string& path) {
     const sf_count_t frames = static_cast<sf_count_t>(sound.samples.size());
     const bool ok = sf_writef_double(file, sound.samples.data(), frames) == frames;
     sf_close(file);
-    sound.file =
-        std::shared_ptr<const std::string>(new std::string(path), [](const std::string* p) {
-            std::remove(p->c_str());
-            delete p;
-        });
+    sound.file = owned_file(path);
     return ok;
 }
 
@@ -214,8 +124,9 @@ double rms_db(const Sound& sound, double from, double to) {
 }
 
 double peak(const Sound& sound) {
-    const std::vector<double> top = column(praat(sound, "peak", span(0, 0)), 0);
-    return top.empty() ? kNaN : std::fabs(top[0]);
+    double top = 0;
+    for (double v : sound.samples) top = std::max(top, std::fabs(v));
+    return top;
 }
 
 std::vector<double> f0_hz(const Sound& sound, Windows w) {
@@ -338,58 +249,4 @@ VoiceReport voice_report(const Sound& sound, double from, double to) {
     const std::vector<std::vector<double>> rows = praat(sound, "voice", span(from, to));
     if (rows.empty() || rows[0].size() != 3) return {kNaN, kNaN, kNaN};
     return {rows[0][0], rows[0][1], rows[0][2]};
-}
-
-std::vector<Formant> closed_phase_formants(const Sound& sound, double from, double to,
-                                           double period, double closed_share) {
-    const std::vector<double> x = segment(sound, from, to);
-    const double length = period * sound.rate;
-    const std::size_t margin = 40;
-    if (x.size() < 3 * static_cast<std::size_t>(length) + kClosedOrder + 2 * margin) return {};
-    // Closures, roughly: the largest residual of an autocorrelation LPC in each period.
-    const std::vector<double> a = lpc(x, static_cast<int>(kClosedOrder));
-    std::vector<double> residual(x.size(), 0.0);
-    for (std::size_t n = kClosedOrder; n < x.size(); ++n) {
-        double e = x[n];
-        for (std::size_t k = 1; k <= kClosedOrder; ++k) e += a[k] * x[n - k];
-        residual[n] = std::fabs(e);
-    }
-    std::vector<std::size_t> closures;
-    for (double start = static_cast<double>(kClosedOrder + margin);
-         start + length + static_cast<double>(margin) < static_cast<double>(x.size());
-         start += length) {
-        const auto first = residual.begin() + static_cast<std::ptrdiff_t>(start);
-        const auto last = residual.begin() + static_cast<std::ptrdiff_t>(start + length);
-        closures.push_back(
-            static_cast<std::size_t>(std::max_element(first, last) - residual.begin()));
-    }
-    // A first difference flattens the spectrum; it keeps the free ringing a sum of the same
-    // damped sinusoids, so the poles found are the filter's.
-    std::vector<double> d(x.size(), 0.0);
-    for (std::size_t n = 1; n < x.size(); ++n) d[n] = x[n] - 0.97 * x[n - 1];
-    // The closed phase is where the ringing fits exactly: the offset from the rough closures
-    // that leaves the smallest share of error wins.
-    const std::size_t span = static_cast<std::size_t>(closed_share * length);
-    std::vector<double> best;
-    double best_error = 2;
-    for (std::size_t shift = 0; shift <= 2 * margin; shift += 2) {
-        std::vector<std::size_t> starts;
-        for (std::size_t c : closures) starts.push_back(c + shift - margin);
-        double error = 2;
-        const std::vector<double> coefficients = closed_fit(d, starts, span, error);
-        if (!coefficients.empty() && error < best_error) {
-            best_error = error;
-            best = coefficients;
-        }
-    }
-    std::vector<Formant> found;
-    for (const std::complex<double>& z : roots(best)) {
-        if (z.imag() <= 0) continue;
-        const double freq = std::arg(z) * sound.rate / (2 * kPi);
-        const double bandwidth = -std::log(std::abs(z)) * sound.rate / kPi;
-        if (freq > 90 && bandwidth > 0 && bandwidth < 600) found.push_back({freq, bandwidth});
-    }
-    std::sort(found.begin(), found.end(),
-              [](const Formant& l, const Formant& r) { return l.freq < r.freq; });
-    return found;
 }

@@ -1,8 +1,9 @@
 // Measurements on rendered sound. Praat (run headless with measure.praat) measures every figure it
 // has an analysis for: levels, high-passed levels, F0 and its track, HNR, formants and their
-// track, spectral shares, 1/3-octave band and harmonic levels, jitter and shimmer. Praat has no
-// closed-phase formant analysis, so that one is our own (closed_phase_formants); the rest here only
-// reads files and post-processes Praat's tracks. Times are in seconds from the start of the file.
+// track, spectral shares, 1/3-octave band and harmonic levels, jitter and shimmer. Our own code
+// only reads and writes files and post-processes Praat's tracks: it picks one formant of a track,
+// smooths a track by a running median and times a transition, which Praat has no command for.
+// Times are in seconds from the start of the file.
 #ifndef SPEECHSCORE_TESTS_ACOUSTIC_MEASURE_H
 #define SPEECHSCORE_TESTS_ACOUSTIC_MEASURE_H
 
@@ -15,11 +16,6 @@ struct Sound {
     double rate = 0;                          // samples per second
     std::shared_ptr<const std::string> file;  // the WAV file Praat reads
     double seconds() const { return rate > 0 ? static_cast<double>(samples.size()) / rate : 0; }
-};
-
-struct Formant {
-    double freq;       // Hz
-    double bandwidth;  // Hz
 };
 
 // Reads a sound file; an empty Sound when it cannot be read. With `owned` the file is removed
@@ -48,7 +44,7 @@ std::vector<double> levels_db(const Sound& sound, Windows w);
 std::vector<double> highpass_levels_db(const Sound& sound, Windows w, double cutoff);
 double rms_db(const Sound& sound, double from, double to);
 
-// Largest absolute sample of the whole sound (Praat's absolute extremum, no interpolation).
+// Largest absolute sample of the whole sound (read from the samples).
 double peak(const Sound& sound);
 
 // Mean F0 (Hz, Praat's To Pitch 60 to 500 Hz) of each window.
@@ -117,17 +113,5 @@ struct VoiceReport {
     double hnr = 0;
 };
 VoiceReport voice_report(const Sound& sound, double from, double to);
-
-// Formants of a strictly periodic voiced stretch [from, to) whose source is silent in the closed
-// part of each period: a least-squares LPC of order 18 at the full rate over the closed phases
-// only, where the sound is the free ringing of the filter, so neither the harmonics nor the pulse
-// shape pull the estimate. Praat has no such analysis; its Burg formants are pulled by up to 10 %
-// on a low F1, too much to hold steady vowels to their table rows. Closures are found near the
-// largest LPC residual of each period of `period` seconds, where the fit is best; the closed
-// phase analysed lasts `closed_share` of the period. Sorted by frequency; only resonances above
-// 90 Hz and narrower than 600 Hz. The fit is exact only on samples finer than 32-bit floats:
-// render with --format=double.
-std::vector<Formant> closed_phase_formants(const Sound& sound, double from, double to,
-                                           double period, double closed_share = 0.4);
 
 #endif

@@ -18,7 +18,6 @@
 #   pitchtrack   time and F0 (Hz; To Pitch with a floor of EXTRA Hz, or 60 when EXTRA is 0, and
 #                so a window of three periods of the floor), undefined where unvoiced
 #   formanttrack time and F1 to F5 (Hz; 20 ms windows)
-#   peak         (no window) the largest absolute sample
 form Measure
     sentence file
     word command
@@ -31,10 +30,7 @@ endform
 sound = Read from file: file$
 nyquist = Get sampling frequency
 nyquist = nyquist / 2
-if command$ = "peak"
-    peak = Get absolute extremum: 0, 0, "None"
-    writeInfoLine: peak
-elsif command$ = "voice"
+if command$ = "voice"
     part = Extract part: begin, begin + length, "rectangular", 1, "no"
     points = To PointProcess (periodic, cc): 60, 600
     jitter = Get jitter (local): 0, 0, 0.0001, 0.02, 1.3

@@ -39,14 +39,8 @@ Rendered render_score(const std::string& score, const std::string& name,
                       const std::string& options) {
     const std::string wav = scratch() + "/" + name + ".wav";
     const std::string log = scratch() + "/" + name + ".log";
-    // The renderer writes 24-bit takes and chooses the format itself; an analysis that needs
-    // 64-bit samples runs csound on the same orchestra with the renderer's other flags.
-    const std::string command =
-        (options == kDoubleSamples
-             ? "csound -d -W -+msg_color=0 " + options + " -o '" + wav +
-                   "' '" SPEECHSCORE_ORCHESTRA "' '" + score + "'"
-             : "'" SPEECHSCORE_RENDER "' '" + score + "' '" + wav + "' " + options) +
-        " > '" + log + "' 2>&1";
+    const std::string command = "'" SPEECHSCORE_RENDER "' '" + score + "' '" + wav + "' " +
+                                options + " > '" + log + "' 2>&1";
     const int status = std::system(command.c_str());
     Rendered result{read_file(score), Sound()};
     if (status != 0) {

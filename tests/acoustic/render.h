@@ -26,10 +26,6 @@ struct Rendered {
     Sound sound;
 };
 
-// Options that render 64-bit samples instead of the renderer's 24-bit take, for analyses that
-// need more than 24 bits.
-const char kDoubleSamples[] = "--format=double";
-
 // Renders the score at path into a sound; a failed render is reported with csound's log.
 // Extra csound options (for example "--omacro:GLIDE=0.06") follow the output file.
 Rendered render_score(const std::string& score, const std::string& name,

@@ -295,12 +295,16 @@ TEST_F(Render, NamesTheLikelyCauseAndLeavesThePreviousTakeAlone) {
          },
          true},
     };
+    // csound's messages go to a file in the directory of temporary files while it renders;
+    // nothing of it is left afterwards.
+    const std::string tmp = scratch() + "/tmp";
+    ASSERT_EQ(mkdir(tmp.c_str(), 0700), 0);
     for (const Case& c : cases) {
         const std::string score = write_score(c.name, c.calls);
         const std::string wav = scratch() + "/" + c.name + ".wav";
         std::ofstream(wav) << "an earlier take of " << c.name;
         const std::set<std::string> before = listing(scratch());
-        const ChildResult r = render({score, wav});
+        const ChildResult r = render({score, wav}, {"TMPDIR=" + tmp});
         EXPECT_EQ(r.status, 1) << c.name;
         const std::string head = c.head(score, wav);
         const std::string tail = "render: nothing was written to " + wav + "\n";
@@ -315,41 +319,7 @@ TEST_F(Render, NamesTheLikelyCauseAndLeavesThePreviousTakeAlone) {
         }
         EXPECT_EQ(read_file(wav), std::string("an earlier take of ") + c.name) << c.name;
         EXPECT_EQ(listing(scratch()), before) << c.name << ": files left behind";
-    }
-}
-
-TEST_F(Render, RefusesToWriteOverItsOwnInputsOrWhereCsoundIsToldToWrite) {
-    const std::string score = write_score("refused", piece);
-    const std::string text = read_file(score);
-    const std::string wav = scratch() + "/refused.wav";
-    std::ofstream(wav) << "an earlier take";
-    const std::string chosen =
-        " sets csound's output file or sample format, which the renderer "
-        "chooses itself\n";
-    const std::string usage =
-        "usage: render [--allow-clip] SCORE.sco OUTPUT.wav [csound options...]\n";
-    const struct {
-        std::vector<std::string> args;
-        int status;
-        std::string err;
-    } cases[] = {
-        {{score, score},
-         1,
-         "render: " + score +
-             " is the score or the orchestra itself; give another name for the WAV file\n"},
-        {{score, scratch()},
-         1,
-         "render: " + scratch() + " is a directory; give the name of the WAV file to write\n"},
-        {{score, wav, "-o", scratch() + "/other.wav"}, 2, "render: -o" + chosen + usage},
-        {{score, wav, "-f"}, 2, "render: -f" + chosen + usage},
-        {{score}, 2, usage},
-    };
-    for (const auto& c : cases) {
-        const ChildResult r = render(c.args);
-        EXPECT_EQ(r.status, c.status) << c.args.back();
-        EXPECT_EQ(r.err, c.err);
-        EXPECT_EQ(read_file(score), text);
-        EXPECT_EQ(read_file(wav), "an earlier take");
+        EXPECT_EQ(listing(tmp), std::set<std::string>()) << c.name;
     }
 }
 
@@ -407,49 +377,32 @@ TEST_F(Render, TakesOpenInPythonWaveAndSoxWithoutWarningsAndOptionsReachCsound) 
 
 TEST_F(Render, ASuccessfulRenderReplacesThePreviousTakeKeepingItsPermissions) {
     // A read-only take too: the renderer gives the new take its permissions only once csound
-    // can no longer need to write it.
+    // can no longer need to write it. Nothing is left in the directory of temporary files.
     const std::string score = write_score("again", piece);
-    const std::string wav = scratch() + "/again.wav";
+    const std::string wav = scratch() + "/again.wav", tmp = scratch() + "/tmp";
+    ASSERT_EQ(mkdir(tmp.c_str(), 0700), 0);
+    struct stat st {};
     for (const mode_t mode : {0640u, 0444u, 0604u}) {
         std::ofstream(wav) << "an earlier take";
         chmod(wav.c_str(), mode);
-        const ChildResult r = render({score, wav});
+        const ChildResult r = render({score, wav}, {"TMPDIR=" + tmp});
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(r.err, "");
         EXPECT_FALSE(read_sound(wav).samples.empty());
-        struct stat st {};
         ASSERT_EQ(stat(wav.c_str(), &st), 0);
         EXPECT_EQ(st.st_mode & 0777, mode);
-        EXPECT_EQ(listing(scratch()), (std::set<std::string>{"again.sco", "again.wav"}));
+        EXPECT_EQ(listing(scratch()), (std::set<std::string>{"again.sco", "again.wav", "tmp"}));
         chmod(wav.c_str(), 0644);
         std::remove(wav.c_str());
     }
-}
-
-TEST_F(Render, LeavesNothingInTheDirectoryOfTemporaryFiles) {
-    // csound's messages go to a file there while it renders; whether the render succeeds, the
-    // score is refused or csound fails, nothing of it is left afterwards.
-    const std::string tmp = scratch() + "/tmp";
-    ASSERT_EQ(mkdir(tmp.c_str(), 0700), 0);
-    const std::string good = write_score("good", piece);
-    const std::string open_score = write_score("open", [] {
-        startmn();
-        vowel();
-    });
-    const std::string no_tables = write_score("no_tables", [] {
-        vowel();
-        fine();
-    });
-    const struct {
-        std::string score;
-        int status;
-    } cases[] = {{good, 0}, {open_score, 1}, {no_tables, 1}};
-    for (const auto& c : cases) {
-        const ChildResult r = render({c.score, scratch() + "/t.wav"}, {"TMPDIR=" + tmp});
-        EXPECT_EQ(r.status, c.status) << c.score << ": " << r.err;
-        EXPECT_EQ(listing(tmp), std::set<std::string>()) << c.score;
-    }
-    rmdir(tmp.c_str());
+    // A link to a file: the file is replaced, the link stays.
+    const std::string target = scratch() + "/target.wav", link = scratch() + "/link.wav";
+    std::ofstream(target) << "an earlier take";
+    ASSERT_EQ(symlink("target.wav", link.c_str()), 0);
+    const ChildResult r = render({score, link});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(lstat(link.c_str(), &st) == 0 && S_ISLNK(st.st_mode));
+    EXPECT_FALSE(read_sound(target).samples.empty());
 }
 
 TEST_F(Render, ASignalEndsTheRenderAtOnceLeavingThePreviousTakeAndNoTemporaryFile) {
@@ -482,21 +435,63 @@ ChildResult shell(const std::string& command) {
 
 std::string quoted(const std::string& path) { return "'" + path + "'"; }
 
-TEST_F(Render, RefusesADeviceOrAFifoAsTheTakeAndReplacesTheFileALinkNames) {
-    const std::string score = write_score("devices", piece);
+TEST_F(Render, RefusesBadInputWithItsMessageAndStatusAndTouchesNoFile) {
+    const std::string score = write_score("refused", piece);
+    const std::string text = read_file(score);
+    const std::string wav = scratch() + "/refused.wav";
+    std::ofstream(wav) << "an earlier take";
+    // Devices and a FIFO as the take, and a link to one (a character device only for root).
     const std::string null = scratch() + "/null", fifo = scratch() + "/fifo.wav";
     const std::string to_null = scratch() + "/to_null.wav";
     const bool root = mknod(null.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     ASSERT_EQ(symlink(root ? null.c_str() : fifo.c_str(), to_null.c_str()), 0);
-    std::vector<std::pair<std::string, std::string>> cases = {
-        {fifo, "a FIFO"}, {to_null, root ? "a character device" : "a FIFO"}};
-    if (root) cases.push_back({null, "a character device"});
-    for (const auto& c : cases) {
-        const ChildResult r = render({score, c.first});
-        EXPECT_EQ(r.status, 1) << c.first;
-        EXPECT_EQ(r.err, "render: " + c.first + " is " + c.second +
-                             ", not a regular file; give the name of the WAV file to write\n");
+    const std::string device = root ? " is a character device" : " is a FIFO";
+    const std::string regular = ", not a regular file; give the name of the WAV file to write\n";
+    const std::string chosen =
+        " sets csound's output file or sample format, which the renderer chooses itself\n";
+    const std::string usage =
+        "usage: render [--allow-clip] SCORE.sco OUTPUT.wav [csound options...]\n";
+    const std::string nothing = "render: nothing was written to " + wav + "\n";
+    const std::string r = "\"$R\" ", to_wav = " " + quoted(wav);
+    struct Case {
+        std::string command;
+        int status;
+        std::string err;
+    };
+    std::vector<Case> cases = {
+        {r + quoted(score) + " " + quoted(score), 1,
+         "render: " + score +
+             " is the score or the orchestra itself; give another name for the WAV file\n"},
+        {r + quoted(score) + " " + quoted(scratch()), 1,
+         "render: " + scratch() + " is a directory; give the name of the WAV file to write\n"},
+        {r + quoted(score) + to_wav + " -o " + quoted(scratch() + "/other.wav"), 2,
+         "render: -o" + chosen + usage},
+        {r + quoted(score) + to_wav + " -f", 2, "render: -f" + chosen + usage},
+        {r + quoted(score), 2, usage},
+        {r + quoted(score) + " " + quoted(fifo), 1, "render: " + fifo + " is a FIFO" + regular},
+        {r + quoted(score) + " " + quoted(to_null), 1, "render: " + to_null + device + regular},
+        {r + "-" + to_wav + " < /dev/null", 1,
+         "render: - is empty: the program wrote no score\n" + nothing},
+        {"printf 'f 4 0 8 -2 1\\ni 80 0 1\\n' | " + r + "-" + to_wav, 1,
+         "render: - has no final line: the program did not call fine(), or stopped before it (a "
+         "closed score ends with \"e\")\nrender: its last line is line 2: i 80 0 1\n" +
+             nothing},
+        {r + quoted(scratch() + "/none.sco") + to_wav, 1,
+         "render: cannot read score " + scratch() + "/none.sco\n"},
+        // A device that never ends is read up to the limit, then refused.
+        {r + "/dev/zero" + to_wav, 1,
+         "render: /dev/zero is larger than 1 GiB, the largest score the renderer reads\n"},
+    };
+    if (root)
+        cases.push_back({r + quoted(score) + " " + quoted(null), 1,
+                         "render: " + null + " is a character device" + regular});
+    for (const Case& c : cases) {
+        const ChildResult result = shell(c.command);
+        EXPECT_EQ(result.status, c.status) << c.command;
+        EXPECT_EQ(result.err, c.err) << c.command;
+        EXPECT_EQ(read_file(score), text);
+        EXPECT_EQ(read_file(wav), "an earlier take") << c.command;
     }
     struct stat st {};
     EXPECT_TRUE(lstat(fifo.c_str(), &st) == 0 && S_ISFIFO(st.st_mode));
@@ -504,18 +499,9 @@ TEST_F(Render, RefusesADeviceOrAFifoAsTheTakeAndReplacesTheFileALinkNames) {
     if (root) {
         EXPECT_TRUE(lstat(null.c_str(), &st) == 0 && S_ISCHR(st.st_mode));
     }
-
-    // A link to a file: the file is replaced, the link stays.
-    const std::string target = scratch() + "/target.wav", link = scratch() + "/link.wav";
-    std::ofstream(target) << "an earlier take";
-    ASSERT_EQ(symlink("target.wav", link.c_str()), 0);
-    const ChildResult r = render({score, link});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(lstat(link.c_str(), &st) == 0 && S_ISLNK(st.st_mode));
-    EXPECT_FALSE(read_sound(target).samples.empty());
 }
 
-TEST_F(Render, ReadsAScoreFromAPipeOnceAndRefusesAnEmptyOrOpenOne) {
+TEST_F(Render, ReadsAScoreFromAPipeOnce) {
     const std::string score = write_score("piped", piece);
     const std::string reference = scratch() + "/reference.wav";
     ASSERT_EQ(render({score, reference}).status, 0);
@@ -535,25 +521,6 @@ TEST_F(Render, ReadsAScoreFromAPipeOnceAndRefusesAnEmptyOrOpenOne) {
         EXPECT_EQ(r.err, "");
         EXPECT_EQ(read_sound(wav).samples, expected) << command;
     }
-    const std::string nothing = "render: nothing was written to " + wav + "\n";
-    const ChildResult empty = shell("\"$R\" - " + quoted(wav) + " < /dev/null");
-    EXPECT_EQ(empty.status, 1);
-    EXPECT_EQ(empty.err, "render: - is empty: the program wrote no score\n" + nothing);
-    const ChildResult open = shell("printf 'f 4 0 8 -2 1\\ni 80 0 1\\n' | \"$R\" - " + quoted(wav));
-    EXPECT_EQ(open.status, 1);
-    EXPECT_EQ(open.err,
-              "render: - has no final line: the program did not call fine(), or stopped before "
-              "it (a closed score ends with \"e\")\nrender: its last line is line 2: i 80 0 1\n" +
-                  nothing);
-    const ChildResult missing = render({scratch() + "/none.sco", wav});
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.err, "render: cannot read score " + scratch() + "/none.sco\n");
-    // A device that never ends is read up to the limit, then refused.
-    const ChildResult endless = shell("\"$R\" /dev/zero " + quoted(wav));
-    EXPECT_EQ(endless.status, 1);
-    EXPECT_EQ(endless.err,
-              "render: /dev/zero is larger than 1 GiB, the largest score the renderer reads\n");
-    EXPECT_EQ(read_sound(wav).samples, expected);
 }
 
 TEST_F(Render, NamesAFullDisk) {

@@ -7,7 +7,6 @@
 #include <cfloat>
 #include <climits>
 #include <cmath>
-#include <csetjmp>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -20,18 +19,7 @@
 #include "script.h"
 #include "speechscore.h"
 
-double beat = 1.0;
-int TTO = 0;
-
-extern "C" [[noreturn]] void __real_exit(int status);
-extern "C" [[noreturn]] void __wrap_exit(int status);
-
 namespace {
-
-// ---- fine's exit comes back here while a call runs --------------------------------------------
-
-std::jmp_buf exitJump;
-bool exitArmed = false;
 
 // ---- arguments ---------------------------------------------------------------------------------
 
@@ -126,8 +114,7 @@ void write_variable(const cli::Variable& v, FuzzedDataProvider& in, Args& a) {
     v.number[cell] = value;
 }
 
-// ---- the checks
-// ------------------------------------------------------------------------------------
+// ---- the checks ------------------------------------------------------------------------------
 
 const char* current = "";  // name of the operation being checked
 
@@ -170,16 +157,6 @@ struct Capture {
 
 }  // namespace
 
-extern "C" void __wrap_exit(int status) {
-    if (exitArmed) std::longjmp(exitJump, 1);
-    __real_exit(status);
-}
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    save_library_state();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     restore_library_state();
     FuzzedDataProvider in(data, size);
@@ -212,9 +189,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const int before = clears ? 0 : nerrors;
         if (clears) expected = 0;
         current = op.name;
-        exitArmed = true;
-        if (setjmp(exitJump) == 0) call(op, args);
-        exitArmed = false;
+        trap_exit([&] { call(op, args); });
 
         stdout = realOut;
         stderr = realErr;

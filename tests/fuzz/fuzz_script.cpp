@@ -4,7 +4,6 @@
 // point into its line, a value read must be finite and a letter a letter, and the run must
 // finish with a status that matches its count of errors.
 #include <cmath>
-#include <csetjmp>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -14,16 +13,7 @@
 #include "script.h"
 #include "speechscore.h"
 
-double beat = 1.0;
-int TTO = 0;
-
-extern "C" [[noreturn]] void __real_exit(int status);
-extern "C" [[noreturn]] void __wrap_exit(int status);
-
 namespace {
-
-std::jmp_buf exitJump;
-bool exitArmed = false;
 
 [[noreturn]] void fail(const char* what, const std::string& text) {
     std::fprintf(stderr, "speechscore_fuzz_script: %s\n--- the text ---\n%s\n---\n", what,
@@ -82,16 +72,6 @@ void check_token(const std::string& text) {
 
 }  // namespace
 
-extern "C" void __wrap_exit(int status) {
-    if (exitArmed) std::longjmp(exitJump, 1);
-    __real_exit(status);
-}
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    save_library_state();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
     std::size_t from = 0;
@@ -111,9 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     stderr = errStream;
     cli::RunReport report = {0, 0, 0, 0.0, 0};
     int status = -1;
-    exitArmed = true;
-    if (setjmp(exitJump) == 0) status = cli::run_script("fuzz.ss", text, true, -1, report);
-    exitArmed = false;
+    trap_exit([&] { status = cli::run_script("fuzz.ss", text, true, -1, report); });
     stderr = realErr;
     std::fclose(errStream);
     const std::string diagnostics(errData, errSize);

@@ -8,6 +8,12 @@
 
 #include "script.h"
 
+extern "C" [[noreturn]] void __real_exit(int status);
+extern "C" [[noreturn]] void __wrap_exit(int status);
+
+std::jmp_buf exitJump;
+bool exitArmed = false;
+
 namespace {
 
 size_t bytes_of(const cli::Variable& v) {
@@ -23,6 +29,16 @@ void* address_of(const cli::Variable& v) {
 std::vector<unsigned char> startState;
 
 }  // namespace
+
+extern "C" void __wrap_exit(int status) {
+    if (exitArmed) std::longjmp(exitJump, 1);
+    __real_exit(status);
+}
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    save_library_state();
+    return 0;
+}
 
 void save_library_state() {
     size_t count = 0;

@@ -5,6 +5,7 @@
 
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "songs.h"
@@ -63,32 +64,56 @@ std::string printed(const songs::Result& r) {
 
 }  // namespace
 
-// Format 0: running status, note-on of velocity 0 as note-off, a tempo change, a Latin-1 and a
-// UTF-8 lyric, a 3/4 time signature for the measure numbers, a rest.
-TEST(Midi, FormatZeroWithRunningStatus) {
-    Track t;
-    t.tempo(0, 500000).meta(0, 0x58, std::string("\x03\x02\x18\x08", 4));
-    t.meta(0, 0x05, "Twin-").raw(0, {0x90, 60, 100}).raw(480, {60, 0});
-    t.meta(0, 0x05, "kle").raw(0, {60, 90}).raw(480, {60, 0});
-    t.tempo(0, 400000).meta(0, 0x05, "S\xe9").raw(0, {67, 80}).raw(960, {0x80, 67, 0});
-    t.meta(480, 0x05,
-           "\xc3\xa7"
-           "a")
+// Files read as their dumps, with their diagnostics. Format 0: running status, note-on of
+// velocity 0 as note-off, a tempo change, a Latin-1 and a UTF-8 lyric, a 3/4 time signature for
+// the measure numbers, a rest. Without lyric events, text events are the lyrics, karaoke style:
+// a syllable joins the word before it unless it starts with a space or a line mark; "@" headers
+// are not sung. SMPTE time is read at 120 quarter notes a minute: 25 frames of 40 ticks are two
+// beats; a lyric starting with a carriage return begins a word.
+TEST(Midi, FilesReadAsTheirDumps) {
+    Track zero;
+    zero.tempo(0, 500000).meta(0, 0x58, std::string("\x03\x02\x18\x08", 4));
+    zero.meta(0, 0x05, "Twin-").raw(0, {0x90, 60, 100}).raw(480, {60, 0});
+    zero.meta(0, 0x05, "kle").raw(0, {60, 90}).raw(480, {60, 0});
+    zero.tempo(0, 400000).meta(0, 0x05, "S\xe9").raw(0, {67, 80}).raw(960, {0x80, 67, 0});
+    zero.meta(480, 0x05,
+              "\xc3\xa7"
+              "a")
         .raw(0, {0x90, 69, 80})
         .raw(480, {69, 0});
-    const songs::Result r = songs::read_song(smf(0, 480, {t}));
-    ASSERT_TRUE(r.ok) << r.error;
-    EXPECT_EQ(printed(r),
-              "part t1 voice 1 verse 1\n"
-              "m1 @0 C4/1 \"Twin-\"\n"
-              "m1 @1 C4/1 \"kle\"\n"
-              "m1 @2 G4/2 \"S\xc3\xa9\"\n"
-              "m2 @4 R/1\n"
-              "m2 @5 A4/1 \"\xc3\xa7"
-              "a\"\n"
-              "tempo m1 @0 120\n"
-              "tempo m1 @2 150\n");
-    EXPECT_TRUE(r.diagnostics.empty());
+    Track text;
+    text.meta(0, 0x01, "@TTwinkle").meta(0, 0x01, "/Twin").raw(0, {0x90, 60, 90});
+    text.meta(480, 0x01, "kle").raw(0, {0x90, 62, 90}).raw(0, {0x80, 60, 0});
+    text.meta(480, 0x01, " lit").raw(0, {0x90, 64, 90}).raw(0, {0x80, 62, 0});
+    text.meta(480, 0x01, "tle").raw(0, {0x90, 65, 90}).raw(0, {0x80, 64, 0});
+    text.meta(480, 0x01, " star").raw(0, {0x90, 67, 90}).raw(0, {0x80, 65, 0});
+    text.raw(480, {0x80, 67, 0});
+    Track smpte;
+    smpte.meta(0, 0x05, "\rla").raw(0, {0x90, 69, 90}).raw(500, {0x80, 69, 0});
+    smpte.meta(500, 0x05, "\rlo").raw(0, {0x90, 67, 90}).raw(1000, {0x80, 67, 0});
+    const std::tuple<std::string, std::string, std::vector<std::string>> cases[] = {
+        {smf(0, 480, {zero}),
+         "m1 @0 C4/1 \"Twin-\"\nm1 @1 C4/1 \"kle\"\nm1 @2 G4/2 \"S\xc3\xa9\"\nm2 @4 R/1\n"
+         "m2 @5 A4/1 \"\xc3\xa7"
+         "a\"\ntempo m1 @0 120\ntempo m1 @2 150\n",
+         {}},
+        {smf(0, 480, {text}),
+         "m1 @0 C4/1 \"Twin-\"\nm1 @1 D4/1 \"kle\"\nm1 @2 E4/1 \"lit-\"\n"
+         "m1 @3 F4/1 \"tle\"\nm2 @4 G4/1 \"star\"\n",
+         {"no lyric events: text events are read as lyrics"}},
+        {smf(0, (256 - 25) << 8 | 40, {smpte}),
+         "m1 @0 A4/1 \"la\"\nm1 @1 R/1\nm1 @2 G4/2 \"lo\"\ntempo m1 @0 120\n",
+         {"SMPTE time: read at 120 quarter notes a minute"}},
+    };
+    for (const auto& [file, dump, diagnostics] : cases) {
+        const songs::Result r = songs::read_song(file);
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_EQ(printed(r), "part t1 voice 1 verse 1\n" + dump);
+        std::vector<std::string> messages;
+        for (const songs::Diagnostic& diagnostic : r.diagnostics)
+            messages.push_back(diagnostic.message);
+        EXPECT_EQ(messages, diagnostics);
+    }
 }
 
 // Format 1: the lyrics choose the melody's track; a chord keeps its top note, a legato overlap
@@ -127,38 +152,6 @@ TEST(Midi, FormatOneChoosesTheTrackOfTheLyrics) {
     ASSERT_EQ(r.song.events.size(), 1u);
     EXPECT_EQ(r.song.events[0].name, "C2");
     EXPECT_EQ(r.song.events[0].length.value(), 3.0);
-}
-
-// Without lyric events, text events are the lyrics, karaoke style: a syllable joins the word
-// before it unless it starts with a space or a line mark; "@" headers are not sung.
-TEST(Midi, TextEventsAsKaraokeLyrics) {
-    Track t;
-    t.meta(0, 0x01, "@TTwinkle").meta(0, 0x01, "/Twin").raw(0, {0x90, 60, 90});
-    t.meta(480, 0x01, "kle").raw(0, {0x90, 62, 90}).raw(0, {0x80, 60, 0});
-    t.meta(480, 0x01, " lit").raw(0, {0x90, 64, 90}).raw(0, {0x80, 62, 0});
-    t.meta(480, 0x01, "tle").raw(0, {0x90, 65, 90}).raw(0, {0x80, 64, 0});
-    t.meta(480, 0x01, " star").raw(0, {0x90, 67, 90}).raw(0, {0x80, 65, 0}).raw(480, {0x80, 67, 0});
-    const songs::Result r = songs::read_song(smf(0, 480, {t}));
-    ASSERT_TRUE(r.ok) << r.error;
-    EXPECT_EQ(printed(r),
-              "part t1 voice 1 verse 1\n"
-              "m1 @0 C4/1 \"Twin-\"\nm1 @1 D4/1 \"kle\"\nm1 @2 E4/1 \"lit-\"\n"
-              "m1 @3 F4/1 \"tle\"\nm2 @4 G4/1 \"star\"\n");
-    ASSERT_EQ(r.diagnostics.size(), 1u);
-    EXPECT_EQ(r.diagnostics[0].message, "no lyric events: text events are read as lyrics");
-}
-
-// SMPTE time is read at 120 quarter notes a minute: 25 frames of 40 ticks are two beats. A lyric
-// starting with a carriage return begins a word.
-TEST(Midi, SmpteTime) {
-    Track t;
-    t.meta(0, 0x05, "\rla").raw(0, {0x90, 69, 90}).raw(500, {0x80, 69, 0});
-    t.meta(500, 0x05, "\rlo").raw(0, {0x90, 67, 90}).raw(1000, {0x80, 67, 0});
-    const songs::Result r = songs::read_song(smf(0, (256 - 25) << 8 | 40, {t}));
-    ASSERT_TRUE(r.ok) << r.error;
-    EXPECT_EQ(printed(r),
-              "part t1 voice 1 verse 1\nm1 @0 A4/1 \"la\"\nm1 @1 R/1\nm1 @2 G4/2 \"lo\"\n"
-              "tempo m1 @0 120\n");
 }
 
 // Broken and hostile files: one clear error each, never a crash.
