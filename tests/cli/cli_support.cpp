@@ -2,14 +2,9 @@
 #include "cli/cli_support.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 const char kOpening[] = "start1 0 1 1 1 1 1 0 1 1\nstartmn\nmetronome 120\n";
 
@@ -21,11 +16,6 @@ ChildResult speechscore(const std::vector<std::string>& args, const RunOptions& 
             if (fd < 0) _exit(97);
             dup2(fd, STDIN_FILENO);
             close(fd);
-        }
-        if (!options.pathPrefix.empty()) {
-            const char* path = std::getenv("PATH");
-            const std::string joined = options.pathPrefix + ":" + (path != nullptr ? path : "");
-            setenv("PATH", joined.c_str(), 1);
         }
         for (const std::string& setting : options.env) putenv(const_cast<char*>(setting.c_str()));
         std::vector<const char*> argv = {SPEECHSCORE_CLI};

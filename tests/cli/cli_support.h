@@ -1,5 +1,5 @@
 // Running the speechscore program in the tests: a child process with its own directory, input
-// and PATH, and scratch directories for scripts, scores and takes.
+// and environment, and scratch directories for scripts, scores and takes.
 #ifndef SPEECHSCORE_TESTS_CLI_SUPPORT_H
 #define SPEECHSCORE_TESTS_CLI_SUPPORT_H
 
@@ -11,12 +11,11 @@
 struct RunOptions {
     std::string dir;               // working directory; the current one when empty
     std::string input;             // standard input, from this file when not empty
-    std::string pathPrefix;        // put before PATH when not empty
     std::vector<std::string> env;  // NAME=VALUE settings added to the environment
 };
 
 // Options that only set the working directory.
-inline RunOptions in(const std::string& dir) { return RunOptions{dir, "", "", {}}; }
+inline RunOptions in(const std::string& dir) { return RunOptions{dir, "", {}}; }
 
 // Runs the speechscore program with args and collects its output and exit status.
 ChildResult speechscore(const std::vector<std::string>& args, const RunOptions& options = {});

@@ -28,11 +28,6 @@ void opening() {
 
 // clang-format off
 const Pointed kPointed[] = {
-    {"VOW 1 4 60 13 0.5 0.002 0 1000 0.008 1 0 0\n",
-     [] { VOW(1, 4, 60, 13, 0.5, 0.002, 0, 1000, 0.008, 1, 0, 0); },
-     "p.ss:4:12: error: VOW argument 4 (F0) = 13 is outside its range: pitch, "
-     "octave-point-decimal, strictly between 0 and 12; the score says \"Error: <pitch> out-of-range.\"\n",
-     "1 error (1 reported in the score)"},
     {"VOW 1 vAE 120 C9 0.5 0.002 0 1000 0.008 1 101 0\n",
      [] { VOW(1, 4, 120, 13, 0.5, 0.002, 0, 1000, 0.008, 1, 101, 0); },
      "p.ss:4:11: error: VOW argument 3 (AV) = 120 is outside its range: level in dB, up to "

@@ -104,92 +104,74 @@ TEST(SingMeasure, KnownSignal) {
     EXPECT_NEAR(voice_onset(take, 0.5), 0.5, 0.01);
 }
 
+// A sung line, a song file, a song whose first note stands at its very start (a lead-in rest
+// gives its onset consonants room, so that its vowel starts on the beat, 0.5 s into the take)
+// and two lyric documents of the public test suite (at their default 120 a minute after the
+// lead-in): every note's pitch, and the vowels that follow a voiceless sound.
 TEST(SingMeasure, VowelsStartOnTheirNotesAtTheirPitch) {
     ScratchDir dir;
     dir.write("s.ss",
               "start1 0 1 1 1 1 1 0 1 1\nstartmn\nmetronome 100\nvoice tenor\n"
               "sing \"ta ka pa sa to ki pu\" r/1 C4/1 E4/1/2 G4/1/2 C5/1 r/1/2 B4/1/2 G4/1 C4/2\n"
               "Rest 0.5\nfine\n");
-    const ChildResult r = run_in(dir.path(), {SPEECHSCORE_CLI, "--render", "s.wav", "s.ss"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    const Take take = measure(dir, "s.wav");
-    check_notes(
-        take,
-        {{0, 1}, {60, 1}, {64, 0.5}, {67, 0.5}, {72, 1}, {0, 0.5}, {71, 0.5}, {67, 1}, {60, 2}}, 0,
-        0.6, {1, 2, 3, 4, 6, 7, 8});
-}
-
-TEST(SingMeasure, ASongFileIsSungOnItsNotes) {
-    ScratchDir dir;
-    const ChildResult r =
-        run_in(dir.path(),
-               {SPEECHSCORE_CLI, std::string(SPEECHSCORE_EXAMPLES_SOURCE) + "/twinkle.musicxml",
-                "--render", "t.wav"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    const Take take = measure(dir, "t.wav");
-    // Twin-kle twin-kle lit-tle star (a breath), how I won-der what you are; 100 a minute,
-    // after a lead-in of 0.5 s for the first syllable's consonants.
-    check_notes(take,
-                {{60, 1},
-                 {60, 1},
-                 {67, 1},
-                 {67, 1},
-                 {69, 1},
-                 {69, 1},
-                 {67, 1.5},
-                 {0, 0.5},
-                 {65, 1},
-                 {65, 1},
-                 {64, 1},
-                 {64, 1},
-                 {62, 1},
-                 {62, 1},
-                 {60, 2}},
-                0.5, 0.6, {8});
-}
-
-// A song whose first note stands at its very start: a lead-in rest gives its onset consonants
-// room, so that its vowel starts on the beat, 0.5 s into the take.
-TEST(SingMeasure, AFirstNoteAtTheStartHasItsVowelOnTheBeat) {
-    ScratchDir dir;
     std::string notes;
     for (const char* syllable : {"ta", "ka", "pa"})
         notes += std::string("<note><pitch><step>A</step><octave>3</octave></pitch>") +
                  "<duration>1</duration><lyric><text>" + syllable + "</text></lyric></note>";
-    dir.write("s.musicxml",
+    dir.write("first.musicxml",
               "<score-partwise><part-list><score-part id=\"P1\"/></part-list><part id=\"P1\">"
               "<measure number=\"1\"><attributes><divisions>1</divisions></attributes>" +
                   notes + "</measure></part></score-partwise>");
-    const ChildResult r = run_in(dir.path(), {SPEECHSCORE_CLI, "s.musicxml", "--render", "s.wav"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    check_notes(measure(dir, "s.wav"), {{57, 1}, {57, 1}, {57, 1}}, 0.5, 0.5, {0, 1, 2});
-}
-
-// Two lyric documents of the public test suite, sung at their default 120 a minute after the
-// lead-in: every note's pitch, and the vowels that follow a voiceless sound.
-TEST(SingMeasure, ConformanceLyricsAreSungOnTheirNotes) {
     const std::string docs = SPEECHSCORE_SONG_CONFORMANCE;
     struct Case {
-        const char* document;
+        std::string input;
         std::vector<Note> notes;
+        double start, secondsPerBeat;
         std::vector<std::size_t> onsets;
     };
     const Case cases[] = {
+        {dir.file("s.ss"),
+         {{0, 1}, {60, 1}, {64, 0.5}, {67, 0.5}, {72, 1}, {0, 0.5}, {71, 0.5}, {67, 1}, {60, 2}},
+         0,
+         0.6,
+         {1, 2, 3, 4, 6, 7, 8}},
+        // Twin-kle twin-kle lit-tle star (a breath), how I won-der what you are; 100 a minute,
+        // after a lead-in of 0.5 s for the first syllable's consonants.
+        {std::string(SPEECHSCORE_EXAMPLES_SOURCE) + "/twinkle.musicxml",
+         {{60, 1},
+          {60, 1},
+          {67, 1},
+          {67, 1},
+          {69, 1},
+          {69, 1},
+          {67, 1.5},
+          {0, 0.5},
+          {65, 1},
+          {65, 1},
+          {64, 1},
+          {64, 1},
+          {62, 1},
+          {62, 1},
+          {60, 2}},
+         0.5,
+         0.6,
+         {8}},
+        {dir.file("first.musicxml"), {{57, 1}, {57, 1}, {57, 1}}, 0.5, 0.5, {0, 1, 2}},
         // Ly-rics on chords: the top notes; "on" after the s of "rics", "chords" after its ch.
-        {"61e-Lyrics-Chords.xml", {{72, 1}, {72, 1}, {72, 1}, {72, 1}}, {2, 3}},
+        {docs + "/61e-Lyrics-Chords.xml", {{72, 1}, {72, 1}, {72, 1}, {72, 1}}, 0.5, 0.5, {2, 3}},
         // This (a fermata: 1.5 times) is the, a rest, lyrics of Voice1: "is" after the s of
         // "This", "of" after the s of "lyrics".
-        {"42a-MultiVoice-TwoVoicesOnStaff-Lyrics.xml",
+        {docs + "/42a-MultiVoice-TwoVoicesOnStaff-Lyrics.xml",
          {{76, 3}, {74, 1}, {71, 1}, {0, 1}, {74, 1}, {59, 1.5}, {72, 0.5}},
+         0.5,
+         0.5,
          {1, 5}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.document);
-        ScratchDir dir;
-        const ChildResult r =
-            run_in(dir.path(), {SPEECHSCORE_CLI, docs + "/" + c.document, "--render", "s.wav"});
+        SCOPED_TRACE(c.input);
+        const ChildResult r = run_in(dir.path(), {SPEECHSCORE_CLI, c.input, "--render", "t.wav"});
         ASSERT_EQ(r.status, 0) << r.err;
-        check_notes(measure(dir, "s.wav"), c.notes, 0.5, 0.5, c.onsets);
+        check_notes(measure(dir, "t.wav"), c.notes, c.start, c.secondsPerBeat, c.onsets);
     }
 }
 

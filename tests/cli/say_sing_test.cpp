@@ -1,19 +1,18 @@
-// The sing, voice and vibrato statements and song files: the script line, the C++ call and the
-// expanded script write the same bytes; every track ends with the line; each syllable's nucleus
-// starts on its note's beat, under a tempo glide too; a line that cannot be sung is reported at
-// its line and column and writes nothing; a song file is sung, and a broken one is one error.
+// The say, sing, voice and vibrato statements and song files: the script line, the C++ call and
+// the expanded script write the same bytes; every track ends with the phrase or line; each sung
+// syllable's nucleus starts on its note's beat, under a tempo glide too; a line that cannot be
+// said or sung is reported at its line and column and writes nothing; --labels writes a TextGrid
+// that Praat reads; a song file is sung, and a broken one is one error.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "speechscore.h"
+#include "speechscore_colours.h"
 #include "speechscore_sing.h"
 #include "support/child.h"
 
@@ -22,11 +21,24 @@ namespace {
 namespace ss = speechscore::sing;
 namespace sw = speechscore::words;
 
-using Dir = ScratchDir;
-
-ChildResult run_program(std::vector<std::string> args, const Dir& dir) {
+// The runner's test support (cli_support.h) names a function speechscore, which the namespaces of
+// the layers hide, so this file runs the program itself.
+ChildResult run_program(std::vector<std::string> args, const ScratchDir& dir) {
     args.insert(args.begin(), SPEECHSCORE_CLI);
     return run_command(args, {}, dir.path());
+}
+
+// The intervals of tier 1 (words) or 2 (phones) of a TextGrid as Praat reads it, each
+// "text@start " (start to 4 places).
+std::string tier_labels(const ScratchDir& dir, const std::string& grid, int tier) {
+    const std::string t = std::to_string(tier);
+    dir.write("read.praat", "Read from file: \"" + grid + "\"\nn = Get number of intervals: " + t +
+                                "\nfor i to n\n  t$ = Get label of interval: " + t +
+                                ", i\n  x = Get start time of interval: " + t +
+                                ", i\n  appendInfo: t$, \"@\", fixed$(x, 4), \" \"\nendfor\n");
+    const ChildResult praat = run_command({"praat", "--run", "read.praat"}, {}, dir.path());
+    EXPECT_EQ(praat.status, 0) << praat.err;
+    return praat.out;
 }
 
 const char kStart[] = "start1 0 1 1 1 1 1 0 1 1\nstartmn\nmetronome 90\n";
@@ -35,6 +47,37 @@ double hz(const char* name) {
     double v = 0;
     ss::note_hz(name, v);
     return v;
+}
+
+double oct_hz(const char* note) {
+    return speechscore::pitch::octToHz(speechscore::pitch::noteOct(note));
+}
+
+// One phrase in its three forms: the script line, and the same for the C++ call.
+struct Form {
+    const char* line;
+    const char* phrase;
+    sw::Input input;
+    sw::Options options;
+};
+
+std::vector<Form> forms() {
+    sw::Options french;
+    french.lang = "fr";
+    sw::Options fitted;
+    fitted.beats = 3;
+    fitted.pitch = {{0, false, 110}, {1.5, false, oct_hz("G3")}, {3, false, 98}};
+    sw::Options sung;
+    sung.pitch = {{0, true, oct_hz("C3")}, {1, true, oct_hz("E3")}};
+    return {
+        {"say \"see my zoo\"", "see my zoo", sw::Input::Text, sw::Options()},
+        {"say /S IY1 | M AY1 | Z UW1/", "S IY1 | M AY1 | Z UW1", sw::Input::Arpabet, sw::Options()},
+        {"say [ˈsiː maɪ ˈzuː]", "ˈsiː maɪ ˈzuː", sw::Input::Ipa, sw::Options()},
+        {"say \"bonjour\" lang=fr", "bonjour", sw::Input::Text, french},
+        {"say \"the church judge, sings\" beats=3 pitch=110@0,G3@1.5,98Hz@3",
+         "the church judge, sings", sw::Input::Text, fitted},
+        {"say \"hello there\" pitch=C3,E3", "hello there", sw::Input::Text, sung},
+    };
 }
 
 // "twin-kle twin-kle" on C4 C4~C4 G4, a rest, a melisma on "star" and a crescendo.
@@ -49,12 +92,13 @@ ss::Line twinkle() {
 const char kTwinkle[] =
     "sing \"twin-kle twin-kle star _ _\" C4/1 C4/1~ C4/1 G4/1 G4/1 r/1/2 A4/1:< B4/1 G4/3/2:ff\n";
 
-TEST(Sing, CallScriptAndExpandedScriptWriteTheSameBytes) {
-    Dir dir;
-    const std::string script =
-        std::string(kStart) + "voice soprano\nvibrato rate=6 extent=40\n" + "Rest 0.5\n" +
-        kTwinkle + "glMM 2 120\n" +
-        "sing \"a-ve\" G4/1:mm=100 F#4+20c/2:gl=1,60 lang=fr\nRest 1\nfine\n";
+TEST(SaySing, CallScriptAndExpandedScriptWriteTheSameBytes) {
+    ScratchDir dir;
+    std::string script = std::string(kStart) + "Rest 0.5\n";
+    for (const Form& f : forms()) script += std::string(f.line) + "\nRest 0.25\n";
+    script += "glMM 2 90\nsay \"thin shoes\"\nRest 1\nvoice soprano\nvibrato rate=6 extent=40\n" +
+              std::string(kTwinkle) + "glMM 2 120\n" +
+              "sing \"a-ve\" G4/1:mm=100 F#4+20c/2:gl=1,60 lang=fr\nRest 1\nfine\n";
     dir.write("s.ss", script);
     const ChildResult run = run_program({"s.ss"}, dir);
     ASSERT_EQ(run.status, 0) << run.err;
@@ -63,9 +107,17 @@ TEST(Sing, CallScriptAndExpandedScriptWriteTheSameBytes) {
         start1(0, 1, 1, 1, 1, 1, 0, 1, 1);
         startmn();
         metronome(90);
+        Rest(0.5);
+        for (const Form& f : forms()) {
+            sw::Problem problem;
+            if (!sw::say(f.phrase, f.input, f.options, problem)) std::fputs("failed\n", stderr);
+            Rest(0.25);
+        }
+        glMM(2, 90);
+        sw::say("thin shoes");
+        Rest(1);
         fss = ss::find_voice("soprano")->fss;
         ass = ss::find_voice("soprano")->ass;
-        Rest(0.5);
         ss::Options o;
         o.voice = ss::find_voice("soprano");
         o.vibrato.rate = 6;
@@ -88,7 +140,10 @@ TEST(Sing, CallScriptAndExpandedScriptWriteTheSameBytes) {
 
     const ChildResult expanded = run_program({"--expand", "s.ss"}, dir);
     ASSERT_EQ(expanded.status, 0) << expanded.err;
+    EXPECT_EQ(expanded.out.find("say "), std::string::npos);
     EXPECT_EQ(expanded.out.find("sing "), std::string::npos);
+    EXPECT_NE(expanded.out.find("\nfrqF2 "), std::string::npos);
+    EXPECT_NE(expanded.out.find("\nnasaltrach[1][2] = 1000\n"), std::string::npos);
     EXPECT_NE(expanded.out.find("\nfss = 1.15999"), std::string::npos);
     dir.write("x.ss", expanded.out);
     const ChildResult replay = run_program({"x.ss"}, dir);
@@ -96,18 +151,23 @@ TEST(Sing, CallScriptAndExpandedScriptWriteTheSameBytes) {
     EXPECT_TRUE(replay.out == run.out) << "the expanded script writes another score";
 }
 
-TEST(Sing, NucleiStartOnTheirBeatsAndEveryTrackEndsWithTheLine) {
-    for (const int tempo : {0, 1, 2}) {
-        const bool glide = tempo == 1;
+// Sung under a steady tempo, a tempo glide and a tempo mark, and said under a glide.
+TEST(SaySing, NucleiStartOnTheirBeatsAndEveryTrackEndsWithThePhrase) {
+    for (const int tempo : {0, 1, 2, 3}) {
         const ChildResult r = run_child([&]() {
             start1(0, 1, 1, 1, 1, 1, 0, 1, 1);
             metronome(72);
-            if (glide) glMM(6, 120);  // the tempo moves while the line is sung
+            if (tempo == 1) glMM(6, 120);  // the tempo moves while the line is sung
+            if (tempo == 3) glMM(4, 120);
             ss::Problem problem;
             sw::Labels labels;
             ss::Line line = twinkle();
             if (tempo == 2) line.notes[3].mark = 144;  // twice as fast from the fourth note
-            if (!ss::sing(line, ss::Options(), problem, nullptr, &labels)) return;
+            if (tempo == 3) {
+                sw::say("quick brown fox, jumps");
+            } else if (!ss::sing(line, ss::Options(), problem, nullptr, &labels)) {
+                return;
+            }
             double lowest = 1e9;
             double highest = 0;
             for (int slot = 2; slot <= 19; ++slot) {
@@ -118,13 +178,13 @@ TEST(Sing, NucleiStartOnTheirBeatsAndEveryTrackEndsWithTheLine) {
             // The syllables sung, at the times of their first notes' beats: 0, 1, 3, 4, 5.5.
             for (const sw::Label& w : labels.words) std::fprintf(stderr, "%.6f ", w.start);
         });
-        ASSERT_EQ(r.err.substr(0, 14), "0.000000000 0\n") << glide;
+        ASSERT_EQ(r.err.substr(0, 14), "0.000000000 0\n") << tempo;
         const std::string at = r.err.substr(14);
         if (tempo == 0) {
             EXPECT_EQ(at, "0.000000 0.833333 2.500000 3.333333 4.583333 ");
         } else if (tempo == 2) {
             EXPECT_EQ(at, "0.000000 0.833333 2.500000 3.333333 3.958333 ");
-        } else {
+        } else if (tempo == 1) {
             // Under the glide the beats shorten: each syllable later than the one before, and
             // every one before its time at the steady tempo.
             double a = 0, b = 0, c = 0, d = 0, e = 0;
@@ -136,12 +196,24 @@ TEST(Sing, NucleiStartOnTheirBeatsAndEveryTrackEndsWithTheLine) {
     }
 }
 
-TEST(Sing, ALineThatCannotBeSungIsReportedAndWritesNothing) {
+TEST(SaySing, ALineThatCannotBeSaidOrSungIsReportedAndWritesNothing) {
     struct Case {
         const char* line;
         const char* message;
     };
     const Case cases[] = {
+        {"say /S IY1 QQ1/", "s.ss:4:12: error: unknown phone 'QQ1'; the nearest phones we have: "},
+        {"say [siː ʕa]", "s.ss:4:11: error: unknown phone 'ʕ'; the nearest phones we have: "},
+        {"say \"see\" lang=xx", "s.ss:4:11: error: unknown language 'xx': espeak-ng has no voice"},
+        {"say \"see\" speed=2", "s.ss:4:11: error: unknown option 'speed' (the options are lang, "},
+        {"say \"see\" pitch=C3,Q9", "s.ss:4:20: error: pitch point 'Q9': a note name"},
+        {"say \"see\" beats=0", "s.ss:4:17: error: beats=0: the phrase's length in beats, above 0"},
+        {"say \"see", "s.ss:4:5: error: the phrase has no closing \""},
+        {"say /S IY1 M9/", "s.ss:4:12: error: unknown phone 'M9'"},
+        {"say", "s.ss:4:4: error: say needs a phrase"},
+        {"say \"see\" beats=1e300", "s.ss:4:6: error: beats=1.0000000000000001e+300 would last"},
+        {"say \"see\" pitch=1e300", "s.ss:4:17: error: pitch point '1e300': a note name"},
+        {"say []", "s.ss:4:6: error: no phones between the brackets"},
         {"sing \"la\" H4/1", "s.ss:4:11: error: 'H4' is no note name (C4, F#3, Bb5) or rest (r)"},
         {"sing \"la\" C4", "s.ss:4:11: error: note 'C4': a note name and its length in beats"},
         {"sing \"la\" C4/0", "s.ss:4:11: error: note 'C4/0': a note name and its length in beats"},
@@ -160,7 +232,7 @@ TEST(Sing, ALineThatCannotBeSungIsReportedAndWritesNothing) {
         {"voice baritone", "s.ss:4:7: error: voice needs one of bass, tenor, alto, soprano"},
         {"vibrato rate=30", "s.ss:4:9: error: vibrato setting 'rate=30': off, on, rate=1..12"},
     };
-    Dir dir;
+    ScratchDir dir;
     dir.write("clean.ss", std::string(kStart) + "Rest 1\nfine\n");
     const ChildResult clean = run_program({"clean.ss"}, dir);
     for (const Case& c : cases) {
@@ -175,16 +247,15 @@ TEST(Sing, ALineThatCannotBeSungIsReportedAndWritesNothing) {
     EXPECT_EQ(run_program({"s.ss"}, dir).status, 0);
 }
 
-TEST(Sing, ASongFileIsSungAndABrokenOneIsOneError) {
-    Dir dir;
+TEST(SaySing, ASongFileIsSungAndABrokenOneIsOneError) {
+    ScratchDir dir;
     const std::string docs = SPEECHSCORE_SONG_DOCUMENTS;
     for (const char* doc : {"lyrics", "rhythm", "marks", "timewise"}) {
         const ChildResult r =
             run_program({docs + "/" + doc + ".musicxml", "-o", dir.file("s.sco")}, dir);
         EXPECT_EQ(r.status, 0) << doc << "\n" << r.err;
         EXPECT_EQ(r.err.find("error"), std::string::npos) << doc << "\n" << r.err;
-        std::ifstream in(dir.file("s.sco"));
-        const std::string score((std::istreambuf_iterator<char>(in)), {});
+        const std::string score = read_file(dir.file("s.sco"));
         EXPECT_NE(score.find("\ni 21 "), std::string::npos) << doc;
         EXPECT_EQ(score.find("nan"), std::string::npos) << doc;
     }
@@ -208,40 +279,26 @@ TEST(Sing, ASongFileIsSungAndABrokenOneIsOneError) {
     EXPECT_NE(voice.err.find("error: no voice 'baritone'"), std::string::npos) << voice.err;
 }
 
-}  // namespace
-
-namespace {
-
-// The labels of a TextGrid's tier, each as "text@xmin" (xmin to 4 places).
-std::string tier_labels(const std::string& grid, const std::string& tier) {
-    std::string out;
-    std::size_t at = grid.find("name = \"" + tier + "\"");
-    const std::size_t end = grid.find("item [", at);
-    while ((at = grid.find("xmin = ", at + 1)) < end) {
-        const std::size_t text = grid.find("text = \"", at);
-        if (text > end) break;
-        const std::string label = grid.substr(text + 8, grid.find('"', text + 8) - text - 8);
-        char time[32];
-        std::snprintf(time, sizeof time, "%.4f", std::stod(grid.substr(at + 7)));
-        if (!label.empty()) out += label + "@" + time + " ";
-        at = text;
-    }
-    return out;
-}
-
-}  // namespace
-
-// --labels writes the syllables sung (each from its note's beat) and their phones, for sing
-// lines and song files; --fermata sets how long a note under a fermata is held.
-TEST(Sing, LabelsHoldTheSungSyllablesAndFermatasTheirLength) {
-    Dir dir;
-    dir.write("s.ss", std::string(kStart) + "sing \"ta ka\" r/1 C4/1 D4/1\nfine\n");
+// --labels writes the words or syllables and their phones at the score's event times (a sung
+// syllable from its note's beat), for say and sing lines and song files; --fermata sets how long
+// a note under a fermata is held.
+TEST(SaySing, LabelsAreATextGridPraatReads) {
+    ScratchDir dir;
+    dir.write("s.ss",
+              std::string(kStart) + "sing \"ta ka\" r/1 C4/1 D4/1\nRest 0.5\n" +
+                  "say \"see my zoo\"\nRest 0.5\nsay \"pea\"\nRest 0.5\nsay /P IY1/\nfine\n");
     ChildResult r = run_program({"--labels", "t.TextGrid", "-o", "s.sco", "s.ss"}, dir);
     ASSERT_EQ(r.status, 0) << r.err;
-    std::ifstream in(dir.file("t.TextGrid"));
-    std::string grid((std::istreambuf_iterator<char>(in)), {});
-    EXPECT_EQ(tier_labels(grid, "words"), "ta@0.6667 ka@1.3333 ");  // beats 1 and 2 at 90
-    const std::string phones = tier_labels(grid, "phones");
+    // The phrase starts after the line's 3 beats and the 0.5-beat rest at 90 per minute, and the
+    // F1 events start there.
+    EXPECT_NE(read_file(dir.file("s.sco")).find("i 11    2.3333  0.0020 "), std::string::npos);
+    // The stressed vowel of "pea" is aspirated, and the phrase after it starts later.
+    EXPECT_EQ(tier_labels(dir, "t.TextGrid", 1),
+              "@0 ta@0.6667 ka@1.3333 @2.0000 see@2.3333 my@2.5569 zoo@2.7678 @3.1480 "
+              "pea@3.4814 @3.8194 P IY1@4.1527 ");
+    const std::string phones = tier_labels(dir, "t.TextGrid", 2);
+    EXPECT_NE(phones.find(" S@2.3333 IY@"), std::string::npos) << phones;
+    EXPECT_NE(phones.find(" P@"), std::string::npos) << phones;
     EXPECT_NE(phones.find("T@0.59"), std::string::npos) << phones;  // before the beat
     EXPECT_NE(phones.find("K@1.2"), std::string::npos) << phones;
 
@@ -252,11 +309,11 @@ TEST(Sing, LabelsHoldTheSungSyllablesAndFermatasTheirLength) {
     for (const char* fermata : {"1.5", "2"}) {
         r = run_program({song, "--fermata", fermata, "--labels", "t.TextGrid", "-o", "s.sco"}, dir);
         ASSERT_EQ(r.status, 0) << r.err;
-        std::ifstream again(dir.file("t.TextGrid"));
-        grid.assign(std::istreambuf_iterator<char>(again), {});
-        EXPECT_EQ(tier_labels(grid, "words").substr(0, 18),
-                  std::string("This@0.5000 is@") + (fermata[0] == '2' ? "2.5" : "2.0"))
+        EXPECT_EQ(tier_labels(dir, "t.TextGrid", 1).substr(0, 21),
+                  std::string("@0 This@0.5000 is@") + (fermata[0] == '2' ? "2.5" : "2.0"))
             << fermata;
     }
     EXPECT_EQ(run_program({song, "--fermata", "0.5"}, dir).status, 2);
 }
+
+}  // namespace
