@@ -258,9 +258,12 @@ TEST_F(Render, ATakeFromAScoreFileOrPipeReplacesThePreviousOneKeepingItsPermissi
         struct stat st {};
         ASSERT_EQ(stat(wav.c_str(), &st), 0);
         EXPECT_EQ(st.st_mode & 0777, c.mode) << c.command;
-        if (c.status == 0) EXPECT_EQ(result.err, "") << c.command;
-        if (c.status == 0 && c.rate == 44100)
+        if (c.status == 0) {
+            EXPECT_EQ(result.err, "") << c.command;
+        }
+        if (c.status == 0 && c.rate == 44100) {
             EXPECT_EQ(read_sound(wav).samples, expected) << c.command;
+        }
         // The header as Python's wave module reads it: "channels width rate frames", the frames
         // those of the end event, from 0.01 s to the end of the F1 track at 1.5 s, within two
         // control blocks.
@@ -481,46 +484,35 @@ TEST_F(Render, NamesAFullDisk) {
 TEST_F(Render, OneRendererRendersManyScoresAsTheProgramDoesAloneOrInABatchAndStopsWhenAsked) {
     const std::string plain = write_score("batch_plain", piece);
     const std::string loud = write_score("batch_loud", piece, kLoud);
-    const std::string open = scratch() + "/batch_open.sco";
+    const std::string dir = scratch() + "/", open = dir + "batch_open.sco";
     std::ofstream(open) << "f 4 0 8 -2 0\ni 80 0 1\n";
-    const std::string dir = scratch() + "/";
-    const std::vector<speechscore::RenderItem> items = {{plain, dir + "b0.wav"},
-                                                        {loud, dir + "b1.wav"},
-                                                        {dir + "none.sco", dir + "b2.wav"},
-                                                        {open, dir + "b3.wav"},
-                                                        {plain, dir + "b4.wav"}};
-    // One renderer, one score after another, renders the program's takes and says what it says.
+    const std::vector<std::string> scores = {plain, loud, dir + "none.sco", open, plain};
+    // Score i rendered one way makes the take b<i>.<way>.wav; its messages, in lines as the
+    // program prints them, are compared with the way left out of the take's name.
+    const auto take = [&](std::size_t i, const std::string& way) {
+        return dir + "b" + std::to_string(i) + "." + way + ".wav";
+    };
+    const auto said = [](const std::string& text, const std::string& way) {
+        return std::regex_replace(text, std::regex("\\." + way + "\\.wav"), ".wav");
+    };
+    const auto lines = [&](const std::vector<std::string>& messages, const std::string& way) {
+        std::string text;
+        for (const std::string& line : messages) text += "render: " + line + "\n";
+        return said(text, way);
+    };
+    // One renderer renders one score after another; another renders them all at once, then
+    // those that can be read, given as text and named as given.
     speechscore::Renderer alone(SPEECHSCORE_ORCHESTRA), batch(SPEECHSCORE_ORCHESTRA);
     ASSERT_TRUE(alone.ok()) << alone.error();
-    std::vector<speechscore::RenderResult> expected;
-    for (const speechscore::RenderItem& item : items) {
-        expected.push_back(alone.render_file(item.score, item.wav + ".alone.wav"));
-        const ChildResult r = render({item.score, item.wav + ".program.wav"});
-        std::string said;
-        for (const std::string& line : expected.back().messages) said += "render: " + line + "\n";
-        said = std::regex_replace(said, std::regex("\\.alone\\.wav"), ".program.wav");
-        if (expected.back().status != speechscore::RenderStatus::failed) {
-            EXPECT_EQ(read_sound(item.wav + ".alone.wav").samples,
-                      read_sound(item.wav + ".program.wav").samples);
-            EXPECT_EQ(r.err.substr(0, said.size()), said);
-            // Through the resident copy of the compiled orchestra (after the first render) and
-            // in the program's own process: the same take, messages and status.
-            const ChildResult own =
-                render({item.score, item.wav + ".own.wav"}, {"SPEECHSCORE_RENDER_RESIDENT=0"});
-            EXPECT_EQ(own.status, r.status);
-            EXPECT_EQ(std::regex_replace(own.err, std::regex("\\.own\\.wav"), ".program.wav"),
-                      r.err);
-            EXPECT_EQ(read_sound(item.wav + ".own.wav").samples,
-                      read_sound(item.wav + ".program.wav").samples);
-        }
-    }
-    EXPECT_EQ(expected[1].status, speechscore::RenderStatus::clipped);
-    EXPECT_GT(expected[1].clipped, 0);
-    EXPECT_EQ(expected[0].status, speechscore::RenderStatus::rendered);
-    EXPECT_EQ(expected[0].messages, std::vector<std::string>{});
-    EXPECT_NEAR(expected[0].seconds, 1.5, 0.01);
-    // A batch renders at once what renders alone.
     batch.set_jobs(3);
+    std::vector<speechscore::RenderResult> expected;
+    std::vector<speechscore::RenderItem> items;
+    std::vector<speechscore::RenderText> texts;
+    for (std::size_t i = 0; i < scores.size(); ++i) {
+        expected.push_back(alone.render_file(scores[i], take(i, "alone")));
+        items.push_back({scores[i], take(i, "batch")});
+        if (i != 2) texts.push_back({read_file(scores[i]), scores[i], take(i, "text")});
+    }
     std::vector<std::size_t> told;
     const auto results =
         batch.render_batch(items, [&](std::size_t done, std::size_t total, std::size_t item,
@@ -532,35 +524,38 @@ TEST_F(Render, OneRendererRendersManyScoresAsTheProgramDoesAloneOrInABatchAndSto
         });
     std::sort(told.begin(), told.end());
     EXPECT_EQ(told, (std::vector<std::size_t>{0, 1, 2, 3, 4}));
+    const auto from_text = batch.render_batch(texts);
     ASSERT_EQ(results.size(), items.size());
-    for (std::size_t i = 0; i < items.size(); ++i) {
+    ASSERT_EQ(from_text.size(), texts.size());
+    for (std::size_t i = 0; i < scores.size(); ++i) {
+        const std::string messages = lines(expected[i].messages, "alone");
         EXPECT_EQ(results[i].status, expected[i].status) << i;
-        std::vector<std::string> messages = expected[i].messages;
-        for (std::string& line : messages)
-            line = std::regex_replace(line, std::regex("\\.alone\\.wav"), "");
-        EXPECT_EQ(results[i].messages, messages) << i;
-        EXPECT_EQ(read_sound(items[i].wav).samples,
-                  read_sound(items[i].wav + ".alone.wav").samples);
+        EXPECT_EQ(lines(results[i].messages, "batch"), messages) << i;
+        if (i != 2) {
+            const speechscore::RenderResult& text = from_text[i < 2 ? i : i - 1];
+            EXPECT_EQ(text.status, expected[i].status) << i;
+            EXPECT_EQ(lines(text.messages, "text"), messages) << i;
+        }
+        if (expected[i].status == speechscore::RenderStatus::failed) continue;
+        // The program, through the resident copy of the compiled orchestra (after the first
+        // render) and in its own process: the same take, messages and status.
+        const ChildResult program = render({scores[i], take(i, "program")});
+        const ChildResult own =
+            render({scores[i], take(i, "own")}, {"SPEECHSCORE_RENDER_RESIDENT=0"});
+        EXPECT_EQ(said(program.err, "program").substr(0, messages.size()), messages) << i;
+        EXPECT_EQ(own.status, program.status) << i;
+        EXPECT_EQ(said(own.err, "own"), said(program.err, "program")) << i;
+        const std::vector<double> samples = read_sound(take(i, "alone")).samples;
+        for (const char* way : {"batch", "text", "program", "own"})
+            EXPECT_EQ(read_sound(take(i, way)).samples, samples) << i << " " << way;
     }
+    EXPECT_EQ(expected[1].status, speechscore::RenderStatus::clipped);
+    EXPECT_GT(expected[1].clipped, 0);
+    EXPECT_EQ(expected[0].status, speechscore::RenderStatus::rendered);
+    EXPECT_EQ(expected[0].messages, std::vector<std::string>{});
+    EXPECT_NEAR(expected[0].seconds, 1.5, 0.01);
     EXPECT_EQ(results[2].messages,
               std::vector<std::string>{"cannot read score " + dir + "none.sco"});
-    // Scores given as text: the same takes and messages, named as given.
-    const std::size_t as_text[] = {0, 1, 3};
-    std::vector<speechscore::RenderText> texts;
-    for (std::size_t i : as_text)
-        texts.push_back({read_file(items[i].score), items[i].score, items[i].wav + ".text.wav"});
-    const auto from_text = batch.render_batch(texts);
-    for (std::size_t k = 0; k < texts.size(); ++k) {
-        const std::size_t i = as_text[k];
-        EXPECT_EQ(from_text[k].status, results[i].status) << i;
-        std::vector<std::string> messages = results[i].messages;
-        for (std::string& line : messages)
-            line = std::regex_replace(line, std::regex("\\.wav"), ".wav.text.wav");
-        EXPECT_EQ(from_text[k].messages, messages) << i;
-        if (results[i].status != speechscore::RenderStatus::failed) {
-            EXPECT_EQ(read_sound(texts[k].wav).samples, read_sound(items[i].wav).samples);
-        }
-    }
     // Stopped when the first item ends: those that end with it (at most the three in flight)
     // keep their takes; the rest are stopped and leave no file behind.
     const std::set<std::string> before = listing(scratch());
@@ -589,7 +584,7 @@ TEST_F(Render, OneRendererRendersManyScoresAsTheProgramDoesAloneOrInABatchAndSto
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "render: cannot read score " + dir +
                          "none.sco\nrender: 1 of 2 scores were not rendered\n");
-    EXPECT_EQ(read_sound(dir + "p0.wav").samples, read_sound(items[0].wav).samples);
+    EXPECT_EQ(read_sound(dir + "p0.wav").samples, read_sound(take(0, "alone")).samples);
     std::ofstream(list) << plain << "\t" << dir << "p0.wav\n" << plain << " " << dir << "p1.wav\n";
     r = render({"--batch", list});
     EXPECT_EQ(r.status, 2);
