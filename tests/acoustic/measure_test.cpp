@@ -6,9 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -19,19 +19,6 @@ namespace {
 
 const double kRate = 44100;
 const double kPi = 3.14159265358979323846;
-
-// Deterministic uniform numbers in [-1, 1).
-class Uniform {
-public:
-    explicit Uniform(std::uint32_t seed) : state_(seed) {}
-    double next() {
-        state_ = state_ * 1664525u + 1013904223u;
-        return static_cast<double>(state_ >> 8) / 8388608.0 - 1;
-    }
-
-private:
-    std::uint32_t state_;
-};
 
 // A time-varying two-pole resonator with unity gain at 0 Hz, as the orchestra's formants.
 struct Resonator {
@@ -142,7 +129,9 @@ TEST(Analysers, TracksTimeGlidesOfKnownLength) {
         const Transition t = transition_times(track, c.f0 ? c.a : start, c.f0 ? c.b : end);
         EXPECT_GE(t.seconds(), c.low) << c.a << " to " << c.b << " in " << c.length;
         EXPECT_LE(t.seconds(), c.high) << c.a << " to " << c.b << " in " << c.length;
-        if (!c.f0) EXPECT_NEAR((t.t10 + t.t90) / 2, 0.3 + c.length / 2, 0.004) << c.length;
+        if (!c.f0) {
+            EXPECT_NEAR((t.t10 + t.t90) / 2, 0.3 + c.length / 2, 0.004) << c.length;
+        }
     }
     EXPECT_NEAR(
         f0_hz(saved(vowel_sound(0.5, constant(200), constant(1500)), "200"), span(0.1, 0.4)).at(0),
@@ -159,10 +148,11 @@ TEST(Analysers, TracksTimeGlidesOfKnownLength) {
 TEST(Analysers, BandLevelsOfAToneAndOfWhiteNoise) {
     Sound tone, noise;
     tone.rate = noise.rate = kRate;
-    Uniform u(7);
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> uniform(-1, 1);
     for (int n = 0; n < 10 * 44100; ++n) {
         tone.samples.push_back(0.5 * std::sin(2 * kPi * 1000 * n / kRate));
-        noise.samples.push_back(u.next());
+        noise.samples.push_back(uniform(random));
     }
     save_sound(tone, scratch() + "/tone.wav");
     save_sound(noise, scratch() + "/noise.wav");
