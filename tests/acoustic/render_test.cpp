@@ -285,6 +285,7 @@ TEST_F(Render, ATakeFromAScoreFileOrPipeReplacesThePreviousOneKeepingItsPermissi
     }
     // A link to a file: the file is replaced, the link stays.
     const std::string link = scratch() + "/link.wav";
+    std::ofstream(wav) << "an earlier take";
     ASSERT_EQ(symlink("take.wav", link.c_str()), 0);
     EXPECT_EQ(render({score, link}).status, 0);
     struct stat st {};
