@@ -39,8 +39,8 @@ CHROMIUM_FLAGS = [
 def write_wav(path, samples, tag=1, channels=1, bits=16, seconds=0):
     """A WAV file of 8000 frames a second around the bytes of samples, then seconds of silence
     that take no room on the disk."""
-    size = len(samples) + int(8000 * seconds) * channels * bits // 8
     align = channels * bits // 8
+    size = len(samples) + int(8000 * seconds) * align
     with open(path, "wb") as stream:
         stream.write(b"RIFF" + struct.pack("<I", 36 + size) + b"WAVEfmt "
                      + struct.pack("<IHHIIHH", 16, tag, channels, 8000, 8000 * align, align, bits)
@@ -413,9 +413,9 @@ class BadInput(InFolder):
             self.assertEqual(err.rstrip("\n").split("\n")[-1], "speechscore-plot: %serror: %s"
                              % ("" if named is None else named + ": ", message), args)
             self.assertFalse(os.path.exists(out), args)
-        status, _, err = run_plot(piece)  # no output named
-        self.assertEqual((status, err.splitlines()[-1]), (2, "speechscore-plot: error: the "
-                         "following arguments are required: -o/--output"))
+        status, got_out, err = run_plot(piece)  # no output named
+        self.assertEqual((status, got_out, err.splitlines()[-1]), (2, "", "speechscore-plot: "
+                         "error: the following arguments are required: -o/--output"))
         with open(wav, "rb") as stream:
             self.assertEqual(stream.read(), wav_bytes)  # the take is untouched
 
