@@ -1,7 +1,6 @@
 // The runner's tables and values read directly: every exported operation and variable of the
 // header has its row; a number in a script is the same double as the same C++ literal, in any
-// locale; names are the values of speechscore_colours.h; misspelt names find their neighbours
-// (the diagnostics that use them: grammar_test.cpp).
+// locale; names are the values of speechscore_colours.h (misspelt names: grammar_test.cpp).
 #include <gtest/gtest.h>
 
 #include <cfloat>
@@ -114,13 +113,6 @@ TEST(ScriptValues, NamesAreTheValuesOfTheColourHeader) {
     for (const cli::NamedValue& n : cli::names_of(Kind::Tracheal)) {
         EXPECT_TRUE(n.value == 37 || n.value == 38) << n.name;
     }
-}
-
-TEST(ScriptValues, SuggestionsFindCloseNames) {
-    const std::vector<std::string> names = {"VOW", "VOWn", "Vs", "vS", "sV", "Rest", "restAll"};
-    EXPECT_EQ(cli::suggestion("Rset", names), "did you mean 'Rest'?");
-    EXPECT_EQ(cli::suggestion("restal", names), "did you mean 'restAll'?");
-    EXPECT_EQ(cli::suggestion("metronome", names), "");
 }
 
 // A bound is included or not as its range says (the words for ranges: grammar_test.cpp).
