@@ -69,8 +69,7 @@ TEST(ColourNames, RowsTheNamesCallEqualOrCancelling) {
 }
 
 TEST(ColourNames, PointersAreAcceptedByTheirGenerators) {
-    const ChildResult run = run_child([] {
-        fresh();
+    const ChildResult run = run_fresh([] {
         for (int ptr : {nasOff, nasM, nasN, nasOff36}) genNAS(0.1, ptr);
         for (int ptr : {trachOff, trachOn}) genTRC(0.1, ptr);
         for (int sym : {df1Row0, df1Row1}) genDF1(0.1, sym);

@@ -74,8 +74,7 @@ TEST(NonFiniteArguments, AreCountedOnceWhereNothingElseWouldReportThem) {
         EXPECT_FALSE(has_non_number(r.out)) << c.name;
     }
     // With the switch reported, VOWn and H write the x forms.
-    ChildResult r = run_child([] {
-        fresh();
+    ChildResult r = run_fresh([] {
         VOWn(1, 2, 58, 6.5, 30, NAN);
         H(0.5, 29, 50, -NAN);
     });
@@ -105,8 +104,7 @@ TEST(ClientValues, ANonNumberInATableOrSettingIsReportedInsteadOfPrinted) {
     };
     // clang-format on
     for (const Case& c : cases) {
-        ChildResult r = run_child([&] {
-            fresh();
+        ChildResult r = run_fresh([&] {
             nasaltrach[0][0] = 270;
             nasaltrach[0][2] = 450;
             nasaltrach[0][3] = 0;
@@ -117,8 +115,7 @@ TEST(ClientValues, ANonNumberInATableOrSettingIsReportedInsteadOfPrinted) {
     }
 
     // Settings written before fine, and a time line no generator would leave.
-    ChildResult end = run_child([] {
-        fresh();
+    ChildResult end = run_fresh([] {
         ass = NAN;
         timepoints[3] = INFINITY;
         fine();
@@ -135,8 +132,7 @@ TEST(ClientValues, ANonNumberInATableOrSettingIsReportedInsteadOfPrinted) {
 }
 
 TEST(ErrorCount, StopsAtTheLargestInt) {
-    ChildResult r = run_child([] {
-        fresh();
+    ChildResult r = run_fresh([] {
         nerrors = INT_MAX - 1;
         err(3, 1);
         err(3, 1);
@@ -152,8 +148,7 @@ TEST(ErrorCount, StopsAtTheLargestInt) {
 
 TEST(TempoGlide, NeverRunsPastItsEnds) {
     // The case that once wrote an eight-second rest: a negative step inside a glide.
-    ChildResult rest = run_child([] {
-        fresh();
+    ChildResult rest = run_fresh([] {
         glMM(4, 30);
         Rest(-8);
         std::printf("beat %g accum %g factor %g errors %d\n", beat, beatsaccum, facGLMM, nerrors);
@@ -170,8 +165,7 @@ TEST(TempoGlide, NeverRunsPastItsEnds) {
 
     // Random glides and steps of every sign and size: beat and facGLMM stay between the glide's
     // ends, and beat stays positive and finite.
-    ChildResult walk = run_child([] {
-        fresh();
+    ChildResult walk = run_fresh([] {
         std::mt19937_64 random(99);
         std::uniform_real_distribution<double> unit(0, 1);
         const double steps[] = {-1e308, -8, -1, -1e-9, 0, 1e-9, 0.25, 1, 3, 1e308};
@@ -194,8 +188,7 @@ TEST(TempoGlide, NeverRunsPastItsEnds) {
 
     // A target a client broke (no tempo) ends the glide and leaves beat where it was.
     for (double broken : {0.0, -1.0, std::nan("")}) {
-        ChildResult r = run_child([&] {
-            fresh();
+        ChildResult r = run_fresh([&] {
             glMM(4, 30);
             beatnew = broken;
             doGLMM(1);

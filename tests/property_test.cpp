@@ -136,8 +136,7 @@ const int kSeeds = 12;
 // The score of such a sequence holds no report line (a tempo comment included) and ends with e.
 TEST(Properties, EveryBuilderAndRestMovesAllEighteenTimeLinesByItsSpan) {
     for (unsigned seed = 1; seed <= kSeeds; ++seed) {
-        ChildResult r = run_child([&] {
-            fresh();
+        ChildResult r = run_fresh([&] {
             startmn();
             metronome(90);
             Valid v(seed);
@@ -175,8 +174,7 @@ TEST(Properties, EveryBuilderAndRestMovesAllEighteenTimeLinesByItsSpan) {
 
 TEST(Properties, ARejectedEventNeverChangesARememberedSwitch) {
     for (unsigned seed = 1; seed <= kSeeds; ++seed) {
-        ChildResult r = run_child([&] {
-            fresh();
+        ChildResult r = run_fresh([&] {
             Valid v(seed + 200);
             int bad = 0, rejected = 0;
             for (int call = 0; call < 200; ++call) {

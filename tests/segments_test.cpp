@@ -94,8 +94,7 @@ TEST(Drivers, PhaseSpansFollowTheCompressionRule) {
     };
     // clang-format on
     for (const Case& c : cases) {
-        ChildResult r = run_child([&] {
-            fresh();
+        ChildResult r = run_fresh([&] {
             D1 = D2 = D3 = D4 = D5 = DS = DA = DB = DC = DD = DE = DF = DG = DH = 7;
             c.driver();
             const double all[] = {tsec, D1, D2, D3, D4, D5, DS, DA, DB, DC, DD, DE, DF, DG, DH};
@@ -120,8 +119,7 @@ TEST(Drivers, TransitionKeepsItsPhasesToItselfAndLeavesTsec) {
         {0.7, 1.4, "0.0250 0.0500 0.0500 0.5750 "},
     };
     for (const Case& c : cases) {
-        ChildResult r = run_child([&] {
-            fresh();
+        ChildResult r = run_fresh([&] {
             tsec = 9;
             DS = 8;
             vV(c.beats, 4, 2, 60, 55, 58, 6, 6.5, 20, 30, 0.05, 0.1, 0.1, c.minDur);
@@ -150,8 +148,7 @@ TEST(Builders, SwitchSelectsTheShortForms) {
     };
     // clang-format on
     for (const Case& c : cases) {
-        ChildResult r = run_child([&] {
-            fresh();
+        ChildResult r = run_fresh([&] {
             oavswt = 1;  // what the voice rest of H carries
             c.call(c.swt);
         });
@@ -178,8 +175,7 @@ TEST(Builders, StepTheTempoFirstAndTheGlidesOnceBeforeTheSteadyEvents) {
                   columns(vow.out, "i 15", 23, 99),
               "65.000 0.000 6.500 45.000 0.000 ");
 
-    ChildResult vv = run_child([] {
-        fresh();
+    ChildResult vv = run_fresh([] {
         glAV(0.35, 10);
         glAS(0.35, 10);
         vV(0.175, 4, 2, 60, 55, 58, 6, 6.5, 20, 30, 0.05, 0.1, 0.1, 0.2);
@@ -189,8 +185,7 @@ TEST(Builders, StepTheTempoFirstAndTheGlidesOnceBeforeTheSteadyEvents) {
 }
 
 TEST(Builders, LeaveTheSharedSpansAndLevelsAsStated) {
-    ChildResult r = run_child([] {
-        fresh();
+    ChildResult r = run_fresh([] {
         stop(tvV, 0.5);
         std::fprintf(stderr, "tvV %.4f %.4f %g %g %g\n", DB, DS, L1, L2, L3);
         stop(tV, 0.5);
@@ -211,8 +206,7 @@ TEST(Builders, LeaveTheSharedSpansAndLevelsAsStated) {
 }
 
 TEST(Builders, NonFiniteLengthsAreReportedAndCountAsZero) {
-    ChildResult r = run_child([] {
-        fresh();
+    ChildResult r = run_fresh([] {
         VOW(NAN, 4, 60, 6, 0.5, 0, 0, 1000, 0.008, 1, 40, 0);
         std::fprintf(stderr, "%d %g\n", nerrors, tsec);
         drpv_v(0.5, HUGE_VAL, 0.02, NAN, 0.04, 0.03, 0.05, -HUGE_VAL);

@@ -71,8 +71,7 @@ TEST(Tempo, MetronomeAndGlideStepsEndExactlyOnTheTargetAndSurviveBadRequests) {
     };
     // clang-format on
     for (const Case& c : cases) {
-        ChildResult r = run_child([&] {
-            fresh();
+        ChildResult r = run_fresh([&] {
             c.calls();
             print_beat();
             std::printf("errors %d\n", nerrors);
