@@ -198,23 +198,4 @@ TEST(TempoGlide, NeverRunsPastItsEnds) {
         EXPECT_EQ(r.out.substr(r.out.rfind("beat ")), "beat 1 factor 1") << broken;
     }
 }
-
-TEST(Writers, TheWidestLinesArePrintedWhole) {
-    std::string statement = "i", echo = kOdd + ";i";
-    char text[400];
-    for (int n = 0; n < 50; ++n) {
-        const char* format = n == 0 ? "%3.0f " : n == 1 ? "%9.4f " : n == 2 ? "%7.4f " : "%5.3f ";
-        std::snprintf(text, sizeof text, format, -DBL_MAX);
-        statement += text;
-        std::snprintf(text, sizeof text, n == 0 ? "%3.0f" : "%9.4f  ", -DBL_MAX);
-        echo += text;
-    }
-    ChildResult r = run_child([] {
-        std::fill(std::begin(pfields), std::end(pfields), -DBL_MAX);
-        wr('i', 50);
-        err(0, 50);
-    });
-    EXPECT_EQ(r.out, statement + "\n" + echo + "\n");
-}
-
 }  // namespace
