@@ -51,7 +51,7 @@ TEST(TrackEvents, RangeBoundsEchoesAndWhatRejectedEventsLeave) {
         {[] { xF(0.1, 40); }, "i 16    0.0000  0.1000 40.000 1.000 \n"},
         // clang-format on
         // A rejected event still moves its time line (back, for a negative span) and leaves its
-        // value to be remembered; its switch is not remembered.
+        // value to be remembered; its switch is not remembered, on AV, AS or AF.
         {[] {
              genOQ(0.2, 1.5);
              genF0(0, 6);
@@ -64,7 +64,10 @@ TEST(TrackEvents, RangeBoundsEchoesAndWhatRejectedEventsLeave) {
              genAV(0, 40, 0);
              xS(0.1, 30);
              aS(0, 20);
-             std::printf("%g %g %g %g %g %d\n", oav, oavswt, oas, oasswt, timepoints[12], nerrors);
+             genAF(0.1, 30, 2);
+             genAF(0.1, 150, 0);
+             std::printf("%g %g %g %g %g %g %d\n", oav, oavswt, oas, oasswt, oafswt, timepoints[12],
+                         nerrors);
          },
          kQuotient + ";i 22   0.0000     0.2000     1.5000  " + nines(8) + kDuration +
              ";i 21   0.0000     0.0000     6.0000  " + nines(8) + kDuration +
@@ -73,7 +76,9 @@ TEST(TrackEvents, RangeBoundsEchoesAndWhatRejectedEventsLeave) {
              kLoud + ";i 20   0.1000     0.1000   150.0000     0.0000  " + nines(7) + kDuration +
              ";i 20   0.2000     0.0000    40.0000     0.0000  " + nines(7) +
              "i 15    0.0000  0.1000 30.000 1.000 \n" + kDuration +
-             ";i 15   0.1000     0.0000    20.0000     0.0000  \n" + "40 1 20 1 0.2 6\n"},
+             ";i 15   0.1000     0.0000    20.0000     0.0000  \n" +
+             "i 16    0.0000  0.1000 30.000 2.000 \n" + kLoud +
+             ";i 16   0.1000     0.1000   150.0000     0.0000  \n" + "40 1 20 1 2 0.2 7\n"},
         // A glide span of 0 or less is reported and the glide ends at the next step; noise
         // glides echo twelve fields too.
         {[] {
