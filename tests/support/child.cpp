@@ -41,15 +41,6 @@ void drain(int outFd, int errFd, std::string& out, std::string& err) {
     }
 }
 
-// Runs the program args[0] (looked up on PATH when search is true) in place of this process.
-[[noreturn]] void exec(const std::vector<std::string>& args, bool search) {
-    std::vector<char*> argv;
-    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-    (search ? execvp : execv)(argv[0], argv.data());
-    _exit(127);
-}
-
 }  // namespace
 
 ChildResult run_child(const std::function<void()>& fn, const char* outPath) {
@@ -95,7 +86,11 @@ ChildResult run_command(const std::vector<std::string>& args, const std::vector<
     return run_child([&] {
         if (!dir.empty() && chdir(dir.c_str()) != 0) _exit(98);
         for (const std::string& setting : env) putenv(const_cast<char*>(setting.c_str()));
-        exec(args, true);
+        std::vector<char*> argv;
+        for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        execvp(argv[0], argv.data());
+        _exit(127);
     });
 }
 
@@ -107,7 +102,11 @@ Stopped stop_while_writing(const std::vector<std::string>& args, const std::stri
     if (pid < 0) std::abort();
     if (pid == 0) {
         if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(127);
-        exec(args, false);
+        std::vector<char*> argv;
+        for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
     }
     Stopped stopped{false, -1, 0};
     for (int tries = 0; tries < 6000 && !stopped.started; ++tries) {
