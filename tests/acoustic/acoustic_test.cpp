@@ -111,7 +111,7 @@ TEST(Clicks, VowelBoundariesAddNoEnergyAboveEightKilohertz) {
     ASSERT_FALSE(r.sound.samples.empty());
     // The loudest 10 ms frame above 8 kHz of each stretch, in one pass over 0 to 2.4 s.
     const double frame = 0.01;
-    const std::vector<double> frames = highpass_levels_db(r.sound, {0, frame, frame, 240}, 8000);
+    const std::vector<double> frames = levels_db(r.sound, {0, frame, frame, 240}, 8000);
     ASSERT_EQ(frames.size(), 240u);
     const auto loudest = [&](double from, double to) {
         return max_of(std::vector<double>(frames.begin() + std::lround(from / frame),

@@ -110,12 +110,8 @@ std::vector<std::vector<double>> praat(const Sound& sound, const std::string& co
     return rows;
 }
 
-std::vector<double> levels_db(const Sound& sound, Windows w) {
-    return column(praat(sound, "rms", w), 0, amplitude_db);
-}
-
-std::vector<double> highpass_levels_db(const Sound& sound, Windows w, double cutoff) {
-    return column(praat(sound, "highpass", w, cutoff), 0, amplitude_db);
+std::vector<double> levels_db(const Sound& sound, Windows w, double cutoff) {
+    return column(praat(sound, cutoff > 0 ? "highpass" : "rms", w, cutoff), 0, amplitude_db);
 }
 
 double rms_db(const Sound& sound, double from, double to) {
@@ -238,7 +234,7 @@ std::vector<double> band_levels_db(const Sound& sound, double from, double to, i
 std::vector<double> harmonic_levels_db(const Sound& sound, double from, double to, double f0,
                                        int count) {
     const std::vector<std::vector<double>> rows =
-        praat(sound, "harmonics", {from, to - from, 0, count}, f0);
+        praat(sound, "harmonics", {from, to - from, 1, count}, f0);
     std::vector<double> levels;
     if (!rows.empty())
         for (double energy : rows[0]) levels.push_back(to_db(energy));

@@ -38,10 +38,9 @@ inline Windows span(double from, double to) { return {from, to - from, 0, 1}; }
 std::vector<std::vector<double>> praat(const Sound& sound, const std::string& command, Windows w,
                                        double extra = 0);
 
-// Root-mean-square level in dB re full scale (-400 for digital silence), of the whole signal or
-// of what lies above `cutoff` Hz (Praat's Hann band filter).
-std::vector<double> levels_db(const Sound& sound, Windows w);
-std::vector<double> highpass_levels_db(const Sound& sound, Windows w, double cutoff);
+// Root-mean-square level in dB re full scale (-400 for digital silence), of the whole signal or,
+// with a cutoff, of what lies above `cutoff` Hz (Praat's Hann band filter).
+std::vector<double> levels_db(const Sound& sound, Windows w, double cutoff = 0);
 double rms_db(const Sound& sound, double from, double to);
 
 // Largest absolute sample of the whole sound (read from the samples).

@@ -10,8 +10,8 @@
 #   formants     mean F1 to F4 (Hz; To Formant (burg), 5 formants up to 5000 Hz, 25 ms)
 #   above        share of the energy above EXTRA Hz (spectrum of the rectangular window)
 #   bands        energy per second of the 1/3-octave bands 1000 * 2^(n/3), n = HOP .. COUNT
-#                (band edges at 2^(-1/6) and 2^(1/6) of the centre), one window
-#   harmonics    energy of the bands (k - 1/2) EXTRA to (k + 1/2) EXTRA, k = 1 .. COUNT, of one
+#                (band edges at 2^(-1/6) and 2^(1/6) of the centre), one rectangular window
+#   harmonics    the same of the bands (k - 1/2) EXTRA to (k + 1/2) EXTRA, k = HOP .. COUNT, one
 #                Hann window
 #   voice        jitter (local, %), shimmer (local, %) and mean HNR (cc, dB) of one window
 # Frame commands list the frames whose times lie in [BEGIN, BEGIN + LENGTH], every HOP seconds:
@@ -40,23 +40,17 @@ if command$ = "voice"
     harmonicity = To Harmonicity (cc): 0.01, 60, 0.1, 1.0
     hnr = Get mean: 0, 0
     writeInfoLine: jitter * 100, " ", shimmer * 100, " ", hnr
-elsif command$ = "bands"
-    part = Extract part: begin, begin + length, "rectangular", 1, "no"
+elsif command$ = "bands" or command$ = "harmonics"
+    bands = command$ = "bands"
+    window$ = if bands then "rectangular" else "Hanning" fi
+    part = Extract part: begin, begin + length, window$, 1, "no"
     spectrum = To Spectrum: "yes"
     writeInfo: ""
     for n from hop to count
-        centre = 1000 * 2 ^ (n / 3)
-        energy = Get band energy: centre * 2 ^ (-1 / 6), centre * 2 ^ (1 / 6)
+        low = if bands then 1000 * 2 ^ (n / 3 - 1 / 6) else (n - 0.5) * extra fi
+        high = if bands then low * 2 ^ (1 / 3) else low + extra fi
+        energy = Get band energy: low, high
         appendInfo: energy / length, " "
-    endfor
-    appendInfoLine: ""
-elsif command$ = "harmonics"
-    part = Extract part: begin, begin + length, "Hanning", 1, "no"
-    spectrum = To Spectrum: "yes"
-    writeInfo: ""
-    for k from 1 to count
-        energy = Get band energy: (k - 0.5) * extra, (k + 0.5) * extra
-        appendInfo: energy, " "
     endfor
     appendInfoLine: ""
 elsif command$ = "pitchtrack" or command$ = "formanttrack"

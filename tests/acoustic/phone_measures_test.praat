@@ -43,7 +43,6 @@ quiet = Create Sound from formula: "quiet", 1, 0, 0.6, 16000,
 ... "if x < 0.3 then 0.025 * sin(2*pi*5000*x) else 0.1 * sin(2*pi*200*x) fi"
 @fricative: quiet, 0.05, 0.25, 0.35, 0.55
 @check: "level of a tone at 1/4 amplitude (dB)", fricative.level, -12.04, 0.05
-removeObject: high, mid, quiet
 
 # white noise has 1/3 of an octave more power in each band: 10 log10 (2^(1/3)) = 1.00 dB per band;
 # from the 500-Hz band (k = 8) to the 5-kHz band (k = 18), 10.0 dB
@@ -51,7 +50,6 @@ removeObject: high, mid, quiet
 @check: "white noise, 5-kHz band re 500-Hz band (dB)", third_octaves.level[18] - third_octaves.level[8], 10.03, 0.5
 # at 16 kHz the 8-kHz band is cut at the Nyquist frequency: the 6.3-kHz band is the strongest
 @check: "white noise, 6.3-kHz band (dB)", third_octaves.level[19], 0, 0.5
-removeObject: noise
 
 # ---- Stops: a 10-ms 3500-Hz tone burst at 0.1 s, silence, voicing from 0.16 s ----
 stop = Create Sound from formula: "stop", 1, 0, 0.5, 16000,
@@ -62,7 +60,6 @@ stop = Create Sound from formula: "stop", 1, 0, 0.5, 16000,
 @check: "burst peak (Hz)", burst.peak, 3500, 100
 # the 25-ms window holds 5 ms of silence, the 10-ms tone and 10 ms of silence: all at 3500 Hz
 @check: "burst centre of gravity (Hz)", burst.cog, 3500, 100
-removeObject: stop
 # voicing 60 ms after a noise burst and 50 ms of white aspiration noise
 long = Create Sound from formula: "long", 1, 0, 0.5, 16000,
 ... "if x >= 0.1 and x < 0.11 then randomGauss (0, 0.05) else 0 fi + if x >= 0.11 and x < 0.16 then randomGauss (0, 0.01) else 0 fi + if x >= 0.16 then " + voiced$ + " else 0 fi"
@@ -74,18 +71,15 @@ long = Create Sound from formula: "long", 1, 0, 0.5, 16000,
 @check: "voice onset time, voiceless (s)", vot.vot, 0.06, 0.01
 # white noise: 700 of 5000 Hz; 40 ms of noise in a 700-Hz band reads within about 1 dB
 @check: "aspiration 0-700 Hz re 700-5000 Hz (dB)", vot.low, 10 * log10 (700 / 4300), 1.5
-removeObject: long
 # voicing 15 ms after a noise burst, and voicing from 50 ms before the release (prevoiced)
 short = Create Sound from formula: "short", 1, 0, 0.5, 16000,
 ... "if x >= 0.1 and x < 0.11 then randomGauss (0, 0.05) else 0 fi + if x >= 0.115 then " + voiced$ + " else 0 fi"
 @vot: short, 0.05, 0.115, 0.5
 @check: "voice onset time, voiced (s)", vot.vot, 0.015, 0.01
-removeObject: short
 pre = Create Sound from formula: "pre", 1, 0, 0.5, 16000,
 ... "if x >= 0.1 and x < 0.11 then randomGauss (0, 0.2) else 0 fi + if x >= 0.05 then " + voiced$ + " / if x < 0.1 then 5 else 1 fi else 0 fi"
 @vot: pre, 0.05, 0.12, 0.5
 @check: "voice onset time, prevoiced (s)", vot.vot, -0.05, 0.01
-removeObject: pre
 
 # ---- Stops released from silence, to the millisecond: a 5-ms noise burst at 0.1 s, aspiration
 # noise 30 dB below it, then glottal pulses from 0.1 s + VOT at 120 Hz, each the response of
@@ -110,7 +104,6 @@ for v to 4
     @check: "burst onset, VOT " + string$ (vot) + " s (s)", onset_vot.release, 0.1, 0.001
     @check: "first pulse, VOT " + string$ (vot) + " s (s)", onset_vot.voicing, tv + 0.0002, 0.001
     @check: "voice onset time, VOT " + string$ (vot) + " s (s)", onset_vot.vot, vot + 0.0002, 0.001
-    removeObject: stop
 endfor
 
 # ---- Vowels from a KlattGrid: 120 Hz, F1 500, F2 1200 -> 2000 Hz in 50 ms from voicing onset ----
@@ -129,7 +122,6 @@ procedure klatt_sound: .f1, .f2from, .f2to, .glide, .f3
         Add oral formant bandwidth point: .i, 0.05, 60 + 30 * .i
     endfor
     .sound = To Sound
-    removeObject: .grid
 endproc
 @klatt_sound: 500, 1200, 2000, 0.05, 2500
 @f2_transition: klatt_sound.sound, 0.05, 0.35
@@ -137,11 +129,9 @@ endproc
 @check: "F2 target (Hz)", f2_transition.target, 2000, 60
 # 5 ms of the 50-ms glide pass before the first frame: 45 ms
 @check: "F2 transition of a 50-ms glide (s)", f2_transition.duration, 0.045, 0.008
-removeObject: klatt_sound.sound
 @klatt_sound: 500, 1000, 2000, 0.08, 2500
 @f2_transition: klatt_sound.sound, 0.05, 0.35
 @check: "F2 transition of an 80-ms glide (s)", f2_transition.duration, 0.075, 0.008
-removeObject: klatt_sound.sound
 
 # F2 from 1200 to 2000 Hz over the whole vowel (0.05 to 0.35 s): 1360 at 20 %, 1840 at 80 %
 @klatt_sound: 500, 1200, 2000, 0.3, 2500
@@ -149,7 +139,6 @@ removeObject: klatt_sound.sound
 @check: "diphthong F2 at 20 % (Hz)", diphthong.f2a, 1360, 60
 @check: "diphthong F2 at 80 % (Hz)", diphthong.f2b, 1840, 60
 @check: "diphthong F1 (Hz)", diphthong.f1b, 500, 40
-removeObject: klatt_sound.sound
 
 # ---- Liquids and glides: steady F1 F2 F3 ----
 @klatt_sound: 350, 1100, 1100, 0.05, 1500
@@ -157,24 +146,20 @@ removeObject: klatt_sound.sound
 @check: "r-like F3 (Hz)", liquid.f3, 1500, 75
 @check: "r-like lowest F3 (Hz)", liquid.f3min, 1500, 100
 @check: "r-like F2 (Hz)", liquid.f2, 1100, 55
-removeObject: klatt_sound.sound
 @klatt_sound: 330, 750, 750, 0.05, 2300
 @liquid: klatt_sound.sound, 0.05, 0.35
 @check: "w-like F2 (Hz)", liquid.f2, 750, 40
-removeObject: klatt_sound.sound
 # 0.1 at 500 Hz and 0.01 at 3000 Hz: 2500-5000 Hz 20 dB under 0-1000 Hz
 tones = Create Sound from formula: "tones", 1, 0, 0.3, 16000,
 ... "0.1 * sin(2*pi*500*x) + 0.01 * sin(2*pi*3000*x)"
 @liquid: tones, 0.05, 0.25
 @check: "liquid energy 2.5-5 kHz re 0-1 kHz (dB)", liquid.upper, -20, 0.3
-removeObject: tones
 
 # ---- Nasal murmur: F1 250 Hz, voiced from its start at 0.05 s ----
 @klatt_sound: 250, 1000, 1000, 0.05, 2200
 @nasal: klatt_sound.sound, 0.05, 0.3, 0.05, 0.3
 @check: "murmur F1 (Hz)", nasal.f1, 250, 40
 @check: "murmur voicing delay (s)", nasal.delay, 0, 0.01
-removeObject: klatt_sound.sound
 # a release at 0.15 s: 600 Hz up by 6.02 dB, 2000 Hz down by 12.04 dB
 release = Create Sound from formula: "release", 1, 0, 0.3, 16000,
 ... "if x < 0.15 then 0.1 * (sin(2*pi*600*x) + sin(2*pi*2000*x)) else 0.2 * sin(2*pi*600*x) + 0.025 * sin(2*pi*2000*x) fi"
@@ -183,13 +168,11 @@ release = Create Sound from formula: "release", 1, 0, 0.3, 16000,
 @check: "release change 1480-2700 Hz (dB)", nasal.mid, -12.04, 0.3
 # rms 0.1 re sqrt (0.2^2 / 2 + 0.025^2 / 2): -3.08 dB
 @check: "murmur level re vowel (dB)", nasal.level, 20 * log10 (0.1 / sqrt (0.02 + 0.0003125)), 0.1
-removeObject: release
 # a murmur of 0.1 at 250 Hz and 0.01 at 1000 Hz: 500-5000 Hz 20 dB under 0-500 Hz
 murmur = Create Sound from formula: "murmur", 1, 0, 0.3, 16000,
 ... "0.1 * sin(2*pi*250*x) + 0.01 * sin(2*pi*1000*x)"
 @nasal: murmur, 0.05, 0.25, 0.05, 0.25
 @check: "murmur energy above 500 Hz re below (dB)", nasal.upper, -20, 0.3
-removeObject: murmur
 
 # ---- Pitch steps: glides of 20 and 80 cents per 10 ms, and an abrupt 100-cent step ----
 # phase of f0 (t) = 100 * 2^(t * rate / 1200): 2 pi 100 (2^(t rate / 1200) - 1) / (rate ln 2 / 1200)
@@ -203,17 +186,14 @@ endproc
 @pitch_steps: glide.sound, 0, 0.5
 @check: "largest step of a 20-cent glide (cents)", pitch_steps.largest, 20, 3
 @check: "steps over 50 cents in it", pitch_steps.over50, 0, 0
-removeObject: glide.sound
 @glide: 80
 @pitch_steps: glide.sound, 0, 0.3
 @check: "largest step of an 80-cent glide (cents)", pitch_steps.largest, 80, 5
-removeObject: glide.sound
 # An abrupt step lies inside one 40-ms analysis window: it shows as two steps of about half.
 step = Create Sound from formula: "step", 1, 0, 0.5, 16000,
 ... "0.1 * sin(2*pi*x*(if x < 0.25 then 150 else 150 * 2^(1/12) fi) - if x < 0.25 then 0 else 2*pi*0.25*150*(2^(1/12) - 1) fi)"
 @pitch_steps: step, 0, 0.5
 @check: "largest step of an abrupt 100-cent step (cents)", pitch_steps.largest, 50, 10
-removeObject: step
 
 if failures > 0
     exitScript: failures, " check(s) failed"

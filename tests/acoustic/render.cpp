@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <regex>
 #include <sstream>
 
 #include "speechscore.h"
@@ -80,20 +81,11 @@ Rendered render_piece(int output) {
         return Rendered();
     }
     if (output != 0) {
-        std::istringstream in(read_file(score));
-        std::ostringstream out;
-        for (std::string line; std::getline(in, line);) {
-            std::istringstream fields(line);
-            std::string letter, instr, start, span, switch_value;
-            if (fields >> letter >> instr >> start >> span >> switch_value && letter == "i" &&
-                instr == "1") {
-                std::string rest;
-                std::getline(fields, rest);
-                line = "i 1 " + start + " " + span + " " + std::to_string(output) + rest;
-            }
-            out << line << '\n';
-        }
-        std::ofstream(score) << out.str();
+        const std::regex switch_field("^(i +1 +\\S+ +\\S+ +)\\S+");  // p4 of instrument 1
+        std::string text;
+        for (const std::string& line : lines_of(read_file(score)))
+            text += std::regex_replace(line, switch_field, "$01" + std::to_string(output)) + "\n";
+        std::ofstream(score) << text;
     }
     return render_score(score, "piece");
 #else

@@ -31,14 +31,9 @@ endfor
 for i to n
   v = 0
   for j to n
-    k = i + j
-    if k > n
-      k = i - (k - n)
-    endif
-    if v = 0 and k >= 1
-      if vowel[k] and w0[k] = w0[i]
-        v = k
-      endif
+    k = if i + j <= n then i + j else n - j fi
+    if v = 0 and k >= 1 and vowel[k] and w0[k] = w0[i]
+      v = k
     endif
   endfor
   l$ = lab$[i]

@@ -23,10 +23,10 @@ def fit_transition(track, formant, start, stop):
     [start + 5 ms, stop] by least squares over T in 0.5 ms steps from 10 ms; returns (onset, target, T s)."""
     import numpy as np
 
-    rows = [(t, r[formant]) for t, *rest in track for r in [(None, *rest)]
-            if start + 0.005 <= t <= stop and r[formant] > 0]
-    t = np.array([r[0] for r in rows]) - start
-    f = np.array([r[1] for r in rows])
+    rows = np.array([row for row in track
+                     if start + 0.005 <= row[0] <= stop and row[formant] > 0])
+    t = rows[:, 0] - start
+    f = rows[:, formant]
     best = None
     for half in range(20, 400):
         ms = half / 2
