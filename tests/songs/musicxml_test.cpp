@@ -120,15 +120,9 @@ TEST(MusicXml, ReadsAsItsDumpOrOneError) {
     const std::string noXml = "error: not a MusicXML file: not XML ";
     struct Case {
         std::string input;
-        std::string expected;                  // the dump, or "error: " and the error
-        std::vector<std::string> diagnostics;  // those of a reading
-        songs::Options options;
-        Case(std::string in, std::string out, std::vector<std::string> notes = {},
-             songs::Options chosen = {})
-            : input(std::move(in)),
-              expected(std::move(out)),
-              diagnostics(std::move(notes)),
-              options(std::move(chosen)) {}
+        std::string expected;                       // the dump, or "error: " and the error
+        std::vector<std::string> diagnostics = {};  // those of a reading
+        songs::Options options = {};
     };
     const Case cases[] = {
         {lyrics, document("lyrics.expected")},
