@@ -29,14 +29,10 @@ Take measure(const ScratchDir& dir, const std::string& wav) {
     const ChildResult r = run_in(dir.path(), {"praat", "--run", kMeasure, dir.path() + "/" + wav});
     take.log = r.out + r.err;
     std::istringstream in(r.out);
-    for (std::string line; std::getline(in, line);) {
-        std::istringstream words(line);
-        std::string kind;
-        double t = 0;
-        double v = 0;
-        if (!(words >> kind >> t >> v)) continue;
-        (kind == "P" ? take.pitch : take.level).push_back({t, v});
-    }
+    std::string kind;
+    double t = 0;
+    double v = 0;
+    while (in >> kind >> t >> v) (kind == "P" ? take.pitch : take.level).push_back({t, v});
     return take;
 }
 
@@ -96,7 +92,9 @@ void check_notes(const Take& take, const std::string& notes, double start, doubl
             EXPECT_LT(std::fabs(cents(f, key_hz(n.key))), 15) << "the note at " << t;
         }
         // Praat's frames are 5 ms apart: the onset is known to that step.
-        if (n.onset) EXPECT_NEAR(voice_onset(take, t), t, 0.015) << "the note at " << t;
+        if (n.onset) {
+            EXPECT_NEAR(voice_onset(take, t), t, 0.015) << "the note at " << t;
+        }
         t += len;
     }
 }
@@ -171,16 +169,12 @@ TEST(SingMeasure, AHeldNoteHasItsVibratoAndNoClicks) {
         const Take take = measure(dir, "v.wav");
         // After the delay and the fade-in, to 0.3 s before the end: the rate from the upward
         // crossings of the mean, the extent from the deviation's RMS (a sine's is extent/√2).
-        std::vector<std::pair<double, double>> c;
-        double mean = 0;
-        for (const auto& [t, hz] : take.pitch) {
-            if (t >= 1.0 && t <= 4.2 && hz > 0) {
-                c.push_back({t, cents(hz, 440)});
-                mean += c.back().second;
-            }
-        }
+        std::vector<std::pair<double, double>> c;  // time, cents from A4
+        for (const auto& [t, hz] : take.pitch)
+            if (t >= 1.0 && t <= 4.2 && hz > 0) c.push_back({t, cents(hz, 440)});
         ASSERT_GT(c.size(), 500u) << take.log;
-        mean /= static_cast<double>(c.size());
+        double mean = 0;
+        for (const auto& [t, x] : c) mean += x / static_cast<double>(c.size());
         double square = 0;
         std::vector<double> up;
         for (std::size_t i = 0; i < c.size(); ++i) {
