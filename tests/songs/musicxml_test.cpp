@@ -222,14 +222,18 @@ TEST(MusicXml, ReadsAsItsDumpOrOneError) {
     }
 }
 
-// What the dumps do not show: the verses and the parts with lyrics, and the melisma's first
-// note extending.
+// What the dumps do not show: the verses and the parts with lyrics, an elision's two syllables
+// on one note, and the melisma's first note extending.
 TEST(MusicXml, LyricsModel) {
     const songs::Result r = songs::read_song(document("lyrics.musicxml"));
     EXPECT_EQ(r.song.verses, (std::vector<std::string>{"1", "2"}));
     ASSERT_EQ(r.song.parts.size(), 2u);
     EXPECT_FALSE(r.song.parts[0].lyrics);
     EXPECT_TRUE(r.song.parts[1].lyrics);
+    const songs::Lyric* how = songs::lyric_of(r.song.events[9], "1");
+    ASSERT_NE(how, nullptr);
+    ASSERT_EQ(how->syllables.size(), 2u);
+    EXPECT_EQ(how->syllables[1].text, "I");
     EXPECT_TRUE(songs::lyric_of(r.song.events[5], "1")->extend);
 }
 
@@ -341,8 +345,8 @@ std::string sung_syllables(const songs::Song& song) {
 // The public MusicXML test documents in tests/songs/conformance (see its README): each is read
 // without an error; the notes the document holds for the part and voice (a chord's notes are
 // one, a tied note is one with the note it goes on from) are sung once, or reported with their
-// measure, for the beats they are written (grace notes take no time of their own), counted from
-// the document by hand; the lyrics fall on their notes; a compressed copy reads the same.
+// measure, for the beats they are written (grace notes take no time of their own); the lyrics
+// fall on their notes; a compressed copy reads the same.
 TEST(MusicXml, ConformanceSuite) {
     struct Case {
         const char* file;
