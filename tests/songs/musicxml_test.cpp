@@ -305,10 +305,6 @@ TEST(MusicXml, DumpProgram) {
 
 namespace {
 
-std::string conformance(const std::string& name) {
-    return read_file(std::string(SONGS_CONFORMANCE) + "/" + name);
-}
-
 // The notes of a song as sung the first time through each measure, and the beats they sound.
 std::pair<int, double> first_play(const songs::Song& song) {
     int notes = 0;
@@ -407,7 +403,7 @@ TEST(MusicXml, ConformanceSuite) {
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.file) + " voice " + c.options.voice + " verse " +
                      c.options.verse);
-        const std::string text = conformance(c.file);
+        const std::string text = read_file(std::string(SONGS_CONFORMANCE) + "/" + c.file);
         const songs::Result r = songs::read_song(text, c.options);
         ASSERT_TRUE(r.ok) << r.error;
         for (const songs::Diagnostic& d : r.diagnostics)
