@@ -110,15 +110,17 @@ TEST(SingMeasure, KnownSignal) {
     EXPECT_NEAR(voice_onset(take, 0.5), 0.5, 0.01);
 }
 
-// A sung line, a song file, a song whose first note stands at its very start (a lead-in rest
-// gives its onset consonants room, so that its vowel starts on the beat, 0.5 s into the take)
-// and two lyric documents of the public test suite (at their default 120 a minute after the
-// lead-in): every note's pitch, and the vowels that follow a voiceless sound.
+// A sung line (one of its notes tied to the next: one note of their two lengths), a song file, a
+// song whose first note stands at its very start (a lead-in rest gives its onset consonants room,
+// so that its vowel starts on the beat, 0.5 s into the take) and two lyric documents of the public
+// test suite (at their default 120 a minute after the lead-in): every note's pitch, and the vowels
+// that follow a voiceless sound.
 TEST(SingMeasure, VowelsStartOnTheirNotesAtTheirPitch) {
     ScratchDir dir;
     dir.write("s.ss",
               "start1 0 1 1 1 1 1 0 1 1\nstartmn\nmetronome 100\nvoice tenor\n"
-              "sing \"ta ka pa sa to ki pu\" r/1 C4/1 E4/1/2 G4/1/2 C5/1 r/1/2 B4/1/2 G4/1 C4/2\n"
+              "sing \"ta ka pa sa to ki pu\" r/1 C4/1 E4/1/2 G4/1/2 C5/1/2~ C5/1/2 r/1/2 B4/1/2 "
+              "G4/1 C4/2\n"
               "Rest 0.5\nfine\n");
     std::string notes;
     for (const char* syllable : {"ta", "ka", "pa"})
