@@ -26,6 +26,11 @@ std::string be(std::uint32_t v, int bytes) {
     return out;
 }
 
+// A track chunk of the given bytes.
+std::string mtrk(const std::string& body) {
+    return "MTrk" + be(static_cast<std::uint32_t>(body.size()), 4) + body;
+}
+
 // A track's events, written as the file holds them.
 struct Track {
     std::string bytes;
@@ -42,10 +47,7 @@ struct Track {
     Track& tempo(std::uint32_t delta, std::uint32_t micro) {
         return meta(delta, 0x51, be(micro, 3));
     }
-    std::string chunk() const {
-        const std::string body = bytes + std::string("\x00\xff\x2f\x00", 4);
-        return "MTrk" + be(static_cast<std::uint32_t>(body.size()), 4) + body;
-    }
+    std::string chunk() const { return mtrk(bytes + std::string("\x00\xff\x2f\x00", 4)); }
 };
 
 std::string smf(int format, int division, const std::vector<Track>& tracks) {
@@ -99,9 +101,6 @@ TEST(Midi, FilesReadAsTheirDumpsOrOneError) {
     bass.meta(0, 0x03, "Bass").raw(0, {0x92, 36, 90}).raw(1440, {0x82, 36, 0});
     const std::string one = smf(1, 480, {conductor, melody, bass});
     const std::string header = "MThd" + be(6, 4) + be(0, 2) + be(1, 2) + be(480, 2);
-    auto track = [](const std::string& body) {
-        return "MTrk" + be(static_cast<std::uint32_t>(body.size()), 4) + body;
-    };
     // The dump, "error: " and the error, then "note: " and each diagnostic.
     const std::pair<std::string, std::string> cases[] = {
         {smf(0, 480, {zero}),
@@ -131,17 +130,17 @@ TEST(Midi, FilesReadAsTheirDumpsOrOneError) {
          "error: the MIDI file is cut short: track 1 claims 1000 bytes, 4 are left\n"},
         {header + "MTrk" + be(0xffffffff, 4),
          "error: the MIDI file is cut short: track 1 claims 4294967295 bytes, 0 are left\n"},
-        {header + track(std::string("\xff\xff\xff\xff\x7f\x90\x3c\x40", 8)),
+        {header + mtrk(std::string("\xff\xff\xff\xff\x7f\x90\x3c\x40", 8)),
          "error: track 1: a variable-length number longer than four bytes\n"},
-        {header + track(std::string("\x00\xff\x01\x8f\xff\xff\x7f", 7)),
+        {header + mtrk(std::string("\x00\xff\x01\x8f\xff\xff\x7f", 7)),
          "error: track 1 ends in the middle of an event\n"},
-        {header + track(std::string("\x00\x3c\x40", 3)),
+        {header + mtrk(std::string("\x00\x3c\x40", 3)),
          "error: track 1: a data byte where an event should start\n"},
-        {header + track(std::string("\x00\x90\x3c", 3)),
+        {header + mtrk(std::string("\x00\x90\x3c", 3)),
          "error: track 1 ends in the middle of an event\n"},
-        {header + track(std::string("\x00\x90\x3c\x90", 4)),
+        {header + mtrk(std::string("\x00\x90\x3c\x90", 4)),
          "error: track 1: a status byte inside an event\n"},
-        {header + track(std::string("\x00\xf1\x00", 3)),
+        {header + mtrk(std::string("\x00\xf1\x00", 3)),
          "error: track 1: a system message that a file cannot hold\n"},
     };
     for (const auto& [file, expected] : cases) {
