@@ -346,65 +346,55 @@ std::string sung_syllables(const songs::Song& song) {
 TEST(MusicXml, ConformanceSuite) {
     struct Case {
         const char* file;
-        songs::Options options;
+        const char* voice;      // "": the default
+        const char* verse;      // "": the default
         int notes;              // notes sung the first time through
         double sung;            // the beats they sound
         double beats;           // the song's whole length in beats
         const char* syllables;  // the lyric note by note; nullptr: a part without lyrics
     };
     const Case cases[] = {
-        {"02a-Rests-Durations.xml", {}, 0, 0, 24, nullptr},
-        {"03a-Rhythm-Durations.xml", {}, 32, 136, 136, nullptr},
-        {"03b-Rhythm-Backup.xml", {}, 2, 2, 3, nullptr},
-        {"03b-Rhythm-Backup.xml", {"", "2", ""}, 2, 2, 3, nullptr},
-        {"03c-Rhythm-DivisionChange.xml", {}, 6, 8, 8, nullptr},
-        {"03d-Rhythm-DottedDurations-Factors.xml", {}, 11, 22, 55.25, nullptr},
-        {"03f-Rhythm-Forward.xml", {}, 3, 2.25, 5, nullptr},
-        {"21e-Chords-PickupMeasures.xml", {}, 3, 3, 3, nullptr},
-        {"23a-Tuplets.xml", {}, 30, 14, 14, nullptr},
-        {"33b-Spanners-Tie.xml", {}, 1, 8, 8, nullptr},
-        {"42a-MultiVoice-TwoVoicesOnStaff-Lyrics.xml",
-         {},
-         6,
-         7,
-         12,
+        {"02a-Rests-Durations.xml", "", "", 0, 0, 24, nullptr},
+        {"03a-Rhythm-Durations.xml", "", "", 32, 136, 136, nullptr},
+        {"03b-Rhythm-Backup.xml", "", "", 2, 2, 3, nullptr},
+        {"03b-Rhythm-Backup.xml", "2", "", 2, 2, 3, nullptr},
+        {"03c-Rhythm-DivisionChange.xml", "", "", 6, 8, 8, nullptr},
+        {"03d-Rhythm-DottedDurations-Factors.xml", "", "", 11, 22, 55.25, nullptr},
+        {"03f-Rhythm-Forward.xml", "", "", 3, 2.25, 5, nullptr},
+        {"21e-Chords-PickupMeasures.xml", "", "", 3, 3, 3, nullptr},
+        {"23a-Tuplets.xml", "", "", 30, 14, 14, nullptr},
+        {"33b-Spanners-Tie.xml", "", "", 1, 8, 8, nullptr},
+        {"42a-MultiVoice-TwoVoicesOnStaff-Lyrics.xml", "", "", 6, 7, 12,
          "This is the lyrics of Voice1"},
-        {"42a-MultiVoice-TwoVoicesOnStaff-Lyrics.xml",
-         {"", "2", ""},
-         6,
-         7,
-         12,
+        {"42a-MultiVoice-TwoVoicesOnStaff-Lyrics.xml", "2", "", 6, 7, 12,
          "This is the lyrics of Voice2"},
-        {"45a-SimpleRepeat.xml", {}, 0, 0, 24, nullptr},
-        {"45b-RepeatWithAlternatives.xml", {}, 4, 16, 20, nullptr},
-        {"46e-PickupMeasure-SecondVoiceStartsLater.xml", {}, 5, 5, 5, nullptr},
-        {"46e-PickupMeasure-SecondVoiceStartsLater.xml", {"", "2", ""}, 1, 1, 5, nullptr},
-        {"61a-Lyrics.xml", {}, 11, 12, 12, "Tra- la- li Ja! _ Tra- _ ra! _ Bah! _"},
-        {"61b-MultipleLyrics.xml", {}, 8, 8, 8, "1.Tra- la- la, ja! _ Tra- _ ra..."},
-        {"61b-MultipleLyrics.xml", {"", "", "2"}, 8, 8, 8, "2.tra- la- la, ja! _ Tra- _ ra."},
-        {"61b-MultipleLyrics.xml", {"", "", "iij"}, 8, 8, 8, "3.TRA- LA- LA, JA! _ TRA- _ RA..."},
-        {"61c-Lyrics-Pianostaff.xml", {}, 4, 4, 4, "tra- la- li ja!"},
-        {"61c-Lyrics-Pianostaff.xml", {"", "2", ""}, 4, 4, 4, "TRA- LA- LI JA!"},
-        {"61d-Lyrics-Melisma.xml", {}, 7, 8, 8, "Me- _ _ _ lis- ma. _"},
-        {"61e-Lyrics-Chords.xml", {}, 4, 4, 4, "Ly- rics on chords"},
-        {"61f-Lyrics-GracedNotes.xml", {}, 13, 8, 8, "Ly- _ _ rics on _ notes _ _ _ with _ graces"},
-        {"61g-Lyrics-NameNumber.xml", {}, 6, 6, 6, "Verse1A- 1B- Verse1C- Chorus1D- _ NoneF-"},
-        {"61g-Lyrics-NameNumber.xml", {"", "", "Verse"}, 6, 6, 6, "VerseE- _"},
-        {"61h-Lyrics-BeamsMelismata.xml",
-         {},
-         28,
-         14,
-         16,
+        {"45a-SimpleRepeat.xml", "", "", 0, 0, 24, nullptr},
+        {"45b-RepeatWithAlternatives.xml", "", "", 4, 16, 20, nullptr},
+        {"46e-PickupMeasure-SecondVoiceStartsLater.xml", "", "", 5, 5, 5, nullptr},
+        {"46e-PickupMeasure-SecondVoiceStartsLater.xml", "2", "", 1, 1, 5, nullptr},
+        {"61a-Lyrics.xml", "", "", 11, 12, 12, "Tra- la- li Ja! _ Tra- _ ra! _ Bah! _"},
+        {"61b-MultipleLyrics.xml", "", "", 8, 8, 8, "1.Tra- la- la, ja! _ Tra- _ ra..."},
+        {"61b-MultipleLyrics.xml", "", "2", 8, 8, 8, "2.tra- la- la, ja! _ Tra- _ ra."},
+        {"61b-MultipleLyrics.xml", "", "iij", 8, 8, 8, "3.TRA- LA- LA, JA! _ TRA- _ RA..."},
+        {"61c-Lyrics-Pianostaff.xml", "", "", 4, 4, 4, "tra- la- li ja!"},
+        {"61c-Lyrics-Pianostaff.xml", "2", "", 4, 4, 4, "TRA- LA- LI JA!"},
+        {"61d-Lyrics-Melisma.xml", "", "", 7, 8, 8, "Me- _ _ _ lis- ma. _"},
+        {"61e-Lyrics-Chords.xml", "", "", 4, 4, 4, "Ly- rics on chords"},
+        {"61f-Lyrics-GracedNotes.xml", "", "", 13, 8, 8,
+         "Ly- _ _ rics on _ notes _ _ _ with _ graces"},
+        {"61g-Lyrics-NameNumber.xml", "", "", 6, 6, 6, "Verse1A- 1B- Verse1C- Chorus1D- _ NoneF-"},
+        {"61g-Lyrics-NameNumber.xml", "", "Verse", 6, 6, 6, "VerseE- _"},
+        {"61h-Lyrics-BeamsMelismata.xml", "", "", 28, 14, 16,
          "Me- _ _ lis- ma _ _ Me- _ _ lis- ma _ _ Me- _ _ lis- ma _ _ Me- _ _ lis- ma _ _"},
-        {"61i-Lyrics-Chords.xml", {"", "", "3"}, 1, 1, 1, "Lyrics_3"},
-        {"61j-Lyrics-Elisions.xml", {}, 4, 4, 4, "a b_c d_e f_g_h"},
-        {"61k-Lyrics-SpannersExtenders.xml", {}, 11, 11, 12, "A _ b- _ _ CC _ _ e _ _"},
+        {"61i-Lyrics-Chords.xml", "", "3", 1, 1, 1, "Lyrics_3"},
+        {"61j-Lyrics-Elisions.xml", "", "", 4, 4, 4, "a b_c d_e f_g_h"},
+        {"61k-Lyrics-SpannersExtenders.xml", "", "", 11, 11, 12, "A _ b- _ _ CC _ _ e _ _"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.file) + " voice " + c.options.voice + " verse " +
-                     c.options.verse);
+        SCOPED_TRACE(std::string(c.file) + " voice " + c.voice + " verse " + c.verse);
+        const songs::Options options = {"", c.voice, c.verse};
         const std::string text = read_file(std::string(SONGS_CONFORMANCE) + "/" + c.file);
-        const songs::Result r = songs::read_song(text, c.options);
+        const songs::Result r = songs::read_song(text, options);
         ASSERT_TRUE(r.ok) << r.error;
         for (const songs::Diagnostic& d : r.diagnostics)
             EXPECT_TRUE(!d.measure.empty() || d.message.rfind("no part has lyrics", 0) == 0)
@@ -423,7 +413,7 @@ TEST(MusicXml, ConformanceSuite) {
         }
         const songs::Result z = songs::read_song(
             make_zip({{"META-INF/container.xml", kContainer}, {"score/song.musicxml", text}}),
-            c.options);
+            options);
         ASSERT_TRUE(z.ok) << z.error;
         EXPECT_EQ(printed(z.song), printed(r.song));
     }
