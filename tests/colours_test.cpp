@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <iterator>
@@ -26,32 +25,20 @@ bool same_formants(int a, int b) {
                       std::begin(formants[b]));
 }
 
-bool is_identifier(const char* name) {
-    if (!std::isalpha(static_cast<unsigned char>(name[0]))) return false;
-    for (const char* p = name; *p != '\0'; ++p)
-        if (!std::isalnum(static_cast<unsigned char>(*p)) && *p != '_') return false;
-    return true;
-}
-
 TEST(ColourNames, OneNameForEverySymbolInOrder) {
     ASSERT_EQ(std::size(kColourNames), 48u);
     std::set<std::string> names;
     for (int i = 0; i < 48; ++i) {
         EXPECT_EQ(kColourNames[i].value, i) << kColourNames[i].name;
-        EXPECT_TRUE(is_identifier(kColourNames[i].name)) << kColourNames[i].name;
         EXPECT_TRUE(std::strchr("vcx", kColourNames[i].name[0]) != nullptr) << kColourNames[i].name;
         names.insert(kColourNames[i].name);
     }
-    for (const Named& p : kPointerNames) {
-        EXPECT_TRUE(is_identifier(p.name)) << p.name;
-        names.insert(p.name);
-    }
+    for (const Named& p : kPointerNames) names.insert(p.name);
     EXPECT_EQ(names.size(), std::size(kColourNames) + std::size(kPointerNames));
 }
 
 // The names promise equal rows and cancelling pairs; the tables must keep those promises.
 TEST(ColourNames, RowsTheNamesCallEqualOrCancelling) {
-    EXPECT_TRUE(same_formants(vUXfixed, vUX));
     EXPECT_TRUE(same_formants(xNeutral37, xNeutral33));
     EXPECT_TRUE(same_formants(cN38, cN));
     // The same frequencies; only B5 differs.
@@ -69,8 +56,7 @@ TEST(ColourNames, RowsTheNamesCallEqualOrCancelling) {
 }
 
 TEST(ColourNames, PointersAreAcceptedByTheirGenerators) {
-    const ChildResult run = run_child([] {
-        fresh();
+    const ChildResult run = run_fresh([] {
         for (int ptr : {nasOff, nasM, nasN, nasOff36}) genNAS(0.1, ptr);
         for (int ptr : {trachOff, trachOn}) genTRC(0.1, ptr);
         for (int sym : {df1Row0, df1Row1}) genDF1(0.1, sym);
@@ -87,26 +73,18 @@ TEST(Pitch, NotesAndFrequencies) {
     EXPECT_EQ(noteOct(Fs, 2), noteOct(Gb, 2));
     EXPECT_EQ(noteOct(B + 1, 3), noteOct(C, 4));
     static_assert(noteOct("A4") == 8.75, "evaluated at compile time");
+    // clang-format off
     const struct {
         const char* name;
         double oct;
     } names[] = {
-        {"C3", 7.0},
-        {"c3", 7.0},
-        {"A4", 8.75},
-        {"Bb2", 6.0 + 10.0 / 12},
-        {"F#4", 8.5},
-        {"Cb4", 7.0 + 11.0 / 12},
-        {"G#-1", 3.0 + 8.0 / 12},
-        {"C10", 14.0},
-        {"", 0.0},
-        {"H4", 0.0},
-        {"C", 0.0},
-        {"C4x", 0.0},
-        {"C#", 0.0},
-        {"4", 0.0},
+        {"C3", 7.0},  {"c3", 7.0}, {"A4", 8.75}, {"Bb2", 6.0 + 10.0 / 12}, {"F#4", 8.5},
+        {"Cb4", 7.0 + 11.0 / 12},  {"G#-1", 3.0 + 8.0 / 12}, {"C10", 14.0},
+        // No note name: 0.
+        {"", 0.0}, {"H4", 0.0}, {"C", 0.0}, {"C4x", 0.0}, {"C#", 0.0}, {"4", 0.0},
         {"C999999999999", 0.0},
     };
+    // clang-format on
     for (const auto& n : names) EXPECT_DOUBLE_EQ(noteOct(n.name), n.oct) << n.name;
     EXPECT_EQ(noteOct(nullptr), 0.0);
 

@@ -24,20 +24,21 @@ void print_times(std::initializer_list<int> slots) {
     std::printf("errors %d\n", nerrors);
 }
 
-ChildResult run_fresh(const std::function<void()>& calls) {
-    return run_child([&] {
-        fresh();
-        calls();
-    });
-}
-
-TEST(Cascade, ScaleShiftAndAdjustmentRows) {
+// Calls from a fresh start and the exact lines they print.
+TEST(Filters, CallsWriteTheseLines) {
     const std::string lowered =
         "i 14    0.0000  0.1000 3100 3500 4300 5100 5900  400  400  400  400  400    1.0 \n";
     const std::string plain =
         "i 14    0.0000  0.1000 3500 4500 5500 6500 7500  700  900 1100 1300 1500    1.0 \n";
-    // Row 1 is added before the bandwidths are scaled; a row outside frmadj means none.
+    const std::string tto = kTto + ";i  9\n-1\n", color = kColour + ";i  9\n-1\n";
+    const std::string stale = kTto + ";i 14\n";
+    const std::string f1Echo = kColour + ";i 11   0.0000     0.5000   300.0000    60.0000  \n";
+    const std::string nasEcho = "     0.1000     1.0000     2.0000     3.0000     4.0000  \n";
+    const std::string trcEcho = "  2150.0000   180.0000  2050.0000   360.0000  \n";
+    const std::string trcError = kTracheal + ";i 18   ", df1Error = kDeltaF1 + ";i 19   ";
+    const std::string df1Span = kDuration + ";i 19   0.4000     0.0000";
     const std::pair<std::function<void()>, std::string> cases[] = {
+        // Row 1 is added before the bandwidths are scaled; a row outside frmadj means none.
         {[] { clrF2(0.1, 0, 2.0, 100.0); }, "i 12    0.0000  0.1000 1050.0 180.0 \n"},
         // The shift is not scaled.
         {[] { clrF1(0.1, 0, 2.0, 100.0); }, "i 11    0.0000  0.1000 550.0 180.0 \n"},
@@ -48,6 +49,106 @@ TEST(Cascade, ScaleShiftAndAdjustmentRows) {
         {[] { frmadjpt = 2, clrF4_8(0.1, 1, 2.0); }, plain},
         {[] { frmadjpt = 3, clrF4_8(0.1, 1, 2.0); }, plain},
         {[] { frmadjpt = -1, clrF4_8(0.1, 1, 2.0); }, plain},
+        // A TTO operation or a color out of range; the operation is tested first.
+        {[] {
+             pfields[0] = 9;
+             for (int op : {48, -1}) std::printf("%d\n", clrTTO(op, 0));
+             for (int c : {48, -1}) std::printf("%d\n", clrTTO(0, c));
+             std::printf("%d\n", clrTTO(48, 99));
+             std::printf("errors %d\n", nerrors);
+         },
+         tto + tto + color + color + tto + "errors 5\n"},
+        // Ring colors go through the TTO map (12: color 4 becomes 8); a bad operation writes
+        // nothing but moves the tracks; a color off the ring never looks at the operation.
+        {[] {
+             setTTO(12);
+             Casc(0.2, 4);
+             TTO = 48;
+             Casc(0.2, 4);
+             Casc(0.1, 15);
+             print_times({3, 4, 5, 6});
+         },
+         "i 11    0.0000  0.2000 270.0  90.0 \ni 12    0.0000  0.2000 2050.0 120.0 \n"
+         "i 13    0.0000  0.2000 2300.0 190.0 \n"
+         "i 14    0.0000  0.2000 3250 4500 5500 6500 7500  325  450  500  590  750    1.0 \n" +
+             stale + stale + stale + stale +
+             "i 11    0.4000  0.1000 250.0 110.0 \ni 12    0.4000  0.1000 1550.0  80.0 \n"
+             "i 13    0.4000  0.1000 2200.0 101.0 \n"
+             "i 14    0.4000  0.1000 3150 4050 5500 6500 7500  350  400  550  650  750    1.0 \n"
+             "0.5 0.5 0.5 0.5 errors 4\n"},
+        // Color errors echo the buffer as the last event left it, and move the time lines.
+        {[] {
+             frqF1(0.5, 300, 60);
+             clrF1(0.1, 48, 1, 0);
+             clrF3(0.1, -1, 1, 0);
+             clrF4_8(0.1, -1, 1);
+             Para(0.1, 48);
+             clrF3(0.1, 47, 1, 0);
+             clrF2(0.1, 47, 1, 0);
+             print_times({3, 4, 5, 6, 2});
+         },
+         "i 11    0.0000  0.5000 300.0  60.0 \n" + f1Echo + f1Echo + kColour +
+             ";i 14   0.0000     0.1000   300.0000    60.0000" + kZeros9 + kColour +
+             ";i 10   0.0000     0.1000   300.0000    60.0000" + kZeros9 +
+             "i 13    0.0000  0.1000 2000.0 100.0 \ni 12    0.0000  0.1000 750.0 100.0 \n"
+             "0.5 0.1 0.1 0.1 0.1 errors 4\n"},
+        // Spans of 0 or less, or not numbers, are reported before the color.
+        {[] {
+             frqF1(0, 1, 2);
+             frqF2(-0.3, 1, 2);
+             clrF3(NAN, 4, 1, 0);
+             clrF4_8(0, 99, 1);
+             Para(-1, 99);
+             print_times({3, 4, 5, 6, 2});
+         },
+         kDuration + ";i 11   0.0000     0.0000     0.0000     0.0000  \n" + kDuration +
+             ";i 12   0.0000    -0.3000     0.0000     0.0000  \n" + kDuration +
+             ";i 13   0.0000     0.0000     0.0000     0.0000  \n" + kDuration +
+             ";i 14   0.0000     0.0000     0.0000     0.0000" + kZeros9 + kDuration +
+             ";i 10   0.0000    -1.0000     0.0000     0.0000" + kZeros9 +
+             "0 -0.3 0 0 -1 errors 5\n"},
+        // Pole-zero rows and pointers: a pointer without a row is reported (nasal: the catch-
+        // all report; delta F1: zeros) and not remembered; the tracheal span is checked first,
+        // the delta F1 row or zeros come before the span check.
+        {[] {
+             genNAS(0.1, 34);
+             genNAS(0.1, 33);
+             genNAS(0.1, 38);
+             for (int n = 0; n < 4; ++n) pfields[3 + n] = n + 1;
+             genNAS(0.1, 39);
+             genNAS(0.1, 32);
+             std::printf("%d %g\n", onaspt, timepoints[9]);
+             genTRC(0.1, 38);
+             genTRC(0.1, 36);
+             genTRC(0.1, 39);
+             genTRC(0, 99);
+             std::printf("%d %g\n", otrcpt, timepoints[10]);
+             genDF1(0.1, 1);
+             pfields[3] = 7, pfields[4] = 8;
+             genDF1(0.1, 3);
+             pfields[3] = 7, pfields[4] = 8;
+             genDF1(0.1, 4);
+             genDF1(0.1, -1);
+             std::printf("%d\n", oDf1pt);
+             genDF1(0, 1);
+             pfields[3] = 7, pfields[4] = 8;
+             genDF1(0, 2);
+             pfields[3] = 7, pfields[4] = 8;
+             genDF1(0, 9);
+             std::printf("%d %g\n", oDf1pt, timepoints[11]);
+         },
+         "i 17    0.0000  0.1000 270.0  90.0 450.0 180.0 \n"
+         "i 17    0.1000  0.1000 270.0  90.0 270.0  90.0 \n"
+         "i 17    0.2000  0.1000 2150.0 180.0 2050.0 360.0 \n" +
+             kOdd + ";i 17   0.3000" + nasEcho + kOdd + ";i 17   0.4000" + nasEcho +
+             "38 0.5\ni 18    0.0000  0.1000 2150.0 180.0 2050.0 360.0 \n" + trcError +
+             "0.1000     0.1000" + trcEcho + trcError + "0.2000     0.1000" + trcEcho + kDuration +
+             ";i 18   0.3000     0.0000" + trcEcho +
+             "38 0.3\ni 19    0.0000  0.1000   0.0   0.0 \ni 19    0.1000  0.1000   0.0   0.0 \n" +
+             df1Error + "0.2000     0.1000     7.0000     8.0000  \n" + df1Error +
+             "0.3000     0.1000     7.0000     8.0000  \n3\n" + df1Span +
+             "     0.0000     0.0000  \n" + df1Span + "     0.0000     0.0000  \n" + df1Span +
+             "     7.0000     8.0000  \n3 0.4\n"},
     };
     for (const auto& c : cases) EXPECT_EQ(run_fresh(c.first).out, c.second);
 }
@@ -62,125 +163,6 @@ TEST(Cascade, TtoMapOfEveryGroup) {
         }
     }
     for (int color : {12, 13, 33, 47}) EXPECT_EQ(clrTTO(29, color), color);
-
-    ChildResult r = run_fresh([] {
-        pfields[0] = 9;
-        for (int op : {48, -1}) std::printf("%d\n", clrTTO(op, 0));
-        for (int color : {48, -1}) std::printf("%d\n", clrTTO(0, color));
-        std::printf("%d\n", clrTTO(48, 99));  // the operation is tested first
-        std::printf("errors %d\n", nerrors);
-    });
-    const std::string tto = kTto + ";i  9\n-1\n";
-    const std::string color = kColour + ";i  9\n-1\n";
-    EXPECT_EQ(r.out, tto + tto + color + color + tto + "errors 5\n");
-}
-
-TEST(Cascade, ColorAndSpanErrorsAndTheirTimeLines) {
-    ChildResult colors = run_fresh([] {
-        frqF1(0.5, 300, 60);
-        clrF1(0.1, 48, 1, 0);  // echoes the buffer as the F1 event left it
-        clrF3(0.1, -1, 1, 0);
-        clrF4_8(0.1, -1, 1);
-        Para(0.1, 48);
-        clrF3(0.1, 47, 1, 0);
-        clrF2(0.1, 47, 1, 0);
-        print_times({3, 4, 5, 6, 2});
-    });
-    const std::string f1Echo = kColour + ";i 11   0.0000     0.5000   300.0000    60.0000  \n";
-    EXPECT_EQ(colors.out, "i 11    0.0000  0.5000 300.0  60.0 \n" + f1Echo + f1Echo + kColour +
-                              ";i 14   0.0000     0.1000   300.0000    60.0000" + kZeros9 +
-                              kColour + ";i 10   0.0000     0.1000   300.0000    60.0000" +
-                              kZeros9 +
-                              "i 13    0.0000  0.1000 2000.0 100.0 \n"
-                              "i 12    0.0000  0.1000 750.0 100.0 \n"
-                              "0.5 0.1 0.1 0.1 0.1 errors 4\n");
-
-    ChildResult spans = run_fresh([] {
-        frqF1(0, 1, 2);
-        frqF2(-0.3, 1, 2);
-        clrF3(NAN, 4, 1, 0);
-        clrF4_8(0, 99, 1);  // span before color
-        Para(-1, 99);
-        print_times({3, 4, 5, 6, 2});
-    });
-    EXPECT_EQ(spans.out, kDuration + ";i 11   0.0000     0.0000     0.0000     0.0000  \n" +
-                             kDuration + ";i 12   0.0000    -0.3000     0.0000     0.0000  \n" +
-                             kDuration + ";i 13   0.0000     0.0000     0.0000     0.0000  \n" +
-                             kDuration + ";i 14   0.0000     0.0000     0.0000     0.0000" +
-                             kZeros9 + kDuration +
-                             ";i 10   0.0000    -1.0000     0.0000     0.0000" + kZeros9 +
-                             "0 -0.3 0 0 -1 errors 5\n");
-}
-
-TEST(Cascade, RingColorsGoThroughTheTtoMapABadOneWritesNothingButMovesTheTracks) {
-    ChildResult r = run_fresh([] {
-        setTTO(12);  // color 4 becomes 8
-        Casc(0.2, 4);
-        TTO = 48;
-        Casc(0.2, 4);
-        Casc(0.1, 15);  // not a ring color: the operation is never looked at
-        print_times({3, 4, 5, 6});
-    });
-    const std::string stale = kTto + ";i 14\n";
-    EXPECT_EQ(
-        r.out,
-        "i 11    0.0000  0.2000 270.0  90.0 \ni 12    0.0000  0.2000 2050.0 120.0 \n"
-        "i 13    0.0000  0.2000 2300.0 190.0 \n"
-        "i 14    0.0000  0.2000 3250 4500 5500 6500 7500  325  450  500  590  750    1.0 \n" +
-            stale + stale + stale + stale +
-            "i 11    0.4000  0.1000 250.0 110.0 \ni 12    0.4000  0.1000 1550.0  80.0 \n"
-            "i 13    0.4000  0.1000 2200.0 101.0 \n"
-            "i 14    0.4000  0.1000 3150 4050 5500 6500 7500  350  400  550  650  750    1.0 \n"
-            "0.5 0.5 0.5 0.5 errors 4\n");
-}
-
-TEST(PoleZero, RowsPointersAndMemories) {
-    ChildResult r = run_fresh([] {
-        genNAS(0.1, 34);
-        genNAS(0.1, 33);
-        genNAS(0.1, 38);
-        for (int n = 0; n < 4; ++n) pfields[3 + n] = n + 1;
-        genNAS(0.1, 39);  // no row: the catch-all report
-        genNAS(0.1, 32);
-        std::printf("%d %g\n", onaspt, timepoints[9]);
-        genTRC(0.1, 38);
-        genTRC(0.1, 36);
-        genTRC(0.1, 39);
-        genTRC(0, 99);  // the span is checked first
-        std::printf("%d %g\n", otrcpt, timepoints[10]);
-        genDF1(0.1, 1);
-        pfields[3] = 7, pfields[4] = 8;
-        genDF1(0.1, 3);  // no row: zeros
-        pfields[3] = 7, pfields[4] = 8;
-        genDF1(0.1, 4);
-        genDF1(0.1, -1);
-        std::printf("%d\n", oDf1pt);
-        genDF1(0, 1);  // the row or the zeros come before the span check
-        pfields[3] = 7, pfields[4] = 8;
-        genDF1(0, 2);
-        pfields[3] = 7, pfields[4] = 8;
-        genDF1(0, 9);
-        std::printf("%d %g\n", oDf1pt, timepoints[11]);
-    });
-    const std::string nasEcho = "     0.1000     1.0000     2.0000     3.0000     4.0000  \n";
-    const std::string trcEcho = "  2150.0000   180.0000  2050.0000   360.0000  \n";
-    const std::string trcError = kTracheal + ";i 18   ";
-    const std::string df1Error = kDeltaF1 + ";i 19   ";
-    const std::string df1Span = kDuration + ";i 19   0.4000     0.0000";
-    EXPECT_EQ(r.out,
-              "i 17    0.0000  0.1000 270.0  90.0 450.0 180.0 \n"
-              "i 17    0.1000  0.1000 270.0  90.0 270.0  90.0 \n"
-              "i 17    0.2000  0.1000 2150.0 180.0 2050.0 360.0 \n" +
-                  kOdd + ";i 17   0.3000" + nasEcho + kOdd + ";i 17   0.4000" + nasEcho +
-                  "38 0.5\ni 18    0.0000  0.1000 2150.0 180.0 2050.0 360.0 \n" + trcError +
-                  "0.1000     0.1000" + trcEcho + trcError + "0.2000     0.1000" + trcEcho +
-                  kDuration + ";i 18   0.3000     0.0000" + trcEcho +
-                  "38 0.3\ni 19    0.0000  0.1000   0.0   0.0 \n"
-                  "i 19    0.1000  0.1000   0.0   0.0 \n" +
-                  df1Error + "0.2000     0.1000     7.0000     8.0000  \n" + df1Error +
-                  "0.3000     0.1000     7.0000     8.0000  \n3\n" + df1Span +
-                  "     0.0000     0.0000  \n" + df1Span + "     0.0000     0.0000  \n" + df1Span +
-                  "     7.0000     8.0000  \n3 0.4\n");
 }
 
 TEST(Filters, MemoriesHoldExactlyWhatWasWrittenAndNonFiniteValuesAreRejected) {
@@ -212,8 +194,6 @@ TEST(Filters, MemoriesHoldExactlyWhatWasWrittenAndNonFiniteValuesAreRejected) {
 }
 
 TEST(ColorTables, Invariants) {
-    EXPECT_EQ(sizeof formants / sizeof formants[0], 48u);
-    EXPECT_EQ(sizeof parallel / sizeof parallel[0], 48u);
     EXPECT_TRUE(std::equal(formants[10], formants[10] + 23, formants[15]));
     EXPECT_TRUE(std::equal(parallel[15], parallel[15] + 11, parallel[13]));
     EXPECT_NE(parallel[10][0], parallel[15][0]);

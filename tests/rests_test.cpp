@@ -62,8 +62,7 @@ TEST(Rests, RestReplaysTheRememberedValuesOnEveryTrackFromItsOwnTimeLine) {
 }
 
 TEST(Rests, RestStepsEveryGlideButFrication) {
-    ChildResult r = run_child([] {
-        fresh();
+    ChildResult r = run_fresh([] {
         setAV(5);
         setF0(0.5);
         glAS(2, 10);
@@ -83,8 +82,7 @@ TEST(Rests, ZeroOrNonFiniteSpanReportsEighteenErrorsAndMovesNothing) {
     // A length that is not a number is also reported by the tempo step and the AS and voice
     // glide steps: 18 for restAll(0), then 18 or 21.
     for (double beats : {0.0, std::nan(""), HUGE_VAL}) {
-        ChildResult r = run_child([&] {
-            fresh();
+        ChildResult r = run_fresh([&] {
             restAll(0);
             Rest(beats);
             double moved = 0;
@@ -99,8 +97,7 @@ TEST(Rests, ZeroOrNonFiniteSpanReportsEighteenErrorsAndMovesNothing) {
 
 TEST(BeatTimed, RestAndCascadeStatementsStepTheTempoFirst) {
     for (void (*call)() : {+[] { Rest(1); }, +[] { CascB(1, 0); }}) {
-        ChildResult r = run_child([&] {
-            fresh();
+        ChildResult r = run_fresh([&] {
             glMM(4, 30);
             call();
             std::fprintf(stderr, "%g", tsec);

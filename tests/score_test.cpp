@@ -2,10 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
+#include <cstdio>
 #include <initializer_list>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "../score/reports.h"
@@ -18,36 +21,6 @@ namespace {
 
 void set_fields(std::initializer_list<double> values) {
     std::copy(values.begin(), values.end(), pfields);
-}
-
-TEST(Writers, PrintEachStatementShapeAndNeverReadPastTheBuffer) {
-    ChildResult r = run_child([] {
-        set_fields({20, 1.5, 0.25, 60, 1});
-        wr('i', 5);
-        wr('f', 5);
-        wr('i', 1);  // the first three fields are printed even when the count is below three
-        set_fields({11, 0, 0.2, 670, 101});
-        wrfilt('i', 5);
-        set_fields({110, 12345.678, 1234.5, 100000});  // wider than the format: printed in full
-        wrfilt('i', 4);
-        set_fields({14, 0, 0.2, 3500, 4500, 5500, 6500, 7500, 350, 450, 550, 650, 750, 1});
-        wrf4_8('i', 14);
-        wrf4_8('i', 4);  // the last field alone
-        wrf4_8('i', 3);  // no field to print after the first three
-        std::fill(std::begin(pfields), std::end(pfields), 2.0);
-        wr('i', 60);
-        wrf4_8('i', 1000);
-        err(3, 51);
-    });
-    const std::string head = "i  2    2.0000  2.0000 ";
-    EXPECT_EQ(r.out,
-              "i 20    1.5000  0.2500 60.000 1.000 \nf 20    1.5000  0.2500 60.000 1.000 \n"
-              "i 20    1.5000  0.2500 \ni 11    0.0000  0.2000 670.0 101.0 \n"
-              "i110 12345.6780 1234.5000 100000.0 \n"
-              "i 14    0.0000  0.2000 3500 4500 5500 6500 7500  350  450  550  650  750    1.0 \n"
-              "i 14    0.0000  0.2000 3500.0 \ni 14    0.0000  0.2000 \n" +
-                  head + repeat(47, "2.000 ") + "\n" + head + repeat(46, "   2 ") +
-                  "   2.0 \nError: <duration> <= 0.\n;i  2" + repeat(49, "   2.0000  ") + "\n");
 }
 
 // The library's reports, by tag, with the code err prints them for (-1: a tempo comment).
@@ -67,25 +40,96 @@ const Spelt kSpelt[] = {
     {reports::Tag::Mark, -1, &kBadMark},
 };
 
-TEST(ErrorLog, MessagesEchoAndCount) {
-    ChildResult r = run_child([] {
-        set_fields({15, 2.0, 0, 40, 1});
-        nerrors = 4;
-        for (int code = -1; code <= 16; ++code) err(code, 5);
-        set_fields({17, 3.0, 1.0});
-        err(15, 1);
-        err(6, 0);
-        std::printf("count %d\n", nerrors);
-    });
-    std::string expected;
+// Calls from a fresh start and the exact lines they print.
+TEST(Writers, CallsWriteTheseLines) {
+    const std::string head = "i  2    2.0000  2.0000 ";
+    // The widest lines the writers can print: every field -DBL_MAX.
+    std::string widest = "i", echo = kOdd + ";i";
+    char text[400];
+    for (int n = 0; n < 50; ++n) {
+        const char* format = n == 0 ? "%3.0f " : n == 1 ? "%9.4f " : n == 2 ? "%7.4f " : "%5.3f ";
+        std::snprintf(text, sizeof text, format, -DBL_MAX);
+        widest += text;
+        std::snprintf(text, sizeof text, n == 0 ? "%3.0f" : "%9.4f  ", -DBL_MAX);
+        echo += text;
+    }
+    // Every code err knows, and those without a message of their own.
+    std::string reports;
     for (int code = -1; code <= 16; ++code) {
-        const std::string* message = &kOdd;  // codes without a message of their own
+        const std::string* message = &kOdd;
         for (const Spelt& s : kSpelt) {
             if (s.code == code && code > 0) message = s.text;
         }
-        expected += *message + ";i 15   2.0000     0.0000    40.0000     1.0000  \n";
+        reports += *message + ";i 15   2.0000     0.0000    40.0000     1.0000  \n";
     }
-    EXPECT_EQ(r.out, expected + kTto + ";i 17\n" + kColour + ";i 17\ncount 24\n");
+    const std::pair<void (*)(), std::string> cases[] = {
+        // Each statement shape; the writers never read past the buffer.
+        {[] {
+             set_fields({20, 1.5, 0.25, 60, 1});
+             wr('i', 5);
+             wr('f', 5);
+             wr('i', 1);  // the first three fields are printed even when the count is below three
+             set_fields({11, 0, 0.2, 670, 101});
+             wrfilt('i', 5);
+             set_fields({110, 12345.678, 1234.5, 100000});  // wider than the format: in full
+             wrfilt('i', 4);
+             set_fields({14, 0, 0.2, 3500, 4500, 5500, 6500, 7500, 350, 450, 550, 650, 750, 1});
+             wrf4_8('i', 14);
+             wrf4_8('i', 4);  // the last field alone
+             wrf4_8('i', 3);  // no field to print after the first three
+             std::fill(std::begin(pfields), std::end(pfields), 2.0);
+             wr('i', 60);
+             wrf4_8('i', 1000);
+             err(3, 51);
+         },
+         "i 20    1.5000  0.2500 60.000 1.000 \nf 20    1.5000  0.2500 60.000 1.000 \n"
+         "i 20    1.5000  0.2500 \ni 11    0.0000  0.2000 670.0 101.0 \n"
+         "i110 12345.6780 1234.5000 100000.0 \n"
+         "i 14    0.0000  0.2000 3500 4500 5500 6500 7500  350  450  550  650  750    1.0 \n"
+         "i 14    0.0000  0.2000 3500.0 \ni 14    0.0000  0.2000 \n" +
+             head + repeat(47, "2.000 ") + "\n" + head + repeat(46, "   2 ") +
+             "   2.0 \nError: <duration> <= 0.\n;i  2" + repeat(49, "   2.0000  ") + "\n"},
+        {[] {
+             std::fill(std::begin(pfields), std::end(pfields), -DBL_MAX);
+             wr('i', 50);
+             err(0, 50);
+         },
+         widest + "\n" + echo + "\n"},
+        // The messages, the echo and the count.
+        {[] {
+             set_fields({15, 2.0, 0, 40, 1});
+             nerrors = 4;
+             for (int code = -1; code <= 16; ++code) err(code, 5);
+             set_fields({17, 3.0, 1.0});
+             err(15, 1);
+             err(6, 0);
+             std::printf("count %d\n", nerrors);
+         },
+         reports + kTto + ";i 17\n" + kColour + ";i 17\ncount 24\n"},
+        // Start-up resets the state but not the beat positions, and writes the function tables.
+        {[] {
+             timepoints[3] = 2.5;
+             beatpoints[12] = 4.0;
+             incAV = incAF = 3;
+             OQn = 0.9;
+             TLn = 10;
+             pfields[49] = 5;
+             start1(0, 1, 1, 1, 1, 1, 0, 1, 1);
+             std::printf("%g %g %g %g %g %g %g\n", timepoints[3], beatpoints[12], incAV, incAF, OQn,
+                         TLn, pfields[49]);
+             startmn();
+             startf(1, 2, 3, 4, 5, 6, 7, 8);
+             startb(11, 12, 13, 14, 15, 16, 17, 18);
+             std::printf("%g %g %g %g\n", f1i, f8i, b1i, b8i);
+         },
+         "0 4 0 0 0.5 1000 0\n"
+         "f  4    0.0000 65.0000  -5.0 10000.0  12.0 1800.0  12.0 850.0  12.0 500.0   6.0 "
+         "450.0  23.0 400.0 \n"
+         "f  6    0.0000 129.0000  10.0   1.0 \n"
+         "f  7    0.0000 32769.0000   3.0   0.0 32768.0   0.0 21845.3  -1.0 \n"
+         "1 8 11 18\n"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(run_fresh(c.first).out, c.second);
 }
 
 // Front ends find a report by its line and learn its tag; every tag names one line.
@@ -143,31 +187,6 @@ TEST(StartUp, SwitchesAreCheckedAndKept) {
         std::printf("%d %g %g", nerrors, cascfac, f8i);
     });
     EXPECT_EQ(settings.out, kOdd + echo + kOdd + ";i  0\n2 0.5 7500");
-}
-
-TEST(StartUp, ResetsStateButNotBeatPositionsAndWritesTheFunctionTables) {
-    ChildResult r = run_child([] {
-        timepoints[3] = 2.5;
-        beatpoints[12] = 4.0;
-        incAV = incAF = 3;
-        OQn = 0.9;
-        TLn = 10;
-        pfields[49] = 5;
-        start1(0, 1, 1, 1, 1, 1, 0, 1, 1);
-        std::printf("%g %g %g %g %g %g %g\n", timepoints[3], beatpoints[12], incAV, incAF, OQn, TLn,
-                    pfields[49]);
-        startmn();
-        startf(1, 2, 3, 4, 5, 6, 7, 8);
-        startb(11, 12, 13, 14, 15, 16, 17, 18);
-        std::printf("%g %g %g %g\n", f1i, f8i, b1i, b8i);
-    });
-    EXPECT_EQ(r.out,
-              "0 4 0 0 0.5 1000 0\n"
-              "f  4    0.0000 65.0000  -5.0 10000.0  12.0 1800.0  12.0 850.0  12.0 500.0   6.0 "
-              "450.0  23.0 400.0 \n"
-              "f  6    0.0000 129.0000  10.0   1.0 \n"
-              "f  7    0.0000 32769.0000   3.0   0.0 32768.0   0.0 21845.3  -1.0 \n"
-              "1 8 11 18\n");
 }
 
 TEST(ScoreEnd, EndsWithEOrExitsWithStatusOne) {

@@ -14,13 +14,12 @@
 
 namespace {
 
-// The end of an echo line: n fields of 0, or of a stale 9, then the line end.
-std::string zeros(int n) { return repeat(n) + "\n"; }
+// The end of an echo line: n fields of a stale 9, then the line end.
 std::string nines(int n) { return repeat(n, "   9.0000  ") + "\n"; }
 
-// Echo lines show the buffer as earlier statements left it: twelve fields on the voice
-// tracks, five on the noise tracks.
-TEST(TrackEvents, RangeBoundsAndEchoes) {
+// Every call starts with 9 in every field of the buffer: echo lines show the buffer as earlier
+// statements left it, twelve fields on the voice tracks, five on the noise tracks.
+TEST(TrackEvents, RangeBoundsEchoesAndWhatRejectedEventsLeave) {
     struct Case {
         void (*call)();
         std::string out;
@@ -50,45 +49,134 @@ TEST(TrackEvents, RangeBoundsAndEchoes) {
         {[] { genAF(0.1, 100.5, 1); }, kLoud + ";i 16   0.0000     0.1000   100.5000     1.0000  \n"},
         {[] { incAS = 10; aS(0.1, 95); }, "i 15    0.0000  0.1000 105.000 0.000 \n"},
         {[] { xF(0.1, 40); }, "i 16    0.0000  0.1000 40.000 1.000 \n"},
+        // clang-format on
+        // A rejected event still moves its time line (back, for a negative span) and leaves its
+        // value to be remembered; its switch is not remembered, on AV, AS or AF.
+        {[] {
+             genOQ(0.2, 1.5);
+             genF0(0, 6);
+             genTL(-0.1, 500);
+             std::printf("%g %g %g %g %g %g\n", ooq, timepoints[14], of0, timepoints[13], otl,
+                         timepoints[17]);
+             genTL(0.3, 500);
+             genAV(0.1, 50, 1);
+             genAV(0.1, 150, 0);
+             genAV(0, 40, 0);
+             xS(0.1, 30);
+             aS(0, 20);
+             genAF(0.1, 30, 2);
+             genAF(0.1, 150, 0);
+             std::printf("%g %g %g %g %g %g %d\n", oav, oavswt, oas, oasswt, oafswt, timepoints[12],
+                         nerrors);
+         },
+         kQuotient + ";i 22   0.0000     0.2000     1.5000  " + nines(8) + kDuration +
+             ";i 21   0.0000     0.0000     6.0000  " + nines(8) + kDuration +
+             ";i 25   0.0000    -0.1000   500.0000  " + nines(8) + "1.5 0.2 6 0 500 -0.1\n" +
+             "i 25   -0.1000  0.3000 500.000 \n" + "i 20    0.0000  0.1000 50.000 1.000 \n" +
+             kLoud + ";i 20   0.1000     0.1000   150.0000     0.0000  " + nines(7) + kDuration +
+             ";i 20   0.2000     0.0000    40.0000     0.0000  " + nines(7) +
+             "i 15    0.0000  0.1000 30.000 1.000 \n" + kDuration +
+             ";i 15   0.1000     0.0000    20.0000     0.0000  \n" +
+             "i 16    0.0000  0.1000 30.000 2.000 \n" + kLoud +
+             ";i 16   0.1000     0.1000   150.0000     0.0000  \n" + "40 1 20 1 2 0.2 7\n"},
+        // A glide span of 0 or less is reported and the glide ends at the next step; noise
+        // glides echo twelve fields too.
+        {[] {
+             genF0(0.1, 6);
+             setAV(2);
+             beatpoints[12] = 5;
+             glAV(0, 10);
+             std::printf("%g %g %g\n", spbGLAV, limGLAV, incAV);
+             doGLAV(0);
+             std::printf("%g %g %g\n", incAV, spbGLAV, beatpoints[12]);
+             beatpoints[14] = 3;
+             glOQ(-2, 0.5);
+             std::printf("%g %g\n", spbGLOQ, limGLOQ);
+             doGLOQ(0);
+             std::printf("%g %g\n", facGLOQ, spbGLOQ);
+             aS(0.1, 30);
+             glAS(0, 5);
+         },
+         "i 21    0.0000  0.1000 6.000 \n" + kDuration + ";i 21   0.0000     0.1000     6.0000  " +
+             nines(8) + "8 5 2\n10 0 5\n" + kDuration + ";i 21   0.0000     0.1000     6.0000  " +
+             nines(8) + "0.25 1\n0.5 0\ni 15    0.0000  0.1000 30.000 0.000 \n" + kDuration +
+             ";i 15   0.0000     0.1000    30.0000     0.0000  " + nines(7)},
+        // Each of the eight events of qV is checked on its own: qV raises OQ halfway to 1, out
+        // of range, and only the OQ event is missing.
+        {[] {
+             setOQ(1);
+             qV(0.2, 60, 6);
+             std::printf("errors %d\n", nerrors);
+         },
+         "i 20    0.0000  0.2000 60.000 0.000 \ni 21    0.0000  0.2000 6.000 \n" + kQuotient +
+             ";i 22   0.0000     0.2000     1.0000     0.0000  " + nines(7) +
+             "i 23    0.0000  0.2000 0.002 \ni 24    0.0000  0.2000 0.000 \n"
+             "i 25    0.0000  0.2000 1000.000 \ni 26    0.0000  0.2000 0.008 \n"
+             "i 27    0.0000  0.2000 1.000 \nerrors 1\n"},
+        // Values that are not numbers, or not after the factor, are reported and never stored;
+        // a running glide stays; a step that is not a number counts as 0.
+        {[] {
+             genF0(0.1, NAN);
+             genAV(INFINITY, 50, 0);
+             facGLDV = 10;
+             genDV(0.1, 1e308);
+             genAS(0.1, 40, NAN);
+             glTL(2, 3);
+             glTL(2, NAN);
+             setOQ(NAN);
+             doGLAV(NAN);
+             std::printf("%g %g %g %g %g %g %g %g %g\n", of0, timepoints[13], timepoints[12], odv,
+                         oasswt, spbGLTL, newGLTL, OQn, beatpoints[12]);
+         },
+         kPitch + ";i 21   0.0000     0.1000     0.0000  " + nines(8) + kDuration +
+             ";i 20   0.0000     0.0000    50.0000     0.0000  " + nines(7) + kOdd +
+             ";i 26   0.0000     0.1000     0.0000     0.0000  " + nines(7) + kLoud +
+             ";i 15   0.0000     0.1000    40.0000     0.0000  \n" + kOdd +
+             ";i 15   0.0000     0.1000    40.0000     0.0000  " + nines(7) + kOdd + ";i 15\n" +
+             kDuration + ";i 15   0.0000     0.1000    40.0000     0.0000  " + nines(7) +
+             "6 0.1 0 0.008 0 1 3 0.5 0\n"},
+        // The voice-quality setters print what they set; normVOIC keeps the offsets.
+        {[] {
+             setVOIC(0.6, 0.01, 0.5, 2000, 0.01, 2);
+             setVOIC(1.5, -0.002, 0, 9000, 0.008, 1);  // printed although out of range
+             orgVOIC(0.7, 0.1, 0.2, 300, 0.4, 5);
+             std::printf("%g %g %g %g %g %g\n", OQn, FLn, DIn, TLn, DVn, FVn);
+             setAV(5);
+             normVOIC();  // the offsets stay
+             setVOIC(OQn, FLn, DIn, TLn, DVn, FVn);
+             std::printf("%g\n", incAV);
+             // normGL cancels all ten glides, offsets set directly included, not the tempo's.
+             spbGLMM = 0.25;
+             setF0(0.5);
+             setAS(3);
+             glOQ(2, 0.5);
+             doGLOQ(1);
+             glAF(2, 20);
+             doGLAF(1);
+             glTL(4, 2);
+             normGL();
+             std::printf("%g %g %g %g %g %g %g %g %g %g\n", incAS, incAF, incAV, incF0, facGLOQ,
+                         facGLFL, facGLDI, facGLTL, facGLDV, facGLFV);
+             std::printf("%g %g %g %g %g %g\n", spbGLOQ, spbGLAF, spbGLTL, limGLOQ, limGLAF,
+                         spbGLMM);
+             for (int i = 0; i < 21; ++i) beatpoints[i] = i;
+             doGLVSrc(1);  // the eight voice tracks only
+             for (int slot : {7, 8, 12, 13, 14, 15, 16, 17, 18, 19})
+                 std::printf("%g ", beatpoints[slot]);
+         },
+         ";OQn=0.6000,FLn=0.0100,DIn=0.5000,TLn=2000.0000,DVn=0.0100,FVn=2.0000,\n"
+         ";OQn=1.5000,FLn=-0.0020,DIn=0.0000,TLn=9000.0000,DVn=0.0080,FVn=1.0000,\n"
+         "0.7 0.1 0.2 300 0.4 5\n"
+         ";OQn=0.5000,FLn=0.0020,DIn=0.0000,TLn=1000.0000,DVn=0.0080,FVn=1.0000,\n5\n"
+         "0 0 0 0 1 1 1 1 1 1\n0 0 0 1 1 0.25\n7 8 13 14 15 16 17 18 19 20 "},
     };
-    // clang-format on
     for (const Case& c : cases) {
-        ChildResult r = run_child([&] {
-            fresh();
+        ChildResult r = run_fresh([&] {
             std::fill(std::begin(pfields), std::end(pfields), 9.0);
             c.call();
         });
         EXPECT_EQ(r.out, c.out);
     }
-}
-
-TEST(TrackEvents, RejectedEventsStillMoveTimeLinesAndRememberValues) {
-    ChildResult r = run_child([] {
-        fresh();
-        genOQ(0.2, 1.5);
-        genF0(0, 6);
-        genTL(-0.1, 500);  // moves the TL line back
-        std::printf("%g %g %g %g %g %g\n", ooq, timepoints[14], of0, timepoints[13], otl,
-                    timepoints[17]);
-        genTL(0.3, 500);
-        genAV(0.1, 50, 1);
-        genAV(0.1, 150, 0);
-        genAV(0, 40, 0);
-        xS(0.1, 30);
-        aS(0, 20);
-        std::printf("%g %g %g %g %g %d\n", oav, oavswt, oas, oasswt, timepoints[12], nerrors);
-    });
-    EXPECT_EQ(r.out, kQuotient + ";i 22   0.0000     0.2000     1.5000  " + zeros(8) + kDuration +
-                         ";i 21   0.0000     0.0000     6.0000  " + zeros(8) + kDuration +
-                         ";i 25   0.0000    -0.1000   500.0000  " + zeros(8) +
-                         "1.5 0.2 6 0 500 -0.1\n"
-                         "i 25   -0.1000  0.3000 500.000 \n"
-                         "i 20    0.0000  0.1000 50.000 1.000 \n" +
-                         kLoud + ";i 20   0.1000     0.1000   150.0000     0.0000  " + zeros(7) +
-                         kDuration + ";i 20   0.2000     0.0000    40.0000     0.0000  " +
-                         zeros(7) + "i 15    0.0000  0.1000 30.000 1.000 \n" + kDuration +
-                         ";i 15   0.1000     0.0000    20.0000     0.0000  \n"
-                         "40 1 20 1 0.2 6\n");
 }
 
 // The ten voice and noise tracks, one row each: a crossed pointer in any row (another track's
@@ -133,8 +221,7 @@ std::string track_event(const TrackRow& t, double p4) {
 // and at every stage the other nine tracks untouched.
 TEST(TrackGlides, EveryTrackStartsStepsOvershootsAndCancels) {
     for (const TrackRow& t : kTrackRows) {
-        ChildResult r = run_child([&] {
-            fresh();
+        ChildResult r = run_fresh([&] {
             auto others_idle = [&] {
                 for (const TrackRow& o : kTrackRows) {
                     if (&o == &t) continue;
@@ -167,109 +254,6 @@ TEST(TrackGlides, EveryTrackStartsStepsOvershootsAndCancels) {
                       track_event(t, p4).c_str(), last, t.factor ? 1.0 : 0.0);
         EXPECT_EQ(r.out, expect) << t.name;
     }
-}
-
-TEST(TrackGlides, SpanOfZeroOrLessIsReportedAndEndsAtTheNextStep) {
-    ChildResult r = run_child([] {
-        fresh();
-        genF0(0.1, 6);
-        setAV(2);
-        beatpoints[12] = 5;
-        glAV(0, 10);
-        std::printf("%g %g %g\n", spbGLAV, limGLAV, incAV);
-        doGLAV(0);
-        std::printf("%g %g %g\n", incAV, spbGLAV, beatpoints[12]);
-        beatpoints[14] = 3;
-        glOQ(-2, 0.5);
-        std::printf("%g %g\n", spbGLOQ, limGLOQ);
-        doGLOQ(0);
-        std::printf("%g %g\n", facGLOQ, spbGLOQ);
-        aS(0.1, 30);
-        glAS(0, 5);  // noise glides echo twelve fields too
-    });
-    const std::string echoF0 = ";i 21   0.0000     0.1000     6.0000  " + zeros(8);
-    EXPECT_EQ(r.out, "i 21    0.0000  0.1000 6.000 \n" + kDuration + echoF0 + "8 5 2\n10 0 5\n" +
-                         kDuration + echoF0 +
-                         "0.25 1\n0.5 0\ni 15    0.0000  0.1000 30.000 0.000 \n" + kDuration +
-                         ";i 15   0.0000     0.1000    30.0000     0.0000  " + zeros(7));
-}
-
-TEST(Voicing, EachOfTheEightEventsIsCheckedOnItsOwn) {
-    ChildResult r = run_child([] {
-        fresh();
-        setOQ(1);  // qV raises it halfway to 1: out of range, only the OQ event is missing
-        std::fill(std::begin(pfields), std::end(pfields), 9.0);
-        qV(0.2, 60, 6);
-        std::printf("errors %d\n", nerrors);
-    });
-    EXPECT_EQ(r.out, "i 20    0.0000  0.2000 60.000 0.000 \ni 21    0.0000  0.2000 6.000 \n" +
-                         kQuotient + ";i 22   0.0000     0.2000     1.0000     0.0000  " +
-                         nines(7) +
-                         "i 23    0.0000  0.2000 0.002 \ni 24    0.0000  0.2000 0.000 \n"
-                         "i 25    0.0000  0.2000 1000.000 \ni 26    0.0000  0.2000 0.008 \n"
-                         "i 27    0.0000  0.2000 1.000 \nerrors 1\n");
-}
-
-TEST(Voicing, SettersNormVOICNormGLAndDoGLVSrc) {
-    ChildResult r = run_child([] {
-        fresh();
-        setVOIC(0.6, 0.01, 0.5, 2000, 0.01, 2);
-        setVOIC(1.5, -0.002, 0, 9000, 0.008, 1);  // printed although out of range
-        orgVOIC(0.7, 0.1, 0.2, 300, 0.4, 5);
-        std::printf("%g %g %g %g %g %g\n", OQn, FLn, DIn, TLn, DVn, FVn);
-        setAV(5);
-        normVOIC();  // the offsets stay
-        setVOIC(OQn, FLn, DIn, TLn, DVn, FVn);
-        std::printf("%g\n", incAV);
-        // normGL cancels all ten glides, offsets set directly included, but not the tempo glide.
-        spbGLMM = 0.25;
-        setF0(0.5);
-        setAS(3);
-        glOQ(2, 0.5);
-        doGLOQ(1);
-        glAF(2, 20);
-        doGLAF(1);
-        glTL(4, 2);
-        normGL();
-        std::printf("%g %g %g %g %g %g %g %g %g %g\n", incAS, incAF, incAV, incF0, facGLOQ, facGLFL,
-                    facGLDI, facGLTL, facGLDV, facGLFV);
-        std::printf("%g %g %g %g %g %g\n", spbGLOQ, spbGLAF, spbGLTL, limGLOQ, limGLAF, spbGLMM);
-        for (int i = 0; i < 21; ++i) beatpoints[i] = i;
-        doGLVSrc(1);  // the eight voice tracks only
-        for (int slot : {7, 8, 12, 13, 14, 15, 16, 17, 18, 19})
-            std::printf("%g ", beatpoints[slot]);
-    });
-    EXPECT_EQ(r.out,
-              ";OQn=0.6000,FLn=0.0100,DIn=0.5000,TLn=2000.0000,DVn=0.0100,FVn=2.0000,\n"
-              ";OQn=1.5000,FLn=-0.0020,DIn=0.0000,TLn=9000.0000,DVn=0.0080,FVn=1.0000,\n"
-              "0.7 0.1 0.2 300 0.4 5\n"
-              ";OQn=0.5000,FLn=0.0020,DIn=0.0000,TLn=1000.0000,DVn=0.0080,FVn=1.0000,\n5\n"
-              "0 0 0 0 1 1 1 1 1 1\n0 0 0 1 1 0.25\n7 8 13 14 15 16 17 18 19 20 ");
-}
-
-TEST(TrackNonFinite, RejectedReportedAndNeverStored) {
-    ChildResult r = run_child([] {
-        fresh();
-        genF0(0.1, NAN);
-        genAV(INFINITY, 50, 0);
-        facGLDV = 10;
-        genDV(0.1, 1e308);  // finite, but not after the factor
-        genAS(0.1, 40, NAN);
-        glTL(2, 3);
-        glTL(2, NAN);  // the running glide stays
-        setOQ(NAN);
-        doGLAV(NAN);  // reported, counts as 0
-        std::printf("%g %g %g %g %g %g %g %g %g\n", of0, timepoints[13], timepoints[12], odv,
-                    oasswt, spbGLTL, newGLTL, OQn, beatpoints[12]);
-    });
-    EXPECT_EQ(r.out, kPitch + ";i 21   0.0000     0.1000     0.0000  " + zeros(8) + kDuration +
-                         ";i 20   0.0000     0.0000    50.0000     0.0000  " + zeros(7) + kOdd +
-                         ";i 26   0.0000     0.1000     0.0000  " + zeros(8) + kLoud +
-                         ";i 15   0.0000     0.1000    40.0000     0.0000  \n" + kOdd +
-                         ";i 15   0.0000     0.1000    40.0000     0.0000  " + zeros(7) + kOdd +
-                         ";i 15\n" + kDuration +
-                         ";i 15   0.0000     0.1000    40.0000     0.0000  " + zeros(7) +
-                         "6 0.1 0 0.008 0 1 3 0.5 0\n");
 }
 
 }  // namespace

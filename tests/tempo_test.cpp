@@ -65,14 +65,25 @@ TEST(Tempo, MetronomeAndGlideStepsEndExactlyOnTheTargetAndSurviveBadRequests) {
          "Error: <duration> <= 0.\n;i 21   0.5000  " + repeat(10) + "\n" + start(2, 1, 0, 1) +
              "beat 2\nerrors 1\n"},
         {[] { glMM(-2, 30); doGLMM(1); }, kBadSpan + start(2, 1, -2, -0.5) + "beat 2\nerrors 1\n"},
+        // Steps below 0 (the case that once wrote an eight-second rest) leave the glide where
+        // it is.
+        {[] { glMM(4, 30); doGLMM(-8); doGLMM(-1e308); doGLMM(-1e308); doGLMM(2); },
+         start(2, 1, 4, 0.25) + step(1, 0, 1) + step(1, 0, 1) + step(1, 0, 1) + step(1.5, 2, 1.5) +
+             "beat 1.5\nerrors 0\n"},
+        // A target a client broke (no tempo) ends the glide and leaves beat where it was.
+        {[] { glMM(4, 30); beatnew = 0; doGLMM(1); doGLMM(4); std::printf("%g\n", facGLMM); },
+         start(2, 1, 4, 0.25) + "1\nbeat 1\nerrors 0\n"},
+        {[] { glMM(4, 30); beatnew = -1; doGLMM(1); doGLMM(4); std::printf("%g\n", facGLMM); },
+         start(2, 1, 4, 0.25) + "1\nbeat 1\nerrors 0\n"},
+        {[] { glMM(4, 30); beatnew = NAN; doGLMM(1); doGLMM(4); std::printf("%g\n", facGLMM); },
+         start(2, 1, 4, 0.25) + "1\nbeat 1\nerrors 0\n"},
         // A span or a step that is not a number is reported and counts as 0.
         {[] { glMM(NAN, 120); doGLMM(NAN); std::printf("%g %g\n", beatsaccum, beatslimit); },
          kBadSpan + start(0.5, 1, 0, -0.5) + kBadSpan + "0 0\nbeat 0.5\nerrors 2\n"},
     };
     // clang-format on
     for (const Case& c : cases) {
-        ChildResult r = run_child([&] {
-            fresh();
+        ChildResult r = run_fresh([&] {
             c.calls();
             print_beat();
             std::printf("errors %d\n", nerrors);

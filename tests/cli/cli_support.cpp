@@ -18,12 +18,16 @@ ChildResult speechscore(const std::vector<std::string>& args, const RunOptions& 
             close(fd);
         }
         for (const std::string& setting : options.env) putenv(const_cast<char*>(setting.c_str()));
-        std::vector<const char*> argv = {SPEECHSCORE_CLI};
-        for (const std::string& a : args) argv.push_back(a.c_str());
-        argv.push_back(nullptr);
-        execv(SPEECHSCORE_CLI, const_cast<char* const*>(argv.data()));
-        _exit(96);
+        exec_speechscore(args);
     });
+}
+
+void exec_speechscore(const std::vector<std::string>& args) {
+    std::vector<const char*> argv = {SPEECHSCORE_CLI};
+    for (const std::string& a : args) argv.push_back(a.c_str());
+    argv.push_back(nullptr);
+    execv(SPEECHSCORE_CLI, const_cast<char* const*>(argv.data()));
+    _exit(96);
 }
 
 ChildResult run_in(const std::string& dir, const std::vector<std::string>& args) {

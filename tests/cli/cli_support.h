@@ -20,6 +20,9 @@ inline RunOptions in(const std::string& dir) { return RunOptions{dir, "", {}}; }
 // Runs the speechscore program with args and collects its output and exit status.
 ChildResult speechscore(const std::vector<std::string>& args, const RunOptions& options = {});
 
+// Replaces this process with the speechscore program run with args (in a child).
+[[noreturn]] void exec_speechscore(const std::vector<std::string>& args);
+
 // Runs any program (args[0], looked up on PATH) in the directory dir.
 ChildResult run_in(const std::string& dir, const std::vector<std::string>& args);
 

@@ -1,7 +1,6 @@
 // The runner's tables and values read directly: every exported operation and variable of the
 // header has its row; a number in a script is the same double as the same C++ literal, in any
-// locale; names are the values of speechscore_colours.h; misspelt names find their neighbours
-// (the diagnostics that use them: grammar_test.cpp).
+// locale; names are the values of speechscore_colours.h (misspelt names: grammar_test.cpp).
 #include <gtest/gtest.h>
 
 #include <cfloat>
@@ -9,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -40,7 +40,8 @@ double read(const std::string& text, const Quantity& q = kNumber) {
     return q.kind == Kind::Number || q.kind == Kind::Pitch ? value.number : value.integer;
 }
 
-TEST(ScriptValues, NumbersAreTheDoublesOfTheSameLiterals) {
+// A value is the double of the same C++ literal or the helpers' value for a note or frequency.
+TEST(ScriptValues, ValuesAreTheDoublesOfTheSameLiterals) {
     const struct {
         const char* text;
         double literal;
@@ -62,6 +63,22 @@ TEST(ScriptValues, NumbersAreTheDoublesOfTheSameLiterals) {
     for (const auto& c : cases) {
         EXPECT_TRUE(same_bits(read(c.text), c.literal)) << c.text;
     }
+    // Note names and frequencies give the helpers' exact doubles.
+    using namespace speechscore::pitch;
+    for (const char* note : {"C3", "Bb4", "F#2", "A4", "c4", "Cb5", "E#3", "G-1"}) {
+        EXPECT_TRUE(same_bits(read(note, kPitch), noteOct(note))) << note;
+    }
+    EXPECT_TRUE(same_bits(read("130.8Hz", kPitch), hzToOct(130.8)));
+    EXPECT_TRUE(same_bits(read("440Hz", kPitch), 8.75));
+    EXPECT_TRUE(same_bits(read("1e3Hz", kPitch), hzToOct(1000)));
+    // A number is a number even where a name could stand; integers are whole, within an int.
+    EXPECT_TRUE(same_bits(read("7.1667", kPitch), 7.1667));
+    EXPECT_EQ(read("4", kColour), 4);
+    EXPECT_EQ(read("12", kInteger), 12);
+    EXPECT_EQ(read("1e1", kInteger), 10);
+    EXPECT_EQ(read("-0", kInteger), 0);
+    EXPECT_EQ(read("0x10", kInteger), 16);
+    EXPECT_EQ(read("2147483647", kInteger), 2147483647);
 }
 
 // A decimal-comma locale changes nothing: the script is read in the C locale.
@@ -96,31 +113,6 @@ TEST(ScriptValues, NamesAreTheValuesOfTheColourHeader) {
     for (const cli::NamedValue& n : cli::names_of(Kind::Tracheal)) {
         EXPECT_TRUE(n.value == 37 || n.value == 38) << n.name;
     }
-    // Note names and frequencies give the helpers' exact doubles.
-    for (const char* note : {"C3", "Bb4", "F#2", "A4", "c4", "Cb5", "E#3", "G-1"}) {
-        EXPECT_TRUE(same_bits(read(note, kPitch), pitch::noteOct(note))) << note;
-    }
-    EXPECT_TRUE(same_bits(read("130.8Hz", kPitch), pitch::hzToOct(130.8)));
-    EXPECT_TRUE(same_bits(read("440Hz", kPitch), 8.75));
-    EXPECT_TRUE(same_bits(read("1e3Hz", kPitch), pitch::hzToOct(1000)));
-    // A number is a number even where a name could stand.
-    EXPECT_EQ(read("4", kColour), 4);
-    EXPECT_TRUE(same_bits(read("7.1667", kPitch), 7.1667));
-}
-
-TEST(ScriptValues, IntegersAreWholeNumbersWithinAnInt) {
-    EXPECT_EQ(read("12", kInteger), 12);
-    EXPECT_EQ(read("1e1", kInteger), 10);
-    EXPECT_EQ(read("-0", kInteger), 0);
-    EXPECT_EQ(read("0x10", kInteger), 16);
-    EXPECT_EQ(read("2147483647", kInteger), 2147483647);
-}
-
-TEST(ScriptValues, SuggestionsFindCloseNames) {
-    const std::vector<std::string> names = {"VOW", "VOWn", "Vs", "vS", "sV", "Rest", "restAll"};
-    EXPECT_EQ(cli::suggestion("Rset", names), "did you mean 'Rest'?");
-    EXPECT_EQ(cli::suggestion("restal", names), "did you mean 'restAll'?");
-    EXPECT_EQ(cli::suggestion("metronome", names), "");
 }
 
 // A bound is included or not as its range says (the words for ranges: grammar_test.cpp).
@@ -133,25 +125,15 @@ TEST(ScriptValues, BoundsAreIncludedAsTheRangeSays) {
     EXPECT_FALSE(cli::in_range(kPitch, 12));
 }
 
-// The names the public header declares: functions, and variables (arrays by their name).
-std::set<std::string> header_names(bool functions) {
+// The names the public header declares, found by declaration (its first group a list of them):
+// functions, or variables (arrays by their name).
+std::set<std::string> header_names(const std::regex& declaration) {
     std::ifstream in(SPEECHSCORE_HEADER);
-    std::stringstream text;
-    text << in.rdbuf();
-    const std::string header = text.str();
+    const std::string header{std::istreambuf_iterator<char>(in), {}};
     std::set<std::string> names;
-    if (functions) {
-        const std::regex declaration(R"((?:^|\n)(?:void|int)\s+(\w+)\s*\()");
-        for (std::sregex_iterator it(header.begin(), header.end(), declaration), end; it != end;
-             ++it) {
-            names.insert((*it)[1]);
-        }
-        return names;
-    }
-    const std::regex declaration(R"(extern\s+(?:double|int)\s+([^;]+);)");
+    std::smatch name;
     for (std::sregex_iterator it(header.begin(), header.end(), declaration), end; it != end; ++it) {
         std::stringstream list((*it)[1]);
-        std::smatch name;
         for (std::string item; std::getline(list, item, ',');) {
             if (std::regex_search(item, name, std::regex(R"(\w+)"))) names.insert(name[0]);
         }
@@ -166,14 +148,16 @@ TEST(ScriptTables, EveryExportedNameHasItsRow) {
     for (std::size_t i = 0; i < count; ++i) {
         EXPECT_TRUE(rows.insert(ops[i].name).second) << "two rows for " << ops[i].name;
     }
-    const std::set<std::string> functions = header_names(true);
+    const std::set<std::string> functions =
+        header_names(std::regex(R"((?:^|\n)(?:void|int)\s+(\w+)\s*\()"));
     EXPECT_GT(functions.size(), 140u);
     EXPECT_EQ(rows, functions);
 
     const cli::Variable* vars = cli::variables(count);
     std::set<std::string> variableRows;
     for (std::size_t i = 0; i < count; ++i) variableRows.insert(vars[i].name);
-    const std::set<std::string> declared = header_names(false);
+    const std::set<std::string> declared =
+        header_names(std::regex(R"(extern\s+(?:double|int)\s+([^;]+);)"));
     EXPECT_GT(declared.size(), 150u);
     EXPECT_EQ(variableRows, declared);
 }
@@ -187,10 +171,8 @@ TEST(ScriptTables, RangesAndReportsAreThoseOfTheInstrumentTable) {
     ASSERT_TRUE(in) << SPEECHSCORE_INSTRUMENTS;
     int checked = 0;
     for (std::string line; std::getline(in, line);) {
-        if (line.find_first_not_of(' ') == std::string::npos ||
-            line[line.find_first_not_of(' ')] == '#') {
+        if (line.find('|') == std::string::npos || line[line.find_first_not_of(' ')] == '#')
             continue;
-        }
         std::vector<std::string> cells;
         std::istringstream row(line);
         for (std::string cell; std::getline(row, cell, '|');) {

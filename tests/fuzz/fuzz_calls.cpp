@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -29,28 +30,12 @@ struct Args {
     bool nonFinite = false;
 
     double d() {
-        static const double kSpecial[] = {std::numeric_limits<double>::quiet_NaN(),
-                                          -std::numeric_limits<double>::quiet_NaN(),
-                                          HUGE_VAL,
-                                          -HUGE_VAL,
-                                          0.0,
-                                          -0.0,
-                                          DBL_MAX,
-                                          -DBL_MAX,
-                                          DBL_MIN,
-                                          -DBL_MIN,
-                                          5e-324,
-                                          1e-300,
-                                          1e300,
-                                          -1e300,
-                                          1e16,
-                                          0.5,
-                                          100,
-                                          100.0000001,
-                                          12,
-                                          8000,
-                                          47,
-                                          1e-9};
+        // clang-format off
+        static const double kSpecial[] = {
+            std::numeric_limits<double>::quiet_NaN(), -std::numeric_limits<double>::quiet_NaN(),
+            HUGE_VAL, -HUGE_VAL, 0.0, -0.0, DBL_MAX, -DBL_MAX, DBL_MIN, -DBL_MIN, 5e-324, 1e-300,
+            1e300, -1e300, 1e16, 0.5, 100, 100.0000001, 12, 8000, 47, 1e-9};
+        // clang-format on
         double v = 0;
         switch (in.ConsumeIntegralInRange<int>(0, 7)) {
             case 0:
@@ -128,14 +113,10 @@ const char* current = "";  // name of the operation being checked
 // table says which lines they are; metronome's fallback comment is not counted).
 long long reports_in(const std::string& out) {
     long long count = 0;
-    size_t at = 0;
-    while (at < out.size()) {
-        size_t end = out.find('\n', at);
-        if (end == std::string::npos) end = out.size();
-        const std::string line = out.substr(at, end - at);
+    std::istringstream lines(out);
+    for (std::string line; std::getline(lines, line);) {
         const reports::Report* report = reports::of_line(line);
-        if (report != nullptr && report->tag != reports::Tag::Tempo) ++count;
-        at = end + 1;
+        count += report != nullptr && report->tag != reports::Tag::Tempo;
     }
     return count;
 }

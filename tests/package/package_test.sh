@@ -95,12 +95,8 @@ case $mode in
         ;;
     subproject)
         for variant in default examples tests install; do
-            case $variant in
-                default) options=() ;;
-                examples) options=(-DSPEECHSCORE_EXAMPLES=ON) ;;
-                tests) options=(-DSPEECHSCORE_TESTS=ON) ;;
-                install) options=(-DSPEECHSCORE_INSTALL=ON) ;;
-            esac
+            options=()
+            [ $variant = default ] || options=("-DSPEECHSCORE_${variant^^}=ON")
             cmake -S "$here/subproject" -B "$work/$variant" -DCMAKE_CXX_COMPILER="$CXX" \
                 -DSPEECHSCORE_SOURCE_DIR="$SPEECHSCORE_SOURCE" -DVARIANT=$variant "${options[@]}" \
                 > "$work/$variant.log" 2>&1 || { cat "$work/$variant.log" >&2; fail "$variant failed"; }

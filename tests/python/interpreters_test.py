@@ -43,25 +43,16 @@ def other_interpreter():
     given = os.environ.get("SPEECHSCORE_OTHER_PYTHON")
     pyenv = os.path.join(os.environ.get("PYENV_ROOT", os.path.expanduser("~/.pyenv")), "shims",
                          "python3")
-    here = os.path.realpath(sys.executable), sys.version_info[:2]
+    other = "import os, sys; print(os.path.realpath(sys.executable) != %r and " \
+            "sys.version_info[:2] == %r)" % (os.path.realpath(sys.executable), sys.version_info[:2])
     for candidate in [given] if given else [shutil.which("python3"), pyenv]:
-        if not candidate or not os.path.exists(candidate):
-            continue
-        run = subprocess.run([candidate, "-c", "import os, sys; print(os.path.realpath("
-                              "sys.executable), *sys.version_info[:2])"],
-                             capture_output=True, text=True)
-        if run.returncode == 0:
-            path, major, minor = run.stdout.split()
-            if (path, (int(major), int(minor))) != (here[0], here[1]) and \
-                    (int(major), int(minor)) == here[1]:
-                return candidate
+        if candidate and os.path.exists(candidate) and subprocess.run(
+                [candidate, "-c", other], capture_output=True, text=True).stdout == "True\n":
+            return candidate
     return None
 
 
 class WithoutNumpy(unittest.TestCase):
-    """Renders to WAV files, TextGrids, continua and batches need no numpy, and write the same
-    bytes as with it; the calls that return arrays say what to install."""
-
     def run_script(self, interpreter, hide):
         d = tempfile.mkdtemp()
         self.addCleanup(shutil.rmtree, d)

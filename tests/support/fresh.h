@@ -1,13 +1,15 @@
-// Set-up shared by the unit tests: module state as a test child needs it, and repeated text
-// for the long echo lines.
+// Set-up shared by the unit tests: module state as a test child needs it, a child that starts
+// from it, and repeated text for the long echo lines.
 #ifndef SPEECHSCORE_TESTS_FRESH_H
 #define SPEECHSCORE_TESTS_FRESH_H
 
 #include <algorithm>
+#include <functional>
 #include <iterator>
 #include <string>
 
 #include "speechscore.h"
+#include "support/child.h"
 
 // Start-up done (time lines, buffer, error count, offsets and voice quality cleared), no tempo
 // or track glide, TTO 0, no adjustment row, every beat position at 0 and the remembered
@@ -28,6 +30,14 @@ inline void fresh(double secondsPerBeat = 1.0) {
     oav = oas = oaf = oavswt = oasswt = oafswt = 0;
     of0 = 6, ooq = 0.5, ofl = 0, odi = 0, otl = 8000, odv = 0.008, ofv = 1;
     onaspt = 33, otrcpt = 37, oDf1pt = 0;
+}
+
+// Runs calls in a forked child from a fresh start.
+inline ChildResult run_fresh(const std::function<void()>& calls, double secondsPerBeat = 1.0) {
+    return run_child([&] {
+        fresh(secondsPerBeat);
+        calls();
+    });
 }
 
 // n copies of text; by default the echo field of a 0 ("%9.4f  ").
