@@ -5,7 +5,7 @@
 
 #include <sstream>
 #include <string>
-#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "songs.h"
@@ -26,6 +26,11 @@ std::string be(std::uint32_t v, int bytes) {
     return out;
 }
 
+// A track chunk of the given bytes.
+std::string mtrk(const std::string& body) {
+    return "MTrk" + be(static_cast<std::uint32_t>(body.size()), 4) + body;
+}
+
 // A track's events, written as the file holds them.
 struct Track {
     std::string bytes;
@@ -42,10 +47,7 @@ struct Track {
     Track& tempo(std::uint32_t delta, std::uint32_t micro) {
         return meta(delta, 0x51, be(micro, 3));
     }
-    std::string chunk() const {
-        const std::string body = bytes + std::string("\x00\xff\x2f\x00", 4);
-        return "MTrk" + be(static_cast<std::uint32_t>(body.size()), 4) + body;
-    }
+    std::string chunk() const { return mtrk(bytes + std::string("\x00\xff\x2f\x00", 4)); }
 };
 
 std::string smf(int format, int division, const std::vector<Track>& tracks) {
@@ -64,23 +66,21 @@ std::string printed(const songs::Result& r) {
 
 }  // namespace
 
-// Files read as their dumps, with their diagnostics. Format 0: running status, note-on of
-// velocity 0 as note-off, a tempo change, a Latin-1 and a UTF-8 lyric, a 3/4 time signature for
-// the measure numbers, a rest. Without lyric events, text events are the lyrics, karaoke style:
-// a syllable joins the word before it unless it starts with a space or a line mark; "@" headers
-// are not sung. SMPTE time is read at 120 quarter notes a minute: 25 frames of 40 ticks are two
-// beats; a lyric starting with a carriage return begins a word.
-TEST(Midi, FilesReadAsTheirDumps) {
+// Files read as their dumps, with their diagnostics, or end in one clear error. Format 0: running
+// status, note-on of velocity 0 as note-off, a tempo change, a Latin-1 and a UTF-8 lyric, a 3/4
+// time signature for the measure numbers, a rest. Without lyric events, text events are the lyrics,
+// karaoke style: a syllable joins the word before it unless it starts with a space or a line mark;
+// "@" headers are not sung. SMPTE time is read at 120 quarter notes a minute: 25 frames of 40 ticks
+// are two beats; a lyric starting with a carriage return begins a word. Format 1: the lyrics choose
+// the melody's track; a chord keeps its top note, a legato overlap cuts the earlier note, an inner
+// note is left out; another track is chosen by name.
+TEST(Midi, FilesReadAsTheirDumpsOrOneError) {
     Track zero;
     zero.tempo(0, 500000).meta(0, 0x58, std::string("\x03\x02\x18\x08", 4));
     zero.meta(0, 0x05, "Twin-").raw(0, {0x90, 60, 100}).raw(480, {60, 0});
     zero.meta(0, 0x05, "kle").raw(0, {60, 90}).raw(480, {60, 0});
     zero.tempo(0, 400000).meta(0, 0x05, "S\xe9").raw(0, {67, 80}).raw(960, {0x80, 67, 0});
-    zero.meta(480, 0x05,
-              "\xc3\xa7"
-              "a")
-        .raw(0, {0x90, 69, 80})
-        .raw(480, {69, 0});
+    zero.meta(480, 0x05, "\xc3\xa7\x61").raw(0, {0x90, 69, 80}).raw(480, {69, 0});  // "ça"
     Track text;
     text.meta(0, 0x01, "@TTwinkle").meta(0, 0x01, "/Twin").raw(0, {0x90, 60, 90});
     text.meta(480, 0x01, "kle").raw(0, {0x90, 62, 90}).raw(0, {0x80, 60, 0});
@@ -91,34 +91,6 @@ TEST(Midi, FilesReadAsTheirDumps) {
     Track smpte;
     smpte.meta(0, 0x05, "\rla").raw(0, {0x90, 69, 90}).raw(500, {0x80, 69, 0});
     smpte.meta(500, 0x05, "\rlo").raw(0, {0x90, 67, 90}).raw(1000, {0x80, 67, 0});
-    const std::tuple<std::string, std::string, std::vector<std::string>> cases[] = {
-        {smf(0, 480, {zero}),
-         "m1 @0 C4/1 \"Twin-\"\nm1 @1 C4/1 \"kle\"\nm1 @2 G4/2 \"S\xc3\xa9\"\nm2 @4 R/1\n"
-         "m2 @5 A4/1 \"\xc3\xa7"
-         "a\"\ntempo m1 @0 120\ntempo m1 @2 150\n",
-         {}},
-        {smf(0, 480, {text}),
-         "m1 @0 C4/1 \"Twin-\"\nm1 @1 D4/1 \"kle\"\nm1 @2 E4/1 \"lit-\"\n"
-         "m1 @3 F4/1 \"tle\"\nm2 @4 G4/1 \"star\"\n",
-         {"no lyric events: text events are read as lyrics"}},
-        {smf(0, (256 - 25) << 8 | 40, {smpte}),
-         "m1 @0 A4/1 \"la\"\nm1 @1 R/1\nm1 @2 G4/2 \"lo\"\ntempo m1 @0 120\n",
-         {"SMPTE time: read at 120 quarter notes a minute"}},
-    };
-    for (const auto& [file, dump, diagnostics] : cases) {
-        const songs::Result r = songs::read_song(file);
-        ASSERT_TRUE(r.ok) << r.error;
-        EXPECT_EQ(printed(r), "part t1 voice 1 verse 1\n" + dump);
-        std::vector<std::string> messages;
-        for (const songs::Diagnostic& diagnostic : r.diagnostics)
-            messages.push_back(diagnostic.message);
-        EXPECT_EQ(messages, diagnostics);
-    }
-}
-
-// Format 1: the lyrics choose the melody's track; a chord keeps its top note, a legato overlap
-// cuts the earlier note, an inner note is left out; another track is chosen by name.
-TEST(Midi, FormatOneChoosesTheTrackOfTheLyrics) {
     Track conductor, melody, bass;
     conductor.meta(0, 0x03, "Song").tempo(0, 600000);
     melody.meta(0, 0x03, "Melody").meta(0, 0x05, "hi");
@@ -127,68 +99,63 @@ TEST(Midi, FormatOneChoosesTheTrackOfTheLyrics) {
     melody.meta(480, 0x05, "lo").raw(0, {0x91, 60, 90}).raw(20, {0x81, 62, 0});
     melody.raw(20, {0x91, 59, 90}).raw(200, {59, 0}).raw(240, {0x81, 60, 0});
     bass.meta(0, 0x03, "Bass").raw(0, {0x92, 36, 90}).raw(1440, {0x82, 36, 0});
-    const std::string file = smf(1, 480, {conductor, melody, bass});
-
-    songs::Result r = songs::read_song(file);
-    ASSERT_TRUE(r.ok) << r.error;
-    EXPECT_EQ(printed(r),
-              "part t2 voice 1 verse 1\n"
-              "m1 @0 E4/1 \"hi\"\n"
-              "m1 @1 D4/1 \"hel-\"\n"
-              "m1 @2 C4/1 \"lo\"\n"
-              "tempo m1 @0 100\n");
-    ASSERT_EQ(r.song.parts.size(), 2u);
-    EXPECT_EQ(r.song.parts[0].name, "Melody");
-    EXPECT_TRUE(r.song.parts[0].lyrics);
-    EXPECT_FALSE(r.song.parts[1].lyrics);
-    ASSERT_EQ(r.diagnostics.size(), 1u);
-    EXPECT_EQ(r.diagnostics[0].message, "2 notes under the top voice are left out");
-
-    songs::Options bassPart;
-    bassPart.part = "Bass";
-    r = songs::read_song(file, bassPart);
-    ASSERT_TRUE(r.ok) << r.error;
-    EXPECT_EQ(r.song.part, "t3");
-    ASSERT_EQ(r.song.events.size(), 1u);
-    EXPECT_EQ(r.song.events[0].name, "C2");
-    EXPECT_EQ(r.song.events[0].length.value(), 3.0);
-}
-
-// Broken and hostile files: one clear error each, never a crash.
-TEST(Midi, HostileFilesAreOneError) {
+    const std::string one = smf(1, 480, {conductor, melody, bass});
     const std::string header = "MThd" + be(6, 4) + be(0, 2) + be(1, 2) + be(480, 2);
-    auto track = [](const std::string& body) {
-        return "MTrk" + be(static_cast<std::uint32_t>(body.size()), 4) + body;
-    };
+    // The dump, "error: " and the error, then "note: " and each diagnostic.
     const std::pair<std::string, std::string> cases[] = {
-        {"MThd", "not a standard MIDI file: no MThd header"},
+        {smf(0, 480, {zero}),
+         "part t1 voice 1 verse 1\nm1 @0 C4/1 \"Twin-\"\nm1 @1 C4/1 \"kle\"\n"
+         "m1 @2 G4/2 \"S\xc3\xa9\"\nm2 @4 R/1\nm2 @5 A4/1 \"\xc3\xa7\x61\"\ntempo m1 @0 120\n"
+         "tempo m1 @2 150\n"},
+        {smf(0, 480, {text}),
+         "part t1 voice 1 verse 1\nm1 @0 C4/1 \"Twin-\"\nm1 @1 D4/1 \"kle\"\n"
+         "m1 @2 E4/1 \"lit-\"\nm1 @3 F4/1 \"tle\"\nm2 @4 G4/1 \"star\"\n"
+         "note: no lyric events: text events are read as lyrics\n"},
+        {smf(0, (256 - 25) << 8 | 40, {smpte}),
+         "part t1 voice 1 verse 1\nm1 @0 A4/1 \"la\"\nm1 @1 R/1\nm1 @2 G4/2 \"lo\"\n"
+         "tempo m1 @0 120\nnote: SMPTE time: read at 120 quarter notes a minute\n"},
+        {one,
+         "part t2 voice 1 verse 1\nm1 @0 E4/1 \"hi\"\nm1 @1 D4/1 \"hel-\"\nm1 @2 C4/1 \"lo\"\n"
+         "tempo m1 @0 100\nnote: 2 notes under the top voice are left out\n"},
+        // Broken and hostile files: one clear error each, never a crash.
+        {"MThd", "error: not a standard MIDI file: no MThd header\n"},
         {"MThd" + be(0xffffffff, 4) + std::string(8, '\0'),
-         "not a standard MIDI file: a header of 4294967295 bytes"},
+         "error: not a standard MIDI file: a header of 4294967295 bytes\n"},
         {"MThd" + be(6, 4) + be(2, 2) + be(1, 2) + be(480, 2),
-         "MIDI format 2 is not read: save the song as format 0 or 1"},
+         "error: MIDI format 2 is not read: save the song as format 0 or 1\n"},
         {"MThd" + be(6, 4) + be(0, 2) + be(1, 2) + be(0, 2),
-         "a MIDI file with 0 ticks a quarter note"},
-        {header, "the MIDI file has no notes"},
+         "error: a MIDI file with 0 ticks a quarter note\n"},
+        {header, "error: the MIDI file has no notes\n"},
         {header + "MTrk" + be(1000, 4) + std::string("\x00\x90\x3c\x40", 4),
-         "the MIDI file is cut short: track 1 claims 1000 bytes, 4 are left"},
+         "error: the MIDI file is cut short: track 1 claims 1000 bytes, 4 are left\n"},
         {header + "MTrk" + be(0xffffffff, 4),
-         "the MIDI file is cut short: track 1 claims "
-         "4294967295 bytes, 0 are left"},
-        {header + track(std::string("\xff\xff\xff\xff\x7f\x90\x3c\x40", 8)),
-         "track 1: a variable-length number longer than four bytes"},
-        {header + track(std::string("\x00\xff\x01\x8f\xff\xff\x7f", 7)),
-         "track 1 ends in the middle of an event"},
-        {header + track(std::string("\x00\x3c\x40", 3)),
-         "track 1: a data byte where an event should start"},
-        {header + track(std::string("\x00\x90\x3c", 3)), "track 1 ends in the middle of an event"},
-        {header + track(std::string("\x00\x90\x3c\x90", 4)),
-         "track 1: a status byte inside an event"},
-        {header + track(std::string("\x00\xf1\x00", 3)),
-         "track 1: a system message that a file cannot hold"},
+         "error: the MIDI file is cut short: track 1 claims 4294967295 bytes, 0 are left\n"},
+        {header + mtrk(std::string("\xff\xff\xff\xff\x7f\x90\x3c\x40", 8)),
+         "error: track 1: a variable-length number longer than four bytes\n"},
+        {header + mtrk(std::string("\x00\xff\x01\x8f\xff\xff\x7f", 7)),
+         "error: track 1 ends in the middle of an event\n"},
+        {header + mtrk(std::string("\x00\x3c\x40", 3)),
+         "error: track 1: a data byte where an event should start\n"},
+        {header + mtrk(std::string("\x00\x90\x3c", 3)),
+         "error: track 1 ends in the middle of an event\n"},
+        {header + mtrk(std::string("\x00\x90\x3c\x90", 4)),
+         "error: track 1: a status byte inside an event\n"},
+        {header + mtrk(std::string("\x00\xf1\x00", 3)),
+         "error: track 1: a system message that a file cannot hold\n"},
     };
-    for (const auto& [bytes, error] : cases) {
-        const songs::Result r = songs::read_song(bytes);
-        EXPECT_FALSE(r.ok);
-        EXPECT_EQ(r.error, error);
+    for (const auto& [file, expected] : cases) {
+        const songs::Result r = songs::read_song(file);
+        std::string report = r.ok ? printed(r) : "error: " + r.error + "\n";
+        for (const songs::Diagnostic& d : r.diagnostics) report += "note: " + d.message + "\n";
+        EXPECT_EQ(report, expected);
     }
+    const songs::Song song = songs::read_song(one).song;
+    ASSERT_EQ(song.parts.size(), 2u);
+    EXPECT_EQ(song.parts[0].name, "Melody");
+    EXPECT_TRUE(song.parts[0].lyrics);
+    EXPECT_FALSE(song.parts[1].lyrics);
+    songs::Options byName;
+    byName.part = "Bass";
+    EXPECT_EQ(printed(songs::read_song(one, byName)),
+              "part t3 voice 1\nm1 @0 C2/3\ntempo m1 @0 100\n");
 }
