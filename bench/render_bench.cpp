@@ -179,6 +179,17 @@ void check_difference(benchmark::State& state, const std::string& take,
     }
 }
 
+// As check_difference, after checking that the same score rendered another way (twin) gave the
+// same samples as take; `differs` is the error when it did not.
+void check_twin_and_difference(benchmark::State& state, const std::string& take,
+                               const std::string& twin, const std::string& reference,
+                               const char* differs) {
+    if (difference_db(twin, take) != -HUGE_VAL)
+        state.SkipWithError(differs);
+    else
+        check_difference(state, take, reference);
+}
+
 // The median of the rounds' speed ratios (speedup) and its quartiles (speedup_q1, speedup_q3).
 void report_speedup(benchmark::State& state, const std::vector<double>& speedups) {
     state.counters["speedup"] = median(speedups);
@@ -231,10 +242,8 @@ void render_ten_minutes(benchmark::State& state) {
         state.counters["realtime_factor"] = seconds / median(renderer);
         state.counters["shell_realtime_factor"] = seconds / median(baseline);
         state.counters["resident_wall_speedup"] = median(wall_speedups);
-        if (difference_db(resident, wav) != -HUGE_VAL)
-            state.SkipWithError("the resident copy's take differs");
-        else
-            check_difference(state, wav, reference);
+        check_twin_and_difference(state, wav, resident, reference,
+                                  "the resident copy's take differs");
     }
     for (const std::string& path : {score, wav, reference, resident}) std::remove(path.c_str());
 }
@@ -330,10 +339,8 @@ void render_one_second(benchmark::State& state) {
         state.counters["shell_ms"] = 1000 * median(walls[2]);
         report_speedup(state, speedups);
         state.counters["cold_speedup"] = median(cold_speedups);
-        if (difference_db(cold, wav) != -HUGE_VAL)
-            state.SkipWithError("the take rendered without a resident copy differs");
-        else
-            check_difference(state, wav, reference);
+        check_twin_and_difference(state, wav, cold, reference,
+                                  "the take rendered without a resident copy differs");
     }
     for (const std::string& path : {score, wav, reference, cold}) std::remove(path.c_str());
 }

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "outputs.h"
 #include "speechscore.h"
 #include "speechscore_words.h"
 
@@ -241,13 +242,7 @@ void finish_line(const std::string& name, int line, std::size_t at, int before,
 }
 
 void write_all(int fd, const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return;
-        done += static_cast<std::size_t>(n);
-    }
+    speechscore::outputs::write_all(fd, text.data(), text.size());
 }
 
 }  // namespace cli

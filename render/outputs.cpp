@@ -25,6 +25,13 @@ bool transfer_all(std::size_t size, Io io) {
     return true;
 }
 
+// The permissions of a file made afresh: 0666 less the umask.
+mode_t creation_mode() {
+    const mode_t mask = umask(0);
+    umask(mask);
+    return static_cast<mode_t>(0666 & ~mask);
+}
+
 }  // namespace
 
 std::string directory_of(const std::string& path) {
@@ -73,13 +80,7 @@ int open_beside(const std::string& dest, const struct stat* replaced, std::strin
     if (replaced != nullptr && fchown(fd, replaced->st_uid, replaced->st_gid) != 0) {
         // Not the owner's to give: the new file is this user's, as an editor's would be.
     }
-    mode_t mode = replaced != nullptr ? (replaced->st_mode & 07777) : 0;
-    if (replaced == nullptr) {
-        const mode_t mask = umask(0);
-        umask(mask);
-        mode = static_cast<mode_t>(0666 & ~mask);
-    }
-    fchmod(fd, mode);
+    fchmod(fd, replaced != nullptr ? (replaced->st_mode & 07777) : creation_mode());
     return fd;
 }
 
