@@ -1,18 +1,13 @@
 // Invariants of valid call sequences, drawn with fixed seeds: every builder and rest moves all
-// eighteen time lines by its span, and a valid score holds no error line. (What a rest replays is
-// checked byte for byte in rests_test.)
+// eighteen time lines by its span, and a valid score counts no error.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdio>
 #include <functional>
 #include <random>
-#include <string>
-#include <vector>
 
-#include "../score/reports.h"
 #include "speechscore.h"
-#include "support/child.h"
 #include "support/fresh.h"
 
 namespace {
@@ -88,15 +83,10 @@ void other_call(Valid& v) {
     calls[v.random() % 8]();
 }
 
-bool is_report(const std::string& line) {
-    return reports::of_line(line) != nullptr || line.rfind("THERE ARE", 0) == 0;
-}
-
-const int kSeeds = 12;
-
-// The score of such a sequence holds no report line (a tempo comment included) and ends with e.
+// The score of such a sequence counts no error and ends with e. (The fuzzer holds the count to
+// the report lines printed.)
 TEST(Properties, EveryBuilderAndRestMovesAllEighteenTimeLinesByItsSpan) {
-    for (unsigned seed = 1; seed <= kSeeds; ++seed) {
+    for (unsigned seed = 1; seed <= 12; ++seed) {
         ChildResult r = run_fresh([&] {
             startmn();
             metronome(90);
@@ -126,9 +116,6 @@ TEST(Properties, EveryBuilderAndRestMovesAllEighteenTimeLinesByItsSpan) {
         });
         EXPECT_EQ(r.err, "0 0") << "seed " << seed;
         EXPECT_EQ(r.status, 0) << "seed " << seed;
-        int reports = 0;
-        for (const std::string& line : lines_of(r.out)) reports += is_report(line);
-        EXPECT_EQ(reports, 0) << "seed " << seed;
         EXPECT_EQ(r.out.substr(r.out.size() - 2), "e\n");
     }
 }

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "speechscore.h"
-#include "support/child.h"
 #include "support/fresh.h"
 
 namespace {
