@@ -41,11 +41,8 @@ TEST(Filters, CallsWriteTheseLines) {
         {[] { clrF2(0.1, 0, 2.0, 100.0); }, "i 12    0.0000  0.1000 1050.0 180.0 \n"},
         // The shift is not scaled.
         {[] { clrF1(0.1, 0, 2.0, 100.0); }, "i 11    0.0000  0.1000 550.0 180.0 \n"},
-        {[] { clrF4_8(0.1, 4, 0.5); },
-         "i 14    0.0000  0.1000 3500 4500 5500 6500 7500  175  225  275  325  375    1.0 \n"},
         {[] { sing(), clrF4_8(0.1, 1, 2.0); }, lowered},
         {[] { sing(), norm(), clrF4_8(0.1, 1, 2.0); }, plain},
-        {[] { frmadjpt = 2, clrF4_8(0.1, 1, 2.0); }, plain},
         {[] { frmadjpt = 3, clrF4_8(0.1, 1, 2.0); }, plain},
         {[] { frmadjpt = -1, clrF4_8(0.1, 1, 2.0); }, plain},
         // A TTO operation or a color out of range; the operation is tested first.

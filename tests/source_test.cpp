@@ -59,7 +59,6 @@ TEST(TrackEvents, RangeBoundsEchoesAndWhatRejectedEventsLeave) {
              genTL(0.3, 500);
              genAV(0.1, 50, 1);
              genAV(0.1, 150, 0);
-             genAV(0, 40, 0);
              xS(0.1, 30);
              aS(0, 20);
              genAF(0.1, 30, 2);
@@ -71,12 +70,11 @@ TEST(TrackEvents, RangeBoundsEchoesAndWhatRejectedEventsLeave) {
              ";i 21   0.0000     0.0000     6.0000  " + nines(8) + kDuration +
              ";i 25   0.0000    -0.1000   500.0000  " + nines(8) + "1.5 0.2 6 0 500 -0.1\n" +
              "i 25   -0.1000  0.3000 500.000 \n" + "i 20    0.0000  0.1000 50.000 1.000 \n" +
-             kLoud + ";i 20   0.1000     0.1000   150.0000     0.0000  " + nines(7) + kDuration +
-             ";i 20   0.2000     0.0000    40.0000     0.0000  " + nines(7) +
+             kLoud + ";i 20   0.1000     0.1000   150.0000     0.0000  " + nines(7) +
              "i 15    0.0000  0.1000 30.000 1.000 \n" + kDuration +
              ";i 15   0.1000     0.0000    20.0000     0.0000  \n" +
              "i 16    0.0000  0.1000 30.000 2.000 \n" + kLoud +
-             ";i 16   0.1000     0.1000   150.0000     0.0000  \n" + "40 1 20 1 2 0.2 7\n"},
+             ";i 16   0.1000     0.1000   150.0000     0.0000  \n" + "150 1 20 1 2 0.2 6\n"},
         // A glide span of 0 or less is reported and the glide ends at the next step; noise
         // glides echo twelve fields too.
         {[] {

@@ -97,9 +97,7 @@ Stopped stop_while_writing(const std::vector<std::string>& args, const std::stri
 }
 
 ScratchDir::ScratchDir() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern =
-        std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/speechscore-test-XXXXXX";
+    std::string pattern = std::filesystem::temp_directory_path() / "speechscore-test-XXXXXX";
     if (mkdtemp(&pattern[0]) == nullptr) std::abort();
     path_ = pattern;
 }
