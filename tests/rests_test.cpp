@@ -39,7 +39,7 @@ TEST(Rests, RestReplaysTheRememberedValuesOnEveryTrackFromItsOwnTimeLine) {
         oavswt = oafswt = 1;
         for (int slot = 2; slot < 20; ++slot) timepoints[slot] = 0.25 * slot;
         Rest(2);
-        std::fprintf(stderr, "tsec %g", tsec);  // the time lines move as property_test checks
+        std::fprintf(stderr, "tsec %g", tsec);  // its time lines: Properties (segments_test)
     });
     EXPECT_EQ(
         r.out,

@@ -80,9 +80,8 @@ void write_variable(const cli::Variable& v, FuzzedDataProvider& in, Args& a) {
         return;
     }
     const double value = a.d();
-    const bool finiteOnly = v.number == timepoints || v.number == beatpoints;
-    if (v.number == &beat && !(value > 0 && std::isfinite(value))) return;
-    if (finiteOnly && !std::isfinite(value)) return;
+    const bool keptFinite = v.number == timepoints || v.number == beatpoints || v.number == &beat;
+    if ((keptFinite && !std::isfinite(value)) || (v.number == &beat && !(value > 0))) return;
     v.number[cell] = value;
 }
 
