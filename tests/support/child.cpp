@@ -114,12 +114,11 @@ std::string ScratchDir::write(const std::string& name, const std::string& text) 
 }
 
 ProgramRun run_program(const std::string& path) {
-    const ChildResult r = run_child([&] {
+    return run_child([&] {
         dup2(STDOUT_FILENO, STDERR_FILENO);
         execl(path.c_str(), path.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     });
-    return {r.out, r.status};
 }
 
 std::string read_file(const std::string& path) {

@@ -50,14 +50,9 @@ struct Stopped {
 Stopped stop_while_writing(const std::vector<std::string>& args, const std::string& dir, int sig,
                            const std::string& cwd = "");
 
-// What a program printed (standard error merged into standard output) and its exit status (127
-// when it could not be started, 128 + signal number when killed).
-struct ProgramRun {
-    std::string out;
-    int status;
-};
-
-// Runs the program at path with no arguments.
+// Runs the program at path with no arguments: what it printed (standard error merged into
+// standard output) and its exit status (127 when it could not be started).
+using ProgramRun = ChildResult;
 ProgramRun run_program(const std::string& path);
 
 // Reads a whole file; empty when it cannot be read.
