@@ -34,7 +34,6 @@ TEST(NonFiniteArguments, AreCountedOnceWhereNothingElseWouldReportThem) {
     };
     // clang-format off
     const Case cases[] = {
-        {"doGLMM", [] { doGLMM(-INFINITY); }, "Error: <duration>"},
         {"doGLAF", [] { doGLAF(INFINITY); }, "Error: <duration>"},
         {"doGLVSrc", [] { doGLVSrc(NAN); }, "Error: <duration>"},
         {"drff d4", [] { drff(0.5, 0.05, 0.05, INFINITY, 0.2); }, "Error: <duration>"},
@@ -125,10 +124,9 @@ TEST(ErrorCount, StopsAtTheLargestInt) {
     EXPECT_EQ(r.err, "Number of errors: 2147483647. Details in .sco file.\n");
 }
 
-// The exact steps past the ends are rows of the tempo table (tempo_test.cpp).
+// Random glides and steps of every sign and size: beat and facGLMM stay between the glide's
+// ends, and beat stays positive and finite (the exact steps past the ends: tempo_test.cpp).
 TEST(TempoGlide, NeverRunsPastItsEnds) {
-    // Random glides and steps of every sign and size: beat and facGLMM stay between the glide's
-    // ends, and beat stays positive and finite.
     const ChildResult walk = run_fresh([] {
         std::mt19937_64 random(99);
         std::uniform_real_distribution<double> unit(0, 1);
