@@ -171,9 +171,7 @@ TEST(ScriptIdentity, EveryExampleWithATwinWritesTheSameScore) {
         const ChildResult file = speechscore({"-o", dir.file(name + ".sco"), script});
         EXPECT_EQ(file.out, "");
         EXPECT_EQ(read_file(dir.file(name + ".sco")), cpp.out);
-        RunOptions fromInput;
-        fromInput.input = script;
-        EXPECT_EQ(speechscore({"-"}, fromInput).out, cpp.out);
+        EXPECT_EQ(speechscore({"-"}, RunOptions{"", script, {}}).out, cpp.out);
     }
 }
 
