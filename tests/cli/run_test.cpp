@@ -144,10 +144,8 @@ TEST(ScriptRun, DiagnosticsOfWholeScripts) {
     }
 }
 
-// Byte identity: every example program that has a script twin (examples/NAME.cpp beside
-// examples/NAME.ss) writes exactly the score its script writes, with the same exit status,
-// whether the script's score goes to standard output or to a file with -o, and whether the
-// script is read from its file or from standard input.
+// Every example with a script twin (examples/NAME.cpp and NAME.ss) writes the bytes and status
+// of its script, the score sent to standard output or -o, the script read from file or input.
 TEST(ScriptIdentity, EveryExampleWithATwinWritesTheSameScore) {
     std::set<std::string> programs, scripts;
     for (const auto& entry : std::filesystem::directory_iterator(SPEECHSCORE_EXAMPLES_SOURCE)) {

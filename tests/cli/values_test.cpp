@@ -41,7 +41,7 @@ double read(const std::string& text, const Quantity& q = kNumber) {
     return q.kind == Kind::Number || q.kind == Kind::Pitch ? value.number : value.integer;
 }
 
-// A value is the double of the same C++ literal or the helpers' value for a note or frequency.
+// A value is the double of the same C++ literal.
 TEST(ScriptValues, ValuesAreTheDoublesOfTheSameLiterals) {
     const std::pair<const char*, double> cases[] = {
         {"0.1", 0.1},
