@@ -34,7 +34,6 @@ TEST(NonFiniteArguments, AreCountedOnceWhereNothingElseWouldReportThem) {
     };
     // clang-format off
     const Case cases[] = {
-        {"doGLAF", [] { doGLAF(INFINITY); }, "Error: <duration>"},
         {"doGLVSrc", [] { doGLVSrc(NAN); }, "Error: <duration>"},
         {"drff d4", [] { drff(0.5, 0.05, 0.05, INFINITY, 0.2); }, "Error: <duration>"},
         {"drpv_v dBurst", [] { drpv_v(0.5, 0.05, 0.02, -INFINITY, 0.04, 0.03, 0.05, 0.2); }, "Error: <duration>"},
