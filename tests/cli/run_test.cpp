@@ -38,6 +38,15 @@ struct Scripted {
 // --check: lines not run, the library's reports named with the argument, span, level or setting
 // that explains them, a missing fine, calls after fine, glides that fall short of their targets.
 TEST(ScriptRun, DiagnosticsOfWholeScripts) {
+    const ChildResult piece = speechscore({"--check", kPiece});
+    EXPECT_EQ(piece.status, 0);
+    EXPECT_EQ(piece.out, "");
+    // The piece's pitch rise is cut half way: Vs advances no F0 glide.
+    EXPECT_EQ(piece.err, kPiece +
+                             ":27:1: warning: the glide glF0 started here is cancelled by nrmGLF0 "
+                             "on line 30 before reaching its target: after 1 of its 2 beats the "
+                             "F0 offset was 0.125, not 0.25\n" +
+                             kPiece + ": no errors; the score lasts 10.5208 s\n");
     const std::string vowel = "VOW 1 4 60 7 0.5 0 0 100 0.01 1 0 0\n";
     // clang-format off
     const Scripted cases[] = {
