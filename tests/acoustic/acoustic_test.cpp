@@ -68,7 +68,7 @@ TEST(Noise, HAndTheFricativeOfSvAreUnvoiced) {
         {"vowel", 0.2, 0.45, true}, {"h", 0.6, 0.95, false}, {"sV fricative", 1.11, 1.2, false}};
     for (const Part& p : parts) {
         EXPECT_GT(rms_db(r.sound, p.from, p.to), -50) << p.name;
-        const double periodic = periodicity(r.sound, span(p.from, p.to)).at(0);
+        const double periodic = praat_values(r.sound, "periodicity", span(p.from, p.to)).at(0);
         EXPECT_TRUE(p.voiced ? periodic > 0.9 : periodic < 0.5) << p.name << " " << periodic;
     }
 }
@@ -79,7 +79,7 @@ TEST(Noise, ParallelFricationOfZvLiesHighInTheSpectrum) {
         "zv", [] { zV(2, 30, 11, 60, kF0Oct, 0, 60, 0.1, 0.05, 0.05, 0.25); }, 12);
     ASSERT_FALSE(r.sound.samples.empty());
     EXPECT_GT(rms_db(r.sound, 0.02, 0.15), -50);
-    EXPECT_GT(share_above(r.sound, span(0.02, 0.15), 2500).at(0), 0.8);
+    EXPECT_GT(praat_values(r.sound, "above", span(0.02, 0.15), 2500).at(0), 0.8);
 }
 
 TEST(Stops, BurstFollowsTheSilentPhases) {
@@ -223,7 +223,8 @@ TEST(Transitions, SteadyVowelsKeepTheirFormantsInTheirMiddle) {
             EXPECT_NEAR(f[1], row[1], 0.03 * row[1]) << "colour " << order[i];
         }
     }
-    const std::vector<double> pitch = f0_hz(r.sound, {0.2 * kBeat, 0.6 * kBeat, kBeat, 12});
+    const std::vector<double> pitch =
+        praat_values(r.sound, "pitch", {0.2 * kBeat, 0.6 * kBeat, kBeat, 12});
     ASSERT_EQ(pitch.size(), 12u);
     for (std::size_t i = 0; i < 12; ++i)
         EXPECT_NEAR(pitch[i], octToHz(f0), 0.02 * octToHz(f0)) << "colour " << order[i];
@@ -292,14 +293,15 @@ TEST(Spectrum, ColourFourHarmonicsAndTiltBrightness) {
             VOWn(2, 4, 60, kF0Oct, 0, 0);
         });
         ASSERT_FALSE(r.sound.samples.empty());
-        const double f0 = f0_hz(r.sound, span(0.3, 0.9)).at(0);
+        const double f0 = praat_values(r.sound, "pitch", span(0.3, 0.9)).at(0);
         const std::vector<double> levels =
             harmonic_levels_db(r.sound, 0.3, 0.9, f0, static_cast<int>(5000 / f0));
         ASSERT_FALSE(levels.empty());
         const double top = max_of(levels);
         const double near2k = levels.at(static_cast<std::size_t>(std::lround(2000 / f0) - 1)) - top;
         const double near4k = levels.at(static_cast<std::size_t>(std::lround(4000 / f0) - 1)) - top;
-        const double above4k = 10 * std::log10(share_above(r.sound, span(0.3, 0.9), 4000).at(0));
+        const double above4k =
+            10 * std::log10(praat_values(r.sound, "above", span(0.3, 0.9), 4000).at(0));
         std::printf("figure: TL %.0f: 2 kHz %.1f dB, 4 kHz %.1f dB, above 4 kHz %.1f dB\n", tl,
                     near2k, near4k, above4k);
         EXPECT_GE(above4k, last + 1) << "TL " << tl;
@@ -334,7 +336,8 @@ TEST(Voice, DefaultVoiceLivesAndAPlainOneIsStrictlyPeriodic) {
         const VoiceReport v = voice_report(r.sound, 0.3, 1.8);
         std::printf("figure: %s voice colour %d: jitter %.3f %%, shimmer %.2f %%, HNR %.1f dB\n",
                     c.plain ? "plain" : "default", color, v.jitter, v.shimmer, v.hnr);
-        EXPECT_NEAR(f0_hz(r.sound, span(0.3, 1.8)).at(0), octToHz(kF0Oct), 0.01 * octToHz(kF0Oct))
+        EXPECT_NEAR(praat_values(r.sound, "pitch", span(0.3, 1.8)).at(0), octToHz(kF0Oct),
+                    0.01 * octToHz(kF0Oct))
             << color;
         if (c.plain) {
             EXPECT_LT(v.jitter, 0.05) << color;

@@ -15,8 +15,8 @@
 #                Hann window
 #   voice        jitter (local, %), shimmer (local, %) and mean HNR (cc, dB) of one window
 # Frame commands list the frames whose times lie in [BEGIN, BEGIN + LENGTH], every HOP seconds:
-#   pitchtrack   time and F0 (Hz; To Pitch with a floor of EXTRA Hz, or 60 when EXTRA is 0, and
-#                so a window of three periods of the floor), undefined where unvoiced
+#   pitchtrack   time and F0 (Hz; To Pitch with a floor of EXTRA Hz, and so a window of three
+#                periods of the floor), undefined where unvoiced
 #   formanttrack time and F1 to F5 (Hz; 20 ms windows)
 form Measure
     sentence file
@@ -55,11 +55,7 @@ elsif command$ = "bands" or command$ = "harmonics"
     appendInfoLine: ""
 elsif command$ = "pitchtrack" or command$ = "formanttrack"
     if command$ = "pitchtrack"
-        floor = 60
-        if extra > 0
-            floor = extra
-        endif
-        track = To Pitch: hop, floor, 500
+        track = To Pitch: hop, extra, 500
     else
         track = To Formant (burg): hop, 5, 5000, 0.02, 50
     endif
@@ -100,29 +96,27 @@ else
         elsif command$ = "pitch"
             f0 = Get mean: t1, t2, "Hertz"
             appendInfoLine: f0
-        elsif command$ = "periodicity"
-            selectObject: sound
-            part = Extract part: t1, t2, "rectangular", 1, "no"
-            correlation = Autocorrelate: "sum", "zero"
-            atZero = Get value at time: 1, 0, "nearest"
-            top = Get maximum: 1 / 500, 1 / 60, "parabolic"
-            appendInfoLine: top / atZero
-            removeObject: part, correlation
         elsif command$ = "formants"
             for k to 4
                 f = Get mean: k, t1, t2, "hertz"
                 appendInfo: f, " "
             endfor
             appendInfoLine: ""
-        elsif command$ = "above"
+        elsif command$ = "periodicity" or command$ = "above"
             selectObject: sound
             part = Extract part: t1, t2, "rectangular", 1, "no"
-            spectrum = To Spectrum: "yes"
-            high = Get band energy: extra, nyquist
-            all = Get band energy: 0, nyquist
-            appendInfoLine: high / all
-            removeObject: part, spectrum
-            selectObject: analysis
+            if command$ = "periodicity"
+                analysed = Autocorrelate: "sum", "zero"
+                atZero = Get value at time: 1, 0, "nearest"
+                top = Get maximum: 1 / 500, 1 / 60, "parabolic"
+                appendInfoLine: top / atZero
+            else
+                analysed = To Spectrum: "yes"
+                high = Get band energy: extra, nyquist
+                all = Get band energy: 0, nyquist
+                appendInfoLine: high / all
+            endif
+            removeObject: part, analysed
         else
             exitScript: "unknown command ", command$
         endif
