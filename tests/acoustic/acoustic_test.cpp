@@ -214,6 +214,7 @@ TEST(Transitions, SteadyVowelsKeepTheirFormantsInTheirMiddle) {
         for (int color : order) vowel(1, color, 60, f0, 0);
     });
     ASSERT_FALSE(r.sound.samples.empty());
+    double worst[2] = {0, 0};  // F1, F2
     for (int i = 0; i < 12; ++i) {
         const double* row = formants[order[i]];
         for (const std::vector<double>& f :
@@ -221,8 +222,11 @@ TEST(Transitions, SteadyVowelsKeepTheirFormantsInTheirMiddle) {
             ASSERT_GE(f.size(), 2u) << "colour " << order[i];
             EXPECT_NEAR(f[0], row[0], 0.05 * row[0]) << "colour " << order[i];
             EXPECT_NEAR(f[1], row[1], 0.03 * row[1]) << "colour " << order[i];
+            for (int k : {0, 1}) worst[k] = std::max(worst[k], std::fabs(f[k] / row[k] - 1));
         }
     }
+    std::printf("figure: steady vowels, largest deviation F1 %.1f %%, F2 %.1f %%\n", 100 * worst[0],
+                100 * worst[1]);
     const std::vector<double> pitch =
         praat_values(r.sound, "pitch", {0.2 * kBeat, 0.6 * kBeat, kBeat, 12});
     ASSERT_EQ(pitch.size(), 12u);
@@ -274,11 +278,15 @@ TEST(Spectrum, PieceFollowsTheUniversalLtass) {
     ASSERT_EQ(levels.size(), std::size(kLtassDb));
     const double loudest = max_of(levels);
     const double speech = *std::max_element(std::begin(kLtassDb), std::end(kLtassDb));
+    double worst[2] = {0, 0};  // 1 to 4 kHz, 5 to 8 kHz
     for (int n = 0; n <= 9; ++n) {
         const std::size_t i = static_cast<std::size_t>(n - kLtassFirst);
-        EXPECT_NEAR(levels[i] - loudest, kLtassDb[i] - speech, n <= 6 ? 6 : 10)
-            << 1000 * std::pow(2.0, n / 3.0) << " Hz";
+        const double off = std::fabs(levels[i] - loudest - (kLtassDb[i] - speech));
+        EXPECT_LE(off, n <= 6 ? 6 : 10) << 1000 * std::pow(2.0, n / 3.0) << " Hz";
+        worst[n > 6] = std::max(worst[n > 6], off);
     }
+    std::printf("figure: piece re LTASS: within %.1f dB at 1 to 4 kHz, %.1f dB at 5 to 8 kHz\n",
+                worst[0], worst[1]);
 }
 
 TEST(Spectrum, ColourFourHarmonicsAndTiltBrightness) {
@@ -326,11 +334,7 @@ TEST(Voice, DefaultVoiceLivesAndAPlainOneIsStrictlyPeriodic) {
     for (const auto& c : cases) {
         const int color = c.color;
         const Rendered r = render(std::to_string(c.plain) + "voice" + std::to_string(color), [&] {
-            if (c.plain) {
-                vowel(4, color, 60, kF0Oct, 0);
-            } else {
-                VOWn(4, color, 60, kF0Oct, 0, 0);
-            }
+            c.plain ? vowel(4, color, 60, kF0Oct, 0) : VOWn(4, color, 60, kF0Oct, 0, 0);
         });
         ASSERT_FALSE(r.sound.samples.empty());
         const VoiceReport v = voice_report(r.sound, 0.3, 1.8);
@@ -416,14 +420,22 @@ TEST(Offsets, VowelIntoRestFallsSixtyDecibelsWithinThirtyMilliseconds) {
     });
     ASSERT_FALSE(r.sound.samples.empty());
     const int count = static_cast<int>(std::lround((kBeat - 0.03) / 0.005));
+    double slowest = 0, loudest = -400;  // the figures: time to 60 dB down, loudest rest level
     for (int color = 0; color < 12; ++color) {
-        const double rest = (2 * color + 1) * kBeat;
-        EXPECT_LE(levels_db(r.sound, span(rest + 0.025, rest + 0.03)).at(0),
-                  rms_db(r.sound, rest - 0.05, rest) - 60)
-            << "colour " << color;
-        EXPECT_LT(max_of(levels_db(r.sound, {rest + 0.03, 0.005, 0.005, count})), -60)
-            << "colour " << color;
+        const double rest = (2 * color + 1) * kBeat, vowel = rms_db(r.sound, rest - 0.05, rest);
+        // The 5 ms levels ending every half millisecond of the rest's first 200 ms.
+        const std::vector<double> ends = levels_db(r.sound, {rest - 0.005, 0.005, 0.0005, 400});
+        ASSERT_EQ(ends.size(), 400u);
+        EXPECT_LE(ends[60], vowel - 60) << "colour " << color;  // 25 to 30 ms
+        const auto down =
+            std::find_if(ends.begin(), ends.end(), [&](double l) { return l <= vowel - 60; });
+        slowest = std::max(slowest, 0.0005 * static_cast<double>(down - ends.begin()));
+        const double rests = max_of(levels_db(r.sound, {rest + 0.03, 0.005, 0.005, count}));
+        EXPECT_LT(rests, -60) << "colour " << color;
+        loudest = std::max(loudest, rests);
     }
+    std::printf("figure: vowel into rest, 60 dB down in %.1f ms; rest from 30 ms on %.1f dBFS\n",
+                1000 * slowest, loudest);
 }
 
 TEST(Headroom, LoudRingVowelsFromC3ToC5StayBelowMinusOneDbfs) {
