@@ -42,7 +42,7 @@ TEST(Vowels, TtoOneMakesColourFourSoundAsColourFive) {
         vowel(1, 4);
     });
     ASSERT_FALSE(r.sound.samples.empty());
-    const std::vector<std::vector<double>> f = burg_formants(r.sound, span(0.15, 0.35));
+    const std::vector<std::vector<double>> f = praat(r.sound, "formants", span(0.15, 0.35));
     ASSERT_EQ(f.size(), 1u);
     ASSERT_GE(f[0].size(), 2u);
     EXPECT_NEAR(f[0][0], formants[5][0], 0.10 * formants[5][0]);
@@ -103,10 +103,10 @@ TEST(Stops, BurstFollowsTheSilentPhases) {
         EXPECT_GT(level, -50) << names[b];
         // Onset: the first half millisecond within 20 dB of the burst's level.
         const std::vector<double> halves = levels_db(r.sound, {0.5, 0.0005, 0.0005, 1000});
-        double onset = 0;
-        for (std::size_t i = 0; i < halves.size() && onset == 0; ++i)
-            if (halves[i] > level - 20) onset = 0.5 + 0.0005 * static_cast<double>(i);
-        EXPECT_NEAR(onset, burst, 0.003) << names[b];
+        const auto onset =
+            std::find_if(halves.begin(), halves.end(), [&](double l) { return l > level - 20; });
+        EXPECT_NEAR(0.5 + 0.0005 * static_cast<double>(onset - halves.begin()), burst, 0.003)
+            << names[b];
     }
 }
 
@@ -218,7 +218,7 @@ TEST(Transitions, SteadyVowelsKeepTheirFormantsInTheirMiddle) {
     for (int i = 0; i < 12; ++i) {
         const double* row = formants[order[i]];
         for (const std::vector<double>& f :
-             burg_formants(r.sound, {(i + 0.2) * kBeat, 0.03, 0.03, 10})) {
+             praat(r.sound, "formants", {(i + 0.2) * kBeat, 0.03, 0.03, 10})) {
             ASSERT_GE(f.size(), 2u) << "colour " << order[i];
             EXPECT_NEAR(f[0], row[0], 0.05 * row[0]) << "colour " << order[i];
             EXPECT_NEAR(f[1], row[1], 0.03 * row[1]) << "colour " << order[i];

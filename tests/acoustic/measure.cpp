@@ -93,12 +93,10 @@ std::vector<std::vector<double>> praat(const Sound& sound, const std::string& co
     }
     std::vector<std::vector<double>> rows;
     std::istringstream lines(out);
-    std::string text;
-    while (std::getline(lines, text)) {
+    for (std::string text; std::getline(lines, text);) {
         std::istringstream words(text);
         std::vector<double> row;
-        std::string word;
-        while (words >> word) {
+        for (std::string word; words >> word;) {
             char* end = nullptr;
             const double v = std::strtod(word.c_str(), &end);
             row.push_back(end != word.c_str() && *end == 0 ? v : kNaN);  // --undefined--
@@ -131,10 +129,6 @@ double peak(const Sound& sound) {
     double top = 0;
     for (double v : sound.samples) top = std::max(top, std::fabs(v));
     return top;
-}
-
-std::vector<std::vector<double>> burg_formants(const Sound& sound, Windows w) {
-    return praat(sound, "formants", w);
 }
 
 std::vector<TrackPoint> pitch_track(const Sound& sound, double from, double to) {
@@ -188,8 +182,6 @@ double track_median(const std::vector<TrackPoint>& track, double from, double to
 }
 
 Transition transition_times(const std::vector<TrackPoint>& track, double start, double end) {
-    // 90 %: the first crossing; 10 %: the last crossing before it, so that a noisy track that
-    // wanders across 10 % early does not lengthen the transition.
     Transition result{kNaN, kNaN};
     const double sign = end >= start ? 1 : -1;
     const double low = start + 0.1 * (end - start), high = start + 0.9 * (end - start);

@@ -32,6 +32,8 @@ inline Windows span(double from, double to) { return {from, to - from, 0, 1}; }
 
 // One row of numbers per window or frame from `praat --run measure.praat FILE COMMAND ...`;
 // NaN where Praat answers undefined. A failure is reported as a test failure, with no rows.
+// "formants": mean F1 to F4 (Hz) of each window, Praat's Burg formants (five up to 5000 Hz,
+// 25 ms windows).
 std::vector<std::vector<double>> praat(const Sound& sound, const std::string& command, Windows w,
                                        double extra = 0);
 
@@ -48,9 +50,6 @@ double rms_db(const Sound& sound, double from, double to);
 
 // Largest absolute sample of the whole sound (read from the samples).
 double peak(const Sound& sound);
-
-// Mean F1 to F4 (Hz) of each window: Praat's Burg formants, five up to 5000 Hz, 25 ms windows.
-std::vector<std::vector<double>> burg_formants(const Sound& sound, Windows w);
 
 // One frame of a track: its centre time and the value found there (NaN when none).
 struct TrackPoint {
@@ -74,8 +73,9 @@ std::vector<TrackPoint> running_median(const std::vector<TrackPoint>& track, std
 double track_median(const std::vector<TrackPoint>& track, double from, double to);
 
 // Times at which a track passes 10 % and 90 % of the way from `start` to `end`: the first
-// crossing of 90 %, and the last crossing of 10 % before it (linear interpolation between
-// frames with values, across gaps); NaN when it never gets to 90 %.
+// crossing of 90 %, and the last crossing of 10 % before it, so that a noisy track that wanders
+// across 10 % early does not lengthen the transition (linear interpolation between frames with
+// values, across gaps); NaN when it never gets to 90 %.
 struct Transition {
     double t10;
     double t90;

@@ -80,7 +80,7 @@ TEST(Analysers, BurgFormantsOfSteadyVowels) {
     for (int c = 0; c < 12; ++c) {
         const double* row = formants[c];
         const Sound s = saved(vowel_sound(0.5, constant(octToHz(6.3)), constant(row[1]), c), "low");
-        for (const std::vector<double>& f : burg_formants(s, {0.1, 0.03, 0.03, 10})) {
+        for (const std::vector<double>& f : praat(s, "formants", {0.1, 0.03, 0.03, 10})) {
             ASSERT_GE(f.size(), 2u) << c;
             EXPECT_NEAR(f[0], row[0], 0.04 * row[0]) << c;
             EXPECT_NEAR(f[1], row[1], 0.015 * row[1]) << c;

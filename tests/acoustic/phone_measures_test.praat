@@ -159,15 +159,11 @@ murmur = Create Sound from formula: "murmur", 1, 0, 0.3, 16000,
 @check: "murmur energy above 500 Hz re below (dB)", nasal.upper, -20, 0.3
 
 # ---- Pitch steps: a glide of 20 cents per 10 ms, and an abrupt 100-cent step ----
-# phase of f0 (t) = 100 * 2^(t * rate / 1200): 2 pi 100 (2^(t rate / 1200) - 1) / (rate ln 2 / 1200)
-procedure glide: .cents
-    .rate = 100 * .cents
-    .phase$ = "(2*pi*100*(2^(x*" + string$ (.rate) + "/1200) - 1) / (" + string$ (.rate) + "*ln(2)/1200))"
-    .sound = Create Sound from formula: "glide", 1, 0, 0.5, 16000,
-    ... "0.1 * (sin(" + .phase$ + ") + sin(2*" + .phase$ + ")/2 + sin(3*" + .phase$ + ")/3)"
-endproc
-@glide: 20
-@pitch_steps: glide.sound, 0, 0.5
+# f0 (t) = 100 * 2^(t * 2000 / 1200), of phase 2 pi 100 (2^(t 2000 / 1200) - 1) / (2000 ln 2 / 1200)
+phase$ = "(2*pi*100*(2^(x*2000/1200) - 1) / (2000*ln(2)/1200))"
+glide = Create Sound from formula: "glide", 1, 0, 0.5, 16000,
+... "0.1 * (sin(" + phase$ + ") + sin(2*" + phase$ + ")/2 + sin(3*" + phase$ + ")/3)"
+@pitch_steps: glide, 0, 0.5
 @check: "largest step of a 20-cent glide (cents)", pitch_steps.largest, 20, 3
 @check: "steps over 50 cents in it", pitch_steps.over50, 0, 0
 # An abrupt step lies inside one 40-ms analysis window: it shows as two steps of about half.
