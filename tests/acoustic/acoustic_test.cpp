@@ -90,23 +90,23 @@ TEST(Stops, BurstFollowsTheSilentPhases) {
     // Each syllable follows a rest: 0..0.5 rest, 0.5..1 the syllable. The rest and the
     // syllable's phases 1 and 2 (0.05 + 0.02 s) are silent, then the burst.
     for (int b = 0; b < 4; ++b) {
+        SCOPED_TRACE(names[b]);
         const Builder builder = builders[b];
         const Rendered r = render(names[b], [&] {
             Rest(1);
             builder(1, 30, 2, 50, 54, 60, kF0Oct, 52, 0, 0.05, 0.02, 0.01, 0.04, 10, 0.03, 0.05,
                     0.2);
         });
-        ASSERT_FALSE(r.sound.samples.empty()) << names[b];
+        ASSERT_FALSE(r.sound.samples.empty());
         const double burst = 0.5 + 0.07;
         const double level = rms_db(r.sound, burst, burst + 0.01);
-        EXPECT_LT(rms_db(r.sound, 0, burst - 0.002), -60) << names[b];
-        EXPECT_GT(level, -50) << names[b];
+        EXPECT_LT(rms_db(r.sound, 0, burst - 0.002), -60);
+        EXPECT_GT(level, -50);
         // Onset: the first half millisecond within 20 dB of the burst's level.
         const std::vector<double> halves = levels_db(r.sound, {0.5, 0.0005, 0.0005, 1000});
         const auto onset =
             std::find_if(halves.begin(), halves.end(), [&](double l) { return l > level - 20; });
-        EXPECT_NEAR(0.5 + 0.0005 * static_cast<double>(onset - halves.begin()), burst, 0.003)
-            << names[b];
+        EXPECT_NEAR(0.5 + 0.0005 * static_cast<double>(onset - halves.begin()), burst, 0.003);
     }
 }
 
@@ -207,11 +207,10 @@ TEST(Transitions, SteadyVowelsKeepTheirFormantsInTheirMiddle) {
     // Half-second vowels in an order of large jumps, at 6.3 (80.6 Hz), where the harmonics lie
     // close enough not to pull Praat's Burg formants (at C3 they pull a low F1 by 8 %); in the
     // middle 60 % of each, Burg formants of 30 ms windows. Tolerance: F1 within 5 %, F2 within
-    // 3 % of the table row; F0 within 2 % of the score's.
+    // 3 % of the table row.
     const int order[] = {7, 3, 11, 5, 0, 6, 2, 8, 4, 10, 1, 9};
-    const double f0 = 6.3;
     const Rendered r = render("steady", [&] {
-        for (int color : order) vowel(1, color, 60, f0, 0);
+        for (int color : order) vowel(1, color, 60, 6.3, 0);
     });
     ASSERT_FALSE(r.sound.samples.empty());
     double worst[2] = {0, 0};  // F1, F2
@@ -227,11 +226,6 @@ TEST(Transitions, SteadyVowelsKeepTheirFormantsInTheirMiddle) {
     }
     std::printf("figure: steady vowels, largest deviation F1 %.1f %%, F2 %.1f %%\n", 100 * worst[0],
                 100 * worst[1]);
-    const std::vector<double> pitch =
-        praat_values(r.sound, "pitch", {0.2 * kBeat, 0.6 * kBeat, kBeat, 12});
-    ASSERT_EQ(pitch.size(), 12u);
-    for (std::size_t i = 0; i < 12; ++i)
-        EXPECT_NEAR(pitch[i], octToHz(f0), 0.02 * octToHz(f0)) << "colour " << order[i];
 }
 
 TEST(Transitions, GlideTimeIsARenderOption) {
@@ -375,12 +369,9 @@ TEST(Pitch, PieceVoicedChangesGlide) {
         if (before == after || !(value_at(av, at - 0.02) > 0) || !(value_at(av, at) > 0) ||
             !(value_at(av, at + 0.02) > 0))
             continue;
-        double next = at + 0.15;
-        for (std::size_t k = i + 1; k < f0.size(); ++k)
-            if (f0[k].fields[0] != after) {
-                next = std::min(next, f0[k].start);
-                break;
-            }
+        const auto change = std::find_if(f0.begin() + static_cast<std::ptrdiff_t>(i), f0.end(),
+                                         [&](const ScoreEvent& e) { return e.fields[0] != after; });
+        const double next = std::min(at + 0.15, change == f0.end() ? at + 1 : change->start);
         const double a = octToHz(before), b = octToHz(after);
         // Tracker errors where the pulse changes shape (a raised open quotient) are dropped:
         // frames outside a fourth below and above the two pitches, and short runs of outliers
