@@ -177,14 +177,10 @@ TEST(Transitions, PieceBoundariesMoveF2InTwentyFiveToSixtyMilliseconds) {
     ASSERT_FALSE(r.sound.samples.empty());
     const std::vector<ScoreEvent> f2 = score_events(r.score, 12);
     for (const Boundary& b : boundaries) {
-        double at = kNaN, phase = kNaN;
-        for (std::size_t i = 1; i < f2.size(); ++i)
-            if (f2[i - 1].fields[0] == b.from && f2[i].fields[0] == b.to) {
-                at = f2[i].start;
-                phase = f2[i].span;
-                break;
-            }
-        ASSERT_FALSE(std::isnan(at)) << b.name << " not found in the piece's score";
+        std::size_t i = 1;
+        while (i < f2.size() && !(f2[i - 1].fields[0] == b.from && f2[i].fields[0] == b.to)) ++i;
+        ASSERT_LT(i, f2.size()) << b.name << " not found in the piece's score";
+        const double at = f2[i].start, phase = f2[i].span;
         const double lo = 0.8 * std::min(b.from, b.to), hi = 1.15 * std::max(b.from, b.to);
         const std::vector<TrackPoint> track = formant_track(r.sound, at - 0.03, at + 0.25, lo, hi);
         const Transition t = transition_times(track, track_median(track, at - 0.03, at - 0.01),

@@ -1,5 +1,4 @@
-// Measurements on rendered sound for the acoustic tests: the file reader and writer, the bridge
-// to Praat and the post-processing of its tracks.
+// Measurements on rendered sound: sound files, the bridge to Praat, the post-processing of tracks.
 #include "measure.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +18,6 @@ const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 double to_db(double power) { return power > 0 ? 10 * std::log10(power) : -400; }
 
-// The powers of the first row in dB.
 std::vector<double> first_row_db(const std::vector<std::vector<double>>& rows) {
     std::vector<double> levels;
     if (!rows.empty())

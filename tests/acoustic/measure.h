@@ -53,8 +53,7 @@ double peak(const Sound& sound);
 
 // One frame of a track: its centre time and the value found there (NaN when none).
 struct TrackPoint {
-    double time;
-    double value;
+    double time, value;
 };
 
 // F0 track of [from, to], a frame every 2 ms (Praat's To Pitch, floor 100 Hz and so a 30 ms
@@ -77,8 +76,7 @@ double track_median(const std::vector<TrackPoint>& track, double from, double to
 // across 10 % early does not lengthen the transition (linear interpolation between frames with
 // values, across gaps); NaN when it never gets to 90 %.
 struct Transition {
-    double t10;
-    double t90;
+    double t10, t90;
     double seconds() const { return t90 - t10; }
 };
 Transition transition_times(const std::vector<TrackPoint>& track, double start, double end);
@@ -96,9 +94,7 @@ std::vector<double> harmonic_levels_db(const Sound& sound, double from, double t
 // Jitter (local, %), shimmer (local, %) and mean harmonics-to-noise ratio (cross-correlation
 // method, dB) of [from, to), measured by Praat.
 struct VoiceReport {
-    double jitter = 0;
-    double shimmer = 0;
-    double hnr = 0;
+    double jitter = 0, shimmer = 0, hnr = 0;
 };
 VoiceReport voice_report(const Sound& sound, double from, double to);
 
