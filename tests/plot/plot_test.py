@@ -62,12 +62,10 @@ def prepare(piece, fixture, render):
     """Writes piece.sco, piece.wav (rendered afresh: an old take would hide a renderer that
     leaves none), fixture.sco and tempo.sco into the data folder; a loud copy of the piece
     (avfact, p6 of instrument 1, at 16) must render to a clipped take with status 4."""
-    os.makedirs(DATA, exist_ok=True)
+    shutil.rmtree(DATA, ignore_errors=True)
+    os.makedirs(DATA)
     with open(data("piece.sco"), "wb") as out:
         subprocess.run([piece], stdout=out, check=True)
-    for name in ("piece.wav", "loud.wav"):
-        if os.path.exists(data(name)):
-            os.remove(data(name))
     subprocess.run([render, data("piece.sco"), data("piece.wav")], check=True)
     with open(data("piece.sco")) as stream:
         lines = stream.read().split("\n")
@@ -129,9 +127,8 @@ class Model(InFolder):
             ("error", 4.25, "Error: <color symbol> is wrong.", ";i 14  "),
             ("fallback", 4.25, "TEMPO SPEC. IS WRONG; WILL USE MM=60.", ""),
         ])
-        self.assertEqual(score.closing, "THERE ARE   7 ERRORS IN THIS FILE.")
-        self.assertEqual(score.closing_count, 7)
-        self.assertFalse(score.closed)
+        self.assertEqual((score.closing, score.closing_count, score.closed),
+                         ("THERE ARE   7 ERRORS IN THIS FILE.", 7, False))
         # the statements' times in plot_fixture.cpp; Casc's half beat ends in a phase (4.75 s)
         for name, want, phases in (("fixture.sco", [0, 0.5, 1.5, 2, 2.5, 3.25, 4.25], [4.75]),
                                    ("tempo.sco", [0, 0.5, 2.5, 3, 3.5], [])):
@@ -140,14 +137,9 @@ class Model(InFolder):
                              (want, phases), name)
 
     def test_beat_marks_follow_the_tempo_of_the_program(self):
-        # The fixture: 0.5 s a beat, a glide from 2.5 s whose first step is 0.75 s, then 1 s;
-        # the metronome's fallback keeps 1 s a beat. The bad glMM mark changes nothing.
-        # --beat 0.4 contradicts the glide's start (0.5): the marks before it are not sure, and
-        # the glide starts on the next whole beat.
-        # plot_fixture.cpp "tempo": a glide that ends on its first step (no step comment) takes
-        # effect at once; a metronome call between glides leaves no trace, so the stretch before
-        # the next glide is not sure, and counting goes on from the whole beat nearest to that
-        # glide's start. A score without tempo comments has marks only with --beat.
+        # --beat 0.4 contradicts the glide's start (0.5 s a beat): the marks before it are not
+        # sure. In tempo.sco a metronome call between glides leaves no trace: the stretch before
+        # the next glide is not sure, and counting goes on from the beat nearest to its start.
         N, Y = False, True
         cases = [
             ("fixture.sco", None, [(0.0, Y), (0.5, Y), (1.0, Y), (1.5, Y), (2.0, Y), (2.5, Y),
@@ -188,10 +180,9 @@ class Model(InFolder):
         xs, heard, silent = sp.voiced_f0(f0, av)
         glide = 69 / sp.CONTROL_RATE  # 0.05 s in whole control cycles
         self.assertEqual(xs, [0, 0.5, 0.5, 1, 1 + glide, 2])
-        self.assertTrue(math.isnan(heard[0]) and not math.isnan(silent[0]))
-        self.assertTrue(math.isnan(heard[1]) and math.isnan(silent[2]))
-        self.assertAlmostEqual(heard[2], 130.81, delta=0.01)
-        self.assertAlmostEqual(heard[4], 261.63, delta=0.01)
+        c3, c4, nan = 130.81, 261.63, math.nan
+        np.testing.assert_allclose([heard, silent], [[nan, nan, c3, c3, c4, c4],
+                                                     [c3, c3, nan, nan, nan, nan]], atol=0.01)
         cycle = 1 / sp.CONTROL_RATE
         f2 = [ev(1, 12, 0, 0.1, [1000, 80]), ev(2, 12, 0.1, 0.2, [2000, 90]),
               ev(3, 12, 0.3, 0.03, [1500, 100])]
@@ -236,10 +227,9 @@ class Model(InFolder):
             self.assertLessEqual(len(times), 3000)
             self.assertGreater(len(times), 1000)
             self.assertAlmostEqual(times[-1], length, delta=hop + 0.006)
-            loud = times[db.max(axis=0) > -20]
-            window = 0.006
-            self.assertAlmostEqual(loud[0], on, delta=window / 2 + hop, msg="onset %g" % length)
-            self.assertAlmostEqual(loud[-1], off, delta=window / 2 + hop, msg="offset %g" % length)
+            loud = times[db.max(axis=0) > -20]  # within half the 6 ms window and a hop
+            self.assertAlmostEqual(loud[0], on, delta=0.003 + hop, msg="onset %g" % length)
+            self.assertAlmostEqual(loud[-1], off, delta=0.003 + hop, msg="offset %g" % length)
             middle = np.argmin(abs(times - (on + off) / 2))
             self.assertAlmostEqual(freqs[np.argmax(db[:, middle])], freq, delta=rate / 512)
 
@@ -401,7 +391,6 @@ class BadInput(InFolder):
             ([piece, "-o", d("out.jpg")], d("out.jpg"), "unknown output type '.jpg'" + types),
             ([piece, "-o", d("out")], d("out"), "unknown output type '(none)'" + types),
             ([piece, "-o", d("no/out.png")], d("no/out.png"), nowhere),
-            ([piece, wav, "-o", d("no/out.html")], d("no/out.html"), nowhere),
             ([piece, "-o", d("a\nb\x1b/c.svg")], d("a\\x0ab\\x1b/c.svg"), nowhere),
             ([piece, "--beat", "-1"], None, "argument --beat: must be a positive number: '-1'"),
             ([piece, "--beat", "nan"], None, "argument --beat: must be a positive number: 'nan'"),
@@ -511,20 +500,12 @@ class Files(InFolder):
 PRAAT_SCRIPT = '''form TextGrid
   sentence out x.TextGrid
 endform
-Create TextGrid: 0, 1.5, "words phones bell", "bell"
+Create TextGrid: 0, 1.5, "words bell", "bell"
 Insert boundary: 1, 0.2
 Insert boundary: 1, 0.9
-Set interval text: 1, 2, "see"
+Set interval text: 1, 2, "si\u02d0"
 Set interval text: 1, 3, "zoo <&>"
-Insert boundary: 2, 0.2
-Insert boundary: 2, 0.5
-Insert boundary: 2, 0.9
-Insert boundary: 2, 1.2
-Set interval text: 2, 2, "s"
-Set interval text: 2, 3, "i\u02d0"
-Set interval text: 2, 4, "z"
-Set interval text: 2, 5, "u\u02d0"
-Insert point: 3, 0.7, "peak ""quoted"""
+Insert point: 2, 0.7, "peak ""quoted"""
 Save as text file: out$
 Save as short text file: out$ + ".short"
 '''
@@ -555,9 +536,8 @@ class Labels(InFolder):
         script = self.write("grid.praat", PRAAT_SCRIPT.encode())
         subprocess.run(["praat", "--run", script, grid], check=True, timeout=60)
         expected = [
-            ("IntervalTier", "words", [(0, 0.2, ""), (0.2, 0.9, "see"), (0.9, 1.5, "zoo <&>")]),
-            ("IntervalTier", "phones", [(0, 0.2, ""), (0.2, 0.5, "s"), (0.5, 0.9, "i\u02d0"),
-                                        (0.9, 1.2, "z"), (1.2, 1.5, "u\u02d0")]),
+            ("IntervalTier", "words", [(0, 0.2, ""), (0.2, 0.9, "si\u02d0"),
+                                       (0.9, 1.5, "zoo <&>")]),
             ("TextTier", "bell", [(0.7, 0.7, 'peak "quoted"')]),
         ]
         for path in (grid, grid + ".short"):
@@ -568,14 +548,12 @@ class Labels(InFolder):
                                   self.path("lane.svg"))
         self.assertEqual(status, 0, err)
         self.assertIn("the labels end at 1.500 s, the score at 10.521 s", err)
-        self.assert_drawn(self.path("lane.svg"), ("words", "phones", "see", "zoo &lt;&amp;&gt;",
-                                                  "i\u02d0", ' peak "quoted"'))
+        self.assert_drawn(self.path("lane.svg"), ("words", "si\u02d0", "zoo &lt;&amp;&gt;",
+                                                  ' peak "quoted"'))
 
     def test_hostile_textgrids(self):
         good = [("0", "1", '""'), ("1", "2", '"a"')]
         cases = [  # TextGrid, line, message
-            (textgrid(good).replace("xmax = 2", "xmax = nan", 1), ":5",
-             "xmax is not a number: nan"),
             (textgrid([("0", "1_0", '""'), ("1", "2", '""')]), ":17",
              "the end of interval 1 of tier 1 is not a number: 1_0"),
             (textgrid([("0", "1e999", '""'), ("1", "2", '""')]), ":17", "the end of interval 1 of "
@@ -657,9 +635,6 @@ class Page(InFolder):
         self.browse("--force-device-scale-factor=1", "--hide-scrollbars",
                     "--window-size=%d,%d" % (width + 100, height + 300), "--timeout=3000",
                     "--screenshot=" + shot)
-        keep = os.environ.get("SPEECHSCORE_PLOT_SCREENSHOT")
-        if keep:
-            shutil.copy(shot, keep)
         pixels = (matplotlib.image.imread(shot)[:, :, :3] * 255).round().astype(int)
         self.assertEqual(pixels.shape[:2], (height + 300, width + 100))
         # the picture is the one white area on the page's tinted background

@@ -38,14 +38,13 @@ print(json.dumps({"samples": take.samples is not None, "arrays": arrays,
 
 
 def other_interpreter():
-    """Another CPython of this version: SPEECHSCORE_OTHER_PYTHON, else python3 on PATH or
-    pyenv's, when it is not this one (None when there is none)."""
-    given = os.environ.get("SPEECHSCORE_OTHER_PYTHON")
+    """Another CPython of this version: python3 on PATH or pyenv's, when it is not this one
+    (None when there is none)."""
     pyenv = os.path.join(os.environ.get("PYENV_ROOT", os.path.expanduser("~/.pyenv")), "shims",
                          "python3")
     other = "import os, sys; print(os.path.realpath(sys.executable) != %r and " \
             "sys.version_info[:2] == %r)" % (os.path.realpath(sys.executable), sys.version_info[:2])
-    for candidate in [given] if given else [shutil.which("python3"), pyenv]:
+    for candidate in (shutil.which("python3"), pyenv):
         if candidate and os.path.exists(candidate) and subprocess.run(
                 [candidate, "-c", other], capture_output=True, text=True).stdout == "True\n":
             return candidate
