@@ -2,6 +2,7 @@
 WAV files, TextGrids, continua and batches write the same bytes; the calls that return arrays
 say what to install), and another build of the same CPython version (pyenv) through PYTHONPATH."""
 
+import filecmp
 import json
 import os
 import shutil
@@ -53,8 +54,7 @@ def other_interpreter():
 
 class WithoutNumpy(unittest.TestCase):
     def run_script(self, interpreter, hide):
-        d = tempfile.mkdtemp()
-        self.addCleanup(shutil.rmtree, d)
+        d = self.enterContext(tempfile.TemporaryDirectory())
         run = subprocess.run([interpreter, "-c", OTHER_SCRIPT, d, hide], capture_output=True,
                              text=True)
         self.assertEqual(run.returncode, 0, run.stderr)
@@ -64,9 +64,8 @@ class WithoutNumpy(unittest.TestCase):
         for mine, theirs in [("place_01.wav", "one.wav"), ("place_02.wav", "batch/place_02.wav"),
                              ("place_03.TextGrid", "batch/place_03.TextGrid")] + \
                 [(n, "continuum/" + n) for n in os.listdir(os.path.join(d, "ours"))]:
-            with open(os.path.join(d, "ours", mine), "rb") as a, \
-                    open(os.path.join(d, theirs), "rb") as b:
-                self.assertEqual(a.read(), b.read(), theirs)
+            self.assertTrue(filecmp.cmp(os.path.join(d, "ours", mine), os.path.join(d, theirs),
+                                        shallow=False), theirs)
         self.assertEqual(got["batch"], [2, []])
         if not got["samples"]:
             self.assertEqual(got["arrays"], [MISSING] * 3)
