@@ -262,10 +262,8 @@ class Pictures(InFolder):
             self.assertEqual((status, out, err), (0, "", "".join(warnings)), name)
             content = Path(self.path(name)).read_bytes()
             self.assertEqual(content[:len(magic)], magic, name)
-            for needle in present:
-                self.assertIn(needle.encode(), content, name)
-            for needle in absent:
-                self.assertNotIn(needle.encode(), content, name)
+            wrong = [n for n in present if n.encode() not in content]  # missing or unwanted
+            self.assertEqual(wrong + [n for n in absent if n.encode() in content], [], name)
 
     def test_png_replaced_whole_through_a_link_or_not_at_all(self):
         # the file a link names is replaced, the link and the mode stay
