@@ -20,6 +20,7 @@ import tempfile
 import time
 import unittest
 import xml.etree.ElementTree as ElementTree
+from pathlib import Path
 
 import matplotlib.image
 import numpy as np
@@ -60,34 +61,32 @@ def run_plot(*args, **options):
 
 def prepare(piece, fixture, render):
     """Writes piece.sco, piece.wav (rendered afresh: an old take would hide a renderer that
-    leaves none), fixture.sco and tempo.sco into the data folder; a loud copy of the piece
-    (avfact, p6 of instrument 1, at 16) must render to a clipped take with status 4."""
-    os.makedirs(DATA, exist_ok=True)
-    with open(data("piece.sco"), "wb") as out:
-        subprocess.run([piece], stdout=out, check=True)
-    for name in ("piece.wav", "loud.wav"):
-        if os.path.exists(data(name)):
-            os.remove(data(name))
+    leaves none), fixture.sco, tempo.sco and plain.sco (no tempo comments) into the data
+    folder; a loud copy of the piece (avfact, p6 of instrument 1, at 16) must render to a
+    clipped take with status 4."""
+    shutil.rmtree(DATA, ignore_errors=True)
+    os.makedirs(DATA)
+    score = subprocess.run([piece], stdout=subprocess.PIPE, check=True).stdout
+    Path(data("piece.sco")).write_bytes(score)
     subprocess.run([render, data("piece.sco"), data("piece.wav")], check=True)
-    with open(data("piece.sco")) as stream:
-        lines = stream.read().split("\n")
+    lines = score.decode().split("\n")
     at = next(n for n, line in enumerate(lines) if line.startswith("i 1 "))
     start = lines[at].split()
     lines[at] = " ".join(start[:6] + ["16"] + start[7:])
-    with open(data("loud.sco"), "w") as out:
-        out.write("\n".join(lines))
+    Path(data("loud.sco")).write_text("\n".join(lines))
     loud = subprocess.run([render, data("loud.sco"), data("loud.wav")], stderr=subprocess.PIPE)
     if loud.returncode != 4 or not os.path.isfile(data("loud.wav")):
         sys.exit("a clipped take ended with status %d, expected 4 and the take kept:\n%s"
                  % (loud.returncode, loud.stderr.decode(errors="replace")))
-    with open(data("fixture.sco"), "wb") as out:
-        status = subprocess.run([fixture], stdout=out, stderr=subprocess.DEVNULL).returncode
-    if status != 1:
-        sys.exit("plot_fixture ended with status %d, expected 1 (its score has errors)" % status)
-    with open(data("tempo.sco"), "wb") as out:
-        subprocess.run([fixture, "tempo"], stdout=out, check=True)
-    with open(data("plain.sco"), "w") as out:  # no tempo comments
-        out.write("i 11    0.0000  1.0000 500.0 101.0 \ni 11    1.0000  1.2000 600.0 101.0 \ne\n")
+    errors = subprocess.run([fixture], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    if errors.returncode != 1:
+        sys.exit("plot_fixture ended with status %d, expected 1 (its score has errors)"
+                 % errors.returncode)
+    Path(data("fixture.sco")).write_bytes(errors.stdout)
+    tempo = subprocess.run([fixture, "tempo"], stdout=subprocess.PIPE, check=True).stdout
+    Path(data("tempo.sco")).write_bytes(tempo)
+    Path(data("plain.sco")).write_text("i 11    0.0000  1.0000 500.0 101.0 \n"
+                                       "i 11    1.0000  1.2000 600.0 101.0 \ne\n")
     return 0
 
 
@@ -95,15 +94,13 @@ class InFolder(unittest.TestCase):
     """A test with a scratch folder of its own."""
 
     def setUp(self):
-        self.folder = tempfile.mkdtemp()
-        self.addCleanup(shutil.rmtree, self.folder)
+        self.folder = self.enterContext(tempfile.TemporaryDirectory())
 
     def path(self, name):
         return os.path.join(self.folder, name)
 
     def write(self, name, content):
-        with open(self.path(name), "wb") as stream:
-            stream.write(content)
+        Path(self.path(name)).write_bytes(content)
         return self.path(name)
 
     def assert_no_scratch(self, folder=None):
@@ -129,9 +126,8 @@ class Model(InFolder):
             ("error", 4.25, "Error: <color symbol> is wrong.", ";i 14  "),
             ("fallback", 4.25, "TEMPO SPEC. IS WRONG; WILL USE MM=60.", ""),
         ])
-        self.assertEqual(score.closing, "THERE ARE   7 ERRORS IN THIS FILE.")
-        self.assertEqual(score.closing_count, 7)
-        self.assertFalse(score.closed)
+        self.assertEqual((score.closing, score.closing_count, score.closed),
+                         ("THERE ARE   7 ERRORS IN THIS FILE.", 7, False))
         # the statements' times in plot_fixture.cpp; Casc's half beat ends in a phase (4.75 s)
         for name, want, phases in (("fixture.sco", [0, 0.5, 1.5, 2, 2.5, 3.25, 4.25], [4.75]),
                                    ("tempo.sco", [0, 0.5, 2.5, 3, 3.5], [])):
@@ -140,14 +136,9 @@ class Model(InFolder):
                              (want, phases), name)
 
     def test_beat_marks_follow_the_tempo_of_the_program(self):
-        # The fixture: 0.5 s a beat, a glide from 2.5 s whose first step is 0.75 s, then 1 s;
-        # the metronome's fallback keeps 1 s a beat. The bad glMM mark changes nothing.
-        # --beat 0.4 contradicts the glide's start (0.5): the marks before it are not sure, and
-        # the glide starts on the next whole beat.
-        # plot_fixture.cpp "tempo": a glide that ends on its first step (no step comment) takes
-        # effect at once; a metronome call between glides leaves no trace, so the stretch before
-        # the next glide is not sure, and counting goes on from the whole beat nearest to that
-        # glide's start. A score without tempo comments has marks only with --beat.
+        # --beat 0.4 contradicts the glide's start (0.5 s a beat): the marks before it are not
+        # sure. In tempo.sco a metronome call between glides leaves no trace: the stretch before
+        # the next glide is not sure, and counting goes on from the beat nearest to its start.
         N, Y = False, True
         cases = [
             ("fixture.sco", None, [(0.0, Y), (0.5, Y), (1.0, Y), (1.5, Y), (2.0, Y), (2.5, Y),
@@ -188,10 +179,9 @@ class Model(InFolder):
         xs, heard, silent = sp.voiced_f0(f0, av)
         glide = 69 / sp.CONTROL_RATE  # 0.05 s in whole control cycles
         self.assertEqual(xs, [0, 0.5, 0.5, 1, 1 + glide, 2])
-        self.assertTrue(math.isnan(heard[0]) and not math.isnan(silent[0]))
-        self.assertTrue(math.isnan(heard[1]) and math.isnan(silent[2]))
-        self.assertAlmostEqual(heard[2], 130.81, delta=0.01)
-        self.assertAlmostEqual(heard[4], 261.63, delta=0.01)
+        c3, c4, nan = 130.81, 261.63, math.nan
+        np.testing.assert_allclose([heard, silent], [[nan, nan, c3, c3, c4, c4],
+                                                     [c3, c3, nan, nan, nan, nan]], atol=0.01)
         cycle = 1 / sp.CONTROL_RATE
         f2 = [ev(1, 12, 0, 0.1, [1000, 80]), ev(2, 12, 0.1, 0.2, [2000, 90]),
               ev(3, 12, 0.3, 0.03, [1500, 100])]
@@ -236,10 +226,9 @@ class Model(InFolder):
             self.assertLessEqual(len(times), 3000)
             self.assertGreater(len(times), 1000)
             self.assertAlmostEqual(times[-1], length, delta=hop + 0.006)
-            loud = times[db.max(axis=0) > -20]
-            window = 0.006
-            self.assertAlmostEqual(loud[0], on, delta=window / 2 + hop, msg="onset %g" % length)
-            self.assertAlmostEqual(loud[-1], off, delta=window / 2 + hop, msg="offset %g" % length)
+            loud = times[db.max(axis=0) > -20]  # within half the 6 ms window and a hop
+            self.assertAlmostEqual(loud[0], on, delta=0.003 + hop, msg="onset %g" % length)
+            self.assertAlmostEqual(loud[-1], off, delta=0.003 + hop, msg="offset %g" % length)
             middle = np.argmin(abs(times - (on + off) / 2))
             self.assertAlmostEqual(freqs[np.argmax(db[:, middle])], freq, delta=rate / 512)
 
@@ -271,31 +260,27 @@ class Pictures(InFolder):
         for inputs, name, magic, present, absent, *warnings in cases:
             status, out, err = run_plot(*inputs, "-o", self.path(name))
             self.assertEqual((status, out, err), (0, "", "".join(warnings)), name)
-            with open(self.path(name), "rb") as stream:
-                content = stream.read()
+            content = Path(self.path(name)).read_bytes()
             self.assertEqual(content[:len(magic)], magic, name)
-            for needle in present:
-                self.assertIn(needle.encode(), content, name)
-            for needle in absent:
-                self.assertNotIn(needle.encode(), content, name)
+            wrong = [n for n in present if n.encode() not in content]  # missing or unwanted
+            self.assertEqual(wrong + [n for n in absent if n.encode() in content], [], name)
 
     def test_png_replaced_whole_through_a_link_or_not_at_all(self):
         # the file a link names is replaced, the link and the mode stay
+        piece, wav = data("piece.sco"), data("piece.wav")
         os.mkdir(self.path("real"))
         target = self.write("real/picture.png", b"the previous picture")
         os.chmod(target, 0o640)
         os.symlink("real/picture.png", self.path("link.png"))
-        with open(data("piece.sco")) as stream:
-            cut = self.write("cut.sco", "".join(stream.readlines()[:300]).encode())
+        cut = self.write("cut.sco", b"".join(Path(piece).read_bytes().splitlines(True)[:300]))
         warnings = [
             "speechscore-plot: %s: warning: the sound lasts 10.521 s, the score 3.438 s; is it "
-            "the score's sound?" % data("piece.wav"),
+            "the score's sound?" % wav,
             'speechscore-plot: %s: warning: the score has no closing "e" line; drawn as far as '
             "it goes" % cut,
         ]
-        for inputs, width, panels, err in (([data("piece.sco"), data("piece.wav")], 14, 4, []),
-                                           ([data("piece.sco")], 9, 3, []),
-                                           ([cut, data("piece.wav")], 14, 4, warnings)):
+        for inputs, width, panels, err in (([piece, wav], 14, 4, []), ([piece], 9, 3, []),
+                                           ([cut, wav], 14, 4, warnings)):
             status, out, got = run_plot(*inputs, "-o", self.path("link.png"), "--width",
                                         str(width))
             self.assertEqual((status, out, got.splitlines()), (0, "", err))
@@ -304,8 +289,7 @@ class Pictures(InFolder):
             self.assert_no_scratch(self.path("real"))
             pixels = (matplotlib.image.imread(target)[:, :, :3] * 255).round().astype(int)
             self.assertEqual(pixels.shape[1], width * 100)
-            white = (pixels == 255).all(axis=2)
-            self.assertGreater(1 - white.mean(), 0.05)  # drawn on, not blank
+            self.assertGreater((pixels != 255).any(axis=2).mean(), 0.05)  # drawn on, not blank
             # the formant colours of F1, F2 and F3 are all there
             for colour in ((0xD6, 0x27, 0x28), (0x1F, 0x77, 0xB4), (0x2C, 0xA0, 0x2C)):
                 self.assertTrue((np.abs(pixels - colour).sum(axis=2) < 12).sum() > 500)
@@ -314,17 +298,12 @@ class Pictures(InFolder):
             self.assertEqual(grey.mean() > 0.05, panels == 4, inputs)
 
         # a full disk (here: a limit on the file size) leaves the previous picture
-        def small_files():
-            resource.setrlimit(resource.RLIMIT_FSIZE, (20000, 20000))
-
-        with open(target, "rb") as stream:
-            picture = stream.read()
-        self.assertEqual(run_plot(data("piece.sco"), data("piece.wav"), "-o",
-                                  self.path("link.png"), preexec_fn=small_files),
-                         (1, "", "speechscore-plot: %s: error: cannot write: File too large\n"
-                          % self.path("link.png")))
-        with open(target, "rb") as stream:
-            self.assertEqual(stream.read(), picture)
+        picture = Path(target).read_bytes()
+        small = run_plot(piece, wav, "-o", self.path("link.png"),
+                         preexec_fn=lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (20000,) * 2))
+        self.assertEqual(small, (1, "", "speechscore-plot: %s: error: cannot write: File too "
+                                 "large\n" % self.path("link.png")))
+        self.assertEqual(Path(target).read_bytes(), picture)
         self.assert_no_scratch(self.path("real"))
 
 
@@ -334,8 +313,7 @@ class BadInput(InFolder):
     def test_messages(self):
         d = self.path
         out, piece, wav = d("out.svg"), data("piece.sco"), data("piece.wav")
-        with open(wav, "rb") as stream:
-            wav_bytes = stream.read()
+        wav_bytes = Path(wav).read_bytes()
         header = wav_bytes.index(b"data") + 8
         drawn = "is not a time that can be drawn (0 to 1e+06 s)"
         # scores (file name, content, line, message); numbers as Csound reads them, not as
@@ -401,7 +379,6 @@ class BadInput(InFolder):
             ([piece, "-o", d("out.jpg")], d("out.jpg"), "unknown output type '.jpg'" + types),
             ([piece, "-o", d("out")], d("out"), "unknown output type '(none)'" + types),
             ([piece, "-o", d("no/out.png")], d("no/out.png"), nowhere),
-            ([piece, wav, "-o", d("no/out.html")], d("no/out.html"), nowhere),
             ([piece, "-o", d("a\nb\x1b/c.svg")], d("a\\x0ab\\x1b/c.svg"), nowhere),
             ([piece, "--beat", "-1"], None, "argument --beat: must be a positive number: '-1'"),
             ([piece, "--beat", "nan"], None, "argument --beat: must be a positive number: 'nan'"),
@@ -423,8 +400,7 @@ class BadInput(InFolder):
         status, got_out, err = run_plot(piece)  # no output named
         self.assertEqual((status, got_out, err.splitlines()[-1]), (2, "", "speechscore-plot: "
                          "error: the following arguments are required: -o/--output"))
-        with open(wav, "rb") as stream:
-            self.assertEqual(stream.read(), wav_bytes)  # the take is untouched
+        self.assertEqual(Path(wav).read_bytes(), wav_bytes)  # the take is untouched
 
 
 class Files(InFolder):
@@ -464,8 +440,7 @@ class Files(InFolder):
             self.assertTrue(test(os.stat(self.path(name)).st_mode), name)
         listener.close()
         # the score from standard input: a pipe is read, the output file itself is refused
-        with open(score) as stream:
-            piped = run_plot("-", "-o", self.path("piped.svg"), input=stream.read())
+        piped = run_plot("-", "-o", self.path("piped.svg"), input=Path(score).read_text())
         self.assertEqual(piped, (0, "", ""))
         shutil.copy(score, self.path("same.svg"))
         with open(self.path("same.svg")) as stream:
@@ -487,8 +462,7 @@ class Files(InFolder):
         signal.alarm(0)
         time.sleep(0.2)
         process.send_signal(signal.SIGTERM)
-        self.assertEqual(process.communicate(timeout=5), (None, ""))
-        self.assertEqual(process.returncode, 143)
+        self.assertEqual((process.communicate(timeout=5), process.returncode), ((None, ""), 143))
         os.close(writer)
         # writing a page that embeds 40 MB of sound
         write_wav(self.path("take.wav"), b"", seconds=2500)
@@ -503,28 +477,19 @@ class Files(InFolder):
         err = process.communicate(timeout=5)[1]
         self.assertEqual(process.returncode, 130)
         self.assertNotIn("Traceback", err)
-        with open(page) as stream:
-            self.assertEqual(stream.read(), "the previous page")
+        self.assertEqual(Path(page).read_text(), "the previous page")
         self.assert_no_scratch()
 
 
 PRAAT_SCRIPT = '''form TextGrid
   sentence out x.TextGrid
 endform
-Create TextGrid: 0, 1.5, "words phones bell", "bell"
+Create TextGrid: 0, 1.5, "words bell", "bell"
 Insert boundary: 1, 0.2
 Insert boundary: 1, 0.9
-Set interval text: 1, 2, "see"
+Set interval text: 1, 2, "si\u02d0"
 Set interval text: 1, 3, "zoo <&>"
-Insert boundary: 2, 0.2
-Insert boundary: 2, 0.5
-Insert boundary: 2, 0.9
-Insert boundary: 2, 1.2
-Set interval text: 2, 2, "s"
-Set interval text: 2, 3, "i\u02d0"
-Set interval text: 2, 4, "z"
-Set interval text: 2, 5, "u\u02d0"
-Insert point: 3, 0.7, "peak ""quoted"""
+Insert point: 2, 0.7, "peak ""quoted"""
 Save as text file: out$
 Save as short text file: out$ + ".short"
 '''
@@ -544,8 +509,7 @@ class Labels(InFolder):
     """A TextGrid written by Praat drawn as a lane; hostile ones refused in one line."""
 
     def assert_drawn(self, svg, labels):
-        with open(svg, encoding="utf-8") as stream:
-            text = stream.read()
+        text = Path(svg).read_text(encoding="utf-8")
         ElementTree.fromstring(text.encode())
         for label in labels:
             self.assertIn(">%s</text>" % label, text)
@@ -555,27 +519,23 @@ class Labels(InFolder):
         script = self.write("grid.praat", PRAAT_SCRIPT.encode())
         subprocess.run(["praat", "--run", script, grid], check=True, timeout=60)
         expected = [
-            ("IntervalTier", "words", [(0, 0.2, ""), (0.2, 0.9, "see"), (0.9, 1.5, "zoo <&>")]),
-            ("IntervalTier", "phones", [(0, 0.2, ""), (0.2, 0.5, "s"), (0.5, 0.9, "i\u02d0"),
-                                        (0.9, 1.2, "z"), (1.2, 1.5, "u\u02d0")]),
+            ("IntervalTier", "words", [(0, 0.2, ""), (0.2, 0.9, "si\u02d0"),
+                                       (0.9, 1.5, "zoo <&>")]),
             ("TextTier", "bell", [(0.7, 0.7, 'peak "quoted"')]),
         ]
         for path in (grid, grid + ".short"):
             labels = sp.read_textgrid(path)
             self.assertEqual((labels.xmin, labels.xmax), (0, 1.5))
             self.assertEqual([(t.kind, t.name, t.items) for t in labels.tiers], expected)
-        status, _, err = run_plot(data("piece.sco"), "--labels", grid, "-o",
-                                  self.path("lane.svg"))
-        self.assertEqual(status, 0, err)
-        self.assertIn("the labels end at 1.500 s, the score at 10.521 s", err)
-        self.assert_drawn(self.path("lane.svg"), ("words", "phones", "see", "zoo &lt;&amp;&gt;",
-                                                  "i\u02d0", ' peak "quoted"'))
+        self.assertEqual(run_plot(data("piece.sco"), "--labels", grid, "-o", self.path("lane.svg")),
+                         (0, "", "speechscore-plot: %s: warning: the labels end at 1.500 s, the "
+                          "score at 10.521 s; are they the score's labels?\n" % grid))
+        self.assert_drawn(self.path("lane.svg"), ("words", "si\u02d0", "zoo &lt;&amp;&gt;",
+                                                  ' peak "quoted"'))
 
     def test_hostile_textgrids(self):
         good = [("0", "1", '""'), ("1", "2", '"a"')]
         cases = [  # TextGrid, line, message
-            (textgrid(good).replace("xmax = 2", "xmax = nan", 1), ":5",
-             "xmax is not a number: nan"),
             (textgrid([("0", "1_0", '""'), ("1", "2", '""')]), ":17",
              "the end of interval 1 of tier 1 is not a number: 1_0"),
             (textgrid([("0", "1e999", '""'), ("1", "2", '""')]), ":17", "the end of interval 1 of "
@@ -602,9 +562,8 @@ class Labels(InFolder):
             self.assertFalse(os.path.exists(out))
         # labels that mean something to SVG, HTML, matplotlib or a terminal stay text
         hostile = ['"<script>alert(1)</script>"', '"$\\frac{1}{$"', '"\x1b[31m&amp;"']
-        self.write("hostile.TextGrid", textgrid([("0", "0.7", hostile[0]),
-                                                 ("0.7", "1.4", hostile[1]),
-                                                 ("1.4", "2", hostile[2])], 3).encode())
+        intervals = zip(("0", "0.7", "1.4"), ("0.7", "1.4", "2"), hostile)
+        self.write("hostile.TextGrid", textgrid(intervals, 3).encode())
         for name in ("hostile.svg", "hostile.html"):
             status, _, err = run_plot(score, "--labels", path, "-o", self.path(name), "--end", "2")
             self.assertEqual((status, err.count("\n"), err.split(": ")[2]), (0, 1, "warning"))
@@ -615,16 +574,11 @@ class Labels(InFolder):
 class Page(InFolder):
     """The HTML page of the example piece, opened in headless Chromium."""
 
-    def browse(self, *args):
-        chromium = shutil.which("chromium")
-        if not chromium:
-            raise RuntimeError("chromium is not installed (apt-get install chromium), or run "
-                               "ctest -LE browser to leave this test out")
+    def browse(self, *args):  # without chromium (apt-get install chromium): ctest -LE browser
         profile = tempfile.mkdtemp(dir=self.folder)
-        result = subprocess.run(
-            [chromium] + CHROMIUM_FLAGS + ["--user-data-dir=" + profile] + list(args)
-            + ["file://" + self.path("piece.html")],
-            capture_output=True, timeout=120)
+        result = subprocess.run(["chromium"] + CHROMIUM_FLAGS + ["--user-data-dir=" + profile]
+                                + list(args) + ["file://" + self.path("piece.html")],
+                                capture_output=True, timeout=120)
         self.assertEqual(result.returncode, 0, result.stderr[-2000:])
         return result.stdout
 
@@ -634,7 +588,6 @@ class Page(InFolder):
         dom = self.browse("--timeout=3000", "--dump-dom").decode("utf-8")
         audio = re.search(r'<audio id="sound"[^>]*src="data:audio/wav;base64,([^"]+)"[^>]*>',
                           dom)
-        self.assertIsNotNone(audio)
         # the browser decoded the embedded sound: its duration is the WAV's
         rate, samples = wavfile.read(data("piece.wav"))
         if samples.dtype.kind == "i":  # PCM of any width, read left-justified by scipy
@@ -647,9 +600,8 @@ class Page(InFolder):
                          (rate, len(samples), "int16"))
         self.assertLess(np.abs(embedded / 32767.0 - samples).max(), 1e-4)
         # the picture is decoded at twice its shown size (sharp on dense screens)
-        img = re.search(r'<img id="plot"[^>]*width="(\d+)" height="(\d+)"', dom)
-        self.assertIsNotNone(img)
-        width, height = int(img.group(1)), int(img.group(2))
+        width, height = map(int, re.search(r'<img id="plot"[^>]*width="(\d+)" height="(\d+)"',
+                                           dom).groups())
         self.assertIn('data-picture="%dx%d"' % (2 * width, 2 * height), dom)
         self.assertIn("None: every statement was accepted.", dom)
         # the screenshot: the picture, and the player above it
@@ -657,9 +609,6 @@ class Page(InFolder):
         self.browse("--force-device-scale-factor=1", "--hide-scrollbars",
                     "--window-size=%d,%d" % (width + 100, height + 300), "--timeout=3000",
                     "--screenshot=" + shot)
-        keep = os.environ.get("SPEECHSCORE_PLOT_SCREENSHOT")
-        if keep:
-            shutil.copy(shot, keep)
         pixels = (matplotlib.image.imread(shot)[:, :, :3] * 255).round().astype(int)
         self.assertEqual(pixels.shape[:2], (height + 300, width + 100))
         # the picture is the one white area on the page's tinted background

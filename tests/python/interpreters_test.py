@@ -2,6 +2,7 @@
 WAV files, TextGrids, continua and batches write the same bytes; the calls that return arrays
 say what to install), and another build of the same CPython version (pyenv) through PYTHONPATH."""
 
+import filecmp
 import json
 import os
 import shutil
@@ -38,14 +39,13 @@ print(json.dumps({"samples": take.samples is not None, "arrays": arrays,
 
 
 def other_interpreter():
-    """Another CPython of this version: SPEECHSCORE_OTHER_PYTHON, else python3 on PATH or
-    pyenv's, when it is not this one (None when there is none)."""
-    given = os.environ.get("SPEECHSCORE_OTHER_PYTHON")
+    """Another CPython of this version: python3 on PATH or pyenv's, when it is not this one
+    (None when there is none)."""
     pyenv = os.path.join(os.environ.get("PYENV_ROOT", os.path.expanduser("~/.pyenv")), "shims",
                          "python3")
     other = "import os, sys; print(os.path.realpath(sys.executable) != %r and " \
             "sys.version_info[:2] == %r)" % (os.path.realpath(sys.executable), sys.version_info[:2])
-    for candidate in [given] if given else [shutil.which("python3"), pyenv]:
+    for candidate in (shutil.which("python3"), pyenv):
         if candidate and os.path.exists(candidate) and subprocess.run(
                 [candidate, "-c", other], capture_output=True, text=True).stdout == "True\n":
             return candidate
@@ -54,8 +54,7 @@ def other_interpreter():
 
 class WithoutNumpy(unittest.TestCase):
     def run_script(self, interpreter, hide):
-        d = tempfile.mkdtemp()
-        self.addCleanup(shutil.rmtree, d)
+        d = self.enterContext(tempfile.TemporaryDirectory())
         run = subprocess.run([interpreter, "-c", OTHER_SCRIPT, d, hide], capture_output=True,
                              text=True)
         self.assertEqual(run.returncode, 0, run.stderr)
@@ -65,9 +64,8 @@ class WithoutNumpy(unittest.TestCase):
         for mine, theirs in [("place_01.wav", "one.wav"), ("place_02.wav", "batch/place_02.wav"),
                              ("place_03.TextGrid", "batch/place_03.TextGrid")] + \
                 [(n, "continuum/" + n) for n in os.listdir(os.path.join(d, "ours"))]:
-            with open(os.path.join(d, "ours", mine), "rb") as a, \
-                    open(os.path.join(d, theirs), "rb") as b:
-                self.assertEqual(a.read(), b.read(), theirs)
+            self.assertTrue(filecmp.cmp(os.path.join(d, "ours", mine), os.path.join(d, theirs),
+                                        shallow=False), theirs)
         self.assertEqual(got["batch"], [2, []])
         if not got["samples"]:
             self.assertEqual(got["arrays"], [MISSING] * 3)
