@@ -90,7 +90,7 @@ TEST(SayMeasure, PhonesLandInPublishedRanges) {
     ScratchDir dir;
     std::vector<std::string> lines;
     for (const char* word : {"see", "zoo", "shoe", "fee", "thin", "pea", "tea", "key", "bee", "dee",
-                             "go", "me", "knee", "ray", "lay", "way"})
+                             "ghee", "me", "knee", "ray", "lay", "way"})
         lines.push_back("say \"" + std::string(word) + "\"");
     const Take t = say_words(dir, lines);
     ASSERT_FALSE(t.phones.empty()) << t.log;
@@ -112,6 +112,8 @@ TEST(SayMeasure, PhonesLandInPublishedRanges) {
         {" P T K B D G ", "burst", -24, -8},
         {" P T K ", "vot", 0.040, 0.090},
         {" B D G ", "vot", -kNone, 0.025},
+        // F2 from the stop's locus into the vowel (all monophthongs here) in 30 to 80 ms.
+        {" P T K B D G ", "f2dur", 0.03, 0.08},
         // Nasal murmurs: F1 below 350 Hz, voiced within their first 10 ms (15: the onset is the
         // first pulse of a run of three, which a voice rising from silence makes a little late).
         {" M N ", "f1", -kNone, 350},
@@ -128,17 +130,6 @@ TEST(SayMeasure, PhonesLandInPublishedRanges) {
                 EXPECT_TRUE(m[r.key] >= r.low && m[r.key] <= r.high)
                     << m.label << " " << r.key << " " << m[r.key];
             }
-    // Before a monophthong (a diphthong's F2 glides on), F2 moves from the consonant's locus
-    // into the vowel in 30 to 80 ms.
-    for (std::size_t i = 1; i < t.phones.size(); ++i) {
-        const std::string& c = t.phones[i - 1].label;
-        if (std::string("|P|T|K|B|D|G|").find("|" + c + "|") == std::string::npos) continue;
-        if (std::string("|AW|AY|EY|OW|OY|").find("|" + t.phones[i].label + "|") !=
-            std::string::npos)
-            continue;
-        EXPECT_GE(t.phones[i - 1]["f2dur"], 0.03) << c << " " << t.phones[i].label;
-        EXPECT_LE(t.phones[i - 1]["f2dur"], 0.08) << c << " " << t.phones[i].label;
-    }
 }
 
 TEST(SayMeasure, PitchMovesWithoutStepsWhateverTheSegments) {

@@ -66,6 +66,8 @@ selectObject: s
 pt = To Pitch: 0.01, 60, 400
 frames = Get number of frames
 step = 0
+# Outside the TextGrid the interval is 0: not voiced.
+voiced[0] = 0
 for k from 2 to frames
   selectObject: pt
   ta = Get time from frame number: k - 1

@@ -18,8 +18,7 @@ namespace {
 namespace ss = speechscore::sing;
 namespace sw = speechscore::words;
 
-// The runner's test support (cli_support.h) names a function speechscore, which the namespaces of
-// the layers hide, so this file runs the program itself.
+// (cli_support.h's speechscore() is hidden here by the layers' namespaces.)
 ChildResult run_program(std::vector<std::string> args, const ScratchDir& dir) {
     args.insert(args.begin(), SPEECHSCORE_CLI);
     return run_command(args, {}, dir.path());
@@ -46,10 +45,6 @@ double hz(const char* name) {
     return v;
 }
 
-double oct_hz(const char* note) {
-    return speechscore::pitch::octToHz(speechscore::pitch::noteOct(note));
-}
-
 // One phrase in its three forms: the script line, and the same for the C++ call.
 struct Form {
     const char* line;
@@ -63,9 +58,9 @@ std::vector<Form> forms() {
     french.lang = "fr";
     sw::Options fitted;
     fitted.beats = 3;
-    fitted.pitch = {{0, false, 110}, {1.5, false, oct_hz("G3")}, {3, false, 98}};
+    fitted.pitch = {{0, false, 110}, {1.5, false, hz("G3")}, {3, false, 98}};
     sw::Options sung;
-    sung.pitch = {{0, true, oct_hz("C3")}, {1, true, oct_hz("E3")}};
+    sung.pitch = {{0, true, hz("C3")}, {1, true, hz("E3")}};
     return {
         {"say \"see my zoo\"", "see my zoo", sw::Input::Text, sw::Options()},
         {"say /S IY1 | M AY1 | Z UW1/", "S IY1 | M AY1 | Z UW1", sw::Input::Arpabet, sw::Options()},

@@ -337,7 +337,6 @@ TEST(MusicXml, ConformanceSuite) {
         {"02a-Rests-Durations.xml", "", "", 0, 0, 24, nullptr},
         {"03a-Rhythm-Durations.xml", "", "", 32, 136, 136, nullptr},
         {"03b-Rhythm-Backup.xml", "", "", 2, 2, 3, nullptr},
-        {"03b-Rhythm-Backup.xml", "2", "", 2, 2, 3, nullptr},
         {"03c-Rhythm-DivisionChange.xml", "", "", 6, 8, 8, nullptr},
         {"03d-Rhythm-DottedDurations-Factors.xml", "", "", 11, 22, 55.25, nullptr},
         {"03f-Rhythm-Forward.xml", "", "", 3, 2.25, 5, nullptr},
