@@ -1,5 +1,4 @@
-# A steady vowel's figures over [tmin, tmax] (docs/sing.md, Voices), one line "F1 F2 H1-H2 tilt
-# H1-A3": Burg formants, peaks nearest F0, 2 F0 and F3 (dB), LTAS 0-1 minus 1-4 kHz (dB).
+# A steady vowel's "F1 F2 H1-H2 tilt H1-A3" over [tmin, tmax], as docs/sing.md (Voices) describes.
 form Voice figures
     sentence Sound
     real Tmin 1.0
