@@ -116,8 +116,7 @@ TEST(SingMeasure, VowelsStartOnTheirNotesAtTheirPitch) {
     };
     const Case cases[] = {
         {dir.file("s.ss"), "0 60* 64:0.5* 67:0.5* 72* 0:0.5 71:0.5* 67* 60:2*", 0, 0.6},
-        // Twin-kle twin-kle lit-tle star (a breath), how I won-der what you are; 100 a minute,
-        // after a lead-in of 0.5 s for the first syllable's consonants.
+        // Twin-kle twin-kle lit-tle star (a breath), how I won-der what you are; 100 a minute.
         {std::string(SPEECHSCORE_EXAMPLES_SOURCE) + "/twinkle.musicxml",
          "60 60 67 67 69 69 67:1.5 0:0.5 65* 65 64 64 62 62 60:2", 0.5, 0.6},
         {dir.file("first.musicxml"), "57*", 0.5, 0.5},
