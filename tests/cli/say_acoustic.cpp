@@ -1,8 +1,5 @@
-// Phones said by the words layer, rendered and measured with Praat (say_measure.praat, through
-// the project's phone measurements, checked first on signals of known answer), held to
-// published ranges: fricative centres of gravity and levels (Jongman et al. 2000), burst levels,
-// voice onset times (Zue 1976), F2 transitions, nasal murmurs (Fujimura 1962), liquids and
-// glides (Dalston 1975), and a pitch without steps.
+// Phones said by the words layer, rendered and measured by say_measure.praat (checked first on
+// signals of known answer), held to published ranges; and a pitch without steps.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -18,36 +15,30 @@ namespace {
 
 const std::string kMeasure = std::string(SPEECHSCORE_TESTS_DIR) + "/say_measure.praat";
 
+// A phone's values by key, NaN where Praat found none; the label STEP holds the largest pitch
+// step of the take (cents) as "step".
 struct Measured {
     std::string label;
     std::map<std::string, double> v;
-    // A value, NaN where Praat found none or the script measures none.
     double operator[](const std::string& key) const {
-        const auto it = v.find(key);
-        return it == v.end() ? std::nan("") : it->second;
+        return v.count(key) ? v.at(key) : std::nan("");
     }
 };
 
 struct Take {
     std::vector<Measured> phones;
-    double step = -1;  // largest pitch step, cents
     std::string log;
 };
 
 Take measure(const std::string& dir, const std::string& wav, const std::string& grid) {
-    Take take;
     const ChildResult r =
         run_in(dir, {"praat", "--run", kMeasure, dir + "/" + wav, dir + "/" + grid});
-    take.log = r.out + r.err;
+    Take take{{}, r.out + r.err};
     std::istringstream in(r.out);
     for (std::string line; std::getline(in, line);) {
         std::istringstream words(line);
         Measured m;
         words >> m.label;
-        if (m.label == "STEP") {
-            words >> take.step;
-            continue;
-        }
         for (std::string item; words >> item;) {
             char* end = nullptr;
             const std::size_t eq = item.find('=');
@@ -89,17 +80,17 @@ TEST(SayMeasure, KnownSignals) {
               "Save as text file: \"k.TextGrid\"\n");
     ASSERT_EQ(run_in(dir.path(), {"praat", "--run", "make.praat"}).status, 0);
     const Take t = measure(dir.path(), "k.wav", "k.TextGrid");
-    ASSERT_EQ(t.phones.size(), 2u) << t.log;
+    ASSERT_EQ(t.phones.size(), 3u) << t.log;
     EXPECT_NEAR(t.phones[1]["cog"], 5000, 50);
     EXPECT_NEAR(t.phones[1]["level"], -20, 0.5);
-    EXPECT_NEAR(t.step, 24, 4);  // 2 octaves per second over 0.5 s: 24 cents per 10 ms
+    EXPECT_NEAR(t.phones[2]["step"], 24, 4);  // 2 octaves per second over 0.5 s: 24 cents per 10 ms
 }
 
 TEST(SayMeasure, PhonesLandInPublishedRanges) {
     ScratchDir dir;
     std::vector<std::string> lines;
     for (const char* word : {"see", "zoo", "shoe", "fee", "thin", "pea", "tea", "key", "bee", "dee",
-                             "go", "me", "knee", "ray", "lay", "way"})
+                             "ghee", "me", "knee", "ray", "lay", "way"})
         lines.push_back("say \"" + std::string(word) + "\"");
     const Take t = say_words(dir, lines);
     ASSERT_FALSE(t.phones.empty()) << t.log;
@@ -121,6 +112,8 @@ TEST(SayMeasure, PhonesLandInPublishedRanges) {
         {" P T K B D G ", "burst", -24, -8},
         {" P T K ", "vot", 0.040, 0.090},
         {" B D G ", "vot", -kNone, 0.025},
+        // F2 from the stop's locus into the vowel (all monophthongs here) in 30 to 80 ms.
+        {" P T K B D G ", "f2dur", 0.03, 0.08},
         // Nasal murmurs: F1 below 350 Hz, voiced within their first 10 ms (15: the onset is the
         // first pulse of a run of three, which a voice rising from silence makes a little late).
         {" M N ", "f1", -kNone, 350},
@@ -137,17 +130,6 @@ TEST(SayMeasure, PhonesLandInPublishedRanges) {
                 EXPECT_TRUE(m[r.key] >= r.low && m[r.key] <= r.high)
                     << m.label << " " << r.key << " " << m[r.key];
             }
-    // Before a monophthong (a diphthong's F2 glides on), F2 moves from the consonant's locus
-    // into the vowel in 30 to 80 ms.
-    for (std::size_t i = 1; i < t.phones.size(); ++i) {
-        const std::string& c = t.phones[i - 1].label;
-        if (std::string("|P|T|K|B|D|G|").find("|" + c + "|") == std::string::npos) continue;
-        if (std::string("|AW|AY|EY|OW|OY|").find("|" + t.phones[i].label + "|") !=
-            std::string::npos)
-            continue;
-        EXPECT_GE(t.phones[i - 1]["f2dur"], 0.03) << c << " " << t.phones[i].label;
-        EXPECT_LE(t.phones[i - 1]["f2dur"], 0.08) << c << " " << t.phones[i].label;
-    }
 }
 
 TEST(SayMeasure, PitchMovesWithoutStepsWhateverTheSegments) {
@@ -160,7 +142,7 @@ TEST(SayMeasure, PitchMovesWithoutStepsWhateverTheSegments) {
                               "say \"yes\" beats=0.3 pitch=90,160", "say \"thin\""},
                              1);
     ASSERT_FALSE(t.phones.empty()) << t.log;
-    EXPECT_LT(t.step, 50);
+    EXPECT_LT(t.phones.back()["step"], 50);
 }
 
 }  // namespace

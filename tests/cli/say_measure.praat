@@ -1,14 +1,6 @@
-# Measures the phones of a take at the intervals of its TextGrid (tier 2 phones, tier 1 words)
-# with the project's phone measurements, one line each, "LABEL key=value ...":
-#   fricatives: level (rms re the vowel of its word, dB) and cog (Hz), procedure fricative;
-#   stops: burst (the release's level re the word's loudest 100 ms, dB), procedure burst; vot
-#     (s), procedure vot; f2dur (s), the F2 transition of the vowel after it from its voicing
-#     onset, procedure f2_transition;
-#   nasals: f1 (Hz) and delay (s), procedure nasal;
-#   liquids and glides: f3 and f3min (Hz), procedure liquid, and f2min, the lowest F2 of the
-#     middle 60 % (procedure formant_medians).
-# The vowel of a word is its next vowel, else the one before. Then a line "STEP c": the largest
-# pitch step inside the voiced phones (vowels, nasals, liquids, glides), cents.
+# One line "LABEL key=value ..." per phone of the take's TextGrid (tier 2, words on tier 1),
+# measured by the procedures of phone_measures.praat against the word's next vowel (else the one
+# before); then "STEP step=c", the largest pitch step inside voiced phones in cents.
 # Run as: praat --run say_measure.praat take.wav take.TextGrid
 include ../../tools/praat/phone_measures.praat
 form Measure
@@ -69,13 +61,13 @@ for i to n
     appendInfoLine: ""
   endif
 endfor
-# The largest pitch step: between neighbouring 10-ms frames of the take's pitch (60 to 400 Hz)
-# that both lie in voiced phones, in cents (procedure pitch_steps takes the frames of one
-# stretch; a frame's place in the take then moves with the stretch and a step shows more or less).
+# Frames of the whole take (pitch_steps would take one stretch's, placed anew with each stretch).
 selectObject: s
 pt = To Pitch: 0.01, 60, 400
 frames = Get number of frames
 step = 0
+# Outside the TextGrid the interval is 0: not voiced.
+voiced[0] = 0
 for k from 2 to frames
   selectObject: pt
   ta = Get time from frame number: k - 1
@@ -88,4 +80,4 @@ for k from 2 to frames
     step = max (step, abs (1200 * log2 (b / a)))
   endif
 endfor
-appendInfoLine: "STEP ", fixed$ (step, 1)
+appendInfoLine: "STEP step=", fixed$ (step, 1)

@@ -1,6 +1,5 @@
-# Pitch and level of a sung take, for the sing tests: "P time f0" every 5 ms (f0 0 where Praat
-# finds no voicing; autocorrelation, floor 60 Hz, ceiling 1200 Hz), then "R time dB", the
-# root-mean-square level of each millisecond (-300 for silence).
+# A sung take every 5 ms "P time f0" (0 unvoiced; autocorrelation, 60 to 1200 Hz), then every
+# millisecond "R time dB" (root-mean-square level, -300 for silence).
 form Sung pitch
     sentence Sound
 endform

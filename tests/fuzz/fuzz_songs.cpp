@@ -1,6 +1,5 @@
-// libFuzzer target for the songs readers: every input is read as MusicXML (plain or .mxl) and as
-// a MIDI file, and a song read is checked against the model's invariants: events from beat 0
-// without gaps or overlaps, positive lengths, a measure on every event.
+// libFuzzer target: every input read as MusicXML (plain or .mxl) and as MIDI; a song read keeps
+// the model's invariants (events from beat 0 without gaps or overlaps, positive lengths, measures).
 #include <cstdint>
 #include <cstdlib>
 #include <sstream>

@@ -1,6 +1,4 @@
-// MIDI reader: format 0 and 1 files built byte by byte here (running status, note-on with
-// velocity 0, tempo changes, Latin-1 and UTF-8 lyrics, text events as lyrics, chords and
-// overlaps), and hostile files that must end in one clear error.
+// MIDI reader: files built byte by byte here, and hostile files that must end in one clear error.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -66,14 +64,10 @@ std::string printed(const songs::Result& r) {
 
 }  // namespace
 
-// Files read as their dumps, with their diagnostics, or end in one clear error. Format 0: running
-// status, note-on of velocity 0 as note-off, a tempo change, a Latin-1 and a UTF-8 lyric, a 3/4
-// time signature for the measure numbers, a rest. Without lyric events, text events are the lyrics,
-// karaoke style: a syllable joins the word before it unless it starts with a space or a line mark;
-// "@" headers are not sung. SMPTE time is read at 120 quarter notes a minute: 25 frames of 40 ticks
-// are two beats; a lyric starting with a carriage return begins a word. Format 1: the lyrics choose
-// the melody's track; a chord keeps its top note, a legato overlap cuts the earlier note, an inner
-// note is left out; another track is chosen by name.
+// Format 0: running status, note-on of velocity 0 as note-off, a tempo change, Latin-1 and UTF-8
+// lyrics, a 3/4 measure, a rest. Text events as lyrics, karaoke style ("@" headers not sung).
+// SMPTE time (25 frames of 40 ticks: two beats). Format 1: the lyrics choose the melody's track; a
+// chord keeps its top note, a legato overlap cuts the earlier note; a track chosen by name.
 TEST(Midi, FilesReadAsTheirDumpsOrOneError) {
     Track zero;
     zero.tempo(0, 500000).meta(0, 0x58, std::string("\x03\x02\x18\x08", 4));

@@ -1,8 +1,4 @@
-# The figures of a sung voice (docs/sing.md, Voices): over [tmin, tmax] of a steady vowel, F1 and
-# F2 (Burg, five formants below the ceiling), H1-H2 (dB, the spectrum's peaks nearest F0 and
-# 2 F0), the spectral tilt (dB, the long-term spectrum's mean level in 0-1 kHz minus that in
-# 1-4 kHz) and H1-A3 (dB, the peak nearest F0 minus the highest harmonic within 10 % of F3).
-# One line: "F1 F2 H1-H2 tilt H1-A3".
+# A steady vowel's "F1 F2 H1-H2 tilt H1-A3" over [tmin, tmax], as docs/sing.md (Voices) describes.
 form Voice figures
     sentence Sound
     real Tmin 1.0
