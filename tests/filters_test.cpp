@@ -1,4 +1,5 @@
-// Color tables, cascade formants, parallel branch and pole-zero pairs.
+// Color tables, cascade formants, parallel branch and pole-zero pairs; the colour names and the
+// pitch helpers of speechscore_colours.h.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -6,13 +7,19 @@
 #include <cstdio>
 #include <functional>
 #include <initializer_list>
+#include <iterator>
+#include <set>
 #include <string>
 #include <utility>
 
 #include "speechscore.h"
-#include "support/child.h"
+#include "speechscore_colours.h"
 #include "support/fresh.h"
 #include "support/messages.h"
+
+// Both headers' names in one scope: the colour names must not meet the library's.
+using namespace speechscore::colours;
+using namespace speechscore::pitch;
 
 namespace {
 
@@ -42,11 +49,8 @@ TEST(Filters, CallsWriteTheseLines) {
         {[] { clrF2(0.1, 0, 2.0, 100.0); }, "i 12    0.0000  0.1000 1050.0 180.0 \n"},
         // The shift is not scaled.
         {[] { clrF1(0.1, 0, 2.0, 100.0); }, "i 11    0.0000  0.1000 550.0 180.0 \n"},
-        {[] { clrF4_8(0.1, 4, 0.5); },
-         "i 14    0.0000  0.1000 3500 4500 5500 6500 7500  175  225  275  325  375    1.0 \n"},
         {[] { sing(), clrF4_8(0.1, 1, 2.0); }, lowered},
         {[] { sing(), norm(), clrF4_8(0.1, 1, 2.0); }, plain},
-        {[] { frmadjpt = 2, clrF4_8(0.1, 1, 2.0); }, plain},
         {[] { frmadjpt = 3, clrF4_8(0.1, 1, 2.0); }, plain},
         {[] { frmadjpt = -1, clrF4_8(0.1, 1, 2.0); }, plain},
         // A TTO operation or a color out of range; the operation is tested first.
@@ -132,8 +136,6 @@ TEST(Filters, CallsWriteTheseLines) {
              std::printf("%d\n", oDf1pt);
              genDF1(0, 1);
              pfields[3] = 7, pfields[4] = 8;
-             genDF1(0, 2);
-             pfields[3] = 7, pfields[4] = 8;
              genDF1(0, 9);
              std::printf("%d %g\n", oDf1pt, timepoints[11]);
          },
@@ -147,8 +149,7 @@ TEST(Filters, CallsWriteTheseLines) {
              "38 0.3\ni 19    0.0000  0.1000   0.0   0.0 \ni 19    0.1000  0.1000   0.0   0.0 \n" +
              df1Error + "0.2000     0.1000     7.0000     8.0000  \n" + df1Error +
              "0.3000     0.1000     7.0000     8.0000  \n3\n" + df1Span +
-             "     0.0000     0.0000  \n" + df1Span + "     0.0000     0.0000  \n" + df1Span +
-             "     7.0000     8.0000  \n3 0.4\n"},
+             "     0.0000     0.0000  \n" + df1Span + "     7.0000     8.0000  \n3 0.4\n"},
     };
     for (const auto& c : cases) EXPECT_EQ(run_fresh(c.first).out, c.second);
 }
@@ -217,6 +218,72 @@ TEST(ColorTables, Invariants) {
               "12 13 14 17 19 21 23 24 27 29 31 | 17 18 19 20 21 22 23 24 | 27 28 29 30 31 32 | "
               "33 34 35 36 37 38 39 40 41 42 43 44 45 46 47 ");
     EXPECT_EQ(above7500, "14");
+}
+
+TEST(ColourNames, OneNameForEverySymbolInOrder) {
+    ASSERT_EQ(std::size(kColourNames), 48u);
+    std::set<std::string> names;
+    for (int i = 0; i < 48; ++i) {
+        EXPECT_EQ(kColourNames[i].value, i) << kColourNames[i].name;
+        names.insert(kColourNames[i].name);
+    }
+    for (const Named& p : kPointerNames) names.insert(p.name);
+    EXPECT_EQ(names.size(), std::size(kColourNames) + std::size(kPointerNames));
+}
+
+// The names promise equal rows and cancelling pairs; the tables must keep those promises.
+TEST(ColourNames, RowsTheNamesCallEqualOrCancelling) {
+    EXPECT_TRUE(std::equal(formants[xNeutral37], formants[xNeutral37] + 16, formants[xNeutral33]));
+    EXPECT_TRUE(std::equal(formants[cN38], formants[cN38] + 16, formants[cN]));
+    // The same frequencies; only B5 differs.
+    EXPECT_TRUE(std::equal(formants[vOEfixed], formants[vOEfixed] + 8, formants[vOE]));
+    for (int j = 0; j < 11; j += 2) EXPECT_EQ(parallel[vUXfixed][j], 0.0);
+    for (int ptr : {nasOff, nasOff36, trachOff}) {
+        EXPECT_EQ(nasaltrach[ptr - 33][0], nasaltrach[ptr - 33][2]) << ptr;
+        EXPECT_EQ(nasaltrach[ptr - 33][1], nasaltrach[ptr - 33][3]) << ptr;
+    }
+    for (int ptr : {nasM, nasN, trachOn})
+        EXPECT_NE(nasaltrach[ptr - 33][0], nasaltrach[ptr - 33][2]) << ptr;
+    // Voiceless (odd) and voiced (even) members of each consonant pair: wider B1 voiceless.
+    for (int voiceless : {cF, cTH, cS, cSH, cP, cT, cK})
+        EXPECT_GT(formants[voiceless][8], formants[voiceless + 1][8]) << voiceless;
+}
+
+TEST(ColourNames, PointersAreAcceptedByTheirGenerators) {
+    const ChildResult run = run_fresh([] {
+        for (int ptr : {nasOff, nasM, nasN, nasOff36}) genNAS(0.1, ptr);
+        for (int ptr : {trachOff, trachOn}) genTRC(0.1, ptr);
+        for (int sym : {df1Row0, df1Row1}) genDF1(0.1, sym);
+        std::printf("errors %d\n", nerrors);
+    });
+    EXPECT_NE(run.out.find("errors 0\n"), std::string::npos) << run.out;
+}
+
+TEST(Pitch, NotesAndFrequencies) {
+    // Exact where the arithmetic is exact.
+    EXPECT_EQ(noteOct(C, 3), 7.0);
+    EXPECT_EQ(noteOct(A, 4), 8.75);
+    static_assert(noteOct("A4") == 8.75, "evaluated at compile time");
+    // clang-format off
+    const struct {
+        const char* name;
+        double oct;
+    } names[] = {
+        {"C3", 7.0}, {"c3", 7.0}, {"Cb4", 7.0 + 11.0 / 12}, {"G#-1", 3.0 + 8.0 / 12}, {"C10", 14.0},
+        // No note name: 0.
+        {"", 0.0}, {"H4", 0.0}, {"C", 0.0}, {"C4x", 0.0}, {"C999999999999", 0.0},
+    };
+    // clang-format on
+    for (const auto& n : names) EXPECT_DOUBLE_EQ(noteOct(n.name), n.oct) << n.name;
+    EXPECT_EQ(noteOct(nullptr), 0.0);
+
+    EXPECT_EQ(hzToOct(440.0), 8.75);
+    EXPECT_EQ(octToHz(8.75), 440.0);
+    EXPECT_NEAR(octToHz(8.0), 261.6256, 5e-5);
+    for (double hz : {0.0, -1.0, std::nan(""), HUGE_VAL}) EXPECT_EQ(hzToOct(hz), 0.0) << hz;
+    // A round trip over the voice's range: both conversions have the same slope.
+    for (double oct = 5.0; oct < 11.0; oct += 0.125)
+        EXPECT_NEAR(hzToOct(octToHz(oct)), oct, 1e-12) << oct;
 }
 
 }  // namespace

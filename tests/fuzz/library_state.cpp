@@ -16,17 +16,25 @@ bool exitArmed = false;
 
 namespace {
 
-size_t bytes_of(const cli::Variable& v) {
-    const size_t cells = static_cast<size_t>(v.rows > 0 ? v.rows : 1) *
-                         static_cast<size_t>(v.columns > 0 ? v.columns : 1);
-    return cells * (v.number != nullptr ? sizeof(double) : sizeof(int));
-}
-
-void* address_of(const cli::Variable& v) {
-    return v.number != nullptr ? static_cast<void*>(v.number) : static_cast<void*>(v.integer);
-}
-
 std::vector<unsigned char> startState;
+
+// Copies every exported variable into the start state (save) or back from it.
+void copy_state(bool save) {
+    size_t count = 0;
+    const cli::Variable* all = cli::variables(count);
+    size_t at = 0;
+    for (size_t k = 0; k < count; ++k) {
+        const cli::Variable& v = all[k];
+        const size_t cells = static_cast<size_t>(v.rows > 0 ? v.rows : 1) *
+                             static_cast<size_t>(v.columns > 0 ? v.columns : 1);
+        const size_t bytes = cells * (v.number != nullptr ? sizeof(double) : sizeof(int));
+        void* cell = v.number != nullptr ? static_cast<void*>(v.number) : v.integer;
+        if (save) startState.resize(at + bytes);
+        std::memcpy(save ? startState.data() + at : cell, save ? cell : startState.data() + at,
+                    bytes);
+        at += bytes;
+    }
+}
 
 }  // namespace
 
@@ -36,26 +44,8 @@ extern "C" void __wrap_exit(int status) {
 }
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    save_library_state();
+    copy_state(true);
     return 0;
 }
 
-void save_library_state() {
-    size_t count = 0;
-    const cli::Variable* all = cli::variables(count);
-    startState.clear();
-    for (size_t k = 0; k < count; ++k) {
-        const auto* bytes = static_cast<const unsigned char*>(address_of(all[k]));
-        startState.insert(startState.end(), bytes, bytes + bytes_of(all[k]));
-    }
-}
-
-void restore_library_state() {
-    size_t count = 0;
-    const cli::Variable* all = cli::variables(count);
-    size_t at = 0;
-    for (size_t k = 0; k < count; ++k) {
-        std::memcpy(address_of(all[k]), startState.data() + at, bytes_of(all[k]));
-        at += bytes_of(all[k]);
-    }
-}
+void restore_library_state() { copy_state(false); }

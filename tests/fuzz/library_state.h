@@ -6,7 +6,6 @@
 
 #include <csetjmp>
 
-void save_library_state();
 void restore_library_state();
 
 extern std::jmp_buf exitJump;

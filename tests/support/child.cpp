@@ -1,10 +1,7 @@
 // Child runner: fork, redirect, run, collect.
 #include "support/child.h"
 
-#include <dirent.h>
 #include <fcntl.h>
-#include <poll.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,70 +11,46 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <thread>
-
-namespace {
-
-// Reads both pipes to their ends without letting either fill up.
-void drain(int outFd, int errFd, std::string& out, std::string& err) {
-    pollfd fds[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
-    std::string* sinks[2] = {&out, &err};
-    int open = 2;
-    char buffer[4096];
-    while (open > 0) {
-        if (poll(fds, 2, -1) < 0) break;
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || fds[i].revents == 0) continue;
-            const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
-            if (n > 0) {
-                sinks[i]->append(buffer, static_cast<size_t>(n));
-            } else {
-                close(fds[i].fd);
-                fds[i].fd = -1;
-                --open;
-            }
-        }
-    }
-}
-
-}  // namespace
 
 ChildResult run_child(const std::function<void()>& fn, const char* outPath) {
     std::fflush(stdout);
     std::fflush(stderr);
     int outPipe[2];
-    int errPipe[2];
-    if (pipe(outPipe) != 0 || pipe(errPipe) != 0) std::abort();
+    FILE* errFile = std::tmpfile();
+    if (pipe(outPipe) != 0 || errFile == nullptr) std::abort();
     const pid_t pid = fork();
     if (pid < 0) std::abort();
     if (pid == 0) {
-        if (outPath != nullptr) {
-            const int fd = open(outPath, O_WRONLY);
-            if (fd < 0) _exit(99);
-            dup2(fd, STDOUT_FILENO);
-            close(fd);
-        } else {
-            dup2(outPipe[1], STDOUT_FILENO);
-        }
-        dup2(errPipe[1], STDERR_FILENO);
+        const int out = outPath != nullptr ? open(outPath, O_WRONLY) : dup(outPipe[1]);
+        if (out < 0) _exit(99);
+        dup2(out, STDOUT_FILENO);
+        dup2(fileno(errFile), STDERR_FILENO);
+        close(out);
         close(outPipe[0]);
         close(outPipe[1]);
-        close(errPipe[0]);
-        close(errPipe[1]);
+        std::fclose(errFile);
         fn();
         std::fflush(stdout);
         std::fflush(stderr);
         _exit(0);
     }
     close(outPipe[1]);
-    close(errPipe[1]);
     ChildResult result{"", "", -1};
-    drain(outPipe[0], errPipe[0], result.out, result.err);
+    char buffer[4096];
+    for (ssize_t n; (n = read(outPipe[0], buffer, sizeof buffer)) > 0;)
+        result.out.append(buffer, static_cast<size_t>(n));
+    close(outPipe[0]);
     int status = 0;
     waitpid(pid, &status, 0);
     if (WIFEXITED(status)) result.status = WEXITSTATUS(status);
     if (WIFSIGNALED(status)) result.status = 128 + WTERMSIG(status);
+    std::rewind(errFile);
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, errFile)) > 0;)
+        result.err.append(buffer, n);
+    std::fclose(errFile);
     return result;
 }
 
@@ -124,9 +97,7 @@ Stopped stop_while_writing(const std::vector<std::string>& args, const std::stri
 }
 
 ScratchDir::ScratchDir() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern =
-        std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/speechscore-test-XXXXXX";
+    std::string pattern = std::filesystem::temp_directory_path() / "speechscore-test-XXXXXX";
     if (mkdtemp(&pattern[0]) == nullptr) std::abort();
     path_ = pattern;
 }
@@ -136,30 +107,23 @@ ScratchDir::~ScratchDir() {
     std::filesystem::remove_all(path_, ignored);
 }
 
-std::string ScratchDir::write(const std::string& name, const std::string& text,
-                              bool executable) const {
+std::string ScratchDir::write(const std::string& name, const std::string& text) const {
     const std::string path = file(name);
     std::ofstream(path, std::ios::binary) << text;
-    if (executable) chmod(path.c_str(), 0755);
     return path;
 }
 
 ProgramRun run_program(const std::string& path) {
-    ProgramRun run{"", -1};
-    FILE* pipe = popen(("'" + path + "' 2>&1").c_str(), "r");
-    if (pipe == nullptr) return run;
-    char buffer[4096];
-    size_t n = 0;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
-    run.status = pclose(pipe);
-    return run;
+    return run_child([&] {
+        dup2(STDOUT_FILENO, STDERR_FILENO);
+        execl(path.c_str(), path.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    });
 }
 
 std::string read_file(const std::string& path) {
     std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 std::vector<std::string> lines_of(const std::string& text) {
@@ -171,13 +135,9 @@ std::vector<std::string> lines_of(const std::string& text) {
 
 std::set<std::string> listing(const std::string& dir) {
     std::set<std::string> names;
-    if (DIR* d = opendir(dir.c_str())) {
-        while (const dirent* entry = readdir(d)) {
-            const std::string name = entry->d_name;
-            if (name != "." && name != "..") names.insert(name);
-        }
-        closedir(d);
-    }
+    std::error_code missing;
+    for (const auto& entry : std::filesystem::directory_iterator(dir, missing))
+        names.insert(entry.path().filename());
     return names;
 }
 

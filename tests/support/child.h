@@ -13,8 +13,8 @@ struct ChildResult {
     int status;       // exit status, or 128 + signal number when killed
 };
 
-// Flushes stdout, forks, runs fn in the child with stdout and stderr sent to pipes (or
-// stdout to the file at outPath when given), flushes, _exit(0)s. The parent keeps its state.
+// Flushes stdout, forks, runs fn in the child with stdout sent to a pipe (or to the file at
+// outPath when given) and stderr to a scratch file, flushes, _exit(0)s. The parent's state stays.
 ChildResult run_child(const std::function<void()>& fn, const char* outPath = nullptr);
 
 // Runs a program (args[0], looked up on PATH) with NAME=VALUE settings added to its environment,
@@ -32,9 +32,8 @@ public:
 
     const std::string& path() const { return path_; }
     std::string file(const std::string& name) const { return path_ + "/" + name; }
-    // Writes text to the file name (made executable when asked); returns its path.
-    std::string write(const std::string& name, const std::string& text,
-                      bool executable = false) const;
+    // Writes text to the file name; returns its path.
+    std::string write(const std::string& name, const std::string& text) const;
 
 private:
     std::string path_;
@@ -51,14 +50,9 @@ struct Stopped {
 Stopped stop_while_writing(const std::vector<std::string>& args, const std::string& dir, int sig,
                            const std::string& cwd = "");
 
-// What a program printed (standard error merged into standard output) and its wait status as
-// pclose gives it (-1 when it could not be started).
-struct ProgramRun {
-    std::string out;
-    int status;
-};
-
-// Runs the program at path with no arguments.
+// Runs the program at path with no arguments: what it printed (standard error merged into
+// standard output) and its exit status (127 when it could not be started).
+using ProgramRun = ChildResult;
 ProgramRun run_program(const std::string& path);
 
 // Reads a whole file; empty when it cannot be read.
