@@ -327,8 +327,6 @@ TEST_F(Render, RefusesBadInputNamingTheLikelyCauseAndTouchesNoFile) {
          "render: - has no final line: the program did not call fine(), or stopped before it (a "
          "closed score ends with \"e\")\nrender: its last line is line 2: i 80 0 1\n" +
              nothing},
-        {r + quoted(scratch() + "/none.sco") + to_wav, 1,
-         "render: cannot read score " + scratch() + "/none.sco\n"},
         // A device that never ends is read up to the limit, then refused.
         {r + "/dev/zero" + to_wav, 1,
          "render: /dev/zero is larger than 1 GiB, the largest score the renderer reads\n"},
