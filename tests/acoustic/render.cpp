@@ -100,10 +100,8 @@ double f1_track_end(const std::string& score) {
 }
 
 std::vector<ScoreEvent> score_events(const std::string& score, int instr) {
-    std::istringstream lines(score);
-    std::string line;
     std::vector<ScoreEvent> events;
-    while (std::getline(lines, line)) {
+    for (const std::string& line : lines_of(score)) {
         std::istringstream fields(line);
         std::string letter;
         ScoreEvent e{0, 0, 0, {}};
