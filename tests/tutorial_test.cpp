@@ -1,9 +1,6 @@
-// The example piece and the programs of docs/tutorial.md write complete scores, and the behaviour
-// the tutorial teaches holds: a pitch in Hz is reported twice, a nasal pointer stays in force
-// until nasOff.
+// The example piece and the programs of docs/tutorial.md, and the behaviour the tutorial teaches.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -19,8 +16,7 @@ using namespace speechscore::colours;
 
 std::vector<std::string> lines_with(const std::string& text, const std::string& start) {
     std::vector<std::string> found;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
+    for (const std::string& line : lines_of(text))
         if (line.rfind(start, 0) == 0) found.push_back(line);
     return found;
 }
@@ -37,10 +33,9 @@ std::vector<double> numbers_of(const std::string& row) {
 // echo line) whose tracks all end together: the summary rows hold slots 2..11, then slots 12..19
 // and the end event's duration.
 TEST(Tutorial, ProgramsWriteCompleteScoresWhoseTracksEndTogether) {
-    for (const std::string& program :
-         {std::string(SPEECHSCORE_PIECE), std::string(SPEECHSCORE_EXAMPLES_DIR) + "/first_mama",
-          std::string(SPEECHSCORE_EXAMPLES_DIR) + "/first_melody",
-          std::string(SPEECHSCORE_EXAMPLES_DIR) + "/first_tempo"}) {
+    for (const char* program :
+         {SPEECHSCORE_PIECE, SPEECHSCORE_EXAMPLES_DIR "/first_mama",
+          SPEECHSCORE_EXAMPLES_DIR "/first_melody", SPEECHSCORE_EXAMPLES_DIR "/first_tempo"}) {
         SCOPED_TRACE(program);
         const ProgramRun run = run_program(program);
         ASSERT_EQ(run.status, 0) << run.out;
@@ -76,12 +71,10 @@ TEST(Tutorial, PitchInHertzIsReportedTwiceANasalPointerStaysUntilSwitchedOff) {
     EXPECT_EQ(lines_with(run.out, ";i 21   0.0000     0.2500   130.8000").size(), 1u) << run.out;
     const std::vector<std::string> nasal = lines_with(run.out, "i 17");
     ASSERT_EQ(nasal.size(), 5u) << run.out;
-    const std::string on = "270.0  90.0 450.0 180.0 ";
-    const std::string off = "270.0  90.0 270.0  90.0 ";
-    for (int i = 0; i < 5; ++i) {
-        const std::string& end = i < 3 ? on : off;
-        EXPECT_EQ(nasal[i].substr(nasal[i].size() - end.size()), end) << i;
-    }
+    for (std::size_t i = 0; i < 5; ++i)  // the pole and zero: the nasal pair, then off
+        EXPECT_EQ(nasal[i].substr(nasal[i].size() - 24),
+                  i < 3 ? "270.0  90.0 450.0 180.0 " : "270.0  90.0 270.0  90.0 ")
+            << i;
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
-// Measurements on rendered sound for the acoustic tests: the file reader and writer, the bridge
-// to Praat and the post-processing of its tracks.
+// Measurements on rendered sound: sound files, the bridge to Praat, the post-processing of tracks.
 #include "measure.h"
 
 #include <gtest/gtest.h>
@@ -19,15 +18,12 @@ const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 double to_db(double power) { return power > 0 ? 10 * std::log10(power) : -400; }
 
-std::vector<double> column(const std::vector<std::vector<double>>& rows, std::size_t k,
-                           double (*f)(double) = nullptr) {
-    std::vector<double> values;
-    for (const std::vector<double>& row : rows)
-        values.push_back(k < row.size() ? (f != nullptr ? f(row[k]) : row[k]) : kNaN);
-    return values;
+std::vector<double> first_row_db(const std::vector<std::vector<double>>& rows) {
+    std::vector<double> levels;
+    if (!rows.empty())
+        for (double power : rows[0]) levels.push_back(to_db(power));
+    return levels;
 }
-
-double amplitude_db(double rms) { return to_db(rms * rms); }
 
 // The path of a file removed when the last copy of it goes.
 std::shared_ptr<const std::string> owned_file(const std::string& path) {
@@ -95,12 +91,10 @@ std::vector<std::vector<double>> praat(const Sound& sound, const std::string& co
     }
     std::vector<std::vector<double>> rows;
     std::istringstream lines(out);
-    std::string text;
-    while (std::getline(lines, text)) {
+    for (std::string text; std::getline(lines, text);) {
         std::istringstream words(text);
         std::vector<double> row;
-        std::string word;
-        while (words >> word) {
+        for (std::string word; words >> word;) {
             char* end = nullptr;
             const double v = std::strtod(word.c_str(), &end);
             row.push_back(end != word.c_str() && *end == 0 ? v : kNaN);  // --undefined--
@@ -110,8 +104,18 @@ std::vector<std::vector<double>> praat(const Sound& sound, const std::string& co
     return rows;
 }
 
+std::vector<double> praat_values(const Sound& sound, const std::string& command, Windows w,
+                                 double extra) {
+    std::vector<double> values;
+    for (const std::vector<double>& row : praat(sound, command, w, extra))
+        values.push_back(row.empty() ? kNaN : row[0]);
+    return values;
+}
+
 std::vector<double> levels_db(const Sound& sound, Windows w, double cutoff) {
-    return column(praat(sound, cutoff > 0 ? "highpass" : "rms", w, cutoff), 0, amplitude_db);
+    std::vector<double> levels = praat_values(sound, cutoff > 0 ? "highpass" : "rms", w, cutoff);
+    for (double& rms : levels) rms = to_db(rms * rms);
+    return levels;
 }
 
 double rms_db(const Sound& sound, double from, double to) {
@@ -125,36 +129,20 @@ double peak(const Sound& sound) {
     return top;
 }
 
-std::vector<double> f0_hz(const Sound& sound, Windows w) {
-    return column(praat(sound, "pitch", w), 0);
-}
-
-std::vector<double> periodicity(const Sound& sound, Windows w) {
-    return column(praat(sound, "periodicity", w), 0);
-}
-
-std::vector<std::vector<double>> burg_formants(const Sound& sound, Windows w) {
-    return praat(sound, "formants", w);
-}
-
-std::vector<double> share_above(const Sound& sound, Windows w, double cutoff) {
-    return column(praat(sound, "above", w, cutoff), 0);
-}
-
-std::vector<TrackPoint> pitch_track(const Sound& sound, double from, double to, double hop,
-                                    double floor) {
+std::vector<TrackPoint> pitch_track(const Sound& sound, double from, double to) {
     std::vector<TrackPoint> track;
     for (const std::vector<double>& row :
-         praat(sound, "pitchtrack", {from, to - from, hop, 1}, floor))
+         praat(sound, "pitchtrack", {from, to - from, 0.002, 1}, 100))
         if (row.size() == 2) track.push_back({row[0], row[1]});
     return track;
 }
 
 std::vector<TrackPoint> formant_track(const Sound& sound, double from, double to, double lo,
-                                      double hi, double hop) {
+                                      double hi) {
     std::vector<TrackPoint> track;
     double last = kNaN;
-    for (const std::vector<double>& row : praat(sound, "formanttrack", {from, to - from, hop, 1})) {
+    for (const std::vector<double>& row :
+         praat(sound, "formanttrack", {from, to - from, 0.002, 1})) {
         if (row.empty()) continue;
         double best = kNaN;
         for (std::size_t k = 1; k < row.size(); ++k) {
@@ -192,8 +180,6 @@ double track_median(const std::vector<TrackPoint>& track, double from, double to
 }
 
 Transition transition_times(const std::vector<TrackPoint>& track, double start, double end) {
-    // 90 %: the first crossing; 10 %: the last crossing before it, so that a noisy track that
-    // wanders across 10 % early does not lengthen the transition.
     Transition result{kNaN, kNaN};
     const double sign = end >= start ? 1 : -1;
     const double low = start + 0.1 * (end - start), high = start + 0.9 * (end - start);
@@ -215,30 +201,14 @@ Transition transition_times(const std::vector<TrackPoint>& track, double start, 
     return result;
 }
 
-std::vector<double> third_octave_centres(int first, int last) {
-    std::vector<double> centres;
-    for (int n = first; n <= last; ++n) centres.push_back(1000 * std::pow(2.0, n / 3.0));
-    return centres;
-}
-
 std::vector<double> band_levels_db(const Sound& sound, double from, double to, int first,
                                    int last) {
-    const std::vector<std::vector<double>> rows =
-        praat(sound, "bands", {from, to - from, static_cast<double>(first), last});
-    std::vector<double> levels;
-    if (!rows.empty())
-        for (double power : rows[0]) levels.push_back(to_db(power));
-    return levels;
+    return first_row_db(praat(sound, "bands", {from, to - from, static_cast<double>(first), last}));
 }
 
 std::vector<double> harmonic_levels_db(const Sound& sound, double from, double to, double f0,
                                        int count) {
-    const std::vector<std::vector<double>> rows =
-        praat(sound, "harmonics", {from, to - from, 1, count}, f0);
-    std::vector<double> levels;
-    if (!rows.empty())
-        for (double energy : rows[0]) levels.push_back(to_db(energy));
-    return levels;
+    return first_row_db(praat(sound, "harmonics", {from, to - from, 1, count}, f0));
 }
 
 VoiceReport voice_report(const Sound& sound, double from, double to) {

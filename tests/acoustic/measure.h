@@ -1,9 +1,6 @@
-// Measurements on rendered sound. Praat (run headless with measure.praat) measures every figure it
-// has an analysis for: levels, high-passed levels, F0 and its track, HNR, formants and their
-// track, spectral shares, 1/3-octave band and harmonic levels, jitter and shimmer. Our own code
-// only reads and writes files and post-processes Praat's tracks: it picks one formant of a track,
-// smooths a track by a running median and times a transition, which Praat has no command for.
-// Times are in seconds from the start of the file.
+// Measurements on rendered sound: Praat (measure.praat, run headless) measures every figure it has
+// an analysis for; our own code reads and writes files and post-processes Praat's tracks (picks
+// one formant, smooths by a running median, times a transition). Times are in seconds.
 #ifndef SPEECHSCORE_TESTS_ACOUSTIC_MEASURE_H
 #define SPEECHSCORE_TESTS_ACOUSTIC_MEASURE_H
 
@@ -35,8 +32,16 @@ inline Windows span(double from, double to) { return {from, to - from, 0, 1}; }
 
 // One row of numbers per window or frame from `praat --run measure.praat FILE COMMAND ...`;
 // NaN where Praat answers undefined. A failure is reported as a test failure, with no rows.
+// "formants": mean F1 to F4 (Hz) of each window, Praat's Burg formants (five up to 5000 Hz,
+// 25 ms windows).
 std::vector<std::vector<double>> praat(const Sound& sound, const std::string& command, Windows w,
                                        double extra = 0);
+
+// The first number of each window's row: "pitch" mean F0 (Hz, 60 to 500 Hz); "periodicity" the
+// normalised autocorrelation at the lag of 60 to 500 Hz where it is highest (near 1 for voicing,
+// low for noise); "above" the share of the energy above `extra` Hz, 0..1.
+std::vector<double> praat_values(const Sound& sound, const std::string& command, Windows w,
+                                 double extra = 0);
 
 // Root-mean-square level in dB re full scale (-400 for digital silence), of the whole signal or,
 // with a cutoff, of what lies above `cutoff` Hz (Praat's Hann band filter).
@@ -46,34 +51,19 @@ double rms_db(const Sound& sound, double from, double to);
 // Largest absolute sample of the whole sound (read from the samples).
 double peak(const Sound& sound);
 
-// Mean F0 (Hz, Praat's To Pitch 60 to 500 Hz) of each window.
-std::vector<double> f0_hz(const Sound& sound, Windows w);
-
-// Normalised autocorrelation of each window at the lag of 60 to 500 Hz where it is highest
-// (Praat's Autocorrelate): near 1 for voicing, low for noise.
-std::vector<double> periodicity(const Sound& sound, Windows w);
-
-// Mean F1 to F4 (Hz) of each window: Praat's Burg formants, five up to 5000 Hz, 25 ms windows.
-std::vector<std::vector<double>> burg_formants(const Sound& sound, Windows w);
-
-// Share of the energy of each window that lies above cutoff, 0..1.
-std::vector<double> share_above(const Sound& sound, Windows w, double cutoff);
-
 // One frame of a track: its centre time and the value found there (NaN when none).
 struct TrackPoint {
-    double time;
-    double value;
+    double time, value;
 };
 
-// F0 track of [from, to], a frame every `hop` seconds (Praat's To Pitch with a pitch floor of
-// `floor` Hz, whose window is three periods of the floor: 30 ms at 100 Hz; NaN where unvoiced).
-std::vector<TrackPoint> pitch_track(const Sound& sound, double from, double to, double hop = 0.002,
-                                    double floor = 100);
+// F0 track of [from, to], a frame every 2 ms (Praat's To Pitch, floor 100 Hz and so a 30 ms
+// window; NaN where unvoiced).
+std::vector<TrackPoint> pitch_track(const Sound& sound, double from, double to);
 
-// Formant track of [from, to], a frame every `hop` seconds (Praat's Burg formants on 20 ms
-// windows): the formant within [lo, hi] Hz; when there are several, the one nearest the last.
+// Formant track of [from, to], a frame every 2 ms (Praat's Burg formants on 20 ms windows): the
+// formant within [lo, hi] Hz; when there are several, the one nearest the last.
 std::vector<TrackPoint> formant_track(const Sound& sound, double from, double to, double lo,
-                                      double hi, double hop = 0.002);
+                                      double hi);
 
 // The track with each value replaced by the median of the values within `half` frames of it.
 std::vector<TrackPoint> running_median(const std::vector<TrackPoint>& track, std::size_t half);
@@ -82,17 +72,14 @@ std::vector<TrackPoint> running_median(const std::vector<TrackPoint>& track, std
 double track_median(const std::vector<TrackPoint>& track, double from, double to);
 
 // Times at which a track passes 10 % and 90 % of the way from `start` to `end`: the first
-// crossing of 90 %, and the last crossing of 10 % before it (linear interpolation between
-// frames with values, across gaps); NaN when it never gets to 90 %.
+// crossing of 90 %, and the last crossing of 10 % before it, so that a noisy track that wanders
+// across 10 % early does not lengthen the transition (linear interpolation between frames with
+// values, across gaps); NaN when it never gets to 90 %.
 struct Transition {
-    double t10;
-    double t90;
+    double t10, t90;
     double seconds() const { return t90 - t10; }
 };
 Transition transition_times(const std::vector<TrackPoint>& track, double start, double end);
-
-// Exact 1/3-octave band centres 1000 * 2^(n/3) Hz for n from `first` to `last`.
-std::vector<double> third_octave_centres(int first, int last);
 
 // Mean power of [from, to) in the 1/3-octave bands n = first .. last (centre 1000 * 2^(n/3),
 // edges at 2^(-1/6) and 2^(1/6) of it), in dB re full scale (a full-scale sine in one band reads
@@ -107,9 +94,7 @@ std::vector<double> harmonic_levels_db(const Sound& sound, double from, double t
 // Jitter (local, %), shimmer (local, %) and mean harmonics-to-noise ratio (cross-correlation
 // method, dB) of [from, to), measured by Praat.
 struct VoiceReport {
-    double jitter = 0;
-    double shimmer = 0;
-    double hnr = 0;
+    double jitter = 0, shimmer = 0, hnr = 0;
 };
 VoiceReport voice_report(const Sound& sound, double from, double to);
 

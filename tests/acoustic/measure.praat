@@ -1,23 +1,10 @@
-# Measurements of a sound file for the acoustic tests, one line of numbers per window or frame.
-# Run headless:
+# Measurements of a sound file for the acoustic tests (measure.h says what each one measures),
+# one line of numbers per window or frame:
 #   praat --run measure.praat FILE COMMAND BEGIN LENGTH HOP COUNT EXTRA
-# Window commands measure the windows [BEGIN + i HOP, BEGIN + i HOP + LENGTH], i = 0 .. COUNT - 1:
-#   rms          root-mean-square amplitude
-#   highpass     root-mean-square amplitude above EXTRA Hz (Hann band filter, 100 Hz smoothing)
-#   pitch        mean F0 (Hz; To Pitch, 60 to 500 Hz)
-#   periodicity  the highest autocorrelation at the lags of 60 to 500 Hz over that at lag 0
-#                (Autocorrelate): near 1 for voicing, low for noise
-#   formants     mean F1 to F4 (Hz; To Formant (burg), 5 formants up to 5000 Hz, 25 ms)
-#   above        share of the energy above EXTRA Hz (spectrum of the rectangular window)
-#   bands        energy per second of the 1/3-octave bands 1000 * 2^(n/3), n = HOP .. COUNT
-#                (band edges at 2^(-1/6) and 2^(1/6) of the centre), one rectangular window
-#   harmonics    the same of the bands (k - 1/2) EXTRA to (k + 1/2) EXTRA, k = HOP .. COUNT, one
-#                Hann window
-#   voice        jitter (local, %), shimmer (local, %) and mean HNR (cc, dB) of one window
-# Frame commands list the frames whose times lie in [BEGIN, BEGIN + LENGTH], every HOP seconds:
-#   pitchtrack   time and F0 (Hz; To Pitch with a floor of EXTRA Hz, or 60 when EXTRA is 0, and
-#                so a window of three periods of the floor), undefined where unvoiced
-#   formanttrack time and F1 to F5 (Hz; 20 ms windows)
+# rms, highpass (above EXTRA Hz), pitch, periodicity, formants and above (EXTRA Hz) measure the
+# windows [BEGIN + i HOP, BEGIN + i HOP + LENGTH], i = 0 .. COUNT - 1; bands (n = HOP .. COUNT),
+# harmonics (of F0 = EXTRA, k = HOP .. COUNT) and voice the one window [BEGIN, BEGIN + LENGTH];
+# pitchtrack (floor EXTRA Hz) and formanttrack list its frames, one every HOP seconds.
 form Measure
     sentence file
     word command
@@ -55,11 +42,7 @@ elsif command$ = "bands" or command$ = "harmonics"
     appendInfoLine: ""
 elsif command$ = "pitchtrack" or command$ = "formanttrack"
     if command$ = "pitchtrack"
-        floor = 60
-        if extra > 0
-            floor = extra
-        endif
-        track = To Pitch: hop, floor, 500
+        track = To Pitch: hop, extra, 500
     else
         track = To Formant (burg): hop, 5, 5000, 0.02, 50
     endif
@@ -100,29 +83,27 @@ else
         elsif command$ = "pitch"
             f0 = Get mean: t1, t2, "Hertz"
             appendInfoLine: f0
-        elsif command$ = "periodicity"
-            selectObject: sound
-            part = Extract part: t1, t2, "rectangular", 1, "no"
-            correlation = Autocorrelate: "sum", "zero"
-            atZero = Get value at time: 1, 0, "nearest"
-            top = Get maximum: 1 / 500, 1 / 60, "parabolic"
-            appendInfoLine: top / atZero
-            removeObject: part, correlation
         elsif command$ = "formants"
             for k to 4
                 f = Get mean: k, t1, t2, "hertz"
                 appendInfo: f, " "
             endfor
             appendInfoLine: ""
-        elsif command$ = "above"
+        elsif command$ = "periodicity" or command$ = "above"
             selectObject: sound
             part = Extract part: t1, t2, "rectangular", 1, "no"
-            spectrum = To Spectrum: "yes"
-            high = Get band energy: extra, nyquist
-            all = Get band energy: 0, nyquist
-            appendInfoLine: high / all
-            removeObject: part, spectrum
-            selectObject: analysis
+            if command$ = "periodicity"
+                analysed = Autocorrelate: "sum", "zero"
+                atZero = Get value at time: 1, 0, "nearest"
+                top = Get maximum: 1 / 500, 1 / 60, "parabolic"
+                appendInfoLine: top / atZero
+            else
+                analysed = To Spectrum: "yes"
+                high = Get band energy: extra, nyquist
+                all = Get band energy: 0, nyquist
+                appendInfoLine: high / all
+            endif
+            removeObject: part, analysed
         else
             exitScript: "unknown command ", command$
         endif

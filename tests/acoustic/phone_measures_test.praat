@@ -28,14 +28,8 @@ high = Filter (pass Hann band): 4000, 6000, 100
 # Tolerances: the sampling error of one 40-ms window of noise (about 80 Hz for a 2-kHz band,
 # 160 Hz for white noise), times 2.5.
 @check: "cog of noise 4-6 kHz (Hz)", fricative.cog, 5000, 200
-@check: "share above 3 kHz of noise 4-6 kHz", fricative.above3k, 1, 0.01
-selectObject: noise
-mid = Filter (pass Hann band): 2500, 3500, 100
-@fricative: mid, 0.1, 0.3, 0.1, 0.3
-@check: "cog of noise 2.5-3.5 kHz (Hz)", fricative.cog, 3000, 200
-# white noise: flat to 8 kHz, centre 4000 Hz, standard deviation 8000 / sqrt (12) Hz
+# white noise: flat to 8 kHz, standard deviation 8000 / sqrt (12) Hz
 @fricative: noise, 0.1, 0.3, 0.1, 0.3
-@check: "cog of white noise (Hz)", fricative.cog, 4000, 400
 @check: "sd of white noise (Hz)", fricative.sd, 8000 / sqrt (12), 250
 @check: "share above 3 kHz of white noise", fricative.above3k, 5 / 8, 0.05
 # a 5-kHz tone at a quarter of the amplitude of a 200-Hz one: -12.04 dB
@@ -71,11 +65,7 @@ long = Create Sound from formula: "long", 1, 0, 0.5, 16000,
 @check: "voice onset time, voiceless (s)", vot.vot, 0.06, 0.01
 # white noise: 700 of 5000 Hz; 40 ms of noise in a 700-Hz band reads within about 1 dB
 @check: "aspiration 0-700 Hz re 700-5000 Hz (dB)", vot.low, 10 * log10 (700 / 4300), 1.5
-# voicing 15 ms after a noise burst, and voicing from 50 ms before the release (prevoiced)
-short = Create Sound from formula: "short", 1, 0, 0.5, 16000,
-... "if x >= 0.1 and x < 0.11 then randomGauss (0, 0.05) else 0 fi + if x >= 0.115 then " + voiced$ + " else 0 fi"
-@vot: short, 0.05, 0.115, 0.5
-@check: "voice onset time, voiced (s)", vot.vot, 0.015, 0.01
+# voicing from 50 ms before the release (prevoiced)
 pre = Create Sound from formula: "pre", 1, 0, 0.5, 16000,
 ... "if x >= 0.1 and x < 0.11 then randomGauss (0, 0.2) else 0 fi + if x >= 0.05 then " + voiced$ + " / if x < 0.1 then 5 else 1 fi else 0 fi"
 @vot: pre, 0.05, 0.12, 0.5
@@ -129,9 +119,6 @@ endproc
 @check: "F2 target (Hz)", f2_transition.target, 2000, 60
 # 5 ms of the 50-ms glide pass before the first frame: 45 ms
 @check: "F2 transition of a 50-ms glide (s)", f2_transition.duration, 0.045, 0.008
-@klatt_sound: 500, 1000, 2000, 0.08, 2500
-@f2_transition: klatt_sound.sound, 0.05, 0.35
-@check: "F2 transition of an 80-ms glide (s)", f2_transition.duration, 0.075, 0.008
 
 # F2 from 1200 to 2000 Hz over the whole vowel (0.05 to 0.35 s): 1360 at 20 %, 1840 at 80 %
 @klatt_sound: 500, 1200, 2000, 0.3, 2500
@@ -146,9 +133,6 @@ endproc
 @check: "r-like F3 (Hz)", liquid.f3, 1500, 75
 @check: "r-like lowest F3 (Hz)", liquid.f3min, 1500, 100
 @check: "r-like F2 (Hz)", liquid.f2, 1100, 55
-@klatt_sound: 330, 750, 750, 0.05, 2300
-@liquid: klatt_sound.sound, 0.05, 0.35
-@check: "w-like F2 (Hz)", liquid.f2, 750, 40
 # 0.1 at 500 Hz and 0.01 at 3000 Hz: 2500-5000 Hz 20 dB under 0-1000 Hz
 tones = Create Sound from formula: "tones", 1, 0, 0.3, 16000,
 ... "0.1 * sin(2*pi*500*x) + 0.01 * sin(2*pi*3000*x)"
@@ -174,21 +158,14 @@ murmur = Create Sound from formula: "murmur", 1, 0, 0.3, 16000,
 @nasal: murmur, 0.05, 0.25, 0.05, 0.25
 @check: "murmur energy above 500 Hz re below (dB)", nasal.upper, -20, 0.3
 
-# ---- Pitch steps: glides of 20 and 80 cents per 10 ms, and an abrupt 100-cent step ----
-# phase of f0 (t) = 100 * 2^(t * rate / 1200): 2 pi 100 (2^(t rate / 1200) - 1) / (rate ln 2 / 1200)
-procedure glide: .cents
-    .rate = 100 * .cents
-    .phase$ = "(2*pi*100*(2^(x*" + string$ (.rate) + "/1200) - 1) / (" + string$ (.rate) + "*ln(2)/1200))"
-    .sound = Create Sound from formula: "glide", 1, 0, 0.5, 16000,
-    ... "0.1 * (sin(" + .phase$ + ") + sin(2*" + .phase$ + ")/2 + sin(3*" + .phase$ + ")/3)"
-endproc
-@glide: 20
-@pitch_steps: glide.sound, 0, 0.5
+# ---- Pitch steps: a glide of 20 cents per 10 ms, and an abrupt 100-cent step ----
+# f0 (t) = 100 * 2^(t * 2000 / 1200), of phase 2 pi 100 (2^(t 2000 / 1200) - 1) / (2000 ln 2 / 1200)
+phase$ = "(2*pi*100*(2^(x*2000/1200) - 1) / (2000*ln(2)/1200))"
+glide = Create Sound from formula: "glide", 1, 0, 0.5, 16000,
+... "0.1 * (sin(" + phase$ + ") + sin(2*" + phase$ + ")/2 + sin(3*" + phase$ + ")/3)"
+@pitch_steps: glide, 0, 0.5
 @check: "largest step of a 20-cent glide (cents)", pitch_steps.largest, 20, 3
 @check: "steps over 50 cents in it", pitch_steps.over50, 0, 0
-@glide: 80
-@pitch_steps: glide.sound, 0, 0.3
-@check: "largest step of an 80-cent glide (cents)", pitch_steps.largest, 80, 5
 # An abrupt step lies inside one 40-ms analysis window: it shows as two steps of about half.
 step = Create Sound from formula: "step", 1, 0, 0.5, 16000,
 ... "0.1 * sin(2*pi*x*(if x < 0.25 then 150 else 150 * 2^(1/12) fi) - if x < 0.25 then 0 else 2*pi*0.25*150*(2^(1/12) - 1) fi)"
