@@ -11,6 +11,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "../score/output.h"
@@ -51,21 +52,17 @@ std::vector<double> values_to_try() {
     return values;
 }
 
-// One line per value: the line buffer holds one statement, not thousands of numbers.
-std::string printf_lines(const std::vector<double>& values, const output::Fixed& f) {
-    std::string lines;
-    for (const double v : values) {
-        char text[400];
-        std::snprintf(text, sizeof text, "%*.*f|\n", f.width, f.precision, v);
-        lines += text;
-    }
-    return lines;
-}
-
 TEST(Format, GivesPrintfsBytesInEveryFormat) {
     const std::vector<double> values = values_to_try();
     std::string expected;
-    for (const output::Fixed& f : kFormats) expected += printf_lines(values, f);
+    for (const output::Fixed& f : kFormats) {
+        for (const double v : values) {
+            char text[400];
+            std::snprintf(text, sizeof text, "%*.*f|\n", f.width, f.precision, v);
+            expected += text;
+        }
+    }
+    // One line per value: the line buffer holds one statement, not thousands of numbers.
     ChildResult r = run_child([&] {
         for (const output::Fixed& f : kFormats) {
             for (const double v : values) output::Line().number(v, f).text("|\n").write();
@@ -94,27 +91,22 @@ TEST(Format, TheScoreIsTheSameInEveryLocale) {
     ASSERT_EQ(c.status, 1);
     ASSERT_NE(c.out.find("; Beat = "), std::string::npos);
     ASSERT_NE(c.out.find(";OQn=0.6000,FLn=0.0100,"), std::string::npos);
-    struct Setting {
-        const char* name;
-        void (*apply)();
-    };
-    const Setting settings[] = {
-        {"LC_ALL", [] { std::setlocale(LC_ALL, "de_DE.UTF-8"); }},
+    const std::pair<const char*, void (*)()> settings[] = {
         {"LC_NUMERIC", [] { std::setlocale(LC_NUMERIC, "de_DE.UTF-8"); }},
         {"uselocale", [] { uselocale(newlocale(LC_ALL_MASK, "de_DE.UTF-8", nullptr)); }},
     };
-    for (const Setting& s : settings) {
+    for (const auto& setting : settings) {
         const ChildResult r = run_child([&] {
-            s.apply();
+            setting.second();
             // The locale is in force for printf: a decimal comma.
             char probe[16];
             std::snprintf(probe, sizeof probe, "%.1f", 0.5);
             std::fprintf(stderr, "%s|", probe);
             every_kind_of_line();
         });
-        EXPECT_EQ(r.err, "0,5|" + c.err) << s.name;
-        EXPECT_EQ(r.out, c.out) << s.name;
-        EXPECT_EQ(r.status, 1) << s.name;
+        EXPECT_EQ(r.err, "0,5|" + c.err) << setting.first;
+        EXPECT_EQ(r.out, c.out) << setting.first;
+        EXPECT_EQ(r.status, 1) << setting.first;
     }
 }
 

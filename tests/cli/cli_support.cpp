@@ -6,8 +6,6 @@
 
 #include <cstdlib>
 
-const char kOpening[] = "start1 0 1 1 1 1 1 0 1 1\nstartmn\nmetronome 120\n";
-
 ChildResult speechscore(const std::vector<std::string>& args, const RunOptions& options) {
     return run_child([&]() {
         if (!options.dir.empty() && chdir(options.dir.c_str()) != 0) _exit(98);
@@ -28,8 +26,4 @@ void exec_speechscore(const std::vector<std::string>& args) {
     argv.push_back(nullptr);
     execv(SPEECHSCORE_CLI, const_cast<char* const*>(argv.data()));
     _exit(96);
-}
-
-ChildResult run_in(const std::string& dir, const std::vector<std::string>& args) {
-    return run_command(args, {}, dir);
 }

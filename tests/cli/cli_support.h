@@ -24,9 +24,11 @@ ChildResult speechscore(const std::vector<std::string>& args, const RunOptions& 
 [[noreturn]] void exec_speechscore(const std::vector<std::string>& args);
 
 // Runs any program (args[0], looked up on PATH) in the directory dir.
-ChildResult run_in(const std::string& dir, const std::vector<std::string>& args);
+inline ChildResult run_in(const std::string& dir, const std::vector<std::string>& args) {
+    return run_command(args, {}, dir);
+}
 
 // start1, startmn and metronome 120: the opening of most test scripts.
-extern const char kOpening[];
+inline const char kOpening[] = "start1 0 1 1 1 1 1 0 1 1\nstartmn\nmetronome 120\n";
 
 #endif  // SPEECHSCORE_TESTS_CLI_SUPPORT_H

@@ -1,19 +1,13 @@
-// Running scripts: --check diagnoses without a score, a script without fine is closed by the
-// runner, calls after fine are flagged, the library's reports are pointed out, every example
-// with a script twin writes the same bytes, options are checked, a lost score is reported,
-// --list and --describe read the tables, --watch runs again on every change (--render: see
-// render_acoustic.cpp).
+// Running scripts: diagnostics, byte identity with the examples, files and bad usage, --list and
+// --describe, --watch, signals (--render: render_acoustic.cpp).
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -40,13 +34,9 @@ struct Scripted {
     const char* summary;      // the summary line after "s.ss: ", when there is one
 };
 
-// Scripts run whole, or diagnosed with --check (which writes no score and does not close it):
-// a line that cannot run and a report in the score are errors; a script without fine is closed
-// by the runner; a call after fine is flagged and run; a glide still short of its target where
-// the score ends, or cancelled before it got there, is pointed out where it started, and one
-// that arrives is not. A call the library reports in the score is named with its line, its
-// operation and the argument outside its range (or the span, level or setting that explains
-// it). The score is that of the same C++ calls, byte for byte.
+// Scripts run whole (the score that of the same C++ calls, byte for byte) or diagnosed with
+// --check: lines not run, the library's reports named with the argument, span, level or setting
+// that explains them, a missing fine, calls after fine, glides that fall short of their targets.
 TEST(ScriptRun, DiagnosticsOfWholeScripts) {
     const ChildResult piece = speechscore({"--check", kPiece});
     EXPECT_EQ(piece.status, 0);
@@ -64,8 +54,8 @@ TEST(ScriptRun, DiagnosticsOfWholeScripts) {
         {true, "Rest x\nF0B 1 13\nfine\n", nullptr, 1,
          "s.ss:4:6: error: 'x' is not a number; Rest argument 1 (beats) is a length in beats, > 0\n"
          "s.ss:5:7: error: F0B argument 2 (f0) = 13 is outside its range: pitch, "
-         "octave-point-decimal, "
-         "strictly between 0 and 12; the score says \"Error: <pitch> out-of-range.\"\n",
+         "octave-point-decimal, strictly between 0 and 12; the score says \"Error: <pitch> "
+         "out-of-range.\"\n",
          "2 errors (1 line not run, 1 reported in the score)"},
         {true, "Rest 1\n", nullptr, 0,
          "s.ss:4:1: warning: the script ends without fine, which closes the score\n",
@@ -87,14 +77,6 @@ TEST(ScriptRun, DiagnosticsOfWholeScripts) {
         {false, "Rest 1\n# the end, but no fine\n", [] { Rest(1); fine(); }, 0,
          "s.ss:5:1: warning: the script ends without fine; the runner calls fine to close the "
          "score\n", nullptr},
-        // With an error in the score, the closing fine ends the run with status 1.
-        {false, "F0B 1 13", [] { F0B(1, 13); fine(); }, 1,
-         "s.ss:4:7: error: F0B argument 2 (f0) = 13 is outside its range: pitch, "
-         "octave-point-decimal, "
-         "strictly between 0 and 12; the score says \"Error: <pitch> out-of-range.\"\n"
-         "s.ss:4:1: warning: the script ends without fine; the runner calls fine to close the "
-         "score\n",
-         "1 error (1 reported in the score)"},
         {false, "fine\nRest 1\nRest 1\n", [] { fine(); Rest(1); Rest(1); }, 0,
          "s.ss:5:1: warning: this call comes after fine (line 4); what it writes follows the end "
          "of the score\n", nullptr},
@@ -109,64 +91,29 @@ TEST(ScriptRun, DiagnosticsOfWholeScripts) {
          "octave-point-decimal, strictly between 0 and 12; the score says \"Error: <pitch> "
          "out-of-range.\"\n",
          "3 errors (3 reported in the score)"},
-        {false, "genOQ 0.1 1.5\ngenTL 0.1 9000\nfine\n",
-         [] { genOQ(0.1, 1.5); genTL(0.1, 9000); fine(); }, 1,
-         "s.ss:4:11: error: genOQ argument 2 (oq) = 1.5 is outside its range: open quotient, "
-         "strictly between 0 and 1; the score says \"Error: <open quotient> out-of-range.\"\n"
-         "s.ss:5:11: error: genTL argument 2 (tl) = 9000 is outside its range: spectral tilt in "
-         "Hz, "
-         "0..8000 inclusive; the score says \"Error: <tilt> out-of-range.\"\n",
-         "2 errors (2 reported in the score)"},
-        {false, "Casc 0.1 48\nfine\n", [] { Casc(0.1, 48); fine(); }, 1,
-         "s.ss:4:10: error: Casc argument 2 (color) = 48 is outside its range: colour symbol, "
-         "0..47; the score says \"Error: <color symbol> is wrong.\" (4 times)\n",
-         "4 errors (4 reported in the score)"},
-        {false, "genTRC 0.1 36\ngenNAS 0.1 40\ngenDF1 0.1 5\nfine\n",
-         [] { genTRC(0.1, 36); genNAS(0.1, 40); genDF1(0.1, 5); fine(); }, 1,
-         "s.ss:4:12: error: genTRC argument 2 (trachPtr) = 36 is outside its range: tracheal "
-         "pointer, 37 or 38; the score says \"Error: <tracheal pointer> is wrong.\"\n"
-         "s.ss:5:12: error: genNAS argument 2 (nasalPtr) = 40 is outside its range: nasal pointer, "
-         "33..38; the score says \"Odd error: Email: "
-         "speechscore-maintainers@lists.speechscore.org.\"\n"
-         "s.ss:6:12: error: genDF1 argument 2 (df1Sym) = 5 is outside its range: delta-F1 symbol, "
-         "0..3; the score says \"Error: <delta F1 symbol> is wrong.\"\n",
-         "3 errors (3 reported in the score)"},
-        {false, "start1 13 1 1 1 1 1 6 1 1\nfine\n",
-         [] { start1(13, 1, 1, 1, 1, 1, 6, 1, 1); fine(); }, 1,
-         "s.ss:4:8: error: start1 argument 1 (outswt) = 13 is outside its range: output switch, "
-         "0..12 inclusive; the score says \"Error: <output switch> is wrong.\"\n"
-         "s.ss:4:21: error: start1 argument 7 (srcsw) = 6 is outside its range: source switch, "
-         "0..5 "
-         "inclusive; the score says \"Error: <source switch> is wrong.\"\n",
-         "2 errors (2 reported in the score)"},
+        {false, "genTL 0.1 9000\nfine\n", [] { genTL(0.1, 9000); fine(); }, 1,
+         "s.ss:4:11: error: genTL argument 2 (tl) = 9000 is outside its range: spectral tilt in "
+         "Hz, 0..8000 inclusive; the score says \"Error: <tilt> out-of-range.\"\n",
+         "1 error (1 reported in the score)"},
+        {false, "genNAS 0.1 40\nfine\n", [] { genNAS(0.1, 40); fine(); }, 1,
+         "s.ss:4:12: error: genNAS argument 2 (nasalPtr) = 40 is outside its range: nasal pointer, "
+         "33..38; the score says \"Odd error: Email: speechscore-maintainers@lists.speechscore.org.\"\n",
+         "1 error (1 reported in the score)"},
         {false, "restAll 0\nfine\n", [] { restAll(0); fine(); }, 1,
          "s.ss:4:9: error: restAll argument 1 (span) = 0 is outside its range: length in seconds, "
          "> 0; the score says \"Error: <duration> <= 0.\" (18 times)\n",
          "18 errors (18 reported in the score)"},
-        {false, "glMM 2 0\nfine\n", [] { glMM(2, 0); fine(); }, 1,
-         "s.ss:4:8: error: glMM argument 2 (mark) = 0 is outside its range: metronome mark in "
-         "beats "
-         "per minute, > 0; the score says \"; BAD MM mark; master envelope cancelled.\"\n",
-         "1 error (1 reported in the score)"},
         // Causes that are no argument: a setting, a span or a level the builder computed.
         {false, "TTO = 50\nCasc 0.1 vAE\nfine\n", [] { TTO = 50; Casc(0.1, 4); fine(); }, 1,
          "s.ss:5:1: error: Casc: the score says \"Error: <TTO operation> is wrong.\" (4 times); no "
          "argument is outside its range, but TTO = 50 (the TTO operation that maps the ring "
-         "colours "
-         "0..11) is outside its range, 0..47\n",
+         "colours 0..11) is outside its range, 0..47\n",
          "4 errors (4 reported in the score)"},
-        {false, "OQn = 1\nqV 0.1 60 C3\nfine\n", [] { OQn = 1; qV(0.1, 60, 7); fine(); }, 1,
-         "s.ss:5:1: error: qV: the score says \"Error: <open quotient> out-of-range.\"; no "
-         "argument "
-         "is outside its range, but OQn = 1 (the open quotient aV and xV pass on and qV raises "
-         "halfway to 1) is outside its range, strictly between 0 and 1\n",
-         "1 error (1 reported in the score)"},
         {false, "tV 1 cP vUW 50 54 60 D3 52 0 0.05 0.02 0.04 0.04 10 0.03 0.05 0.2\nfine\n",
          [] { tV(1, 27, 11, 50, 54, 60, 7 + 2 / 12.0, 52, 0, 0.05, 0.02, 0.04, 0.04, 10, 0.03, 0.05,
                  0.2); fine(); }, 1,
          "s.ss:4:1: error: tV: the score says \"Error: <duration> <= 0.\"; no argument is outside "
-         "its "
-         "range, but the span DC = d5 - dBurst came out 0 s\n",
+         "its range, but the span DC = d5 - dBurst came out 0 s\n",
          "1 error (1 reported in the score)"},
         {false, "dV 1 cD vAA 50 54 60 G3 52 0 0.05 0.02 0.01 0.04 -60 0.03 0.05 0.2\nfine\n",
          [] { dV(1, 30, 2, 50, 54, 60, 7 + 7 / 12.0, 52, 0, 0.05, 0.02, 0.01, 0.04, -60, 0.03, 0.05,
@@ -177,13 +124,12 @@ TEST(ScriptRun, DiagnosticsOfWholeScripts) {
         // Reports that were asked for, or are no error.
         {false, "err 3 5\nfine\n", [] { err(3, 5); fine(); }, 1,
          "s.ss:4:1: error: err wrote \"Error: <duration> <= 0.\" into the score, as asked; it "
-         "counts "
-         "as an error\n",
+         "counts as an error\n",
          "1 error (1 reported in the score)"},
         {false, "metronome -1\nclrTTO 1 4\nfine\n", [] { metronome(-1); clrTTO(1, 4); fine(); }, 0,
          "s.ss:4:11: warning: metronome argument 1 (mark) = -1 is outside its range: metronome "
-         "mark "
-         "in beats per minute, > 0; the score says \"; TEMPO SPEC. IS WRONG; WILL USE MM=60.\"\n"
+         "mark in beats per minute, > 0; the score says \"; TEMPO SPEC. IS WRONG; WILL USE "
+         "MM=60.\"\n"
          "s.ss:5:1: note: clrTTO returned 5\n", nullptr},
     };
     // clang-format on
@@ -208,10 +154,8 @@ TEST(ScriptRun, DiagnosticsOfWholeScripts) {
     }
 }
 
-// Byte identity: every example program that has a script twin (examples/NAME.cpp beside
-// examples/NAME.ss) writes exactly the score its script writes, with the same exit status,
-// whether the script's score goes to standard output or to a file with -o, and whether the
-// script is read from its file or from standard input.
+// Every example with a script twin (examples/NAME.cpp and NAME.ss) writes the bytes and status
+// of its script, the score sent to standard output or -o, the script read from file or input.
 TEST(ScriptIdentity, EveryExampleWithATwinWritesTheSameScore) {
     std::set<std::string> programs, scripts;
     for (const auto& entry : std::filesystem::directory_iterator(SPEECHSCORE_EXAMPLES_SOURCE)) {
@@ -235,9 +179,7 @@ TEST(ScriptIdentity, EveryExampleWithATwinWritesTheSameScore) {
         const ChildResult file = speechscore({"-o", dir.file(name + ".sco"), script});
         EXPECT_EQ(file.out, "");
         EXPECT_EQ(read_file(dir.file(name + ".sco")), cpp.out);
-        RunOptions fromInput;
-        fromInput.input = script;
-        EXPECT_EQ(speechscore({"-"}, fromInput).out, cpp.out);
+        EXPECT_EQ(speechscore({"-"}, RunOptions{"", script, {}}).out, cpp.out);
     }
 }
 
@@ -276,34 +218,22 @@ TEST(ScriptRun, ListAndDescribeReadTheTables) {
     } cases[] = {
         {"VOW", "span"},
         {"vV", "factor phase phase phase steady"},
-        {"lV", "factor D1 D2 D3 DS"},
-        {"sV", "factor D1 D2 D3 DS DA DB"},
-        {"vS", "factor D1 D2 D3 DS DA DB"},
-        {"zV", "factor D1 D2 D3 DS DA DB L2"},
         {"Vs", "factor D1 DS D3 D4"},
-        {"drpv_v", "factor D1 D2 D3 D4 D5 DS DA DB DC DD DE DF DG DH"},
-        {"dV", "factor D1 D2 D3 D4 D5 DS DA DB DC DD DE DF DG DH L1"},
-        {"tsV", "factor D1 D2 D3 D4 D5 DS DA DB DC DD DE DF DG DH L1 L2"},
-        {"tvV", "factor D1 D2 D3 D4 D5 DS DA DB DC DD DE DF DG DH L1 L2 L3"},
         {"tV", "factor D1 D2 D3 D4 D5 DS DA DB DC DD DE DF DG DH L1 L2 L3"},
         {"Rest", ""},
     };
+    const std::regex phase(R"(\n  ([A-Za-z]\w*) )");  // a parameter's line starts with its number
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.op);
         const std::string out = speechscore({"--describe", c.op}).out;
-        const std::size_t phases = out.find("\nPhases (spans in seconds, levels in dB):\n");
         std::string names;
-        if (phases != std::string::npos) {
-            for (const std::string& line : lines_of(out.substr(phases + 1))) {
-                if (line.rfind("  ", 0) != 0) continue;
-                names += (names.empty() ? "" : " ") + line.substr(2, line.find(' ', 2) - 2);
-            }
+        for (std::sregex_iterator it(out.begin(), out.end(), phase), end; it != end; ++it) {
+            names += (names.empty() ? "" : " ") + (*it)[1].str();
         }
         EXPECT_EQ(names, c.names) << out;
     }
 }
 
-// The program running in the background, its standard error read line by line.
+// The program running in the background in dir, its standard error read line by line.
 class Background {
 public:
     Background(const std::vector<std::string>& args, const std::string& dir) {
@@ -362,8 +292,7 @@ TEST(ScriptWatch, RunsAgainOnEveryChange) {
     Background watch({"--watch", "-o", "s.sco", "s.ss"}, dir.path());
     const std::regex done(R"(s\.ss: no errors; the score lasts 1 s \(s\.sco, \d+ ms\))");
     EXPECT_TRUE(std::regex_match(watch.next_line(), done));
-    const std::string first = read_file(dir.file("s.sco"));
-    EXPECT_NE(first.find("\ne\n"), std::string::npos);
+    EXPECT_NE(read_file(dir.file("s.sco")).find("\ne\n"), std::string::npos);
 
     // An editor may save by writing a new file and renaming it over the old one.
     dir.write("s.new", std::string(kOpening) + "Rest 2\nRest x\nfine\n");
@@ -382,7 +311,7 @@ TEST(ScriptWatch, RunsAgainOnEveryChange) {
     EXPECT_EQ(watch.interrupt(), 130);
 }
 
-// A character device like the system's (1,3 is null, 1,5 zero, 1,7 full), made in a scratch
+// A character device like the system's (1,3 is null, 1,5 zero), made in a scratch
 // directory; false when this user may not make one.
 bool make_device(const std::string& path, unsigned minor) {
     return mknod(path.c_str(), S_IFCHR | 0666, makedev(1, minor)) == 0;
@@ -399,10 +328,7 @@ TEST(ScriptFiles, TheScoreReplacesOnlyTheNamedFileAndOnlyWhole) {
     // A run with errors still replaces it whole (its score shows what ran), keeping its mode.
     const ChildResult bad = speechscore({"-o", "out.sco", "bad.ss"}, in(dir.path()));
     EXPECT_EQ(bad.status, 1);
-    EXPECT_EQ(lines_of(bad.err).back(), "bad.ss: 1 error (1 line not run)");
     EXPECT_EQ(read_file(dir.file("out.sco")), speechscore({"bad.ss"}, in(dir.path())).out);
-    EXPECT_EQ(speechscore({"-o", "out.sco", "s.ss"}, in(dir.path())).status, 0);
-    EXPECT_EQ(read_file(dir.file("out.sco")), score);
     struct stat st;
     ASSERT_EQ(stat(dir.file("out.sco").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
@@ -439,8 +365,7 @@ TEST(ScriptFiles, TheScoreReplacesOnlyTheNamedFileAndOnlyWhole) {
 
 // Bad usage, and files that cannot be read or written, end the run with status 2 before it
 // writes anything: an output is never an input (the same file by device and inode, whatever its
-// name), a directory or socket is refused, a device is written into, a script is read in bounded
-// memory.
+// name), a directory is refused, a device is written into, a script is read in bounded memory.
 TEST(ScriptFiles, BadUsageAndFilesThatCannotBeUsedEndWithStatus2) {
     ScratchDir dir;
     const std::string script = std::string(kOpening) + "Rest 2\nfine\n";
@@ -448,16 +373,8 @@ TEST(ScriptFiles, BadUsageAndFilesThatCannotBeUsedEndWithStatus2) {
     ASSERT_EQ(link(dir.file("s.ss").c_str(), dir.file("hard.ss").c_str()), 0);
     ASSERT_EQ(symlink(".", dir.file("here").c_str()), 0);
     std::filesystem::create_directory(dir.file("d"));
-    const int sock = socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address = {};
-    address.sun_family = AF_UNIX;
-    const std::string sockPath = dir.file("sock");
-    ASSERT_LT(sockPath.size(), sizeof address.sun_path);
-    std::copy(sockPath.begin(), sockPath.end(), address.sun_path);
-    ASSERT_EQ(bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     std::filesystem::resize_file(dir.write("huge.ss", "VOW"), (std::size_t{16} << 20) + 1);
-    const bool devices = make_device(dir.file("null"), 3) && make_device(dir.file("full"), 7) &&
-                         make_device(dir.file("zero"), 5);
+    const bool devices = make_device(dir.file("null"), 3) && make_device(dir.file("zero"), 5);
 
     const struct {
         std::vector<std::string> args;
@@ -480,23 +397,13 @@ TEST(ScriptFiles, BadUsageAndFilesThatCannotBeUsedEndWithStatus2) {
          "cannot read zero: it holds more than the 16 MiB a script may hold", 2, false, true},
         {{"-o", "no/such/dir/s.sco", "s.ss"},
          "cannot write no/such/dir/s.sco: No such file or directory"},
-        {{"-o", "s.ss", "s.ss"}, "the score would overwrite the script s.ss"},
-        {{"-o", "s.ss", "-"}, "the score would overwrite the script on standard input", 2, true},
-        {{"-o", "./s.ss", "s.ss"}, "the score would overwrite the script s.ss"},
         {{"-o", "hard.ss", "s.ss"}, "the score would overwrite the script s.ss"},
-        {{"-o", "here/s.ss", "s.ss"}, "the score would overwrite the script s.ss"},
         {{"--render", "here/hard.ss", "-"},
          "the WAV file would overwrite the script on standard input", 2, true},
-        {{"-o", "x.sco", "--render", "./x.sco", "s.ss"},
-         "the WAV file would overwrite the score x.sco"},
         {{"-o", "here/x.sco", "--render", "x.sco", "s.ss"},
          "the WAV file would overwrite the score here/x.sco"},
         {{"-o", "d", "s.ss"}, "cannot write the score to d: it is a directory"},
-        {{"-o", "sock", "s.ss"}, "cannot write the score to sock: it is a socket"},
-        {{"--render", "d", "s.ss"}, "cannot render to d: it is a directory"},
         {{"-o", "null", "s.ss"}, "", 0, false, true},
-        {{"-o", "full", "s.ss"},
-         "cannot write the score to full: No space left on device", 2, false, true},
         {{"--render", "null", "s.ss"},
          "cannot render to null: it is a character device", 2, false, true},
         {{"-o", "null", "--render", "t.wav", "s.ss"},
@@ -504,7 +411,6 @@ TEST(ScriptFiles, BadUsageAndFilesThatCannotBeUsedEndWithStatus2) {
          2, false, true},
         // clang-format on
     };
-    const std::string lost = "Error: the score could not be written to standard output.\n";
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message);
         if (c.device && !devices) continue;
@@ -513,23 +419,18 @@ TEST(ScriptFiles, BadUsageAndFilesThatCannotBeUsedEndWithStatus2) {
         const ChildResult run = speechscore(c.args, options);
         EXPECT_EQ(run.status, c.status);
         EXPECT_EQ(run.out, "");
-        // The message alone, after the library's when the score is lost, or before the usage.
+        // The message alone, or before the usage.
         const std::string said =
             c.message[0] == '\0' ? "" : "speechscore: " + std::string(c.message) + "\n";
-        EXPECT_TRUE(run.err == said || run.err == lost + said ||
-                    run.err.rfind(said + "usage: ", 0) == 0)
-            << run.err;
+        EXPECT_TRUE(run.err == said || run.err.rfind(said + "usage: ", 0) == 0) << run.err;
     }
-    close(sock);
     EXPECT_EQ(read_file(dir.file("s.ss")), script);
     struct stat st;
     EXPECT_TRUE(stat(dir.file("d").c_str(), &st) == 0 && S_ISDIR(st.st_mode));
-    EXPECT_TRUE(stat(dir.file("sock").c_str(), &st) == 0 && S_ISSOCK(st.st_mode));
     if (devices) {
         EXPECT_TRUE(stat(dir.file("null").c_str(), &st) == 0 && S_ISCHR(st.st_mode));
-        EXPECT_TRUE(stat(dir.file("full").c_str(), &st) == 0 && S_ISCHR(st.st_mode));
     }
-    EXPECT_EQ(listing(dir.path()).size(), devices ? 9u : 6u);
+    EXPECT_EQ(listing(dir.path()).size(), devices ? 7u : 5u);
 }
 
 // A signal stops the run at once: the previous score stays and no scratch file is left.

@@ -1,6 +1,6 @@
 // The runner's tables and values read directly: every exported operation and variable of the
 // header has its row; a number in a script is the same double as the same C++ literal, in any
-// locale; names are the values of speechscore_colours.h (misspelt names: grammar_test.cpp).
+// locale; pointer names go to their own kind (misspelt names: grammar_test.cpp).
 #include <gtest/gtest.h>
 
 #include <cfloat>
@@ -13,6 +13,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "script.h"
@@ -40,44 +41,24 @@ double read(const std::string& text, const Quantity& q = kNumber) {
     return q.kind == Kind::Number || q.kind == Kind::Pitch ? value.number : value.integer;
 }
 
-// A value is the double of the same C++ literal or the helpers' value for a note or frequency.
+// A value is the double of the same C++ literal.
 TEST(ScriptValues, ValuesAreTheDoublesOfTheSameLiterals) {
-    const struct {
-        const char* text;
-        double literal;
-    } cases[] = {
+    const std::pair<const char*, double> cases[] = {
         {"0.1", 0.1},
-        {"7.1667", 7.1667},
         {"-0", -0.0},
-        {"1e-3", 1e-3},
-        {"2.5E+2", 2.5E+2},
         {".5", .5},
-        {"5.", 5.},
-        {"+2", +2},
         {"0x1.8p1", 0x1.8p1},
         {"1.7976931348623157e308", DBL_MAX},
         {"4.9406564584124654e-324", 4.9406564584124654e-324},
         {"0.30000000000000004", 0.30000000000000004},
-        {"21845.333", 21845.333},
     };
-    for (const auto& c : cases) {
-        EXPECT_TRUE(same_bits(read(c.text), c.literal)) << c.text;
-    }
-    // Note names and frequencies give the helpers' exact doubles.
-    using namespace speechscore::pitch;
-    for (const char* note : {"C3", "Bb4", "F#2", "A4", "c4", "Cb5", "E#3", "G-1"}) {
-        EXPECT_TRUE(same_bits(read(note, kPitch), noteOct(note))) << note;
-    }
-    EXPECT_TRUE(same_bits(read("130.8Hz", kPitch), hzToOct(130.8)));
+    for (const auto& [text, literal] : cases) EXPECT_TRUE(same_bits(read(text), literal)) << text;
+    // A frequency is the pitch of the library's helper (so are note names: noteOct itself).
     EXPECT_TRUE(same_bits(read("440Hz", kPitch), 8.75));
-    EXPECT_TRUE(same_bits(read("1e3Hz", kPitch), hzToOct(1000)));
     // A number is a number even where a name could stand; integers are whole, within an int.
     EXPECT_TRUE(same_bits(read("7.1667", kPitch), 7.1667));
     EXPECT_EQ(read("4", kColour), 4);
-    EXPECT_EQ(read("12", kInteger), 12);
     EXPECT_EQ(read("1e1", kInteger), 10);
-    EXPECT_EQ(read("-0", kInteger), 0);
-    EXPECT_EQ(read("0x10", kInteger), 16);
     EXPECT_EQ(read("2147483647", kInteger), 2147483647);
 }
 
@@ -98,18 +79,14 @@ TEST(ScriptValues, ALocaleWithADecimalCommaReadsTheSame) {
     EXPECT_EQ(run.out, "1 0 '0,5' is not a number");
 }
 
-TEST(ScriptValues, NamesAreTheValuesOfTheColourHeader) {
-    using namespace speechscore;
-    for (const colours::Named& n : colours::kColourNames) {
-        EXPECT_EQ(read(n.name, kColour), n.value) << n.name;
-    }
-    EXPECT_EQ(cli::names_of(Kind::Colour).size(), std::size(colours::kColourNames));
-    // Pointer names go to their own kind only.
+// The pointer names of speechscore_colours.h go to their own kind only (the colour names are
+// that header's list itself).
+TEST(ScriptValues, PointerNamesGoToTheirOwnKind) {
     std::set<std::string> pointers;
     for (Kind kind : {Kind::Nasal, Kind::Tracheal, Kind::DeltaF1}) {
         for (const cli::NamedValue& n : cli::names_of(kind)) pointers.insert(n.name);
     }
-    EXPECT_EQ(pointers.size(), std::size(colours::kPointerNames));
+    EXPECT_EQ(pointers.size(), std::size(speechscore::colours::kPointerNames));
     for (const cli::NamedValue& n : cli::names_of(Kind::Tracheal)) {
         EXPECT_TRUE(n.value == 37 || n.value == 38) << n.name;
     }
@@ -170,15 +147,11 @@ TEST(ScriptTables, RangesAndReportsAreThoseOfTheInstrumentTable) {
     std::ifstream in(SPEECHSCORE_INSTRUMENTS);
     ASSERT_TRUE(in) << SPEECHSCORE_INSTRUMENTS;
     int checked = 0;
+    const std::regex bar(R"( *\| *)");
     for (std::string line; std::getline(in, line);) {
-        if (line.find('|') == std::string::npos || line[line.find_first_not_of(' ')] == '#')
-            continue;
-        std::vector<std::string> cells;
-        std::istringstream row(line);
-        for (std::string cell; std::getline(row, cell, '|');) {
-            const std::size_t a = cell.find_first_not_of(' '), b = cell.find_last_not_of(' ');
-            cells.push_back(a == std::string::npos ? "" : cell.substr(a, b - a + 1));
-        }
+        const std::vector<std::string> cells(
+            std::sregex_token_iterator(line.begin(), line.end(), bar, -1), {});
+        if (cells.size() < 2 || cells[0].find('#') != std::string::npos) continue;  // no row
         ASSERT_EQ(cells.size(), 12u) << line;
         const std::string& runner = cells[11];
         if (runner == "-") continue;
