@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -39,54 +38,54 @@ const std::string& scratch() {
 Rendered render_score(const std::string& score, const std::string& name,
                       const std::string& options) {
     const std::string wav = scratch() + "/" + name + ".wav";
-    const std::string log = scratch() + "/" + name + ".log";
-    const std::string command = "'" SPEECHSCORE_RENDER "' '" + score + "' '" + wav + "' " +
-                                options + " > '" + log + "' 2>&1";
-    const int status = std::system(command.c_str());
+    std::vector<std::string> args = {SPEECHSCORE_RENDER, score, wav};
+    if (!options.empty()) args.push_back(options);
+    const ChildResult r = run_command(args);
     Rendered result{read_file(score), Sound()};
-    if (status != 0) {
-        ADD_FAILURE() << "render of " << name << " failed:\n" << read_file(log);
+    if (r.status != 0) {
+        ADD_FAILURE() << "render of " << name << " failed:\n" << r.err;
         return result;
     }
     result.sound = read_sound(wav, true);  // kept for Praat while the Sound lives
     EXPECT_FALSE(result.sound.samples.empty()) << "cannot read " << wav;
-    std::remove(log.c_str());
     std::remove(score.c_str());
     return result;
 }
 
-Rendered render(const std::string& name, const std::function<void()>& calls, double output,
-                const std::string& options) {
+std::string write_score(const std::string& name, const std::function<void()>& calls) {
     const std::string score = scratch() + "/" + name + ".sco";
     std::ofstream(score).close();
-    const ChildResult child = run_child(
+    run_child(
         [&] {
             TTO = 0;
-            start1(output, 1, 1, 1, 1, 1, 0, 1, 1);
-            startmn();
-            metronome(60 / kBeat);
             calls();
-            fine();
         },
         score.c_str());
-    EXPECT_EQ(child.status, 0) << child.err;
-    return render_score(score, name, options);
+    return score;
+}
+
+Rendered render(const std::string& name, const std::function<void()>& calls, double output,
+                const std::string& options) {
+    const std::string score = write_score(name, [&] {
+        start1(output, 1, 1, 1, 1, 1, 0, 1, 1);
+        startmn();
+        metronome(60 / kBeat);
+        calls();
+        fine();
+    });
+    return render_score(score, name, options);  // a score closed with errors is refused
 }
 
 Rendered render_piece(int output) {
 #ifdef SPEECHSCORE_PIECE
-    const std::string score = scratch() + "/piece.sco";
-    if (std::system(("'" SPEECHSCORE_PIECE "' > '" + score + "'").c_str()) != 0) {
-        ADD_FAILURE() << "the example piece could not write its score";
-        return Rendered();
-    }
-    if (output != 0) {
-        const std::regex switch_field("^(i +1 +\\S+ +\\S+ +)\\S+");  // p4 of instrument 1
-        std::string text;
-        for (const std::string& line : lines_of(read_file(score)))
-            text += std::regex_replace(line, switch_field, "$01" + std::to_string(output)) + "\n";
-        std::ofstream(score) << text;
-    }
+    const ChildResult piece = run_command({SPEECHSCORE_PIECE});
+    EXPECT_EQ(piece.status, 0) << "the example piece could not write its score\n" << piece.err;
+    const std::regex switch_field("^(i +1 +\\S+ +\\S+ +)\\S+");  // p4 of instrument 1
+    const std::string score = scratch() + "/piece.sco", p4 = "$01" + std::to_string(output);
+    std::ofstream out(score);
+    for (const std::string& line : lines_of(piece.out))
+        out << (output != 0 ? std::regex_replace(line, switch_field, p4) : line) << "\n";
+    out.close();
     return render_score(score, "piece");
 #else
     ADD_FAILURE() << "the example piece is not built";
@@ -101,10 +100,8 @@ double f1_track_end(const std::string& score) {
 }
 
 std::vector<ScoreEvent> score_events(const std::string& score, int instr) {
-    std::istringstream lines(score);
-    std::string line;
     std::vector<ScoreEvent> events;
-    while (std::getline(lines, line)) {
+    for (const std::string& line : lines_of(score)) {
         std::istringstream fields(line);
         std::string letter;
         ScoreEvent e{0, 0, 0, {}};

@@ -17,8 +17,7 @@ const double kF0Oct = 7.0;                  // pitch of the test vowels, octave-
 // Hz of an octave-point-decimal pitch (cpsoct: 8.75 is 440 Hz and every unit an octave).
 using speechscore::pitch::octToHz;
 
-// Scratch directory for scores, sounds and logs, made once per process and removed at the end
-// of the run when it is empty (the files of a failed render stay there for a look).
+// Scratch directory, made once per process and removed at the end when empty.
 const std::string& scratch();
 
 struct Rendered {
@@ -26,13 +25,15 @@ struct Rendered {
     Sound sound;
 };
 
-// Renders the score at path into a sound; a failed render is reported with csound's log.
-// Extra csound options (for example "--omacro:GLIDE=0.06") follow the output file.
+// Renders the score at path into a sound, with one csound option (as "--omacro:GLIDE=0.06").
 Rendered render_score(const std::string& score, const std::string& name,
                       const std::string& options = "");
 
-// Writes a score in a forked child (start-up with the output switch `output`, tables, 120 per
-// minute, calls, end) and renders it.
+// Writes the score of `calls`, run in a forked child, to NAME.sco in scratch(); returns its path.
+std::string write_score(const std::string& name, const std::function<void()>& calls);
+
+// Writes a score (start-up with the output switch `output`, tables, 120 per minute, calls, end)
+// and renders it.
 Rendered render(const std::string& name, const std::function<void()>& calls, double output = 0,
                 const std::string& options = "");
 
