@@ -57,7 +57,8 @@ def run_plot(*args, **options):
 
 
 def prepare(piece, fixture, render):
-    """Writes the shared scores and takes afresh; a loud piece (avfact 16) must clip."""
+    """Writes the shared scores and takes afresh (an old take would hide a renderer that leaves
+    none); a loud piece (avfact 16) must clip with status 4."""
     shutil.rmtree(DATA, ignore_errors=True)
     os.makedirs(DATA)
     score = subprocess.run([piece], stdout=subprocess.PIPE, check=True).stdout

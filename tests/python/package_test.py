@@ -1,6 +1,4 @@
-"""The Python package: scores from calls, scripts and song files (byte for byte as the program
-writes them), diagnostics, an interpreter that outlives fine, renders, labels, continua, batches
-and the program's continuum command."""
+"""The Python package: scores, diagnostics, renders, labels, continua, batches and commands."""
 
 import csv
 import os
