@@ -1,6 +1,4 @@
-// Tests of the renderer as a user meets it (the program, and the render module's Renderer): scores
-// written by the library in a forked child, rendered, and the exit status, the exact messages and
-// the files left behind checked.
+// The renderer as a user meets it (the program and the Renderer): status, messages, files left.
 #include "render.h"
 
 #include <gtest/gtest.h>
@@ -33,8 +31,7 @@ ChildResult render(std::vector<std::string> args, const std::vector<std::string>
     return run_command(args, env);
 }
 
-// Runs a shell command line (the renderer is $R) with extra NAME=value settings in its
-// environment.
+// Runs a shell command line (the renderer is $R) with extra NAME=value settings.
 ChildResult shell(const std::string& command, const std::vector<std::string>& env = {}) {
     return run_command(
         {"/bin/bash", "-c", std::string("R='") + SPEECHSCORE_RENDER + "'; " + command}, env);
@@ -97,8 +94,7 @@ TEST_F(Render, KeepsAClippedTakeAndNamesThePeakAndTheAvfactThatAvoidsIt) {
     ASSERT_TRUE(std::regex_match(r.err, m, expected)) << r.err;
     const double avfact_fix = std::stod(m[6]);
 
-    // The take holds the clipped samples at full scale, where the message says (within its
-    // rounding and half a sample).
+    // The take is at full scale where the message says (within its rounding and half a sample).
     const Sound take = read_sound(wav);
     const double near = 0.0005 + 0.5 / take.rate;
     std::vector<double> at_full_scale;
@@ -110,8 +106,7 @@ TEST_F(Render, KeepsAClippedTakeAndNamesThePeakAndTheAvfactThatAvoidsIt) {
     EXPECT_NEAR(at_full_scale.front(), std::stod(m[4]), near);
     EXPECT_NEAR(at_full_scale.back(), std::stod(m[5]), near);
 
-    // The score again with the avfact the message gives: no clipping, the peak where and as
-    // high as the message says, and the first peak that much above it.
+    // With the avfact the message gives: no clipping, the peak where and as the message says.
     const std::string fixed_wav = scratch() + "/fixed.wav";
     const ChildResult again = render({score_of("fixed", piece, avfact_fix), fixed_wav});
     ASSERT_EQ(again.status, 0) << again.err;
@@ -163,9 +158,7 @@ TEST_F(Render, NoiseBeyondFullScaleIsNotBlamedOnTheVoicing) {
 }
 
 TEST_F(Render, ATakeFromAScoreFileOrPipeReplacesThePreviousOneKeepingItsPermissions) {
-    // A read-only take too, and a link to the take (the file is replaced, the link stays). Every
-    // take opens in Python's wave module (warnings as errors); nothing is left beside it or in
-    // the directory of temporary files.
+    // Read-only takes and links too; every take opens in Python's wave module, nothing is left.
     const std::string score = score_of("plain", piece), loud = score_of("clipped", piece, kLoud);
     const std::string wav = scratch() + "/take.wav", link = scratch() + "/link.wav";
     const std::string tmp = scratch() + "/tmp", r = "\"$R\" ", to = " " + quoted(wav);
@@ -204,8 +197,7 @@ TEST_F(Render, ATakeFromAScoreFileOrPipeReplacesThePreviousOneKeepingItsPermissi
         if (c.status == 0 && c.rate == 44100) {
             EXPECT_EQ(read_sound(wav).samples, expected) << c.command;
         }
-        // The header: mono, 24-bit, the rate, and the frames of the end event, from 0.01 s to
-        // the end of the F1 track at 1.5 s, within two control blocks.
+        // Mono, 24-bit, the rate, and 1.5 s of frames (the F1 track's end) within two blocks.
         const ChildResult w =
             run_command({"/usr/bin/python3", "-W", "error", "-c",
                          "import sys, wave\nw = wave.open(sys.argv[1])\nrate = w.getframerate()\n"
@@ -222,8 +214,7 @@ TEST_F(Render, ATakeFromAScoreFileOrPipeReplacesThePreviousOneKeepingItsPermissi
 }
 
 TEST_F(Render, ASignalEndsTheRenderAtOnceLeavingThePreviousTakeAndNoTemporaryFile) {
-    // Ten minutes of sound take seconds to render: long enough to be stopped half-way, once the
-    // unfinished take lies next to the output.
+    // Ten minutes of sound: stopped half-way, once the unfinished take lies next to the output.
     const std::string score = score_of("long", [] {
         startmn();
         metronome(120);
@@ -247,8 +238,7 @@ TEST_F(Render, RefusesBadInputNamingTheLikelyCauseAndTouchesNoFile) {
     const std::string score = score_of("refused", piece), text = read_file(score);
     const std::string wav = scratch() + "/refused.wav";
     std::ofstream(wav) << "an earlier take";
-    // Scores written wrongly: csound refuses some (its messages follow the cause), the renderer
-    // the others before it starts.
+    // Scores written wrongly: csound refuses some, the renderer the others before it starts.
     const std::string no_tables = score_of("no_tables", [] {
         vowel();
         fine();
@@ -263,8 +253,7 @@ TEST_F(Render, RefusesBadInputNamingTheLikelyCauseAndTouchesNoFile) {
     });
     const std::string unknown = scratch() + "/unknown_instrument.sco";
     std::ofstream(unknown) << "i 33 0 0.5 1 2\n" << text;
-    // Where fine() wrote its count of errors instead of "e", and each error and the echo of its
-    // statement, numbered as the renderer reports them.
+    // The line of fine()'s count of errors, and each error with its statement's echo.
     std::string closing, reported;
     const std::vector<std::string> lines = lines_of(read_file(with_errors));
     for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -273,8 +262,7 @@ TEST_F(Render, RefusesBadInputNamingTheLikelyCauseAndTouchesNoFile) {
         for (const std::size_t k : {i, i + 1})
             reported += "render: line " + std::to_string(k + 1) + ": " + lines[k] + "\n";
     }
-    // A FIFO as the take, and a link to a device (a character device only for root, else the
-    // FIFO).
+    // A FIFO as the take, and a link to a device (a character device for root, else the FIFO).
     const std::string null = scratch() + "/null", fifo = scratch() + "/fifo.wav";
     const std::string to_null = scratch() + "/to_null.wav";
     const bool root = mknod(null.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
@@ -329,8 +317,7 @@ TEST_F(Render, RefusesBadInputNamingTheLikelyCauseAndTouchesNoFile) {
         {r + "/dev/zero" + to_wav, 1,
          "render: /dev/zero is larger than 1 GiB, the largest score the renderer reads\n"},
     };
-    // Nothing is left in the directory of temporary files either; csound's own lines are
-    // compared as "  ...".
+    // Nothing is left in the temporary directory either; csound's own lines compare as "  ...".
     const std::string tmp = scratch() + "/tmp";
     ASSERT_EQ(mkdir(tmp.c_str(), 0700), 0);
     const std::set<std::string> before = listing(scratch());
@@ -378,8 +365,7 @@ TEST_F(Render, ABatchRendersAsTheProgramDoesAloneAndStopsWhenAsked) {
     const std::string dir = scratch() + "/", open = dir + "batch_open.sco";
     std::ofstream(open) << "f 4 0 8 -2 0\ni 80 0 1\n";
     const std::vector<std::string> scores = {plain, loud, dir + "none.sco", open, plain};
-    // Score i rendered one way makes the take b<i>.<way>.wav; what is said of it is compared
-    // with the way left out of the take's name.
+    // Score i rendered one way makes b<i>.<way>.wav; messages are compared without the way.
     const auto take = [&](std::size_t i, const std::string& way) {
         return dir + "b" + std::to_string(i) + "." + way + ".wav";
     };
@@ -405,8 +391,7 @@ TEST_F(Render, ABatchRendersAsTheProgramDoesAloneAndStopsWhenAsked) {
     for (std::size_t i = 0; i < scores.size(); ++i) {
         EXPECT_EQ(told[i].status, results[i].status) << i;
         EXPECT_EQ(told[i].messages, results[i].messages) << i;
-        // The program, through the resident copy of the compiled orchestra (after the first
-        // render) and in its own process: the same messages, status and take.
+        // The program, resident (after the first render) or not: the same messages and take.
         std::string messages;
         for (const std::string& line : results[i].messages) messages += "render: " + line + "\n";
         messages = said(messages, "batch");
@@ -428,8 +413,7 @@ TEST_F(Render, ABatchRendersAsTheProgramDoesAloneAndStopsWhenAsked) {
     EXPECT_NEAR(results[0].seconds, 1.5, 0.01);
     EXPECT_EQ(results[2].messages,
               std::vector<std::string>{"cannot read score " + dir + "none.sco"});
-    // Stopped when the first item ends: those that end with it (at most the three in flight)
-    // keep their takes; the rest are stopped and leave no file behind.
+    // Stopped when the first item ends: at most the three in flight keep takes, the rest none.
     const std::set<std::string> before = listing(scratch());
     std::vector<speechscore::RenderItem> more;
     for (int i = 0; i < 6; ++i) more.push_back({plain, dir + "s" + std::to_string(i) + ".wav"});

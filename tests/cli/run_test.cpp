@@ -34,9 +34,7 @@ struct Scripted {
     const char* summary;      // the summary line after "s.ss: ", when there is one
 };
 
-// Scripts run whole (the score that of the same C++ calls, byte for byte) or diagnosed with
-// --check: lines not run, the library's reports named with the argument, span, level or setting
-// that explains them, a missing fine, calls after fine, glides that fall short of their targets.
+// Scripts run whole (the score of the same C++ calls, byte for byte) or diagnosed with --check.
 TEST(ScriptRun, DiagnosticsOfWholeScripts) {
     const ChildResult piece = speechscore({"--check", kPiece});
     EXPECT_EQ(piece.status, 0);
@@ -154,8 +152,7 @@ TEST(ScriptRun, DiagnosticsOfWholeScripts) {
     }
 }
 
-// Every example with a script twin (examples/NAME.cpp and NAME.ss) writes the bytes and status
-// of its script, the score sent to standard output or -o, the script read from file or input.
+// Every example with a script twin (examples/NAME.cpp and NAME.ss) writes its script's bytes.
 TEST(ScriptIdentity, EveryExampleWithATwinWritesTheSameScore) {
     std::set<std::string> programs, scripts;
     for (const auto& entry : std::filesystem::directory_iterator(SPEECHSCORE_EXAMPLES_SOURCE)) {
@@ -257,8 +254,7 @@ public:
         }
         close(fd_);
     }
-    // The next line of standard error, or "" when none comes within the time allowed (ample:
-    // the test checks what happens, not how fast).
+    // The next line of standard error, or "" when none comes within an ample 20 s.
     std::string next_line() {
         while (buffer_.find('\n') == std::string::npos) {
             pollfd p = {fd_, POLLIN, 0};
@@ -311,8 +307,7 @@ TEST(ScriptWatch, RunsAgainOnEveryChange) {
     EXPECT_EQ(watch.interrupt(), 130);
 }
 
-// A character device like the system's (1,3 is null, 1,5 zero), made in a scratch
-// directory; false when this user may not make one.
+// A character device like the system's (1,3 is null, 1,5 zero); false when not allowed.
 bool make_device(const std::string& path, unsigned minor) {
     return mknod(path.c_str(), S_IFCHR | 0666, makedev(1, minor)) == 0;
 }
@@ -333,8 +328,7 @@ TEST(ScriptFiles, TheScoreReplacesOnlyTheNamedFileAndOnlyWhole) {
     ASSERT_EQ(stat(dir.file("out.sco").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
 
-    // A symbolic link is followed: the file it names is replaced and the link stays, also when
-    // that file is still to come.
+    // A symbolic link is followed, also to a file still to come; the link stays.
     dir.write("real.sco", "old");
     ASSERT_EQ(symlink("real.sco", dir.file("link.sco").c_str()), 0);
     ASSERT_EQ(symlink("later.sco", dir.file("ahead.sco").c_str()), 0);
@@ -364,8 +358,7 @@ TEST(ScriptFiles, TheScoreReplacesOnlyTheNamedFileAndOnlyWhole) {
 }
 
 // Bad usage, and files that cannot be read or written, end the run with status 2 before it
-// writes anything: an output is never an input (the same file by device and inode, whatever its
-// name), a directory is refused, a device is written into, a script is read in bounded memory.
+// writes anything; an output is never an input, whatever its name.
 TEST(ScriptFiles, BadUsageAndFilesThatCannotBeUsedEndWithStatus2) {
     ScratchDir dir;
     const std::string script = std::string(kOpening) + "Rest 2\nfine\n";

@@ -1,7 +1,5 @@
 #!/usr/bin/python3
-# Tests of speechscore-plot: what it reads from a score (error times, tempo, beats, tracks),
-# its spectrogram on signals with known answers, its pictures, its messages for bad input and
-# its HTML page in headless Chromium. `--prepare` writes the shared scores and sound first.
+# Tests of speechscore-plot; `--prepare` writes the shared scores and sound first.
 import base64
 import filecmp
 import io
@@ -38,8 +36,7 @@ CHROMIUM_FLAGS = [
 
 
 def write_wav(path, samples, tag=1, channels=1, bits=16, seconds=0):
-    """A WAV file of 8000 frames a second around the bytes of samples, then seconds of silence
-    that take no room on the disk."""
+    """A WAV file at 8000 Hz of samples, then seconds of silence that take no room on disk."""
     align = channels * bits // 8
     size = len(samples) + int(8000 * seconds) * align
     with open(path, "wb") as stream:
@@ -60,10 +57,8 @@ def run_plot(*args, **options):
 
 
 def prepare(piece, fixture, render):
-    """Writes piece.sco, piece.wav (rendered afresh: an old take would hide a renderer that
-    leaves none), fixture.sco, tempo.sco and plain.sco (no tempo comments) into the data
-    folder; a loud copy of the piece (avfact, p6 of instrument 1, at 16) must render to a
-    clipped take with status 4."""
+    """Writes the shared scores and takes afresh (an old take would hide a renderer that leaves
+    none); a loud piece (avfact 16) must clip with status 4."""
     shutil.rmtree(DATA, ignore_errors=True)
     os.makedirs(DATA)
     score = subprocess.run([piece], stdout=subprocess.PIPE, check=True).stdout
@@ -223,8 +218,7 @@ class Model(InFolder):
             t = np.arange(int(length * rate)) / rate
             x = np.where((t >= on) & (t < off), 0.5 * np.sin(2 * np.pi * freq * t), 0.0)
             times, freqs, db, hop = sp.spectrogram(sp.Sound("tone.wav", rate, x))
-            self.assertLessEqual(len(times), 3000)
-            self.assertGreater(len(times), 1000)
+            self.assertTrue(1000 < len(times) <= 3000, len(times))
             self.assertAlmostEqual(times[-1], length, delta=hop + 0.006)
             loud = times[db.max(axis=0) > -20]  # within half the 6 ms window and a hop
             self.assertAlmostEqual(loud[0], on, delta=0.003 + hop, msg="onset %g" % length)
@@ -234,8 +228,7 @@ class Model(InFolder):
 
 
 class Pictures(InFolder):
-    """SVG, PNG, PDF and HTML of real scores: written, of the right kind and size, not blank;
-    a long take linked from the page."""
+    """SVG, PNG, PDF and HTML of real scores: of the right kind and size, not blank."""
 
     def test_formats_and_what_the_svg_names(self):
         fixture_names = ["THERE ARE   7 ERRORS IN THIS FILE.", ">E1<", ">E2<", ">E3<", ">E4-E7<",
@@ -245,8 +238,8 @@ class Pictures(InFolder):
         piece, wav, take = data("piece.sco"), data("piece.wav"), self.path("take #1.wav")
         os.mkdir(self.path("pages"))
         write_wav(take, b"", seconds=sp.EMBED_LIMIT / 16000 + 1)  # too long to embed
-        cases = [  # inputs, output, its first bytes, texts it holds, texts it does not hold[,
-            # warnings]; the piece's nasal and tracheal pairs all cancel
+        # inputs, output, first bytes, texts held, texts not held[, warnings]
+        cases = [
             ([piece, wav], "piece.svg", b"<?xml", [], ["nasal pole", ">E1<"]),
             ([piece], "piece.PDF", b"%PDF-", [], []),
             ([data("fixture.sco")], "fixture.svg", b"<?xml", fixture_names, []),
@@ -316,8 +309,7 @@ class BadInput(InFolder):
         wav_bytes = Path(wav).read_bytes()
         header = wav_bytes.index(b"data") + 8
         drawn = "is not a time that can be drawn (0 to 1e+06 s)"
-        # scores (file name, content, line, message); numbers as Csound reads them, not as
-        # Python's float() does
+        # scores (file name, content, line, message); numbers as Csound reads them
         scores = [
             ("notes.txt", b"; a comment\nhello world\n", ":2", "not a line of a score (expected "
              "an i, f or e statement, a comment or an error line): hello world"),
@@ -355,8 +347,7 @@ class BadInput(InFolder):
             ("nofmt.wav", b"RIFFxxxxWAVEdata\4\0\0\0abcd",
              "the WAV file is malformed or cut short: no fmt chunk"),
         ]
-        # (arguments after -o OUT, the file the message names (status 1) or None (status 2),
-        # the message)
+        # (arguments, the file the message names (status 1) or None (status 2), message)
         cases = [([self.write(name, content)], d(name) + line, message)
                  for name, content, line, message in scores]
         cases += [([piece, self.write(name, content)], d(name), message)
@@ -404,8 +395,7 @@ class BadInput(InFolder):
 
 
 class Files(InFolder):
-    """The output: written whole beside its destination, never over an input or a special
-    file, left as it was when the work stops."""
+    """The output: written whole, never over an input or a special file, kept when stopped."""
 
     def test_special_destinations_and_inputs_are_refused(self):
         score, wav = self.path("piece.sco"), self.path("piece.wav")
