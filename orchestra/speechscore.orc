@@ -428,11 +428,17 @@ instr 80
   kphlast = kph
 
   ; Voicing gain: follows AV with the DV time constant and changes only at period starts; a
-  ; fall to silence (AV 0) fades at once, with a half-time of 0.5 ms.
+  ; fall to silence (AV 0) fades at once, with a half-time of 0.5 ms. A voice that starts from
+  ; silence (ksync) takes its level at once: the smoothing jumps to it (a half-time so short
+  ; that its weight on the old value is 0), and the first period is held at it, not at the
+  ; first sample of the interpolation from silence.
   kDV     limit gkDV, 0.0005, 1
-  kAV     portk gkAVg, (gkAVon == 1 ? kDV * 0.6931 : 0.0005), i(gkAVg)
-  aAV     samphold interp(kAV * giAVfact * (1 + giShimmer * kFL * kshim)), \
-                   astart + (1 - gkAVon), i(gkAVg) * giAVfact
+  kAV     portk gkAVg, (ksync == 1 ? 1e-9 : (gkAVon == 1 ? kDV * 0.6931 : 0.0005)), i(gkAVg)
+  aAVin   interp kAV * giAVfact * (1 + giShimmer * kFL * kshim)
+  if ksync == 1 then
+    aAVin = kAV * giAVfact * (1 + giShimmer * kFL * kshim)
+  endif
+  aAV     samphold aAVin, astart + (1 - gkAVon), i(gkAVg) * giAVfact
   if kDI > 0 then
     aAV   = aAV * (1 - asecond * kDI)
   endif

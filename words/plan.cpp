@@ -8,6 +8,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <functional>
 
 #include "speechscore.h"
 
@@ -377,8 +378,10 @@ struct Sources {
 // Voicing, aspiration and frication of each segment: vowels and sonorants voiced at their
 // level, fricatives with frication rising and falling in 15 ms, stops as closure (silent, or a
 // voice bar after a voiced sound), burst at the release, aspiration to the voice onset;
-// affricates a closure and a burst into frication; /h/ aspiration.
-Sources source_levels(const Phrase& ph) {
+// affricates a closure and a burst into frication; /h/ aspiration. open_phase(t) is the open
+// phase of the glottal period (s) at phrase time t: a voice that starts from silence first
+// closes, and so is first heard, that long after it is switched on.
+Sources source_levels(const Phrase& ph, const std::function<double(double)>& open_phase) {
     Sources src;
     const auto& s = ph.segs;
     for (std::size_t i = 0; i < s.size(); ++i) {
@@ -480,11 +483,14 @@ Sources source_levels(const Phrase& ph) {
             } else if (p.voiced) {
                 src.af.push_back({c + burst, e, 0, 0});
                 src.as.push_back({c, e, 0, 0});
-                const double next =
-                    i + 1 < s.size() && is_sonorant(*s[i + 1].ph) ? s[i + 1].ph->av : p.av;
-                // The voice starts 10 ms into a longer burst (Klatt 1973: voiced plosives'
-                // frication about 18 ms).
-                const double onset = std::min(burst, 10 * kMs);
+                const bool beforeSonorant = i + 1 < s.size() && is_sonorant(*s[i + 1].ph);
+                const double next = beforeSonorant ? s[i + 1].ph->av : p.av;
+                // From silence before a sonorant, the voice's first glottal closure falls at
+                // the stop's VOT (the end of its release); elsewhere the voice starts 10 ms
+                // into a longer burst (Klatt 1973: voiced plosives' frication about 18 ms).
+                const double onset = beforeSonorant && !voiceBar
+                                         ? std::max(0.0, rel - open_phase(e))
+                                         : std::min(burst, 10 * kMs);
                 src.av.push_back({c, c + onset, voiceBar ? p.av : 0, 0});
                 src.av.push_back({c + onset, e, next - 6, 0});
             } else {
@@ -734,12 +740,14 @@ std::vector<double> write_phrase(const Phrase& phrase, const Options& options, c
         }
     }
     // Voice source.
-    const Sources src = source_levels(phrase);
-    write_levels(src.av, clock, "genAV", emit);
     const double secondsPerBeat = natural / beats;
-    write_pitch(options.pitch.empty() ? natural_contour(phrase)
-                                      : given_contour(phrase, options, secondsPerBeat),
-                clock, emit);
+    const std::vector<F0Point> contour = options.pitch.empty()
+                                             ? natural_contour(phrase)
+                                             : given_contour(phrase, options, secondsPerBeat);
+    const Sources src =
+        source_levels(phrase, [&](double t) { return OQn / contour_at(contour, t); });
+    write_levels(src.av, clock, "genAV", emit);
+    write_pitch(contour, clock, emit);
     emit(call("genOQ", {total, OQn}));
     emit(call("genFL", {total, FLn}));
     emit(call("genDI", {total, DIn}));

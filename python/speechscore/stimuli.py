@@ -26,6 +26,9 @@ from .labels import Labels, write_text_grid
 GLIDE = 0.065
 #: The orchestra's pitch glide, seconds (macro PGLIDE).
 PGLIDE = 0.05
+#: How far a voice bar (voicing behind a closure) is under the voicing, dB: the level the
+#: words layer gives the voice bar of a voiced stop after a voiced sound (words/plan.cpp).
+VOICE_BAR = 15.0
 
 # The parameters of a syllable and their defaults.
 #   Vowel targets: /a/ of men, Peterson & Barney (1952), Table II: F1 730, F2 1090, F3 2440 Hz.
@@ -187,14 +190,13 @@ def syllable(**params: Any) -> Syllable:
                     p["burst_a5"], _BP[3], p["burst_a6"], _BP[4], p["burst_ab"]]
     s.frqPara(end, *burst_levels)
     # Sources: frication burst, aspiration up to the voicing onset, voicing. A voice that
-    # starts from silence starts its first glottal period at once (instrument 80), but that
-    # period is taken at the level the voicing gain had, near silence: the first pulse heard
-    # is the second period's, which closes (exciting the formants) OQ of a period after it
-    # starts. The voicing is switched on (1 + OQ) periods before the voicing onset, so that
-    # the first glottal closure falls on it (measured: voiced energy from 0.5 ms after the
-    # second period's start, at F0 120 Hz, DV 8 ms).
+    # starts from silence starts its first glottal period at its level at once (instrument
+    # 80); the period closes (exciting the formants) OQ of a period after it starts, so the
+    # voicing is switched on OQ periods before the voicing onset. Where most of that open
+    # phase is before the release (a VOT under half of it), the first period sounds behind the
+    # closure: it is a voice bar, VOICE_BAR dB under the voicing.
     f0, f0_end = float(p["f0"]), float(p["f0"] if p["f0_end"] is None else p["f0_end"])
-    av_on = max(voicing - (1.0 + float(p["oq"])) / f0, 0.001)
+    av_on = max(voicing - float(p["oq"]) / f0, 0.001)
     burst_end = min(release + burst, end)
     s.genAF(release, 0, 0)
     if burst > 0:
@@ -207,7 +209,11 @@ def syllable(**params: Any) -> Syllable:
     else:
         s.genAS(end, 0, 0)
     s.genAV(av_on, 0, 0)
-    s.genAV(offset - av_on, p["av"], 0)
+    if voicing - release < float(p["oq"]) / f0 / 2:
+        s.genAV(voicing - av_on, p["av"] - VOICE_BAR, 0)
+        s.genAV(offset - voicing, p["av"], 0)
+    else:
+        s.genAV(offset - av_on, p["av"], 0)
     s.genAV(tail if tail > 0 else 0.001, 0, 0)
     s.genF0(av_on, f"{f0!r}Hz")
     voiced = offset - av_on
