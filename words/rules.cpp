@@ -17,6 +17,15 @@ bool voiceless_plosive(const Phone& p) {
     return (p.cls == Class::Stop || p.cls == Class::Affricate) && !p.voiced;
 }
 
+// Segment i is a stop aspirated into a stressed sonorant: voiceless, not after /s/.
+bool aspirated(const Phrase& ph, std::size_t i) {
+    const auto& s = ph.segs;
+    const Phone& p = *s[i].ph;
+    return p.cls == Class::Stop && !p.voiced && std::strcmp(p.name, "DX") != 0 &&
+           i + 1 < s.size() && s[i + 1].stress == 1 && is_sonorant(*s[i + 1].ph) &&
+           !(i > 0 && std::strcmp(s[i - 1].ph->name, "S") == 0);
+}
+
 // Marks syllables: a nucleus opens one; of the consonants between two nuclei of a word the
 // last goes with the next syllable (a single consonant is an onset), the others close the
 // earlier one.
@@ -147,8 +156,12 @@ double rule_duration(const Phrase& ph, std::size_t i) {
     if (syl && is_vowel(p)) apply(postvocalic(ph, i));  // 9 postvocalic
     apply(cluster(ph, i));                              // 10 clusters
     double dur = (p.inh - min) * prcnt / 100 + min;
-    // 11 aspiration: a stressed vowel or sonorant after a voiceless plosive gains 25 ms.
-    if (i > 0 && g.stress == 1 && is_sonorant(p) && voiceless_plosive(*ph.segs[i - 1].ph))
+    // 11 aspiration: a stressed vowel or sonorant after a voiceless plosive gains 25 ms, which
+    // hold the plosive's aspiration. An aspirated stop's aspiration is its own release here, so
+    // the stop takes them (and its release then holds its VOT, up to 70 % of it).
+    if (aspirated(ph, i)) dur += 25;
+    if (i > 0 && g.stress == 1 && is_sonorant(p) && voiceless_plosive(*ph.segs[i - 1].ph) &&
+        !aspirated(ph, i - 1))
         dur += 25;
     return dur;
 }
