@@ -209,7 +209,7 @@ def syllable(**params: Any) -> Syllable:
     else:
         s.genAS(end, 0, 0)
     s.genAV(av_on, 0, 0)
-    if voicing - release < float(p["oq"]) / f0 / 2:
+    if av_on < voicing and voicing - release < float(p["oq"]) / f0 / 2:
         s.genAV(voicing - av_on, p["av"] - VOICE_BAR, 0)
         s.genAV(offset - voicing, p["av"], 0)
     else:

@@ -142,6 +142,7 @@ class Stimuli(unittest.TestCase):
             ss.syllable(vto=3)
         with self.assertRaisesRegex(ValueError, "outlasts"):
             ss.syllable(transition=400)
+        self.assertEqual(ss.syllable(closure=0, vot=0).score.diagnostics(), [])
 
     def test_continuum_table_and_command_lines(self):
         with tempfile.TemporaryDirectory() as d:
