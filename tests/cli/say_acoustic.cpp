@@ -140,8 +140,8 @@ TEST(SayMeasure, PhonesLandInPublishedRanges) {
 TEST(SayMeasure, PitchMovesWithoutStepsWhateverTheSegments) {
     // Measured on the voicing source alone (output 1), where the tracker is not misled by
     // formants moving near the harmonics (an F1 of 300 Hz with a narrow bandwidth at a nasal),
-    // and without flutter: its jitter alone moves Praat's 10-ms track by up to 45 cents in a
-    // fast contour, differently with each random draw.
+    // and without flutter: with its jitter, Praat's 10-ms track of this contour read 46 to 58
+    // cents, differently with each random draw.
     ScratchDir dir;
     const Take t = say_words(dir,
                              {"setFL 0", "say \"the quick brown fox jumps over the lazy dog\"",
