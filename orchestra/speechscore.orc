@@ -434,9 +434,10 @@ instr 80
   ; first sample of the interpolation from silence.
   kDV     limit gkDV, 0.0005, 1
   kAV     portk gkAVg, (ksync == 1 ? 1e-9 : (gkAVon == 1 ? kDV * 0.6931 : 0.0005)), i(gkAVg)
-  aAVin   interp kAV * giAVfact * (1 + giShimmer * kFL * kshim)
+  kAVper  = kAV * giAVfact * (1 + giShimmer * kFL * kshim)
+  aAVin   interp kAVper
   if ksync == 1 then
-    aAVin = kAV * giAVfact * (1 + giShimmer * kFL * kshim)
+    aAVin = kAVper
   endif
   aAV     samphold aAVin, astart + (1 - gkAVon), i(gkAVg) * giAVfact
   if kDI > 0 then

@@ -196,7 +196,8 @@ def syllable(**params: Any) -> Syllable:
     # phase is before the release (a VOT under half of it), the first period sounds behind the
     # closure: it is a voice bar, VOICE_BAR dB under the voicing.
     f0, f0_end = float(p["f0"]), float(p["f0"] if p["f0_end"] is None else p["f0_end"])
-    av_on = max(voicing - float(p["oq"]) / f0, 0.001)
+    open_phase = float(p["oq"]) / f0
+    av_on = max(voicing - open_phase, 0.001)
     burst_end = min(release + burst, end)
     s.genAF(release, 0, 0)
     if burst > 0:
@@ -209,7 +210,7 @@ def syllable(**params: Any) -> Syllable:
     else:
         s.genAS(end, 0, 0)
     s.genAV(av_on, 0, 0)
-    if av_on < voicing and voicing - release < float(p["oq"]) / f0 / 2:
+    if av_on < voicing and voicing - release < open_phase / 2:
         s.genAV(voicing - av_on, p["av"] - VOICE_BAR, 0)
         s.genAV(offset - voicing, p["av"], 0)
     else:
