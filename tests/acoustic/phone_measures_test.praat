@@ -65,6 +65,7 @@ long = Create Sound from formula: "long", 1, 0, 0.5, 16000,
 @check: "voice onset time, voiceless (s)", vot.vot, 0.06, 0.01
 # white noise: 700 of 5000 Hz; 40 ms of noise in a 700-Hz band reads within about 1 dB
 @check: "aspiration 0-700 Hz re 700-5000 Hz (dB)", vot.low, 10 * log10 (700 / 4300), 1.5
+@check: "aspiration re loudest 100 ms (dB)", vot.asp, 20 * log10 (0.01 / voicedRms), 1
 # voicing from 50 ms before the release (prevoiced)
 pre = Create Sound from formula: "pre", 1, 0, 0.5, 16000,
 ... "if x >= 0.1 and x < 0.11 then randomGauss (0, 0.2) else 0 fi + if x >= 0.05 then " + voiced$ + " / if x < 0.1 then 5 else 1 fi else 0 fi"

@@ -3,7 +3,7 @@
 # jobs.tsv is tab-separated with the columns "kind a b c d" (times in seconds, 0 when unused):
 #   fricative  from to vowel_from vowel_to  -> cog sd above3k level
 #   burst      from to word_from word_to    -> release rise level peak cog
-#   vot        from to vowel_to 0           -> release rise vot low
+#   vot        from to vowel_to 0           -> release rise vot low asp
 #   f2         from to 0 0                  -> onset target duration
 #   nasal      from to vowel_from vowel_to  -> f1 delay low mid level upper
 #   liquid     from to 0 0                  -> f1 f2 f3 f3min upper
@@ -42,6 +42,7 @@ for row to rows
         @vot: sound, a, b, c
         line$ += " release=" + fixed$ (vot.release, 4) + " rise=" + fixed$ (vot.rise, 1)
         line$ += " vot=" + fixed$ (vot.vot, 4) + " low=" + fixed$ (vot.low, 1)
+        line$ += " asp=" + fixed$ (vot.asp, 1)
     elsif kind$ = "f2"
         @f2_transition: sound, a, b
         line$ += " onset=" + fixed$ (f2_transition.onset, 0)

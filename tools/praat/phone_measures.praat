@@ -223,7 +223,9 @@ endproc
 # release: the burst hides the voicing under it from the pitch analysis), in seconds; negative
 # when the stop was voiced up to 30 ms before its release. When the stretch from 10 ms after the
 # release to the voicing onset lasts 15 ms or more, .low is its energy in 0-700 Hz re 700-5000
-# Hz (dB): aspiration excites little F1 (the F1 cutback that cues voicelessness); else undefined.
+# Hz (dB): aspiration excites little F1 (the F1 cutback that cues voicelessness), and .asp the
+# rms level from 10 ms after the release to 5 ms before the voicing onset re the loudest 100 ms
+# of [.from, .vto] (dB); else both undefined.
 procedure vot: .sound, .from, .to, .vto
     @release: .sound, .from, .to
     .release = release.time
@@ -231,11 +233,16 @@ procedure vot: .sound, .from, .to, .vto
     @voicing_onset: .sound, .release - 0.03, .vto
     .vot = voicing_onset.time - .release
     .low = undefined
+    .asp = undefined
     if .vot <> undefined and .vot >= 0.025
         @band_level: .sound, .release + 0.01, voicing_onset.time, 0, 700
         .low = band_level.level
         @band_level: .sound, .release + 0.01, voicing_onset.time, 700, 5000
         .low -= band_level.level
+        @loudest_100ms: .sound, .from, .vto
+        selectObject: .sound
+        .rms = Get root-mean-square: .release + 0.01, voicing_onset.time - 0.005
+        .asp = 20 * log10 (.rms) - loudest_100ms.level
     endif
 endproc
 
@@ -336,6 +343,12 @@ procedure f2_transition: .sound, .from, .to
     .target = formant_medians.f2
     @narrow_formants: .formant, .from + 0.005
     .onset = narrow_formants.f2
+    # F1's rise from 5 ms after .from to the middle (Hz): after an aspirated stop F1 has risen
+    # in the aspiration, and the voice starts without an F1 transition (F1 cutback)
+    .f1rise = undefined
+    if narrow_formants.f1 <> undefined and formant_medians.f1 <> undefined
+        .f1rise = formant_medians.f1 - narrow_formants.f1
+    endif
     .duration = 0
     if .onset <> undefined and .target <> undefined and abs (.target - .onset) >= 100
         # the times F2 passes 10 % and 90 % of the change, interpolated between frames
