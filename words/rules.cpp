@@ -17,13 +17,9 @@ bool voiceless_plosive(const Phone& p) {
     return (p.cls == Class::Stop || p.cls == Class::Affricate) && !p.voiced;
 }
 
-// Segment i is a stop aspirated into a stressed sonorant: voiceless, not after /s/.
+// Segment i is a stop aspirated into a stressed sonorant.
 bool aspirated(const Phrase& ph, std::size_t i) {
-    const auto& s = ph.segs;
-    const Phone& p = *s[i].ph;
-    return p.cls == Class::Stop && !p.voiced && std::strcmp(p.name, "DX") != 0 &&
-           i + 1 < s.size() && s[i + 1].stress == 1 && is_sonorant(*s[i + 1].ph) &&
-           !(i > 0 && std::strcmp(s[i - 1].ph->name, "S") == 0);
+    return aspirated_release(ph, i) && ph.segs[i + 1].stress == 1;
 }
 
 // Marks syllables: a nucleus opens one; of the consonants between two nuclei of a word the
@@ -167,6 +163,14 @@ double rule_duration(const Phrase& ph, std::size_t i) {
 }
 
 }  // namespace
+
+bool aspirated_release(const Phrase& ph, std::size_t i) {
+    const auto& s = ph.segs;
+    const Phone& p = *s[i].ph;
+    return p.cls == Class::Stop && !p.voiced && std::strcmp(p.name, "DX") != 0 &&
+           i + 1 < s.size() && is_sonorant(*s[i + 1].ph) &&
+           !(i > 0 && std::strcmp(s[i - 1].ph->name, "S") == 0);
+}
 
 void time_phrase(Phrase& phrase) {
     mark_syllables(phrase);

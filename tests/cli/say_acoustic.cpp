@@ -89,8 +89,8 @@ TEST(SayMeasure, KnownSignals) {
 TEST(SayMeasure, PhonesLandInPublishedRanges) {
     ScratchDir dir;
     std::vector<std::string> lines;
-    for (const char* word : {"see", "zoo", "shoe", "fee", "thin", "pea", "tea", "key", "bee", "dee",
-                             "ghee", "me", "knee", "ray", "lay", "way"})
+    for (const char* word : {"see", "zoo", "shoe", "fee", "thin", "pea", "tea", "key", "pa", "bee",
+                             "dee", "ghee", "me", "knee", "ray", "lay", "way"})
         lines.push_back("say \"" + std::string(word) + "\"");
     const Take t = say_words(dir, lines);
     ASSERT_FALSE(t.phones.empty()) << t.log;
@@ -119,6 +119,9 @@ TEST(SayMeasure, PhonesLandInPublishedRanges) {
         {" G ", "vot", 0.015, 0.025},
         // F2 from the stop's locus into the vowel (all monophthongs here) in 30 to 80 ms.
         {" P T K B D G ", "f2dur", 0.03, 0.08},
+        // F1 cutback (Liberman, Delattre & Cooper 1958): after /p t k/ F1 has risen in the
+        // aspiration, and the voice starts within 80 Hz of the vowel's F1 ("pa": 756 Hz).
+        {" P T K ", "f1rise", -kNone, 80},
         // Nasal murmurs: F1 below 350 Hz, voiced within their first 10 ms (15: the onset is the
         // first pulse of a run of three, which a voice rising from silence makes a little late).
         {" M N ", "f1", -kNone, 350},

@@ -44,7 +44,7 @@ for i to n
     endif
     @f2_transition: s, onset, t1[v]
     appendInfo: " burst=", fixed$ (burst.level, 2), " vot=", fixed$ (vot.vot, 4),
-    ... " f2dur=", fixed$ (f2_transition.duration, 4)
+    ... " f2dur=", fixed$ (f2_transition.duration, 4), " f1rise=", fixed$ (f2_transition.f1rise, 0)
   elsif index_regex (l$, "^(M|N|NG)$")
     @nasal: s, t0[i], t1[i], t0[v], t1[v]
     appendInfo: " f1=", fixed$ (nasal.f1, 0), " delay=", fixed$ (nasal.delay, 4)
