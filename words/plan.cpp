@@ -218,7 +218,7 @@ double release(const Phrase& ph, std::size_t i) {
         vot = p.voiced ? p.burst + 10 : 40;
     else if (!is_sonorant(*s[i + 1].ph))
         vot = std::max(p.burst, 20.0);
-    else if (!p.voiced && i > 0 && std::strcmp(s[i - 1].ph->name, "S") == 0)
+    else if (!p.voiced && !aspirated_release(ph, i))  // after /s/
         vot = 22.7;
     return std::min(vot * kMs, 0.7 * s[i].dur);
 }
