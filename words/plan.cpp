@@ -160,6 +160,10 @@ std::array<double, 2> boundary(const Phrase& ph, std::size_t i, int k) {
         // that the voice starts without an F1 transition (Liberman, Delattre & Cooper 1958).
         if (k == 0 && oa && o.cls == Class::Stop && !o.voiced)
             return {aspirated_release(ph, i) ? b[0] : weigh(0.65, oa), o.b1};
+        // Before a voiceless stop the voice ends before F1 falls: the sonorant ends at its own
+        // F1, which falls in the silent closure (higher F1 offsets before voiceless stops:
+        // Hillenbrand et al. 1984; Summers 1987).
+        if (k == 0 && ob && o.cls == Class::Stop && !o.voiced) return {a[0], bw};
         const double vowelF2 = oa ? b[1] : a[1];
         if (o.cls == Class::Fricative && k == 1) {
             // F2 onset = k F2(vowel) + c, Jongman et al. (2000) by place.

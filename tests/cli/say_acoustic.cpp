@@ -89,8 +89,8 @@ TEST(SayMeasure, KnownSignals) {
 TEST(SayMeasure, PhonesLandInPublishedRanges) {
     ScratchDir dir;
     std::vector<std::string> lines;
-    for (const char* word : {"see", "zoo", "shoe", "fee", "thin", "pea", "tea", "key", "pa", "bee",
-                             "dee", "ghee", "me", "knee", "ray", "lay", "way"})
+    for (const char* word : {"see", "zoo", "shoe", "fee", "thin", "pea", "tea", "key", "pa", "cap",
+                             "bee", "dee", "ghee", "me", "knee", "ray", "lay", "way"})
         lines.push_back("say \"" + std::string(word) + "\"");
     const Take t = say_words(dir, lines);
     ASSERT_FALSE(t.phones.empty()) << t.log;
@@ -122,6 +122,10 @@ TEST(SayMeasure, PhonesLandInPublishedRanges) {
         // F1 cutback (Liberman, Delattre & Cooper 1958): after /p t k/ F1 has risen in the
         // aspiration, and the voice starts within 80 Hz of the vowel's F1 ("pa": 756 Hz).
         {" P T K ", "f1rise", -kNone, 80},
+        // And before a final /p t k/ the voice ends before F1 falls (Hillenbrand et al. 1984:
+        // higher F1 offsets before voiceless stops): F1 10 ms before the vowel's end within
+        // 30 Hz of its middle ("cap"; before /b g/ it falls 150 Hz).
+        {" P T K ", "f1fall", -kNone, 30},
         // Nasal murmurs: F1 below 350 Hz, voiced within their first 10 ms (15: the onset is the
         // first pulse of a run of three, which a voice rising from silence makes a little late).
         {" M N ", "f1", -kNone, 350},
@@ -132,12 +136,19 @@ TEST(SayMeasure, PhonesLandInPublishedRanges) {
         {" L ", "f3", 2500, kNone},
         {" W ", "f2min", -kNone, 900},
     };
-    for (const auto& r : ranges)
+    // Each range holds the phones of its labels that have its key (a stop after its vowel has
+    // only f1fall), and at least one.
+    for (const auto& r : ranges) {
+        int held = 0;
         for (const Measured& m : t.phones)
-            if (std::string(r.labels).find(" " + m.label + " ") != std::string::npos) {
+            if (std::string(r.labels).find(" " + m.label + " ") != std::string::npos &&
+                m.v.count(r.key) != 0) {
+                ++held;
                 EXPECT_TRUE(m[r.key] >= r.low && m[r.key] <= r.high)
                     << m.label << " " << r.key << " " << m[r.key];
             }
+        EXPECT_GT(held, 0) << r.labels << r.key;
+    }
 }
 
 TEST(SayMeasure, PitchMovesWithoutStepsWhateverTheSegments) {

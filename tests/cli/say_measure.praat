@@ -35,6 +35,14 @@ for i to n
   if index_regex (l$, "^(S|Z|SH|ZH|F|V|TH|DH)$")
     @fricative: s, t0[i], t1[i], t0[v], t1[v]
     appendInfo: " level=", fixed$ (fricative.level, 2), " cog=", fixed$ (fricative.cog, 0)
+  elsif index_regex (l$, "^(P|T|K|B|D|G)$") and v < i
+    # A stop after its vowel: F1's fall from the vowel's middle fifth to 10 ms before its end.
+    @formant_track: s, t0[v], t1[v]
+    d = t1[v] - t0[v]
+    @formant_medians: formant_track.formant, t0[v] + 0.4 * d, t1[v] - 0.4 * d
+    @narrow_formants: formant_track.formant, t1[v] - 0.01
+    removeObject: formant_track.formant
+    appendInfo: " f1fall=", fixed$ (formant_medians.f1 - narrow_formants.f1, 0)
   elsif index_regex (l$, "^(P|T|K|B|D|G)$")
     @burst: s, t0[i], t1[i], w0[i], w1[i]
     @vot: s, t0[i], t1[i], t1[v]
