@@ -64,8 +64,7 @@ struct Phrase {
 // Gives every phone its syllable, word-position flags and rule duration; pauses their length.
 void time_phrase(Phrase& phrase);
 
-// Segment i is a voiceless stop released into a sonorant with its aspiration (not after /s/,
-// not a flap).
+// Segment i is a voiceless stop released into a sonorant with its aspiration (not after /s/).
 bool aspirated_release(const Phrase& ph, std::size_t i);
 
 }  // namespace words

@@ -158,12 +158,13 @@ std::array<double, 2> boundary(const Phrase& ph, std::size_t i, int k) {
         // aspiration, so that F1 is weak until the voice starts (Klatt 1980, Table III B1); an
         // aspirated stop's F1 has risen to the sonorant's in its aspiration (formant_points), so
         // that the voice starts without an F1 transition (Liberman, Delattre & Cooper 1958).
-        if (k == 0 && oa && o.cls == Class::Stop && !o.voiced)
-            return {aspirated_release(ph, i) ? b[0] : weigh(0.65, oa), o.b1};
         // Before a voiceless stop the voice ends before F1 falls: the sonorant ends at its own
         // F1, which falls in the silent closure (higher F1 offsets before voiceless stops:
         // Hillenbrand et al. 1984; Summers 1987).
-        if (k == 0 && ob && o.cls == Class::Stop && !o.voiced) return {a[0], bw};
+        if (k == 0 && o.cls == Class::Stop && !o.voiced) {
+            if (ob) return {a[0], bw};
+            return {aspirated_release(ph, i) ? b[0] : weigh(0.65, oa), o.b1};
+        }
         const double vowelF2 = oa ? b[1] : a[1];
         if (o.cls == Class::Fricative && k == 1) {
             // F2 onset = k F2(vowel) + c, Jongman et al. (2000) by place.
@@ -254,15 +255,16 @@ std::vector<Point> formant_points(const Phrase& ph, int k) {
             const double tq = std::min(15 * kMs, g.dur / 4);
             const double rel = release(ph, i);
             pts.push_back({a + tq, on[ku], on[ku + 3]});
-            if (rel > 0 && k == 0 && aspirated_release(ph, i)) {
-                // F1 leaves the locus at the release and reaches the sonorant's in the 30 ms of
-                // a transition from a stop, inside the aspiration.
+            if (rel > 0) {
                 pts.push_back({e - rel, on[ku], on[ku + 3]});
-                pts.push_back({e - rel + kMs, 0.65 * on[ku] + 0.35 * out[0], out[1]});
-                pts.push_back({std::min(e, e - rel + 30 * kMs), out[0], out[1]});
-            } else if (rel > 0) {
-                pts.push_back({e - rel, on[ku], on[ku + 3]});
-                pts.push_back({e - rel + kMs, out[0], out[1]});
+                if (k == 0 && aspirated_release(ph, i)) {
+                    // F1 leaves the locus at the release and reaches the sonorant's in the 30 ms
+                    // of a transition from a stop, inside the aspiration.
+                    pts.push_back({e - rel + kMs, 0.65 * on[ku] + 0.35 * out[0], out[1]});
+                    pts.push_back({std::min(e, e - rel + 30 * kMs), out[0], out[1]});
+                } else {
+                    pts.push_back({e - rel + kMs, out[0], out[1]});
+                }
             } else {
                 pts.push_back({e - tq, on[ku], on[ku + 3]});
             }

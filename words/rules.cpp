@@ -167,8 +167,7 @@ double rule_duration(const Phrase& ph, std::size_t i) {
 bool aspirated_release(const Phrase& ph, std::size_t i) {
     const auto& s = ph.segs;
     const Phone& p = *s[i].ph;
-    return p.cls == Class::Stop && !p.voiced && std::strcmp(p.name, "DX") != 0 &&
-           i + 1 < s.size() && is_sonorant(*s[i + 1].ph) &&
+    return p.cls == Class::Stop && !p.voiced && i + 1 < s.size() && is_sonorant(*s[i + 1].ph) &&
            !(i > 0 && std::strcmp(s[i - 1].ph->name, "S") == 0);
 }
 
