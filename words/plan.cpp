@@ -463,6 +463,17 @@ Sources source_levels(const Phrase& ph, const std::function<double(double)>& ope
             // Frication rises and falls over a third of the fricative (up to 40 ms), more
             // slowly than an affricate's, which starts at its burst.
             const double r = std::min(40 * kMs, g.dur / 3);
+            // It rises from the noise in force, never from above its own level: after a
+            // sonorant that noise is the voice's own, which the parallel levels of a weak
+            // fricative (f v θ ð) would make up to 18 dB louder than the fricative; so it
+            // stops 5 ms before (the parallel levels change at the fricative's start, smoothed
+            // over 2 ms) and the frication rises from silence.
+            if (i > 0 && is_sonorant(*s[i - 1].ph) && !src.af.empty() && src.af.back().t1 == a &&
+                src.af.back().level > p.af) {
+                const double quiet = std::min(5 * kMs, (a - src.af.back().t0) / 2);
+                src.af.back().t1 = a - quiet;
+                src.af.push_back({a - quiet, a, 0, 0});
+            }
             src.av.push_back({a, e, p.voiced ? p.av : 0, 0});
             src.as.push_back({a, e, 0, 0});
             src.af.push_back({a, a + r, p.af, 1});
