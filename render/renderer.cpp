@@ -10,6 +10,7 @@
 #include <signal.h>
 #include <sndfile.h>
 #include <stdlib.h>
+#include <sys/mman.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -443,6 +444,36 @@ int perform(CSOUND* csound, const std::string& score, const Block& block) {
         if (!block(samples.data(), n)) return 0;
     }
     return status > 0 ? 0 : status;
+}
+
+// In a copy made ahead of its render: writes now every page it still shares with the
+// instance it was copied from, a run of pages at a time, so that the render's first write to
+// each does not stop it for a copy of the page (some 300 in a 1-second render, about 15 us
+// each where a virtual machine traps every page fault: a lone render took 28 ms, 21.5 with
+// this). Linux 5.14 and later; elsewhere nothing happens.
+void own_shared_pages() {
+#ifdef MADV_POPULATE_WRITE
+    std::FILE* const maps = std::fopen("/proc/self/maps", "re");
+    if (maps == nullptr) return;
+    char line[PATH_MAX + 128];
+    std::vector<unsigned char> resident;
+    const std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    while (std::fgets(line, sizeof line, maps) != nullptr) {
+        unsigned long from = 0, to = 0;
+        char mode[5] = {};
+        if (std::sscanf(line, "%lx-%lx %4s", &from, &to, mode) != 3 || mode[1] != 'w' ||
+            mode[3] != 'p')
+            continue;
+        char* const start = reinterpret_cast<char*>(from);
+        resident.assign((to - from) / page, 0);
+        if (mincore(start, to - from, resident.data()) != 0) continue;
+        for (std::size_t i = 0, j = 0; i < resident.size(); i = j + 1) {
+            for (j = i; j < resident.size() && (resident[j] & 1) != 0;) ++j;
+            if (j > i) madvise(start + i * page, (j - i) * page, MADV_POPULATE_WRITE);
+        }
+    }
+    std::fclose(maps);
+#endif
 }
 
 // Sets up a forked child: default signal actions, killed with its parent.
@@ -1437,6 +1468,7 @@ void Renderer::State::serve(int listener) {
                 explicit_bzero(written, ahead);
                 std::free(written);
             }
+            own_shared_pages();
             for (;;) {
                 pollfd p = {kept, POLLIN, 0};
                 const int ready = poll(&p, 1, static_cast<int>(std::min(resident, 86400u)) * 1000);
