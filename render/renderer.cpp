@@ -461,8 +461,10 @@ void own_shared_pages() {
     while (std::fgets(line, sizeof line, maps) != nullptr) {
         unsigned long from = 0, to = 0;
         char mode[5] = {};
+        // Writable private mappings only, and none of the reservations of many gigabytes that
+        // a sanitizer's shadow memory makes.
         if (std::sscanf(line, "%lx-%lx %4s", &from, &to, mode) != 3 || mode[1] != 'w' ||
-            mode[3] != 'p')
+            mode[3] != 'p' || to - from > (1ul << 30))
             continue;
         char* const start = reinterpret_cast<char*>(from);
         resident.assign((to - from) / page, 0);

@@ -468,8 +468,8 @@ Sources source_levels(const Phrase& ph, const std::function<double(double)>& ope
             // fricative (f v θ ð) would make up to 18 dB louder than the fricative; so it
             // stops 5 ms before (the parallel levels change at the fricative's start, smoothed
             // over 2 ms) and the frication rises from silence.
-            if (i > 0 && is_sonorant(*s[i - 1].ph) && !src.af.empty() && src.af.back().t1 == a &&
-                src.af.back().level > p.af) {
+            if (i > 0 && is_sonorant(*s[i - 1].ph) && !src.af.empty() &&
+                std::fabs(src.af.back().t1 - a) < 1e-9 && src.af.back().level > p.af) {
                 const double quiet = std::min(5 * kMs, (a - src.af.back().t0) / 2);
                 src.af.back().t1 = a - quiet;
                 src.af.push_back({a - quiet, a, 0, 0});
