@@ -439,18 +439,26 @@ Sources source_levels(const Phrase& ph, const std::function<double(double)>& ope
                 src.av.push_back({a + in, e, av, 0});
                 src.as.push_back({a, e, breath, 0});
             }
-            // After a fricative or affricate its noise dies away over the voice onset.
+            // The same noise's part above the cascade's formants (none in a murmur). After a
+            // fricative or affricate, that sound's noise dies away over the voice onset first.
             const Phone* before = i > 0 ? s[i - 1].ph : nullptr;
+            double from = a;
             if (before != nullptr && before->af > 0 &&
                 (before->cls == Class::Fricative || before->cls == Class::Affricate)) {
-                const double tail = std::min(15 * kMs, g.dur / 4);
-                src.af.push_back({a, a + tail, before->af - 24, 1});
-                src.af.push_back({a + tail, e, p.cls == Class::Nasal ? 0 : av - kBreath, 0});
-            } else if (p.cls == Class::Nasal) {
-                src.af.push_back({a, e, 0, 0});  // a murmur has no turbulence
-            } else {
-                src.af.push_back({a, e, av - kBreath, 0});
+                from = a + std::min(15 * kMs, g.dur / 4);
+                src.af.push_back({a, from, before->af - 24, 1});
             }
+            // Before a fricative weaker than this noise (f v θ ð), whose parallel levels would
+            // make it up to 18 dB louder than the fricative, it stops 5 ms early (the parallel
+            // levels change at the fricative's start, smoothed over 2 ms), so that the
+            // frication rises from silence.
+            const Phone* after = i + 1 < s.size() ? s[i + 1].ph : nullptr;
+            const double quiet =
+                after != nullptr && after->cls == Class::Fricative && breath > after->af
+                    ? std::min(5 * kMs, (e - from) / 2)
+                    : 0;
+            src.af.push_back({from, e - quiet, breath, 0});
+            if (quiet > 0) src.af.push_back({e - quiet, e, 0, 0});
         } else if (p.cls == Class::Aspirate) {
             // /h/: aspiration rising over a third of it (up to 30 ms), with its high part.
             const double r = std::min(30 * kMs, g.dur / 3);
@@ -461,19 +469,9 @@ Sources source_levels(const Phrase& ph, const std::function<double(double)>& ope
             src.af.push_back({a + r, e, p.as - kAspirationHigh, 0});
         } else if (p.cls == Class::Fricative) {
             // Frication rises and falls over a third of the fricative (up to 40 ms), more
-            // slowly than an affricate's, which starts at its burst.
+            // slowly than an affricate's, which starts at its burst; from silence after a
+            // sonorant whose noise is louder than it (above).
             const double r = std::min(40 * kMs, g.dur / 3);
-            // It rises from the noise in force, never from above its own level: after a
-            // sonorant that noise is the voice's own, which the parallel levels of a weak
-            // fricative (f v θ ð) would make up to 18 dB louder than the fricative; so it
-            // stops 5 ms before (the parallel levels change at the fricative's start, smoothed
-            // over 2 ms) and the frication rises from silence.
-            if (i > 0 && is_sonorant(*s[i - 1].ph) && !src.af.empty() &&
-                std::fabs(src.af.back().t1 - a) < 1e-9 && src.af.back().level > p.af) {
-                const double quiet = std::min(5 * kMs, (a - src.af.back().t0) / 2);
-                src.af.back().t1 = a - quiet;
-                src.af.push_back({a - quiet, a, 0, 0});
-            }
             src.av.push_back({a, e, p.voiced ? p.av : 0, 0});
             src.as.push_back({a, e, 0, 0});
             src.af.push_back({a, a + r, p.af, 1});
