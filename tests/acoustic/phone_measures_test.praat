@@ -51,6 +51,7 @@ stop = Create Sound from formula: "stop", 1, 0, 0.5, 16000,
 @burst: stop, 0.05, 0.16, 0, 0.5
 @check: "release time (s)", burst.time, 0.1, 0.003
 @check: "burst level re loudest 100 ms (dB)", burst.level, 20 * log10 (0.05 / sqrt (2) / voicedRms), 0.5
+@check: "burst above 1 kHz, first 5 ms (dB)", burst.high, 20 * log10 (0.05 / sqrt (2) / voicedRms), 1
 @check: "burst peak (Hz)", burst.peak, 3500, 100
 # the 25-ms window holds 5 ms of silence, the 10-ms tone and 10 ms of silence: all at 3500 Hz
 @check: "burst centre of gravity (Hz)", burst.cog, 3500, 100

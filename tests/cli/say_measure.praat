@@ -51,7 +51,8 @@ for i to n
       onset = max (onset, vot.release + vot.vot)
     endif
     @f2_transition: s, onset, t1[v]
-    appendInfo: " burst=", fixed$ (burst.level, 2), " vot=", fixed$ (vot.vot, 4),
+    appendInfo: " burst=", fixed$ (burst.level, 2), " high=", fixed$ (burst.high, 2),
+    ... " vot=", fixed$ (vot.vot, 4),
     ... " f2dur=", fixed$ (f2_transition.duration, 4), " f1rise=", fixed$ (f2_transition.f1rise, 0)
   elsif index_regex (l$, "^(M|N|NG)$")
     @nasal: s, t0[i], t1[i], t0[v], t1[v]

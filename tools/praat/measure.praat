@@ -2,7 +2,7 @@
 #   praat --run measure.praat take.wav jobs.tsv
 # jobs.tsv is tab-separated with the columns "kind a b c d" (times in seconds, 0 when unused):
 #   fricative  from to vowel_from vowel_to  -> cog sd above3k level
-#   burst      from to word_from word_to    -> release rise level peak cog
+#   burst      from to word_from word_to    -> release rise level peak cog high
 #   vot        from to vowel_to 0           -> release rise vot low asp
 #   f2         from to 0 0                  -> onset target duration
 #   nasal      from to vowel_from vowel_to  -> f1 delay low mid level upper
@@ -37,7 +37,7 @@ for row to rows
         @burst: sound, a, b, c, d
         line$ += " release=" + fixed$ (burst.time, 4) + " rise=" + fixed$ (burst.rise, 1)
         line$ += " level=" + fixed$ (burst.level, 1) + " peak=" + fixed$ (burst.peak, 0)
-        line$ += " cog=" + fixed$ (burst.cog, 0)
+        line$ += " cog=" + fixed$ (burst.cog, 0) + " high=" + fixed$ (burst.high, 1)
     elsif kind$ = "vot"
         @vot: sound, a, b, c
         line$ += " release=" + fixed$ (vot.release, 4) + " rise=" + fixed$ (vot.rise, 1)

@@ -160,9 +160,10 @@ procedure loudest_100ms: .sound, .from, .to
 endproc
 
 # Burst of the stop [.from, .to] in the word [.wfrom, .wto]: the release (procedure release), the
-# rms level of the 10 ms from it re the word's loudest 100 ms (dB), and the frequency of the
-# highest peak above 500 Hz (200-Hz bands) and the centre of gravity (power 2) of a 25-ms Hamming
-# window from 5 ms before it.
+# rms level of the 10 ms from it re the word's loudest 100 ms (dB), the same of its first 5 ms
+# above 1 kHz (.high: the burst alone, shorter than 10 ms for a labial, without a voice that starts
+# soon after it), and the frequency of the highest peak above 500 Hz (200-Hz bands) and the
+# centre of gravity (power 2) of a 25-ms Hamming window from 5 ms before it.
 procedure burst: .sound, .from, .to, .wfrom, .wto
     @release: .sound, .from, .to
     .time = release.time
@@ -171,6 +172,12 @@ procedure burst: .sound, .from, .to, .wfrom, .wto
     selectObject: .sound
     .rms = Get root-mean-square: .time, .time + 0.01
     .level = 20 * log10 (.rms) - loudest_100ms.level
+    .part = Extract part: .time - 0.02, .time + 0.025, "rectangular", 1, "yes"
+    .above = Filter (pass Hann band): 1000, 0, 100
+    .rms = Get root-mean-square: .time, .time + 0.005
+    .high = 20 * log10 (.rms) - loudest_100ms.level
+    removeObject: .part, .above
+    selectObject: .sound
     .part = Extract part: .time - 0.005, .time + 0.02, "Hamming", 1, "no"
     .spectrum = To Spectrum: "yes"
     .cog = Get centre of gravity: 2
