@@ -109,11 +109,11 @@ TEST(SayMeasure, PhonesLandInPublishedRanges) {
         {" TH ", "level", -22, -14},
         {" S Z ", "cog", 4000, kNone},
         {" SH ", "cog", 2500, 4000},
-        // Stops: bursts -8 to -24 dB re the loudest 100 ms (its 10 ms from the release); /b/'s
-        // own (its first 5 ms above 1 kHz) about 12 dB under those of /t d k g/ (Zue 1976;
-        // -11 to -18 dB here), which leaves little in its 10 ms but the voice that starts
-        // there. VOT within 5 ms of the phone table's (Zue 1976: p 58, t 71, k 73, b 15, d 21
-        // ms; g 20 after MITalk).
+        // Stops: the 10 ms from the release -8 to -24 dB re the loudest 100 ms; the burst alone
+        // (its first 5 ms above 1 kHz) -9 to -20 dB for /t d k g/ and about 12 dB under them
+        // for /b/ (Zue 1976), whose 10 ms then hold mostly the voice that starts in them. VOT
+        // within 5 ms of the phone table's (Zue 1976: p 58, t 71, k 73, b 15, d 21 ms; g 20
+        // after MITalk).
         {" P T K D G ", "burst", -24, -8},
         {" T D K G ", "high", -20, -9},
         {" B ", "high", -kNone, -22},
