@@ -37,14 +37,16 @@ bool read_hz(const std::string& text, double& hz) {
     double oct = 0;
     if (pitch_of_note(text, oct)) {
         hz = 440.0 * std::exp2(oct - 8.75);
-        return true;
+    } else {
+        std::string digits = text;
+        if (digits.size() > 2 && digits.compare(digits.size() - 2, 2, "Hz") == 0)
+            digits.resize(digits.size() - 2);
+        char* end = nullptr;
+        hz = std::strtod(digits.c_str(), &end);
+        if (digits.empty() || end != digits.c_str() + digits.size()) return false;
     }
-    std::string digits = text;
-    if (digits.size() > 2 && digits.compare(digits.size() - 2, 2, "Hz") == 0)
-        digits.resize(digits.size() - 2);
-    char* end = nullptr;
-    hz = std::strtod(digits.c_str(), &end);
-    return !digits.empty() && end == digits.c_str() + digits.size() && hz >= 20 && hz <= 2000;
+    // A note name is held to the same range as a frequency (C9 is some 8.4 kHz).
+    return hz >= 20 && hz <= 2000;
 }
 
 bool read_number(const std::string& text, double& value) {

@@ -191,6 +191,7 @@ TEST(SaySing, ALineThatCannotBeSaidOrSungIsReportedAndWritesNothing) {
         {"say", "s.ss:4:4: error: say needs a phrase"},
         {"say \"see\" beats=1e300", "s.ss:4:6: error: beats=1.0000000000000001e+300 would last"},
         {"say \"see\" pitch=1e300", "s.ss:4:17: error: pitch point '1e300': a note name"},
+        {"say \"see\" pitch=C3,C9", "s.ss:4:20: error: pitch point 'C9': a note name"},
         {"say []", "s.ss:4:6: error: no phones between the brackets"},
         {"sing \"la\" H4/1", "s.ss:4:11: error: 'H4' is no note name (C4, F#3, Bb5) or rest (r)"},
         {"sing \"la\" C4", "s.ss:4:11: error: note 'C4': a note name and its length in beats"},
