@@ -114,7 +114,7 @@ std::string destination_problem(const std::string& path, bool streamOk) {
 }
 
 bool read_script(const std::string& path, std::string& text, std::string& problem,
-                 bool& interrupted) {
+                 bool& interrupted, const char* what) {
     text.clear();
     problem.clear();
     interrupted = false;
@@ -139,7 +139,7 @@ bool read_script(const std::string& path, std::string& text, std::string& proble
         }
         if (S_ISREG(st.st_mode) && static_cast<unsigned long long>(st.st_size) > kMaxScriptBytes) {
             problem = "it holds " + std::to_string(st.st_size) + " bytes, more than the " +
-                      kMaxScriptText + " a script may hold";
+                      kMaxScriptText + " " + what + " may hold";
             return done(false);
         }
     }
@@ -161,7 +161,7 @@ bool read_script(const std::string& path, std::string& text, std::string& proble
             text.clear();
             text.shrink_to_fit();
             problem =
-                std::string("it holds more than the ") + kMaxScriptText + " a script may hold";
+                std::string("it holds more than the ") + kMaxScriptText + " " + what + " may hold";
             return done(false);
         }
     }

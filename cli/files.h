@@ -16,9 +16,10 @@ extern const char kMaxScriptText[];  // "16 MiB"
 
 // Reads the script at path ("-": standard input) into text. On failure returns false and sets
 // problem (an errno text or "it is a directory" ...); interrupted is set when a signal cut the
-// reading short, and then problem is empty.
+// reading short, and then problem is empty. what names the input in the size limit's message
+// ("a script", "a song file").
 bool read_script(const std::string& path, std::string& text, std::string& problem,
-                 bool& interrupted);
+                 bool& interrupted, const char* what = "a script");
 
 // The file a path names, followed through symbolic links: its device and inode when it exists,
 // else its resolved directory and name.

@@ -192,12 +192,14 @@ int pass(const Options& o, speechscore::Renderer* renderer) {
     std::string text;
     std::string problem;
     bool interrupted = false;
-    if (!cli::read_script(o.script, text, problem, interrupted)) {
+    const bool song = o.script != "-" && cli::is_song_path(o.script);
+    if (!cli::read_script(o.script, text, problem, interrupted,
+                          song ? "a song file" : "a script")) {
         if (interrupted) return interrupted_status();
         std::fprintf(stderr, "speechscore: cannot read %s: %s\n", name.c_str(), problem.c_str());
         return 2;
     }
-    if (o.script != "-" && cli::is_song_path(o.script)) {
+    if (song) {
         // A song file: sung as the call script of its sing lines.
         std::string script;
         if (!cli::song_script(name, text, o.song, script)) return 1;

@@ -367,6 +367,7 @@ TEST(ScriptFiles, BadUsageAndFilesThatCannotBeUsedEndWithStatus2) {
     ASSERT_EQ(symlink(".", dir.file("here").c_str()), 0);
     std::filesystem::create_directory(dir.file("d"));
     std::filesystem::resize_file(dir.write("huge.ss", "VOW"), (std::size_t{16} << 20) + 1);
+    ASSERT_EQ(link(dir.file("huge.ss").c_str(), dir.file("huge.musicxml").c_str()), 0);
     const bool devices = make_device(dir.file("null"), 3) && make_device(dir.file("zero"), 5);
 
     const struct {
@@ -386,6 +387,8 @@ TEST(ScriptFiles, BadUsageAndFilesThatCannotBeUsedEndWithStatus2) {
         {{"nope.ss"}, "cannot read nope.ss: No such file or directory"},
         {{"huge.ss"},
          "cannot read huge.ss: it holds 16777217 bytes, more than the 16 MiB a script may hold"},
+        {{"huge.musicxml"}, "cannot read huge.musicxml: it holds 16777217 bytes, more than the "
+                            "16 MiB a song file may hold"},
         {{"zero"},
          "cannot read zero: it holds more than the 16 MiB a script may hold", 2, false, true},
         {{"-o", "no/such/dir/s.sco", "s.ss"},
@@ -423,7 +426,7 @@ TEST(ScriptFiles, BadUsageAndFilesThatCannotBeUsedEndWithStatus2) {
     if (devices) {
         EXPECT_TRUE(stat(dir.file("null").c_str(), &st) == 0 && S_ISCHR(st.st_mode));
     }
-    EXPECT_EQ(listing(dir.path()).size(), devices ? 7u : 5u);
+    EXPECT_EQ(listing(dir.path()).size(), devices ? 8u : 6u);
 }
 
 // A signal stops the run at once: the previous score stays and no scratch file is left.
