@@ -298,9 +298,25 @@ def _word(value: Value) -> str:
             return repr(value)  # the runner refuses it with a diagnostic
         return repr(value)
     text = str(value)
-    if not text or any(c in text for c in " \t\n#"):
+    if not text or any(c in text for c in " \t\r\n#"):
         raise ValueError(f"argument {text!r} is not one word")
     return text
+
+
+def _name(text: str, what: str) -> str:
+    """An operation's, variable's or option's name: one word on the line."""
+    if not text or any(c in text for c in " \t\r\n#="):
+        raise ValueError(f"{what} {text!r} is not one word")
+    return text
+
+
+def _quoted(text: str, what: str) -> str:
+    """A phrase or lyric between double quotes; a script line has no way to hold a double quote
+    or a line break inside them."""
+    if any(c in text for c in '"\r\n'):
+        raise ValueError(f"{what} {text!r} holds a double quote or a line break, which a script "
+                         "line cannot hold")
+    return '"' + text + '"'
 
 
 class Score:
@@ -384,12 +400,12 @@ class Score:
 
     def call(self, operation: str, *args: Value) -> "Score":
         """Appends a call of ``operation`` with ``args``; returns the score."""
-        self.lines.append(" ".join([operation] + [_word(a) for a in args]))
+        self.lines.append(" ".join([_name(operation, "operation")] + [_word(a) for a in args]))
         return self
 
     def set(self, variable: str, value: Value) -> "Score":
         """Appends an assignment: ``set("beat", 0.5)``, ``set("ocasc[4]", 1200)``."""
-        self.lines.append(f"{variable} = {_word(value)}")
+        self.lines.append(f"{_name(variable, 'variable')} = {_word(value)}")
         return self
 
     def say(self, text: str, **options: Value) -> "Score":
@@ -397,16 +413,22 @@ class Score:
 
         Options are written as ``name=value`` after the phrase (``beats=2``, ``pitch=C3``).
         """
-        phrase = text if text[:1] in "/[" else '"' + text.replace('"', '\\"') + '"'
-        extra = "".join(f" {k}={_word(v)}" for k, v in options.items())
+        if text[:1] and text[:1] in "/[":
+            if any(c in text for c in "\r\n"):
+                raise ValueError(f"phrase {text!r} holds a line break, which a script line "
+                                 "cannot hold")
+            phrase = text
+        else:
+            phrase = _quoted(text, "phrase")
+        extra = "".join(f" {_name(k, 'option')}={_word(v)}" for k, v in options.items())
         self.lines.append(f"say {phrase}{extra}")
         return self
 
     def sing(self, lyrics: str, *notes: str) -> "Score":
         """Appends a ``sing`` line (the sing layer): the lyrics, hyphenated into syllables, and
         one note per syllable as NOTE/BEATS: ``sing("twin-kle", "C4/1", "C4/1")``."""
-        self.lines.append('sing "' + lyrics.replace('"', '\\"') + '"'
-                          + "".join(" " + _word(n) for n in notes))
+        notes_text = "".join(" " + _word(n) for n in notes)
+        self.lines.append("sing " + _quoted(lyrics, "lyric") + notes_text)
         return self
 
     def __getattr__(self, name: str) -> Callable[..., "Score"]:

@@ -62,8 +62,15 @@ class Scores(unittest.TestCase):
         self.assertEqual((bad.diagnostics[0].line, bad.diagnostics[0].level), (7, "error"))
         with self.assertRaises(AttributeError):
             ss.Score().VOWW(1)
-        s = ss.Score().say('a "b"', beats=2).sing("twin-kle", "C4/1", "G4/1")
-        self.assertEqual(s.lines, ['say "a \\"b\\"" beats=2', 'sing "twin-kle" C4/1 G4/1'])
+        s = ss.Score().say("a b", beats=2).sing("twin-kle", "C4/1", "G4/1")
+        self.assertEqual(s.lines, ['say "a b" beats=2', 'sing "twin-kle" C4/1 G4/1'])
+        # Nothing a caller passes can close the quotes early or start a line of its own.
+        for bad in (lambda s: s.say('a "b"'), lambda s: s.say("a\nfine"),
+                    lambda s: s.say("/S IY1/\nfine"), lambda s: s.sing("la\rfine", "C4/1"),
+                    lambda s: s.call("Rest 1\nfine"), lambda s: s.set("beat\nfine", 1),
+                    lambda s: s.say("a", **{"lang=en\nfine": 1})):
+            with self.assertRaises(ValueError):
+                bad(ss.Score())
 
 
 class Songs(unittest.TestCase):
