@@ -2,9 +2,11 @@
 
 from __future__ import annotations
 
+import math
 import os
+import re
 from dataclasses import dataclass, field
-from typing import Dict, List, Optional, Sequence
+from typing import Any, Dict, List, Optional, Sequence
 
 TIERS = ("words", "phones", "segments")
 
@@ -94,32 +96,80 @@ def text_grid(labels: Labels, end: Optional[float] = None,
     return "\n".join(out) + "\n"
 
 
-def read_text_grid(path: str) -> Labels:
-    """Reads the interval tiers of a TextGrid in long text format (as :func:`text_grid` and
-    the runner's ``--labels`` write it); empty intervals are left out."""
-    import re
+# Praat's text formats, long and short, hold the same sequence of values: strings in double
+# quotes ("" is one quote, a string may span lines), numbers and the flags <exists> and
+# <absent>. The long format puts a name before each ("xmin =", "item [1]:", "tiers?"), which
+# the reader skips; "!" starts a comment.
+_TG_TOKEN = re.compile(r'"((?:[^"]|"")*+)"|!.*|(\S+)')
+_TG_NAME = re.compile(r"(?:[A-Za-z?]+:?|\[[0-9]*\]:?|=)\Z")
 
-    labels = Labels()
-    tier = ""
-    start = end = 0.0
-    with open(path, encoding="utf-8") as f:
-        for raw in f:
-            line = raw.strip()
-            m = re.match(r'^(name|xmin|xmax|text) = (.*)$', line)
-            if m is None:
+
+def read_text_grid(path: str) -> Labels:
+    """Reads the interval tiers of a Praat TextGrid in its long or short text format, in
+    UTF-8 or UTF-16 (as Praat writes a file with characters outside ASCII); empty intervals and
+    point tiers are left out. A file that is no such TextGrid raises ``ValueError``."""
+    with open(path, "rb") as f:
+        data = f.read()
+    if data.startswith(b"ooBinaryFile"):
+        raise ValueError(f"{path}: a binary Praat file; save the TextGrid as a text file")
+    try:
+        text = data.decode("utf-16" if data[:2] in (b"\xfe\xff", b"\xff\xfe") else "utf-8-sig")
+    except UnicodeDecodeError:
+        raise ValueError(f"{path}: not a TextGrid (not a UTF-8 or UTF-16 text file)") from None
+    values = ((m.group(1) is not None, m.group(1) if m.group(2) is None else m.group(2))
+              for m in _TG_TOKEN.finditer(text)
+              if m.group(1) is not None or (m.group(2) is not None
+                                            and not _TG_NAME.match(m.group(2))))
+
+    kind_words = {str: "a string in quotes", float: "a number", int: "a whole number",
+                  bool: "<exists> or <absent>"}
+
+    def take(kind: type, what: str) -> Any:
+        is_string, value = next(values, (None, None))
+        if is_string is None:
+            raise ValueError(f"{path}: the file ends where {what} should be")
+        if kind is str and is_string:
+            return value.replace('""', '"')
+        if kind is float and not is_string:
+            try:
+                number = float(value)
+                if math.isfinite(number):
+                    return number
+            except ValueError:
+                pass
+        if kind is int and not is_string and value.isdigit():
+            return int(value)
+        if kind is bool and value in ("<exists>", "<absent>"):
+            return value == "<exists>"
+        raise ValueError(f"{path}: {what} is not {kind_words[kind]}: {value[:40]!r}")
+
+    if next(values, None) not in ((True, "ooTextFile"), (True, "ooTextFile short")):
+        raise ValueError(f'{path}: not a Praat text file (it does not begin with File type = '
+                         '"ooTextFile")')
+    if take(str, "the object class") != "TextGrid":
+        raise ValueError(f"{path}: a Praat file, but not a TextGrid")
+    take(float, "xmin")
+    labels = Labels(end=take(float, "xmax"))
+    if not take(bool, "tiers? <exists>"):
+        return labels
+    for number in range(1, take(int, "the number of tiers") + 1):
+        kind = take(str, f"the class of tier {number}")
+        if kind not in ("IntervalTier", "TextTier"):
+            raise ValueError(f"{path}: tier {number} is a {kind[:40]!r}, neither an "
+                             "IntervalTier nor a TextTier")
+        name = take(str, f"the name of tier {number}")
+        take(float, f"the start of tier {number}")
+        take(float, f"the end of tier {number}")
+        for item in range(take(int, f"the number of items of tier {number}")):
+            where = f"item {item + 1} of tier {number}"
+            if kind == "TextTier":
+                take(float, f"the time of {where}")
+                take(str, f"the mark of {where}")
                 continue
-            key, value = m.groups()
-            if key == "name":
-                tier = value.strip('"')
-            elif key == "xmin":
-                start = float(value)
-            elif key == "xmax":
-                end = float(value)
-                labels.end = max(labels.end, end)
-            elif key == "text":
-                text = value[1:-1].replace('""', '"')
-                if text:
-                    labels.add(tier, start, end, text)
+            start, end = take(float, f"the start of {where}"), take(float, f"the end of {where}")
+            text = take(str, f"the text of {where}")
+            if text:
+                labels.add(name, start, end, text)
     return labels
 
 

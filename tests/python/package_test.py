@@ -145,6 +145,25 @@ class Stimuli(unittest.TestCase):
         grid = ss.text_grid(syl.labels)
         self.assertIn('name = "phones"', grid)
         self.assertIn('text = "da"', grid)
+        # Praat saves a TextGrid in the long or the short text format, in UTF-16 when a label is
+        # not ASCII: all read back alike; what is no TextGrid raises.
+        said = ss.Labels()
+        said.add("words", 0.0, 0.4, 'ʃuː "x"')
+        said.add("words", 0.4, 1.0, "zoo")
+        short = ('File type = "ooTextFile"\nObject class = "TextGrid"\n\n0\n1\n<exists>\n1\n'
+                 '"IntervalTier"\n"words"\n0\n1\n2\n0\n0.4\n"ʃuː ""x"""\n0.4\n1\n"zoo"\n')
+        forms = {"long": ss.text_grid(said).encode(), "short": short.encode("utf-16"),
+                 "binary": b"ooBinaryFile\x08TextGrid", "cut": short[:-6].encode(),
+                 "other": short.replace("TextGrid", "Sound").encode(), "noise": b"\xff\x00"}
+        with tempfile.TemporaryDirectory() as d:
+            for name, data in forms.items():
+                with open(os.path.join(d, name), "wb") as f:
+                    f.write(data)
+                if name in ("long", "short"):
+                    self.assertEqual(ss.read_text_grid(os.path.join(d, name)), said, name)
+                else:
+                    with self.assertRaises(ValueError, msg=name):
+                        ss.read_text_grid(os.path.join(d, name))
         with self.assertRaisesRegex(ValueError, "did you mean 'vot'"):
             ss.syllable(vto=3)
         with self.assertRaisesRegex(ValueError, "outlasts"):
