@@ -6,6 +6,9 @@ import argparse
 import sys
 from typing import List, Optional
 
+from ._render import RenderError
+from ._score import ScoreError
+
 
 def main(argv: Optional[List[str]] = None, prog: str = "python3 -m speechscore") -> int:
     """Runs a subcommand; returns the exit status (0 done, 1 some items failed, 2 bad usage or
@@ -41,6 +44,9 @@ def main(argv: Optional[List[str]] = None, prog: str = "python3 -m speechscore")
     except (OSError, ValueError) as e:
         print(f"speechscore: error: {e}", file=sys.stderr)
         return 2
+    except (ScoreError, RenderError) as e:  # a step the library or the renderer refused
+        print(f"speechscore: error: {e}", file=sys.stderr)
+        return 1
 
 
 if __name__ == "__main__":

@@ -19,7 +19,7 @@ import os
 from dataclasses import dataclass, field
 from typing import Any, Dict, List, Mapping, Optional, Sequence, Tuple, Union
 
-from ._score import Score
+from ._score import Score, ScoreError
 from .labels import Labels, write_text_grid
 
 #: The orchestra's formant glide, seconds (orchestra/speechscore.orc, macro GLIDE).
@@ -156,6 +156,11 @@ def syllable(**params: Any) -> Syllable:
             raise ValueError(f"{name} is a duration in ms, 0 or more, not {p[name]}")
     if p["duration"] <= 0:
         raise ValueError("duration (the vowel) must be more than 0 ms")
+    for name in ("f1_onset", "f2_onset", "f3_onset", "f1_target", "f2_target", "f3_target",
+                 "b1", "b2", "b3"):
+        value = float(p[name])
+        if not (value > 0 and math.isfinite(value)):
+            raise ValueError(f"{name} is a frequency in Hz above 0, not {p[name]}")
     if p["transition_from"] not in ("voicing", "release"):
         raise ValueError("transition_from is 'voicing' or 'release'")
     closure, burst, vot = _ms(p["closure"]), _ms(p["burst"]), _ms(p["vot"])
@@ -266,13 +271,16 @@ _SCALES = {
 }
 
 
+MAX_STEPS = 10000  # far beyond any listening test's continuum; a slip of the keyboard above
+
+
 def steps(start: float, end: float, n: int, scale: str = "linear") -> List[float]:
     """``n`` values from ``start`` to ``end`` (both included), equally spaced on ``scale``:
     ``"linear"``, ``"log"``, ``"bark"`` or ``"mel"``."""
     if scale not in _SCALES:
         raise ValueError(f"unknown scale {scale!r}: linear, log, bark or mel")
-    if n < 2:
-        raise ValueError("a continuum has at least 2 steps")
+    if not 2 <= n <= MAX_STEPS:
+        raise ValueError(f"a continuum has 2 to {MAX_STEPS} steps, not {n}")
     forward, back = _SCALES[scale]
     a, b = forward(float(start)), forward(float(end))
     values = [back(a + (b - a) * k / (n - 1)) for k in range(n)]
@@ -315,10 +323,18 @@ class Continuum:
 
         renderer = renderer or Renderer([f"--omacro:GLIDE={self.syllables[0].params['glide']!r}"]
                                         if self.syllables[0].params["glide"] != GLIDE else [])
-        os.makedirs(directory, exist_ok=True)
+        # Every step's score first: a step the library refuses stops the continuum before any
+        # take is written (ScoreError).
+        texts = []
         for row, syl in zip(self.rows, self.syllables):
+            result = syl.score.run(check=False)
+            if not result.ok:
+                raise ScoreError(result.diagnostics, f"step {row['step']} ({row['file']})")
+            texts.append(result.score)
+        os.makedirs(directory, exist_ok=True)
+        for row, syl, text in zip(self.rows, self.syllables, texts):
             wav = os.path.join(directory, row["file"])
-            renderer.render(syl.score, wav, samples=False, allow_clip=False, name=row["file"])
+            renderer.render(text, wav, samples=False, allow_clip=False, name=row["file"])
             write_text_grid(syl.labels, os.path.join(directory, row["textgrid"]))
         path = os.path.join(directory, table)
         write_table(self.rows, path)
@@ -371,6 +387,8 @@ def continuum(start: Mapping[str, Any], end: Mapping[str, Any], n: int,
     if set(start) != set(end):
         raise ValueError("both endpoints give the same parameters: "
                          f"{sorted(set(start) ^ set(end))} given in one only")
+    if labels is not None and len(labels) != n:
+        raise ValueError(f"{len(labels)} labels for {n} steps")
     varied = [k for k in start if start[k] != end[k]]
     for k in varied:
         if isinstance(start[k], str) or isinstance(end[k], str):
@@ -409,8 +427,17 @@ def read_plan(path: str) -> Tuple[Continuum, str]:
     for key in ("steps", "start", "end"):
         if key not in plan:
             raise ValueError(f"{path}: {key!r} is missing")
+    for key, kind, words in (("start", dict, "a table"), ("end", dict, "a table"),
+                             ("base", dict, "a table"), ("out", str, "a directory name"),
+                             ("labels", list, "a list of words")):
+        if key in plan and not isinstance(plan[key], kind):
+            raise ValueError(f"{path}: {key} is {words}, not {plan[key]!r}")
+    if not isinstance(plan["steps"], int) or isinstance(plan["steps"], bool):
+        raise ValueError(f"{path}: steps is a whole number of steps, not {plan['steps']!r}")
     name = plan.get("name", os.path.splitext(os.path.basename(path))[0])
+    if not isinstance(name, str) or not name or "/" in name or name in (".", ".."):
+        raise ValueError(f"{path}: name is the stem of the file names, without '/': {name!r}")
     out = os.path.join(os.path.dirname(os.path.abspath(path)), plan.get("out", name))
-    c = continuum(plan["start"], plan["end"], int(plan["steps"]), plan.get("base"),
+    c = continuum(plan["start"], plan["end"], plan["steps"], plan.get("base"),
                   plan.get("scale", "linear"), name, plan.get("labels"))
     return c, out

@@ -184,6 +184,19 @@ class Stimuli(unittest.TestCase):
                 self.assertEqual([r["vot"] for r in rows], ["0.0", "15.0", "30.0", "45.0", "60.0"])
                 self.assertEqual(rows[0]["file"], "vot_01.wav")
                 self.assertTrue(os.path.isfile(os.path.join(d, "vot", "vot_05.TextGrid")))
+            # A plan that cannot be made is reported without a traceback, and no take is kept.
+            for body, status, why in (
+                    ('steps = 1000000000\n[start]\nvot = 0\n[end]\nvot = 60\n', 2, "2 to 10000"),
+                    ('steps = 3\nname = "../x"\n[start]\nvot = 0\n[end]\nvot = 60\n', 2, "'/'"),
+                    ('steps = 3\n[start]\noq = 0.5\n[end]\noq = 7\n', 1, "step 2 (bad_02.wav):")):
+                with open(os.path.join(d, "bad.toml"), "w") as f:
+                    f.write(body)
+                run = subprocess.run([sys.executable, "-m", "speechscore", "continuum",
+                                      os.path.join(d, "bad.toml")], capture_output=True, text=True)
+                self.assertEqual((run.returncode, run.stdout), (status, ""), run.stderr)
+                self.assertTrue(run.stderr.startswith("speechscore: error: "), run.stderr)
+                self.assertIn(why, run.stderr)
+                self.assertFalse(os.path.exists(os.path.join(d, "bad")))
             # The program without Python, or away from the package: exit 2 and why.
             alone = os.path.join(d, "speechscore")
             shutil.copy(PROGRAM, alone)
