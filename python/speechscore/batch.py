@@ -24,8 +24,12 @@ Row = Mapping[str, Any]
 def read_table(path: str) -> List[Dict[str, Any]]:
     """Reads a stimulus table (CSV with a header); numbers become floats, empty cells vanish."""
     rows = []
-    with open(path, newline="", encoding="utf-8") as f:
-        for raw in csv.DictReader(f):
+    with open(path, newline="", encoding="utf-8-sig") as f:
+        try:
+            table = list(csv.DictReader(f))
+        except (UnicodeDecodeError, csv.Error) as e:
+            raise ValueError(f"{path}: not a CSV table in UTF-8 ({e})") from None
+        for raw in table:
             row: Dict[str, Any] = {}
             for k, v in raw.items():
                 if k is None or v is None or v == "":
@@ -196,10 +200,21 @@ def render_batch(table: Union[str, Sequence[Row]], directory: Optional[str] = No
     orchestra = _orchestra_hash(opts)
     result = BatchResult()
     jobs = []
+    owner: Dict[str, int] = {}  # a take's path: the row that writes it
     for i, row in enumerate(rows):
         if "file" not in row:
             result.failures.append((i + 1, "the row has no file"))
             continue
+        # A take replaces what is at its path: only a WAV name, and only one row's.
+        name = str(row["file"])
+        path = os.path.normpath(os.path.join(directory, name))
+        if not name.lower().endswith(".wav"):
+            result.failures.append((i + 1, f"the file {name!r} is no WAV name (.wav)"))
+            continue
+        if path in owner:
+            result.failures.append((i + 1, f"{name} is row {owner[path]}'s file too"))
+            continue
+        owner[path] = i + 1
         jobs.append((i, dict(row), directory, opts, orchestra,
                      {str(row["file"]): done[str(row["file"])]} if str(row["file"]) in done
                      else {}))

@@ -218,10 +218,11 @@ class Batches(unittest.TestCase):
         rows = [dict(file=f"s{i}.wav", f2_onset=1000 + 100 * i) for i in range(6)]
         rows.insert(2, dict(file="bad.wav", vot=-5))
         rows.append(dict(file="open.wav", score="i 80 0 1\n"))
+        rows += [dict(file="./s1.wav", f2_onset=900), dict(file="notes.txt")]  # s1's take kept
         with tempfile.TemporaryDirectory() as d:
             first = ss.render_batch(rows, d, workers=2, progress=False)
             self.assertEqual((first.rendered, first.skipped, [r for r, _ in first.failures]),
-                             (6, 0, [3, 8]))
+                             (6, 0, [3, 8, 9, 10]))
             self.assertTrue(first.failures[1][1].startswith("RenderError: open.wav has no final"),
                             first.failures[1][1])
             self.assertTrue(os.path.isfile(os.path.join(d, "s5.TextGrid")))
@@ -229,7 +230,7 @@ class Batches(unittest.TestCase):
             rows[1]["f2_onset"] = 1234
             second = ss.render_batch(rows, d, workers=2, progress=False)
             self.assertEqual((second.rendered, second.skipped, [r for r, _ in second.failures]),
-                             (2, 4, [3, 8]))
+                             (2, 4, [3, 8, 9, 10]))
             # on a Dask cluster
             os.remove(os.path.join(d, "s0.wav"))
             rows[3]["f2_onset"] = 1555
@@ -237,7 +238,7 @@ class Batches(unittest.TestCase):
                               dashboard_address=None) as cluster, Client(cluster) as client:
                 third = ss.render_batch(rows, d, client=client, progress=False)
             self.assertEqual((third.rendered, third.skipped, [r for r, _ in third.failures]),
-                             (2, 4, [3, 8]))
+                             (2, 4, [3, 8, 9, 10]))
 
 
 if __name__ == "__main__":
