@@ -28,6 +28,8 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <filesystem>
+#include <map>
 #include <mutex>
 #include <regex>
 #include <set>
@@ -868,7 +870,8 @@ std::vector<RenderResult> Renderer::State::batch(
     const std::size_t limit =
         s.jobs != 0 ? s.jobs : static_cast<std::size_t>(std::max(1L, processors));
     std::vector<std::unique_ptr<Job>> running;
-    std::vector<std::size_t> index;  // the item of each running job
+    std::vector<std::size_t> index;             // the item of each running job
+    std::map<std::string, std::size_t> owners;  // each WAV file's item
     std::size_t next = 0, done = 0;
     auto ended = [&](std::size_t item, RenderResult result) {
         results[item] = std::move(result);
@@ -902,6 +905,20 @@ std::vector<RenderResult> Renderer::State::batch(
             auto job = std::make_unique<Job>();
             struct stat st {};
             if (!load(item, *job, st)) {
+                ended(item, std::move(job->result));
+                continue;
+            }
+            // One take per WAV file: a later item that names an earlier one's file (by another
+            // path too) would race it for the file, and one of the takes would be lost.
+            std::error_code failed;
+            std::filesystem::path where = std::filesystem::weakly_canonical(
+                std::filesystem::absolute(through_links(job->wav), failed), failed);
+            if (failed) where = job->wav;
+            const auto owner = owners.emplace(where.string(), item);
+            if (!owner.second) {
+                job->result.messages.push_back(job->wav + " is the WAV file of item " +
+                                               std::to_string(owner.first->second + 1) +
+                                               " of the batch too; give each its own");
                 ended(item, std::move(job->result));
                 continue;
             }

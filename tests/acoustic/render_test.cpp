@@ -432,14 +432,17 @@ TEST_F(Render, ABatchRendersAsTheProgramDoesAloneAndStopsWhenAsked) {
     EXPECT_GE(ended, 1);
     EXPECT_LE(ended, 3);
     EXPECT_EQ(after, before);
-    // The program: a list of takes, the worst status; a malformed line refused with its number.
+    // The program: a list of takes, the worst status; a second line for one take refused; a
+    // malformed line refused with its number.
     const std::string list = scratch() + "/batch.tsv";
     std::ofstream(list) << plain << "\t" << dir << "p0.wav\n\n"
-                        << dir << "none.sco\t" << dir << "p1.wav\n";
+                        << dir << "none.sco\t" << dir << "p1.wav\n"
+                        << plain << "\t" << dir << "./p0.wav\n";
     ChildResult r = render({"--jobs", "2", "--batch", list});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "render: cannot read score " + dir +
-                         "none.sco\nrender: 1 of 2 scores were not rendered\n");
+    EXPECT_EQ(r.err, "render: cannot read score " + dir + "none.sco\nrender: " + dir +
+                         "./p0.wav is the WAV file of item 1 of the batch too; give each its "
+                         "own\nrender: 2 of 3 scores were not rendered\n");
     EXPECT_EQ(read_sound(dir + "p0.wav").samples, read_sound(take(0, "batch")).samples);
     std::ofstream(list) << plain << "\t" << dir << "p0.wav\n" << plain << " " << dir << "p1.wav\n";
     r = render({"--batch", list});
