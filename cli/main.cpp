@@ -63,8 +63,9 @@ const char kUsage[] =
     "\n"
     "SCRIPT - reads the script from standard input; a script holds at most 16 MiB. No output\n"
     "may be an input. Exit status: 0 done; 1 errors in the script or the score, or a failed\n"
-    "render; 2 bad usage, an unreadable script or an unwritable score; 3 no orchestra; 4 a\n"
-    "render with samples clipped (the take is kept); 130/143 stopped by SIGINT/SIGTERM.\n";
+    "render; 2 bad usage, an unreadable script or an unwritable score or TextGrid; 3 no\n"
+    "orchestra; 4 a render with samples clipped (the take is kept); 130/143 stopped by\n"
+    "SIGINT/SIGTERM.\n";
 
 struct Options {
     std::string script;
@@ -131,7 +132,7 @@ std::string seconds_text(double seconds) {
 
 struct Pass {
     int status = 0;  // the run's exit status, or 128 + signal
-    cli::RunReport report = {0, 0, 0, 0.0, 0};
+    cli::RunReport report = {0, 0, 0, 0.0, 0, 0};
 };
 
 // Runs the script once in a forked child with fresh library state; the score goes to outFd.
@@ -144,7 +145,7 @@ Pass run_once(const Options& o, const std::string& text, int outFd) {
         pass.status = 2;
         return pass;
     }
-    auto* report = new (shared) cli::RunReport{0, 0, 0, 0.0, 0};
+    auto* report = new (shared) cli::RunReport{0, 0, 0, 0.0, 0, 0};
     std::fflush(stdout);
     std::fflush(stderr);
     const pid_t pid = fork();
@@ -305,7 +306,8 @@ int pass(const Options& o, speechscore::Renderer* renderer) {
         std::fprintf(stderr, "%s\n", line.c_str());
     }
     clean_up();
-    return status;
+    // A TextGrid that could not be written (said where it failed) is an output not written.
+    return r.labelsFailed && status < 2 ? 2 : status;
 }
 
 struct Stamp {
@@ -390,6 +392,22 @@ int check_files(const Options& o) {
         }
         if (!o.output.empty() && clash(wav, cli::key_of_path(o.output))) {
             return usage_error("the WAV file would overwrite the score " + o.output);
+        }
+    }
+    if (!o.labels.empty()) {
+        // Written again after every say or sing line: only a file, renamed into place.
+        const std::string problem = cli::destination_problem(o.labels, false);
+        if (!problem.empty())
+            return fail("cannot write the labels to " + o.labels + ": " + problem);
+        const cli::FileKey grid = cli::key_of_path(o.labels);
+        if (clash(grid, script)) {
+            return usage_error("the TextGrid would overwrite the script " + scriptName);
+        }
+        if (!o.output.empty() && clash(grid, cli::key_of_path(o.output))) {
+            return usage_error("the TextGrid would overwrite the score " + o.output);
+        }
+        if (!o.wav.empty() && clash(grid, cli::key_of_path(o.wav))) {
+            return usage_error("the TextGrid would overwrite the WAV file " + o.wav);
         }
     }
     return -1;

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "files.h"
 #include "outputs.h"
 #include "speechscore.h"
 #include "speechscore_words.h"
@@ -150,29 +151,28 @@ double score_end() {
     return end;
 }
 
-// Writes the TextGrid beside its destination and renames it into place (only over a regular
-// file).
-void write_labels(const std::string& name) {
-    struct stat st;
-    if (stat(g_labelsPath.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-        std::fprintf(stderr, "%s: error: --labels %s is not a regular file; not written\n",
-                     name.c_str(), g_labelsPath.c_str());
-        return;
+// Writes the TextGrid into a scratch file beside its destination and renames it into place;
+// on failure says why, once, and returns false.
+bool g_labelsFailed = false;
+
+bool write_labels(const std::string& name) {
+    if (g_labelsFailed) return true;  // said once already, and counted
+    Output out;
+    std::string problem;
+    bool interrupted = false;
+    if (open_output(g_labelsPath, out, problem, interrupted)) {
+        const std::string text = sw::text_grid(g_labels, score_end());
+        if (speechscore::outputs::write_all(out.fd, text.data(), text.size())) {
+            if (commit_output(out, problem)) return true;
+        } else {
+            problem = std::strerror(errno);
+            discard_output(out);
+        }
     }
-    const std::string temporary = g_labelsPath + ".part";
-    const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        std::fprintf(stderr, "%s: error: cannot write %s: %s\n", name.c_str(), temporary.c_str(),
-                     std::strerror(errno));
-        return;
-    }
-    write_all(fd, sw::text_grid(g_labels, score_end()));
-    close(fd);
-    if (rename(temporary.c_str(), g_labelsPath.c_str()) != 0) {
-        std::fprintf(stderr, "%s: error: cannot write %s: %s\n", name.c_str(), g_labelsPath.c_str(),
-                     std::strerror(errno));
-        unlink(temporary.c_str());
-    }
+    g_labelsFailed = true;
+    std::fprintf(stderr, "%s: error: cannot write the labels to %s: %s\n", name.c_str(),
+                 g_labelsPath.c_str(), problem.empty() ? "interrupted" : problem.c_str());
+    return false;
 }
 
 }  // namespace
@@ -182,8 +182,8 @@ void set_labels_path(const std::string& path) { g_labelsPath = path; }
 
 sw::Labels* collected_labels() { return g_labelsPath.empty() ? nullptr : &g_labels; }
 
-void write_collected_labels(const std::string& name) {
-    if (!g_labelsPath.empty()) write_labels(name);
+bool write_collected_labels(const std::string& name) {
+    return g_labelsPath.empty() || write_labels(name);
 }
 
 void expand_line(const std::string& text) {
@@ -240,7 +240,7 @@ void finish_line(const std::string& name, int line, std::size_t at, int before,
     for (const sw::Call& c : calls) expand_line(sw::script_line(c));
     for (int slot = 2; slot <= 19; ++slot)
         report.scoreEnd = std::max(report.scoreEnd, timepoints[slot]);
-    write_collected_labels(name);
+    if (!write_collected_labels(name)) report.labelsFailed = 1;
 }
 
 void write_all(int fd, const std::string& text) {

@@ -28,7 +28,7 @@ bool say_line(const std::string& name, int line, const std::string& text, RunRep
 // The words and phones --labels collects, for the sing statement to add its own to (nullptr
 // when no TextGrid is asked for); write_collected_labels writes them out after a line.
 speechscore::words::Labels* collected_labels();
-void write_collected_labels(const std::string& name);
+bool write_collected_labels(const std::string& name);  // false: not written (said)
 
 // After the calls of a say or sing line ran: reports the errors the library counted since
 // `before` at the line's column ("say: the library counted N errors for this phrase"), copies

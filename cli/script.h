@@ -200,6 +200,7 @@ struct RunReport {
     int fineLine;       // line of the first fine, 0 when none was called
     double scoreEnd;    // latest time line of any track, seconds
     int writeFailed;    // the errno of a failed write of the score, 0 when none failed
+    int labelsFailed;   // 1 when the TextGrid of --labels could not be written (said)
 };
 
 // Runs the script text line by line with the library, writing the score to outFd (or nowhere

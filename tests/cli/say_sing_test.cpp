@@ -294,6 +294,26 @@ TEST(SaySing, LabelsAreATextGridPraatReads) {
             << fermata;
     }
     EXPECT_EQ(run_program({song, "--fermata", "0.5"}, dir).status, 2);
+
+    // The TextGrid is an output like the others: never over the script, the score or a file of
+    // the user's beside it; one it cannot write is an error of the run.
+    const std::string script = read_file(dir.file("s.ss"));
+    dir.write("t.TextGrid.part", "mine");
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--labels", "s.ss", "-o", "s.sco", "s.ss"},
+          {"--labels", "s.sco", "-o", "s.sco", "s.ss"},
+          {"--labels", "no/t.TextGrid", "-o", "s.sco", "s.ss"}}) {
+        r = run_program(args, dir);
+        EXPECT_EQ(r.status, 2) << args[1];
+        EXPECT_NE(
+            r.err.find(args[1] == "s.ss"    ? "the TextGrid would overwrite the script s.ss"
+                       : args[1] == "s.sco" ? "the TextGrid would overwrite the score s.sco"
+                                            : "error: cannot write the labels to no/t.TextGrid"),
+            std::string::npos)
+            << r.err;
+    }
+    EXPECT_EQ(read_file(dir.file("s.ss")), script);
+    EXPECT_EQ(read_file(dir.file("t.TextGrid.part")), "mine");
 }
 
 }  // namespace

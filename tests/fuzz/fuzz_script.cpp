@@ -80,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FILE* errStream = open_memstream(&errData, &errSize);
     FILE* realErr = stderr;
     stderr = errStream;
-    cli::RunReport report = {0, 0, 0, 0.0, 0};
+    cli::RunReport report = {0, 0, 0, 0.0, 0, 0};
     int status = -1;
     trap_exit([&] { status = cli::run_script("fuzz.ss", text, true, -1, report); });
     stderr = realErr;
