@@ -274,7 +274,8 @@ int pass(const Options& o, speechscore::Renderer* renderer) {
     }
     if (r.writeFailed) {
         const std::string where = o.output.empty() ? "standard output" : o.output;
-        std::fprintf(stderr, "speechscore: cannot write the score to %s: %s\n", where.c_str(),
+        std::fprintf(stderr, "speechscore: cannot write the %s to %s: %s\n",
+                     o.expand ? "expanded script" : "score", where.c_str(),
                      std::strerror(r.writeFailed));
         status = 2;
     } else if (status >= 128) {

@@ -195,6 +195,14 @@ private:
 
 Sink* g_sink = nullptr;  // the one sink of the process, set by run_script
 
+}  // namespace
+
+void note_write_failure(int error) {
+    if (g_sink != nullptr && g_sink->report->writeFailed == 0) g_sink->report->writeFailed = error;
+}
+
+namespace {
+
 void Runner::line(int number, const std::string& text) {
     if (say_line(name_, number, text, report_) || sing_line(name_, number, text, report_)) return;
     expand_line(text);

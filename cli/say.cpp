@@ -187,7 +187,12 @@ bool write_collected_labels(const std::string& name) {
 }
 
 void expand_line(const std::string& text) {
-    if (g_expandFd >= 0) write_all(g_expandFd, text + "\n");
+    if (g_expandFd < 0) return;
+    const std::string line = text + "\n";
+    if (!speechscore::outputs::write_all(g_expandFd, line.data(), line.size())) {
+        note_write_failure(errno != 0 ? errno : EIO);  // the run then keeps the old file
+        g_expandFd = -1;
+    }
 }
 
 bool say_line(const std::string& name, int line, const std::string& text, RunReport& report) {
@@ -241,10 +246,6 @@ void finish_line(const std::string& name, int line, std::size_t at, int before,
     for (int slot = 2; slot <= 19; ++slot)
         report.scoreEnd = std::max(report.scoreEnd, timepoints[slot]);
     if (!write_collected_labels(name)) report.labelsFailed = 1;
-}
-
-void write_all(int fd, const std::string& text) {
-    speechscore::outputs::write_all(fd, text.data(), text.size());
 }
 
 }  // namespace cli

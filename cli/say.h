@@ -40,9 +40,6 @@ void finish_line(const std::string& name, int line, std::size_t at, int before,
 // While expanding, copies a line that is not a say statement to the expanded script.
 void expand_line(const std::string& text);
 
-// Writes all of text to the descriptor, again after an interrupted write; gives up on an error.
-void write_all(int fd, const std::string& text);
-
 }  // namespace cli
 
 #endif  // SPEECHSCORE_CLI_SAY_H

@@ -209,6 +209,10 @@ struct RunReport {
 int run_script(const std::string& name, const std::string& text, bool check, int outFd,
                RunReport& report);
 
+// Tells the run in progress that its output (the score, or the expanded script) lost a write:
+// errno's value, or EIO. The run then ends with status 2 and leaves its -o file as it was.
+void note_write_failure(int error);
+
 }  // namespace cli
 
 #endif  // SPEECHSCORE_CLI_SCRIPT_H

@@ -17,6 +17,7 @@
 #include <tuple>
 #include <vector>
 
+#include "outputs.h"
 #include "say.h"
 #include "script.h"
 #include "song.h"
@@ -198,8 +199,7 @@ py::dict song(const std::string& name, const py::bytes& bytes, const std::string
         f = forked("read the song", [&](int outFd) {
             std::string script;
             if (!cli::song_script(name, data, options, script)) return 1;
-            cli::write_all(outFd, script);
-            return 0;
+            return speechscore::outputs::write_all(outFd, script.data(), script.size()) ? 0 : 2;
         });
     }
     py::dict d;

@@ -187,6 +187,16 @@ TEST(ScriptRun, ALostScoreIsReported) {
     EXPECT_EQ(run.err,
               "Error: the score could not be written to standard output.\n"
               "speechscore: cannot write the score to standard output: No space left on device\n");
+    // The expanded script too: a lost write is no success.
+    const ChildResult expand = run_child(
+        [&]() {
+            exec_speechscore({"--expand", kPiece});
+        },
+        "/dev/full");
+    EXPECT_EQ(expand.status, 2);
+    EXPECT_EQ(expand.err,
+              "speechscore: cannot write the expanded script to standard output: No space left on "
+              "device\n");
 }
 
 TEST(ScriptRun, ListAndDescribeReadTheTables) {
