@@ -2,6 +2,7 @@
 
 from __future__ import annotations
 
+import itertools
 import math
 import os
 import re
@@ -176,9 +177,33 @@ def read_text_grid(path: str) -> Labels:
 def write_text_grid(labels: Labels, path: str, end: Optional[float] = None) -> None:
     """Writes the labels as a TextGrid to ``path``, beside it first and then renamed into place
     (never over anything but a regular file)."""
+    replace_file(path, text_grid(labels, end))
+
+
+_SCRATCH = itertools.count()
+
+
+def replace_file(path: str, text: str) -> None:
+    """Writes ``text`` (UTF-8, as it is) into a new file beside ``path`` and renames it over
+    ``path``, which must be a regular file or none. When anything fails, the new file goes and
+    ``path`` stays as it was."""
     if os.path.lexists(path) and not os.path.isfile(path):
         raise OSError(f"{path} is not a regular file; not written")
-    scratch = f"{path}.{os.getpid()}.tmp"
-    with open(scratch, "w", encoding="utf-8") as f:
-        f.write(text_grid(labels, end))
-    os.replace(scratch, path)
+    while True:  # a name of its own: never a file that is there already
+        scratch = os.path.join(os.path.dirname(path),
+                               f".{os.path.basename(path)}.{os.getpid()}.{next(_SCRATCH)}.tmp")
+        try:
+            f = open(scratch, "x", encoding="utf-8", newline="")
+            break
+        except FileExistsError:
+            continue
+    try:
+        with f:
+            f.write(text)
+        os.replace(scratch, path)
+    except BaseException:
+        try:
+            os.unlink(scratch)
+        except OSError:
+            pass
+        raise

@@ -14,13 +14,14 @@ from __future__ import annotations
 
 import csv
 import difflib
+import io
 import math
 import os
 from dataclasses import dataclass, field
 from typing import Any, Dict, List, Mapping, Optional, Sequence, Tuple, Union
 
 from ._score import Score, ScoreError
-from .labels import Labels, write_text_grid
+from .labels import Labels, replace_file, write_text_grid
 
 #: The orchestra's formant glide, seconds (orchestra/speechscore.orc, macro GLIDE).
 GLIDE = 0.065
@@ -346,14 +347,11 @@ def write_table(rows: Sequence[Mapping[str, Any]], path: str) -> None:
     columns: List[str] = []
     for row in rows:
         columns += [c for c in row if c not in columns]
-    if os.path.lexists(path) and not os.path.isfile(path):
-        raise OSError(f"{path} is not a regular file; not written")
-    scratch = f"{path}.{os.getpid()}.tmp"
-    with open(scratch, "w", newline="", encoding="utf-8") as f:
-        w = csv.DictWriter(f, columns)
-        w.writeheader()
-        w.writerows(rows)
-    os.replace(scratch, path)
+    text = io.StringIO()
+    w = csv.DictWriter(text, columns)
+    w.writeheader()
+    w.writerows(rows)
+    replace_file(path, text.getvalue())
 
 
 def continuum(start: Mapping[str, Any], end: Mapping[str, Any], n: int,
