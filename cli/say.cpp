@@ -2,10 +2,6 @@
 // pitch=; the expanded script (--expand) and the TextGrid of the words and phones (--labels).
 #include "say.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cmath>
 #include <cstdio>

@@ -911,8 +911,9 @@ std::vector<RenderResult> Renderer::State::batch(
             // One take per WAV file: a later item that names an earlier one's file (by another
             // path too) would race it for the file, and one of the takes would be lost.
             std::error_code failed;
-            std::filesystem::path where = std::filesystem::weakly_canonical(
-                std::filesystem::absolute(through_links(job->wav), failed), failed);
+            std::filesystem::path where =
+                std::filesystem::absolute(through_links(job->wav), failed);
+            if (!failed) where = std::filesystem::weakly_canonical(where, failed);
             if (failed) where = job->wav;
             const auto owner = owners.emplace(where.string(), item);
             if (!owner.second) {
