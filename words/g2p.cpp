@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -173,6 +174,48 @@ bool read_ipa_word(const std::string& text, std::size_t base, Phrase& ph, int wo
     return true;
 }
 
+std::string lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// Whether espeak-ng has a voice of this name: a voice's name, file or language ("fr", "en-us",
+// "English_(America)"), with at most one variant after a '+' ("en+f3"). Names are checked here
+// because espeak-ng reads an unknown one as a path under its data folder ("../" reaches any
+// file) and copies a variant's name into a 40-byte buffer (a longer one ends the process).
+bool known_voice(const std::string& lang) {
+    struct Names {
+        std::set<std::string> voices, variants;
+    };
+    static const Names names = [] {
+        Names n;
+        // A voice's file is its identifier ("gmw/en-US"); a variant's is "!v/" and its name.
+        auto add = [](std::set<std::string>& into, const espeak_VOICE& v, bool variant) {
+            if (v.name != nullptr) into.insert(lower(v.name));
+            if (v.identifier != nullptr)
+                into.insert(
+                    lower(v.identifier + (variant && std::strlen(v.identifier) > 3 ? 3 : 0)));
+            // languages: a priority byte and a name, again and again, up to an empty name
+            for (const char* p = v.languages; p != nullptr && p[0] != 0 && p[1] != 0;
+                 p += std::strlen(p + 1) + 2) {
+                into.insert(lower(p + 1));
+            }
+        };
+        for (const espeak_VOICE** v = espeak_ListVoices(nullptr); v != nullptr && *v != nullptr;
+             ++v)
+            add(n.voices, **v, false);
+        espeak_VOICE spec{};
+        spec.languages = "variant";
+        for (const espeak_VOICE** v = espeak_ListVoices(&spec); v != nullptr && *v != nullptr; ++v)
+            add(n.variants, **v, true);
+        return n;
+    }();
+    const std::size_t plus = lang.find('+');
+    const std::string voice = lower(lang.substr(0, plus));
+    if (names.voices.count(voice) == 0) return false;
+    return plus == std::string::npos || names.variants.count(lower(lang.substr(plus + 1))) != 0;
+}
+
 // espeak-ng, started once per process; the voice is set again only when it changes.
 bool espeak_ready(const std::string& lang, Problem& problem) {
     static int rate =
@@ -183,7 +226,7 @@ bool espeak_ready(const std::string& lang, Problem& problem) {
         return false;
     }
     if (voice == lang) return true;
-    if (lang.empty() || espeak_SetVoiceByName(lang.c_str()) != EE_OK) {
+    if (!known_voice(lang) || espeak_SetVoiceByName(lang.c_str()) != EE_OK) {
         problem.message = "unknown language '" + lang + "': espeak-ng has no voice of that name";
         voice.clear();
         return false;

@@ -183,6 +183,9 @@ TEST(SaySing, ALineThatCannotBeSaidOrSungIsReportedAndWritesNothing) {
         {"say /S IY1 QQ1/", "s.ss:4:12: error: unknown phone 'QQ1'; the nearest phones we have: "},
         {"say [siː ʕa]", "s.ss:4:11: error: unknown phone 'ʕ'; the nearest phones we have: "},
         {"say \"see\" lang=xx", "s.ss:4:11: error: unknown language 'xx': espeak-ng has no voice"},
+        // espeak-ng would copy the variant past its buffer (and read ../ names as paths).
+        {"say \"see\" lang=en+aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa",
+         "s.ss:4:11: error: unknown language 'en+aaaaaaaa"},
         {"say \"see\" speed=2", "s.ss:4:11: error: unknown option 'speed' (the options are lang, "},
         {"say \"see\" pitch=C3,Q9", "s.ss:4:20: error: pitch point 'Q9': a note name"},
         {"say \"see\" beats=0", "s.ss:4:17: error: beats=0: the phrase's length in beats, above 0"},
