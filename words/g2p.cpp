@@ -204,9 +204,10 @@ bool known_voice(const std::string& lang) {
         for (const espeak_VOICE** v = espeak_ListVoices(nullptr); v != nullptr && *v != nullptr;
              ++v)
             add(n.voices, **v, false);
-        espeak_VOICE spec{};
-        spec.languages = "variant";
-        for (const espeak_VOICE** v = espeak_ListVoices(&spec); v != nullptr && *v != nullptr; ++v)
+        espeak_VOICE wanted{};  // espeak-ng lists the variants as voices of language "variant"
+        wanted.languages = "variant";
+        for (const espeak_VOICE** v = espeak_ListVoices(&wanted); v != nullptr && *v != nullptr;
+             ++v)
             add(n.variants, **v, true);
         return n;
     }();
