@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "files.h"
@@ -372,14 +373,22 @@ int check_files(const Options& o) {
     auto clash = [](const cli::FileKey& a, const cli::FileKey& b) {
         return a.same(b) && (a.regular || !a.exists);
     };
+    // Each output against the script and the outputs checked before it.
+    std::vector<std::pair<cli::FileKey, std::string>> taken = {
+        {script, "the script " + scriptName}};
+    auto claim = [&](const std::string& path, const std::string& what) {
+        const cli::FileKey key = cli::key_of_path(path);
+        for (const auto& [other, name] : taken) {
+            if (clash(key, other)) return usage_error(what + " would overwrite " + name);
+        }
+        taken.emplace_back(key, what + " " + path);
+        return -1;
+    };
     if (!o.output.empty()) {
         const std::string problem = cli::destination_problem(o.output, true);
         if (!problem.empty()) return fail("cannot write the score to " + o.output + ": " + problem);
-        const cli::FileKey score = cli::key_of_path(o.output);
-        if (clash(score, script)) {
-            return usage_error("the score would overwrite the script " + scriptName);
-        }
-        if (!o.wav.empty() && score.stream) {
+        if (const int status = claim(o.output, "the score"); status >= 0) return status;
+        if (!o.wav.empty() && cli::key_of_path(o.output).stream) {
             return fail("--render reads the score back from " + o.output +
                         ", a FIFO or device; leave out -o or name a file");
         }
@@ -387,29 +396,14 @@ int check_files(const Options& o) {
     if (!o.wav.empty()) {
         const std::string problem = cli::destination_problem(o.wav, false);
         if (!problem.empty()) return fail("cannot render to " + o.wav + ": " + problem);
-        const cli::FileKey wav = cli::key_of_path(o.wav);
-        if (clash(wav, script)) {
-            return usage_error("the WAV file would overwrite the script " + scriptName);
-        }
-        if (!o.output.empty() && clash(wav, cli::key_of_path(o.output))) {
-            return usage_error("the WAV file would overwrite the score " + o.output);
-        }
+        if (const int status = claim(o.wav, "the WAV file"); status >= 0) return status;
     }
     if (!o.labels.empty()) {
         // Written again after every say or sing line: only a file, renamed into place.
         const std::string problem = cli::destination_problem(o.labels, false);
         if (!problem.empty())
             return fail("cannot write the labels to " + o.labels + ": " + problem);
-        const cli::FileKey grid = cli::key_of_path(o.labels);
-        if (clash(grid, script)) {
-            return usage_error("the TextGrid would overwrite the script " + scriptName);
-        }
-        if (!o.output.empty() && clash(grid, cli::key_of_path(o.output))) {
-            return usage_error("the TextGrid would overwrite the score " + o.output);
-        }
-        if (!o.wav.empty() && clash(grid, cli::key_of_path(o.wav))) {
-            return usage_error("the TextGrid would overwrite the WAV file " + o.wav);
-        }
+        if (const int status = claim(o.labels, "the TextGrid"); status >= 0) return status;
     }
     return -1;
 }

@@ -179,8 +179,8 @@ std::string lower(std::string text) {
     return text;
 }
 
-// Whether espeak-ng has a voice of this name: a voice's name, file or language ("fr", "en-us",
-// "English_(America)"), with at most one variant after a '+' ("en+f3"). Names are checked here
+// Whether espeak-ng has a voice of this name: a voice's language, file or name ("fr", "en-us",
+// "gmw/en-US", "German"), with at most one variant after a '+' ("en+f3"). Names are checked here
 // because espeak-ng reads an unknown one as a path under its data folder ("../" reaches any
 // file) and copies a variant's name into a 40-byte buffer (a longer one ends the process).
 bool known_voice(const std::string& lang) {
@@ -192,9 +192,11 @@ bool known_voice(const std::string& lang) {
         // A voice's file is its identifier ("gmw/en-US"); a variant's is "!v/" and its name.
         auto add = [](std::set<std::string>& into, const espeak_VOICE& v, bool variant) {
             if (v.name != nullptr) into.insert(lower(v.name));
-            if (v.identifier != nullptr)
-                into.insert(
-                    lower(v.identifier + (variant && std::strlen(v.identifier) > 3 ? 3 : 0)));
+            if (v.identifier != nullptr) {
+                std::string file = v.identifier;
+                if (variant && file.rfind("!v/", 0) == 0) file.erase(0, 3);
+                into.insert(lower(file));
+            }
             // languages: a priority byte and a name, again and again, up to an empty name
             for (const char* p = v.languages; p != nullptr && p[0] != 0 && p[1] != 0;
                  p += std::strlen(p + 1) + 2) {

@@ -310,13 +310,18 @@ def _name(text: str, what: str) -> str:
     return text
 
 
-def _quoted(text: str, what: str) -> str:
-    """A phrase or lyric between double quotes; a script line has no way to hold a double quote
-    or a line break inside them."""
-    if any(c in text for c in '"\r\n'):
+def _one_line(text: str, what: str, refused: str = "\r\n") -> str:
+    """A phrase or lyric as it stands on its script line, which cannot hold a line break (nor,
+    between double quotes, a double quote)."""
+    if any(c in text for c in refused):
         raise ValueError(f"{what} {text!r} holds a double quote or a line break, which a script "
                          "line cannot hold")
-    return '"' + text + '"'
+    return text
+
+
+def _quoted(text: str, what: str) -> str:
+    """A phrase or lyric between double quotes."""
+    return '"' + _one_line(text, what, '"\r\n') + '"'
 
 
 class Score:
@@ -413,13 +418,8 @@ class Score:
 
         Options are written as ``name=value`` after the phrase (``beats=2``, ``pitch=C3``).
         """
-        if text[:1] and text[:1] in "/[":
-            if any(c in text for c in "\r\n"):
-                raise ValueError(f"phrase {text!r} holds a line break, which a script line "
-                                 "cannot hold")
-            phrase = text
-        else:
-            phrase = _quoted(text, "phrase")
+        phrase = (_one_line(text, "phrase") if text[:1] and text[:1] in "/["
+                  else _quoted(text, "phrase"))
         extra = "".join(f" {_name(k, 'option')}={_word(v)}" for k, v in options.items())
         self.lines.append(f"say {phrase}{extra}")
         return self

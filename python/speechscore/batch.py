@@ -207,17 +207,16 @@ def render_batch(table: Union[str, Sequence[Row]], directory: Optional[str] = No
             continue
         # A take replaces what is at its path: only a WAV name, and only one row's.
         name = str(row["file"])
-        path = os.path.normpath(os.path.join(directory, name))
         if not name.lower().endswith(".wav"):
             result.failures.append((i + 1, f"the file {name!r} is no WAV name (.wav)"))
             continue
+        path = os.path.normpath(os.path.join(directory, name))
         if path in owner:
             result.failures.append((i + 1, f"{name} is row {owner[path]}'s file too"))
             continue
         owner[path] = i + 1
         jobs.append((i, dict(row), directory, opts, orchestra,
-                     {str(row["file"]): done[str(row["file"])]} if str(row["file"]) in done
-                     else {}))
+                     {name: done[name]} if name in done else {}))
     bar = _bar(len(jobs)) if progress else None
     with open(manifest, "a", newline="", encoding="utf-8") as log:
         writer = csv.writer(log)
