@@ -216,13 +216,11 @@ int main(int argc, char** argv) {
     const std::string score = batch ? "" : rest[0], wav = batch ? "" : rest[1];
     const std::vector<std::string> options(rest.begin() + static_cast<std::ptrdiff_t>(positional),
                                            rest.end());
-    for (const std::string& option : options) {
-        const std::string refused = speechscore::refused_option(option);
-        if (!refused.empty()) {
-            say(refused);
-            usage(stderr);
-            return 2;
-        }
+    const std::string refused = speechscore::refused_options(options);
+    if (!refused.empty()) {
+        say(refused);
+        usage(stderr);
+        return 2;
     }
 
     // The renderer lives until the program ends: the system frees csound's memory at once,

@@ -48,6 +48,7 @@ using outputs::send_all;
 using outputs::through_links;
 using outputs::write_all;
 
+const std::size_t kOwnFlags = 4;             // the renderer's own csound flags, before the caller's
 const std::size_t kKeptErrorLines = 1000;    // csound's error lines a render keeps
 const std::size_t kKeptLastLines = 15;       // and its last lines, shown when no error line is
 const double kProgressAfter = 3;             // seconds of rendering before the progress line
@@ -542,6 +543,7 @@ struct Renderer::State {
 
     bool stopped() const { return stop && stop(); }
     bool compile();
+    std::string fatal_option(const std::vector<std::string>& flags);
     // Forks a child that runs `work` with the write end of a pipe (`channel`, the read end);
     // -1 when it cannot fork.
     pid_t spawn(const std::function<void(int)>& work, int& channel);
@@ -593,6 +595,8 @@ Renderer::Renderer(const std::string& orchestra, std::vector<std::string> option
     State& s = *state_;
     s.orchestra_path = orchestra;
     s.options = std::move(options);
+    s.error = refused_options(s.options);
+    if (!s.error.empty()) return;
     struct stat st;
     FILE* file = nullptr;
     if (stat(orchestra.c_str(), &st) == 0 && S_ISREG(st.st_mode))
@@ -645,15 +649,16 @@ bool Renderer::State::compile() {
     }
     g_api.csoundSetMessageCallback(csound, on_csound_message);
     // No output file: the take is written by the renderer. Messages: warnings only.
-    std::vector<std::string> flags = {"-n", "-d", "-m4", "-+msg_color=0"};
-    // csound takes one flag at a time: a short flag and its value become one.
-    static const std::string kValued = "ibBkrmjLMF";
-    for (std::size_t i = 0; i < options.size(); ++i) {
-        std::string option = options[i];
-        if (option.size() == 2 && option[0] == '-' &&
-            kValued.find(option[1]) != std::string::npos && i + 1 < options.size())
-            option += options[++i];
-        flags.push_back(option);
+    std::vector<std::string> flags = {"-n", "-d", "-m4", "-+msg_color=0"};  // kOwnFlags
+    for (const std::string& flag : csound_flags(options)) flags.push_back(flag);
+    if (flags.size() > kOwnFlags) {
+        const std::string fatal = fatal_option(flags);
+        if (!fatal.empty()) {
+            compile_messages.push_back("csound cannot take the option " + fatal +
+                                       ": it ends the program on it (a flag without its value, "
+                                       "or one csound takes only on its own command line)");
+            return false;
+        }
     }
     for (const std::string& flag : flags) {
         if (flag.find_first_of(" \t\n") != std::string::npos ||
@@ -714,6 +719,37 @@ pid_t Renderer::State::spawn(const std::function<void(int)>& work, int& channel)
     close(ends[1]);
     channel = ends[0];
     return pid;
+}
+
+// csound ends the process on some options it cannot take (a flag without its value, -t, -O...):
+// it jumps back to a point its API has not set. So the caller's options are first set in a copy
+// of the process, which says which one it is about to set. Returns "" when all are taken (or
+// refused as csound refuses an unknown one), else the option the copy ended on.
+std::string Renderer::State::fatal_option(const std::vector<std::string>& flags) {
+    int channel = -1;
+    const pid_t pid = spawn(
+        [&](int fd) {
+            for (std::size_t i = kOwnFlags; i < flags.size(); ++i) {
+                const std::string trying = std::to_string(i) + "\n";
+                write_all(fd, trying.data(), trying.size());
+                if (g_api.csoundSetOption(csound, flags[i].c_str()) != 0) break;
+            }
+            write_all(fd, "ok\n", 3);
+            _exit(0);
+        },
+        channel);
+    if (pid < 0) return "";
+    std::string received;
+    bool was_stopped = false;
+    wait_child(pid, channel, received, was_stopped);
+    if (was_stopped ||
+        (received.size() >= 3 && received.compare(received.size() - 3, 3, "ok\n") == 0))
+        return "";
+    const std::vector<std::string> tried = lines_of(received);
+    std::size_t last = kOwnFlags;
+    for (const std::string& line : tried)
+        if (!line.empty()) last = static_cast<std::size_t>(std::stoul(line));
+    return last < flags.size() ? flags[last] : flags.back();
 }
 
 bool Renderer::State::wait_child(pid_t pid, int channel, std::string& received, bool& was_stopped) {
@@ -1565,15 +1601,53 @@ void Renderer::State::answer(int connection) {
 
 // ---- Options and the orchestra's place
 
+std::vector<std::string> csound_flags(const std::vector<std::string>& options) {
+    // csound takes one flag at a time: a short flag and its value become one.
+    static const std::string kValued = "ibBkrmjLMFtxOQU";
+    std::vector<std::string> flags;
+    for (std::size_t i = 0; i < options.size(); ++i) {
+        std::string option = options[i];
+        if (option.size() == 2 && option[0] == '-' &&
+            kValued.find(option[1]) != std::string::npos && i + 1 < options.size())
+            option += options[++i];
+        flags.push_back(option);
+    }
+    return flags;
+}
+
 std::string refused_option(const std::string& option) {
-    static const std::regex refused(
+    static const std::regex format(
         "-o.*|--output=.*|-n|--nosound|-[WAJh]|--format=.*|--wave|--aiff|--ircam|--noheader|"
         "--ogg|-[8caus3lf]|--schar|--uchar|--alaw|--ulaw|--short|--24bit|--long|--float|"
-        "--double|-Z.*|--dither.*");
-    if (!std::regex_match(option, refused)) return "";
-    return option +
-           " sets csound's output file or sample format, which the renderer chooses "
-           "itself";
+        "--double|-Z.*|--dither.*|--nchnls=.*");
+    if (std::regex_match(option, format))
+        return option +
+               " sets csound's output file or sample format, which the renderer chooses "
+               "itself";
+    // Cscore hands the score to a program of its own, which a render has not: csound then
+    // never ends.
+    if (option == "-C" || option == "--cscore")
+        return option + " asks for csound's Cscore processing, which needs a program of its own";
+    // The orchestra's formants reach 7500 Hz (F8's start value), and a resonator above half the
+    // sample rate does not die away.
+    static const std::regex rate("(-r|--sample-rate=)(.+)");
+    std::smatch m;
+    if (std::regex_match(option, m, rate)) {
+        const std::string value = m[2].str();
+        char* end = nullptr;
+        const double sr = std::strtod(value.c_str(), &end);
+        if (end == value.c_str() || *end != '\0' || !(sr >= 16000))
+            return option + ": the orchestra needs a sample rate of 16000 Hz or more";
+    }
+    return "";
+}
+
+std::string refused_options(const std::vector<std::string>& options) {
+    for (const std::string& flag : csound_flags(options)) {
+        const std::string refused = refused_option(flag);
+        if (!refused.empty()) return refused;
+    }
+    return "";
 }
 
 std::string find_orchestra() {

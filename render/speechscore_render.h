@@ -41,8 +41,17 @@ constexpr std::size_t kMaxScoreBytes = std::size_t{1} << 30;
 std::string find_orchestra();
 
 /// When a csound option sets the output file or sample format, which the renderer chooses
-/// itself, the message that refuses it; else an empty string.
+/// itself, asks for Cscore processing or for a sample rate under 16000 Hz, the message that
+/// refuses it; else an empty string.
 std::string refused_option(const std::string& option);
+
+/// The csound flags that options become: a short flag that takes a value (`-r`, `-k`...) and
+/// the value after it become one flag, as csound takes them.
+std::vector<std::string> csound_flags(const std::vector<std::string>& options);
+
+/// The message that refuses the first of options' flags refused_option refuses, else "".
+/// A Renderer refuses such options too (its error() says why).
+std::string refused_options(const std::vector<std::string>& options);
 
 /// A score of a batch and the WAV file its take goes to.
 struct RenderItem {

@@ -303,6 +303,22 @@ TEST_F(Render, RefusesBadInputNamingTheLikelyCauseAndTouchesNoFile) {
          "render: -o sets csound's output file or sample format, which the renderer chooses "
          "itself\n" +
              usage},
+        // Options csound would take to run no render, a broken one, or none at all: without
+        // the program's Cscore it never ends, and it jumps out of the program on a flag
+        // without its value (or on -t, -O... before their values were joined).
+        {r + quoted(score) + to_wav + " -C", 2,
+         "render: -C asks for csound's Cscore processing, which needs a program of its own\n" +
+             usage},
+        {r + quoted(score) + to_wav + " -r 8000", 2,
+         "render: -r8000: the orchestra needs a sample rate of 16000 Hz or more\n" + usage},
+        {r + quoted(score) + to_wav + " --nchnls=2", 2,
+         "render: --nchnls=2 sets csound's output file or sample format, which the renderer "
+         "chooses itself\n" +
+             usage},
+        {r + quoted(score) + to_wav + " -m0 --ksmps", 1,
+         "render: csound cannot take the option --ksmps: it ends the program on it (a flag "
+         "without its value, or one csound takes only on its own command line)\n" +
+             nothing},
         {r + quoted(score), 2, usage},
         {r + quoted(score) + " " + quoted(fifo), 1, "render: " + fifo + " is a FIFO" + regular},
         {r + quoted(score) + " " + quoted(to_null), 1,
