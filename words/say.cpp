@@ -142,6 +142,18 @@ bool say(const std::string& phrase, Input input, const Options& options, Problem
         return false;
     }
     ::words::time_phrase(ph);
+    // As a sung note, each phone lasts 1 ms or more: the score's times have four decimals, and a
+    // shorter phone would be written as events of no length.
+    const double phones = static_cast<double>(ph.segs.size());
+    if (options.beats > 0 && !(options.beats * beat >= 0.001 * phones)) {
+        char each[32];
+        std::snprintf(each, sizeof each, "%.3g", options.beats * beat / phones * 1000);
+        problem = {"beats=" + number(options.beats) + " would leave the phrase's " +
+                       std::to_string(ph.segs.size()) + " phones and pauses " + each +
+                       " ms each; each needs 1 ms or more",
+                   0};
+        return false;
+    }
     const double start = timepoints[3];  // the F1 track's time line
     const std::vector<double> spans = ::words::write_phrase(ph, options, [&](const Call& c) {
         execute(c);

@@ -193,6 +193,9 @@ TEST(SaySing, ALineThatCannotBeSaidOrSungIsReportedAndWritesNothing) {
         {"say /S IY1 M9/", "s.ss:4:12: error: unknown phone 'M9'"},
         {"say", "s.ss:4:4: error: say needs a phrase"},
         {"say \"see\" beats=1e300", "s.ss:4:6: error: beats=1.0000000000000001e+300 would last"},
+        {"say \"see\" beats=1e-9",
+         "s.ss:4:6: error: beats=1.0000000000000001e-09 would leave the "
+         "phrase's 2 phones and pauses 3.33e-07 ms each; each needs"},
         {"say \"see\" pitch=1e300", "s.ss:4:17: error: pitch point '1e300': a note name"},
         {"say \"see\" pitch=C3,C9", "s.ss:4:20: error: pitch point 'C9': a note name"},
         {"say []", "s.ss:4:6: error: no phones between the brackets"},
