@@ -36,6 +36,14 @@ std::string number(double v) {
     return text;
 }
 
+// Text for the script's comment line: a line break in a part's name or the file's would start
+// a line of its own, read as a statement.
+std::string one_line(std::string text) {
+    for (char& c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || c == '\x7f') c = ' ';
+    return text;
+}
+
 // A syllable as the sing statement reads it: no spaces, hyphens, underscores or quotes.
 std::string syllable_text(const songs::Lyric& lyric) {
     std::string out;
@@ -178,9 +186,10 @@ bool write_script(const std::string& name, const std::string& bytes, const SongO
     std::string partName = song.part;
     for (const songs::Part& p : song.parts)
         if (p.id == song.part && !p.name.empty()) partName = p.name;
-    script = "# " + name + ": part " + partName +
-             (song.verse.empty() ? "" : ", verse " + song.verse) + ", sung by the " + voice->name +
-             " voice\n";
+    script = "# " +
+             one_line(name + ": part " + partName +
+                      (song.verse.empty() ? "" : ", verse " + song.verse)) +
+             ", sung by the " + voice->name + " voice\n";
     script += "start1 0 1 1 1 1 1 0 1 1\nstartmn\n";
     double qpm = kDefaultQpm;
     if (!song.tempi.empty() && song.tempi.front().onset == songs::Beats{0, 1})

@@ -127,14 +127,31 @@ struct MeasureNode {
 };
 
 // The measures of part id in either layout.
-std::vector<MeasureNode> measures_of(pugi::xml_node root, const std::string& id, bool timewise) {
+// The id of a <part> of `parent`, the position-th: its own, else (a part without an id, as
+// some programs write) the id of the part list's entry at its position.
+std::string part_id(pugi::xml_node part, std::size_t position,
+                    const std::vector<std::string>& ids) {
+    const pugi::xml_attribute id = part.attribute("id");
+    if (id) return id.value();
+    return position < ids.size() ? ids[position] : "";
+}
+
+// The <part> of `parent` with this id (see part_id), or an empty node.
+pugi::xml_node part_of(pugi::xml_node parent, const std::string& id,
+                       const std::vector<std::string>& ids) {
+    std::size_t position = 0;
+    for (pugi::xml_node p : parent.children("part"))
+        if (part_id(p, position++, ids) == id) return p;
+    return {};
+}
+
+std::vector<MeasureNode> measures_of(pugi::xml_node root, const std::string& id, bool timewise,
+                                     const std::vector<std::string>& ids) {
     std::vector<MeasureNode> list;
     if (timewise) {
-        for (pugi::xml_node m : root.children("measure"))
-            list.push_back({m, m.find_child_by_attribute("part", "id", id.c_str())});
+        for (pugi::xml_node m : root.children("measure")) list.push_back({m, part_of(m, id, ids)});
     } else {
-        pugi::xml_node part = root.find_child_by_attribute("part", "id", id.c_str());
-        for (pugi::xml_node m : part.children("measure")) list.push_back({m, m});
+        for (pugi::xml_node m : part_of(root, id, ids).children("measure")) list.push_back({m, m});
     }
     return list;
 }
@@ -280,6 +297,9 @@ private:
 
 // Picks the part, voice and verse; false (with the error set) when a chosen one is not there.
 bool Reader::choose(pugi::xml_node root, bool timewise, std::vector<MeasureNode>& nodes) {
+    std::vector<std::string> ids;
+    for (pugi::xml_node sp : root.child("part-list").children("score-part"))
+        ids.push_back(sp.attribute("id").value());
     // The ids of the parts with a lyric, in one pass over the score.
     std::set<std::string> sung;
     auto scan = [&sung](pugi::xml_node content, const std::string& id) {
@@ -292,11 +312,16 @@ bool Reader::choose(pugi::xml_node root, bool timewise, std::vector<MeasureNode>
                 }
     };
     if (timewise) {
-        for (pugi::xml_node m : root.children("measure"))
-            for (pugi::xml_node p : m.children("part")) scan(p, p.attribute("id").value());
+        for (pugi::xml_node m : root.children("measure")) {
+            std::size_t position = 0;
+            for (pugi::xml_node p : m.children("part")) scan(p, part_id(p, position++, ids));
+        }
     } else {
-        for (pugi::xml_node p : root.children("part"))
-            for (pugi::xml_node m : p.children("measure")) scan(m, p.attribute("id").value());
+        std::size_t position = 0;
+        for (pugi::xml_node p : root.children("part")) {
+            const std::string id = part_id(p, position++, ids);
+            for (pugi::xml_node m : p.children("measure")) scan(m, id);
+        }
     }
     for (pugi::xml_node sp : root.child("part-list").children("score-part")) {
         Part part;
@@ -329,7 +354,7 @@ bool Reader::choose(pugi::xml_node root, bool timewise, std::vector<MeasureNode>
         }
     }
     song().part = chosen->id;
-    nodes = measures_of(root, chosen->id, timewise);
+    nodes = measures_of(root, chosen->id, timewise, ids);
     if (nodes.empty() || !nodes.front().content) {
         result_.error = "part " + chosen->id + " has no measures";
         return false;

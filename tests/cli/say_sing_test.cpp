@@ -250,6 +250,21 @@ TEST(SaySing, ASongFileIsSungAndABrokenOneIsOneError) {
     EXPECT_EQ(verse.status, 0) << verse.err;
     EXPECT_NE(verse.out.find("fss = 0.9499"), std::string::npos);
 
+    // A <part> without an id is the part list's entry at its place, and a line break in a
+    // part's name stays in the script's comment (it made a line of its own, read as a call).
+    dir.write("noid.musicxml",
+              "<score-partwise><part-list><score-part id=\"P1\"><part-name>Alto&#10;Rest "
+              "9</part-name></score-part></part-list><part><measure><attributes><divisions>1"
+              "</divisions></attributes><note><pitch><step>A</step><octave>4</octave></pitch>"
+              "<duration>2</duration><lyric><text>la</text></lyric></note></measure></part>"
+              "</score-partwise>");
+    const ChildResult noid = run_program({"noid.musicxml", "--expand"}, dir);
+    EXPECT_EQ(noid.status, 0) << noid.err;
+    EXPECT_EQ(noid.err, "") << noid.err;
+    EXPECT_EQ(noid.out.rfind("# noid.musicxml: part Alto Rest 9, verse 1, sung by", 0), 0u)
+        << noid.out;
+    EXPECT_EQ(noid.out.find("\nRest 9"), std::string::npos) << noid.out;
+
     dir.write("broken.musicxml", "<?xml version=\"1.0\"?>\n<score-partwise><part id=\"P1\">");
     dir.write("text.mid", "not a MIDI file at all\n");
     for (const char* name : {"broken.musicxml", "text.mid"}) {
