@@ -997,14 +997,18 @@ std::vector<std::pair<size_t, int>> Reader::expand(std::vector<Measure>& measure
             else if (!open.back().written)
                 open.back().start = i;
         }
-        if (m.repeatForward && !(open.back().written && open.back().start == i))
-            open.push_back({i, 1, true});
-        const int pass = open.back().pass;
-        if (inEnding && std::find(m.ending.begin(), m.ending.end(), pass) == m.ending.end()) {
+        // An ending is chosen by the pass of the repeat around it, also where its first measure
+        // opens a repeat of its own (and comes back to it).
+        const bool reopened = open.back().written && open.back().start == i;
+        const int around =
+            reopened && open.size() > 1 ? open[open.size() - 2].pass : open.back().pass;
+        if (inEnding && std::find(m.ending.begin(), m.ending.end(), around) == m.ending.end()) {
             done[i] = 0;  // an ending for another pass
             ++i;
             continue;
         }
+        if (m.repeatForward && !reopened) open.push_back({i, 1, true});
+        const int pass = open.back().pass;
         afterEnding = inEnding;
         order.push_back({i, pass});
         if (order.size() > kMaxExpandedMeasures) {
@@ -1013,7 +1017,7 @@ std::vector<std::pair<size_t, int>> Reader::expand(std::vector<Measure>& measure
             return {};
         }
         if (m.repeatBackward && ++done[i] < m.times) {
-            open.back().pass = done[i] + 1;
+            ++open.back().pass;
             i = open.back().start;
             afterEnding = false;
             continue;

@@ -232,6 +232,9 @@ TEST(MusicXml, RepeatsExpand) {
         {{"|:", "|: :|", ":|", ""}, "1 2 2/2 3 1/2 2 2/2 3/2 4"},  // nested repeats
         {{"", ":|", "", ":|"}, "1 2 1/2 2/2 3 4 3/2 4/2"},  // back to where the last one ended
         {{"|:", "[1 :| ]", "[2 ]", "|:", ":|"}, "1 2 1/2 3/2 4 5 4/2 5/2"},
+        {{"", "[1 :| ]", "[2 :| ]", "[3 ]", ""}, "1 2 1/2 3/2 1/3 4/3 5"},  // each ending repeats
+        {{"|:", "[1 :| ]", "[2 |: ]", ":|", ""},
+         "1 2 1/2 3 4 3/2 4/2 5"},  // a repeat opened in an ending
     };
     for (const auto& [marks, expected] : cases) {
         std::string measures;
