@@ -130,6 +130,9 @@ class Stimuli(unittest.TestCase):
             take = renderer.render(vowel_score(), wav)
             with self.assertRaises(ss.RenderError):
                 renderer.render("i 99 0 1\ne\n")
+            # csound would end the interpreter on a flag without its value
+            with self.assertRaisesRegex(ss.RenderError, "cannot take the option --ksmps"):
+                ss.Renderer(["--ksmps"]).render(vowel_score())
             again = renderer.render(vowel_score())
             self.assertTrue(os.path.isfile(wav))
             said = syl.render(wav=os.path.join(d, "s.wav"))
