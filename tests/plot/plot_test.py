@@ -575,7 +575,12 @@ class Page(InFolder):
     def test_page_holds_picture_player_and_error_list(self):
         status = run_plot(data("piece.sco"), data("piece.wav"), "-o", self.path("piece.html"))
         self.assertEqual(status, (0, "", ""))
-        dom = self.browse("--timeout=3000", "--dump-dom").decode("utf-8")
+        # the sound's metadata comes after the page has loaded: on a busy machine the page
+        # may be dumped before it, so the page is opened again (three times at most)
+        for _ in range(3):
+            dom = self.browse("--timeout=3000", "--dump-dom").decode("utf-8")
+            if "data-duration=" in dom:
+                break
         audio = re.search(r'<audio id="sound"[^>]*src="data:audio/wav;base64,([^"]+)"[^>]*>',
                           dom)
         # the browser decoded the embedded sound: its duration is the WAV's
