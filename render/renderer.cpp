@@ -48,6 +48,9 @@ using outputs::send_all;
 using outputs::through_links;
 using outputs::write_all;
 
+// The samples a WAV file can hold: its sizes are 32-bit, and the header and its chunks take
+// less than 1 KiB.
+const std::uint64_t kMaxWavDataBytes = 0xFFFFFFFFull - 1024;
 const std::size_t kOwnFlags = 4;             // the renderer's own csound flags, before the caller's
 const std::size_t kKeptErrorLines = 1000;    // csound's error lines a render keeps
 const std::size_t kKeptLastLines = 15;       // and its last lines, shown when no error line is
@@ -1036,9 +1039,18 @@ Outcome Renderer::State::write_take(int fd, const std::string& text, const std::
     double shown = started + kProgressAfter;
     long long sample = 0;
     unsigned blocks = 0;
+    // A WAV file counts its bytes in 32 bits: a longer take would be written with sizes that
+    // wrapped around (read as a few minutes), so it is not written.
+    const sf_count_t most = static_cast<sf_count_t>(kMaxWavDataBytes / (3 * channels));
+    sf_count_t written = 0;
     auto flush = [&] {
         errno = 0;
         const sf_count_t frames = static_cast<sf_count_t>(buffer.size() / channels);
+        if (written + frames > most) {
+            o.write_errno = EFBIG;
+            return false;
+        }
+        written += frames;
         if (g_api.sf_writef_double(file, buffer.data(), frames) != frames) {
             o.write_errno = errno != 0 ? errno : EIO;
             return false;
@@ -1250,9 +1262,17 @@ void Renderer::State::end(Job& job, bool ran, bool was_stopped) {
         struct statvfs fs {};
         const bool full = outcome.write_errno == ENOSPC || outcome.write_errno == EDQUOT ||
                           (statvfs(dir.c_str(), &fs) == 0 && fs.f_bavail == 0);
-        out.push_back(full ? "the disk is full: no room for the take in " + dir
-                           : "cannot write the take beside " + wav + ": " +
-                                 std::strerror(outcome.write_errno));
+        if (outcome.write_errno == EFBIG && outcome.rate > 0) {
+            const double hours = static_cast<double>(kMaxWavDataBytes) / 3 / outcome.rate / 3600;
+            out.push_back(
+                format("the take of %s would be longer than a WAV file holds (4 GiB "
+                       "of samples: %.1f hours at %.0f Hz)",
+                       name.c_str(), hours, outcome.rate));
+        } else {
+            out.push_back(full ? "the disk is full: no room for the take in " + dir
+                               : "cannot write the take beside " + wav + ": " +
+                                     std::strerror(outcome.write_errno));
+        }
         out.push_back(nothing);
         return;
     }
