@@ -1636,11 +1636,11 @@ std::vector<std::string> csound_flags(const std::vector<std::string>& options) {
 }
 
 std::string refused_option(const std::string& option) {
-    static const std::regex format(
+    static const std::regex output_format(
         "-o.*|--output=.*|-n|--nosound|-[WAJh]|--format=.*|--wave|--aiff|--ircam|--noheader|"
         "--ogg|-[8caus3lf]|--schar|--uchar|--alaw|--ulaw|--short|--24bit|--long|--float|"
         "--double|-Z.*|--dither.*|--nchnls=.*");
-    if (std::regex_match(option, format))
+    if (std::regex_match(option, output_format))
         return option +
                " sets csound's output file or sample format, which the renderer chooses "
                "itself";

@@ -126,9 +126,8 @@ struct MeasureNode {
     pugi::xml_node measure, content;
 };
 
-// The measures of part id in either layout.
-// The id of a <part> of `parent`, the position-th: its own, else (a part without an id, as
-// some programs write) the id of the part list's entry at its position.
+// The id of a <part>, the position-th of its parent's: its own, else (a part without an id, as
+// some programs write) the id of the part list's entry at that position.
 std::string part_id(pugi::xml_node part, std::size_t position,
                     const std::vector<std::string>& ids) {
     const pugi::xml_attribute id = part.attribute("id");
@@ -145,6 +144,7 @@ pugi::xml_node part_of(pugi::xml_node parent, const std::string& id,
     return {};
 }
 
+// The measures of part id in either layout.
 std::vector<MeasureNode> measures_of(pugi::xml_node root, const std::string& id, bool timewise,
                                      const std::vector<std::string>& ids) {
     std::vector<MeasureNode> list;
