@@ -1609,13 +1609,23 @@ void Renderer::State::answer(int connection) {
     dup2(handed[1], STDERR_FILENO);
     close(handed[1]);
     // The render stops when the program that asked for it goes or stops waiting: it sends
-    // nothing more, so anything to read is the end of the connection.
+    // nothing more, so anything to read is the end of the connection. Between blocks of samples
+    // the render asks; while csound reads and expands the score (a score's loops can keep it
+    // there for minutes) the kernel tells this copy at once, and it ends.
     stop = [connection] {
         pollfd p = {connection, POLLIN, 0};
         return poll(&p, 1, 0) > 0;
     };
+    struct sigaction gone {};
+    gone.sa_handler = [](int) { _exit(1); };
+    sigemptyset(&gone.sa_mask);
+    sigaction(SIGIO, &gone, nullptr);
+    fcntl(connection, F_SETOWN, getpid());
+    fcntl(connection, F_SETFL, fcntl(connection, F_GETFL) | O_ASYNC);
+    if (stop()) _exit(1);  // gone before it could be told
     const Outcome outcome = write_take(handed[0], texts[0], texts[3], texts[2], true);
     close(handed[0]);
+    signal(SIGIO, SIG_IGN);
     send_and_exit(connection, outcome);
 }
 

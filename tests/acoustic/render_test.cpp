@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <regex>
@@ -76,6 +77,19 @@ protected:
 };
 
 double dbfs(double value) { return 20 * std::log10(value); }
+
+// How many open files of processes lie in dir (a copy still rendering a take there holds one).
+int holders(const std::string& dir) {
+    namespace fs = std::filesystem;
+    int n = 0;
+    std::error_code none;
+    for (const fs::directory_entry& process : fs::directory_iterator("/proc", none)) {
+        std::error_code gone;  // a process may end while it is looked at
+        for (const fs::directory_entry& fd : fs::directory_iterator(process.path() / "fd", gone))
+            if (fs::read_symlink(fd.path(), gone).string().rfind(dir + "/", 0) == 0) ++n;
+    }
+    return n;
+}
 
 TEST_F(Render, KeepsAClippedTakeAndNamesThePeakAndTheAvfactThatAvoidsIt) {
     const std::string score = score_of("loud", piece, kLoud), wav = scratch() + "/loud.wav";
@@ -232,6 +246,21 @@ TEST_F(Render, ASignalEndsTheRenderAtOnceLeavingThePreviousTakeAndNoTemporaryFil
         EXPECT_EQ(read_file(wav), "an earlier take");
         EXPECT_EQ(listing(scratch()), before);
     }
+    // A render csound is still reading (a score loop of 20000 events keeps it there for about
+    // 20 s), in the resident copy the first render left: the copy ends with the program that
+    // asked for it, and holds no take in the folder.
+    const std::string looping = scratch() + "/loop.sco";
+    std::ofstream(looping) << "{ 20000 CNT\ni 11 0 0.5 500 100\n}\n" << read_file(score);
+    ASSERT_EQ(render({score_of("short", piece), scratch() + "/short.wav"}).status, 0);
+    const Stopped s = stop_while_writing({SPEECHSCORE_RENDER, looping, wav}, scratch(), SIGTERM);
+    EXPECT_EQ(s.status, 128 + SIGTERM);
+    int holding = 0;
+    for (int tries = 0; tries < 40; ++tries) {
+        holding = holders(scratch());
+        if (holding == 0) break;
+        usleep(50000);
+    }
+    EXPECT_EQ(holding, 0) << "a copy still renders a take into " << scratch();
 }
 
 TEST_F(Render, RefusesBadInputNamingTheLikelyCauseAndTouchesNoFile) {
