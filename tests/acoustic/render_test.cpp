@@ -78,6 +78,17 @@ protected:
 
 double dbfs(double value) { return 20 * std::log10(value); }
 
+// The resident copies of the renderer that listen (their abstract sockets' names).
+std::set<std::string> residents() {
+    std::set<std::string> names;
+    std::ifstream table("/proc/net/unix");
+    for (std::string line; std::getline(table, line);) {
+        const std::size_t at = line.find("@speechscore-render-");
+        if (at != std::string::npos) names.insert(line.substr(at));
+    }
+    return names;
+}
+
 // How many open files of processes lie in dir (a copy still rendering a take there holds one).
 int holders(const std::string& dir) {
     namespace fs = std::filesystem;
@@ -228,6 +239,7 @@ TEST_F(Render, ATakeFromAScoreFileOrPipeReplacesThePreviousOneKeepingItsPermissi
 }
 
 TEST_F(Render, ASignalEndsTheRenderAtOnceLeavingThePreviousTakeAndNoTemporaryFile) {
+    const std::set<std::string> earlier = residents();
     // Ten minutes of sound: stopped half-way, once the unfinished take lies next to the output.
     const std::string score = score_of("long", [] {
         startmn();
@@ -246,14 +258,17 @@ TEST_F(Render, ASignalEndsTheRenderAtOnceLeavingThePreviousTakeAndNoTemporaryFil
         EXPECT_EQ(read_file(wav), "an earlier take");
         EXPECT_EQ(listing(scratch()), before);
     }
-    // A render csound is still reading (a score loop of 20000 events keeps it there for about
-    // 20 s), in the resident copy the first render left: the copy ends with the program that
-    // asked for it, and holds no take in the folder.
+    // A render csound is still reading a second after it began (a score loop of 20000 events
+    // keeps it there for about 20 s), in the resident copy a lone render leaves (once it
+    // listens, within 3 s): the copy ends with the program that asked for it, and holds no take
+    // in the folder.
     const std::string looping = scratch() + "/loop.sco";
     std::ofstream(looping) << "{ 20000 CNT\ni 11 0 0.5 500 100\n}\n" << read_file(score);
     ASSERT_EQ(render({score_of("short", piece), scratch() + "/short.wav"}).status, 0);
-    const Stopped s = stop_while_writing({SPEECHSCORE_RENDER, looping, wav}, scratch(), SIGTERM);
-    EXPECT_EQ(s.status, 128 + SIGTERM);
+    for (int tries = 0; tries < 60 && residents() == earlier; ++tries) usleep(50000);
+    const ChildResult stopped = shell("\"$R\" " + quoted(looping) + " " + quoted(wav) +
+                                      " & sleep 1; kill -TERM $!; wait $!");
+    EXPECT_EQ(stopped.status, 128 + SIGTERM) << stopped.err;
     int holding = 0;
     for (int tries = 0; tries < 40; ++tries) {
         holding = holders(scratch());
