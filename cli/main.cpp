@@ -204,8 +204,12 @@ int pass(const Options& o, speechscore::Renderer* renderer) {
     if (song) {
         // A song file: sung as the call script of its sing lines.
         std::string script;
-        if (!cli::song_script(name, text, o.song, script)) return 1;
+        std::vector<std::string> places;
+        if (!cli::song_script(name, text, o.song, script, &places)) return 1;
         text = std::move(script);
+        cli::set_song_places(std::move(places));
+    } else {
+        cli::set_song_places({});
     }
 
     // Where the score goes: the -o file, a temporary file to render, nowhere, or stdout.

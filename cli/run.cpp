@@ -172,7 +172,8 @@ public:
 
 private:
     void diagnose(int line, int column, const char* level, const std::string& message) {
-        std::fprintf(stderr, "%s:%d:%d: %s: %s\n", name_.c_str(), line, column, level,
+        std::fprintf(stderr, "%s: %s: %s\n",
+                     place_of(name_, line, static_cast<std::size_t>(column)).c_str(), level,
                      message.c_str());
     }
     void call(int line, const Statement& st);
@@ -407,6 +408,19 @@ void Runner::finish(int lastLine) {
 }
 
 }  // namespace
+
+namespace {
+std::vector<std::string> g_songPlaces;
+}  // namespace
+
+void set_song_places(std::vector<std::string> places) { g_songPlaces = std::move(places); }
+
+std::string place_of(const std::string& name, int line, std::size_t column) {
+    const std::size_t index = static_cast<std::size_t>(line - 1);
+    if (line >= 1 && index < g_songPlaces.size() && !g_songPlaces[index].empty())
+        return name + ": measure " + g_songPlaces[index];
+    return name + ":" + std::to_string(line) + ":" + std::to_string(column);
+}
 
 int run_script(const std::string& name, const std::string& text, bool check, int outFd,
                RunReport& report) {

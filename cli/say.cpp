@@ -208,7 +208,7 @@ bool say_line(const std::string& name, int line, const std::string& text, RunRep
     const int before = nerrors;
     std::fflush(stdout);
     if (!read_say(text, at + 3, phrase, input, phraseColumn, langColumn, options, e)) {
-        std::fprintf(stderr, "%s:%d:%zu: error: %s\n", name.c_str(), line, e.column + 1,
+        std::fprintf(stderr, "%s: error: %s\n", place_of(name, line, e.column + 1).c_str(),
                      e.message.c_str());
         ++report.scriptErrors;
         return true;
@@ -220,7 +220,7 @@ bool say_line(const std::string& name, int line, const std::string& text, RunRep
         const std::size_t column = language && langColumn != std::string::npos
                                        ? langColumn
                                        : phraseColumn + problem.offset;
-        std::fprintf(stderr, "%s:%d:%zu: error: %s\n", name.c_str(), line, column + 1,
+        std::fprintf(stderr, "%s: error: %s\n", place_of(name, line, column + 1).c_str(),
                      problem.message.c_str());
         ++report.scriptErrors;
         return true;
@@ -235,8 +235,8 @@ void finish_line(const std::string& name, int line, std::size_t at, int before,
     std::fflush(stdout);
     if (nerrors > before) {
         report.libraryErrors += nerrors - before;
-        std::fprintf(stderr, "%s:%d:%zu: error: %s: the library counted %d errors for this %s\n",
-                     name.c_str(), line, at + 1, statement, nerrors - before, unit);
+        std::fprintf(stderr, "%s: error: %s: the library counted %d errors for this %s\n",
+                     place_of(name, line, at + 1).c_str(), statement, nerrors - before, unit);
     }
     for (const sw::Call& c : calls) expand_line(sw::script_line(c));
     for (int slot = 2; slot <= 19; ++slot)

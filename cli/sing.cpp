@@ -341,7 +341,7 @@ bool sing_line(const std::string& name, int line, const std::string& text, RunRe
     while (at < text.size() && (text[at] == ' ' || text[at] == '\t')) ++at;
     Error e = {0, ""};
     auto fail = [&](const Error& err) {
-        std::fprintf(stderr, "%s:%d:%zu: error: %s\n", name.c_str(), line, err.column + 1,
+        std::fprintf(stderr, "%s: error: %s\n", place_of(name, line, err.column + 1).c_str(),
                      err.message.c_str());
         ++report.scriptErrors;
         return true;

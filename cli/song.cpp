@@ -97,14 +97,21 @@ struct Builder {
     bool inWord = false;  // the last syllable goes on in the next
     bool any = false;     // a note is in the line
     std::string rests;    // the line as plain rests and tempo statements, while it has no note
-    void flush(std::string& script) {
+    std::string measure;  // of the line's first note
+    // Writes the line to the script, and its measure to places (one a line, "" for the lines
+    // before it that have none).
+    void flush(std::string& script, std::vector<std::string>& places) {
         if (!notes.empty()) {
             std::string l = lyric;
             while (!l.empty() && (l.back() == ' ' || l.back() == '-')) l.pop_back();
-            if (!any)
+            if (!any) {
                 script += rests;  // rests only: plain rests
-            else
+            } else {
+                places.resize(
+                    static_cast<std::size_t>(std::count(script.begin(), script.end(), '\n')));
+                places.push_back(measure);
                 script += "sing \"" + l + "\"" + notes + "\n";
+            }
         }
         lyric.clear();
         notes.clear();
@@ -115,7 +122,7 @@ struct Builder {
 
 // Writes the script of the song (song_script without its guard).
 bool write_script(const std::string& name, const std::string& bytes, const SongOptions& options,
-                  std::string& script);
+                  std::string& script, std::vector<std::string>& places);
 
 }  // namespace
 
@@ -128,9 +135,12 @@ bool is_song_path(const std::string& path) {
 }
 
 bool song_script(const std::string& name, const std::string& bytes, const SongOptions& options,
-                 std::string& script) {
+                 std::string& script, std::vector<std::string>* places) {
+    std::vector<std::string> measures;
     try {
-        return write_script(name, bytes, options, script);
+        const bool written = write_script(name, bytes, options, script, measures);
+        if (places != nullptr) *places = std::move(measures);
+        return written;
     } catch (const std::exception& e) {
         // The exact beat arithmetic overflows only on absurd lengths.
         std::fprintf(stderr, "%s: error: the song's note lengths do not fit: %s\n", name.c_str(),
@@ -142,7 +152,7 @@ bool song_script(const std::string& name, const std::string& bytes, const SongOp
 namespace {
 
 bool write_script(const std::string& name, const std::string& bytes, const SongOptions& options,
-                  std::string& script) {
+                  std::string& script, std::vector<std::string>& places) {
     songs::Options o;
     o.part = options.part;
     o.verse = options.verse;
@@ -234,7 +244,7 @@ bool write_script(const std::string& name, const std::string& bytes, const SongO
             tempoLines += "glMM " + b + " " + number(g.toQpm) + "\n";
             ++glide;
         }
-        if (e.rest) line.flush(script);
+        if (e.rest) line.flush(script, places);
         // Dynamics and hairpins that start by this event.
         std::string mark;
         while (dynamic < song.dynamics.size() && song.dynamics[dynamic].onset <= e.onset) {
@@ -309,15 +319,16 @@ bool write_script(const std::string& name, const std::string& bytes, const SongO
                     line.inWord = false;
                 }
             }
+            if (!line.any) line.measure = e.measure;
             line.any = true;
         }
         if (breath.num != 0) {
-            line.flush(script);
+            line.flush(script, places);
             line.notes += " r/" + beats_text(breath, 1);
             line.rests += "Rest " + number(breath.value()) + "\n";
         }
     }
-    line.flush(script);
+    line.flush(script, places);
     script += "Rest 0.5\nfine\n";
     return true;
 }

@@ -3,6 +3,7 @@
 #define SPEECHSCORE_CLI_SONG_H
 
 #include <string>
+#include <vector>
 
 namespace cli {
 
@@ -19,9 +20,10 @@ bool is_song_path(const std::string& path);
 
 // Reads the song in bytes and writes the call script that sings it. What the reader skipped is
 // reported on standard error as NAME: measure M: warning: ...; a file that is no song gets one
-// error, NAME: error: ..., and false.
+// error, NAME: error: ..., and false. places, when given, gets the measure each line of the
+// script starts in ("" for a line of none).
 bool song_script(const std::string& name, const std::string& bytes, const SongOptions& options,
-                 std::string& script);
+                 std::string& script, std::vector<std::string>* places = nullptr);
 
 }  // namespace cli
 

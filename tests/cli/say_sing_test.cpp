@@ -265,6 +265,19 @@ TEST(SaySing, ASongFileIsSungAndABrokenOneIsOneError) {
         << noid.out;
     EXPECT_EQ(noid.out.find("\nRest 9"), std::string::npos) << noid.out;
 
+    // An error the song's script finds names the measure its line starts in.
+    dir.write("long.musicxml",
+              "<score-partwise><part-list><score-part id=\"P1\"/></part-list><part id=\"P1\">"
+              "<measure number=\"7\"><attributes><divisions>1</divisions></attributes><note>"
+              "<pitch><step>A</step><octave>4</octave></pitch><duration>8000</duration><lyric>"
+              "<text>la</text></lyric></note></measure></part></score-partwise>");
+    const ChildResult hour = run_program({"long.musicxml", "-o", "long.sco"}, dir);
+    EXPECT_EQ(hour.status, 1);
+    EXPECT_EQ(
+        hour.err.rfind("long.musicxml: measure 7: error: sing: a line lasts at most an hour", 0),
+        0u)
+        << hour.err;
+
     dir.write("broken.musicxml", "<?xml version=\"1.0\"?>\n<score-partwise><part id=\"P1\">");
     dir.write("text.mid", "not a MIDI file at all\n");
     for (const char* name : {"broken.musicxml", "text.mid"}) {
