@@ -203,9 +203,6 @@ struct RunReport {
     int labelsFailed;   // 1 when the TextGrid of --labels could not be written (said)
 };
 
-// Runs the script text line by line with the library, writing the score to outFd (or nowhere
-// when check is set: then fine is not called and nothing is written). Diagnostics go to
-// standard error as NAME:LINE:COLUMN: error: .... Returns the exit status of the run.
 // The measure each line of the script starts in, when the script sings a song file (the runner
 // sets it before a run; empty for a script of one's own): messages on those lines name the
 // measure, as the song reader's own do.
@@ -215,6 +212,9 @@ void set_song_places(std::vector<std::string> places);
 // "NAME: measure M" on a line of a song's script that starts in measure M.
 std::string place_of(const std::string& name, int line, std::size_t column);
 
+// Runs the script text line by line with the library, writing the score to outFd (or nowhere
+// when check is set: then fine is not called and nothing is written). Diagnostics go to
+// standard error as NAME:LINE:COLUMN: error: .... Returns the exit status of the run.
 int run_script(const std::string& name, const std::string& text, bool check, int outFd,
                RunReport& report);
 
