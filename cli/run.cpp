@@ -196,6 +196,8 @@ private:
 
 Sink* g_sink = nullptr;  // the one sink of the process, set by run_script
 
+std::vector<std::string> g_songPlaces;  // the measure of each line of a song's script
+
 }  // namespace
 
 void note_write_failure(int error) {
@@ -407,10 +409,6 @@ void Runner::finish(int lastLine) {
     close_score();
 }
 
-}  // namespace
-
-namespace {
-std::vector<std::string> g_songPlaces;
 }  // namespace
 
 void set_song_places(std::vector<std::string> places) { g_songPlaces = std::move(places); }

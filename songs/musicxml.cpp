@@ -297,9 +297,15 @@ private:
 
 // Picks the part, voice and verse; false (with the error set) when a chosen one is not there.
 bool Reader::choose(pugi::xml_node root, bool timewise, std::vector<MeasureNode>& nodes) {
+    // The parts the part list names; a <part> without an id is the entry at its place.
     std::vector<std::string> ids;
-    for (pugi::xml_node sp : root.child("part-list").children("score-part"))
-        ids.push_back(sp.attribute("id").value());
+    for (pugi::xml_node sp : root.child("part-list").children("score-part")) {
+        Part part;
+        part.id = sp.attribute("id").value();
+        part.name = trimmed(sp.child_value("part-name"));
+        ids.push_back(part.id);
+        song().parts.push_back(part);
+    }
     // The ids of the parts with a lyric, in one pass over the score.
     std::set<std::string> sung;
     auto scan = [&sung](pugi::xml_node content, const std::string& id) {
@@ -323,13 +329,7 @@ bool Reader::choose(pugi::xml_node root, bool timewise, std::vector<MeasureNode>
             for (pugi::xml_node m : p.children("measure")) scan(m, id);
         }
     }
-    for (pugi::xml_node sp : root.child("part-list").children("score-part")) {
-        Part part;
-        part.id = sp.attribute("id").value();
-        part.name = trimmed(sp.child_value("part-name"));
-        part.lyrics = sung.count(part.id) != 0;
-        song().parts.push_back(part);
-    }
+    for (Part& part : song().parts) part.lyrics = sung.count(part.id) != 0;
     if (song().parts.empty()) {
         result_.error = "the score lists no parts (<part-list> has no <score-part>)";
         return false;
