@@ -244,7 +244,7 @@ std::vector<std::string> written_words(const std::string& text) {
     std::string word;
     for (const char c : text) {
         if (std::isspace(static_cast<unsigned char>(c)) || c == ',' || c == '.' || c == ';' ||
-            c == '!' || c == '?' || c == ':' || c == '"') {
+            c == '!' || c == '?' || c == ':' || c == '"' || c == '(' || c == ')') {
             if (!word.empty()) words.push_back(word);
             word.clear();
         } else {
@@ -253,6 +253,54 @@ std::vector<std::string> written_words(const std::string& text) {
     }
     if (!word.empty()) words.push_back(word);
     return words;
+}
+
+// The words espeak-ng makes of a text, without their phones.
+std::size_t heard_words(const std::string& text) {
+    std::size_t n = 0;
+    const void* at = text.c_str();
+    while (at != nullptr) {
+        const char* ipa =
+            espeak_TextToPhonemes(&at, espeakCHARS_UTF8, espeakPHONEMES_IPA | ('_' << 8));
+        if (ipa == nullptr) break;
+        for (const char* c = ipa; *c != '\0'; ++c)
+            if (*c != ' ' && (c == ipa || c[-1] == ' ')) ++n;
+    }
+    return n;
+}
+
+// Labels the words espeak-ng heard with the text's words between spaces where a written word
+// became several ("100%": one hundred percent; "2.5"), each read alone; the heard words of one
+// written word are joined in the labels. Leaves the labels as heard if the counts disagree.
+void label_by_spaces(const std::string& text, Phrase& ph) {
+    std::vector<std::pair<std::string, std::size_t>> tokens;
+    std::size_t total = 0;
+    std::size_t from = 0;
+    while (from < text.size()) {
+        while (from < text.size() && std::isspace(static_cast<unsigned char>(text[from]))) ++from;
+        std::size_t end = from;
+        while (end < text.size() && !std::isspace(static_cast<unsigned char>(text[end]))) ++end;
+        if (end == from) break;
+        const std::string token = text.substr(from, end - from);
+        from = end;
+        const std::size_t n = heard_words(token);
+        total += n;
+        if (n > 0) tokens.emplace_back(token, n);
+    }
+    if (total != ph.words.size()) return;
+    const std::string edges = ",.;!?:\"()";
+    std::size_t w = 0;
+    for (const auto& [token, n] : tokens) {
+        const std::size_t first = token.find_first_not_of(edges);
+        const std::string label =
+            first == std::string::npos
+                ? token
+                : token.substr(first, token.find_last_not_of(edges) - first + 1);
+        for (std::size_t k = 0; k < n; ++k, ++w) {
+            ph.words[w].text = label;
+            ph.words[w].joined = k > 0;
+        }
+    }
 }
 
 // Merges a vowel and the /ɹ/ closing its syllable into an r-coloured vowel.
@@ -321,6 +369,8 @@ bool phones_of_text(const std::string& text, const std::string& lang, Phrase& ph
     // Label the words as written when espeak-ng kept them one to one.
     if (written.size() == ph.words.size()) {
         for (std::size_t i = 0; i < written.size(); ++i) ph.words[i].text = written[i];
+    } else {
+        label_by_spaces(text, ph);
     }
     while (!ph.segs.empty() && ph.segs.back().ph->cls == Class::Pause) ph.segs.pop_back();
     if (ph.segs.empty()) {

@@ -54,6 +54,7 @@ struct Seg {
 
 struct Word {
     std::string text;
+    bool joined = false;  // labelled together with the word before it (one written word)
 };
 
 struct Phrase {

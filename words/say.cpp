@@ -167,6 +167,7 @@ bool say(const std::string& phrase, Input input, const Options& options, Problem
             labels->phones.push_back(
                 {at[i], at[i + 1], g.ph->cls == ::words::Class::Pause ? "" : g.ph->name});
         }
+        bool labelled = false;  // a word of this phrase has its label
         for (std::size_t w = 0; w < ph.words.size(); ++w) {
             double first = -1;
             double last = -1;
@@ -175,7 +176,12 @@ bool say(const std::string& phrase, Input input, const Options& options, Problem
                 if (first < 0) first = at[i];
                 last = at[i + 1];
             }
-            if (first >= 0) labels->words.push_back({first, last, ph.words[w].text});
+            if (first < 0) continue;
+            if (ph.words[w].joined && labelled)
+                labels->words.back().end = last;
+            else
+                labels->words.push_back({first, last, ph.words[w].text});
+            labelled = true;
         }
     }
     return true;
