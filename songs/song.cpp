@@ -174,6 +174,18 @@ std::string too_large_message() {
 }
 
 void add_diagnostic(Result& result, const std::string& measure, std::string message) {
+    // The same fault again in the same measure (each note of a drum part) is counted in the
+    // message before it: "... (10 times)".
+    auto counted = [&](int times) {
+        return times == 1 ? message : message + " (" + std::to_string(times) + " times)";
+    };
+    if (!result.diagnostics.empty()) {
+        Diagnostic& last = result.diagnostics.back();
+        if (last.measure == measure && last.message == counted(last.times)) {
+            last.message = counted(++last.times);
+            return;
+        }
+    }
     // A hostile file could repeat one fault millions of times: keep the first few hundred.
     constexpr size_t kMaxDiagnostics = 500;
     if (result.diagnostics.size() < kMaxDiagnostics)

@@ -134,7 +134,8 @@ struct Options {
 /// Something read and skipped, or a choice the reader made.
 struct Diagnostic {
     std::string measure;  ///< empty when it concerns the whole file
-    std::string message;
+    std::string message;  ///< with "(N times)" when it came N times in a row in its measure
+    int times = 1;
 };
 
 /// A reader's answer: ok and the song, or one error; diagnostics in both cases.

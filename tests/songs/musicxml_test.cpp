@@ -155,15 +155,16 @@ TEST(MusicXml, ReadsAsItsDumpOrOneError) {
                note("C4", "<duration>99999999999999999999</duration>") +
                note("C4", "<duration>-4</duration>") + note("C4", "<duration>2</duration>") +
                "<backup><duration>8</duration></backup></measure><measure number=\"3\">" +
-               note("H4", "<duration>2</duration>") + grace("") + "</measure>"),
-         head + "m1 @0 C4/1 \"a\"\nm2 @1 C4/1 _\nm3 @2 R/1\n"
+               note("H4", "<duration>2</duration>") + note("H4", "<duration>2</duration>") +
+               grace("") + "</measure>"),
+         head + "m1 @0 C4/1 \"a\"\nm2 @1 C4/1 _\nm3 @2 R/2\n"
                 "note: m1: bad <divisions> '0'\n"
                 "note: m1: no valid <divisions> before the first duration: 1 division a quarter is "
                 "assumed\n"
                 "note: m2: <note> has a bad duration '99999999999999999999': skipped\n"
                 "note: m2: <note> has a bad duration '-4': skipped\n"
                 "note: m2: <backup> goes back past the start of the measure: stopped there\n"
-                "note: m3: a note with a bad pitch is read as a rest\n"
+                "note: m3: a note with a bad pitch is read as a rest (2 times)\n"
                 "note: m3: grace notes with no note to take time from: skipped\n"},
         {bomb + measure(note("C4", "<duration>1</duration><lyric><text>&k;&ext;</text></lyric>")),
          head + "m1 @0 C4/1 \"&k;&ext;\"\n"},
