@@ -50,9 +50,10 @@ const char kUsage[] =
     "  --check             only diagnose the script (and its glides): no score, no sound\n"
     "  --expand            print the script with its say lines as plain calls (-o: to FILE)\n"
     "  --labels GRID       write the words and phones said or sung as a Praat TextGrid\n"
-    "  --part P, --verse N, --voice NAME\n"
+    "  --part P, --verse N, --voice NAME, --lang L\n"
     "                      a song file (.musicxml, .mxl, .mid): the part (id or name), the\n"
-    "                      lyric line and the voice (bass tenor alto soprano child breathy)\n"
+    "                      lyric line, the voice (bass tenor alto soprano child breathy) and\n"
+    "                      the lyrics' language (fr; by default the file's, else English)\n"
     "  --fermata F         a song file: a note under a fermata lasts F times its length (1 to\n"
     "                      4; 1.5 when not given)\n"
     "  --watch             run again whenever SCRIPT changes (with -o, --render or --check)\n"
@@ -445,11 +446,13 @@ int parse_options(int argc, char** argv, Options& o) {
             return cli::print_description(stdout, stderr, v) ? 0 : 2;
         } else if (a == "--check") {
             o.check = true;
-        } else if (value("--part", v) || value("--verse", v) || value("--voice", v)) {
+        } else if (value("--part", v) || value("--verse", v) || value("--voice", v) ||
+                   value("--lang", v)) {
             if (v == "\x01" || v.empty()) return usage_error(a + " needs a value");
             std::string& field = a.rfind("--part", 0) == 0    ? o.song.part
                                  : a.rfind("--verse", 0) == 0 ? o.song.verse
-                                                              : o.song.voice;
+                                 : a.rfind("--voice", 0) == 0 ? o.song.voice
+                                                              : o.song.lang;
             field = v;
         } else if (value("--fermata", v)) {
             char* end = nullptr;

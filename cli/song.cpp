@@ -15,6 +15,7 @@
 
 #include "songs.h"
 #include "speechscore_sing.h"
+#include "speechscore_words.h"
 
 namespace cli {
 namespace {
@@ -98,6 +99,7 @@ struct Builder {
     bool any = false;     // a note is in the line
     std::string rests;    // the line as plain rests and tempo statements, while it has no note
     std::string measure;  // of the line's first note
+    std::string lang;     // " lang=fr" on every sing line, or empty
     // Writes the line to the script, and its measure to places (one a line, "" for the lines
     // before it that have none).
     void flush(std::string& script, std::vector<std::string>& places) {
@@ -110,7 +112,7 @@ struct Builder {
                 places.resize(
                     static_cast<std::size_t>(std::count(script.begin(), script.end(), '\n')));
                 places.push_back(measure);
-                script += "sing \"" + l + "\"" + notes + "\n";
+                script += "sing \"" + l + "\"" + notes + lang + "\n";
             }
         }
         lyric.clear();
@@ -193,13 +195,32 @@ bool write_script(const std::string& name, const std::string& bytes, const SongO
     } else {
         voice = &ss::voice_for_range(hz(low), hz(high));
     }
+    // The lyrics' language: --lang, else the file's; the file's English is the default en-us.
+    std::string lang = options.lang.empty() ? song.language : options.lang;
+    std::string lower;
+    for (const char c : lang)
+        lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (options.lang.empty() && (lower == "en" || lower == "en-us")) lang.clear();
+    if (!lang.empty() && !speechscore::words::knows_language(lang)) {
+        if (!options.lang.empty()) {
+            std::fprintf(stderr,
+                         "%s: error: no language '%s': espeak-ng has no voice of that name\n",
+                         name.c_str(), lang.c_str());
+            return false;
+        }
+        std::fprintf(stderr,
+                     "%s: warning: the lyrics are in '%s', a language espeak-ng does not speak: "
+                     "they are sung with English rules (--lang chooses another)\n",
+                     name.c_str(), lang.c_str());
+        lang.clear();
+    }
     std::string partName = song.part;
     for (const songs::Part& p : song.parts)
         if (p.id == song.part && !p.name.empty()) partName = p.name;
     script = "# " +
              one_line(name + ": part " + partName +
                       (song.verse.empty() ? "" : ", verse " + song.verse)) +
-             ", sung by the " + voice->name + " voice\n";
+             ", sung by the " + voice->name + " voice" + (lang.empty() ? "" : " in " + lang) + "\n";
     script += "start1 0 1 1 1 1 1 0 1 1\nstartmn\n";
     double qpm = kDefaultQpm;
     if (!song.tempi.empty() && song.tempi.front().onset == songs::Beats{0, 1})
@@ -208,6 +229,7 @@ bool write_script(const std::string& name, const std::string& bytes, const SongO
     script += "voice " + std::string(voice->name) + "\n";
 
     Builder line;
+    if (!lang.empty()) line.lang = " lang=" + lang;
     // A first note too near the start has no room for its onset consonants before its beat: a
     // rest before it moves the song on so that its vowel still starts on the beat.
     for (const songs::Event& e : song.events) {

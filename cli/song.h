@@ -12,6 +12,7 @@ struct SongOptions {
     std::string verse;     // --verse: lyric line number
     std::string voice;     // --voice: a voice preset; empty: chosen from the part's range
     double fermata = 1.5;  // --fermata: a note under a fermata lasts this many times its length
+    std::string lang;      // --lang: the lyrics' language; empty: the file's, else English
 };
 
 // Whether the runner reads the file as a song: by its name (.musicxml, .xml, .mxl, .mid,

@@ -190,9 +190,10 @@ RunOutcome run_forked(const std::string& name, const std::string& text, bool che
 // The call script that sings a song file's bytes (MusicXML, .mxl, MIDI), made in a forked child
 // as the runner makes it; its warnings and error come back as the runner prints them.
 py::dict song(const std::string& name, const py::bytes& bytes, const std::string& part,
-              const std::string& verse, const std::string& voice, double fermata) {
+              const std::string& verse, const std::string& voice, double fermata,
+              const std::string& lang) {
     const std::string data = bytes;
-    const cli::SongOptions options{part, verse, voice, fermata};
+    const cli::SongOptions options{part, verse, voice, fermata, lang};
     Forked f;
     {
         py::gil_scoped_release release;
@@ -313,7 +314,8 @@ PYBIND11_MODULE(_core, m) {
     m.def("run", &run, py::arg("name"), py::arg("text"), py::arg("check") = false,
           py::arg("labels") = "");
     m.def("song", &song, py::arg("name"), py::arg("bytes"), py::arg("part") = "",
-          py::arg("verse") = "", py::arg("voice") = "", py::arg("fermata") = 1.5);
+          py::arg("verse") = "", py::arg("voice") = "", py::arg("fermata") = 1.5,
+          py::arg("lang") = "");
     m.def("find_orchestra", &speechscore::find_orchestra);
     py::class_<speechscore::Renderer>(m, "Renderer")
         .def(py::init<const std::string&, std::vector<std::string>>(), py::arg("orchestra"),

@@ -170,6 +170,35 @@ std::string verse_of(pugi::xml_node lyric) {
 
 bool has_text(pugi::xml_node lyric) { return !trimmed(lyric.child_value("text")).empty(); }
 
+// The language of a lyric line: the xml:lang of its first text that has one in the voice, else
+// the score's <lyric-language> for its number or name, else the one for every line.
+std::string language_of(pugi::xml_node root, const std::vector<MeasureNode>& nodes,
+                        const std::string& verse, const std::string& voice) {
+    for (const MeasureNode& mn : nodes)
+        for (pugi::xml_node n : mn.content.children("note")) {
+            if (voice_of(n) != voice) continue;
+            for (pugi::xml_node l : n.children("lyric")) {
+                if (verse_of(l) != verse) continue;
+                for (pugi::xml_node t : l.children("text")) {
+                    const std::string lang = trimmed(t.attribute("xml:lang").value());
+                    if (!lang.empty()) return lang;
+                }
+            }
+        }
+    std::string all;
+    for (pugi::xml_node l : root.child("defaults").children("lyric-language")) {
+        const std::string lang = trimmed(l.attribute("xml:lang").value());
+        const std::string number = trimmed(l.attribute("number").value());
+        const std::string name = trimmed(l.attribute("name").value());
+        if (number.empty() && name.empty()) {
+            if (all.empty()) all = lang;
+        } else if (number == verse || (number.empty() && name == verse)) {
+            return lang;
+        }
+    }
+    return all;
+}
+
 // The syllables of a lyric with each text split at its spaces: "b c" on one note is two
 // syllables elided, as an <elision> between two texts is. The first piece ends a word the
 // syllable continued, the last starts one it began; whitespace-only text is no syllable.
@@ -421,6 +450,16 @@ void Reader::read(const pugi::xml_document& doc) {
         song().verse = options_.verse;
     } else if (!song().verses.empty()) {
         song().verse = song().verses.front();
+    }
+    if (!song().verse.empty()) {
+        const std::string lang = language_of(root, nodes, song().verse, voice_);
+        const bool tag = lang.size() <= 35 && std::all_of(lang.begin(), lang.end(), [](char c) {
+                             return std::isalnum(static_cast<unsigned char>(c)) || c == '-';
+                         });
+        if (tag)
+            song().language = lang;
+        else
+            note("the lyrics' xml:lang is no language tag (letters, digits, '-'): not read");
     }
     result_.ok = true;
 }

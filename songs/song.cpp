@@ -107,6 +107,7 @@ std::string syllable_text(const Lyric& lyric) {
 void print_song(std::ostream& out, const Song& song) {
     out << "part " << song.part << " voice " << song.voice;
     if (!song.verse.empty()) out << " verse " << song.verse;
+    if (!song.language.empty()) out << " language " << song.language;
     out << "\n";
     bool held = false;  // a syllable is sounding and a note without one goes on with it
     for (const Event& e : song.events) {

@@ -115,6 +115,7 @@ struct Song {
     std::string voice;                ///< the chosen voice
     std::string verse;                ///< the chosen lyric line; empty when the part has no lyrics
     std::vector<std::string> verses;  ///< every lyric line of the chosen voice
+    std::string language;             ///< the chosen line's language (xml:lang "fr"), if given
     std::vector<Event> events;        ///< time order, no gaps, no overlaps, from beat 0
     std::vector<Tempo> tempi;
     std::vector<TempoGlide> tempoGlides;

@@ -332,6 +332,10 @@ void colour_r(Phrase& ph) {
 
 }  // namespace
 
+bool language_ready(const std::string& lang, Problem& problem) {
+    return espeak_ready(lang, problem);
+}
+
 bool phones_of_text(const std::string& text, const std::string& lang, Phrase& ph,
                     Problem& problem) {
     if (!espeak_ready(lang, problem)) return false;

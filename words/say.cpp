@@ -101,6 +101,11 @@ std::string script_line(const Call& call) {
     return line;
 }
 
+bool knows_language(const std::string& lang) {
+    Problem problem;
+    return ::words::language_ready(lang, problem);
+}
+
 bool execute(const Call& call) {
     for (const Entry& e : kCalls) {
         if (call.op == e.op && static_cast<int>(call.args.size()) == e.count) {

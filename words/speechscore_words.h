@@ -88,6 +88,13 @@ bool say(const std::string& phrase, Input input, const Options& options, Problem
 bool say(const std::string& text);
 
 /**
+ * Whether text can be said in a language: espeak-ng has a voice of that name ("fr", "de").
+ * @param lang the name `Options::lang` would take
+ * @return true when espeak-ng starts and has the voice
+ */
+bool knows_language(const std::string& lang);
+
+/**
  * A call as a call-script line: the name and the arguments, numbers printed so that they read
  * back to the same double ("frqF1 0.050000000000000003 310 45").
  * @param call the call

@@ -229,7 +229,8 @@ def _song_diagnostics(messages: str, name: str) -> List[Diagnostic]:
 
 def read_song(path: str, part: Optional[str] = None, verse: Union[int, str, None] = None,
               voice: Optional[str] = None, data: Optional[bytes] = None,
-              fermata: Optional[float] = None) -> Tuple[Optional[str], List[Diagnostic]]:
+              fermata: Optional[float] = None,
+              lang: Optional[str] = None) -> Tuple[Optional[str], List[Diagnostic]]:
     """The call script that sings a song file, as the ``speechscore`` program makes it.
 
     Parameters are those of :meth:`Score.from_song`.
@@ -249,7 +250,7 @@ def read_song(path: str, part: Optional[str] = None, verse: Union[int, str, None
         with open(name, "rb") as f:
             data = f.read()
     raw = _core().song(name, bytes(data), part or "", "" if verse is None else str(verse),
-                       voice or "", 1.5 if fermata is None else float(fermata))
+                       voice or "", 1.5 if fermata is None else float(fermata), lang or "")
     diagnostics = _song_diagnostics(raw["messages"].decode("utf-8", "replace"), name)
     if raw["status"] != 0:
         if not any(d.level == "error" for d in diagnostics):
@@ -261,7 +262,8 @@ def read_song(path: str, part: Optional[str] = None, verse: Union[int, str, None
 
 def run_song(path: str, part: Optional[str] = None, verse: Union[int, str, None] = None,
              voice: Optional[str] = None, check: bool = False, labels: bool = False,
-             data: Optional[bytes] = None, fermata: Optional[float] = None) -> RunResult:
+             data: Optional[bytes] = None, fermata: Optional[float] = None,
+             lang: Optional[str] = None) -> RunResult:
     """Sings a song file (MusicXML, .mxl or MIDI with lyrics) and returns its score, as
     ``speechscore SONG`` does, without ending the interpreter.
 
@@ -276,7 +278,7 @@ def run_song(path: str, part: Optional[str] = None, verse: Union[int, str, None]
         With ``labels=True``, ``labels`` holds the sung syllables (tier ``words``) and their
         phones (tier ``phones``).
     """
-    script, found = read_song(path, part, verse, voice, data, fermata)
+    script, found = read_song(path, part, verse, voice, data, fermata, lang)
     if script is None:
         result = RunResult("", found, 1, 0.0, "\n".join(str(d) for d in found))
         if check:
@@ -361,7 +363,8 @@ class Score:
     @classmethod
     def from_song(cls, path: str, part: Optional[str] = None,
                   verse: Union[int, str, None] = None, voice: Optional[str] = None,
-                  data: Optional[bytes] = None, fermata: Optional[float] = None) -> "Score":
+                  data: Optional[bytes] = None, fermata: Optional[float] = None,
+                  lang: Optional[str] = None) -> "Score":
         """A score that sings a song file: MusicXML (``.musicxml``, ``.xml``), compressed
         MusicXML (``.mxl``) or a standard MIDI file with lyrics (``.mid``, ``.kar``), read by the
         songs layer and sung by the sing layer as ``speechscore SONG`` does.
@@ -382,6 +385,9 @@ class Score:
         fermata : float, optional
             How many times its length a note under a fermata lasts, 1 to 4; by default 1.5
             (``speechscore --fermata``).
+        lang : str, optional
+            The lyrics' language, an espeak-ng voice (``"fr"``); by default the file's
+            (``xml:lang``), else English (``speechscore --lang``).
 
         Returns
         -------
@@ -396,7 +402,7 @@ class Score:
         OSError
             When the file cannot be read.
         """
-        script, found = read_song(path, part, verse, voice, data, fermata)
+        script, found = read_song(path, part, verse, voice, data, fermata, lang)
         if script is None:
             raise ScoreError(found, os.fspath(path))
         score = cls.from_script(script, os.fspath(path))

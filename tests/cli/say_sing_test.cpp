@@ -265,6 +265,32 @@ TEST(SaySing, ASongFileIsSungAndABrokenOneIsOneError) {
         << noid.out;
     EXPECT_EQ(noid.out.find("\nRest 9"), std::string::npos) << noid.out;
 
+    // The lyrics are sung in the language the file gives them (xml:lang) or --lang gives; a
+    // language espeak-ng lacks is English from the file, and refused from --lang.
+    const std::string text = read_file(dir.file("noid.musicxml"));
+    for (const std::string lang : {"fr", "qq"})
+        dir.write(
+            lang + ".musicxml",
+            std::string(text).replace(text.find("<text>"), 6, "<text xml:lang=\"" + lang + "\">"));
+    const std::pair<std::vector<std::string>, std::string> langs[] = {
+        {{"fr.musicxml"}, "soprano voice in fr\n"},
+        {{"fr.musicxml", "--lang", "de"}, "soprano voice in de\n"},
+        {{"qq.musicxml"}, "soprano voice\n"},
+        {{"fr.musicxml", "--lang", "qq"}, ""}};
+    for (const auto& [args, header] : langs) {
+        std::vector<std::string> expand = args;
+        expand.push_back("--expand");
+        const ChildResult r = run_program(expand, dir);
+        const std::string first = r.out.substr(0, r.out.find('\n') + 1);
+        EXPECT_EQ(r.status, header.empty() ? 1 : 0) << r.err;
+        if (!header.empty()) {
+            EXPECT_EQ(first.substr(first.size() - std::min(first.size(), header.size())), header);
+        }
+        EXPECT_EQ(r.err.find("'qq'") != std::string::npos,
+                  args.back() == "qq" || args.front() == "qq.musicxml")
+            << r.err;
+    }
+
     // An error the song's script finds names the measure its line starts in.
     dir.write("long.musicxml",
               "<score-partwise><part-list><score-part id=\"P1\"/></part-list><part id=\"P1\">"

@@ -30,7 +30,8 @@ class Scores(unittest.TestCase):
                 (os.path.join("examples", "piece.ss"), [], None),
                 (os.path.join(docs, "marks.musicxml"), [], {}),
                 (os.path.join(docs, "lyrics.musicxml"), ["--verse", "2", "--voice", "bass"],
-                 dict(verse=2, voice="bass"))):
+                 dict(verse=2, voice="bass")),
+                (os.path.join(docs, "lyrics.musicxml"), ["--lang", "de"], dict(lang="de"))):
             path = os.path.join(TOP, name)
             ours = (ss.Score.from_file(path).text(check=True) if song is None
                     else ss.run_song(path, check=True, **song).score)

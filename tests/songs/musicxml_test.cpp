@@ -108,6 +108,9 @@ TEST(MusicXml, ReadsAsItsDumpOrOneError) {
     const std::string noXml = "error: not a MusicXML file: not XML ";
     const std::string noDuration =
         "note: m2: a note without a duration: its length is taken from its type\n";
+    const std::string latin =
+        "<defaults><lyric-language number=\"2\" xml:lang=\"it\"/><lyric-language "
+        "xml:lang=\"la\"/></defaults>";
     struct Case {
         std::string input;
         std::string expected;
@@ -147,6 +150,16 @@ TEST(MusicXml, ReadsAsItsDumpOrOneError) {
                  "<octave-change>-1</octave-change></transpose></attributes>" +
                  note("D5", "<duration>1</duration>")),
          "part P1 voice 1\nm1 @0 C4/1\nnote: no part has lyrics: part P1 is read\n"},
+        // The lyrics' language: a text's xml:lang, else the score's for the line, else for all.
+        {measure(
+             note("C4", "<duration>1</duration><lyric><text xml:lang=\"de\">la</text></lyric>")),
+         head.substr(0, head.size() - 1) + " language de\nm1 @0 C4/1 \"la\"\n"},
+        {std::string(measure(c)).insert(measure(c).find('>') + 1, latin),
+         head.substr(0, head.size() - 1) + " language la\nm1 @0 C5/2 \"la\"\n"},
+        {measure(
+             note("C4", "<duration>1</duration><lyric><text xml:lang=\"f r\">la</text></lyric>")),
+         head + "m1 @0 C4/1 \"la\"\nnote: the lyrics' xml:lang is no language tag (letters, "
+                "digits, '-'): not read\n"},
         // Bad numbers are reported with their measure and skipped; the rest is read.
         {score("<measure number=\"1\"><attributes><divisions>0</divisions></attributes>" +
                note("C4", "<duration>1</duration><lyric><text>a</text></lyric>") +
