@@ -170,6 +170,13 @@ std::string verse_of(pugi::xml_node lyric) {
 
 bool has_text(pugi::xml_node lyric) { return !trimmed(lyric.child_value("text")).empty(); }
 
+// Whether words (in lower case) tell a player to jump: "d.c. al fine", "to coda".
+bool jump_text(const std::string& w) {
+    for (const char* jump : {"d.c.", "d.s.", "da capo", "dal segno", "to coda"})
+        if (w.rfind(jump, 0) == 0) return true;
+    return false;
+}
+
 // The language of a lyric line: the xml:lang of its first text that has one in the voice, else
 // the score's <lyric-language> for its number or name, else the one for every line.
 std::string language_of(pugi::xml_node root, const std::vector<MeasureNode>& nodes,
@@ -755,9 +762,7 @@ void Reader::read_direction(pugi::xml_node d, Measure& m, Beats cursor) {
                     m.marks.push_back({MarkKind::Glide, at, 0, text, false, ""});
                 } else if (w == "a tempo" || w == "tempo i" || w == "tempo primo") {
                     if (!soundTempo) m.marks.push_back({MarkKind::ATempo, at, 0, text, false, ""});
-                } else if (w.rfind("d.c.", 0) == 0 || w.rfind("d.s.", 0) == 0 ||
-                           w.rfind("da capo", 0) == 0 || w.rfind("dal segno", 0) == 0 ||
-                           w.rfind("to coda", 0) == 0) {
+                } else if (jump_text(w)) {
                     note("'" + text + "' is not followed: jumps are not expanded");
                 }
             } else if (name == "dynamics") {
@@ -796,8 +801,13 @@ void Reader::read_sound(pugi::xml_node sound, Measure& m, Beats at, bool& tempo)
             note("bad <sound tempo> '" + std::string(t.value()) + "'");
         }
     }
+    // A jump the direction's words name is reported with them.
+    bool named = false;
+    for (pugi::xml_node types : sound.parent().children("direction-type"))
+        for (pugi::xml_node words : types.children("words"))
+            named = named || jump_text(lower(trimmed(words.child_value())));
     for (const char* jump : {"dacapo", "dalsegno", "tocoda"})
-        if (sound.attribute(jump)) {
+        if (sound.attribute(jump) && !named) {
             note(std::string("<sound ") + jump + "> is not followed: jumps are not expanded");
             break;
         }
