@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cmath>
 #include <functional>
+#include <optional>
 
 #include "g2p.h"
 #include "phones.h"
@@ -35,6 +36,7 @@ constexpr double kGlideOff = 0.15;     // s: a held diphthong moves to its offse
 constexpr double kGlideStep = 0.25;    // beats: a tempo glide steps at least this often
 constexpr double kShortest = 0.001;    // s: the shortest note or rest
 constexpr double kVoiceEdge = 0.02;    // s: the voice fades in and out at a rest
+constexpr double kQuiet = 0.002;       // s: a fade-in's first part, to 40 dB under the level
 
 // One sung syllable: its phones split around the nucleus (the first vowel on).
 struct Sung {
@@ -335,6 +337,14 @@ double level_at(const std::vector<Note>& notes, const std::vector<double>& start
     return 0;
 }
 
+// The frequency of the note sounding at beat b (a rest takes the next note's); 0: none.
+double hz_at(const std::vector<Note>& notes, const std::vector<double>& starts, double b) {
+    for (std::size_t j = last_at_or_before(starts, b); j < notes.size(); ++j)
+        if (notes[j].hz > 0 && (b < starts[j] + notes[j].beats || j + 1 == notes.size()))
+            return notes[j].hz;
+    return 0;
+}
+
 }  // namespace
 
 bool sing(const Line& line, const Options& options, Problem& problem, std::vector<Call>* calls,
@@ -494,8 +504,16 @@ bool sing(const Line& line, const Options& options, Problem& problem, std::vecto
         const double f = len > 0 ? (bt - placed[i].start) / len : 0;
         return realStart[i] + f * span[i];
     };
+    // A silent stretch of the voice, held back until the voice's next event, which may start
+    // an open phase into it (below).
+    std::optional<Call> silent;
+    auto flush_silent = [&] {
+        if (silent) emit_one(*silent);
+        silent.reset();
+    };
     std::function<void(const Call&)> emit;
     emit = [&](const Call& c0) {
+        if (c0.op != "genAV") flush_silent();
         Call c = c0;
         if (c.op == "doGLMM") {
             // The tempo marks due by this phone's start, before its tempo step.
@@ -531,20 +549,45 @@ bool sing(const Line& line, const Options& options, Problem& problem, std::vecto
             avLast = c.args[1];
             if (after_pause(t0) && c.args[2] == 0 && c.args[0] > 2 * kVoiceEdge &&
                 (c.args[1] <= 0) != fromSilence) {
-                // The voice starts or stops at a rest: its level glides from or to silence
-                // over kVoiceEdge (in dB, so that it is 40 dB down 7 ms from the edge).
+                // The voice starts or stops at a rest. Stopping, its level falls at once (the
+                // orchestra takes a glide to silence as a step: a half-time of 0.5 ms).
+                // Starting, it glides up from silence over kVoiceEdge, in two glides, as the
+                // orchestra's glides are straight in gain: to 40 dB under the level over
+                // kQuiet, so that the first periods (the first takes its level at once) are
+                // more than 40 dB under it, no click; then to the level.
                 const double first =
                     c.args[1] > 0
                         ? std::min(100.0, c.args[1] + level_at(line.notes, starts, beat_of(t0)))
                         : 0;
-                emit_one({"genAV", {kVoiceEdge, first, 1}});
-                c.args[0] -= kVoiceEdge;
-                avNow = t0 + kVoiceEdge;
+                // From silence, the voice's first period closes (exciting the formants) an open
+                // phase after it starts: it starts that much into the silence before it, so
+                // that its first closure falls on its time, as a stop's voicing does.
+                double lead = 0;
+                const double hz = hz_at(line.notes, starts, beat_of(t0));
+                if (c.args[1] > 0 && silent && hz > 0) {
+                    const double oq = v != nullptr ? v->oq : OQn;
+                    lead = std::clamp(std::min(oq / hz, silent->args[0] - kShortest), 0.0, 1.0);
+                    silent->args[0] -= lead;
+                }
+                flush_silent();
+                if (first > 0) {
+                    emit_one({"genAV", {kQuiet, std::max(1.0, first - 40), 1}});
+                    emit_one({"genAV", {kVoiceEdge - kQuiet, first, 1}});
+                } else {
+                    emit_one({"genAV", {kVoiceEdge, first, 1}});
+                }
+                c.args[0] += lead - kVoiceEdge;
+                avNow = t0 - lead + kVoiceEdge;
                 emit(c);
                 return;
             }
             const double d0 = level_at(line.notes, starts, beat_of(t0));
             const double d1 = level_at(line.notes, starts, beat_of(t1));
+            flush_silent();
+            if (c.args[1] <= 0 && c.args[2] == 0) {
+                silent = c;
+                return;
+            }
             if (c.args[1] <= 0 || (std::fabs(d1 - d0) < 0.5 && c.args[2] == 0)) {
                 if (c.args[1] > 0) c.args[1] = std::min(100.0, c.args[1] + d0);
                 emit_one(c);
@@ -573,6 +616,7 @@ bool sing(const Line& line, const Options& options, Problem& problem, std::vecto
     wo.beats = total;
     const double start = timepoints[3];
     ::words::write_phrase(ph, wo, emit);
+    flush_silent();
     (void)glmm;
 
     // The pitch track.

@@ -61,7 +61,8 @@ double key_hz(double key) { return 440 * std::exp2((key - 69) / 12); }
 // 150 ms or more has its median F0 within 15 cents of its key, and a note marked "*" (its
 // syllable starts with a voiceless consonant, so the voice starts with the vowel) its voicing
 // onset within 15 ms of its time (Praat's frames are 5 ms apart).
-void check_notes(const Take& take, const std::string& notes, double start, double secondsPerBeat) {
+void check_notes(const Take& take, const std::string& notes, double start, double secondsPerBeat,
+                 double onsetWithin = 0.015) {
     double t = start;
     std::istringstream words(notes);
     for (std::string w; words >> w;) {
@@ -75,7 +76,7 @@ void check_notes(const Take& take, const std::string& notes, double start, doubl
             EXPECT_LT(std::fabs(cents(f, key_hz(key))), 15) << "the note at " << t;
         }
         if (w.back() == '*') {
-            EXPECT_NEAR(voice_onset(take, t), t, 0.015) << "the note at " << t;
+            EXPECT_NEAR(voice_onset(take, t), t, onsetWithin) << "the note at " << t;
         }
         t += len;
     }
@@ -102,6 +103,11 @@ TEST(SingMeasure, VowelsStartOnTheirNotesAtTheirPitch) {
               "sing \"ta ka pa sa to ki pu\" r/1 C4/1 E4/1/2 G4/1/2 C5/1/2~ C5/1/2 r/1/2 B4/1/2 "
               "G4/1 C4/2\n"
               "Rest 0.5\nfine\n");
+    // A bass's low vowels after rests: each starts an open phase ahead, so that its first
+    // glottal closure falls on the beat (Praat read them 12 ms late from voices started on it).
+    dir.write("bass.ss",
+              "start1 0 1 1 1 1 1 0 1 1\nstartmn\nmetronome 60\nvoice bass\n"
+              "sing \"oo ee oo ee\" r/1 E2/1 r/1 E2/1 r/1 A2/1 r/1 A2/1\nRest 0.5\nfine\n");
     dir.write(
         "first.musicxml",
         "<score-partwise><part-list><score-part id=\"P1\"/></part-list><part id=\"P1\"><measure "
@@ -113,9 +119,11 @@ TEST(SingMeasure, VowelsStartOnTheirNotesAtTheirPitch) {
         std::string input;
         const char* notes;
         double start, secondsPerBeat;
+        double onsetWithin = 0.015;
     };
     const Case cases[] = {
         {dir.file("s.ss"), "0 60* 64:0.5* 67:0.5* 72* 0:0.5 71:0.5* 67* 60:2*", 0, 0.6},
+        {dir.file("bass.ss"), "0 40* 0 40* 0 45* 0 45*", 0, 1, 0.01},
         // Twin-kle twin-kle lit-tle star (a breath), how I won-der what you are; 100 a minute.
         {std::string(SPEECHSCORE_EXAMPLES_SOURCE) + "/twinkle.musicxml",
          "60 60 67 67 69 69 67:1.5 0:0.5 65* 65 64 64 62 62 60:2", 0.5, 0.6},
@@ -131,7 +139,7 @@ TEST(SingMeasure, VowelsStartOnTheirNotesAtTheirPitch) {
         SCOPED_TRACE(c.input);
         const ChildResult r = run_in(dir.path(), {SPEECHSCORE_CLI, c.input, "--render", "t.wav"});
         ASSERT_EQ(r.status, 0) << r.err;
-        check_notes(measure(dir, "t.wav"), c.notes, c.start, c.secondsPerBeat);
+        check_notes(measure(dir, "t.wav"), c.notes, c.start, c.secondsPerBeat, c.onsetWithin);
     }
 }
 
