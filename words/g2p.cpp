@@ -255,6 +255,30 @@ std::vector<std::string> written_words(const std::string& text) {
     return words;
 }
 
+// espeak-ng's phones without its marks of a word read in another language: "(en)" before it,
+// and the text's language, "(fr)", after it. The phones between are that language's own,
+// which the inventory holds as well (a French "week-end" is said as English).
+std::string without_switches(std::string ipa) {
+    std::size_t open = ipa.find('(');
+    while (open != std::string::npos) {
+        const std::size_t close = ipa.find(')', open);
+        if (close == std::string::npos) break;
+        const bool name =
+            close > open + 1 &&
+            std::all_of(ipa.begin() + static_cast<std::ptrdiff_t>(open) + 1,
+                        ipa.begin() + static_cast<std::ptrdiff_t>(close), [](char c) {
+                            return std::isalnum(static_cast<unsigned char>(c)) || c == '-';
+                        });
+        if (name) {
+            ipa.erase(open, close - open + 1);
+        } else {
+            open = close;
+        }
+        open = ipa.find('(', open);
+    }
+    return ipa;
+}
+
 // The words espeak-ng makes of a text, without their phones.
 std::size_t heard_words(const std::string& text) {
     std::size_t n = 0;
@@ -263,8 +287,9 @@ std::size_t heard_words(const std::string& text) {
         const char* ipa =
             espeak_TextToPhonemes(&at, espeakCHARS_UTF8, espeakPHONEMES_IPA | ('_' << 8));
         if (ipa == nullptr) break;
-        for (const char* c = ipa; *c != '\0'; ++c)
-            if (*c != ' ' && (c == ipa || c[-1] == ' ')) ++n;
+        const std::string clause = without_switches(ipa);
+        for (std::size_t i = 0; i < clause.size(); ++i)
+            if (clause[i] != ' ' && (i == 0 || clause[i - 1] == ' ')) ++n;
     }
     return n;
 }
@@ -346,7 +371,7 @@ bool phones_of_text(const std::string& text, const std::string& lang, Phrase& ph
         const char* ipa =
             espeak_TextToPhonemes(&at, espeakCHARS_UTF8, espeakPHONEMES_IPA | ('_' << 8));
         if (ipa == nullptr) break;
-        std::string clause = ipa;
+        const std::string clause = without_switches(ipa);
         std::size_t from = 0;
         while (from < clause.size()) {
             std::size_t space = clause.find(' ', from);

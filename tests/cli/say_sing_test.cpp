@@ -65,7 +65,8 @@ std::vector<Form> forms() {
         {"say \"see my zoo\"", "see my zoo", sw::Input::Text, sw::Options()},
         {"say /S IY1 | M AY1 | Z UW1/", "S IY1 | M AY1 | Z UW1", sw::Input::Arpabet, sw::Options()},
         {"say [ˈsiː maɪ ˈzuː]", "ˈsiː maɪ ˈzuː", sw::Input::Ipa, sw::Options()},
-        {"say \"bonjour\" lang=fr", "bonjour", sw::Input::Text, french},
+        // "week-end" is read as English: espeak-ng marks it "(en)...(fr)".
+        {"say \"bonjour, bon week-end\" lang=fr", "bonjour, bon week-end", sw::Input::Text, french},
         {"say \"the church judge, sings\" beats=3 pitch=110@0,G3@1.5,98Hz@3",
          "the church judge, sings", sw::Input::Text, fitted},
         {"say \"hello there\" pitch=C3,E3", "hello there", sw::Input::Text, sung},
