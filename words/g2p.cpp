@@ -25,20 +25,24 @@ const std::pair<const char*, const char*> kIpa[] = {
     {"əʊ", "OW"}, {"o", "OW"}, {"ʊ", "UH"}, {"uː", "UW"}, {"u", "UW"}, {"ʌ", "AH"}, {"ə", "AX"},
     {"ɐ", "AH"}, {"ɚ", "AXR"}, {"ɜː", "ER"}, {"ɜ", "ER"}, {"ɝ", "ER"}, {"aɪ", "AY"},
     {"aʊ", "AW"}, {"ɔɪ", "OY"}, {"ᵻ", "IH"}, {"ɨ", "IH"}, {"y", "IY"}, {"ʏ", "IH"}, {"ø", "EY"},
-    {"œ", "EH"}, {"ɤ", "AH"}, {"ɯ", "UW"}, {"ɵ", "AX"}, {"ɘ", "AX"},
+    {"œ", "EH"}, {"ɤ", "AH"}, {"ɯ", "UW"}, {"ɵ", "AX"}, {"ɘ", "AX"}, {"ʉ", "UW"}, {"ä", "AA"},
     {"p", "P"}, {"b", "B"}, {"t", "T"}, {"d", "D"}, {"k", "K"}, {"ɡ", "G"}, {"g", "G"},
     {"c", "K"}, {"ɟ", "G"}, {"ʔ", "T"}, {"ɾ", "DX"}, {"tʃ", "CH"}, {"dʒ", "JH"},
     {"f", "F"}, {"v", "V"}, {"θ", "TH"}, {"ð", "DH"}, {"s", "S"}, {"z", "Z"}, {"ʃ", "SH"},
     {"ʒ", "ZH"}, {"h", "HH"}, {"ɦ", "HH"}, {"x", "HH"}, {"ç", "HH"}, {"χ", "HH"}, {"β", "V"},
-    {"ɣ", "G"}, {"ʝ", "Y"},
+    {"ɣ", "G"}, {"ʝ", "Y"}, {"ʋ", "V"}, {"ɕ", "SH"}, {"ʑ", "ZH"}, {"tɕ", "CH"}, {"dʑ", "JH"},
     {"m", "M"}, {"n", "N"}, {"ŋ", "NG"}, {"ɲ", "N Y"}, {"m̩", "EM"}, {"n̩", "EN"}, {"l̩", "EL"},
     {"l", "L"}, {"ɫ", "L"}, {"ʎ", "L Y"}, {"ɹ", "R"}, {"r", "R"}, {"ʁ", "R"}, {"ʀ", "R"},
     {"w", "W"}, {"ʍ", "W"}, {"j", "Y"},
 };
 // clang-format on
 
-// Marks that change nothing we can say: length, nasalisation, syllable and linking marks.
-const char* const kIgnored[] = {"ː", "ˑ", "\u0303", "\u0329", "-", "\u032F", "ʲ", "ʰ", "'"};
+// Marks that change nothing we can say: length, nasalisation, syllable and linking marks, and
+// the finer places and phonations (dental, raised, lowered, advanced, retracted, centralised,
+// voiceless, compressed lips).
+const char* const kIgnored[] = {"ː",      "ˑ",      "\u0303", "\u0329", "-",      "\u032F",
+                                "ʲ",      "ʰ",      "'",      "\u032A", "\u031D", "\u031E",
+                                "\u031F", "\u0320", "\u0308", "\u030A", "\u0325", "ᵝ"};
 
 // Vowel + /ɹ/ at the end of a syllable: the r-coloured vowels (Allen et al. 1987, Table 9-1).
 const std::pair<const char*, const char*> kRhotic[] = {
