@@ -298,11 +298,19 @@ std::size_t heard_words(const std::string& text) {
     return n;
 }
 
-// Labels the words espeak-ng heard with the text's words between spaces where a written word
-// became several ("100%": one hundred percent; "2.5"), each read alone; the heard words of one
-// written word are joined in the labels. Leaves the labels as heard if the counts disagree.
-void label_by_spaces(const std::string& text, Phrase& ph) {
-    std::vector<std::pair<std::string, std::size_t>> tokens;
+// A word of a text between spaces, without the punctuation at its edges: its place in the text
+// and how many words espeak-ng makes of it, read alone.
+struct Written {
+    std::string label;
+    std::size_t offset = 0;
+    std::size_t heard = 0;
+};
+
+// The text's words between spaces that espeak-ng reads as one or more words, when together
+// they make as many as it heard in the whole text (else none).
+std::vector<Written> written_by_spaces(const std::string& text, std::size_t heardTotal) {
+    static const std::string edges = ",.;!?:\"()";
+    std::vector<Written> tokens;
     std::size_t total = 0;
     std::size_t from = 0;
     while (from < text.size()) {
@@ -311,22 +319,30 @@ void label_by_spaces(const std::string& text, Phrase& ph) {
         while (end < text.size() && !std::isspace(static_cast<unsigned char>(text[end]))) ++end;
         if (end == from) break;
         const std::string token = text.substr(from, end - from);
-        from = end;
         const std::size_t n = heard_words(token);
         total += n;
-        if (n > 0) tokens.emplace_back(token, n);
-    }
-    if (total != ph.words.size()) return;
-    const std::string edges = ",.;!?:\"()";
-    std::size_t w = 0;
-    for (const auto& [token, n] : tokens) {
         const std::size_t first = token.find_first_not_of(edges);
-        const std::string label =
-            first == std::string::npos
-                ? token
-                : token.substr(first, token.find_last_not_of(edges) - first + 1);
-        for (std::size_t k = 0; k < n; ++k, ++w) {
-            ph.words[w].text = label;
+        if (n > 0) {
+            if (first == std::string::npos)
+                tokens.push_back({token, from, n});
+            else
+                tokens.push_back({token.substr(first, token.find_last_not_of(edges) - first + 1),
+                                  from + first, n});
+        }
+        from = end;
+    }
+    if (total != heardTotal) tokens.clear();
+    return tokens;
+}
+
+// Labels the words espeak-ng heard with the text's words between spaces where a written word
+// became several ("100%": one hundred percent; "2.5"), each read alone; the heard words of one
+// written word are joined in the labels. Leaves the labels as heard if the counts disagree.
+void label_by_spaces(const std::string& text, Phrase& ph) {
+    std::size_t w = 0;
+    for (const Written& token : written_by_spaces(text, ph.words.size())) {
+        for (std::size_t k = 0; k < token.heard; ++k, ++w) {
+            ph.words[w].text = token.label;
             ph.words[w].joined = k > 0;
         }
     }
@@ -386,12 +402,26 @@ bool phones_of_text(const std::string& text, const std::string& lang, Phrase& ph
             const int index = static_cast<int>(ph.words.size());
             Problem inner;
             if (!read_ipa_word(word, 0, ph, index, inner)) {
-                const std::string w = static_cast<std::size_t>(index) < written.size()
-                                          ? written[static_cast<std::size_t>(index)]
-                                          : word;
+                // The written word it came from: one to one, or by the words between spaces.
+                const std::size_t count = heard_words(text);
+                std::string w = word;
+                std::size_t offset = std::string::npos;
+                if (written.size() == count && static_cast<std::size_t>(index) < count) {
+                    w = written[static_cast<std::size_t>(index)];
+                    offset = text.find(w);
+                } else {
+                    std::size_t k = 0;
+                    for (const Written& token : written_by_spaces(text, count)) {
+                        if (static_cast<std::size_t>(index) < k + token.heard) {
+                            w = token.label;
+                            offset = token.offset;
+                            break;
+                        }
+                        k += token.heard;
+                    }
+                }
                 problem.message = "the word '" + w + "' (" + word + ") has " + inner.message;
-                const std::size_t found = text.find(w);
-                problem.offset = found == std::string::npos ? 0 : found;
+                problem.offset = offset == std::string::npos ? 0 : offset;
                 return false;
             }
             ph.words.push_back({word});
