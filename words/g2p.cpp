@@ -31,18 +31,22 @@ const std::pair<const char*, const char*> kIpa[] = {
     {"f", "F"}, {"v", "V"}, {"θ", "TH"}, {"ð", "DH"}, {"s", "S"}, {"z", "Z"}, {"ʃ", "SH"},
     {"ʒ", "ZH"}, {"h", "HH"}, {"ɦ", "HH"}, {"x", "HH"}, {"ç", "HH"}, {"χ", "HH"}, {"β", "V"},
     {"ɣ", "G"}, {"ʝ", "Y"}, {"ʋ", "V"}, {"ɕ", "SH"}, {"ʑ", "ZH"}, {"tɕ", "CH"}, {"dʑ", "JH"},
+    {"ʈ", "T"}, {"ɖ", "D"}, {"ʂ", "SH"}, {"ʐ", "ZH"}, {"ɳ", "N"}, {"ɭ", "L"}, {"ɻ", "R"},
     {"m", "M"}, {"n", "N"}, {"ŋ", "NG"}, {"ɲ", "N Y"}, {"m̩", "EM"}, {"n̩", "EN"}, {"l̩", "EL"},
     {"l", "L"}, {"ɫ", "L"}, {"ʎ", "L Y"}, {"ɹ", "R"}, {"r", "R"}, {"ʁ", "R"}, {"ʀ", "R"},
     {"w", "W"}, {"ʍ", "W"}, {"j", "Y"},
 };
 // clang-format on
 
-// Marks that change nothing we can say: length, nasalisation, syllable and linking marks, and
-// the finer places and phonations (dental, raised, lowered, advanced, retracted, centralised,
-// voiceless, compressed lips).
-const char* const kIgnored[] = {"ː",      "ˑ",      "\u0303", "\u0329", "-",      "\u032F",
-                                "ʲ",      "ʰ",      "'",      "\u032A", "\u031D", "\u031E",
-                                "\u031F", "\u0320", "\u0308", "\u030A", "\u0325", "ᵝ"};
+// Marks that change nothing we can say.
+// clang-format off
+const char* const kIgnored[] = {
+    "ː", "ˑ", "\u0303", "\u0329", "-", "\u032F", "ʲ", "ʰ", "'",  // length, nasal, syllabic, linking
+    "\u032A", "\u031D", "\u031E", "\u031F", "\u0320", "\u0308",  // dental, raised, lowered,
+                                                               // advanced, retracted, centralised
+    "\u030A", "\u0325", "ᵝ", "ʱ",  // voiceless (above, below), compressed lips, breathy
+};
+// clang-format on
 
 // Vowel + /ɹ/ at the end of a syllable: the r-coloured vowels (Allen et al. 1987, Table 9-1).
 const std::pair<const char*, const char*> kRhotic[] = {

@@ -58,6 +58,8 @@ std::vector<Form> forms() {
     french.lang = "fr";
     sw::Options polish;
     polish.lang = "pl";
+    sw::Options russian;
+    russian.lang = "ru";
     sw::Options fitted;
     fitted.beats = 3;
     fitted.pitch = {{0, false, 110}, {1.5, false, hz("G3")}, {3, false, 98}};
@@ -69,8 +71,9 @@ std::vector<Form> forms() {
         {"say [ˈsiː maɪ ˈzuː]", "ˈsiː maɪ ˈzuː", sw::Input::Ipa, sw::Options()},
         // "week-end" is read as English: espeak-ng marks it "(en)...(fr)".
         {"say \"bonjour, bon week-end\" lang=fr", "bonjour, bon week-end", sw::Input::Text, french},
-        // /dʑ ɕ tɕ/ said as /dʒ ʃ tʃ/.
+        // /dʑ ɕ tɕ/ said as /dʒ ʃ tʃ/, Russian /ɭʲ/ as /l/.
         {"say \"dzień dobry, cześć\" lang=pl", "dzień dobry, cześć", sw::Input::Text, polish},
+        {"say \"Калинка\" lang=ru", "Калинка", sw::Input::Text, russian},
         {"say \"the church judge, sings\" beats=3 pitch=110@0,G3@1.5,98Hz@3",
          "the church judge, sings", sw::Input::Text, fitted},
         {"say \"hello there\" pitch=C3,E3", "hello there", sw::Input::Text, sung},
