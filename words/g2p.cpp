@@ -227,6 +227,16 @@ bool known_voice(const std::string& lang) {
     return plus == std::string::npos || names.variants.count(lower(lang.substr(plus + 1))) != 0;
 }
 
+// Sets espeak-ng's voice by a name known_voice accepts: a voice's name or file, else (as
+// "en-gb", whose file is "gmw/en") the best voice for that language.
+bool set_voice(const std::string& lang) {
+    if (espeak_SetVoiceByName(lang.c_str()) == EE_OK) return true;
+    if (lang.find('+') != std::string::npos) return false;
+    espeak_VOICE wanted{};
+    wanted.languages = lang.c_str();
+    return espeak_SetVoiceByProperties(&wanted) == EE_OK;
+}
+
 // espeak-ng, started once per process; the voice is set again only when it changes.
 bool espeak_ready(const std::string& lang, Problem& problem) {
     static int rate =
@@ -237,7 +247,7 @@ bool espeak_ready(const std::string& lang, Problem& problem) {
         return false;
     }
     if (voice == lang) return true;
-    if (!known_voice(lang) || espeak_SetVoiceByName(lang.c_str()) != EE_OK) {
+    if (!known_voice(lang) || !set_voice(lang)) {
         problem.message = "unknown language '" + lang + "': espeak-ng has no voice of that name";
         voice.clear();
         return false;

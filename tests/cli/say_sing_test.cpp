@@ -60,6 +60,8 @@ std::vector<Form> forms() {
     polish.lang = "pl";
     sw::Options russian;
     russian.lang = "ru";
+    sw::Options british;
+    british.lang = "en-gb";
     sw::Options fitted;
     fitted.beats = 3;
     fitted.pitch = {{0, false, 110}, {1.5, false, hz("G3")}, {3, false, 98}};
@@ -74,6 +76,8 @@ std::vector<Form> forms() {
         // /dʑ ɕ tɕ/ said as /dʒ ʃ tʃ/, Russian /ɭʲ/ as /l/.
         {"say \"dzień dobry, cześć\" lang=pl", "dzień dobry, cześć", sw::Input::Text, polish},
         {"say \"Калинка\" lang=ru", "Калинка", sw::Input::Text, russian},
+        // A language espeak-ng lists whose voice file is named otherwise (gmw/en).
+        {"say \"water\" lang=en-gb", "water", sw::Input::Text, british},
         {"say \"the church judge, sings\" beats=3 pitch=110@0,G3@1.5,98Hz@3",
          "the church judge, sings", sw::Input::Text, fitted},
         {"say \"hello there\" pitch=C3,E3", "hello there", sw::Input::Text, sung},
