@@ -32,6 +32,8 @@ const std::pair<const char*, const char*> kIpa[] = {
     {"ʒ", "ZH"}, {"h", "HH"}, {"ɦ", "HH"}, {"x", "HH"}, {"ç", "HH"}, {"χ", "HH"}, {"β", "V"},
     {"ɣ", "G"}, {"ʝ", "Y"}, {"ʋ", "V"}, {"ɕ", "SH"}, {"ʑ", "ZH"}, {"tɕ", "CH"}, {"dʑ", "JH"},
     {"ʈ", "T"}, {"ɖ", "D"}, {"ʂ", "SH"}, {"ʐ", "ZH"}, {"ɳ", "N"}, {"ɭ", "L"}, {"ɻ", "R"},
+    {"ɽ", "DX"}, {"q", "K"}, {"ɢ", "G"}, {"t͡ʃ", "CH"}, {"d͡ʒ", "JH"}, {"ʧ", "CH"}, {"ʤ", "JH"},
+    {"t͡s", "T S"}, {"d͡z", "D Z"}, {"ʦ", "T S"}, {"ʣ", "D Z"},
     {"m", "M"}, {"n", "N"}, {"ŋ", "NG"}, {"ɲ", "N Y"}, {"m̩", "EM"}, {"n̩", "EN"}, {"l̩", "EL"},
     {"l", "L"}, {"ɫ", "L"}, {"ʎ", "L Y"}, {"ɹ", "R"}, {"r", "R"}, {"ʁ", "R"}, {"ʀ", "R"},
     {"w", "W"}, {"ʍ", "W"}, {"j", "Y"},
@@ -45,6 +47,7 @@ const char* const kIgnored[] = {
     "\u032A", "\u031D", "\u031E", "\u031F", "\u0320", "\u0308",  // dental, raised, lowered,
                                                                // advanced, retracted, centralised
     "\u030A", "\u0325", "ᵝ", "ʱ",  // voiceless (above, below), compressed lips, breathy
+    "\u033A", "\u033B", ".", "\u0361",  // apical, laminal, syllable break, tie bar
 };
 // clang-format on
 

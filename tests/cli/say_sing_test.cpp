@@ -62,6 +62,8 @@ std::vector<Form> forms() {
     russian.lang = "ru";
     sw::Options british;
     british.lang = "en-gb";
+    sw::Options latvian;
+    latvian.lang = "lv";
     sw::Options fitted;
     fitted.beats = 3;
     fitted.pitch = {{0, false, 110}, {1.5, false, hz("G3")}, {3, false, 98}};
@@ -73,8 +75,9 @@ std::vector<Form> forms() {
         {"say [ˈsiː maɪ ˈzuː]", "ˈsiː maɪ ˈzuː", sw::Input::Ipa, sw::Options()},
         // "week-end" is read as English: espeak-ng marks it "(en)...(fr)".
         {"say \"bonjour, bon week-end\" lang=fr", "bonjour, bon week-end", sw::Input::Text, french},
-        // /dʑ ɕ tɕ/ said as /dʒ ʃ tʃ/, Russian /ɭʲ/ as /l/.
+        // /dʑ ɕ tɕ/ said as /dʒ ʃ tʃ/, Russian /ɭʲ/ as /l/, Latvian /t͡s t͡ʃ/ as /ts tʃ/.
         {"say \"dzień dobry, cześć\" lang=pl", "dzień dobry, cześć", sw::Input::Text, polish},
+        {"say \"cena, četri\" lang=lv", "cena, četri", sw::Input::Text, latvian},
         {"say \"Калинка\" lang=ru", "Калинка", sw::Input::Text, russian},
         // A language espeak-ng lists whose voice file is named otherwise (gmw/en).
         {"say \"water\" lang=en-gb", "water", sw::Input::Text, british},
