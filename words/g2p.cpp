@@ -231,13 +231,19 @@ bool known_voice(const std::string& lang) {
 }
 
 // Sets espeak-ng's voice by a name known_voice accepts: a voice's name or file, else (as
-// "en-gb", whose file is "gmw/en") the best voice for that language.
+// "en-gb", whose file is "gmw/en") the file of the voice espeak-ng lists first for that
+// language; with its variant ("en-gb+f3").
 bool set_voice(const std::string& lang) {
     if (espeak_SetVoiceByName(lang.c_str()) == EE_OK) return true;
-    if (lang.find('+') != std::string::npos) return false;
+    const std::size_t plus = lang.find('+');
+    const std::string language = lang.substr(0, plus);
     espeak_VOICE wanted{};
-    wanted.languages = lang.c_str();
-    return espeak_SetVoiceByProperties(&wanted) == EE_OK;
+    wanted.languages = language.c_str();
+    const espeak_VOICE** found = espeak_ListVoices(&wanted);
+    if (found == nullptr || *found == nullptr || (*found)->identifier == nullptr) return false;
+    const std::string file = (*found)->identifier;
+    return espeak_SetVoiceByName(
+               (file + (plus == std::string::npos ? "" : lang.substr(plus))).c_str()) == EE_OK;
 }
 
 // espeak-ng, started once per process; the voice is set again only when it changes.
