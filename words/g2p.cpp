@@ -306,18 +306,26 @@ std::string without_switches(std::string ipa) {
     return ipa;
 }
 
-// The words espeak-ng makes of a text, without their phones.
-std::size_t heard_words(const std::string& text) {
-    std::size_t n = 0;
+// The phones espeak-ng makes of a text, clause by clause: words between spaces, phones between
+// '_'.
+std::vector<std::string> clauses_of(const std::string& text) {
+    std::vector<std::string> clauses;
     const void* at = text.c_str();
     while (at != nullptr) {
         const char* ipa =
             espeak_TextToPhonemes(&at, espeakCHARS_UTF8, espeakPHONEMES_IPA | ('_' << 8));
         if (ipa == nullptr) break;
-        const std::string clause = without_switches(ipa);
+        clauses.push_back(without_switches(ipa));
+    }
+    return clauses;
+}
+
+// The words espeak-ng makes of a text, without their phones.
+std::size_t heard_words(const std::string& text) {
+    std::size_t n = 0;
+    for (const std::string& clause : clauses_of(text))
         for (std::size_t i = 0; i < clause.size(); ++i)
             if (clause[i] != ' ' && (i == 0 || clause[i - 1] == ' ')) ++n;
-    }
     return n;
 }
 
@@ -409,12 +417,9 @@ bool phones_of_text(const std::string& text, const std::string& lang, Phrase& ph
     if (!espeak_ready(lang, problem)) return false;
     const std::vector<std::string> written = written_words(text);
     std::vector<std::string> heard;
-    const void* at = text.c_str();
-    while (at != nullptr) {
-        const char* ipa =
-            espeak_TextToPhonemes(&at, espeakCHARS_UTF8, espeakPHONEMES_IPA | ('_' << 8));
-        if (ipa == nullptr) break;
-        const std::string clause = without_switches(ipa);
+    const std::vector<std::string> clauses = clauses_of(text);
+    for (std::size_t c = 0; c < clauses.size(); ++c) {
+        const std::string& clause = clauses[c];
         std::size_t from = 0;
         while (from < clause.size()) {
             std::size_t space = clause.find(' ', from);
@@ -450,7 +455,7 @@ bool phones_of_text(const std::string& text, const std::string& lang, Phrase& ph
             ph.words.push_back({word});
             heard.push_back(word);
         }
-        if (at != nullptr) add_pause(ph, 0);
+        if (c + 1 < clauses.size()) add_pause(ph, 0);
     }
     // Label the words as written when espeak-ng kept them one to one.
     if (written.size() == ph.words.size()) {
