@@ -566,7 +566,7 @@ bool sing(const Line& line, const Options& options, Problem& problem, std::vecto
                 const double hz = hz_at(line.notes, starts, beat_of(t0));
                 if (c.args[1] > 0 && silent && hz > 0) {
                     const double oq = v != nullptr ? v->oq : OQn;
-                    lead = std::clamp(std::min(oq / hz, silent->args[0] - kShortest), 0.0, 1.0);
+                    lead = std::max(0.0, std::min(oq / hz, silent->args[0] - kShortest));
                     silent->args[0] -= lead;
                 }
                 flush_silent();

@@ -296,12 +296,8 @@ std::string without_switches(std::string ipa) {
                         ipa.begin() + static_cast<std::ptrdiff_t>(close), [](char c) {
                             return std::isalnum(static_cast<unsigned char>(c)) || c == '-';
                         });
-        if (name) {
-            ipa.erase(open, close - open + 1);
-        } else {
-            open = close;
-        }
-        open = ipa.find('(', open);
+        if (name) ipa.erase(open, close - open + 1);
+        open = ipa.find('(', name ? open : close);
     }
     return ipa;
 }
@@ -320,14 +316,17 @@ std::vector<std::string> clauses_of(const std::string& text) {
     return clauses;
 }
 
-// The words espeak-ng makes of a text, without their phones.
-std::size_t heard_words(const std::string& text) {
+// The words in espeak-ng's clauses.
+std::size_t words_in(const std::vector<std::string>& clauses) {
     std::size_t n = 0;
-    for (const std::string& clause : clauses_of(text))
+    for (const std::string& clause : clauses)
         for (std::size_t i = 0; i < clause.size(); ++i)
             if (clause[i] != ' ' && (i == 0 || clause[i - 1] == ' ')) ++n;
     return n;
 }
+
+// The words espeak-ng makes of a text, without their phones.
+std::size_t heard_words(const std::string& text) { return words_in(clauses_of(text)); }
 
 // A word of a text between spaces, without the punctuation at its edges: its place in the text
 // and how many words espeak-ng makes of it, read alone.
@@ -431,7 +430,7 @@ bool phones_of_text(const std::string& text, const std::string& lang, Phrase& ph
             Problem inner;
             if (!read_ipa_word(word, 0, ph, index, inner)) {
                 // The written word it came from: one to one, or by the words between spaces.
-                const std::size_t count = heard_words(text);
+                const std::size_t count = words_in(clauses);
                 std::string w = word;
                 std::size_t offset = std::string::npos;
                 if (written.size() == count && static_cast<std::size_t>(index) < count) {
