@@ -448,7 +448,9 @@ int run_script(const std::string& name, const std::string& text, bool check, int
     while (from < text.size()) {
         std::size_t end = text.find('\n', from);
         if (end == std::string::npos) end = text.size();
-        runner.line(++number, text.substr(from, end - from));
+        // A line may end in "\r\n", as an editor on Windows saves it.
+        const std::size_t last = end > from && text[end - 1] == '\r' ? end - 1 : end;
+        runner.line(++number, text.substr(from, last - from));
         from = end + 1;
     }
     runner.finish(number);

@@ -110,6 +110,11 @@ TEST(SaySing, CallScriptAndExpandedScriptWriteTheSameBytes) {
     const ChildResult run = run_program({"s.ss"}, dir);
     ASSERT_EQ(run.status, 0) << run.err;
 
+    std::string crlf;  // as an editor on Windows saves it
+    for (const char c : script) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    dir.write("w.ss", crlf);
+    EXPECT_TRUE(run_program({"w.ss"}, dir).out == run.out) << "\\r\\n line ends change the score";
+
     const ChildResult cpp = run_child([&]() {
         start1(0, 1, 1, 1, 1, 1, 0, 1, 1);
         startmn();
