@@ -234,6 +234,23 @@ int pass(const Options& o, speechscore::Renderer* renderer) {
         temporary = true;
     }
 
+    // --labels: the TextGrid goes beside its file, put in place with the score or the take.
+    cli::Output labels;
+    if (!o.labels.empty() && !o.check) {
+        if (!cli::open_output(o.labels, labels, problem, interrupted)) {
+            cli::discard_output(output);
+            if (temporary) {
+                close(outFd);
+                unlink(scorePath.c_str());
+            }
+            if (interrupted) return interrupted_status();
+            std::fprintf(stderr, "speechscore: cannot write the labels to %s: %s\n",
+                         o.labels.c_str(), problem.c_str());
+            return 2;
+        }
+    }
+    cli::set_labels_output(labels.fd, o.labels);
+
     // --expand: the expanded script goes where the score would go, the score nowhere.
     int scoreFd = outFd;
     int expandFd = -1;
@@ -256,6 +273,7 @@ int pass(const Options& o, speechscore::Renderer* renderer) {
     };
     auto clean_up = [&]() {
         cli::discard_output(output);
+        cli::discard_output(labels);
         if (temporary) unlink(scorePath.c_str());
     };
     if (g_interrupted) {
@@ -266,6 +284,8 @@ int pass(const Options& o, speechscore::Renderer* renderer) {
     int status = run.status;
     const cli::RunReport& r = run.report;
     const int errors = r.scriptErrors + r.libraryErrors;
+    // The TextGrid goes in place with the score or the take it labels.
+    bool labelsKept = status < 128 && !r.writeFailed && o.wav.empty();
     if (output.fd >= 0) {
         if (status < 128 && !r.writeFailed) {
             if (!cli::commit_output(output, problem)) {
@@ -300,6 +320,7 @@ int pass(const Options& o, speechscore::Renderer* renderer) {
             clean_up();
             return interrupted_status();
         }
+        labelsKept = status == 0 || status == 4;  // a take that clips is kept
         if (status == 0) {
             std::fprintf(stderr, "%s: rendered %s in %lld ms (%s)\n", name.c_str(),
                          seconds_text(r.scoreEnd).c_str(), static_cast<long long>(elapsed_ms()),
@@ -311,6 +332,11 @@ int pass(const Options& o, speechscore::Renderer* renderer) {
         std::string line = name + ": no errors; the score lasts " + seconds_text(r.scoreEnd);
         if (!o.check) line += " (" + o.output + ", " + std::to_string(elapsed_ms()) + " ms)";
         std::fprintf(stderr, "%s\n", line.c_str());
+    }
+    if (labelsKept && labels.fd >= 0 && !r.labelsFailed && !cli::commit_output(labels, problem)) {
+        std::fprintf(stderr, "speechscore: cannot write the labels to %s: %s\n", o.labels.c_str(),
+                     problem.c_str());
+        status = std::max(status, 2);
     }
     clean_up();
     // A TextGrid that could not be written (said where it failed) is an output not written.
@@ -465,7 +491,6 @@ int parse_options(int argc, char** argv, Options& o) {
         } else if (value("--labels", v)) {
             if (v == "\x01" || v.empty()) return usage_error("--labels needs a TextGrid file name");
             o.labels = v;
-            cli::set_labels_path(v);
         } else if (a == "--watch") {
             o.watch = true;
         } else if (value("-o", v) || value("--output", v)) {

@@ -235,6 +235,7 @@ void Runner::note_score_end() {
 
 void Runner::close_score() {
     note_score_end();
+    if (!write_collected_labels(name_)) report_.labelsFailed = 1;
     std::fflush(stdout);
     fine();  // ends the process when the library counted errors
     std::fflush(stdout);

@@ -21,6 +21,7 @@ namespace {
 namespace sw = speechscore::words;
 
 int g_expandFd = -1;
+int g_labelsFd = -1;
 std::string g_labelsPath;
 sw::Labels g_labels;
 
@@ -147,39 +148,29 @@ double score_end() {
     return end;
 }
 
-// Writes the TextGrid into a scratch file beside its destination and renames it into place;
-// on failure says why, once, and returns false.
-bool g_labelsFailed = false;
-
+// Writes the TextGrid; on failure says why and returns false.
 bool write_labels(const std::string& name) {
-    if (g_labelsFailed) return true;  // said once already, and counted
-    Output out;
-    std::string problem;
-    bool interrupted = false;
-    if (open_output(g_labelsPath, out, problem, interrupted)) {
-        const std::string text = sw::text_grid(g_labels, score_end());
-        if (speechscore::outputs::write_all(out.fd, text.data(), text.size())) {
-            if (commit_output(out, problem)) return true;
-        } else {
-            problem = std::strerror(errno);
-            discard_output(out);
-        }
-    }
-    g_labelsFailed = true;
+    const std::string text = sw::text_grid(g_labels, score_end());
+    if (speechscore::outputs::write_all(g_labelsFd, text.data(), text.size())) return true;
     std::fprintf(stderr, "%s: error: cannot write the labels to %s: %s\n", name.c_str(),
-                 g_labelsPath.c_str(), problem.empty() ? "interrupted" : problem.c_str());
+                 g_labelsPath.c_str(), std::strerror(errno));
     return false;
 }
 
 }  // namespace
 
 void set_expand_output(int fd) { g_expandFd = fd; }
-void set_labels_path(const std::string& path) { g_labelsPath = path; }
+void set_labels_output(int fd, const std::string& path) {
+    g_labelsFd = fd;
+    g_labelsPath = path;
+}
 
-sw::Labels* collected_labels() { return g_labelsPath.empty() ? nullptr : &g_labels; }
+sw::Labels* collected_labels() { return g_labelsFd < 0 ? nullptr : &g_labels; }
 
 bool write_collected_labels(const std::string& name) {
-    return g_labelsPath.empty() || write_labels(name);
+    const bool written = g_labelsFd < 0 || write_labels(name);
+    g_labelsFd = -1;  // once: what comes after fine follows the end of the score
+    return written;
 }
 
 void expand_line(const std::string& text) {
@@ -241,7 +232,6 @@ void finish_line(const std::string& name, int line, std::size_t at, int before,
     for (const sw::Call& c : calls) expand_line(sw::script_line(c));
     for (int slot = 2; slot <= 19; ++slot)
         report.scoreEnd = std::max(report.scoreEnd, timepoints[slot]);
-    if (!write_collected_labels(name)) report.labelsFailed = 1;
 }
 
 }  // namespace cli

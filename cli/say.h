@@ -16,9 +16,9 @@ struct Labels;
 namespace cli {
 
 // Where --expand writes the expanded script (-1: not expanding) and where --labels writes the
-// TextGrid (empty: nowhere). Set before the run.
+// TextGrid (-1: nowhere; path names it in messages). Set before the run.
 void set_expand_output(int fd);
-void set_labels_path(const std::string& path);
+void set_labels_output(int fd, const std::string& path);
 
 // Runs a say line: returns false when the line is no say statement. A line that cannot be said
 // is diagnosed as NAME:LINE:COLUMN: error: and writes nothing. While expanding, the calls it
@@ -26,13 +26,14 @@ void set_labels_path(const std::string& path);
 bool say_line(const std::string& name, int line, const std::string& text, RunReport& report);
 
 // The words and phones --labels collects, for the sing statement to add its own to (nullptr
-// when no TextGrid is asked for); write_collected_labels writes them out after a line.
+// when no TextGrid is asked for); write_collected_labels writes them out once, as the score
+// closes.
 speechscore::words::Labels* collected_labels();
 bool write_collected_labels(const std::string& name);  // false: not written (said)
 
 // After the calls of a say or sing line ran: reports the errors the library counted since
 // `before` at the line's column ("say: the library counted N errors for this phrase"), copies
-// the calls to the expanded script, moves the score's end and writes the labels collected.
+// the calls to the expanded script and moves the score's end.
 void finish_line(const std::string& name, int line, std::size_t at, int before,
                  const char* statement, const char* unit,
                  const std::vector<speechscore::words::Call>& calls, RunReport& report);

@@ -179,7 +179,10 @@ RunOutcome run_forked(const std::string& name, const std::string& text, bool che
     }
     auto* report = new (shared) cli::RunReport{};
     outcome.run = forked("run the script", [&](int outFd) {
-        cli::set_labels_path(labels);
+        const int fd = labels.empty()
+                           ? -1
+                           : open(labels.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        cli::set_labels_output(fd, labels);
         return cli::run_script(name, text, check, outFd, *report);
     });
     outcome.report = *report;

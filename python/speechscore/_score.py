@@ -200,7 +200,8 @@ def run_script(text: str, name: str = "<script>", check: bool = False,
         with tempfile.TemporaryDirectory(prefix="speechscore-") as scratch:
             grid = os.path.join(scratch, "labels.TextGrid")
             raw = _core().run(name, text, False, grid)
-            found = read_text_grid(grid) if os.path.isfile(grid) else Labels()
+            written = os.path.isfile(grid) and os.path.getsize(grid) > 0
+            found = read_text_grid(grid) if written else Labels()
     lines = text.split("\n")
     messages = raw["messages"].decode("utf-8", "replace")
     result = RunResult(raw["score"].decode("utf-8", "replace"), _diagnostics(messages, lines),

@@ -388,15 +388,25 @@ TEST(SaySing, LabelsAreATextGridPraatReads) {
           {"--labels", "no/t.TextGrid", "-o", "s.sco", "s.ss"}}) {
         r = run_program(args, dir);
         EXPECT_EQ(r.status, 2) << args[1];
-        EXPECT_NE(
-            r.err.find(args[1] == "s.ss"    ? "the TextGrid would overwrite the script s.ss"
-                       : args[1] == "s.sco" ? "the TextGrid would overwrite the score s.sco"
-                                            : "error: cannot write the labels to no/t.TextGrid"),
-            std::string::npos)
+        EXPECT_NE(r.err.find(args[1] == "s.ss"    ? "the TextGrid would overwrite the script s.ss"
+                             : args[1] == "s.sco" ? "the TextGrid would overwrite the score s.sco"
+                                                  : "cannot write the labels to no/t.TextGrid"),
+                  std::string::npos)
             << r.err;
     }
     EXPECT_EQ(read_file(dir.file("s.ss")), script);
     EXPECT_EQ(read_file(dir.file("t.TextGrid.part")), "mine");
+
+    // It goes in place with what it labels: a script without words labels its silence; the
+    // take of a run with errors is not rendered, and the TextGrid beside it stays.
+    dir.write("rest.ss", std::string(kStart) + "Rest 1\nfine\n");
+    ASSERT_EQ(run_program({"--labels", "t.TextGrid", "rest.ss"}, dir).status, 0);
+    EXPECT_EQ(tier_labels(dir, "t.TextGrid", 1), "@0 ");
+    const std::string silence = read_file(dir.file("t.TextGrid"));
+    dir.write("bad.ss", std::string(kStart) + "say \"cat\"\nRest x\nfine\n");
+    EXPECT_EQ(run_program({"--labels", "t.TextGrid", "--render", "t.wav", "bad.ss"}, dir).status,
+              1);
+    EXPECT_EQ(read_file(dir.file("t.TextGrid")), silence);
 }
 
 }  // namespace
