@@ -518,7 +518,7 @@ struct Job {
     std::vector<std::string> lines;
     std::string progress_prefix;  // of the child's progress line; empty: none
     bool show_progress = true;    // a progress line on a terminal
-    bool in_process = false;      // performed in this process, not in a copy
+    bool in_process = false;      // a lone render, which a resident copy may take
     RenderResult result;
     pid_t pid = -1;
     int channel = -1;  // read end of the child's report
@@ -541,8 +541,7 @@ struct Renderer::State {
 
     unsigned jobs = 0;  // renders a batch keeps in flight; 0: one per processor
     bool in_process = false;
-    unsigned resident = 0;       // seconds a resident copy waits for a render; 0: none
-    std::vector<CSOUND*> spent;  // instances a render in this process used up
+    unsigned resident = 0;  // seconds a resident copy waits for a render; 0: none
 
     bool stopped() const { return stop && stop(); }
     bool compile();
@@ -617,7 +616,6 @@ Renderer::Renderer(const std::string& orchestra, std::vector<std::string> option
 
 Renderer::~Renderer() {
     if (state_->csound != nullptr) g_api.csoundDestroy(state_->csound);
-    for (CSOUND* spent : state_->spent) g_api.csoundDestroy(spent);
 }
 
 bool Renderer::ok() const { return state_->error.empty(); }
@@ -1010,9 +1008,7 @@ RenderResult Renderer::State::render(std::string text, const std::string& name,
     job.in_process = in_process;
     if (!begin(job, score_file)) return job.result;
     bool was_stopped = false;
-    const bool ran = job.in_process
-                         ? !(was_stopped = stopped()) && job.received.size() >= sizeof(Outcome)
-                         : wait_child(job.pid, job.channel, job.received, was_stopped);
+    const bool ran = wait_child(job.pid, job.channel, job.received, was_stopped);
     end(job, ran, was_stopped);
     return job.result;
 }
@@ -1162,8 +1158,9 @@ bool Renderer::State::begin(Job& job, const struct stat* score_file) {
     }
 
     // The render, in a copy of the compiled instance: csound's messages stay in that copy, and
-    // a stop kills it at once. Or in this process, which uses the instance up: a stop is seen
-    // between blocks of samples.
+    // a stop kills it at once. Never in this process: csound ends a score it cannot read (an
+    // #include it cannot open) by a jump that only its own entry points prepare, which from
+    // csoundReadScore lands in a stack frame long gone; a copy that falls there is reported.
     job.progress_prefix = job.show_progress && isatty(STDERR_FILENO) ? progress : "";
     const std::string& progress_prefix = job.progress_prefix;
     if (connection >= 0) {
@@ -1207,16 +1204,7 @@ bool Renderer::State::begin(Job& job, const struct stat* score_file) {
             return false;
         }
     }
-    const bool here = job.in_process;
-    if (here) {
-        g_messages.clear();
-        job.received = report_of(write_take(fd, text, wav, progress_prefix, true));
-        close(fd);
-        spent.push_back(csound);  // compiled again for the next render
-        csound = nullptr;
-        compiled = false;
-        return true;
-    }
+    job.in_process = false;
     job.pid = spawn(
         [&](int channel) {
             send_and_exit(channel, write_take(fd, text, wav, progress_prefix, false));

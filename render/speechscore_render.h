@@ -105,11 +105,11 @@ public:
     RenderResult render_text(const std::string& text, const std::string& name,
                              const std::string& wav);
 
-    /// True: render_file and render_text perform in this process instead of a copy of the
-    /// compiled instance, which saves the copy's cost (2 to 3 ms of processor time) for a
-    /// program that renders one score; each such render uses the instance up, so the next one
-    /// (and the analysis of a clipped take) compiles the orchestra again. A stop is seen between
-    /// blocks of samples. Batches always render in copies.
+    /// True: render_file and render_text are lone renders of a program that renders one score,
+    /// which a resident copy (set_resident) may take. Every render is performed in a copy of
+    /// the compiled instance, so that a score csound cannot read ends that copy, not the
+    /// program: csound ends such a score (an #include it cannot open) by a jump into a stack
+    /// frame long gone.
     void set_in_process(bool in_process);
 
     /// With set_in_process: a render that finds no resident copy of this renderer's compiled

@@ -297,6 +297,8 @@ TEST_F(Render, RefusesBadInputNamingTheLikelyCauseAndTouchesNoFile) {
     });
     const std::string unknown = scratch() + "/unknown_instrument.sco";
     std::ofstream(unknown) << "i 33 0 0.5 1 2\n" << text;
+    const std::string include = scratch() + "/include.sco";
+    std::ofstream(include) << "#include \"missing.sco\"\n" << text;
     // The line of fine()'s count of errors, and each error with its statement's echo.
     std::string closing, reported;
     const std::vector<std::string> lines = lines_of(read_file(with_errors));
@@ -338,6 +340,9 @@ TEST_F(Render, RefusesBadInputNamingTheLikelyCauseAndTouchesNoFile) {
              " plays instrument 33, which is not in the orchestra (it has 1, 10 to 27 and 80); "
              "first at line 1: i 33 0 0.5 1 2\n" +
              csound},
+        // csound gives up on it by a jump that ends the process it is in: a copy of its own.
+        {"SPEECHSCORE_RENDER_RESIDENT=0 " + r + quoted(include) + to_wav, 1,
+         "render: csound stopped without a word while rendering " + include + "\n" + nothing},
         {r + quoted(score) + " " + quoted(score), 1,
          "render: " + score +
              " is the score or the orchestra itself; give another name for the WAV file\n"},
