@@ -629,6 +629,11 @@ void Renderer::set_progress(const std::string& prefix) { state_->progress = pref
 // printed, and it sets no signal handlers of its own.
 bool Renderer::State::compile() {
     if (compiled) return true;
+    // One compilation at a time in the process, whichever renderer asks: csound's parser keeps
+    // state of its own, the messages are gathered in one place, and standard output is put
+    // aside and back around it.
+    static std::mutex compiling;
+    const std::lock_guard<std::mutex> lock(compiling);
     std::string unloaded;
     if (!load_api(unloaded)) {
         compile_messages = {"csound cannot start: " + unloaded};

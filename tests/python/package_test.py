@@ -6,6 +6,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import threading
 import unittest
 
 import speechscore as ss
@@ -135,6 +136,16 @@ class Stimuli(unittest.TestCase):
             with self.assertRaisesRegex(ss.RenderError, "cannot take the option --ksmps"):
                 ss.Renderer(["--ksmps"]).render(vowel_score())
             again = renderer.render(vowel_score())
+            # Renderers in two threads: csound compiles one orchestra at a time, and the
+            # interpreter's standard output stays its own.
+            output, takes = os.fstat(1), []
+            threads = [threading.Thread(target=lambda: takes.extend(
+                ss.Renderer().render(vowel_score()) for _ in range(2))) for _ in range(2)]
+            [t.start() for t in threads]
+            [t.join() for t in threads]
+            self.assertEqual(os.fstat(1).st_ino, output.st_ino)
+            self.assertEqual(len(takes), 4)
+            self.assertTrue(all((t.samples == take.samples).all() for t in takes))
             self.assertTrue(os.path.isfile(wav))
             said = syl.render(wav=os.path.join(d, "s.wav"))
             self.assertTrue(os.path.isfile(os.path.join(d, "s.TextGrid")))
