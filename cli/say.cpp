@@ -87,9 +87,15 @@ bool read_pitch(const std::string& list, std::size_t column, sw::Options& o, Say
     return true;
 }
 
+// Where the options lang= and beats= stand in the line (npos: not given).
+struct OptionColumns {
+    std::size_t lang = std::string::npos;
+    std::size_t beats = std::string::npos;
+};
+
 // Reads the say statement after its name: the phrase and the options.
 bool read_say(const std::string& line, std::size_t at, std::string& phrase, sw::Input& input,
-              std::size_t& phraseColumn, std::size_t& langColumn, sw::Options& o, SayError& e) {
+              std::size_t& phraseColumn, OptionColumns& columns, sw::Options& o, SayError& e) {
     while (at < line.size() && (line[at] == ' ' || line[at] == '\t')) ++at;
     if (at >= line.size()) {
         e = {at, "say needs a phrase: \"text\", /ARPABET/ or [IPA]"};
@@ -125,8 +131,9 @@ bool read_say(const std::string& line, std::size_t at, std::string& phrase, sw::
         }
         if (key == "lang") {
             o.lang = value;
-            langColumn = at;
+            columns.lang = at;
         } else if (key == "beats") {
+            columns.beats = at;
             if (!read_number(value, o.beats) || !(o.beats > 0)) {
                 e = {at + eq + 1, "beats=" + value + ": the phrase's length in beats, above 0"};
                 return false;
@@ -191,14 +198,14 @@ bool say_line(const std::string& name, int line, const std::string& text, RunRep
     std::string phrase;
     sw::Input input = sw::Input::Text;
     std::size_t phraseColumn = 0;
-    std::size_t langColumn = std::string::npos;
+    OptionColumns columns;
     sw::Options options;
     SayError e = {0, ""};
     sw::Problem problem;
     std::vector<sw::Call> calls;
     const int before = nerrors;
     std::fflush(stdout);
-    if (!read_say(text, at + 3, phrase, input, phraseColumn, langColumn, options, e)) {
+    if (!read_say(text, at + 3, phrase, input, phraseColumn, columns, options, e)) {
         std::fprintf(stderr, "%s: error: %s\n", place_of(name, line, e.column + 1).c_str(),
                      e.message.c_str());
         ++report.scriptErrors;
@@ -206,11 +213,14 @@ bool say_line(const std::string& name, int line, const std::string& text, RunRep
     }
     if (!sw::say(phrase, input, options, problem, g_expandFd >= 0 ? &calls : nullptr,
                  collected_labels())) {
-        // A language espeak-ng does not know is pointed out at its option.
-        const bool language = problem.message.rfind("unknown language", 0) == 0;
-        const std::size_t column = language && langColumn != std::string::npos
-                                       ? langColumn
-                                       : phraseColumn + problem.offset;
+        // A language espeak-ng does not know, or a length it cannot have, is pointed out at
+        // its option.
+        const auto starts = [&](const char* head) { return problem.message.rfind(head, 0) == 0; };
+        const std::size_t option = starts("unknown language") ? columns.lang
+                                   : starts("beats=")         ? columns.beats
+                                                              : std::string::npos;
+        const std::size_t column =
+            option != std::string::npos ? option : phraseColumn + problem.offset;
         std::fprintf(stderr, "%s: error: %s\n", place_of(name, line, column + 1).c_str(),
                      problem.message.c_str());
         ++report.scriptErrors;

@@ -311,8 +311,9 @@ std::vector<Point> formant_points(const Phrase& ph, int k) {
 struct Clock {
     std::vector<double> start, dur, real, span;
     double operator()(double t) const {
-        std::size_t i = 0;
-        while (i + 1 < start.size() && t >= start[i + 1]) ++i;
+        // The last segment that starts at or before t (the starts never go back).
+        const auto after = std::upper_bound(start.begin() + 1, start.end(), t);
+        const std::size_t i = static_cast<std::size_t>(after - (start.begin() + 1));
         if (dur[i] <= 0) return real[i];
         return real[i] + (t - start[i]) / dur[i] * span[i];
     }
@@ -586,14 +587,14 @@ std::vector<F0Point> given_contour(const Phrase& ph, const Options& o, double se
 
 double contour_at(const std::vector<F0Point>& pts, double t) {
     if (t <= pts.front().t) return pts.front().hz;
-    for (std::size_t k = 1; k < pts.size(); ++k) {
-        if (t <= pts[k].t) {
-            const double span = pts[k].t - pts[k - 1].t;
-            if (span <= 0) return pts[k].hz;
-            return pts[k - 1].hz + (pts[k].hz - pts[k - 1].hz) * (t - pts[k - 1].t) / span;
-        }
-    }
-    return pts.back().hz;
+    // The first point at or after t (the points are in time order).
+    const auto at = std::lower_bound(pts.begin() + 1, pts.end(), t,
+                                     [](const F0Point& p, double time) { return p.t < time; });
+    if (at == pts.end()) return pts.back().hz;
+    const F0Point& a = *(at - 1);
+    const double span = at->t - a.t;
+    if (span <= 0) return at->hz;
+    return a.hz + (at->hz - a.hz) * (t - a.t) / span;
 }
 
 double oct_of_hz(double hz) { return 8.75 + std::log2(hz / 440.0); }
@@ -606,8 +607,8 @@ void write_pitch(const std::vector<F0Point>& contour, const Clock& clock, const 
     const int n = std::max(1, static_cast<int>(std::round(total / kF0Step)));
     // Inverse of the clock, sampled: phrase time at score time r.
     auto phrase_time = [&](double r) {
-        std::size_t i = 0;
-        while (i + 1 < clock.real.size() && r >= clock.real[i + 1]) ++i;
+        const auto after = std::upper_bound(clock.real.begin() + 1, clock.real.end(), r);
+        const std::size_t i = static_cast<std::size_t>(after - (clock.real.begin() + 1));
         if (clock.span[i] <= 0) return clock.start[i];
         return clock.start[i] + (r - clock.real[i]) / clock.span[i] * clock.dur[i];
     };

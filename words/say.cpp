@@ -147,6 +147,16 @@ bool say(const std::string& phrase, Input input, const Options& options, Problem
         return false;
     }
     ::words::time_phrase(ph);
+    const double natural = ph.segs.back().start + ph.segs.back().dur;
+    if (options.beats == 0 && !(natural <= 3600)) {
+        char seconds[32];
+        std::snprintf(seconds, sizeof seconds, "%.0f", natural);
+        problem = {std::string("the phrase would last ") + seconds +
+                       " s at its natural rate; a phrase lasts at most an hour (say it in several "
+                       "lines)",
+                   0};
+        return false;
+    }
     // As a sung note, each phone lasts 1 ms or more: the score's times have four decimals, and a
     // shorter phone would be written as events of no length.
     const double phones = static_cast<double>(ph.segs.size());

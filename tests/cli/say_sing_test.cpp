@@ -215,9 +215,9 @@ TEST(SaySing, ALineThatCannotBeSaidOrSungIsReportedAndWritesNothing) {
         {"say \"see", "s.ss:4:5: error: the phrase has no closing \""},
         {"say /S IY1 M9/", "s.ss:4:12: error: unknown phone 'M9'"},
         {"say", "s.ss:4:4: error: say needs a phrase"},
-        {"say \"see\" beats=1e300", "s.ss:4:6: error: beats=1.0000000000000001e+300 would last"},
+        {"say \"see\" beats=1e300", "s.ss:4:11: error: beats=1.0000000000000001e+300 would last"},
         {"say \"see\" beats=1e-9",
-         "s.ss:4:6: error: beats=1.0000000000000001e-09 would leave the "
+         "s.ss:4:11: error: beats=1.0000000000000001e-09 would leave the "
          "phrase's 2 phones and pauses 3.33e-07 ms each; each needs"},
         {"say \"see\" pitch=1e300", "s.ss:4:17: error: pitch point '1e300': a note name"},
         {"say \"see\" pitch=C3,C9", "s.ss:4:20: error: pitch point 'C9': a note name"},
@@ -250,6 +250,13 @@ TEST(SaySing, ALineThatCannotBeSaidOrSungIsReportedAndWritesNothing) {
         EXPECT_EQ(r.err.rfind(c.message, 0), 0u) << c.line << "\n" << r.err;
         EXPECT_TRUE(r.out == clean.out) << c.line << ": the line wrote to the score";
     }
+    // A phrase longer than an hour at its natural rate (and said in about a second).
+    std::string words = "say \"";
+    for (int i = 0; i < 8000; ++i) words += "hello there ";
+    dir.write("s.ss", std::string(kStart) + words + "\"\nRest 1\nfine\n");
+    const ChildResult hour = run_program({"s.ss"}, dir);
+    EXPECT_EQ(hour.err.rfind("s.ss:4:6: error: the phrase would last ", 0), 0u) << hour.err;
+    EXPECT_TRUE(hour.out == clean.out);
     // The library's own sing, without arguments, is still the operation.
     dir.write("s.ss", std::string(kStart) + "sing\nRest 1\nfine\n");
     EXPECT_EQ(run_program({"s.ss"}, dir).status, 0);
