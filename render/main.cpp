@@ -11,6 +11,7 @@
 #include <signal.h>
 #include <string.h>
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -19,6 +20,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "speechscore_render.h"
@@ -84,6 +86,7 @@ bool read_batch(const std::string& list, std::vector<speechscore::RenderItem>& i
         return false;
     }
     std::string line;
+    std::vector<int> lines;  // of the items in the list
     for (int number = 1; std::getline(in, line); ++number) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.find_first_not_of(" \t") == std::string::npos) continue;
@@ -95,6 +98,22 @@ bool read_batch(const std::string& list, std::vector<speechscore::RenderItem>& i
             return false;
         }
         items.push_back({line.substr(0, tab), line.substr(tab + 1)});
+        lines.push_back(number);
+    }
+    // No take over the list or over a score of the batch (a single render refuses its own).
+    struct stat st {};
+    std::vector<std::pair<struct stat, std::string>> inputs;
+    if (stat(list.c_str(), &st) == 0) inputs.push_back({st, "the batch list"});
+    for (const speechscore::RenderItem& item : items)
+        if (stat(item.score.c_str(), &st) == 0) inputs.push_back({st, "the score " + item.score});
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (stat(items[i].wav.c_str(), &st) != 0) continue;
+        for (const auto& [input, what] : inputs) {
+            if (input.st_dev != st.st_dev || input.st_ino != st.st_ino) continue;
+            say(list + ":" + std::to_string(lines[i]) + ": error: the take " + items[i].wav +
+                " would overwrite " + what + "; give another name for the WAV file");
+            return false;
+        }
     }
     return true;
 }

@@ -515,6 +515,20 @@ TEST_F(Render, ABatchRendersAsTheProgramDoesAloneAndStopsWhenAsked) {
     EXPECT_EQ(
         r.err.substr(0, r.err.find('\n')),
         "render: " + list + ":2: error: expected a score and a WAV file separated by one tab");
+    // No take over the list or a score of the batch: nothing is rendered.
+    const std::string copy = dir + "copy.sco", text = read_file(plain);
+    std::ofstream(copy) << text;
+    for (const std::string& over : {list, copy}) {
+        std::ofstream(list) << plain << "\t" << over << "\n" << copy << "\t" << dir << "c.wav\n";
+        const std::string listed = read_file(list);
+        r = render({"--batch", list});
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err, "render: " + list + ":1: error: the take " + over + " would overwrite " +
+                             (over == list ? "the batch list" : "the score " + copy) +
+                             "; give another name for the WAV file\n");
+        EXPECT_EQ(read_file(list), listed);
+        EXPECT_EQ(read_file(copy), text);
+    }
 }
 
 }  // namespace
