@@ -12,17 +12,20 @@ from typing import Any, Dict, List, Mapping, Optional, Sequence, Tuple, Union
 
 from ._render import RenderError
 from ._score import run_script
-from .labels import write_text_grid
+from .labels import text_grid, write_text_grid
 
 #: Columns of a table that describe an item rather than build it.
 META = ("file", "textgrid", "step", "item", "id")
+#: Columns read as text even where they look like numbers ("007", "1", "NaN").
+TEXT = META + ("label", "consonant", "vowel", "transition_from", "script", "script_file", "score")
 MANIFEST = "manifest.csv"
 
 Row = Mapping[str, Any]
 
 
 def read_table(path: str) -> List[Dict[str, Any]]:
-    """Reads a stimulus table (CSV with a header); numbers become floats, empty cells vanish."""
+    """Reads a stimulus table (CSV with a header); numbers become floats (but labels, phones
+    and scripts stay text), empty cells vanish."""
     rows = []
     with open(path, newline="", encoding="utf-8-sig") as f:
         try:
@@ -35,7 +38,7 @@ def read_table(path: str) -> List[Dict[str, Any]]:
                 if k is None or v is None or v == "":
                     continue
                 try:
-                    row[k] = float(v) if k not in META else v
+                    row[k] = float(v) if k not in TEXT else v
                 except ValueError:
                     row[k] = v
             rows.append(row)
@@ -83,6 +86,11 @@ Job = Tuple[int, Row, str, Tuple[str, ...], str, Dict[str, str]]
 Prepared = Tuple[int, str, str, Any, str, str]
 
 
+def _grid_name(row: Row) -> str:
+    """The name of a row's TextGrid: its ``textgrid`` cell, or its take's with .TextGrid."""
+    return str(row.get("textgrid") or os.path.splitext(str(row["file"]))[0] + ".TextGrid")
+
+
 def _prepare(job: Job) -> Prepared:
     """Builds one row's score unless its take is there with the same hash: (index, outcome,
     score text or message, labels, hash, WAV path), outcome "ready", "skipped" or "failed"."""
@@ -90,9 +98,14 @@ def _prepare(job: Job) -> Prepared:
     try:
         name = str(row["file"])
         text, labels = _build(row)
-        digest = hashlib.sha256((orchestra + text).encode()).hexdigest()
+        # The labels count too: a row whose labels changed is done again, and so is one whose
+        # TextGrid is gone.
+        grid = os.path.join(directory, _grid_name(row))
+        labelled = "" if labels is None else "\0" + grid + "\0" + text_grid(labels)
+        digest = hashlib.sha256((orchestra + text + labelled).encode()).hexdigest()
         wav = os.path.join(directory, name)
-        if done.get(name) == digest and os.path.isfile(wav):
+        if (done.get(name) == digest and os.path.isfile(wav)
+                and (labels is None or os.path.isfile(grid))):
             return index, "skipped", "", None, digest, wav
         os.makedirs(os.path.dirname(wav) or ".", exist_ok=True)
         return index, "ready", text, labels, digest, wav
@@ -109,8 +122,7 @@ def _finish(item: Prepared, row: Row, directory: str, status: str,
         return index, "failed", f"{RenderError.__name__}: {RenderError(messages)}", ""
     try:
         if labels is not None:
-            grid = str(row.get("textgrid") or os.path.splitext(str(row["file"]))[0] + ".TextGrid")
-            write_text_grid(labels, os.path.join(directory, grid))
+            write_text_grid(labels, os.path.join(directory, _grid_name(row)))
     except Exception as e:
         return index, "failed", f"{type(e).__name__}: {e}", ""
     return index, "rendered", "", digest
@@ -200,7 +212,10 @@ def render_batch(table: Union[str, Sequence[Row]], directory: Optional[str] = No
     orchestra = _orchestra_hash(opts)
     result = BatchResult()
     jobs = []
-    owner: Dict[str, int] = {}  # a take's path: the row that writes it
+    owner: Dict[str, int] = {}  # a take's or TextGrid's path: the row that writes it
+    kept = {os.path.normpath(manifest): "the manifest"}  # what no row writes over
+    if isinstance(table, str):
+        kept[os.path.normpath(os.path.abspath(table))] = "the table"
     for i, row in enumerate(rows):
         if "file" not in row:
             result.failures.append((i + 1, "the row has no file"))
@@ -210,11 +225,18 @@ def render_batch(table: Union[str, Sequence[Row]], directory: Optional[str] = No
         if not name.lower().endswith(".wav"):
             result.failures.append((i + 1, f"the file {name!r} is no WAV name (.wav)"))
             continue
-        path = os.path.normpath(os.path.join(directory, name))
-        if path in owner:
-            result.failures.append((i + 1, f"{name} is row {owner[path]}'s file too"))
+        grid = _grid_name(row)
+        if not grid.lower().endswith(".textgrid"):
+            result.failures.append((i + 1, f"the textgrid {grid!r} is no TextGrid name (.TextGrid)"))
             continue
-        owner[path] = i + 1
+        paths = [os.path.normpath(os.path.join(directory, f)) for f in (name, grid)]
+        taken = [(f, p) for f, p in zip((name, grid), paths) if p in owner or p in kept]
+        if taken:
+            f, p = taken[0]
+            whose = kept[p] if p in kept else f"row {owner[p]}'s file"
+            result.failures.append((i + 1, f"{f} is {whose} too"))
+            continue
+        owner.update({p: i + 1 for p in paths})
         jobs.append((i, dict(row), directory, opts, orchestra,
                      {name: done[name]} if name in done else {}))
     bar = _bar(len(jobs)) if progress else None

@@ -234,18 +234,29 @@ class Batches(unittest.TestCase):
         rows.insert(2, dict(file="bad.wav", vot=-5))
         rows.append(dict(file="open.wav", score="i 80 0 1\n"))
         rows += [dict(file="./s1.wav", f2_onset=900), dict(file="notes.txt")]  # s1's take kept
+        rows += [dict(file="t.wav", textgrid="s2.TextGrid"), dict(file="u.wav", textgrid="t.csv")]
         with tempfile.TemporaryDirectory() as d:
+            with open(os.path.join(d, "t.csv"), "w") as f:
+                f.write("file,label,vowel,f2_onset\na.wav,007,NaN,1000\n")
+            self.assertEqual(ss.read_table(os.path.join(d, "t.csv")),
+                             [dict(file="a.wav", label="007", vowel="NaN", f2_onset=1000.0)])
             first = ss.render_batch(rows, d, workers=2, progress=False)
             self.assertEqual((first.rendered, first.skipped, [r for r, _ in first.failures]),
-                             (6, 0, [3, 8, 9, 10]))
+                             (6, 0, [3, 8, 9, 10, 11, 12]))
+            self.assertEqual(first.failures[4][1], "s2.TextGrid is row 4's file too")
             self.assertTrue(first.failures[1][1].startswith("RenderError: open.wav has no final"),
                             first.failures[1][1])
             self.assertTrue(os.path.isfile(os.path.join(d, "s5.TextGrid")))
+            # Done again: a take or a TextGrid that is gone, a row or its labels changed.
             os.remove(os.path.join(d, "s4.wav"))
+            os.remove(os.path.join(d, "s5.TextGrid"))
             rows[1]["f2_onset"] = 1234
+            rows[4]["label"] = "ga"
             second = ss.render_batch(rows, d, workers=2, progress=False)
             self.assertEqual((second.rendered, second.skipped, [r for r, _ in second.failures]),
-                             (2, 4, [3, 8, 9, 10]))
+                             (4, 2, [3, 8, 9, 10, 11, 12]))
+            with open(os.path.join(d, "s3.TextGrid"), encoding="utf-8") as f:
+                self.assertIn('"ga"', f.read())
             # on a Dask cluster
             os.remove(os.path.join(d, "s0.wav"))
             rows[3]["f2_onset"] = 1555
@@ -253,7 +264,7 @@ class Batches(unittest.TestCase):
                               dashboard_address=None) as cluster, Client(cluster) as client:
                 third = ss.render_batch(rows, d, client=client, progress=False)
             self.assertEqual((third.rendered, third.skipped, [r for r, _ in third.failures]),
-                             (2, 4, [3, 8, 9, 10]))
+                             (2, 4, [3, 8, 9, 10, 11, 12]))
 
 
 if __name__ == "__main__":
