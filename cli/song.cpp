@@ -247,25 +247,39 @@ bool write_script(const std::string& name, const std::string& bytes, const SongO
     std::size_t hairpin = 0;
     bool holding = false;      // an extend line runs: notes without lyric hold the syllable
     songs::Beats carry{0, 1};  // beats of notes too short to sing, given to the next event
+    // The tempo marks and glides that start by beat t: as marks on a note and as statements.
+    auto tempo_by = [&](songs::Beats t, std::string& marks, std::string& lines) {
+        while (tempo < song.tempi.size() && song.tempi[tempo].onset <= t) {
+            if (!(song.tempi[tempo].onset == songs::Beats{0, 1}) || tempo > 0) {
+                marks += ":mm=" + number(song.tempi[tempo].qpm);
+                lines += "metronome " + number(song.tempi[tempo].qpm) + "\n";
+            }
+            ++tempo;
+        }
+        while (glide < song.tempoGlides.size() && song.tempoGlides[glide].onset <= t) {
+            const songs::TempoGlide& g = song.tempoGlides[glide];
+            const std::string b = number((g.end - g.onset).value());
+            marks += ":gl=" + b + "," + number(g.toQpm);
+            lines += "glMM " + b + " " + number(g.toQpm) + "\n";
+            ++glide;
+        }
+    };
+    // The next tempo mark or glide when it starts inside the stretch from..to, with a 64th of a
+    // beat or more on each side: there the stretch is split. Else `to`.
+    auto tempo_inside = [&](songs::Beats from, songs::Beats to) {
+        songs::Beats at = to;
+        if (tempo < song.tempi.size() && song.tempi[tempo].onset < at) at = song.tempi[tempo].onset;
+        if (glide < song.tempoGlides.size() && song.tempoGlides[glide].onset < at)
+            at = song.tempoGlides[glide].onset;
+        const songs::Beats room = songs::make_beats(1, 64);
+        return at - from >= room && to - at >= room ? at : to;
+    };
     for (std::size_t i = 0; i < song.events.size(); ++i) {
         const songs::Event& e = song.events[i];
         // Tempo marks and glides at this event: marks on it.
         std::string tempoMarks;
         std::string tempoLines;  // the same as statements
-        while (tempo < song.tempi.size() && song.tempi[tempo].onset <= e.onset) {
-            if (!(song.tempi[tempo].onset == songs::Beats{0, 1}) || tempo > 0) {
-                tempoMarks += ":mm=" + number(song.tempi[tempo].qpm);
-                tempoLines += "metronome " + number(song.tempi[tempo].qpm) + "\n";
-            }
-            ++tempo;
-        }
-        while (glide < song.tempoGlides.size() && song.tempoGlides[glide].onset <= e.onset) {
-            const songs::TempoGlide& g = song.tempoGlides[glide];
-            const std::string b = number((g.end - g.onset).value());
-            tempoMarks += ":gl=" + b + "," + number(g.toQpm);
-            tempoLines += "glMM " + b + " " + number(g.toQpm) + "\n";
-            ++glide;
-        }
+        tempo_by(e.onset, tempoMarks, tempoLines);
         if (e.rest) line.flush(script, places);
         // Dynamics and hairpins that start by this event.
         std::string mark;
@@ -297,6 +311,7 @@ bool write_script(const std::string& name, const std::string& bytes, const SongO
         const double factor = e.fermata ? options.fermata : 1;
         // A breath mark: the note's last quarter (at most half a beat) becomes a rest.
         songs::Beats length = e.length + carry;
+        const songs::Beats start = e.onset - carry;
         carry = songs::Beats{0, 1};
         songs::Beats breath{0, 1};
         if (e.breath && !e.rest) {
@@ -304,9 +319,24 @@ bool write_script(const std::string& name, const std::string& bytes, const SongO
             if (breath > songs::make_beats(1, 2)) breath = songs::make_beats(1, 2);
             length = length - breath;
         }
+        // A tempo that changes inside a note or rest splits it there: a rest into rests, a note
+        // into notes that hold its syllable; the later pieces carry the marks.
+        std::vector<songs::Beats> pieces;
+        std::vector<std::string> marksOf = {tempoMarks}, linesOf = {tempoLines};
+        for (songs::Beats at = start, end = start + length;;) {
+            const songs::Beats next = tempo_inside(at, end);
+            pieces.push_back(next - at);
+            if (next == end) break;
+            marksOf.emplace_back();
+            linesOf.emplace_back();
+            tempo_by(next, marksOf.back(), linesOf.back());
+            at = next;
+        }
         if (e.rest) {
-            line.notes += " r/" + beats_text(length, factor) + tempoMarks;
-            line.rests += tempoLines + "Rest " + number(length.value() * factor) + "\n";
+            for (std::size_t k = 0; k < pieces.size(); ++k) {
+                line.notes += " r/" + beats_text(pieces[k], factor) + marksOf[k];
+                line.rests += linesOf[k] + "Rest " + number(pieces[k].value() * factor) + "\n";
+            }
             holding = false;
         } else {
             double pitch = std::isfinite(e.pitch) ? e.pitch : 60;
@@ -319,9 +349,11 @@ bool write_script(const std::string& name, const std::string& bytes, const SongO
                              name.c_str(), e.measure.c_str(), e.name.c_str(),
                              note_name(pitch).c_str());
             }
-            line.notes += " " + note_name(pitch) + "/" + beats_text(length, factor);
-            if (!mark.empty()) line.notes += ":" + mark;
-            line.notes += tempoMarks;
+            for (std::size_t k = 0; k < pieces.size(); ++k) {
+                line.notes += " " + note_name(pitch) + "/" + beats_text(pieces[k], factor);
+                if (k == 0 && !mark.empty()) line.notes += ":" + mark;
+                line.notes += marksOf[k];
+            }
             const songs::Lyric* l = song.verse.empty() ? nullptr : songs::lyric_of(e, song.verse);
             if (l != nullptr && !l->syllables.empty()) {
                 line.lyric += syllable_text(*l);
@@ -341,6 +373,8 @@ bool write_script(const std::string& name, const std::string& bytes, const SongO
                     line.inWord = false;
                 }
             }
+            for (std::size_t k = 1; k < pieces.size(); ++k)
+                line.lyric += std::string("_") + (line.inWord ? "-" : " ");
             if (!line.any) line.measure = e.measure;
             line.any = true;
         }

@@ -260,7 +260,7 @@ std::vector<Placed> lay_out(const std::vector<Sung>& syl, const std::vector<Span
         place_run(rest, heldEnd, restF, secondsPerBeat, out);
         place_run(s.coda, vowelEnd, coF[k], secondsPerBeat, out);
     }
-    // Pauses in the gaps; phones in time order.
+    // Pauses in the gaps, cut where the tempo changes as a held vowel is; phones in time order.
     std::stable_sort(out.begin(), out.end(),
                      [](const Placed& a, const Placed& b) { return a.start < b.start; });
     std::vector<Placed> full;
@@ -268,13 +268,22 @@ std::vector<Placed> lay_out(const std::vector<Sung>& syl, const std::vector<Span
     const double end = spans.empty() ? 0 : spans.back().end;
     Seg pause;
     pause.ph = ::words::pause_phone();
+    const auto add_pause = [&](double from, double to) {
+        for (const double c : cuts) {
+            if (c > from + 1e-9 && c < to - 1e-9) {
+                full.push_back({pause, from, c});
+                from = c;
+            }
+        }
+        full.push_back({pause, from, to});
+    };
     for (const Placed& q : out) {
-        if (q.start > t + 1e-9) full.push_back({pause, t, q.start});
+        if (q.start > t + 1e-9) add_pause(t, q.start);
         const double s0 = std::max(q.start, t);
         if (q.end > s0 + 1e-9) full.push_back({q.seg, s0, q.end});
         t = std::max(t, q.end);
     }
-    if (end > t + 1e-9) full.push_back({pause, t, end});
+    if (end > t + 1e-9) add_pause(t, end);
     return full;
 }
 

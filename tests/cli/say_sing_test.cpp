@@ -321,6 +321,24 @@ TEST(SaySing, ASongFileIsSungAndABrokenOneIsOneError) {
             << r.err;
     }
 
+    // A tempo that changes under a held note, or inside a rest, changes it there.
+    const std::string note = "<note><pitch><step>C</step><octave>4</octave></pitch><duration>4";
+    dir.write("tempo.musicxml",
+              "<score-partwise><part-list><score-part id=\"P1\"/></part-list><part id=\"P1\">"
+              "<measure><attributes><divisions>1</divisions></attributes><sound tempo=\"120\"/>" +
+                  note +
+                  "</duration><tie type=\"start\"/><lyric><text>hold</text></lyric></note>"
+                  "</measure><measure><sound tempo=\"60\"/>" +
+                  note +
+                  "</duration><tie type=\"stop\"/></note></measure><measure><note><rest/>"
+                  "<duration>4</duration></note><backup><duration>2</duration></backup><sound "
+                  "tempo=\"240\"/><forward><duration>2</duration></forward></measure><measure>" +
+                  note +
+                  "</duration><lyric><text>next</text></lyric></note></measure></part>"
+                  "</score-partwise>");
+    ASSERT_EQ(run_program({"tempo.musicxml", "--labels", "t.TextGrid"}, dir).status, 0);
+    EXPECT_EQ(tier_labels(dir, "t.TextGrid", 1), "@0 hold@0.5000 @6.5000 next@9.0000 @10.0000 ");
+
     // An error the song's script finds names the measure its line starts in.
     dir.write("long.musicxml",
               "<score-partwise><part-list><score-part id=\"P1\"/></part-list><part id=\"P1\">"
