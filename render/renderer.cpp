@@ -418,6 +418,7 @@ struct Outcome {
     long long frames = 0;   // frames written
     long long clipped = 0;  // samples beyond full scale
     long long first_over = -1, last_over = -1;  // frames of the first and last of them
+    long long not_finite = -1;                  // frame of the first NaN or infinity
     double peak = 0;
     long long peak_at = 0;
     // The clip analysis.
@@ -1065,6 +1066,10 @@ Outcome Renderer::State::write_take(int fd, const std::string& text, const std::
             const double a = std::fabs(block[i]);
             if (a <= o.peak && a <= 1) continue;
             const long long frame = sample / per_frame;
+            if (!std::isfinite(a)) {  // no take: the render stops here
+                o.not_finite = frame;
+                return false;
+            }
             if (a > o.peak) o.peak = a, o.peak_at = frame;
             if (a > 1) {
                 ++o.clipped;
@@ -1269,6 +1274,15 @@ void Renderer::State::end(Job& job, bool ran, bool was_stopped) {
         out.push_back(nothing);
         return;
     }
+    if (outcome.not_finite >= 0) {
+        unlink(take.c_str());
+        out.push_back(
+            format("the sound of %s is no number (NaN or infinity) from %.3f s: a level "
+                   "far beyond what the orchestra plays; look at the levels there",
+                   name.c_str(), static_cast<double>(outcome.not_finite) / outcome.rate));
+        out.push_back(nothing);
+        return;
+    }
     if (outcome.csound_status != 0 || !errors.empty()) {
         unlink(take.c_str());
         std::vector<std::string> causes = diagnose(lines, name, instruments);
@@ -1426,10 +1440,12 @@ void Renderer::State::end(Job& job, bool ran, bool was_stopped) {
     const double suggested =
         std::copysign(std::floor(std::fabs(avfact) * analysis.low * 1e4) / 1e4, avfact);
     if (suggested == 0) {
-        out.push_back(
-            format("the voicing would have to be %.1f dB softer, below the smallest "
-                   "avfact the score can carry (0.0001); lower the AV levels instead",
-                   -dbfs(analysis.low)));
+        // The search halves the factor 60 times: beyond that, some 361 dB.
+        const std::string softer = analysis.low > 0 ? format("%.1f dB", -dbfs(analysis.low))
+                                                    : std::string("more than 360 dB");
+        out.push_back("the voicing would have to be " + softer +
+                      " softer, below the smallest avfact the score can carry (0.0001); lower the "
+                      "AV levels instead");
         return;
     }
     out.push_back(

@@ -299,6 +299,9 @@ TEST_F(Render, RefusesBadInputNamingTheLikelyCauseAndTouchesNoFile) {
     std::ofstream(unknown) << "i 33 0 0.5 1 2\n" << text;
     const std::string include = scratch() + "/include.sco";
     std::ofstream(include) << "#include \"missing.sco\"\n" << text;
+    const std::string infinite = scratch() + "/infinite.sco";  // the voicing at 100000 dB
+    std::ofstream(infinite) << std::regex_replace(
+        text, std::regex("(^|\n)(i 20 +[0-9.]+ +[0-9.]+ +)[0-9.]+"), "$1$2 1e5");
     // The line of fine()'s count of errors, and each error with its statement's echo.
     std::string closing, reported;
     const std::vector<std::string> lines = lines_of(read_file(with_errors));
@@ -343,6 +346,11 @@ TEST_F(Render, RefusesBadInputNamingTheLikelyCauseAndTouchesNoFile) {
         // csound gives up on it by a jump that ends the process it is in: a copy of its own.
         {"SPEECHSCORE_RENDER_RESIDENT=0 " + r + quoted(include) + to_wav, 1,
          "render: csound stopped without a word while rendering " + include + "\n" + nothing},
+        {r + quoted(infinite) + to_wav, 1,
+         "render: the sound of " + infinite +
+             " is no number (NaN or infinity) from 0.010 s: a level far beyond what the "
+             "orchestra plays; look at the levels there\n" +
+             nothing},
         {r + quoted(score) + " " + quoted(score), 1,
          "render: " + score +
              " is the score or the orchestra itself; give another name for the WAV file\n"},
