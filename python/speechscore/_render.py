@@ -146,7 +146,8 @@ class Renderer:
             without numpy a take kept in ``wav`` has ``samples`` None, and a take with no
             ``wav`` raises ModuleNotFoundError before it is rendered.
         allow_clip : bool
-            When False a clipped take raises :class:`RenderError`.
+            When False a clipped take raises :class:`RenderError`, and ``wav`` is left as it
+            was.
 
         Returns
         -------
@@ -163,9 +164,22 @@ class Renderer:
         if path is None:
             scratch = tempfile.TemporaryDirectory(prefix="speechscore-")
             path = os.path.join(scratch.name, "take.wav")
+        # A take that may be refused for clipping: the one it would replace is kept aside (a
+        # second name for the same file) to be put back.
+        kept = target = None
+        if wav is not None and not allow_clip:
+            target = os.path.realpath(wav)
+            if os.path.isfile(target):
+                kept = _aside(target)
         try:
             result = self._native().render_text(text, name, path)
             status = result["status"]
+            if status == "clipped" and not allow_clip and target is not None:
+                if kept is not None:
+                    os.replace(kept, target)
+                    kept = None
+                elif os.path.isfile(target):
+                    os.unlink(target)
             if status not in ("rendered", "clipped") or (status == "clipped" and not allow_clip):
                 raise RenderError(result["messages"])
             data, rate = read_wav(path) if samples else (None, 44100)
@@ -174,6 +188,29 @@ class Renderer:
         finally:
             if scratch is not None:
                 scratch.cleanup()
+            if kept is not None:
+                os.unlink(kept)
+
+
+def _aside(path: str) -> str:
+    """A second name beside the file for the same file (a copy where links are refused)."""
+    import shutil
+    import uuid
+
+    folder, base = os.path.split(path)
+    while True:
+        aside = os.path.join(folder, f".{base}.{uuid.uuid4().hex[:12]}")
+        try:
+            os.link(path, aside)
+            return aside
+        except FileExistsError:
+            continue
+        except OSError:
+            fd, aside = tempfile.mkstemp(prefix=f".{base}.", dir=folder)
+            with os.fdopen(fd, "wb") as out, open(path, "rb") as old:
+                shutil.copyfileobj(old, out)
+            shutil.copymode(path, aside)
+            return aside
 
 
 def _has_numpy() -> bool:

@@ -146,6 +146,14 @@ class Stimuli(unittest.TestCase):
             self.assertEqual(os.fstat(1).st_ino, output.st_ino)
             self.assertEqual(len(takes), 4)
             self.assertTrue(all((t.samples == take.samples).all() for t in takes))
+            # A clipped take refused leaves the file as it was, and nothing beside it.
+            with open(wav, "rb") as f:
+                kept = f.read()
+            with self.assertRaises(ss.RenderError):
+                renderer.render(ss.syllable(av=90).score, wav, allow_clip=False)
+            with open(wav, "rb") as f:
+                self.assertEqual(f.read(), kept)
+            self.assertEqual(os.listdir(d), ["a.wav"])
             self.assertTrue(os.path.isfile(wav))
             said = syl.render(wav=os.path.join(d, "s.wav"))
             self.assertTrue(os.path.isfile(os.path.join(d, "s.TextGrid")))
