@@ -16,6 +16,7 @@ import csv
 import difflib
 import io
 import math
+import numbers
 import os
 from dataclasses import dataclass, field
 from typing import Any, Dict, List, Mapping, Optional, Sequence, Tuple, Union
@@ -157,8 +158,13 @@ def syllable(**params: Any) -> Syllable:
             raise ValueError(f"{name} is a duration in ms, 0 or more, not {p[name]}")
     if p["duration"] <= 0:
         raise ValueError("duration (the vowel) must be more than 0 ms")
+    total = sum(float(p[name]) for name in ("closure", "burst", "vot", "duration", "tail"))
+    if total > 3_600_000:
+        raise ValueError(f"the syllable would last {total / 1000:.0f} s; it lasts at most an hour")
+    if not (0.001 <= float(p["glide"]) <= 10):  # a link of the transition's chain per glide
+        raise ValueError(f"glide is the renderer's formant glide, 0.001 to 10 s, not {p['glide']}")
     for name in ("f1_onset", "f2_onset", "f3_onset", "f1_target", "f2_target", "f3_target",
-                 "b1", "b2", "b3"):
+                 "b1", "b2", "b3", "f0") + (("f0_end",) if p["f0_end"] is not None else ()):
         value = float(p[name])
         if not (value > 0 and math.isfinite(value)):
             raise ValueError(f"{name} is a frequency in Hz above 0, not {p[name]}")
@@ -280,8 +286,14 @@ def steps(start: float, end: float, n: int, scale: str = "linear") -> List[float
     ``"linear"``, ``"log"``, ``"bark"`` or ``"mel"``."""
     if scale not in _SCALES:
         raise ValueError(f"unknown scale {scale!r}: linear, log, bark or mel")
-    if not 2 <= n <= MAX_STEPS:
-        raise ValueError(f"a continuum has 2 to {MAX_STEPS} steps, not {n}")
+    if isinstance(n, bool) or not isinstance(n, int) or not 2 <= n <= MAX_STEPS:
+        raise ValueError(f"a continuum has 2 to {MAX_STEPS} steps, not {n!r}")
+    for value in (start, end):
+        if isinstance(value, bool) or not isinstance(value, numbers.Real) or not math.isfinite(
+                value):
+            raise ValueError(f"an end of a continuum is a finite number, not {value!r}")
+        if scale != "linear" and value <= 0:
+            raise ValueError(f"a {scale} scale steps between values above 0, not {value!r}")
     forward, back = _SCALES[scale]
     a, b = forward(float(start)), forward(float(end))
     values = [back(a + (b - a) * k / (n - 1)) for k in range(n)]
@@ -410,6 +422,10 @@ def continuum(start: Mapping[str, Any], end: Mapping[str, Any], n: int,
     return Continuum(name, varied, rows, syllables)
 
 
+#: The syllable's parameters that are words, not numbers.
+_WORDS = ("label", "consonant", "vowel", "transition_from")
+
+
 def read_plan(path: str) -> Tuple[Continuum, str]:
     """Reads a continuum from a TOML file: ``steps``, ``name``, ``scale`` (a string or a
     table), ``out`` (the directory, relative to the file) and the tables ``base``, ``start``
@@ -432,6 +448,18 @@ def read_plan(path: str) -> Tuple[Continuum, str]:
             raise ValueError(f"{path}: {key} is {words}, not {plan[key]!r}")
     if not isinstance(plan["steps"], int) or isinstance(plan["steps"], bool):
         raise ValueError(f"{path}: steps is a whole number of steps, not {plan['steps']!r}")
+    # Every parameter a number, but the syllable's words; a scale a word or a table of words.
+    for table in ("base", "start", "end"):
+        for key, value in plan.get(table, {}).items():
+            number = isinstance(value, (int, float)) and not isinstance(value, bool)
+            if not (isinstance(value, str) if key in _WORDS else number):
+                kind = "a word" if key in _WORDS else "a number"
+                raise ValueError(f"{path}: {table}.{key} is {kind}, not {value!r}")
+    scale = plan.get("scale", "linear")
+    if not (isinstance(scale, str) or (isinstance(scale, dict)
+                                       and all(isinstance(v, str) for v in scale.values()))):
+        raise ValueError(f"{path}: scale is linear, log, bark or mel, or a table of them, not "
+                         f"{scale!r}")
     name = plan.get("name", os.path.splitext(os.path.basename(path))[0])
     if not isinstance(name, str) or not name or "/" in name or name in (".", ".."):
         raise ValueError(f"{path}: name is the stem of the file names, without '/': {name!r}")

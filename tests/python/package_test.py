@@ -211,7 +211,11 @@ class Stimuli(unittest.TestCase):
             for body, status, why in (
                     ('steps = 1000000000\n[start]\nvot = 0\n[end]\nvot = 60\n', 2, "2 to 10000"),
                     ('steps = 3\nname = "../x"\n[start]\nvot = 0\n[end]\nvot = 60\n', 2, "'/'"),
-                    ('steps = 3\n[start]\noq = 0.5\n[end]\noq = 7\n', 1, "step 2 (bad_02.wav):")):
+                    ('steps = 3\n[start]\noq = 0.5\n[end]\noq = 7\n', 1, "step 2 (bad_02.wav):"),
+                    ('steps = 3\n[start]\nvot = [1]\n[end]\nvot = 6\n', 2, "start.vot is a number"),
+                    ('steps = 3\nscale = "log"\n[start]\nvot = 0\n[end]\nvot = 6\n', 2, "above 0"),
+                    ('steps = 2\n[base]\nduration = 1e12\n[start]\nvot = 0\n[end]\nvot = 6\n', 2,
+                     "at most an hour")):
                 with open(os.path.join(d, "bad.toml"), "w") as f:
                     f.write(body)
                 run = subprocess.run([sys.executable, "-m", "speechscore", "continuum",
