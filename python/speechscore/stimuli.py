@@ -332,7 +332,7 @@ class Continuum:
     def write(self, directory: str, renderer: Any = None, table: str = "stimuli.csv") -> str:
         """Renders every step to ``directory/FILE`` with its TextGrid beside it, and writes the
         stimulus table (file, textgrid, step, every varied value). Returns the table's path."""
-        from ._render import Renderer
+        from ._render import RenderError, Renderer
 
         renderer = renderer or Renderer([f"--omacro:GLIDE={self.syllables[0].params['glide']!r}"]
                                         if self.syllables[0].params["glide"] != GLIDE else [])
@@ -344,11 +344,31 @@ class Continuum:
             if not result.ok:
                 raise ScoreError(result.diagnostics, f"step {row['step']} ({row['file']})")
             texts.append(result.score)
+        # Then every take and TextGrid in a scratch folder inside the directory, moved into
+        # place once all are there: a step that fails to render (or clips) leaves the directory
+        # as it was, not old and new steps mixed.
+        import shutil
+        import tempfile
+
+        created = not os.path.isdir(directory)
         os.makedirs(directory, exist_ok=True)
-        for row, syl, text in zip(self.rows, self.syllables, texts):
-            wav = os.path.join(directory, row["file"])
-            renderer.render(text, wav, samples=False, allow_clip=False, name=row["file"])
-            write_text_grid(syl.labels, os.path.join(directory, row["textgrid"]))
+        scratch = tempfile.mkdtemp(prefix=f".{self.name}.", dir=directory)
+        try:
+            for row, syl, text in zip(self.rows, self.syllables, texts):
+                renderer.render(text, os.path.join(scratch, row["file"]), samples=False,
+                                allow_clip=False, name=row["file"])
+                write_text_grid(syl.labels, os.path.join(scratch, row["textgrid"]))
+            for row in self.rows:
+                for f in (row["file"], row["textgrid"]):
+                    os.replace(os.path.join(scratch, f), os.path.join(directory, f))
+        except BaseException as e:
+            shutil.rmtree(scratch, ignore_errors=True)
+            if created:
+                shutil.rmtree(directory, ignore_errors=True)
+            if isinstance(e, RenderError):  # the take named where it would have gone
+                raise RenderError([m.replace(scratch, directory) for m in e.messages]) from None
+            raise
+        os.rmdir(scratch)
         path = os.path.join(directory, table)
         write_table(self.rows, path)
         return path

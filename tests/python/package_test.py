@@ -212,6 +212,8 @@ class Stimuli(unittest.TestCase):
                     ('steps = 1000000000\n[start]\nvot = 0\n[end]\nvot = 60\n', 2, "2 to 10000"),
                     ('steps = 3\nname = "../x"\n[start]\nvot = 0\n[end]\nvot = 60\n', 2, "'/'"),
                     ('steps = 3\n[start]\noq = 0.5\n[end]\noq = 7\n', 1, "step 2 (bad_02.wav):"),
+                    ('steps = 3\n[start]\nav = 60\n[end]\nav = 95\n', 1, "exceed full scale in "
+                     + os.path.join(d, "bad", "bad_02.wav")),
                     ('steps = 3\n[start]\nvot = [1]\n[end]\nvot = 6\n', 2, "start.vot is a number"),
                     ('steps = 3\nscale = "log"\n[start]\nvot = 0\n[end]\nvot = 6\n', 2, "above 0"),
                     ('steps = 2\n[base]\nduration = 1e12\n[start]\nvot = 0\n[end]\nvot = 6\n', 2,
