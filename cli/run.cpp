@@ -207,6 +207,18 @@ void note_write_failure(int error) {
 namespace {
 
 void Runner::line(int number, const std::string& text) {
+    // A say or sing line after fine writes past the end of the score, as a call there does.
+    std::size_t at = text.find_first_not_of(" \t");
+    const std::size_t end = text.find_first_of(" \t", at);
+    const std::string word = at == std::string::npos ? "" : text.substr(at, end - at);
+    const bool phrase = word == "say" || (word == "sing" && end != std::string::npos &&
+                                          text.find_first_not_of(" \t", end) != std::string::npos);
+    if (phrase && report_.fineLine != 0 && !warnedAfterFine_) {
+        warnedAfterFine_ = true;
+        diagnose(number, static_cast<int>(at) + 1, "warning",
+                 "this line comes after fine (line " + std::to_string(report_.fineLine) +
+                     "); what it writes follows the end of the score");
+    }
     if (say_line(name_, number, text, report_) || sing_line(name_, number, text, report_)) return;
     expand_line(text);
     Statement st;

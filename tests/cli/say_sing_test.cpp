@@ -257,6 +257,11 @@ TEST(SaySing, ALineThatCannotBeSaidOrSungIsReportedAndWritesNothing) {
     const ChildResult hour = run_program({"s.ss"}, dir);
     EXPECT_EQ(hour.err.rfind("s.ss:4:6: error: the phrase would last ", 0), 0u) << hour.err;
     EXPECT_TRUE(hour.out == clean.out);
+    // A phrase after fine is pointed out, as a call there is.
+    dir.write("s.ss", std::string(kStart) + "fine\n  sing \"la\" C4/1\nsay \"see\"\n");
+    EXPECT_EQ(run_program({"s.ss"}, dir).err,
+              "s.ss:5:3: warning: this line comes after fine (line 4); what it writes follows the "
+              "end of the score\n");
     // The library's own sing, without arguments, is still the operation.
     dir.write("s.ss", std::string(kStart) + "sing\nRest 1\nfine\n");
     EXPECT_EQ(run_program({"s.ss"}, dir).status, 0);
