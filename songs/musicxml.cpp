@@ -38,6 +38,17 @@ std::string trimmed(const char* text) {
     return std::string(s);
 }
 
+// A measure's number as the messages show it: on one line (a control character as '?'), and at
+// most 32 bytes (cut at a character's start).
+std::string measure_name(std::string n) {
+    for (char& c : n)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+    if (n.size() <= 32) return n;
+    std::size_t cut = 32;
+    while (cut > 0 && (static_cast<unsigned char>(n[cut]) & 0xC0) == 0x80) --cut;
+    return n.substr(0, cut) + "...";
+}
+
 std::string lower(std::string s) {
     for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return s;
@@ -493,7 +504,7 @@ bool Reader::duration_of(pugi::xml_node element, Beats& out) {
 
 Measure Reader::read_measure(const MeasureNode& node, size_t index) {
     Measure m;
-    m.number = trimmed(node.measure.attribute("number").value());
+    m.number = measure_name(trimmed(node.measure.attribute("number").value()));
     if (m.number.empty()) m.number = std::to_string(index + 1);  // unnumbered: its place
     measure_ = m.number;
     if (!node.content) {

@@ -160,25 +160,26 @@ TEST(MusicXml, ReadsAsItsDumpOrOneError) {
              note("C4", "<duration>1</duration><lyric><text xml:lang=\"f r\">la</text></lyric>")),
          head + "m1 @0 C4/1 \"la\"\nnote: the lyrics' xml:lang is no language tag (letters, "
                 "digits, '-'): not read\n"},
-        // Bad numbers are reported with their measure and skipped; the rest is read.
+        // Bad numbers are reported with their measure and skipped; the rest is read. A measure's
+        // number keeps to one line.
         {score("<measure number=\"1\"><attributes><divisions>0</divisions></attributes>" +
                note("C4", "<duration>1</duration><lyric><text>a</text></lyric>") +
                "</measure><measure number=\"2\"><attributes><divisions>2</divisions>"
                "</attributes>" +
                note("C4", "<duration>99999999999999999999</duration>") +
                note("C4", "<duration>-4</duration>") + note("C4", "<duration>2</duration>") +
-               "<backup><duration>8</duration></backup></measure><measure number=\"3\">" +
+               "<backup><duration>8</duration></backup></measure><measure number=\"3&#10;x\">" +
                note("H4", "<duration>2</duration>") + note("H4", "<duration>2</duration>") +
                grace("") + "</measure>"),
-         head + "m1 @0 C4/1 \"a\"\nm2 @1 C4/1 _\nm3 @2 R/2\n"
+         head + "m1 @0 C4/1 \"a\"\nm2 @1 C4/1 _\nm3?x @2 R/2\n"
                 "note: m1: bad <divisions> '0'\n"
                 "note: m1: no valid <divisions> before the first duration: 1 division a quarter is "
                 "assumed\n"
                 "note: m2: <note> has a bad duration '99999999999999999999': skipped\n"
                 "note: m2: <note> has a bad duration '-4': skipped\n"
                 "note: m2: <backup> goes back past the start of the measure: stopped there\n"
-                "note: m3: a note with a bad pitch is read as a rest (2 times)\n"
-                "note: m3: grace notes with no note to take time from: skipped\n"},
+                "note: m3?x: a note with a bad pitch is read as a rest (2 times)\n"
+                "note: m3?x: grace notes with no note to take time from: skipped\n"},
         {bomb + measure(note("C4", "<duration>1</duration><lyric><text>&k;&ext;</text></lyric>")),
          head + "m1 @0 C4/1 \"&k;&ext;\"\n"},
         {"<a>\n<b></a>", noXml + "(Start-end tags mismatch at line 2, column 6)"},
