@@ -28,6 +28,9 @@ constexpr std::int64_t kMaxNumber = 1000000000;
 constexpr size_t kMaxVerses = 100;
 // A backward repeat played more times than this is played this many times.
 constexpr int kMaxRepeatTimes = 16;
+// The tempi a song is sung at, in quarter notes a minute (those the sing statement takes).
+constexpr double kLeastQpm = 1;
+constexpr double kMostQpm = 10000;
 
 // ---- text and numbers ---------------------------------------------------------------------------
 
@@ -752,8 +755,11 @@ void Reader::read_direction(pugi::xml_node d, Measure& m, Beats cursor) {
                     continue;
                 }
                 Beats unit = type_beats(trimmed(units[0].child_value()));
-                if (unit.num == 0 || !leading_number(c.child_value("per-minute"), perMinute) ||
-                    perMinute <= 0) {
+                const std::string given = trimmed(c.child_value("per-minute"));
+                // A number ("1e3" too), or one in words ("c. 60").
+                const bool read =
+                    parse_double(given, perMinute) || leading_number(given, perMinute);
+                if (unit.num == 0 || !read || perMinute <= 0 || given[0] == '-') {
                     note("a metronome mark without a note value and a number is not read");
                     continue;
                 }
@@ -763,7 +769,13 @@ void Reader::read_direction(pugi::xml_node d, Measure& m, Beats cursor) {
                     dot = dot * Beats{1, 2};
                     unit = unit + dot;
                 }
-                m.marks.push_back({MarkKind::Tempo, at, perMinute * unit.value(), "", false, ""});
+                const double qpm = perMinute * unit.value();
+                if (!(qpm >= kLeastQpm && qpm <= kMostQpm)) {
+                    note("metronome mark '" + given +
+                         "' is outside 1 to 10000 quarter notes a minute: not read");
+                    continue;
+                }
+                m.marks.push_back({MarkKind::Tempo, at, qpm, "", false, ""});
             } else if (name == "words") {
                 const std::string w = lower(trimmed(c.child_value()));
                 const std::string text = trimmed(c.child_value());
@@ -805,7 +817,7 @@ void Reader::read_direction(pugi::xml_node d, Measure& m, Beats cursor) {
 void Reader::read_sound(pugi::xml_node sound, Measure& m, Beats at, bool& tempo) {
     if (pugi::xml_attribute t = sound.attribute("tempo")) {
         double qpm;
-        if (parse_double(trimmed(t.value()), qpm) && qpm > 0 && qpm <= 10000) {
+        if (parse_double(trimmed(t.value()), qpm) && qpm >= kLeastQpm && qpm <= kMostQpm) {
             m.marks.push_back({MarkKind::Tempo, at, qpm, "", false, ""});
             tempo = true;
         } else {

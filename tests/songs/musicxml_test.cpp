@@ -180,6 +180,12 @@ TEST(MusicXml, ReadsAsItsDumpOrOneError) {
                 "note: m2: <backup> goes back past the start of the measure: stopped there\n"
                 "note: m3?x: a note with a bad pitch is read as a rest (2 times)\n"
                 "note: m3?x: grace notes with no note to take time from: skipped\n"},
+        // A tempo the song cannot be sung at is reported in its measure.
+        {measure("<direction><direction-type><metronome><beat-unit>half</beat-unit><per-minute>"
+                 "6000</per-minute></metronome></direction-type></direction>" +
+                 c),
+         head + "m1 @0 C5/2 \"la\"\nnote: m1: metronome mark '6000' is outside 1 to 10000 "
+                "quarter notes a minute: not read\n"},
         {bomb + measure(note("C4", "<duration>1</duration><lyric><text>&k;&ext;</text></lyric>")),
          head + "m1 @0 C4/1 \"&k;&ext;\"\n"},
         {"<a>\n<b></a>", noXml + "(Start-end tags mismatch at line 2, column 6)"},
