@@ -25,18 +25,19 @@ using ::words::Phone;
 using ::words::Seg;
 
 constexpr double kMs = 0.001;
-constexpr double kF0Step = 0.01;       // s between pitch events
-constexpr double kPortamento = 0.07;   // s: the glide into the next note, at least
-constexpr double kGlideSlope = 4;      // octaves a second: a larger leap glides longer
-constexpr double kPitchGlide = 0.05;   // s: the orchestra's pitch glide (PGLIDE)
-constexpr double kVibratoFade = 0.15;  // s: the vibrato's extent grows over this time
-constexpr double kTailShare = 0.5;     // consonants take at most this share of a note
-constexpr double kRelease = 0.08;      // s: a phrase-final vowel dies away over this time
-constexpr double kGlideOff = 0.15;     // s: a held diphthong moves to its offset at the end
-constexpr double kGlideStep = 0.25;    // beats: a tempo glide steps at least this often
-constexpr double kShortest = 0.001;    // s: the shortest note or rest
-constexpr double kVoiceEdge = 0.02;    // s: the voice fades in and out at a rest
-constexpr double kQuiet = 0.002;       // s: a fade-in's first part, to 40 dB under the level
+constexpr double kF0Step = 0.01;           // s between pitch events
+constexpr double kPortamento = 0.07;       // s: the glide into the next note, at least
+constexpr double kGlideSlope = 4;          // octaves a second: a larger leap glides longer
+constexpr double kPitchGlide = 0.05;       // s: the orchestra's pitch glide (PGLIDE)
+constexpr double kVibratoFade = 0.15;      // s: the vibrato's extent grows over this time
+constexpr double kTailShare = 0.5;         // consonants take at most this share of a note
+constexpr double kRelease = 0.08;          // s: a phrase-final vowel dies away over this time
+constexpr double kGlideOff = 0.15;         // s: a held diphthong moves to its offset at the end
+constexpr double kGlideStep = 0.25;        // beats: a tempo glide steps at least this often
+constexpr double kShortest = 0.001;        // s: the shortest note or rest
+constexpr double kVoiceEdge = 0.02;        // s: the voice fades in and out at a rest
+constexpr std::size_t kLongestWord = 256;  // bytes of a sung word's syllables
+constexpr double kQuiet = 0.002;           // s: a fade-in's first part, to 40 dB under the level
 
 // One sung syllable: its phones split around the nucleus (the first vowel on).
 struct Sung {
@@ -397,7 +398,17 @@ bool sing(const Line& line, const Options& options, Problem& problem, std::vecto
         std::size_t e = k;
         while (e + 1 < line.syllables.size() && !line.syllables[e].wordEnd) ++e;
         std::vector<std::string> parts;
-        for (std::size_t q = k; q <= e; ++q) parts.push_back(line.syllables[q].text);
+        std::size_t bytes = 0;
+        for (std::size_t q = k; q <= e; ++q) {
+            parts.push_back(line.syllables[q].text);
+            bytes += parts.back().size();
+        }
+        if (bytes > kLongestWord) {  // the syllables are found in time that grows as its square
+            problem = {"a word of " + std::to_string(bytes) + " bytes; a sung word has at most " +
+                           std::to_string(kLongestWord),
+                       static_cast<int>(k), -1};
+            return false;
+        }
         if (!syllables_of_word(parts, static_cast<int>(syl.size()), options.lang, syl, problem,
                                static_cast<int>(k)))
             return false;

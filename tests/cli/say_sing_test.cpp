@@ -257,6 +257,10 @@ TEST(SaySing, ALineThatCannotBeSaidOrSungIsReportedAndWritesNothing) {
     const ChildResult hour = run_program({"s.ss"}, dir);
     EXPECT_EQ(hour.err.rfind("s.ss:4:6: error: the phrase would last ", 0), 0u) << hour.err;
     EXPECT_TRUE(hour.out == clean.out);
+    // A sung word of more bytes than a word has.
+    dir.write("s.ss", std::string(kStart) + "sing \"" + std::string(300, 'a') + "\" C4/1\nfine\n");
+    EXPECT_EQ(run_program({"s.ss"}, dir).err.rfind("s.ss:4:1: error: sing: a word of 300 bytes", 0),
+              0u);
     // A phrase after fine is pointed out, as a call there is.
     dir.write("s.ss", std::string(kStart) + "fine\n  sing \"la\" C4/1\nsay \"see\"\n");
     EXPECT_EQ(run_program({"s.ss"}, dir).err,
