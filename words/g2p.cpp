@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <set>
 #include <string>
@@ -411,8 +412,48 @@ bool language_ready(const std::string& lang, Problem& problem) {
     return espeak_ready(lang, problem);
 }
 
+namespace {
+
+// The first byte of the text that is a NUL or no part of well-formed UTF-8; npos when none.
+std::size_t bad_byte(const std::string& text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c == 0) return i;
+        // The sequence's length and the range of its second byte (no overlong form, surrogate
+        // or code point beyond U+10FFFF).
+        int n = 1;
+        unsigned char lo = 0x80, hi = 0xBF;
+        if (c >= 0xC2 && c <= 0xDF)
+            n = 2;
+        else if (c >= 0xE0 && c <= 0xEF)
+            n = 3, lo = c == 0xE0 ? 0xA0 : 0x80, hi = c == 0xED ? 0x9F : 0xBF;
+        else if (c >= 0xF0 && c <= 0xF4)
+            n = 4, lo = c == 0xF0 ? 0x90 : 0x80, hi = c == 0xF4 ? 0x8F : 0xBF;
+        else if (c >= 0x80)
+            return i;
+        for (int k = 1; k < n; ++k) {
+            const auto d = i + static_cast<std::size_t>(k) < text.size()
+                               ? static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)])
+                               : 0;
+            if (d < (k == 1 ? lo : 0x80) || d > (k == 1 ? hi : 0xBF)) return i;
+        }
+        i += static_cast<std::size_t>(n);
+    }
+    return std::string::npos;
+}
+
+}  // namespace
+
 bool phones_of_text(const std::string& text, const std::string& lang, Phrase& ph,
                     Problem& problem) {
+    if (const std::size_t bad = bad_byte(text); bad != std::string::npos) {
+        char shown[8];
+        std::snprintf(shown, sizeof shown, "\\x%02X", static_cast<unsigned char>(text[bad]));
+        problem = {text[bad] == '\0' ? std::string("a NUL byte in the text")
+                                     : std::string("the text is not UTF-8: byte ") + shown,
+                   bad};
+        return false;
+    }
     if (!espeak_ready(lang, problem)) return false;
     const std::vector<std::string> written = written_words(text);
     std::vector<std::string> heard;

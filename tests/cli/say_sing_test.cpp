@@ -203,6 +203,7 @@ TEST(SaySing, ALineThatCannotBeSaidOrSungIsReportedAndWritesNothing) {
         {"say /S IY1 QQ1/", "s.ss:4:12: error: unknown phone 'QQ1'; the nearest phones we have: "},
         {"say [siː ʕa]", "s.ss:4:11: error: unknown phone 'ʕ'; the nearest phones we have: "},
         {"say \"see\" lang=xx", "s.ss:4:11: error: unknown language 'xx': espeak-ng has no voice"},
+        {"say \"caf\xE9 ol\xE9\"", "s.ss:4:9: error: the text is not UTF-8: byte \\xE9"},
         // Arabic's /ʕ/, after "2.5", which espeak-ng reads as three words.
         {"say \"2.5 عين\" lang=ar",
          "s.ss:4:10: error: the word 'عين' (ʕ_ˈa_j_n) has unknown phone"},
