@@ -125,7 +125,7 @@ bool read_lyric(const std::string& lyric, std::size_t column, ss::Line& out,
 // The notes: each takes the next lyric item; a tie continues the note before.
 bool read_notes(const std::vector<Piece>& tokens, std::size_t& k, ss::Line& out,
                 const std::vector<int>& items, const std::vector<std::size_t>& itemColumns,
-                Error& e) {
+                std::vector<std::size_t>& noteColumns, Error& e) {
     std::size_t next = 0;
     bool tied = false;
     double tiedHz = 0;
@@ -208,6 +208,7 @@ bool read_notes(const std::vector<Piece>& tokens, std::size_t& k, ss::Line& out,
                 n.syllable = items[next++];
             }
             out.notes.push_back(n);
+            noteColumns.push_back(col);
             marks.push_back(0);
             markDb.push_back(0);
         }
@@ -260,7 +261,14 @@ bool read_notes(const std::vector<Piece>& tokens, std::size_t& k, ss::Line& out,
     return true;
 }
 
-bool read_sing(const std::string& line, std::size_t at, ss::Line& out, ss::Options& o, Error& e) {
+// Where a sing line's syllables, notes and lang= option stand (0-based columns).
+struct Places {
+    std::vector<std::size_t> syllables, notes;
+    std::size_t lang = std::string::npos;
+};
+
+bool read_sing(const std::string& line, std::size_t at, ss::Line& out, ss::Options& o,
+               Places& places, Error& e) {
     while (at < line.size() && (line[at] == ' ' || line[at] == '\t')) ++at;
     if (at >= line.size() || line[at] != '"') {
         e = {at, "sing needs a lyric in double quotes and its notes"};
@@ -277,7 +285,9 @@ bool read_sing(const std::string& line, std::size_t at, ss::Line& out, ss::Optio
         return false;
     const std::vector<Piece> tokens = split_words(line, end + 1);
     std::size_t k = 0;
-    if (!read_notes(tokens, k, out, items, columns, e)) return false;
+    if (!read_notes(tokens, k, out, items, columns, places.notes, e)) return false;
+    for (std::size_t i = 0; i < items.size(); ++i)
+        if (items[i] >= 0) places.syllables.push_back(columns[i]);
     if (out.notes.empty()) {
         e = {end + 1, "sing needs notes after its lyric (C4/1 ...)"};
         return false;
@@ -287,6 +297,7 @@ bool read_sing(const std::string& line, std::size_t at, ss::Line& out, ss::Optio
         const std::size_t eq = w.find('=');
         if (w.substr(0, eq) == "lang" && eq + 1 < w.size()) {
             o.lang = w.substr(eq + 1);
+            places.lang = tokens[k].column;
         } else {
             e = {tokens[k].column, "unknown option '" + w.substr(0, eq) + "' (the option is lang)"};
             return false;
@@ -376,7 +387,8 @@ bool sing_line(const std::string& name, int line, const std::string& text, RunRe
     options.voice = g_voice;
     options.vibrato = g_vibrato;
     const double level = g_level;
-    if (!read_sing(text, at + 4, sung, options, e)) {
+    Places places;
+    if (!read_sing(text, at + 4, sung, options, places, e)) {
         g_level = level;
         return fail(e);
     }
@@ -386,7 +398,17 @@ bool sing_line(const std::string& name, int line, const std::string& text, RunRe
     std::fflush(stdout);
     if (!ss::sing(sung, options, problem, &calls, collected_labels())) {
         g_level = level;
-        return fail({at, "sing: " + problem.message});
+        // Pointed out at the language, the syllable or the note it concerns.
+        const auto index = [](int i, const std::vector<std::size_t>& list) {
+            return i >= 0 && static_cast<std::size_t>(i) < list.size()
+                       ? list[static_cast<std::size_t>(i)]
+                       : std::string::npos;
+        };
+        std::size_t column = problem.message.find("unknown language") != std::string::npos
+                                 ? places.lang
+                                 : index(problem.syllable, places.syllables);
+        if (column == std::string::npos) column = index(problem.note, places.notes);
+        return fail({column != std::string::npos ? column : at, "sing: " + problem.message});
     }
     finish_line(name, line, at, before, "sing", "line", calls, report);
     return true;

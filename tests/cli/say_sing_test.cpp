@@ -237,7 +237,8 @@ TEST(SaySing, ALineThatCannotBeSaidOrSungIsReportedAndWritesNothing) {
         {"sing \"la C4/1", "s.ss:4:6: error: the lyric has no closing \""},
         {"sing \"\" C4/1", "s.ss:4:7: error: the lyric has no syllable"},
         {"sing la C4/1", "s.ss:4:6: error: sing needs a lyric in double quotes"},
-        {"sing \"la\" C4/1 lang=xx", "s.ss:4:1: error: sing: cannot sing 'la': unknown language"},
+        {"sing \"la\" C4/1 lang=xx", "s.ss:4:16: error: sing: cannot sing 'la': unknown language"},
+        {"sing \"la la\" C4/1 D4/1e-9", "s.ss:4:19: error: sing: a note needs a length of 1 ms"},
         {"voice baritone", "s.ss:4:7: error: voice needs one of bass, tenor, alto, soprano"},
         {"vibrato rate=30", "s.ss:4:9: error: vibrato setting 'rate=30': off, on, rate=1..12"},
     };
@@ -260,7 +261,7 @@ TEST(SaySing, ALineThatCannotBeSaidOrSungIsReportedAndWritesNothing) {
     EXPECT_TRUE(hour.out == clean.out);
     // A sung word of more bytes than a word has.
     dir.write("s.ss", std::string(kStart) + "sing \"" + std::string(300, 'a') + "\" C4/1\nfine\n");
-    EXPECT_EQ(run_program({"s.ss"}, dir).err.rfind("s.ss:4:1: error: sing: a word of 300 bytes", 0),
+    EXPECT_EQ(run_program({"s.ss"}, dir).err.rfind("s.ss:4:7: error: sing: a word of 300 bytes", 0),
               0u);
     // A phrase after fine is pointed out, as a call there is.
     dir.write("s.ss", std::string(kStart) + "fine\n  sing \"la\" C4/1\nsay \"see\"\n");
