@@ -207,7 +207,7 @@ bool say_line(const std::string& name, int line, const std::string& text, RunRep
     std::fflush(stdout);
     if (!read_say(text, at + 3, phrase, input, phraseColumn, columns, options, e)) {
         std::fprintf(stderr, "%s: error: %s\n", place_of(name, line, e.column + 1).c_str(),
-                     e.message.c_str());
+                     clipped_words(e.message).c_str());
         ++report.scriptErrors;
         return true;
     }
@@ -222,7 +222,7 @@ bool say_line(const std::string& name, int line, const std::string& text, RunRep
         const std::size_t column =
             option != std::string::npos ? option : phraseColumn + problem.offset;
         std::fprintf(stderr, "%s: error: %s\n", place_of(name, line, column + 1).c_str(),
-                     problem.message.c_str());
+                     clipped_words(problem.message).c_str());
         ++report.scriptErrors;
         return true;
     }

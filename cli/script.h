@@ -144,6 +144,9 @@ std::string quoted(const std::string& text);
 // The text as it is, cut like quoted cuts it.
 std::string clipped(const std::string& text);
 
+// A message with each of its words (runs without a space) cut like clipped cuts it.
+std::string clipped_words(const std::string& message);
+
 // A number as the messages print it (%g).
 std::string number_text(double value);
 

@@ -353,7 +353,7 @@ bool sing_line(const std::string& name, int line, const std::string& text, RunRe
     Error e = {0, ""};
     auto fail = [&](const Error& err) {
         std::fprintf(stderr, "%s: error: %s\n", place_of(name, line, err.column + 1).c_str(),
-                     err.message.c_str());
+                     clipped_words(err.message).c_str());
         ++report.scriptErrors;
         return true;
     };

@@ -183,6 +183,18 @@ std::string clipped(const std::string& text) {
     return text.substr(0, end) + "... (" + std::to_string(text.size()) + " bytes)";
 }
 
+std::string clipped_words(const std::string& message) {
+    std::string out;
+    for (std::size_t at = 0; at < message.size();) {
+        std::size_t end = message.find(' ', at);
+        if (end == std::string::npos) end = message.size();
+        out += clipped(message.substr(at, end - at));
+        if (end < message.size()) out += ' ';
+        at = end + 1;
+    }
+    return out;
+}
+
 std::string quoted(const std::string& text) {
     std::string shown = "'";
     const std::size_t end = cut_of(text);

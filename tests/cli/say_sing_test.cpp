@@ -211,6 +211,14 @@ TEST(SaySing, ALineThatCannotBeSaidOrSungIsReportedAndWritesNothing) {
         {"say \"see\" lang=en+aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa",
          "s.ss:4:11: error: unknown language 'en+aaaaaaaa"},
         {"say \"see\" speed=2", "s.ss:4:11: error: unknown option 'speed' (the options are lang, "},
+        // A long word shown cut.
+        {"say \"see\" "
+         "pitch="
+         "QQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQ"
+         "QQQQQQQQQQQ",
+         "s.ss:4:17: error: pitch point "
+         "'QQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQ... (103 bytes) a note "
+         "name"},
         {"say \"see\" pitch=C3,Q9", "s.ss:4:20: error: pitch point 'Q9': a note name"},
         {"say \"see\" beats=0", "s.ss:4:17: error: beats=0: the phrase's length in beats, above 0"},
         {"say \"see", "s.ss:4:5: error: the phrase has no closing \""},
