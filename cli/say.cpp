@@ -91,6 +91,7 @@ bool read_pitch(const std::string& list, std::size_t column, sw::Options& o, Say
 struct OptionColumns {
     std::size_t lang = std::string::npos;
     std::size_t beats = std::string::npos;
+    std::size_t pitch = std::string::npos;
 };
 
 // Reads the say statement after its name: the phrase and the options.
@@ -139,6 +140,7 @@ bool read_say(const std::string& line, std::size_t at, std::string& phrase, sw::
                 return false;
             }
         } else if (key == "pitch") {
+            columns.pitch = at;
             if (!read_pitch(value, at + eq + 1, o, e)) return false;
         } else {
             e = {at, "unknown option '" + key + "' (the options are lang, beats and pitch)"};
@@ -218,6 +220,7 @@ bool say_line(const std::string& name, int line, const std::string& text, RunRep
         const auto starts = [&](const char* head) { return problem.message.rfind(head, 0) == 0; };
         const std::size_t option = starts("unknown language") ? columns.lang
                                    : starts("beats=")         ? columns.beats
+                                   : starts("a pitch point")  ? columns.pitch
                                                               : std::string::npos;
         const std::size_t column =
             option != std::string::npos ? option : phraseColumn + problem.offset;

@@ -147,6 +147,19 @@ bool say(const std::string& phrase, Input input, const Options& options, Problem
         return false;
     }
     ::words::time_phrase(ph);
+    // A point per syllable needs its syllable (one with a vowel).
+    int syllables = 0;
+    for (const ::words::Seg& g : ph.segs)
+        if (::words::is_vowel(*g.ph)) syllables = std::max(syllables, g.syllable + 1);
+    for (const PitchPoint& p : options.pitch) {
+        if (p.perSyllable && !(p.at < syllables)) {
+            problem = {"a pitch point is on syllable " + number(p.at) +
+                           " (from 0), but the phrase has " + std::to_string(syllables) +
+                           (syllables == 1 ? " syllable" : " syllables"),
+                       0};
+            return false;
+        }
+    }
     const double natural = ph.segs.back().start + ph.segs.back().dur;
     if (options.beats == 0 && !(natural <= 3600)) {
         char seconds[32];

@@ -165,8 +165,8 @@ TEST(SayMeasure, PitchMovesWithoutStepsWhateverTheSegments) {
     ScratchDir dir;
     const Take t = say_words(dir,
                              {"setFL 0", "say \"the quick brown fox jumps over the lazy dog\"",
-                              "say \"no, my mama made lemon jam\" pitch=A2,E3,C3,G3,A2,C3,G2,E2,D2",
-                              "say \"yes\" beats=0.3 pitch=90,160", "say \"thin\""},
+                              "say \"no, my mama made lemon jam\" pitch=A2,E3,C3,G3,A2,C3,G2,E2",
+                              "say \"yes\" beats=0.3 pitch=90@0,160@0.3", "say \"thin\""},
                              1);
     ASSERT_FALSE(t.phones.empty()) << t.log;
     EXPECT_LT(t.phones.back()["step"], 50);

@@ -220,6 +220,9 @@ TEST(SaySing, ALineThatCannotBeSaidOrSungIsReportedAndWritesNothing) {
          "'QQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQ... (103 bytes) a note "
          "name"},
         {"say \"see\" pitch=C3,Q9", "s.ss:4:20: error: pitch point 'Q9': a note name"},
+        {"say \"see\" pitch=C3,D3",
+         "s.ss:4:11: error: a pitch point is on syllable 1 (from 0), "
+         "but the phrase has 1 syllable"},
         {"say \"see\" beats=0", "s.ss:4:17: error: beats=0: the phrase's length in beats, above 0"},
         {"say \"see", "s.ss:4:5: error: the phrase has no closing \""},
         {"say /S IY1 M9/", "s.ss:4:12: error: unknown phone 'M9'"},
