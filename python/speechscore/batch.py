@@ -16,6 +16,8 @@ from .labels import text_grid, write_text_grid
 
 #: Columns of a table that describe an item rather than build it.
 META = ("file", "textgrid", "step", "item", "id")
+#: Columns that give a row's score instead of a syllable's parameters.
+_SOURCES = ("score", "script", "script_file")
 #: Columns read as text even where they look like numbers ("007", "1", "NaN").
 TEXT = META + ("label", "consonant", "vowel", "transition_from", "script", "script_file", "score")
 MANIFEST = "manifest.csv"
@@ -35,6 +37,9 @@ def read_table(path: str) -> List[Dict[str, Any]]:
         for raw in table:
             row: Dict[str, Any] = {}
             for k, v in raw.items():
+                if k in _SOURCES and v == "":
+                    row[k] = v  # kept, so that a row with nothing else fails
+                    continue
                 if k is None or v is None or v == "":
                     continue
                 try:
@@ -48,6 +53,12 @@ def read_table(path: str) -> List[Dict[str, Any]]:
 def _build(row: Row) -> Tuple[str, Any]:
     """The score text and labels of one row: a ``script`` (call script text), a ``script_file``,
     a ``score`` (score text), or syllable parameters."""
+    # An empty score or script cell: the row's syllable parameters, if it has any.
+    empty = [k for k in _SOURCES if k in row and not str(row[k]).strip()]
+    if empty:
+        row = {k: v for k, v in row.items() if k not in empty}
+        if not any(k not in META and k not in _SOURCES for k in row):
+            raise ValueError(f"the row has nothing to render: its {empty[0]} is empty")
     if "score" in row:
         return str(row["score"]), None
     if "script" in row or "script_file" in row:

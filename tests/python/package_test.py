@@ -248,7 +248,8 @@ class Batches(unittest.TestCase):
         rows.insert(2, dict(file="bad.wav", vot=-5))
         rows.append(dict(file="open.wav", score="i 80 0 1\n"))
         rows += [dict(file="./s1.wav", f2_onset=900), dict(file="notes.txt")]  # s1's take kept
-        rows += [dict(file="t.wav", textgrid="s2.TextGrid"), dict(file="u.wav", textgrid="t.csv")]
+        rows += [dict(file="t.wav", textgrid="s2.TextGrid"), dict(file="u.wav", textgrid="t.csv"),
+                 dict(file="e.wav", score="")]  # nothing to render
         with tempfile.TemporaryDirectory() as d:
             with open(os.path.join(d, "t.csv"), "w") as f:
                 f.write("file,label,vowel,f2_onset\na.wav,007,NaN,1000\n")
@@ -256,7 +257,7 @@ class Batches(unittest.TestCase):
                              [dict(file="a.wav", label="007", vowel="NaN", f2_onset=1000.0)])
             first = ss.render_batch(rows, d, workers=2, progress=False)
             self.assertEqual((first.rendered, first.skipped, [r for r, _ in first.failures]),
-                             (6, 0, [3, 8, 9, 10, 11, 12]))
+                             (6, 0, [3, 8, 9, 10, 11, 12, 13]))
             self.assertEqual(first.failures[4][1], "s2.TextGrid is row 4's file too")
             self.assertTrue(first.failures[1][1].startswith("RenderError: open.wav has no final"),
                             first.failures[1][1])
@@ -268,7 +269,7 @@ class Batches(unittest.TestCase):
             rows[4]["label"] = "ga"
             second = ss.render_batch(rows, d, workers=2, progress=False)
             self.assertEqual((second.rendered, second.skipped, [r for r, _ in second.failures]),
-                             (4, 2, [3, 8, 9, 10, 11, 12]))
+                             (4, 2, [3, 8, 9, 10, 11, 12, 13]))
             with open(os.path.join(d, "s3.TextGrid"), encoding="utf-8") as f:
                 self.assertIn('"ga"', f.read())
             # on a Dask cluster
@@ -278,7 +279,7 @@ class Batches(unittest.TestCase):
                               dashboard_address=None) as cluster, Client(cluster) as client:
                 third = ss.render_batch(rows, d, client=client, progress=False)
             self.assertEqual((third.rendered, third.skipped, [r for r, _ in third.failures]),
-                             (2, 4, [3, 8, 9, 10, 11, 12]))
+                             (2, 4, [3, 8, 9, 10, 11, 12, 13]))
 
 
 if __name__ == "__main__":
