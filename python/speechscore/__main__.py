@@ -25,6 +25,8 @@ def main(argv: Optional[List[str]] = None, prog: str = "python3 -m speechscore")
     b.add_argument("-j", "--workers", type=int)
     b.add_argument("--quiet", action="store_true", help="no progress bar")
     args = parser.parse_args(argv)
+    if args.command == "batch" and args.workers is not None and args.workers < 1:
+        parser.error("-j/--workers takes 1 or more renders at once")
     try:
         if args.command == "continuum":
             from .stimuli import read_plan
