@@ -3,6 +3,7 @@
 same two commands through :func:`main`."""
 
 import argparse
+import signal
 import sys
 from typing import List, Optional
 
@@ -25,6 +26,14 @@ def main(argv: Optional[List[str]] = None, prog: str = "python3 -m speechscore")
     b.add_argument("-j", "--workers", type=int)
     b.add_argument("--quiet", action="store_true", help="no progress bar")
     args = parser.parse_args(argv)
+    # SIGTERM stops the work as Ctrl-C does: the renders in flight end, their scratch files go.
+    status = [130]  # of a stop: 130 by Ctrl-C, 143 by SIGTERM
+
+    def terminate(number: int, frame: object) -> None:
+        status[0] = 143
+        raise KeyboardInterrupt
+
+    signal.signal(signal.SIGTERM, terminate)
     if args.command == "batch" and args.workers is not None and args.workers < 1:
         parser.error("-j/--workers takes 1 or more renders at once")
     try:
@@ -49,6 +58,9 @@ def main(argv: Optional[List[str]] = None, prog: str = "python3 -m speechscore")
     except (ScoreError, RenderError) as e:  # a step the library or the renderer refused
         print(f"speechscore: error: {e}", file=sys.stderr)
         return 1
+    except KeyboardInterrupt:
+        print("speechscore: stopped", file=sys.stderr)
+        return status[0]
 
 
 if __name__ == "__main__":

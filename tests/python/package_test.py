@@ -7,6 +7,7 @@ import subprocess
 import sys
 import tempfile
 import threading
+import time
 import unittest
 
 import speechscore as ss
@@ -272,6 +273,19 @@ class Batches(unittest.TestCase):
                              (4, 2, [3, 8, 9, 10, 11, 12, 13]))
             with open(os.path.join(d, "s3.TextGrid"), encoding="utf-8") as f:
                 self.assertIn('"ga"', f.read())
+            # SIGTERM stops a batch from the command line as Ctrl-C does: no scratch file left.
+            table = os.path.join(d, "many.csv")
+            with open(table, "w") as f:
+                f.write("file,f2_onset\n" + "".join(f"m{i}.wav,{1000 + i}\n" for i in range(60)))
+            run = subprocess.Popen([sys.executable, "-m", "speechscore", "batch", table, "--quiet"],
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+            for _ in range(300):  # the first take done
+                if os.path.isfile(os.path.join(d, "m0.wav")) or run.poll() is not None:
+                    break
+                time.sleep(0.05)
+            run.terminate()
+            self.assertEqual((run.wait(), run.stderr.read()), (143, "speechscore: stopped\n"))
+            self.assertEqual([f for f in os.listdir(d) if f.startswith(".")], [])
             # on a Dask cluster
             os.remove(os.path.join(d, "s0.wav"))
             rows[3]["f2_onset"] = 1555
