@@ -672,8 +672,12 @@ void Reader::read_note(pugi::xml_node n, Measure& m, Beats& cursor, Beats& last,
     if (chord && !m.pieces.empty() && m.pieces.back().e.onset == p.e.onset &&
         m.pieces.back().e.grace == grace && !m.pieces.back().e.rest && !p.e.rest) {
         Piece& top = m.pieces.back();
-        for (Lyric& l : p.e.lyrics)
-            if (lyric_of(top.e, l.verse) == nullptr) top.e.lyrics.push_back(std::move(l));
+        for (Lyric& l : p.e.lyrics) {
+            if (lyric_of(top.e, l.verse) == nullptr)
+                top.e.lyrics.push_back(std::move(l));
+            else
+                note("two lyrics of verse " + l.verse + " on one chord: the second is skipped");
+        }
         top.e.fermata = top.e.fermata || p.e.fermata;
         top.e.breath = top.e.breath || p.e.breath;
         if (p.e.pitch > top.e.pitch) {

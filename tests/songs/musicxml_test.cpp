@@ -180,6 +180,11 @@ TEST(MusicXml, ReadsAsItsDumpOrOneError) {
                 "note: m2: <backup> goes back past the start of the measure: stopped there\n"
                 "note: m3?x: a note with a bad pitch is read as a rest (2 times)\n"
                 "note: m3?x: grace notes with no note to take time from: skipped\n"},
+        // A chord sings its top note with its notes' lyrics, one a verse.
+        {measure(note("E4", "<duration>1</duration><lyric><text>low</text></lyric>") +
+                 note("G4", "<duration>1</duration><lyric><text>high</text></lyric>", "<chord/>")),
+         head + "m1 @0 G4/1 \"low\"\nnote: m1: two lyrics of verse 1 on one chord: the second "
+                "is skipped\n"},
         // A tempo the song cannot be sung at is reported in its measure.
         {measure("<direction><direction-type><metronome><beat-unit>half</beat-unit><per-minute>"
                  "6000</per-minute></metronome></direction-type></direction>" +
