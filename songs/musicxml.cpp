@@ -326,6 +326,7 @@ private:
     bool divisionsReported_ = false;
     double transpose_ = 0;  // semitones from written to sounding pitch
     std::string measure_;   // the measure being read, for diagnostics
+    bool timed_ = false;    // a note of the measure has taken its time: a chord may follow
     Song& song() { return result_.song; }
     void note(const std::string& message) { add_diagnostic(result_, measure_, message); }
 
@@ -515,6 +516,7 @@ Measure Reader::read_measure(const MeasureNode& node, size_t index) {
         return m;
     }
     Beats cursor, last, end;
+    timed_ = false;
     bool barFermata = false;
     for (pugi::xml_node child : node.content.children()) {
         if (child.type() != pugi::node_element) continue;
@@ -570,8 +572,12 @@ Measure Reader::read_measure(const MeasureNode& node, size_t index) {
 }
 
 void Reader::read_note(pugi::xml_node n, Measure& m, Beats& cursor, Beats& last, Beats& end) {
-    const bool chord = static_cast<bool>(n.child("chord"));
     const bool grace = static_cast<bool>(n.child("grace"));
+    bool chord = static_cast<bool>(n.child("chord"));
+    if (chord && !grace && !timed_) {
+        note("a <chord/> note with no note before it in the measure: read as a note");
+        chord = false;
+    }
     Beats length;
     if (!grace && !duration_of(n, length)) {
         if (n.child("duration")) return;
@@ -599,6 +605,7 @@ void Reader::read_note(pugi::xml_node n, Measure& m, Beats& cursor, Beats& last,
     }
     const Beats onset = chord ? last : cursor;
     if (!chord && !grace) {
+        timed_ = true;
         last = cursor;
         cursor = cursor + length;
         end = std::max(end, cursor);

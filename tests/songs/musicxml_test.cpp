@@ -185,6 +185,10 @@ TEST(MusicXml, ReadsAsItsDumpOrOneError) {
                  note("G4", "<duration>1</duration><lyric><text>high</text></lyric>", "<chord/>")),
          head + "m1 @0 G4/1 \"low\"\nnote: m1: two lyrics of verse 1 on one chord: the second "
                 "is skipped\n"},
+        {measure(note("E4", "<duration>1</duration><lyric><text>e</text></lyric>", "<chord/>") +
+                 note("G4", "<duration>1</duration><lyric><text>g</text></lyric>")),
+         head + "m1 @0 E4/1 \"e\"\nm1 @1 G4/1 \"g\"\nnote: m1: a <chord/> note with no note "
+                "before it in the measure: read as a note\n"},
         // A tempo the song cannot be sung at is reported in its measure.
         {measure("<direction><direction-type><metronome><beat-unit>half</beat-unit><per-minute>"
                  "6000</per-minute></metronome></direction-type></direction>" +
