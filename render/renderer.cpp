@@ -1162,8 +1162,9 @@ bool Renderer::State::begin(Job& job, const struct stat* score_file) {
     const std::string& dir = job.dir;
     const int fd = outputs::open_beside(dest, exists ? &st : nullptr, job.take);
     if (fd < 0) {
+        const int why = errno;
         if (connection >= 0) close(connection);
-        out.push_back("cannot write into " + dir);
+        out.push_back("cannot write into " + dir + ": " + std::strerror(why));
         return false;
     }
 
