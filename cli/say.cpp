@@ -87,7 +87,7 @@ bool read_pitch(const std::string& list, std::size_t column, sw::Options& o, Say
     return true;
 }
 
-// Where the options lang= and beats= stand in the line (npos: not given).
+// Where the options lang=, beats= and pitch= stand in the line (npos: not given).
 struct OptionColumns {
     std::size_t lang = std::string::npos;
     std::size_t beats = std::string::npos;

@@ -1356,7 +1356,7 @@ void Renderer::State::end(Job& job, bool ran, bool was_stopped) {
         avfact = std::atof(fields_of(line)[kAvfactField].c_str());
     }
     const std::string novoice = avfact != 0 ? without_voicing(lines, has_settings) : "";
-    if (!compile()) return;  // after a render in this process
+    if (!compile()) return;
     cs = csound;
     Outcome analysis;
     std::vector<std::string> ignored_errors, ignored_last;
