@@ -442,6 +442,7 @@ int check_files(const Options& o) {
 // Reads the options; returns -1 to go on, or the exit status to end with.
 int parse_options(int argc, char** argv, Options& o) {
     std::vector<std::string> args(argv + 1, argv + argc);
+    std::string songOption;  // the last option given that only a song file takes
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         auto value = [&](const std::string& option, std::string& into) {
@@ -480,7 +481,9 @@ int parse_options(int argc, char** argv, Options& o) {
                                  : a.rfind("--voice", 0) == 0 ? o.song.voice
                                                               : o.song.lang;
             field = v;
+            songOption = a.substr(0, a.find('='));
         } else if (value("--fermata", v)) {
+            songOption = "--fermata";
             char* end = nullptr;
             const double f = std::strtod(v.c_str(), &end);
             if (v == "\x01" || v.empty() || *end != '\0' || !(f >= 1 && f <= 4))
@@ -511,6 +514,11 @@ int parse_options(int argc, char** argv, Options& o) {
         }
     }
     if (o.script.empty()) return usage_error("no script given");
+    if (!songOption.empty() && (o.script == "-" || !cli::is_song_path(o.script))) {
+        return usage_error(songOption +
+                           " is for a song file (.musicxml, .mxl, .mid ...); a script sings "
+                           "with its own voice, vibrato and lang= lines");
+    }
     if (o.check && (!o.output.empty() || !o.wav.empty())) {
         return usage_error("--check writes nothing; leave out -o and --render");
     }

@@ -424,6 +424,10 @@ TEST(SaySing, LabelsAreATextGridPraatReads) {
             << fermata;
     }
     EXPECT_EQ(run_program({song, "--fermata", "0.5"}, dir).status, 2);
+    // A song's options given with a script are a mistake of usage, not ignored.
+    r = run_program({"s.ss", "--voice", "bass"}, dir);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err.rfind("speechscore: --voice is for a song file", 0), 0u) << r.err;
 
     // The TextGrid is an output like the others: never over the script, the score or a file of
     // the user's beside it; one it cannot write is an error of the run.
