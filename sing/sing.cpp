@@ -21,6 +21,7 @@ namespace {
 
 using words::Call;
 using ::words::Class;
+using ::words::last_at_or_before;
 using ::words::Phone;
 using ::words::Seg;
 
@@ -185,6 +186,19 @@ void place_run(const std::vector<Seg>& gs, double from, double factor, double se
     }
 }
 
+// Lays a held phone from `from` to `to`, cut where the tempo changes (at each of cuts inside
+// it), so that each change falls on a phone's start.
+void place_cut(const Seg& g, double from, double to, const std::vector<double>& cuts,
+               std::vector<Placed>& out) {
+    for (const double c : cuts) {
+        if (c > from + 1e-9 && c < to - 1e-9) {
+            out.push_back({g, from, c});
+            from = c;
+        }
+    }
+    out.push_back({g, from, to});
+}
+
 // Every phone of the line, in beats, with pauses in the gaps.
 std::vector<Placed> lay_out(const std::vector<Sung>& syl, const std::vector<Span>& spans,
                             double secondsPerBeat, const std::vector<double>& cuts) {
@@ -247,21 +261,12 @@ std::vector<Placed> lay_out(const std::vector<Sung>& syl, const std::vector<Span
             // A vowel before a rest: its last part a short piece that dies away.
             glide = std::min(kRelease / secondsPerBeat, 0.3 * (heldEnd - vowelStart));
         }
-        // A held vowel is cut where the tempo changes, so that the change falls on a phone's
-        // start.
-        double from = vowelStart;
-        for (const double c : cuts) {
-            if (c > from + 1e-9 && c < heldEnd - glide - 1e-9) {
-                out.push_back({held, from, c});
-                from = c;
-            }
-        }
-        out.push_back({held, from, heldEnd - glide});
+        place_cut(held, vowelStart, heldEnd - glide, cuts, out);
         if (glide > 0) out.push_back({first, heldEnd - glide, heldEnd});
         place_run(rest, heldEnd, restF, secondsPerBeat, out);
         place_run(s.coda, vowelEnd, coF[k], secondsPerBeat, out);
     }
-    // Pauses in the gaps, cut where the tempo changes as a held vowel is; phones in time order.
+    // Pauses in the gaps, cut as held vowels are; phones in time order.
     std::stable_sort(out.begin(), out.end(),
                      [](const Placed& a, const Placed& b) { return a.start < b.start; });
     std::vector<Placed> full;
@@ -269,32 +274,17 @@ std::vector<Placed> lay_out(const std::vector<Sung>& syl, const std::vector<Span
     const double end = spans.empty() ? 0 : spans.back().end;
     Seg pause;
     pause.ph = ::words::pause_phone();
-    const auto add_pause = [&](double from, double to) {
-        for (const double c : cuts) {
-            if (c > from + 1e-9 && c < to - 1e-9) {
-                full.push_back({pause, from, c});
-                from = c;
-            }
-        }
-        full.push_back({pause, from, to});
-    };
     for (const Placed& q : out) {
-        if (q.start > t + 1e-9) add_pause(t, q.start);
+        if (q.start > t + 1e-9) place_cut(pause, t, q.start, cuts, full);
         const double s0 = std::max(q.start, t);
         if (q.end > s0 + 1e-9) full.push_back({q.seg, s0, q.end});
         t = std::max(t, q.end);
     }
-    if (end > t + 1e-9) add_pause(t, end);
+    if (end > t + 1e-9) place_cut(pause, t, end, cuts, full);
     return full;
 }
 
 double oct_of_hz(double hz) { return 8.75 + std::log2(hz / 440.0); }
-
-// Index of the last value at or before v in an ascending list (0 when none is).
-std::size_t last_at_or_before(const std::vector<double>& list, double v) {
-    const auto it = std::upper_bound(list.begin(), list.end(), v);
-    return it == list.begin() ? 0 : static_cast<std::size_t>(it - list.begin()) - 1;
-}
 
 // A sung note in seconds from the line's start.
 struct Timed {

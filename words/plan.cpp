@@ -311,9 +311,7 @@ std::vector<Point> formant_points(const Phrase& ph, int k) {
 struct Clock {
     std::vector<double> start, dur, real, span;
     double operator()(double t) const {
-        // The last segment that starts at or before t (the starts never go back).
-        const auto after = std::upper_bound(start.begin() + 1, start.end(), t);
-        const std::size_t i = static_cast<std::size_t>(after - (start.begin() + 1));
+        const std::size_t i = last_at_or_before(start, t);  // the starts never go back
         if (dur[i] <= 0) return real[i];
         return real[i] + (t - start[i]) / dur[i] * span[i];
     }
@@ -607,8 +605,7 @@ void write_pitch(const std::vector<F0Point>& contour, const Clock& clock, const 
     const int n = std::max(1, static_cast<int>(std::round(total / kF0Step)));
     // Inverse of the clock, sampled: phrase time at score time r.
     auto phrase_time = [&](double r) {
-        const auto after = std::upper_bound(clock.real.begin() + 1, clock.real.end(), r);
-        const std::size_t i = static_cast<std::size_t>(after - (clock.real.begin() + 1));
+        const std::size_t i = last_at_or_before(clock.real, r);
         if (clock.span[i] <= 0) return clock.start[i];
         return clock.start[i] + (r - clock.real[i]) / clock.span[i] * clock.dur[i];
     };
@@ -665,6 +662,11 @@ std::array<double, 11> higher(double peak) {
 }
 
 }  // namespace
+
+std::size_t last_at_or_before(const std::vector<double>& list, double v) {
+    const auto it = std::upper_bound(list.begin(), list.end(), v);
+    return it == list.begin() ? 0 : static_cast<std::size_t>(it - list.begin()) - 1;
+}
 
 std::vector<double> write_phrase(const Phrase& phrase, const Options& options, const Emit& emit) {
     const auto& s = phrase.segs;

@@ -13,13 +13,14 @@ from typing import Any, Dict, List, Mapping, Optional, Sequence, Tuple, Union
 from ._render import RenderError
 from ._score import run_script
 from .labels import text_grid, write_text_grid
+from .stimuli import WORDS
 
 #: Columns of a table that describe an item rather than build it.
 META = ("file", "textgrid", "step", "item", "id")
 #: Columns that give a row's score instead of a syllable's parameters.
 _SOURCES = ("score", "script", "script_file")
 #: Columns read as text even where they look like numbers ("007", "1", "NaN").
-TEXT = META + ("label", "consonant", "vowel", "transition_from", "script", "script_file", "score")
+TEXT = META + WORDS + _SOURCES
 MANIFEST = "manifest.csv"
 
 Row = Mapping[str, Any]

@@ -62,6 +62,9 @@ DEFAULTS: Dict[str, Any] = {
     "glide": GLIDE,             # the GLIDE the take is rendered with, s
 }
 
+#: The syllable's parameters that are words, not numbers.
+WORDS = tuple(k for k, v in DEFAULTS.items() if isinstance(v, str))
+
 _F4_8 = (3500, 4500, 5500, 6500, 7500, 350, 450, 550, 650, 750, 1)
 _BP = (101, 150, 350, 450, 550)
 
@@ -442,8 +445,6 @@ def continuum(start: Mapping[str, Any], end: Mapping[str, Any], n: int,
     return Continuum(name, varied, rows, syllables)
 
 
-#: The syllable's parameters that are words, not numbers.
-_WORDS = ("label", "consonant", "vowel", "transition_from")
 
 
 def read_plan(path: str) -> Tuple[Continuum, str]:
@@ -472,8 +473,8 @@ def read_plan(path: str) -> Tuple[Continuum, str]:
     for table in ("base", "start", "end"):
         for key, value in plan.get(table, {}).items():
             number = isinstance(value, (int, float)) and not isinstance(value, bool)
-            if not (isinstance(value, str) if key in _WORDS else number):
-                kind = "a word" if key in _WORDS else "a number"
+            if not (isinstance(value, str) if key in WORDS else number):
+                kind = "a word" if key in WORDS else "a number"
                 raise ValueError(f"{path}: {table}.{key} is {kind}, not {value!r}")
     scale = plan.get("scale", "linear")
     if not (isinstance(scale, str) or (isinstance(scale, dict)
