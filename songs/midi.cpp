@@ -299,8 +299,11 @@ Result read_midi(std::string_view bytes, const Options& options) {
     try {
         Bytes file(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
                    "the MIDI file");
-        if (file.left() < 14 || file.take(4) != "MThd")
+        if (file.left() < 4 || file.take(4) != "MThd")
             return failure("not a standard MIDI file: no MThd header");
+        if (file.left() < 10)
+            return failure("the MIDI file is cut short: its header needs 14 bytes, it has " +
+                           std::to_string(bytes.size()));
         const std::uint32_t headerLength = file.be(4);
         if (headerLength < 6 || headerLength > file.left())
             return failure("not a standard MIDI file: a header of " + std::to_string(headerLength) +

@@ -337,6 +337,7 @@ private:
     void read_lyric(pugi::xml_node lyric, Piece& piece);
     void read_direction(pugi::xml_node d, Measure& m, Beats cursor);
     void read_sound(pugi::xml_node sound, Measure& m, Beats at, bool& tempo);
+    void read_other_tempos(pugi::xml_node root, bool timewise, std::vector<Measure>& measures);
     void read_barline(pugi::xml_node b, Measure& m, bool& fermata);
     void finish_measure(Measure& m, Beats end, bool barFermata);
     void steal_for_graces(std::vector<Piece>& pieces);
@@ -451,11 +452,13 @@ void Reader::read(const pugi::xml_document& doc) {
         return;
     }
     std::vector<MeasureNode> nodes;
-    if (!choose(root, rootName == "score-timewise", nodes)) return;
+    const bool timewise = rootName == "score-timewise";
+    if (!choose(root, timewise, nodes)) return;
 
     std::vector<Measure> measures;
     for (const MeasureNode& node : nodes) measures.push_back(read_measure(node, measures.size()));
     measure_.clear();
+    read_other_tempos(root, timewise, measures);
     const std::vector<std::pair<size_t, int>> order = expand(measures);
     if (!result_.error.empty()) return;
     lay_out(measures, order);
@@ -484,6 +487,38 @@ void Reader::read(const pugi::xml_document& doc) {
             note("the lyrics' xml:lang is no language tag (letters, digits, '-'): not read");
     }
     result_.ok = true;
+}
+
+bool tempo_mark(const Mark& mark) {
+    return mark.kind == MarkKind::Tempo || mark.kind == MarkKind::Glide ||
+           mark.kind == MarkKind::ATempo;
+}
+
+// The tempo is the whole score's, though editors often write it in one part only: a measure
+// whose part has no tempo mark takes those of the first other part that has some there.
+void Reader::read_other_tempos(pugi::xml_node root, bool timewise, std::vector<Measure>& measures) {
+    std::vector<bool> marked(measures.size());
+    for (size_t i = 0; i < measures.size(); ++i)
+        marked[i] = std::any_of(measures[i].marks.begin(), measures[i].marks.end(), tempo_mark);
+    std::vector<std::string> ids;
+    for (const Part& p : song().parts) ids.push_back(p.id);
+    for (const Part& part : song().parts) {
+        if (part.id == song().part) continue;
+        Result unheard;  // the other part's notes and reports are not this song's
+        Reader other(unheard, options_);
+        other.voice_ = "\n";  // no voice: its notes take their time and are not kept
+        const std::vector<MeasureNode> nodes = measures_of(root, part.id, timewise, ids);
+        for (size_t i = 0; i < nodes.size() && i < measures.size(); ++i) {
+            const Measure m = other.read_measure(nodes[i], i);
+            if (marked[i] || !std::any_of(m.marks.begin(), m.marks.end(), tempo_mark)) continue;
+            marked[i] = true;
+            for (Mark mark : m.marks)
+                if (tempo_mark(mark)) {
+                    mark.measure = measures[i].number;
+                    measures[i].marks.push_back(std::move(mark));
+                }
+        }
+    }
 }
 
 // The length of element's <duration> in beats; false (reported) when it is missing or bad.
@@ -597,6 +632,8 @@ void Reader::read_note(pugi::xml_node n, Measure& m, Beats& cursor, Beats& last,
         if (tm && parse_exact(tm.child_value("actual-notes"), actual) && actual.num > 0 &&
             parse_exact(tm.child_value("normal-notes"), normal) && normal.num > 0)
             length = length * normal * Beats{actual.den, actual.num};
+        else if (tm)
+            note("a time modification that is no ratio of note counts: not read");
         note("a note without a duration: its length is taken from its type");
     }
     if (!grace && length.num == 0) {
@@ -747,9 +784,14 @@ void Reader::read_direction(pugi::xml_node d, Measure& m, Beats cursor) {
     Beats at = cursor;
     if (pugi::xml_node offset = d.child("offset")) {
         Beats raw;
-        if (parse_exact(offset.child_value(), raw) && divisions_.num > 0)
+        if (!parse_exact(offset.child_value(), raw))
+            note("a direction's offset that is no number: read at its place");
+        else if (divisions_.num > 0)
             at = cursor + raw * Beats{divisions_.den, divisions_.num};
-        if (at.num < 0) at = Beats{};
+        if (at.num < 0) {
+            note("a direction's offset before the measure: read at its start");
+            at = Beats{};
+        }
     }
     bool soundTempo = false;
     if (pugi::xml_node sound = d.child("sound")) read_sound(sound, m, at, soundTempo);
@@ -1148,6 +1190,11 @@ void Reader::lay_out(const std::vector<Measure>& measures,
                     prev.e.breath = p.e.breath;
                     continue;
                 }
+                if (prev.tieStart && p.tieStop && !p.e.rest && !prev.e.rest &&
+                    prev.e.pitch != p.e.pitch)
+                    add_diagnostic(result_, p.e.measure,
+                                   "a tie from " + prev.e.name + " to " + p.e.name +
+                                       ", another pitch: sung as two notes");
                 // Rests side by side are one rest.
                 if (prev.e.rest && p.e.rest && !prev.e.fermata && !prev.e.breath) {
                     prev.e.length = prev.e.length + p.e.length;

@@ -112,7 +112,7 @@ TEST(Midi, FilesReadAsTheirDumpsOrOneError) {
          "part t2 voice 1 verse 1\nm1 @0 E4/1 \"hi\"\nm1 @1 D4/1 \"hel-\"\nm1 @2 C4/1 \"lo\"\n"
          "tempo m1 @0 100\nnote: 2 notes under the top voice are left out\n"},
         // Broken and hostile files: one clear error each, never a crash.
-        {"MThd", "error: not a standard MIDI file: no MThd header\n"},
+        {"MThd", "error: the MIDI file is cut short: its header needs 14 bytes, it has 4\n"},
         {"MThd" + be(0xffffffff, 4) + std::string(8, '\0'),
          "error: not a standard MIDI file: a header of 4294967295 bytes\n"},
         {"MThd" + be(6, 4) + be(2, 2) + be(1, 2) + be(480, 2),

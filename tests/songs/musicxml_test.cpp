@@ -180,6 +180,35 @@ TEST(MusicXml, ReadsAsItsDumpOrOneError) {
                 "note: m2: <backup> goes back past the start of the measure: stopped there\n"
                 "note: m3?x: a note with a bad pitch is read as a rest (2 times)\n"
                 "note: m3?x: grace notes with no note to take time from: skipped\n"},
+        // What is read otherwise than written is said: a tie to another pitch, a tuplet that is
+        // no ratio, a direction's offset before the measure or no number.
+        {measure("<direction><direction-type><dynamics><p/></dynamics></direction-type><offset>"
+                 "-8</offset></direction><direction><direction-type><dynamics><f/></dynamics>"
+                 "</direction-type><offset>x</offset></direction>" +
+                 note("C4",
+                      "<duration>1</duration><tie type=\"start\"/><lyric><text>a</text>"
+                      "</lyric>") +
+                 note("D4", "<duration>1</duration><tie type=\"stop\"/>") +
+                 note("E4",
+                      "<type>quarter</type><time-modification><actual-notes>0"
+                      "</actual-notes><normal-notes>2</normal-notes></time-modification>")),
+         head + "m1 @0 C4/1 \"a\"\nm1 @1 D4/1 _\nm1 @2 E4/1 _\ndynamic m1 @0 p\ndynamic m1 @0 f\n"
+                "note: m1: a direction's offset before the measure: read at its start\n"
+                "note: m1: a direction's offset that is no number: read at its place\n"
+                "note: m1: a time modification that is no ratio of note counts: not read\n"
+                "note: m1: a note without a duration: its length is taken from its type\n"
+                "note: m1: a tie from C4 to D4, another pitch: sung as two notes\n"},
+        // The tempo written in another part only is the sung part's too, where it has none.
+        {"<score-partwise><part-list><score-part id=\"A\"/><score-part id=\"B\"/></part-list>"
+         "<part id=\"A\"><measure number=\"1\"><attributes><divisions>2</divisions>"
+         "</attributes><note><rest/><duration>2</duration></note><sound tempo=\"90\"/>"
+         "</measure><measure number=\"2\"><sound tempo=\"60\"/></measure></part>"
+         "<part id=\"B\"><measure number=\"1\"><attributes><divisions>1</divisions>"
+         "</attributes>" +
+             c +
+             "</measure><measure number=\"2\"><sound tempo=\"140\"/></measure></part>"
+             "</score-partwise>",
+         "part B voice 1 verse 1\nm1 @0 C5/2 \"la\"\ntempo m1 @1 90\ntempo m2 @2 140\n"},
         // A chord sings its top note with its notes' lyrics, one a verse.
         {measure(note("E4", "<duration>1</duration><lyric><text>low</text></lyric>") +
                  note("G4", "<duration>1</duration><lyric><text>high</text></lyric>", "<chord/>")),
