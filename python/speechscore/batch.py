@@ -13,7 +13,7 @@ from typing import Any, Dict, List, Mapping, Optional, Sequence, Tuple, Union
 from ._render import RenderError
 from ._score import run_script
 from .labels import text_grid, write_text_grid
-from .stimuli import WORDS
+from .stimuli import WORDS, glide_of
 
 #: Columns of a table that describe an item rather than build it.
 META = ("file", "textgrid", "step", "item", "id")
@@ -51,9 +51,9 @@ def read_table(path: str) -> List[Dict[str, Any]]:
     return rows
 
 
-def _build(row: Row) -> Tuple[str, Any]:
+def _build(row: Row, options: Sequence[str]) -> Tuple[str, Any]:
     """The score text and labels of one row: a ``script`` (call script text), a ``script_file``,
-    a ``score`` (score text), or syllable parameters."""
+    a ``score`` (score text), or syllable parameters (for a batch rendered with ``options``)."""
     # An empty score or script cell: the row's syllable parameters, if it has any.
     empty = [k for k in _SOURCES if k in row and not str(row[k]).strip()]
     if empty:
@@ -72,6 +72,11 @@ def _build(row: Row) -> Tuple[str, Any]:
 
     params = {k: v for k, v in row.items() if k not in META}
     syl = syllable(**params)
+    glide, rendered = float(syl.params["glide"]), glide_of(options)
+    if glide != rendered:  # its transitions are cut for another GLIDE
+        raise ValueError(f"the row's glide is {glide!r} s and the batch renders with GLIDE "
+                         f"{rendered!r} s: give the row glide={rendered!r} or the batch "
+                         f"options=['--omacro:GLIDE={glide!r}']")
     return syl.score.text(check=True), syl.labels
 
 
@@ -109,7 +114,7 @@ def _prepare(job: Job) -> Prepared:
     index, row, directory, options, orchestra, done = job
     try:
         name = str(row["file"])
-        text, labels = _build(row)
+        text, labels = _build(row, options)
         # The labels count too: a row whose labels changed is done again, and so is one whose
         # TextGrid is gone.
         grid = os.path.join(directory, _grid_name(row))

@@ -101,15 +101,28 @@ def transition(score: Score, formant: int, onset: float, target: float, ms: floa
     return seconds
 
 
-_SHARED: List[Any] = []
+_SHARED: Dict[float, Any] = {}
 
 
-def _shared_renderer() -> Any:
+def glide_of(options: Sequence[str]) -> float:
+    """The ``GLIDE`` a renderer with these csound options renders with, seconds."""
+    glide = GLIDE
+    for option in options:
+        if option.startswith("--omacro:GLIDE="):
+            try:
+                glide = float(option.split("=", 1)[1])
+            except ValueError:
+                pass  # csound refuses the orchestra then
+    return glide
+
+
+def _shared_renderer(glide: float = GLIDE) -> Any:
+    """The renderer of takes with this ``GLIDE``, made at its first use."""
     from ._render import Renderer
 
-    if not _SHARED:
-        _SHARED.append(Renderer())
-    return _SHARED[0]
+    if glide not in _SHARED:
+        _SHARED[glide] = Renderer([] if glide == GLIDE else [f"--omacro:GLIDE={glide!r}"])
+    return _SHARED[glide]
 
 
 @dataclass
@@ -124,8 +137,9 @@ class Syllable:
     def render(self, renderer: Any = None, wav: Optional[str] = None) -> Any:
         """Renders the syllable in-process (with ``renderer``, or the shared one) and returns
         the :class:`~speechscore.Take`; ``wav`` also keeps it there, with its TextGrid beside
-        it (same name, ``.TextGrid``)."""
-        take = (renderer or _shared_renderer()).render(self.score, wav)
+        it (same name, ``.TextGrid``). The shared renderer renders with the syllable's
+        ``glide``."""
+        take = (renderer or _shared_renderer(float(self.params["glide"]))).render(self.score, wav)
         if wav is not None:
             write_text_grid(self.labels, os.path.splitext(wav)[0] + ".TextGrid")
         return take
@@ -334,11 +348,9 @@ class Continuum:
 
     def write(self, directory: str, renderer: Any = None, table: str = "stimuli.csv") -> str:
         """Renders every step to ``directory/FILE`` with its TextGrid beside it, and writes the
-        stimulus table (file, textgrid, step, every varied value). Returns the table's path."""
-        from ._render import RenderError, Renderer
-
-        renderer = renderer or Renderer([f"--omacro:GLIDE={self.syllables[0].params['glide']!r}"]
-                                        if self.syllables[0].params["glide"] != GLIDE else [])
+        stimulus table (file, textgrid, step, every varied value). Returns the table's path.
+        Without ``renderer`` each step is rendered with its own ``glide``."""
+        from ._render import RenderError
         # Every step's score first: a step the library refuses stops the continuum before any
         # take is written (ScoreError).
         texts = []
@@ -358,8 +370,9 @@ class Continuum:
         scratch = tempfile.mkdtemp(prefix=f".{self.name}.", dir=directory)
         try:
             for row, syl, text in zip(self.rows, self.syllables, texts):
-                renderer.render(text, os.path.join(scratch, row["file"]), samples=False,
-                                allow_clip=False, name=row["file"])
+                (renderer or _shared_renderer(float(syl.params["glide"]))).render(
+                    text, os.path.join(scratch, row["file"]), samples=False, allow_clip=False,
+                    name=row["file"])
                 write_text_grid(syl.labels, os.path.join(scratch, row["textgrid"]))
             for row in self.rows:
                 for f in (row["file"], row["textgrid"]):

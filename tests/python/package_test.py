@@ -196,6 +196,17 @@ class Stimuli(unittest.TestCase):
 
     def test_continuum_table_and_command_lines(self):
         with tempfile.TemporaryDirectory() as d:
+            # Each step is rendered with its own GLIDE, in memory and in its file.
+            c = ss.continuum({"glide": 0.065}, {"glide": 0.1}, 2, base={"transition": 90})
+            slow = ss.Renderer(["--omacro:GLIDE=0.1"]).render(c.syllables[1].score,
+                                                              os.path.join(d, "slow.wav"))
+            self.assertTrue((c.takes()[1] == slow.samples).all())
+            self.assertFalse((ss.Renderer().render(c.syllables[1].score).samples
+                              == slow.samples).all())
+            c.write(os.path.join(d, "glides"))
+            with open(os.path.join(d, "glides", "step_02.wav"), "rb") as f, \
+                    open(os.path.join(d, "slow.wav"), "rb") as g:
+                self.assertEqual(f.read(), g.read())
             plan = os.path.join(d, "vot.toml")
             with open(plan, "w") as f:
                 f.write('steps = 5\nname = "vot"\n[start]\nvot = 0\n[end]\nvot = 60\n')
@@ -250,7 +261,8 @@ class Batches(unittest.TestCase):
         rows.append(dict(file="open.wav", score="i 80 0 1\n"))
         rows += [dict(file="./s1.wav", f2_onset=900), dict(file="notes.txt")]  # s1's take kept
         rows += [dict(file="t.wav", textgrid="s2.TextGrid"), dict(file="u.wav", textgrid="t.csv"),
-                 dict(file="e.wav", score="")]  # nothing to render
+                 dict(file="e.wav", score=""),  # nothing to render
+                 dict(file="g.wav", glide=0.1)]  # cut for another GLIDE than the batch's
         with tempfile.TemporaryDirectory() as d:
             with open(os.path.join(d, "t.csv"), "w") as f:
                 f.write("file,label,vowel,f2_onset\na.wav,007,NaN,1000\n")
@@ -258,8 +270,9 @@ class Batches(unittest.TestCase):
                              [dict(file="a.wav", label="007", vowel="NaN", f2_onset=1000.0)])
             first = ss.render_batch(rows, d, workers=2, progress=False)
             self.assertEqual((first.rendered, first.skipped, [r for r, _ in first.failures]),
-                             (6, 0, [3, 8, 9, 10, 11, 12, 13]))
+                             (6, 0, [3, 8, 9, 10, 11, 12, 13, 14]))
             self.assertEqual(first.failures[4][1], "s2.TextGrid is row 4's file too")
+            self.assertIn("options=['--omacro:GLIDE=0.1']", first.failures[7][1])
             self.assertTrue(first.failures[1][1].startswith("RenderError: open.wav has no final"),
                             first.failures[1][1])
             self.assertTrue(os.path.isfile(os.path.join(d, "s5.TextGrid")))
@@ -270,7 +283,7 @@ class Batches(unittest.TestCase):
             rows[4]["label"] = "ga"
             second = ss.render_batch(rows, d, workers=2, progress=False)
             self.assertEqual((second.rendered, second.skipped, [r for r, _ in second.failures]),
-                             (4, 2, [3, 8, 9, 10, 11, 12, 13]))
+                             (4, 2, [3, 8, 9, 10, 11, 12, 13, 14]))
             with open(os.path.join(d, "s3.TextGrid"), encoding="utf-8") as f:
                 self.assertIn('"ga"', f.read())
             # SIGTERM stops a batch from the command line as Ctrl-C does: no scratch file left.
@@ -293,7 +306,7 @@ class Batches(unittest.TestCase):
                               dashboard_address=None) as cluster, Client(cluster) as client:
                 third = ss.render_batch(rows, d, client=client, progress=False)
             self.assertEqual((third.rendered, third.skipped, [r for r, _ in third.failures]),
-                             (2, 4, [3, 8, 9, 10, 11, 12, 13]))
+                             (2, 4, [3, 8, 9, 10, 11, 12, 13, 14]))
 
 
 if __name__ == "__main__":
