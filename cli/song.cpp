@@ -245,8 +245,13 @@ bool write_script(const std::string& name, const std::string& bytes, const SongO
     std::size_t glide = 0;
     std::size_t dynamic = 0;
     std::size_t hairpin = 0;
-    bool holding = false;      // an extend line runs: notes without lyric hold the syllable
-    songs::Beats carry{0, 1};  // beats of notes too short to sing, given to the next event
+    bool holding = false;  // an extend line runs: notes without lyric hold the syllable
+    // Notes too short to sing give the next event their beats, tempo marks, dynamic and
+    // syllable.
+    songs::Beats carry{0, 1};
+    std::string carriedTempoMarks, carriedTempoLines, carriedMark;
+    const songs::Lyric* carriedLyric = nullptr;
+    const songs::Event* carriedFrom = nullptr;  // the note whose syllable is carried
     // The tempo marks and glides that start by beat t: as marks on a note and as statements.
     auto tempo_by = [&](songs::Beats t, std::string& marks, std::string& lines) {
         while (tempo < song.tempi.size() && song.tempi[tempo].onset <= t) {
@@ -274,15 +279,50 @@ bool write_script(const std::string& name, const std::string& bytes, const SongO
         const songs::Beats room = songs::make_beats(1, 64);
         return at - from >= room && to - at >= room ? at : to;
     };
+    // The stretch of length beats from start split where a tempo changes inside it: the pieces'
+    // lengths, with the tempo marks and statements that start each (the first's are given).
+    struct Stretch {
+        std::vector<songs::Beats> pieces;
+        std::vector<std::string> marksOf, linesOf;
+    };
+    auto split = [&](songs::Beats start, songs::Beats length, std::string marks,
+                     std::string lines) {
+        Stretch st{{}, {std::move(marks)}, {std::move(lines)}};
+        for (songs::Beats at = start, end = start + length;;) {
+            const songs::Beats next = tempo_inside(at, end);
+            st.pieces.push_back(next - at);
+            if (next == end) break;
+            st.marksOf.emplace_back();
+            st.linesOf.emplace_back();
+            tempo_by(next, st.marksOf.back(), st.linesOf.back());
+            at = next;
+        }
+        return st;
+    };
+    auto rest_of = [&](const Stretch& st, double factor) {
+        for (std::size_t k = 0; k < st.pieces.size(); ++k) {
+            line.notes += " r/" + beats_text(st.pieces[k], factor) + st.marksOf[k];
+            line.rests += st.linesOf[k] + "Rest " + number(st.pieces[k].value() * factor) + "\n";
+        }
+    };
+    auto syllable_lost = [&](const songs::Event& from, const songs::Lyric& l) {
+        std::fprintf(stderr,
+                     "%s: measure %s: warning: the syllable '%s' of a note too short to sing is "
+                     "not sung\n",
+                     name.c_str(), from.measure.c_str(), one_line(syllable_text(l)).c_str());
+    };
     for (std::size_t i = 0; i < song.events.size(); ++i) {
         const songs::Event& e = song.events[i];
         // Tempo marks and glides at this event: marks on it.
-        std::string tempoMarks;
-        std::string tempoLines;  // the same as statements
+        std::string tempoMarks = carriedTempoMarks;
+        std::string tempoLines = carriedTempoLines;  // the same as statements
+        carriedTempoMarks.clear();
+        carriedTempoLines.clear();
         tempo_by(e.onset, tempoMarks, tempoLines);
         if (e.rest) line.flush(script, places);
         // Dynamics and hairpins that start by this event.
-        std::string mark;
+        std::string mark = carriedMark;
+        carriedMark.clear();
         while (dynamic < song.dynamics.size() && song.dynamics[dynamic].onset <= e.onset) {
             const std::string m = dynamic_mark(song.dynamics[dynamic].mark);
             if (m.empty()) {
@@ -298,16 +338,33 @@ bool write_script(const std::string& name, const std::string& bytes, const SongO
             if (mark.empty()) mark = song.hairpins[hairpin].crescendo ? "<" : ">";
             ++hairpin;
         }
+        const songs::Lyric* l =
+            e.rest || song.verse.empty() ? nullptr : songs::lyric_of(e, song.verse);
+        if (l != nullptr && l->syllables.empty()) l = nullptr;
         if (e.length < songs::make_beats(1, 64) && i + 1 < song.events.size()) {
             // Too short to sing (a note of less than a 64th of a beat): the next event starts
-            // where it does.
+            // where it does, with its marks and syllable.
             std::fprintf(stderr,
                          "%s: measure %s: warning: a note of %s beats is too short to "
                          "sing; the next takes its time\n",
                          name.c_str(), e.measure.c_str(), number(e.length.value()).c_str());
             carry = carry + e.length;
+            carriedTempoMarks = tempoMarks;
+            carriedTempoLines = tempoLines;
+            carriedMark = mark;
+            if (l != nullptr && carriedLyric != nullptr) syllable_lost(e, *l);
+            if (l != nullptr && carriedLyric == nullptr) {
+                carriedLyric = l;
+                carriedFrom = &e;
+            }
             continue;
         }
+        if (carriedLyric != nullptr && (l != nullptr || e.rest)) {
+            syllable_lost(*carriedFrom, *carriedLyric);
+        } else if (carriedLyric != nullptr) {
+            l = carriedLyric;
+        }
+        carriedLyric = nullptr;
         const double factor = e.fermata ? options.fermata : 1;
         // A breath mark: the note's last quarter (at most half a beat) becomes a rest.
         songs::Beats length = e.length + carry;
@@ -321,22 +378,10 @@ bool write_script(const std::string& name, const std::string& bytes, const SongO
         }
         // A tempo that changes inside a note or rest splits it there: a rest into rests, a note
         // into notes that hold its syllable; the later pieces carry the marks.
-        std::vector<songs::Beats> pieces;
-        std::vector<std::string> marksOf = {tempoMarks}, linesOf = {tempoLines};
-        for (songs::Beats at = start, end = start + length;;) {
-            const songs::Beats next = tempo_inside(at, end);
-            pieces.push_back(next - at);
-            if (next == end) break;
-            marksOf.emplace_back();
-            linesOf.emplace_back();
-            tempo_by(next, marksOf.back(), linesOf.back());
-            at = next;
-        }
+        const Stretch st = split(start, length, tempoMarks, tempoLines);
+        const std::vector<songs::Beats>& pieces = st.pieces;
         if (e.rest) {
-            for (std::size_t k = 0; k < pieces.size(); ++k) {
-                line.notes += " r/" + beats_text(pieces[k], factor) + marksOf[k];
-                line.rests += linesOf[k] + "Rest " + number(pieces[k].value() * factor) + "\n";
-            }
+            rest_of(st, factor);
             holding = false;
         } else {
             double pitch = std::isfinite(e.pitch) ? e.pitch : 60;
@@ -352,10 +397,9 @@ bool write_script(const std::string& name, const std::string& bytes, const SongO
             for (std::size_t k = 0; k < pieces.size(); ++k) {
                 line.notes += " " + note_name(pitch) + "/" + beats_text(pieces[k], factor);
                 if (k == 0 && !mark.empty()) line.notes += ":" + mark;
-                line.notes += marksOf[k];
+                line.notes += st.marksOf[k];
             }
-            const songs::Lyric* l = song.verse.empty() ? nullptr : songs::lyric_of(e, song.verse);
-            if (l != nullptr && !l->syllables.empty()) {
+            if (l != nullptr) {
                 line.lyric += syllable_text(*l);
                 line.inWord = continues_word(*l);
                 line.lyric += line.inWord ? "-" : " ";
@@ -380,8 +424,9 @@ bool write_script(const std::string& name, const std::string& bytes, const SongO
         }
         if (breath.num != 0) {
             line.flush(script, places);
-            line.notes += " r/" + beats_text(breath, 1);
-            line.rests += "Rest " + number(breath.value()) + "\n";
+            std::string marks, lines;
+            tempo_by(start + length, marks, lines);
+            rest_of(split(start + length, breath, marks, lines), 1);
         }
     }
     line.flush(script, places);

@@ -1180,9 +1180,12 @@ void Reader::lay_out(const std::vector<Measure>& measures,
             p.e.onset = offset + p.e.onset;
             p.e.pass = pass;
             // Tied notes are one held note; the first keeps its syllable, the last its marks.
+            // A tied note with a syllable of its own starts it: it is sung as a note.
             if (!pieces.empty()) {
                 Piece& prev = pieces.back();
-                if (prev.tieStart && p.tieStop && !p.e.rest && !prev.e.rest &&
+                const bool sung = std::any_of(p.e.lyrics.begin(), p.e.lyrics.end(),
+                                              [](const Lyric& l) { return !l.syllables.empty(); });
+                if (prev.tieStart && p.tieStop && !p.e.rest && !prev.e.rest && !sung &&
                     prev.e.pitch == p.e.pitch && prev.e.onset + prev.e.length == p.e.onset) {
                     prev.e.length = prev.e.length + p.e.length;
                     prev.tieStart = p.tieStart;

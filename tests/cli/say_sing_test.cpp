@@ -360,6 +360,25 @@ TEST(SaySing, ASongFileIsSungAndABrokenOneIsOneError) {
                   "</score-partwise>");
     ASSERT_EQ(run_program({"tempo.musicxml", "--labels", "t.TextGrid"}, dir).status, 0);
     EXPECT_EQ(tier_labels(dir, "t.TextGrid", 1), "@0 hold@0.5000 @6.5000 next@9.0000 @10.0000 ");
+    // A note too short to sing gives the next its time, tempo and syllable; a tempo inside a
+    // breath mark's rest changes it there.
+    const std::string c4 = "<note><pitch><step>C</step><octave>4</octave></pitch><duration>";
+    dir.write("short.musicxml",
+              "<score-partwise><part-list><score-part id=\"P1\"/></part-list><part id=\"P1\">"
+              "<measure><attributes><divisions>512</divisions></attributes>" +
+                  c4 + "512</duration><lyric><text>one</text></lyric></note><sound tempo=\"60\"/>" +
+                  c4 + "2</duration><lyric><text>two</text></lyric></note>" + c4 +
+                  "510</duration></note>" + c4 +
+                  "1024</duration><lyric><text>three</text></lyric><notations><articulations>"
+                  "<breath-mark/></articulations></notations></note><backup><duration>128"
+                  "</duration></backup><sound tempo=\"30\"/><forward><duration>128</duration>"
+                  "</forward></measure><measure>" +
+                  c4 +
+                  "512</duration><lyric><text>four</text></lyric></note></measure></part>"
+                  "</score-partwise>");
+    ASSERT_EQ(run_program({"short.musicxml", "--labels", "s.TextGrid"}, dir).status, 0);
+    EXPECT_EQ(tier_labels(dir, "s.TextGrid", 1),
+              "@0 one@0.5000 two@1.0000 three@2.0000 @3.5000 four@4.2500 @6.2500 ");
 
     // An error the song's script finds names the measure its line starts in.
     dir.write("long.musicxml",

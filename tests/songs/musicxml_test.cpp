@@ -209,6 +209,14 @@ TEST(MusicXml, ReadsAsItsDumpOrOneError) {
              "</measure><measure number=\"2\"><sound tempo=\"140\"/></measure></part>"
              "</score-partwise>",
          "part B voice 1 verse 1\nm1 @0 C5/2 \"la\"\ntempo m1 @1 90\ntempo m2 @2 140\n"},
+        // A tied note with a syllable of its own is sung as a note.
+        {measure(note("C4",
+                      "<duration>1</duration><tie type=\"start\"/><lyric><text>a</text>"
+                      "</lyric>") +
+                 note("C4",
+                      "<duration>1</duration><tie type=\"stop\"/><lyric><text>b</text>"
+                      "</lyric>")),
+         head + "m1 @0 C4/1 \"a\"\nm1 @1 C4/1 \"b\"\n"},
         // A chord sings its top note with its notes' lyrics, one a verse.
         {measure(note("E4", "<duration>1</duration><lyric><text>low</text></lyric>") +
                  note("G4", "<duration>1</duration><lyric><text>high</text></lyric>", "<chord/>")),
