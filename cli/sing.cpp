@@ -5,6 +5,7 @@
 // .. fff) sets the voicing level from the note on, ":<" and ":>" glide it to the next mark.
 #include "sing.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -187,22 +188,34 @@ bool read_notes(const std::vector<Piece>& tokens, std::size_t& k, ss::Line& out,
             return false;
         }
         if (name != "r" && !ss::note_hz(name, hz)) {
-            e = {col, "'" + name + "' is no note name (C4, F#3, Bb5) or rest (r)"};
+            // A note name whose pitch is out of range still has its Hz.
+            e = {col, hz > 0 ? "'" + name + "' is out of a voice's reach (20 to 2000 Hz)"
+                             : "'" + name + "' is no note name (C4, F#3, Bb5) or rest (r)"};
             return false;
         }
-        if (tied) {
-            if (hz != tiedHz) {
-                e = {col, "a tie joins notes of the same pitch"};
-                return false;
-            }
+        if (tied && hz != tiedHz) {
+            e = {col, "a tie joins notes of the same pitch"};
+            return false;
+        }
+        // A tied note with a mark of its own holds the syllable as a note of its own, so that
+        // the mark comes on its beat.
+        if (tied && mark == 0 && mm == 0 && glideBeats == 0) {
             out.notes.back().beats += beats;
         } else {
             ss::Note n;
             n.beats = beats;
             n.hz = hz;
-            if (hz > 0) {
+            if (tied) {
+                n.syllable = -1;
+            } else if (hz > 0) {
                 if (next >= items.size()) {
                     e = {col, "no syllable left for this note (hold one with _ in the lyric)"};
+                    return false;
+                }
+                const bool sung = std::any_of(out.notes.begin(), out.notes.end(),
+                                              [](const ss::Note& o) { return o.syllable >= 0; });
+                if (items[next] < 0 && !sung) {
+                    e = {itemColumns[next], "'_' holds the syllable before it: this line has none"};
                     return false;
                 }
                 n.syllable = items[next++];

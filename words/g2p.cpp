@@ -544,6 +544,7 @@ bool phones_of_arpabet(const std::string& text, Phrase& ph, Problem& problem) {
     int word = 0;
     std::string wordText;
     bool wordOpen = false;
+    std::vector<bool> digits;  // of each word: a stress digit written on one of its vowels
     auto close_word = [&]() {
         if (!wordOpen) return;
         ph.words.push_back({wordText});
@@ -581,6 +582,8 @@ bool phones_of_arpabet(const std::string& text, Phrase& ph, Problem& problem) {
             problem.offset = from;
             return false;
         }
+        digits.resize(static_cast<std::size_t>(word) + 1);
+        if (stress >= 0) digits[static_cast<std::size_t>(word)] = true;
         int s = stress < 0 ? 0 : stress;
         add(ph, p, word, s, from);
         wordText += (wordText.empty() ? "" : " ") + token;
@@ -592,11 +595,9 @@ bool phones_of_arpabet(const std::string& text, Phrase& ph, Problem& problem) {
         problem.message = "no phones between the slashes";
         return false;
     }
-    // A word written without stress digits is stressed on its first vowel.
+    // A word written without stress digits is stressed on its first vowel ("AH0" is unstressed).
     for (int w = 0; w < word; ++w) {
-        bool any = false;
-        for (const Seg& g : ph.segs) any = any || (g.word == w && g.stress > 0);
-        if (any) continue;
+        if (digits[static_cast<std::size_t>(w)]) continue;
         for (Seg& g : ph.segs) {
             if (g.word == w && is_vowel(*g.ph)) {
                 g.stress = 1;

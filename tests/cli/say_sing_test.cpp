@@ -238,6 +238,8 @@ TEST(SaySing, ALineThatCannotBeSaidOrSungIsReportedAndWritesNothing) {
         {"sing \"la\" C4", "s.ss:4:11: error: note 'C4': a note name and its length in beats"},
         {"sing \"la\" C4/0", "s.ss:4:11: error: note 'C4/0': a note name and its length in beats"},
         {"sing \"la\" C4/1 D4/1", "s.ss:4:16: error: no syllable left for this note"},
+        {"sing \"_ la\" C4/1 D4/1", "s.ss:4:7: error: '_' holds the syllable before it: this"},
+        {"sing \"la\" C0/1", "s.ss:4:11: error: 'C0' is out of a voice's reach (20 to 2000 Hz)"},
         {"sing \"la la\" C4/1", "s.ss:4:10: error: this syllable and the rest of the lyric have"},
         {"sing \"la la\" C4/1~ D4/1", "s.ss:4:20: error: a tie joins notes of the same pitch"},
         {"sing \"la\" C4/1~", "s.ss:4:11: error: the tie has no note to join"},
@@ -279,6 +281,18 @@ TEST(SaySing, ALineThatCannotBeSaidOrSungIsReportedAndWritesNothing) {
     EXPECT_EQ(run_program({"s.ss"}, dir).err,
               "s.ss:5:3: warning: this line comes after fine (line 4); what it writes follows the "
               "end of the score\n");
+    // A mark on a tied note comes on its beat, as on a held syllable; "AH0" is unstressed
+    // though no vowel of its word is stressed.
+    const std::pair<const char*, const char*> same[] = {
+        {"sing \"la la\" C4/1~ C4/1:mm=120 D4/1", "sing \"la _ la\" C4/1 C4/1:mm=120 D4/1"},
+        {"sing \"la la\" C4/1~ C4/1:pp D4/1", "sing \"la _ la\" C4/1 C4/1:pp D4/1"},
+        {"say /DH AH0 | K AE1 T/", "say /DH AH | K AE1 T/"}};
+    for (const auto& [one, other] : same) {
+        dir.write("s.ss", std::string(kStart) + one + "\nfine\n");
+        dir.write("t.ss", std::string(kStart) + other + "\nfine\n");
+        const bool equal = run_program({"s.ss"}, dir).out == run_program({"t.ss"}, dir).out;
+        EXPECT_EQ(equal, one[1] == 'i') << one;
+    }
     // The library's own sing, without arguments, is still the operation.
     dir.write("s.ss", std::string(kStart) + "sing\nRest 1\nfine\n");
     EXPECT_EQ(run_program({"s.ss"}, dir).status, 0);
