@@ -266,13 +266,21 @@ bool espeak_ready(const std::string& lang, Problem& problem) {
     return true;
 }
 
-// The words of the text as written, for the labels.
+// The words of the text as written, for the labels; a number's ',', '.' or ':' between its
+// digits ("1,000", "2.5", "10:30") is in its word.
 std::vector<std::string> written_words(const std::string& text) {
     std::vector<std::string> words;
     std::string word;
-    for (const char c : text) {
-        if (std::isspace(static_cast<unsigned char>(c)) || c == ',' || c == '.' || c == ';' ||
-            c == '!' || c == '?' || c == ':' || c == '"' || c == '(' || c == ')') {
+    auto digit = [&text](std::size_t i) {
+        return i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]));
+    };
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        const bool inNumber =
+            (c == ',' || c == '.' || c == ':') && i > 0 && digit(i - 1) && digit(i + 1);
+        if (!inNumber &&
+            (std::isspace(static_cast<unsigned char>(c)) || c == ',' || c == '.' || c == ';' ||
+             c == '!' || c == '?' || c == ':' || c == '"' || c == '(' || c == ')')) {
             if (!word.empty()) words.push_back(word);
             word.clear();
         } else {

@@ -428,17 +428,18 @@ TEST(SaySing, LabelsAreATextGridPraatReads) {
     ScratchDir dir;
     dir.write("s.ss", std::string(kStart) + "sing \"ta ka\" r/1 C4/1 D4/1\nRest 0.5\n" +
                           "say \"see my zoo\"\nRest 0.5\nsay \"pea\"\nRest 0.5\nsay /P IY1/\n" +
-                          "say \"(2.5 cats)\"\nfine\n");
+                          "say \"(2.5 cats)\"\nsay \"1,000 miles\"\nfine\n");
     ChildResult r = run_program({"--labels", "t.TextGrid", "-o", "s.sco", "s.ss"}, dir);
     ASSERT_EQ(r.status, 0) << r.err;
     // The phrase starts after the line's 3 beats and the 0.5-beat rest at 90 per minute, and the
     // F1 events start there.
     EXPECT_NE(read_file(dir.file("s.sco")).find("i 11    2.3333  0.0020 "), std::string::npos);
     // The stop of "pea" is aspirated into its stressed vowel, and the phrase after it starts
-    // later; a written word espeak-ng reads as several ("two point five") keeps one label.
+    // later; a written word espeak-ng reads as several ("two point five", "one thousand") keeps
+    // one label.
     EXPECT_EQ(tier_labels(dir, "t.TextGrid", 1),
               "@0 ta@0.6667 ka@1.3333 @2.0000 see@2.3333 my@2.5569 zoo@2.7678 @3.1480 "
-              "pea@3.4814 @3.8194 P IY1@4.1527 2.5@4.4907 cats@5.4407 ");
+              "pea@3.4814 @3.8194 P IY1@4.1527 2.5@4.4907 cats@5.4407 1,000@5.9410 miles@6.6494 ");
     const std::string phones = tier_labels(dir, "t.TextGrid", 2);
     EXPECT_NE(phones.find(" S@2.3333 IY@"), std::string::npos) << phones;
     EXPECT_NE(phones.find(" P@"), std::string::npos) << phones;
