@@ -32,6 +32,7 @@ constexpr double kGlideSlope = 4;          // octaves a second: a larger leap gl
 constexpr double kPitchGlide = 0.05;       // s: the orchestra's pitch glide (PGLIDE)
 constexpr double kVibratoFade = 0.15;      // s: the vibrato's extent grows over this time
 constexpr double kTailShare = 0.5;         // consonants take at most this share of a note
+constexpr double kLeastVowel = 1.0 / 3;    // a line's first note keeps this share for its vowel
 constexpr double kRelease = 0.08;          // s: a phrase-final vowel dies away over this time
 constexpr double kGlideOff = 0.15;         // s: a held diphthong moves to its offset at the end
 constexpr double kGlideStep = 0.25;        // beats: a tempo glide steps at least this often
@@ -226,6 +227,15 @@ std::vector<Placed> lay_out(const std::vector<Sung>& syl, const std::vector<Span
             // After a rest: the onset takes the rest's end; at the line's start, the note's.
             const double room = k == 0 ? kTailShare * len : spans[k - 1].end - spans[k - 1].start;
             onF[k] = onB[k] > room ? room / onB[k] : 1;
+        }
+        const double consonants = onB[k] * onF[k] + tail * f;
+        if (k == 0 && consonants > (1 - kLeastVowel) * len) {
+            // At the line's start onset and coda share the note: both shorter, so that the
+            // vowel keeps its share.
+            const double g = (1 - kLeastVowel) * len / consonants;
+            onF[k] *= g;
+            coF[k] *= g;
+            if (next) onF[k + 1] = coF[k];
         }
     }
     for (std::size_t k = 0; k < n; ++k) {

@@ -440,6 +440,10 @@ TEST(SaySing, LabelsAreATextGridPraatReads) {
     EXPECT_EQ(tier_labels(dir, "t.TextGrid", 1),
               "@0 ta@0.6667 ka@1.3333 @2.0000 see@2.3333 my@2.5569 zoo@2.7678 @3.1480 "
               "pea@3.4814 @3.8194 P IY1@4.1527 2.5@4.4907 cats@5.4407 1,000@5.9410 miles@6.6494 ");
+    // A short first note with no rest before it keeps a vowel between its onset and coda.
+    dir.write("v.ss", std::string(kStart) + "sing \"strengths\" C4/1/4\nfine\n");
+    ASSERT_EQ(run_program({"--labels", "v.TextGrid", "-o", "v.sco", "v.ss"}, dir).status, 0);
+    EXPECT_NE(tier_labels(dir, "v.TextGrid", 2).find(" EH@"), std::string::npos);
     const std::string phones = tier_labels(dir, "t.TextGrid", 2);
     EXPECT_NE(phones.find(" S@2.3333 IY@"), std::string::npos) << phones;
     EXPECT_NE(phones.find(" P@"), std::string::npos) << phones;
