@@ -66,8 +66,8 @@ const char kUsage[] =
     "SCRIPT - reads the script from standard input; a script holds at most 16 MiB. No output\n"
     "may be an input. Exit status: 0 done; 1 errors in the script or the score, or a failed\n"
     "render; 2 bad usage, an unreadable script or an unwritable score or TextGrid; 3 no\n"
-    "orchestra; 4 a render with samples clipped (the take is kept); 130/143 stopped by\n"
-    "SIGINT/SIGTERM.\n";
+    "orchestra; 4 a render with samples clipped (the take is kept); 129/130/143 stopped by\n"
+    "SIGHUP/SIGINT/SIGTERM.\n";
 
 struct Options {
     std::string script;
@@ -80,8 +80,8 @@ struct Options {
     std::string labels;     // --labels
 };
 
-// The signal that stopped the runner (SIGINT or SIGTERM), 0 while none came: the work in hand
-// stops at once and the program ends with 128 + the signal. A render run in this process reads
+// The signal that stopped the runner (SIGINT, SIGTERM or SIGHUP), 0 while none came: the work in
+// hand stops at once and the program ends with 128 + the signal. A render run in this process reads
 // it to stop as well.
 volatile sig_atomic_t g_interrupted = 0;
 // The child that runs the script, killed by the signal's handler; 0 while none runs.
@@ -156,8 +156,7 @@ Pass run_once(const Options& o, const std::string& text, int outFd) {
         pass.status = 2;
     } else if (pid == 0) {
         g_child = 0;
-        signal(SIGINT, SIG_DFL);
-        signal(SIGTERM, SIG_DFL);
+        for (const int sig : {SIGINT, SIGTERM, SIGHUP}) signal(sig, SIG_DFL);
         const int status = cli::run_script(display_name(o), text, o.check, outFd, *report);
         std::fflush(stdout);
         _exit(status);
@@ -284,9 +283,15 @@ int pass(const Options& o, speechscore::Renderer* renderer) {
     int status = run.status;
     const cli::RunReport& r = run.report;
     const int errors = r.scriptErrors + r.libraryErrors;
-    // The TextGrid goes in place with the score or the take it labels.
+    // The TextGrid goes in place with the score or the take it labels; a score to render goes
+    // in place once the render ends, so that one stopped leaves every output as it was.
     bool labelsKept = status < 128 && !r.writeFailed && o.wav.empty();
-    if (output.fd >= 0) {
+    const bool rendering = !o.wav.empty() && status == 0 && errors == 0 && !r.writeFailed;
+    std::string shown = temporary ? "the score of " + name : "";
+    if (rendering && output.fd >= 0 && !output.scratch.empty()) {
+        scorePath = output.scratch;
+        shown = o.output;
+    } else if (output.fd >= 0) {
         if (status < 128 && !r.writeFailed) {
             if (!cli::commit_output(output, problem)) {
                 std::fprintf(stderr, "speechscore: cannot write %s: %s\n", o.output.c_str(),
@@ -315,16 +320,22 @@ int pass(const Options& o, speechscore::Renderer* renderer) {
         std::fprintf(stderr, "%s: the score was closed with errors%s\n", name.c_str(),
                      untouched(o).c_str());
     } else if (!o.wav.empty()) {
-        status = cli::render(*renderer, scorePath, o.wav);
+        status = cli::render(*renderer, scorePath, o.wav, shown);
         if (g_interrupted) {
             clean_up();
             return interrupted_status();
         }
+        if (output.fd >= 0 && !cli::commit_output(output, problem)) {
+            std::fprintf(stderr, "speechscore: cannot write %s: %s\n", o.output.c_str(),
+                         problem.c_str());
+            clean_up();
+            return 2;
+        }
         labelsKept = status == 0 || status == 4;  // a take that clips is kept
-        if (status == 0) {
-            std::fprintf(stderr, "%s: rendered %s in %lld ms (%s)\n", name.c_str(),
+        if (status == 0 || (status == 4 && o.watch)) {  // a clipped take is kept
+            std::fprintf(stderr, "%s: rendered %s in %lld ms (%s)%s\n", name.c_str(),
                          seconds_text(r.scoreEnd).c_str(), static_cast<long long>(elapsed_ms()),
-                         o.wav.c_str());
+                         o.wav.c_str(), status == 4 ? ", clipped" : "");
         } else if (o.watch) {
             std::fprintf(stderr, "%s: not rendered (status %d)\n", name.c_str(), status);
         }
@@ -548,8 +559,7 @@ int main(int argc, char** argv) {
     struct sigaction action = {};
     action.sa_handler = on_interrupt;
     sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP}) sigaction(sig, &action, nullptr);
 
     if (o.watch) return watch(o, renderer.get());
     const int status = pass(o, renderer.get());

@@ -34,9 +34,13 @@ int temporary_score(std::string& path) {
     return fd;
 }
 
-int render(speechscore::Renderer& renderer, const std::string& score, const std::string& wav) {
+int render(speechscore::Renderer& renderer, const std::string& score, const std::string& wav,
+           const std::string& shown) {
     const speechscore::RenderResult result = renderer.render_file(score, wav);
-    for (const std::string& line : result.messages) {
+    for (std::string line : result.messages) {
+        for (std::size_t at = line.find(score); !shown.empty() && at != std::string::npos;
+             at = line.find(score, at + shown.size()))
+            line.replace(at, score.size(), shown);
         std::fprintf(stderr, "%s%s\n",
                      line.compare(0, 2, "  ") == 0 ? "" : "speechscore: ", line.c_str());
     }

@@ -19,9 +19,11 @@ std::unique_ptr<speechscore::Renderer> make_renderer(std::function<bool()> stop)
 // saying why on standard error.
 int temporary_score(std::string& path);
 
-// Renders the score file to wav, passing the renderer's messages on to standard error. Returns
-// 0 rendered, 4 rendered with samples clipped, 1 refused or failed, 130 stopped.
-int render(speechscore::Renderer& renderer, const std::string& score, const std::string& wav);
+// Renders the score file to wav, passing the renderer's messages on to standard error, with
+// the score named `shown` in them when it is given. Returns 0 rendered, 4 rendered with samples
+// clipped, 1 refused or failed, 130 stopped.
+int render(speechscore::Renderer& renderer, const std::string& score, const std::string& wav,
+           const std::string& shown = "");
 
 }  // namespace cli
 

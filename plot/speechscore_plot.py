@@ -12,8 +12,8 @@ if __name__ == "__main__":
     # built-in module is set up at start, the signal module would first import enum.
     import _signal
 
-    _signal.signal(_signal.SIGINT, lambda number, frame: os._exit(128 + number))
-    _signal.signal(_signal.SIGTERM, lambda number, frame: os._exit(128 + number))
+    for _number in (_signal.SIGINT, _signal.SIGTERM, _signal.SIGHUP):
+        _signal.signal(_number, lambda number, frame: os._exit(128 + number))
 
 import argparse  # noqa: E402 (the handlers first)
 import base64  # noqa: E402
@@ -111,7 +111,8 @@ class UserError(Exception):
 
 
 class Interrupted(BaseException):
-    """SIGINT or SIGTERM: the work stops, the scratch file goes, the status is 128 + signal."""
+    """SIGINT, SIGTERM or SIGHUP: the work stops, the scratch file goes, the status is 128 +
+    signal."""
 
     def __init__(self, number):
         super().__init__(number)
@@ -1703,9 +1704,10 @@ def write_output(path, write):
 
 
 class signals_held:
-    """Holds SIGINT and SIGTERM back while a step that must not be cut runs; they arrive after."""
+    """Holds SIGINT, SIGTERM and SIGHUP back while a step that must not be cut runs; they
+    arrive after."""
 
-    SIGNALS = {signal.SIGINT, signal.SIGTERM}
+    SIGNALS = {signal.SIGINT, signal.SIGTERM, signal.SIGHUP}
 
     def __enter__(self):
         self.mask = signal.pthread_sigmask(signal.SIG_BLOCK, self.SIGNALS)
@@ -1766,8 +1768,8 @@ def warn(path, text):
 
 
 def stop(number, frame):
-    """SIGINT and SIGTERM: stop the work (the clean-up removes the scratch file); a second
-    signal during the clean-up is ignored."""
+    """SIGINT, SIGTERM and SIGHUP: stop the work (the clean-up removes the scratch file); a
+    second signal during the clean-up is ignored."""
     for other in signals_held.SIGNALS:
         signal.signal(other, signal.SIG_IGN)
     raise Interrupted(number)

@@ -315,6 +315,18 @@ TEST(ScriptWatch, RunsAgainOnEveryChange) {
     EXPECT_TRUE(std::regex_match(watch.next_line(), longer));
     EXPECT_NE(read_file(dir.file("s.sco")), second);
     EXPECT_EQ(watch.interrupt(), 130);
+
+    // A take that clips is kept, and said to be rendered.
+    dir.write("c.ss",
+              "start1 0 1 30 1 1 1 0 1 1\nstartmn\nmetronome 120\nRest 0.5\nVOW 1 4 60 "
+              "7 0.5 0 0 100 0.01 1 0 0\nfine\n");
+    Background clipped({"--watch", "--render", "c.wav", "c.ss"}, dir.path());
+    std::string line;
+    while (!(line = clipped.next_line()).empty() && line.rfind("c.ss", 0) != 0) {
+    }
+    EXPECT_TRUE(std::regex_match(line, std::regex(R"(c\.ss: rendered .* \(c\.wav\), clipped)")))
+        << line;
+    EXPECT_EQ(clipped.interrupt(), 130);
 }
 
 // A character device like the system's (1,3 is null, 1,5 zero); false when not allowed.
@@ -439,21 +451,31 @@ TEST(ScriptFiles, BadUsageAndFilesThatCannotBeUsedEndWithStatus2) {
     EXPECT_EQ(listing(dir.path()).size(), devices ? 8u : 6u);
 }
 
-// A signal stops the run at once: the previous score stays and no scratch file is left.
+// A signal stops the run, or its render, at once: the previous score and take stay and no
+// scratch file is left.
 TEST(ScriptSignals, StopTheRunAndKeepThePreviousScore) {
     ScratchDir dir;
     std::string script = kOpening;
     for (int i = 0; i < 200000; ++i) script += "VOW 1 4 60 7 0.5 0 0 100 0.01 1 0 0\n";
     dir.write("long.ss", script + "fine\n");
-    for (const int signal_number : {SIGINT, SIGTERM}) {
+    dir.write("quiet.ss", std::string(kOpening) + "Rest 1200\nfine\n");  // run at once, long render
+    const std::pair<int, const char*> cases[] = {
+        {SIGINT, "long.ss"}, {SIGTERM, "long.ss"}, {SIGHUP, "long.ss"}, {SIGINT, "quiet.ss"}};
+    for (const auto& [signal_number, name] : cases) {
         SCOPED_TRACE(signal_number);
+        const bool render = name[0] == 'q';
         dir.write("out.sco", "old");
-        Background run({"-o", "out.sco", "long.ss"}, dir.path());
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        dir.write("out.wav", "old take");
+        std::vector<std::string> args = {"-o", "out.sco", name};
+        if (render) args.insert(args.begin(), {"--render", "out.wav"});
+        Background run(args, dir.path());
+        std::this_thread::sleep_for(std::chrono::milliseconds(render ? 1500 : 300));
         EXPECT_EQ(run.interrupt(signal_number), 128 + signal_number);
         EXPECT_EQ(run.next_line(), "");  // nothing said
         EXPECT_EQ(read_file(dir.file("out.sco")), "old");
-        EXPECT_EQ(listing(dir.path()), (std::set<std::string>{"long.ss", "out.sco"}));
+        EXPECT_EQ(read_file(dir.file("out.wav")), "old take");
+        EXPECT_EQ(listing(dir.path()),
+                  (std::set<std::string>{"long.ss", "quiet.ss", "out.sco", "out.wav"}));
     }
 }
 
