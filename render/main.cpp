@@ -15,9 +15,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <utility>
@@ -87,6 +89,11 @@ bool read_batch(const std::string& list, std::vector<speechscore::RenderItem>& i
     }
     std::string line;
     std::vector<int> lines;  // of the items in the list
+    struct stat listed {};
+    if (stat(list.c_str(), &listed) == 0 && S_ISDIR(listed.st_mode)) {
+        say("cannot read the batch list " + list + ": it is a directory");
+        return false;
+    }
     for (int number = 1; std::getline(in, line); ++number) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.find_first_not_of(" \t") == std::string::npos) continue;
@@ -99,6 +106,10 @@ bool read_batch(const std::string& list, std::vector<speechscore::RenderItem>& i
         }
         items.push_back({line.substr(0, tab), line.substr(tab + 1)});
         lines.push_back(number);
+    }
+    if (in.bad()) {
+        say("cannot read the batch list " + list + ": " + std::strerror(errno));
+        return false;
     }
     // No take over the list or over a score of the batch (a single render refuses its own).
     struct stat st {};
@@ -235,6 +246,19 @@ int main(int argc, char** argv) {
     const std::string score = batch ? "" : rest[0], wav = batch ? "" : rest[1];
     const std::vector<std::string> options(rest.begin() + static_cast<std::ptrdiff_t>(positional),
                                            rest.end());
+    // A word that is no option, and no value of the short option before it ("-r 22050"): a
+    // file name too many.
+    for (std::size_t i = 0; i < options.size(); ++i) {
+        const bool value = i > 0 && options[i - 1].size() == 2 && options[i - 1][0] == '-' &&
+                           options[i - 1][1] != '-';
+        if (options[i].empty() || (options[i][0] != '-' && !value)) {
+            say("'" + options[i] + "' is no csound option: " +
+                (batch ? "the batch list names the scores and takes"
+                       : "one score and one take (--batch renders several)"));
+            usage(stderr);
+            return 2;
+        }
+    }
     const std::string refused = speechscore::refused_options(options);
     if (!refused.empty()) {
         say(refused);

@@ -377,6 +377,13 @@ TEST_F(Render, RefusesBadInputNamingTheLikelyCauseAndTouchesNoFile) {
          "without its value, or one csound takes only on its own command line)\n" +
              nothing},
         {r + quoted(score), 2, usage},
+        {r + quoted(score) + to_wav + " " + quoted(score) + " other.wav", 2,
+         "render: '" + score +
+             "' is no csound option: one score and one take (--batch renders "
+             "several)\n" +
+             usage},
+        {r + "--batch " + quoted(scratch()), 2,
+         "render: cannot read the batch list " + scratch() + ": it is a directory\n"},
         {r + quoted(score) + " " + quoted(fifo), 1, "render: " + fifo + " is a FIFO" + regular},
         {r + quoted(score) + " " + quoted(to_null), 1,
          "render: " + to_null + (root ? " is a character device" : " is a FIFO") + regular},
