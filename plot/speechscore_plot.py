@@ -704,12 +704,13 @@ def beat_marks(points, end_time):
 # ---- Tracks as drawn -------------------------------------------------------------------------
 
 
-def glide_line(events, count, start, glide=GLIDE):
+def glide_line(events, count, start, glide=GLIDE, until=0.0):
     """Polylines of values 0 to count-1 of a filter track as the orchestra plays them: each
     event's values move in a straight line from the values in force to its own over the
     event's span, but at most glide seconds (and at least one control cycle); an event at time
     0 takes one control cycle. start: the values before the first event. Returns (xs, [ys of
-    each value]); the last values hold to the end of the last event."""
+    each value]); the last values hold to the end of the last event, or to until (the end of
+    the score) when that is later: the orchestra plays them on."""
     ordered = sorted((e for e in events if len(e.values) >= count), key=lambda e: e.start)
     current = list(start[:count]) + [0.0] * (count - len(start[:count]))
     xs, ys = [], [[] for _ in range(count)]
@@ -721,7 +722,7 @@ def glide_line(events, count, start, glide=GLIDE):
             ys[k] += [current[k], event.values[k]]
         current = event.values[:count]
     if xs:
-        xs.append(max(max(e.end for e in ordered), xs[-1]))
+        xs.append(max(max(e.end for e in ordered), xs[-1], until))
         for k in range(count):
             ys[k].append(current[k])
     return xs, ys
@@ -743,10 +744,11 @@ def value_at(xs, ys, time):
 SYNTH_START = 0.01  # instrument 80 starts here and takes the pitch then in force as it is
 
 
-def pitch_line(events, pglide=PGLIDE):
+def pitch_line(events, pglide=PGLIDE, until=0.0):
     """F0 in octaves as the synthesizer plays it: each new pitch is reached along a straight
     line in octaves that starts from the pitch in force (inside a running glide, where it has
-    got to) and lasts pglide rounded to whole control cycles (at least one). Returns (xs, ys)."""
+    got to) and lasts pglide rounded to whole control cycles (at least one); the last holds to
+    until when that is later. Returns (xs, ys)."""
     ordered = sorted((e for e in events if e.values), key=lambda e: e.start)
     time = max(int(pglide * CONTROL_RATE + 0.5), 1) / CONTROL_RATE
     xs, ys = [], []
@@ -762,15 +764,16 @@ def pitch_line(events, pglide=PGLIDE):
         xs += [event.start, event.start + time]
         ys += [now, target]
     if xs:
-        xs.append(max(max(e.end for e in ordered), xs[-1]))
+        xs.append(max(max(e.end for e in ordered), xs[-1], until))
         ys.append(ys[-1])
     return xs, ys
 
 
-def level_line(events):
+def level_line(events, until=0.0):
     """Polyline of an amplitude track (AV, AS, AF) as the orchestra plays it: switch 0 steps
     to the event's level at its start; switch 1 moves linearly from the level in force to the
-    event's level across the event, except that a glide to silence (0 or less) is a step."""
+    event's level across the event, except that a glide to silence (0 or less) is a step. The
+    last level holds to until when that is later."""
     xs, ys = [], []
     level = 0.0
     for event in sorted(events, key=lambda e: e.start):
@@ -781,15 +784,18 @@ def level_line(events):
         xs += [event.start, event.start, event.end]
         ys += [level, level if glide else target, target]
         level = target
+    if xs and until > max(xs):
+        xs.append(until)
+        ys.append(level)
     return xs, ys
 
 
-def voiced_f0(f0_events, av_events, pglide=PGLIDE):
+def voiced_f0(f0_events, av_events, pglide=PGLIDE, until=0.0):
     """F0 in Hz as the synthesizer glides it (pitch_line), split in two: where the voicing
     level in force is above 0, and where it is silent (the pitch then exists in the score but
     is not heard). Returns (xs, heard, silent), NaN where the other one holds; at a change of
     voicing the time appears twice, once on each side."""
-    pxs, pys = pitch_line(f0_events, pglide)
+    pxs, pys = pitch_line(f0_events, pglide, until)
     if not pxs:
         return [], [], []
     av = sorted((e for e in av_events if e.values), key=lambda e: e.start)
@@ -1181,7 +1187,8 @@ def draw_formants(ax, score, options):
     import numpy as np
 
     for name, instr in (("F1", I_F1), ("F2", I_F2), ("F3", I_F3)):
-        xs, (freq, bw) = glide_line(score.track(instr), 2, START[instr], options.glide)
+        xs, (freq, bw) = glide_line(score.track(instr), 2, START[instr], options.glide,
+                                    score.end_time)
         if not xs:
             continue
         freq, bw = np.array(freq), np.array(bw)
@@ -1212,7 +1219,7 @@ def draw_levels(ax, score):
     """AV, AS and AF in dB as the orchestra plays them."""
     lowest, highest = 0.0, 10.0
     for name, instr, style in (("AV", I_AV, "-"), ("AS", I_AS, "--"), ("AF", I_AF, "-.")):
-        xs, ys = level_line(score.track(instr))
+        xs, ys = level_line(score.track(instr), score.end_time)
         if xs:
             ax.plot(xs, ys, style, color=COLORS[name], linewidth=1.3, label=name)
             lowest, highest = min(lowest, min(ys)), max(highest, max(ys))
@@ -1227,7 +1234,8 @@ def draw_f0(ax, score, options):
     """F0 in Hz on a logarithmic axis spanning the pitches heard, note names on the right."""
     from matplotlib.ticker import FixedLocator, NullFormatter, ScalarFormatter
 
-    xs, heard, silent = voiced_f0(score.track(I_F0), score.track(I_AV), options.pglide)
+    xs, heard, silent = voiced_f0(score.track(I_F0), score.track(I_AV), options.pglide,
+                                  score.end_time)
     ax.set_yscale("log")
     if xs:
         if any(not math.isnan(v) for v in silent):
@@ -1437,7 +1445,8 @@ def embedded_size(sound):
 def sound_link(sound, output):
     """The WAV's path relative to the page's folder, as a URL."""
     folder = os.path.dirname(os.path.abspath(output))
-    return urllib.parse.quote(os.path.relpath(os.path.abspath(sound.path), folder))
+    # From the name's bytes: a name that is not UTF-8 is linked as it is on the disk.
+    return urllib.parse.quote(os.fsencode(os.path.relpath(os.path.abspath(sound.path), folder)))
 
 
 def write_page(stream, score, sound, figure, layout, output):
@@ -1608,6 +1617,7 @@ def parse_arguments(argv):
     argv = [w for a in argv for w in (["--omacro", a[9:]] if a.startswith("--omacro:") else [a])]
     options = parser.parse_args(argv)
     options.glide, options.pglide = GLIDE, PGLIDE
+    given = set()
     for setting in options.omacro:
         name, _, value = setting.partition("=")
         if name not in ("GLIDE", "PGLIDE"):
@@ -1619,8 +1629,10 @@ def parse_arguments(argv):
             seconds = math.nan
         if not math.isfinite(seconds):
             parser.error("--omacro:%s: '%s' is not a number of seconds" % (name, shorten(value, 40)))
-        # The orchestra limits both to 0..1 s.
-        setattr(options, name.lower(), min(max(seconds, 0.0), 1.0))
+        # The orchestra limits both to 0..1 s; csound takes a macro's first value.
+        if name not in given:
+            setattr(options, name.lower(), min(max(seconds, 0.0), 1.0))
+        given.add(name)
     inputs = ("score", "wav", "labels")
     if sum(getattr(options, name) == "-" for name in inputs) > 1:
         parser.error("standard input (-) can be only one of the inputs")

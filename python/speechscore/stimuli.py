@@ -106,14 +106,13 @@ _SHARED: Dict[float, Any] = {}
 
 def glide_of(options: Sequence[str]) -> float:
     """The ``GLIDE`` a renderer with these csound options renders with, seconds."""
-    glide = GLIDE
     for option in options:
-        if option.startswith("--omacro:GLIDE="):
+        if option.startswith("--omacro:GLIDE="):  # csound takes a macro's first value
             try:
-                glide = float(option.split("=", 1)[1])
+                return float(option.split("=", 1)[1])
             except ValueError:
-                pass  # csound refuses the orchestra then
-    return glide
+                break  # csound refuses the orchestra then
+    return GLIDE
 
 
 def _shared_renderer(glide: float = GLIDE) -> Any:

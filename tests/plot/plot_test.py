@@ -16,6 +16,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import types
 import unittest
 import xml.etree.ElementTree as ElementTree
 from pathlib import Path
@@ -164,6 +165,9 @@ class Model(InFolder):
         ]
         for events, xs, ys in cases:
             self.assertEqual(sp.level_line(events), (xs, ys))
+        # the last value plays on to the end of the score
+        events, xs, ys = cases[0]
+        self.assertEqual(sp.level_line(events, until=5), (xs + [5], ys + [40]))
         for octave, hz, name in ((8.0, 261.626, "C4"), (8.75, 440.0, "A4"), (7.0, 130.813, "C3"),
                                  (7.5833, 195.99, "G3"), (6.0, 65.406, "C2")):
             self.assertAlmostEqual(sp.oct_to_hz(octave), hz, delta=0.01)
@@ -187,6 +191,8 @@ class Model(InFolder):
         self.assertEqual(bw, [101, 80, 80, 90, 90, 100, 100])
         xs, _ = sp.glide_line(f2, 2, sp.START[12], glide=0.02)
         self.assertEqual(xs[2:4], [0.1, 0.1 + 0.02])
+        xs, (freq, _) = sp.glide_line(f2, 2, sp.START[12], until=2)
+        self.assertEqual((xs[-1], freq[-1]), (2, 1500))
         # a pitch change inside a running glide starts from where it has got to
         xs, ys = sp.pitch_line([ev(1, 21, 0, 1, [7.0]), ev(2, 21, 1, 0.02, [8.0]),
                                 ev(3, 21, 1.02, 1, [9.0])], pglide=0.04)
@@ -197,6 +203,11 @@ class Model(InFolder):
         options = sp.parse_arguments(["a.sco", "-o", "a.svg", "--omacro:GLIDE=0.1",
                                       "--omacro:PGLIDE=3"])
         self.assertEqual((options.glide, options.pglide), (0.1, 1.0))
+        self.assertEqual(sp.parse_arguments(["a.sco", "-o", "a.svg", "--omacro:GLIDE=0.1",
+                                             "--omacro:GLIDE=0.2"]).glide, 0.1)  # as csound
+        # a long take's link, from the bytes of a name that is not UTF-8
+        sound = types.SimpleNamespace(path=os.fsdecode(b"/x/long\xff #.wav"))
+        self.assertEqual(sp.sound_link(sound, "/x/page.html"), "long%FF%20%23.wav")
         self.assertEqual(sp.parse_arguments(["a.sco", "-o", "a.svg"]).glide, 0.065)
 
     def test_wav_samples_of_every_kind(self):
