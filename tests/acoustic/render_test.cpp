@@ -368,6 +368,10 @@ TEST_F(Render, RefusesBadInputNamingTheLikelyCauseAndTouchesNoFile) {
              usage},
         {r + quoted(score) + to_wav + " -r 8000", 2,
          "render: -r8000: the orchestra needs a sample rate of 16000 Hz or more\n" + usage},
+        {r + quoted(score) + to_wav + " -r 22050 --ksmps=400", 2,
+         "render: --ksmps=400: the orchestra needs a control period of at most 10 ms (--ksmps "
+         "of at most a hundredth of the sample rate)\n" +
+             usage},
         {r + quoted(score) + to_wav + " --nchnls=2", 2,
          "render: --nchnls=2 sets csound's output file or sample format, which the renderer "
          "chooses itself\n" +
