@@ -87,7 +87,17 @@ Seg vowel_seg(const Phone* p) {
 bool syllables_of_word(const std::vector<std::string>& parts, int word, const std::string& lang,
                        std::vector<Sung>& out, Problem& problem, int firstIndex) {
     std::string text;
-    for (const auto& p : parts) text += clean(p);
+    for (std::size_t k = 0; k < parts.size(); ++k) {
+        // A number is several words: its syllables go on notes of their own.
+        if (std::any_of(parts[k].begin(), parts[k].end(),
+                        [](char c) { return std::isdigit(static_cast<unsigned char>(c)); })) {
+            problem = {"the syllable '" + parts[k] +
+                           "' holds digits: write the number in words, a syllable to a note",
+                       firstIndex + static_cast<int>(k), -1};
+            return false;
+        }
+        text += clean(parts[k]);
+    }
     ::words::Phrase ph;
     std::vector<std::vector<Seg>> groups;
     if (!text.empty()) {

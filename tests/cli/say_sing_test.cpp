@@ -240,6 +240,7 @@ TEST(SaySing, ALineThatCannotBeSaidOrSungIsReportedAndWritesNothing) {
         {"sing \"la\" C4/1 D4/1", "s.ss:4:16: error: no syllable left for this note"},
         {"sing \"_ la\" C4/1 D4/1", "s.ss:4:7: error: '_' holds the syllable before it: this"},
         {"sing \"la\" C0/1", "s.ss:4:11: error: 'C0' is out of a voice's reach (20 to 2000 Hz)"},
+        {"sing \"la 1984\" C4/1 D4/1", "s.ss:4:10: error: sing: the syllable '1984' holds digits"},
         {"sing \"la la\" C4/1", "s.ss:4:10: error: this syllable and the rest of the lyric have"},
         {"sing \"la la\" C4/1~ D4/1", "s.ss:4:20: error: a tie joins notes of the same pitch"},
         {"sing \"la\" C4/1~", "s.ss:4:11: error: the tie has no note to join"},
@@ -330,6 +331,13 @@ TEST(SaySing, ASongFileIsSungAndABrokenOneIsOneError) {
     EXPECT_EQ(noid.out.rfind("# noid.musicxml: part Alto Rest 9, verse 1, sung by", 0), 0u)
         << noid.out;
     EXPECT_EQ(noid.out.find("\nRest 9"), std::string::npos) << noid.out;
+
+    // A lyric's digits are said, not sung silently as "ah".
+    const std::string page = read_file(dir.file("noid.musicxml"));
+    dir.write("digits.musicxml", std::string(page).replace(page.find(">la<"), 4, ">2nd<"));
+    EXPECT_NE(run_program({"digits.musicxml", "-o", "d.sco"}, dir)
+                  .err.find("measure 1: warning: the digits of '2nd' are not sung"),
+              std::string::npos);
 
     // The lyrics are sung in the language the file gives them (xml:lang) or --lang gives; a
     // language espeak-ng lacks is English from the file, and refused from --lang.
