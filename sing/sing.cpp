@@ -210,18 +210,28 @@ void place_cut(const Seg& g, double from, double to, const std::vector<double>& 
     out.push_back({g, from, to});
 }
 
-// Every phone of the line, in beats, with pauses in the gaps.
+// Every phone of the line, in beats, with pauses in the gaps. secondsPerBeat(b): the tempo in
+// force at beat b of the line, which turns the phones' seconds into beats where they stand.
 std::vector<Placed> lay_out(const std::vector<Sung>& syl, const std::vector<Span>& spans,
-                            double secondsPerBeat, const std::vector<double>& cuts) {
+                            const std::function<double(double)>& secondsPerBeat,
+                            const std::vector<double>& cuts) {
     std::vector<Placed> out;
     const std::size_t n = spans.size();
+    // Seconds a beat where each span's onset stands (before its beat, or at the line's start
+    // after it) and where its end stands.
+    std::vector<double> onS(n, 1), endS(n, 1);
+    for (std::size_t k = 0; k < n; ++k) {
+        const bool before = k > 0 && spans[k].start > 1e-9;
+        onS[k] = secondsPerBeat(before ? spans[k].start - 1e-9 : spans[k].start);
+        endS[k] = secondsPerBeat(std::max(spans[k].start, spans[k].end - 1e-9));
+    }
     // Beats taken before each span's start by its onset, and before its end by its coda.
     std::vector<double> onB(n, 0), coB(n, 0), onF(n, 1), coF(n, 1);
     for (std::size_t k = 0; k < n; ++k) {
         if (spans[k].syllable < 0) continue;
         const Sung& s = syl[static_cast<std::size_t>(spans[k].syllable)];
-        onB[k] = seconds(s.onset) / secondsPerBeat;
-        coB[k] = seconds(s.coda) / secondsPerBeat;
+        onB[k] = seconds(s.onset) / onS[k];
+        coB[k] = seconds(s.coda) / endS[k];
     }
     for (std::size_t k = 0; k < n; ++k) {
         if (spans[k].syllable < 0) continue;
@@ -255,10 +265,10 @@ std::vector<Placed> lay_out(const std::vector<Sung>& syl, const std::vector<Span
         const double on = onB[k] * onF[k];
         double vowelStart = sp.start;
         if (k == 0) {
-            place_run(s.onset, sp.start, onF[k], secondsPerBeat, out);
+            place_run(s.onset, sp.start, onF[k], onS[k], out);
             vowelStart = sp.start + on;
         } else {
-            place_run(s.onset, sp.start - on, onF[k], secondsPerBeat, out);
+            place_run(s.onset, sp.start - on, onF[k], onS[k], out);
         }
         const bool next = k + 1 < n && spans[k + 1].syllable >= 0;
         const double nextOn = next ? onB[k + 1] * onF[k + 1] : 0;
@@ -268,7 +278,7 @@ std::vector<Placed> lay_out(const std::vector<Sung>& syl, const std::vector<Span
         const Seg& first = s.nucleus.front();
         std::vector<Seg> rest(s.nucleus.begin() + 1, s.nucleus.end());
         const double vlen = vowelEnd - vowelStart;
-        double restB = seconds(rest) / secondsPerBeat;
+        double restB = seconds(rest) / endS[k];
         double restF = restB > 0.5 * vlen ? 0.5 * vlen / restB : 1;
         const double heldEnd = vowelEnd - restB * restF;
         const Phone& p = *first.ph;
@@ -276,15 +286,15 @@ std::vector<Placed> lay_out(const std::vector<Sung>& syl, const std::vector<Span
         double glide = 0;
         if (p.f1b > 0 && rest.empty()) {
             held.ph = held_vowel(p);
-            glide = std::min(kGlideOff / secondsPerBeat, 0.4 * (heldEnd - vowelStart));
+            glide = std::min(kGlideOff / endS[k], 0.4 * (heldEnd - vowelStart));
         } else if (rest.empty() && coB[k] == 0 && !next) {
             // A vowel before a rest: its last part a short piece that dies away.
-            glide = std::min(kRelease / secondsPerBeat, 0.3 * (heldEnd - vowelStart));
+            glide = std::min(kRelease / endS[k], 0.3 * (heldEnd - vowelStart));
         }
         place_cut(held, vowelStart, heldEnd - glide, cuts, out);
         if (glide > 0) out.push_back({first, heldEnd - glide, heldEnd});
-        place_run(rest, heldEnd, restF, secondsPerBeat, out);
-        place_run(s.coda, vowelEnd, coF[k], secondsPerBeat, out);
+        place_run(rest, heldEnd, restF, endS[k], out);
+        place_run(s.coda, vowelEnd, coF[k], endS[k], out);
     }
     // Pauses in the gaps, cut as held vowels are; phones in time order.
     std::stable_sort(out.begin(), out.end(),
@@ -467,19 +477,43 @@ bool sing(const Line& line, const Options& options, Problem& problem, std::vecto
     // Tempo marks and glides, at their notes' beats.
     std::vector<std::pair<double, const Note*>> tempi;
     std::vector<double> cuts;
+    // The tempo through the line: from a beat on, seconds a beat gliding from `from` to `to`
+    // over `beats` (0: at once), as the library's glide moves it.
+    struct Stretch {
+        double at, from, to, beats;
+    };
+    std::vector<Stretch> tempo = {{0, spb, spb, 0}};
+    // The glide steps at every phone: a held vowel under it is cut every quarter beat, so that
+    // the tempo moves smoothly; so is one still running when the line starts.
+    auto glide_cuts = [&cuts](double from, double beats) {
+        for (double g = kGlideStep; g < beats && cuts.size() < 100000; g += kGlideStep)
+            cuts.push_back(from + g);
+    };
+    if (spbGLMM != 0 && beatsaccum < beatslimit && std::isfinite(beatnew) && beatnew > 0) {
+        tempo.front() = {0, spb, beatnew, beatslimit - beatsaccum};
+        glide_cuts(0, beatslimit - beatsaccum);
+    }
+    auto spb_at = [&tempo](double when) {
+        std::size_t i = tempo.size() - 1;
+        while (i > 0 && tempo[i].at > when) --i;
+        const Stretch& t = tempo[i];
+        if (t.beats <= 0 || when >= t.at + t.beats) return t.to;
+        return t.from + (t.to - t.from) * (when - t.at) / t.beats;
+    };
     for (std::size_t j = 0; j < line.notes.size(); ++j) {
-        if (line.notes[j].mark > 0 || line.notes[j].glideBeats > 0) {
-            tempi.push_back({starts[j], &line.notes[j]});
+        const Note& n = line.notes[j];
+        if (n.mark > 0 || n.glideBeats > 0) {
+            tempi.push_back({starts[j], &n});
             cuts.push_back(starts[j]);
-            // The glide steps at every phone: a held vowel under it is cut every quarter beat,
-            // so that the tempo moves smoothly.
-            for (double g = kGlideStep; g < line.notes[j].glideBeats && cuts.size() < 100000;
-                 g += kGlideStep)
-                cuts.push_back(starts[j] + g);
+            const double now = n.mark > 0 ? 60 / n.mark : spb_at(starts[j]);
+            tempo.push_back(n.glideBeats > 0
+                                ? Stretch{starts[j], now, 60 / n.glideMark, n.glideBeats}
+                                : Stretch{starts[j], now, now, 0});
+            glide_cuts(starts[j], n.glideBeats);
         }
     }
     std::sort(cuts.begin(), cuts.end());
-    const std::vector<Placed> placed = lay_out(syl, spans, spb, cuts);
+    const std::vector<Placed> placed = lay_out(syl, spans, spb_at, cuts);
     ::words::Phrase ph;
     for (const Placed& q : placed) {
         Seg g = q.seg;
