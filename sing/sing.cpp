@@ -387,7 +387,12 @@ bool sing(const Line& line, const Options& options, Problem& problem, std::vecto
         problem = {"the tempo is not set", -1, -1};
         return false;
     }
-    double total = 0;
+    // The line's length in seconds at most: each note at the slowest tempo it may have.
+    double total = 0;  // beats
+    double longest = 0;
+    double slowest = beat;
+    if (spbGLMM != 0 && beatsaccum < beatslimit && beatnew > 0 && std::isfinite(beatnew))
+        slowest = std::max(slowest, beatnew);
     for (std::size_t j = 0; j < line.notes.size(); ++j) {
         const Note& n = line.notes[j];
         if (!(n.beats * beat >= kShortest) || !std::isfinite(n.beats) ||
@@ -397,8 +402,8 @@ bool sing(const Line& line, const Options& options, Problem& problem, std::vecto
             !(n.glideBeats == 0 || (n.glideBeats > 0 && n.glideBeats <= 1e6 && n.glideMark >= 1 &&
                                     n.glideMark <= 10000))) {
             problem = {
-                "a note needs a length of 1 ms or more, a pitch of 20 to 2000 Hz, and "
-                "tempo marks of 1 to 10000 a minute",
+                "a note needs a length of 1 ms or more, a pitch of 20 to 2000 Hz, a level "
+                "within 40 dB of mf, and tempo marks of 1 to 10000 a minute",
                 -1, static_cast<int>(j)};
             return false;
         }
@@ -406,9 +411,12 @@ bool sing(const Line& line, const Options& options, Problem& problem, std::vecto
             problem = {"the note has no syllable", -1, static_cast<int>(j)};
             return false;
         }
+        if (n.mark > 0) slowest = 60 / n.mark;
+        if (n.glideBeats > 0) slowest = std::max(slowest, 60 / n.glideMark);
         total += n.beats;
+        longest += n.beats * slowest;
     }
-    if (!(total * beat <= 3600)) {
+    if (!(longest <= 3600)) {
         problem = {"a line lasts at most an hour", -1, -1};
         return false;
     }
