@@ -668,7 +668,15 @@ std::size_t last_at_or_before(const std::vector<double>& list, double v) {
     return it == list.begin() ? 0 : static_cast<std::size_t>(it - list.begin()) - 1;
 }
 
-std::vector<double> write_phrase(const Phrase& phrase, const Options& options, const Emit& emit) {
+std::vector<double> write_phrase(const Phrase& phrase, const Options& options,
+                                 const Emit& written) {
+    // A track's event of no length but the rounding left of subtracting two times (1e-17 s) is
+    // not written: it would stand in the score as an event of 0 seconds.
+    const Emit emit = [&written](const Call& c) {
+        const bool track = c.op.rfind("frq", 0) == 0 || c.op.rfind("gen", 0) == 0;
+        if (track && !c.args.empty() && c.args[0] > 0 && c.args[0] < 1e-12) return;
+        written(c);
+    };
     const auto& s = phrase.segs;
     double natural = 0;
     for (const Seg& g : s) natural += g.dur;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <regex>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -467,6 +468,13 @@ TEST(SaySing, LabelsAreATextGridPraatReads) {
     dir.write("v.ss", std::string(kStart) + "sing \"strengths\" C4/1/4\nfine\n");
     ASSERT_EQ(run_program({"--labels", "v.TextGrid", "-o", "v.sco", "v.ss"}, dir).status, 0);
     EXPECT_NE(tier_labels(dir, "v.TextGrid", 2).find(" EH@"), std::string::npos);
+    // Short notes and rests at a fast tempo write no event of 0 seconds.
+    dir.write("z.ss",
+              "start1 0 1 1 1 1 1 0 1 1\nstartmn\nmetronome 200\nRest 0.5\nsing "
+              "\"twin-kle\" C5/1/4 r/1/10 Bb3/1/8\nfine\n");
+    ASSERT_EQ(run_program({"-o", "z.sco", "z.ss"}, dir).status, 0);
+    EXPECT_FALSE(std::regex_search(read_file(dir.file("z.sco")),
+                                   std::regex("\ni +[0-9]+ +[0-9.]+ +0\\.0000 ")));
     const std::string phones = tier_labels(dir, "t.TextGrid", 2);
     EXPECT_NE(phones.find(" S@2.3333 IY@"), std::string::npos) << phones;
     EXPECT_NE(phones.find(" P@"), std::string::npos) << phones;
