@@ -331,7 +331,7 @@ int pass(const Options& o, speechscore::Renderer* renderer) {
             clean_up();
             return 2;
         }
-        labelsKept = status == 0 || status == 4;  // a take that clips is kept
+        labelsKept = status == 0 || status == 4;        // a take that clips is kept
         if (status == 0 || (status == 4 && o.watch)) {  // a clipped take is kept
             std::fprintf(stderr, "%s: rendered %s in %lld ms (%s)%s\n", name.c_str(),
                          seconds_text(r.scoreEnd).c_str(), static_cast<long long>(elapsed_ms()),
@@ -386,8 +386,14 @@ void sleep_ms(long ms) {
 // Runs a pass now and again whenever the script changes (polled: an editor that saves by
 // renaming a new file over the old one is seen as well). Runs until interrupted.
 int watch(const Options& o, speechscore::Renderer* renderer) {
+    // A pass that could not read the script or write an output ends with its own status line.
+    const auto pass_said = [&o, renderer] {
+        if (pass(o, renderer) == 2 && !g_interrupted)
+            std::fprintf(stderr, "%s: status 2 (a file could not be read or written)\n",
+                         display_name(o).c_str());
+    };
     Stamp seen = stamp_of(o.script);
-    pass(o, renderer);
+    pass_said();
     while (!g_interrupted) {
         sleep_ms(200);
         const Stamp now = stamp_of(o.script);
@@ -399,7 +405,7 @@ int watch(const Options& o, speechscore::Renderer* renderer) {
             std::fprintf(stderr, "%s: waiting for the script to come back\n", o.script.c_str());
             continue;
         }
-        pass(o, renderer);
+        pass_said();
     }
     return interrupted_status();
 }

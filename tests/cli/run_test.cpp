@@ -314,6 +314,12 @@ TEST(ScriptWatch, RunsAgainOnEveryChange) {
     const std::regex longer(R"(s\.ss: no errors; the score lasts 3 s \(s\.sco, \d+ ms\))");
     EXPECT_TRUE(std::regex_match(watch.next_line(), longer));
     EXPECT_NE(read_file(dir.file("s.sco")), second);
+    // An output it cannot write ends its pass with a status line too.
+    std::filesystem::remove(dir.file("s.sco"));
+    std::filesystem::create_directory(dir.file("s.sco"));
+    dir.write("s.ss", std::string(kOpening) + "Rest 2\nfine\n");
+    EXPECT_EQ(watch.next_line(), "speechscore: cannot write s.sco: it is a directory");
+    EXPECT_EQ(watch.next_line(), "s.ss: status 2 (a file could not be read or written)");
     EXPECT_EQ(watch.interrupt(), 130);
 
     // A take that clips is kept, and said to be rendered.
