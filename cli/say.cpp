@@ -130,6 +130,15 @@ bool read_say(const std::string& line, std::size_t at, std::string& phrase, sw::
             e = {at, "option '" + word + "' needs a value: lang=fr, beats=4, pitch=C3,E3"};
             return false;
         }
+        const std::size_t given = key == "lang"    ? columns.lang
+                                  : key == "beats" ? columns.beats
+                                  : key == "pitch" ? columns.pitch
+                                                   : std::string::npos;
+        if (given != std::string::npos) {
+            e = {at, "option '" + key + "' is given twice (first at column " +
+                         std::to_string(given + 1) + ")"};
+            return false;
+        }
         if (key == "lang") {
             o.lang = value;
             columns.lang = at;

@@ -212,6 +212,8 @@ TEST(SaySing, ALineThatCannotBeSaidOrSungIsReportedAndWritesNothing) {
         // espeak-ng would copy the variant past its buffer (and read ../ names as paths).
         {"say \"see\" lang=en+aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa",
          "s.ss:4:11: error: unknown language 'en+aaaaaaaa"},
+        {"say \"see\" lang=en lang=fr",
+         "s.ss:4:19: error: option 'lang' is given twice (first at column 11)"},
         {"say \"see\" speed=2", "s.ss:4:11: error: unknown option 'speed' (the options are lang, "},
         // A long word shown cut.
         {"say \"see\" "
