@@ -468,7 +468,10 @@ bool sing(const Line& line, const Options& options, Problem& problem, std::vecto
                         from = spans[q].syllable;
                         break;
                     }
-                if (from >= 0) v = syl[static_cast<std::size_t>(from)].nucleus.front().ph;
+                if (from >= 0) {
+                    v = syl[static_cast<std::size_t>(from)].nucleus.front().ph;
+                    again.text = syl[static_cast<std::size_t>(from)].text;  // its label too
+                }
                 again.nucleus.push_back(vowel_seg(held_vowel(*v)));
                 again.word = from >= 0 ? syl[static_cast<std::size_t>(from)].word : 0;
                 syl.push_back(again);

@@ -470,6 +470,10 @@ TEST(SaySing, LabelsAreATextGridPraatReads) {
     dir.write("v.ss", std::string(kStart) + "sing \"strengths\" C4/1/4\nfine\n");
     ASSERT_EQ(run_program({"--labels", "v.TextGrid", "-o", "v.sco", "v.ss"}, dir).status, 0);
     EXPECT_NE(tier_labels(dir, "v.TextGrid", 2).find(" EH@"), std::string::npos);
+    // A syllable held across a rest is labelled where it is sung again.
+    dir.write("h.ss", std::string(kStart) + "sing \"la _\" r/1/2 C4/1 r/1 D4/1\nfine\n");
+    ASSERT_EQ(run_program({"--labels", "h.TextGrid", "-o", "h.sco", "h.ss"}, dir).status, 0);
+    EXPECT_EQ(tier_labels(dir, "h.TextGrid", 1), "@0 la@0.3333 @1.0000 la@1.6667 ");
     // Short notes and rests at a fast tempo write no event of 0 seconds.
     dir.write("z.ss",
               "start1 0 1 1 1 1 1 0 1 1\nstartmn\nmetronome 200\nRest 0.5\nsing "
