@@ -2,6 +2,7 @@
 // pitch=; the expanded script (--expand) and the TextGrid of the words and phones (--labels).
 #include "say.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -222,6 +223,7 @@ bool say_line(const std::string& name, int line, const std::string& text, RunRep
         ++report.scriptErrors;
         return true;
     }
+    warn_uneven_tracks(name, line, at);
     if (!sw::say(phrase, input, options, problem, g_expandFd >= 0 ? &calls : nullptr,
                  collected_labels())) {
         // A language espeak-ng does not know, or a length it cannot have, is pointed out at
@@ -240,6 +242,16 @@ bool say_line(const std::string& name, int line, const std::string& text, RunRep
     }
     finish_line(name, line, at, before, "say", "phrase", calls, report);
     return true;
+}
+
+void warn_uneven_tracks(const std::string& name, int line, std::size_t at) {
+    const auto ends = std::minmax_element(timepoints + 2, timepoints + 20);
+    if (*ends.second - *ends.first <= 0.5e-3) return;
+    std::fprintf(stderr,
+                 "%s: warning: the tracks end at different times (%.4f to %.4f s): the phrase "
+                 "starts on each where it ends, and its labels where F1 ends; bring them level "
+                 "first (restF1, restVoi, ...)\n",
+                 place_of(name, line, at + 1).c_str(), *ends.first, *ends.second);
 }
 
 void finish_line(const std::string& name, int line, std::size_t at, int before,

@@ -31,6 +31,10 @@ bool say_line(const std::string& name, int line, const std::string& text, RunRep
 speechscore::words::Labels* collected_labels();
 bool write_collected_labels(const std::string& name);  // false: not written (said)
 
+// Before a say or sing line runs: a warning at its column when the tracks do not end together
+// (an operation of one track before it), since the phrase starts on each where it ends.
+void warn_uneven_tracks(const std::string& name, int line, std::size_t at);
+
 // After the calls of a say or sing line ran: reports the errors the library counted since
 // `before` at the line's column ("say: the library counted N errors for this phrase"), copies
 // the calls to the expanded script and moves the score's end.

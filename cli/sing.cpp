@@ -409,6 +409,7 @@ bool sing_line(const std::string& name, int line, const std::string& text, RunRe
     std::vector<sw::Call> calls;
     const int before = nerrors;
     std::fflush(stdout);
+    warn_uneven_tracks(name, line, at);
     if (!ss::sing(sung, options, problem, &calls, collected_labels())) {
         g_level = level;
         // Pointed out at the language, the syllable or the note it concerns.

@@ -287,6 +287,12 @@ TEST(SaySing, ALineThatCannotBeSaidOrSungIsReportedAndWritesNothing) {
     EXPECT_EQ(run_program({"s.ss"}, dir).err,
               "s.ss:5:3: warning: this line comes after fine (line 4); what it writes follows the "
               "end of the score\n");
+    // A phrase after one track's operation starts on each track where it ends: said.
+    dir.write("s.ss", std::string(kStart) + "frqF1 1 500 90\nsay \"see\"\nfine\n");
+    EXPECT_NE(
+        run_program({"s.ss"}, dir)
+            .err.find("s.ss:5:1: warning: the tracks end at different times (0.0000 to 1.0000 s)"),
+        std::string::npos);
     // A mark on a tied note comes on its beat, as on a held syllable; "AH0" is unstressed
     // though no vowel of its word is stressed.
     // A glide running when a line starts moves its tempo as one on its first note does.
