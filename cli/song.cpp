@@ -400,15 +400,16 @@ bool write_script(const std::string& name, const std::string& bytes, const SongO
                 line.notes += st.marksOf[k];
             }
             if (l != nullptr) {
-                for (const songs::Syllable& syl : l->syllables)
-                    if (std::any_of(syl.text.begin(), syl.text.end(), [](char c) {
-                            return std::isdigit(static_cast<unsigned char>(c));
-                        }))
-                        std::fprintf(stderr,
-                                     "%s: measure %s: warning: the digits of '%s' are not sung: "
-                                     "a number is sung from words\n",
-                                     name.c_str(), e.measure.c_str(), one_line(syl.text).c_str());
-                line.lyric += syllable_text(*l);
+                // A verse's number before its first syllable ("1. Twin-") is not sung; a
+                // syllable of digits alone is sung on "ah", and said so.
+                const std::string sung = syllable_text(*l);
+                if (sung == "ah" && l->syllables.front().text != "ah")
+                    std::fprintf(stderr,
+                                 "%s: measure %s: warning: the syllable '%s' has no letters: sung "
+                                 "on \"ah\" (a number is sung from words)\n",
+                                 name.c_str(), e.measure.c_str(),
+                                 one_line(l->syllables.front().text).c_str());
+                line.lyric += sung;
                 line.inWord = continues_word(*l);
                 line.lyric += line.inWord ? "-" : " ";
                 holding = l->extend;

@@ -356,12 +356,13 @@ TEST(SaySing, ASongFileIsSungAndABrokenOneIsOneError) {
         << noid.out;
     EXPECT_EQ(noid.out.find("\nRest 9"), std::string::npos) << noid.out;
 
-    // A lyric's digits are said, not sung silently as "ah".
+    // A lyric of digits alone is sung on "ah", and said so.
     const std::string page = read_file(dir.file("noid.musicxml"));
-    dir.write("digits.musicxml", std::string(page).replace(page.find(">la<"), 4, ">2nd<"));
-    EXPECT_NE(run_program({"digits.musicxml", "-o", "d.sco"}, dir)
-                  .err.find("measure 1: warning: the digits of '2nd' are not sung"),
-              std::string::npos);
+    dir.write("digits.musicxml", std::string(page).replace(page.find(">la<"), 4, ">1984<"));
+    EXPECT_NE(
+        run_program({"digits.musicxml", "-o", "d.sco"}, dir)
+            .err.find("measure 1: warning: the syllable '1984' has no letters: sung on \"ah\""),
+        std::string::npos);
 
     // The lyrics are sung in the language the file gives them (xml:lang) or --lang gives; a
     // language espeak-ng lacks is English from the file, and refused from --lang.
