@@ -35,8 +35,25 @@ void on_signal(int sig) { g_signal = sig; }
 
 std::string g_prog;
 
+// The text with its control characters (a file name's line break or escape sequence) written
+// as \xNN, so that a message stays one line and cannot drive the terminal.
+std::string printable(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u >= 0x20 && u != 0x7f) {
+            out += c;
+        } else {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", u);
+            out += escaped;
+        }
+    }
+    return out;
+}
+
 void say(const std::string& text) {
-    std::fprintf(stderr, "%s: %s\n", g_prog.c_str(), text.c_str());
+    std::fprintf(stderr, "%s: %s\n", g_prog.c_str(), printable(text).c_str());
 }
 
 void usage(FILE* to) {
@@ -53,7 +70,7 @@ void usage(FILE* to) {
 void show(const std::vector<std::string>& messages) {
     for (const std::string& line : messages) {
         if (line.compare(0, 2, "  ") == 0) {
-            std::fprintf(stderr, "%s\n", line.c_str());
+            std::fprintf(stderr, "%s\n", printable(line).c_str());
         } else {
             say(line);
         }

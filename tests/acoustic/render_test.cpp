@@ -381,6 +381,9 @@ TEST_F(Render, RefusesBadInputNamingTheLikelyCauseAndTouchesNoFile) {
          "without its value, or one csound takes only on its own command line)\n" +
              nothing},
         {r + quoted(score), 2, usage},
+        // A name's control characters are shown as escapes: a message stays one line.
+        {r + "\"$(printf 'a\\nb\\033[2J.sco')\"" + to_wav, 1,
+         "render: cannot read score a\\x0ab\\x1b[2J.sco\n"},
         {r + quoted(score) + to_wav + " " + quoted(score) + " other.wav", 2,
          "render: '" + score +
              "' is no csound option: one score and one take (--batch renders "
