@@ -969,7 +969,10 @@ void Reader::steal_for_graces(std::vector<Piece>& pieces) {
         const bool after = lean == nullptr && !before && previous;
         if (after) lean = &out.back(), before = true;
         if (lean == nullptr) {
-            note("grace notes with no note to take time from: skipped");
+            const bool tied =
+                j < pieces.size() && pieces[j].tieStop && pieces[j].e.onset == pieces[i].e.onset;
+            note(tied ? "grace notes inside a tie (before the note that ends it): skipped"
+                      : "grace notes with no note to take time from: skipped");
             i = j;
             continue;
         }

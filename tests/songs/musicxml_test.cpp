@@ -209,6 +209,12 @@ TEST(MusicXml, ReadsAsItsDumpOrOneError) {
              "</measure><measure number=\"2\"><sound tempo=\"140\"/></measure></part>"
              "</score-partwise>",
          "part B voice 1 verse 1\nm1 @0 C5/2 \"la\"\ntempo m1 @1 90\ntempo m2 @2 140\n"},
+        {score("<measure number=\"1\"><attributes><divisions>1</divisions></attributes>" +
+               note("C4", "<duration>1</duration><tie type=\"start\"/>") +
+               "</measure><measure number=\"2\">" + grace("") +
+               note("C4", "<duration>1</duration><tie type=\"stop\"/>") + "</measure>"),
+         "part P1 voice 1\nm1 @0 C4/2\nnote: no part has lyrics: part P1 is read\nnote: m2: grace "
+         "notes inside a tie (before the note that ends it): skipped\n"},
         // A tied note with a syllable of its own is sung as a note.
         {measure(note("C4",
                       "<duration>1</duration><tie type=\"start\"/><lyric><text>a</text>"
