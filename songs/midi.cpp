@@ -436,9 +436,16 @@ Result read_midi(std::string_view bytes, const Options& options) {
                      l.tick - (first - 1)->on <= near)
                 at = static_cast<size_t>(first - top.begin() - 1);
             if (at == top.size()) {
+                // A note that ends where it starts is no note to sing on: said so.
+                const std::vector<Note>& all = content.notes[slots[chosen]];
+                const bool empty = std::any_of(all.begin(), all.end(), [&](const Note& n) {
+                    return n.off <= n.on && n.on >= l.tick && n.on - l.tick <= near;
+                });
                 if (!options.part.empty() || bestHits > 0)
                     add_diagnostic(result, clock.measure(clock.beats(l.tick)),
-                                   "lyric '" + text + "' is on no note of the part: skipped");
+                                   "lyric '" + text + "' is on " +
+                                       (empty ? "a note of no length" : "no note of the part") +
+                                       ": skipped");
                 continue;
             }
             sung[at].push_back({text, wordStart});

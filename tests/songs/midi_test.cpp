@@ -85,6 +85,9 @@ TEST(Midi, FilesReadAsTheirDumpsOrOneError) {
     Track smpte;
     smpte.meta(0, 0x05, "\rla").raw(0, {0x90, 69, 90}).raw(500, {0x80, 69, 0});
     smpte.meta(500, 0x05, "\rlo").raw(0, {0x90, 67, 90}).raw(1000, {0x80, 67, 0});
+    Track empty;  // a lyric on a note that ends where it starts
+    empty.meta(0, 0x05, "a").raw(0, {0x90, 60, 90}).raw(480, {60, 0});
+    empty.meta(0, 0x05, "b").raw(0, {62, 90}).raw(0, {62, 0}).raw(480, {64, 90}).raw(480, {64, 0});
     Track conductor, melody, bass;
     conductor.meta(0, 0x03, "Song").tempo(0, 600000);
     melody.meta(0, 0x03, "Melody").meta(0, 0x05, "hi");
@@ -105,6 +108,9 @@ TEST(Midi, FilesReadAsTheirDumpsOrOneError) {
          "part t1 voice 1 verse 1\nm1 @0 C4/1 \"Twin-\"\nm1 @1 D4/1 \"kle\"\n"
          "m1 @2 E4/1 \"lit-\"\nm1 @3 F4/1 \"tle\"\nm2 @4 G4/1 \"star\"\n"
          "note: no lyric events: text events are read as lyrics\n"},
+        {smf(0, 480, {empty}),
+         "part t1 voice 1 verse 1\nm1 @0 C4/1 \"a\"\nm1 @1 R/1\nm1 @2 E4/1\nnote: lyric 'b' is "
+         "on a note of no length: skipped\n"},
         {smf(0, (256 - 25) << 8 | 40, {smpte}),
          "part t1 voice 1 verse 1\nm1 @0 A4/1 \"la\"\nm1 @1 R/1\nm1 @2 G4/2 \"lo\"\n"
          "tempo m1 @0 120\nnote: SMPTE time: read at 120 quarter notes a minute\n"},
