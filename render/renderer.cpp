@@ -1683,7 +1683,8 @@ std::string refused_option(const std::string& option) {
 }
 
 std::string refused_options(const std::vector<std::string>& options) {
-    double sr = 44100, period = 0;  // the orchestra's rate; the control period asked, s
+    // The control period asked for, by samples (--ksmps) or by rate (-k), the last one given.
+    double sr = 44100, ksmps = 0, kr = 0;
     std::string asked;
     static const std::regex rate("(?:-r|--sample-rate=)(.+)"), samples("--ksmps=(.+)"),
         control("(?:-k|--control-rate=)(.+)");
@@ -1691,16 +1692,14 @@ std::string refused_options(const std::vector<std::string>& options) {
         const std::string refused = refused_option(flag);
         if (!refused.empty()) return refused;
         std::smatch m;
-        if (std::regex_match(flag, m, rate)) sr = std::strtod(m[1].str().c_str(), nullptr);
-        if (std::regex_match(flag, m, samples) || std::regex_match(flag, m, control)) {
-            const double v = std::strtod(m[1].str().c_str(), nullptr);
-            period = flag.rfind("--ksmps=", 0) == 0 ? -v : (v > 0 ? 1 / v : 0);
-            asked = flag;
-        }
+        const auto value = [&m] { return std::strtod(m[1].str().c_str(), nullptr); };
+        if (std::regex_match(flag, m, rate)) sr = value();
+        if (std::regex_match(flag, m, samples)) ksmps = value(), kr = 0, asked = flag;
+        if (std::regex_match(flag, m, control)) kr = value(), ksmps = 0, asked = flag;
     }
     // Events of a few milliseconds, and glides in whole control periods: at 10 ms a period the
     // take's length is already off by as much; at 0.2 s and more a take is cut short or empty.
-    if (period < 0) period = -period / sr;
+    const double period = ksmps > 0 ? ksmps / sr : kr > 0 ? 1 / kr : 0;
     if (period > 0.01)
         return asked +
                ": the orchestra needs a control period of at most 10 ms (--ksmps of at "

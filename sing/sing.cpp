@@ -316,6 +316,13 @@ std::vector<Placed> lay_out(const std::vector<Sung>& syl, const std::vector<Span
 
 double oct_of_hz(double hz) { return 8.75 + std::log2(hz / 440.0); }
 
+// Beats left of the library's tempo glide, 0 when none runs.
+double glide_left() {
+    const bool running =
+        spbGLMM != 0 && beatsaccum < beatslimit && std::isfinite(beatnew) && beatnew > 0;
+    return running ? beatslimit - beatsaccum : 0;
+}
+
 // A sung note in seconds from the line's start.
 struct Timed {
     double t0, t1, hz;
@@ -390,9 +397,7 @@ bool sing(const Line& line, const Options& options, Problem& problem, std::vecto
     // The line's length in seconds at most: each note at the slowest tempo it may have.
     double total = 0;  // beats
     double longest = 0;
-    double slowest = beat;
-    if (spbGLMM != 0 && beatsaccum < beatslimit && beatnew > 0 && std::isfinite(beatnew))
-        slowest = std::max(slowest, beatnew);
+    double slowest = glide_left() > 0 ? std::max(beat, beatnew) : beat;
     for (std::size_t j = 0; j < line.notes.size(); ++j) {
         const Note& n = line.notes[j];
         if (!(n.beats * beat >= kShortest) || !std::isfinite(n.beats) ||
@@ -500,9 +505,9 @@ bool sing(const Line& line, const Options& options, Problem& problem, std::vecto
         for (double g = kGlideStep; g < beats && cuts.size() < 100000; g += kGlideStep)
             cuts.push_back(from + g);
     };
-    if (spbGLMM != 0 && beatsaccum < beatslimit && std::isfinite(beatnew) && beatnew > 0) {
-        tempo.front() = {0, spb, beatnew, beatslimit - beatsaccum};
-        glide_cuts(0, beatslimit - beatsaccum);
+    if (glide_left() > 0) {
+        tempo.front() = {0, spb, beatnew, glide_left()};
+        glide_cuts(0, glide_left());
     }
     auto spb_at = [&tempo](double when) {
         std::size_t i = tempo.size() - 1;

@@ -457,8 +457,6 @@ def continuum(start: Mapping[str, Any], end: Mapping[str, Any], n: int,
     return Continuum(name, varied, rows, syllables)
 
 
-
-
 def read_plan(path: str) -> Tuple[Continuum, str]:
     """Reads a continuum from a TOML file: ``steps``, ``name``, ``scale`` (a string or a
     table), ``out`` (the directory, relative to the file) and the tables ``base``, ``start``
