@@ -45,8 +45,8 @@ std::string one_line(std::string text) {
     return text;
 }
 
-// A syllable as the sing statement reads it: no spaces, hyphens, underscores or quotes.
-std::string syllable_text(const songs::Lyric& lyric) {
+// The letters of a lyric's syllables (joined where they are elided).
+std::string letters_of(const songs::Lyric& lyric) {
     std::string out;
     for (const songs::Syllable& s : lyric.syllables) {
         for (const char c : s.text) {
@@ -54,7 +54,13 @@ std::string syllable_text(const songs::Lyric& lyric) {
             if (std::isalpha(u) || c == '\'' || u >= 0x80) out += c;
         }
     }
-    return out.empty() ? "ah" : out;
+    return out;
+}
+
+// A syllable as the sing statement reads it: no spaces, hyphens, underscores or quotes.
+std::string syllable_text(const songs::Lyric& lyric) {
+    const std::string letters = letters_of(lyric);
+    return letters.empty() ? "ah" : letters;
 }
 
 bool continues_word(const songs::Lyric& lyric) {
@@ -402,14 +408,13 @@ bool write_script(const std::string& name, const std::string& bytes, const SongO
             if (l != nullptr) {
                 // A verse's number before its first syllable ("1. Twin-") is not sung; a
                 // syllable of digits alone is sung on "ah", and said so.
-                const std::string sung = syllable_text(*l);
-                if (sung == "ah" && l->syllables.front().text != "ah")
+                if (letters_of(*l).empty())
                     std::fprintf(stderr,
                                  "%s: measure %s: warning: the syllable '%s' has no letters: sung "
                                  "on \"ah\" (a number is sung from words)\n",
                                  name.c_str(), e.measure.c_str(),
                                  one_line(l->syllables.front().text).c_str());
-                line.lyric += sung;
+                line.lyric += syllable_text(*l);
                 line.inWord = continues_word(*l);
                 line.lyric += line.inWord ? "-" : " ";
                 holding = l->extend;

@@ -363,6 +363,8 @@ TEST(SaySing, ASongFileIsSungAndABrokenOneIsOneError) {
         run_program({"digits.musicxml", "-o", "d.sco"}, dir)
             .err.find("measure 1: warning: the syllable '1984' has no letters: sung on \"ah\""),
         std::string::npos);
+    dir.write("ah.musicxml", std::string(page).replace(page.find(">la<"), 4, ">ah!<"));
+    EXPECT_EQ(run_program({"ah.musicxml", "-o", "d.sco"}, dir).err, "");
 
     // The lyrics are sung in the language the file gives them (xml:lang) or --lang gives; a
     // language espeak-ng lacks is English from the file, and refused from --lang.
