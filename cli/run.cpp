@@ -239,11 +239,7 @@ void Runner::assign(const Statement& st) {
     if (v.integer != nullptr) v.integer[offset] = st.value.integer;
 }
 
-void Runner::note_score_end() {
-    double end = 0;
-    for (int slot = 2; slot <= 19; ++slot) end = std::max(end, timepoints[slot]);
-    report_.scoreEnd = end;
-}
+void Runner::note_score_end() { report_.scoreEnd = score_end(); }
 
 void Runner::close_score() {
     note_score_end();

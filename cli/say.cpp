@@ -161,12 +161,6 @@ bool read_say(const std::string& line, std::size_t at, std::string& phrase, sw::
     return true;
 }
 
-double score_end() {
-    double end = 0;
-    for (int slot = 2; slot <= 19; ++slot) end = std::max(end, timepoints[slot]);
-    return end;
-}
-
 // Writes the TextGrid; on failure says why and returns false.
 bool write_labels(const std::string& name) {
     const std::string text = sw::text_grid(g_labels, score_end());
@@ -244,6 +238,12 @@ bool say_line(const std::string& name, int line, const std::string& text, RunRep
     return true;
 }
 
+double score_end() {
+    double end = 0;
+    for (int slot = 2; slot <= 19; ++slot) end = std::max(end, timepoints[slot]);
+    return end;
+}
+
 void warn_uneven_tracks(const std::string& name, int line, std::size_t at) {
     const auto ends = std::minmax_element(timepoints + 2, timepoints + 20);
     if (*ends.second - *ends.first <= 0.5e-3) return;
@@ -264,8 +264,7 @@ void finish_line(const std::string& name, int line, std::size_t at, int before,
                      place_of(name, line, at + 1).c_str(), statement, nerrors - before, unit);
     }
     for (const sw::Call& c : calls) expand_line(sw::script_line(c));
-    for (int slot = 2; slot <= 19; ++slot)
-        report.scoreEnd = std::max(report.scoreEnd, timepoints[slot]);
+    report.scoreEnd = std::max(report.scoreEnd, score_end());
 }
 
 }  // namespace cli

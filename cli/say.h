@@ -31,6 +31,9 @@ bool say_line(const std::string& name, int line, const std::string& text, RunRep
 speechscore::words::Labels* collected_labels();
 bool write_collected_labels(const std::string& name);  // false: not written (said)
 
+// Where the score's tracks (instruments 10 to 27) have got to: the latest of their ends.
+double score_end();
+
 // Before a say or sing line runs: a warning at its column when the tracks do not end together
 // (an operation of one track before it), since the phrase starts on each where it ends.
 void warn_uneven_tracks(const std::string& name, int line, std::size_t at);
