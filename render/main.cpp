@@ -7,16 +7,13 @@
 // Exit status: 0 rendered; 1 the score was refused or csound failed (nothing written); 2 usage;
 // 3 the orchestra missing; 4 samples exceeded full scale (the take is written, clipped;
 // --allow-clip turns this into 0); 129, 130, 143 stopped by SIGHUP, SIGINT, SIGTERM.
-#include <malloc.h>
 #include <signal.h>
 #include <string.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -25,6 +22,7 @@
 #include <utility>
 #include <vector>
 
+#include "outputs.h"
 #include "speechscore_render.h"
 
 namespace {
@@ -174,22 +172,6 @@ int render_batch(speechscore::Renderer& renderer, const std::vector<speechscore:
     return worst;
 }
 
-// Fewer page faults, which take a good part of a short render: the heap grows in large steps,
-// in huge pages where the system offers them (csound allocates and clears much memory while it
-// compiles the orchestra).
-void grow_heap_in_large_pages() {
-    const std::size_t step = std::size_t{32} << 20, huge = std::size_t{2} << 20;
-    mallopt(M_MMAP_THRESHOLD, static_cast<int>(step));
-    mallopt(M_TOP_PAD, static_cast<int>(step));
-    mallopt(M_TRIM_THRESHOLD, static_cast<int>(2 * step));
-    const auto begin = reinterpret_cast<std::uintptr_t>(sbrk(0));
-    void* volatile block = std::malloc(huge);  // the heap grows by a step now
-    std::free(block);
-    const auto end = reinterpret_cast<std::uintptr_t>(sbrk(0)) / huge * huge;
-    const std::uintptr_t start = (begin + huge - 1) / huge * huge;
-    if (end > start) madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
-}
-
 // Seconds the resident copy of the compiled orchestra that a lone render leaves waits for the
 // next: $SPEECHSCORE_RENDER_RESIDENT (0: none), else five minutes.
 unsigned resident_seconds() {
@@ -203,7 +185,7 @@ unsigned resident_seconds() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    grow_heap_in_large_pages();
+    speechscore::outputs::grow_heap_in_large_pages();
     // A signal stops the render at once: the handler only notes it (no SA_RESTART, so waits
     // are interrupted), and the renderer asks for it between blocks of samples.
     struct sigaction action {};

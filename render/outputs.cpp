@@ -3,9 +3,13 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <malloc.h>
 #include <stdlib.h>
+#include <sys/mman.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <cstdint>
 
 namespace speechscore {
 namespace outputs {
@@ -101,6 +105,19 @@ bool send_all(int fd, const void* data, std::size_t size) {
     return transfer_all(size, [&](std::size_t done, std::size_t left) {
         return send(fd, at + done, left, MSG_NOSIGNAL);
     });
+}
+
+void grow_heap_in_large_pages() {
+    const std::size_t step = std::size_t{32} << 20, huge = std::size_t{2} << 20;
+    mallopt(M_MMAP_THRESHOLD, static_cast<int>(step));
+    mallopt(M_TOP_PAD, static_cast<int>(step));
+    mallopt(M_TRIM_THRESHOLD, static_cast<int>(2 * step));
+    const auto begin = reinterpret_cast<std::uintptr_t>(sbrk(0));
+    void* volatile block = std::malloc(huge);  // the heap grows by a step now
+    std::free(block);
+    const auto end = reinterpret_cast<std::uintptr_t>(sbrk(0)) / huge * huge;
+    const std::uintptr_t start = (begin + huge - 1) / huge * huge;
+    if (end > start) madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
 }
 
 }  // namespace outputs

@@ -1,6 +1,6 @@
 // Private to the render module and the runner: files written into a scratch file beside their
 // destination and renamed into place (the renderer's takes, the runner's scores), and the small
-// file and descriptor helpers both need.
+// file, descriptor and memory helpers both need.
 #ifndef SPEECHSCORE_RENDER_OUTPUTS_H
 #define SPEECHSCORE_RENDER_OUTPUTS_H
 
@@ -34,6 +34,11 @@ bool write_all(int fd, const void* data, std::size_t size);
 bool read_all(int fd, void* data, std::size_t size);
 // write_all on a socket whose reader may be gone: an error, not SIGPIPE.
 bool send_all(int fd, const void* data, std::size_t size);
+
+// Fewer page faults, which take a good part of a short render: the heap grows in large steps,
+// in huge pages where the system offers them (csound allocates and clears much memory while it
+// compiles the orchestra).
+void grow_heap_in_large_pages();
 
 }  // namespace outputs
 }  // namespace speechscore

@@ -451,7 +451,11 @@ TEST_F(Render, ABatchRendersAsTheProgramDoesAloneAndStopsWhenAsked) {
     const std::string loud = score_of("batch_loud", piece, kLoud);
     const std::string dir = scratch() + "/", open = dir + "batch_open.sco";
     std::ofstream(open) << "f 4 0 8 -2 0\ni 80 0 1\n";
-    const std::vector<std::string> scores = {plain, loud, dir + "none.sco", open, plain};
+    const std::string include = dir + "batch_include.sco";  // csound gives up on reading it
+    std::ofstream(include) << "#include \"missing.sco\"\n" << read_file(plain);
+    // Four takes for three renders at once: one of them after another's.
+    const std::vector<std::string> scores = {plain, loud, dir + "none.sco", open, include,
+                                             plain, loud};
     // Score i rendered one way makes b<i>.<way>.wav; messages are compared without the way.
     const auto take = [&](std::size_t i, const std::string& way) {
         return dir + "b" + std::to_string(i) + "." + way + ".wav";
