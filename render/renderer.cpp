@@ -602,9 +602,9 @@ std::string report_of(const Outcome& outcome) {
 }
 
 // A batch's worker: a copy of the renderer that renders scores one after another in an
-// instance of its own, set up again for each (csoundReset and a compilation, about 10 ms here),
-// where a copy of the compiled instance for each score costs about twice that in copying pages
-// (500 one-second scores on two processors: 4.4 s against 8.8 s).
+// instance of its own, set up again for each (csoundReset and a compilation, about 10 ms here).
+// A copy of the compiled instance for each score cost more in its page faults: 25 to 32 ms of
+// processor time a one-second score, against 14 to 19 in a worker (docs/orchestra.md).
 struct Worker {
     pid_t pid = -1;
     int requests = -1;  // its socket: a take and a report pipe handed over, then a score
