@@ -29,26 +29,36 @@ Row = Mapping[str, Any]
 def read_table(path: str) -> List[Dict[str, Any]]:
     """Reads a stimulus table (CSV with a header); numbers become floats (but labels, phones
     and scripts stay text), empty cells vanish."""
-    rows = []
+    return _read_table(path)[0]
+
+
+def _read_table(path: str) -> Tuple[List[Dict[str, Any]], List[int]]:
+    """The rows of a stimulus table, and the number of each in the table after its header
+    (blank lines, which hold no row, counted as a spreadsheet shows them)."""
+    rows, numbers = [], []
     with open(path, newline="", encoding="utf-8-sig") as f:
         try:
-            table = list(csv.DictReader(f))
+            table = list(csv.reader(f))
         except (UnicodeDecodeError, csv.Error) as e:
             raise ValueError(f"{path}: not a CSV table in UTF-8 ({e})") from None
-        for raw in table:
-            row: Dict[str, Any] = {}
-            for k, v in raw.items():
-                if k in _SOURCES and v == "":
-                    row[k] = v  # kept, so that a row with nothing else fails
-                    continue
-                if k is None or v is None or v == "":
-                    continue
-                try:
-                    row[k] = float(v) if k not in TEXT else v
-                except ValueError:
-                    row[k] = v
-            rows.append(row)
-    return rows
+    header = table[0] if table else []
+    for number, record in enumerate(table[1:], start=1):
+        if not record:
+            continue
+        row: Dict[str, Any] = {}
+        for k, v in zip(header, record):
+            if k in _SOURCES and v == "":
+                row[k] = v  # kept, so that a row with nothing else fails
+                continue
+            if v == "":
+                continue
+            try:
+                row[k] = float(v) if k not in TEXT else v
+            except ValueError:
+                row[k] = v
+        rows.append(row)
+        numbers.append(number)
+    return rows, numbers
 
 
 def _build(row: Row, options: Sequence[str]) -> Tuple[str, Any]:
@@ -218,9 +228,9 @@ def render_batch(table: Union[str, Sequence[Row]], directory: Optional[str] = No
     if isinstance(table, str):
         if directory is None:
             directory = os.path.dirname(os.path.abspath(table))
-        rows: Sequence[Row] = read_table(table)
+        rows, numbers = _read_table(table)
     else:
-        rows = table
+        rows, numbers = table, list(range(1, len(table) + 1))
     directory = os.path.abspath(directory or ".")
     os.makedirs(directory, exist_ok=True)
     manifest = os.path.join(directory, MANIFEST)
@@ -235,25 +245,25 @@ def render_batch(table: Union[str, Sequence[Row]], directory: Optional[str] = No
         kept[os.path.normpath(os.path.abspath(table))] = "the table"
     for i, row in enumerate(rows):
         if "file" not in row:
-            result.failures.append((i + 1, "the row has no file"))
+            result.failures.append((numbers[i], "the row has no file"))
             continue
         # A take replaces what is at its path: only a WAV name, and only one row's.
         name = str(row["file"])
         if not name.lower().endswith(".wav"):
-            result.failures.append((i + 1, f"the file {name!r} is no WAV name (.wav)"))
+            result.failures.append((numbers[i], f"the file {name!r} is no WAV name (.wav)"))
             continue
         grid = _grid_name(row)
         if not grid.lower().endswith(".textgrid"):
-            result.failures.append((i + 1, f"the textgrid {grid!r} is no TextGrid name (.TextGrid)"))
+            result.failures.append((numbers[i], f"the textgrid {grid!r} is no TextGrid name (.TextGrid)"))
             continue
         paths = [os.path.normpath(os.path.join(directory, f)) for f in (name, grid)]
         taken = [(f, p) for f, p in zip((name, grid), paths) if p in owner or p in kept]
         if taken:
             f, p = taken[0]
             whose = kept[p] if p in kept else f"row {owner[p]}'s file"
-            result.failures.append((i + 1, f"{f} is {whose} too"))
+            result.failures.append((numbers[i], f"{f} is {whose} too"))
             continue
-        owner.update({p: i + 1 for p in paths})
+        owner.update({p: numbers[i] for p in paths})
         jobs.append((i, dict(row), directory, opts, orchestra,
                      {name: done[name]} if name in done else {}))
     bar = _bar(len(jobs)) if progress else None
@@ -262,7 +272,7 @@ def render_batch(table: Union[str, Sequence[Row]], directory: Optional[str] = No
 
         def record(index: int, outcome: str, message: str, digest: str) -> None:
             if outcome == "failed":
-                result.failures.append((index + 1, message))
+                result.failures.append((numbers[index], message))
             elif outcome == "rendered":
                 result.rendered += 1
                 writer.writerow([str(rows[index]["file"]), digest])

@@ -265,9 +265,13 @@ class Batches(unittest.TestCase):
                  dict(file="g.wav", glide=0.1)]  # cut for another GLIDE than the batch's
         with tempfile.TemporaryDirectory() as d:
             with open(os.path.join(d, "t.csv"), "w") as f:
-                f.write("file,label,vowel,f2_onset\na.wav,007,NaN,1000\n")
+                f.write("file,label,vowel,f2_onset\na.wav,007,NaN,1000\n\nb.txt,,,\n")
             self.assertEqual(ss.read_table(os.path.join(d, "t.csv")),
-                             [dict(file="a.wav", label="007", vowel="NaN", f2_onset=1000.0)])
+                             [dict(file="a.wav", label="007", vowel="NaN", f2_onset=1000.0),
+                              dict(file="b.txt")])
+            # Rows numbered as a spreadsheet shows them: the blank line is row 2.
+            table = ss.render_batch(os.path.join(d, "t.csv"), progress=False)
+            self.assertEqual([r for r, _ in table.failures], [3], table.failures)
             first = ss.render_batch(rows, d, workers=2, progress=False)
             self.assertEqual((first.rendered, first.skipped, [r for r, _ in first.failures]),
                              (6, 0, [3, 8, 9, 10, 11, 12, 13, 14]))
