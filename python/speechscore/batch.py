@@ -204,7 +204,8 @@ def render_batch(table: Union[str, Sequence[Row]], directory: Optional[str] = No
     table : str or sequence of mapping
         A CSV file or a list of rows. Each row has ``file`` (the WAV, relative to
         ``directory``) and one of: syllable parameters (see :func:`speechscore.syllable`),
-        ``script`` (call script text), ``script_file``, ``score`` (score text).
+        ``script`` (call script text), ``script_file`` (relative to the CSV's folder, or
+        the current one for a list), ``score`` (score text).
     directory : str, optional
         Where the takes go; by default the CSV's folder, or the current one.
     workers : int, optional
@@ -229,8 +230,10 @@ def render_batch(table: Union[str, Sequence[Row]], directory: Optional[str] = No
         if directory is None:
             directory = os.path.dirname(os.path.abspath(table))
         rows, numbers = _read_table(table)
+        base = os.path.dirname(os.path.abspath(table))
     else:
         rows, numbers = table, list(range(1, len(table) + 1))
+        base = os.getcwd()
     directory = os.path.abspath(directory or ".")
     os.makedirs(directory, exist_ok=True)
     manifest = os.path.join(directory, MANIFEST)
@@ -264,7 +267,10 @@ def render_batch(table: Union[str, Sequence[Row]], directory: Optional[str] = No
             result.failures.append((numbers[i], f"{f} is {whose} too"))
             continue
         owner.update({p: numbers[i] for p in paths})
-        jobs.append((i, dict(row), directory, opts, orchestra,
+        row = dict(row)
+        if str(row.get("script_file", "")).strip():  # read where the table is, on any worker
+            row["script_file"] = os.path.join(base, str(row["script_file"]))
+        jobs.append((i, row, directory, opts, orchestra,
                      {name: done[name]} if name in done else {}))
     bar = _bar(len(jobs)) if progress else None
     with open(manifest, "a", newline="", encoding="utf-8") as log:

@@ -265,13 +265,18 @@ class Batches(unittest.TestCase):
                  dict(file="g.wav", glide=0.1)]  # cut for another GLIDE than the batch's
         with tempfile.TemporaryDirectory() as d:
             with open(os.path.join(d, "t.csv"), "w") as f:
-                f.write("file,label,vowel,f2_onset\na.wav,007,NaN,1000\n\nb.txt,,,\n")
+                f.write("file,label,vowel,f2_onset\na.wav,007,NaN,1000\n")
             self.assertEqual(ss.read_table(os.path.join(d, "t.csv")),
-                             [dict(file="a.wav", label="007", vowel="NaN", f2_onset=1000.0),
-                              dict(file="b.txt")])
-            # Rows numbered as a spreadsheet shows them: the blank line is row 2.
-            table = ss.render_batch(os.path.join(d, "t.csv"), progress=False)
-            self.assertEqual([r for r, _ in table.failures], [3], table.failures)
+                             [dict(file="a.wav", label="007", vowel="NaN", f2_onset=1000.0)])
+            # Rows numbered as a spreadsheet shows them (the blank line is row 2), a script file
+            # read from the table's folder wherever the batch runs.
+            with open(os.path.join(d, "w.ss"), "w") as f:
+                f.write("start1 0 1 1 1 1 1 0 1 1\nstartmn\nmetronome 120\n"
+                        "VOW 1 vAA 60 C3 0.5 0.002 0 1000 0.008 1 0 0\nfine\n")
+            with open(os.path.join(d, "b.csv"), "w") as f:
+                f.write("file,script_file\nw.wav,w.ss\n\nb.txt,\n")
+            table = ss.render_batch(os.path.join(d, "b.csv"), progress=False)
+            self.assertEqual(([r for r, _ in table.failures], table.rendered), ([3], 1))
             first = ss.render_batch(rows, d, workers=2, progress=False)
             self.assertEqual((first.rendered, first.skipped, [r for r, _ in first.failures]),
                              (6, 0, [3, 8, 9, 10, 11, 12, 13, 14]))
