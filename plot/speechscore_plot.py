@@ -1102,6 +1102,11 @@ LEGEND = dict(loc="upper left", bbox_to_anchor=(1.005, 1.0), fontsize=8, frameon
               borderaxespad=0.0, handlelength=2.4)
 
 
+def drawn_end(score, sound, labels):
+    """The end of what there is to draw: the score, the sound or the labels, whichever is last."""
+    return max(score.end_time, sound.seconds if sound else 0.0, labels.xmax if labels else 0.0)
+
+
 def draw(score, sound, labels, options):
     """Builds the figure; returns (figure, layout) where layout maps the time axis to the
     picture's horizontal fraction (for the page's cursor)."""
@@ -1112,7 +1117,7 @@ def draw(score, sound, labels, options):
     matplotlib.rcParams["text.parse_math"] = False  # "$" in a label or a name is a dollar
     import matplotlib.pyplot as plt
 
-    end = max(score.end_time, sound.seconds if sound else 0.0, labels.xmax if labels else 0.0)
+    end = drawn_end(score, sound, labels)
     t0 = options.start if options.start is not None else 0.0
     t1 = options.end if options.end is not None else end
     if t1 <= t0:
@@ -1760,6 +1765,10 @@ def run(argv):
                  "score's labels?" % (labels.xmax, score.end_time))
     if not score.closed and score.closing is None:
         warn(options.score, 'the score has no closing "e" line; drawn as far as it goes')
+    end = drawn_end(score, sound, labels)
+    if options.start is not None and end > 0 and options.start >= end:
+        raise UserError(options.score, "--start (%g) is at or after the end of the score (%.3f "
+                        "s): nothing to draw" % (options.start, end))
     figure, layout = draw(score, sound, labels, options)
 
     def write(stream):

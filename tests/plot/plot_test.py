@@ -387,6 +387,9 @@ class BadInput(InFolder):
             ([piece, "--beat", "1", "--mm", "60"], None,
              "argument --mm: not allowed with argument --beat"),
             ([piece, "--start", "3", "--end", "2"], None, "--end (2) must come after --start (3)"),
+            ([self.write("brief.sco", b"i 11 0 1 500 101\ne\n"), "--start", "5"],
+             d("brief.sco"), "--start (5) is at or after the end of the score (1.000 s): nothing "
+             "to draw"),
         ]
         if os.geteuid() == 0:  # a zero device of our own, never the real /dev/zero
             os.mknod(d("zero"), stat.S_IFCHR | 0o666, os.makedev(1, 5))
