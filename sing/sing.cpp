@@ -394,10 +394,12 @@ bool sing(const Line& line, const Options& options, Problem& problem, std::vecto
         problem = {"the tempo is not set", -1, -1};
         return false;
     }
+    // The library's tempo glide still running when the line starts: beats of it left.
+    const double gliding = glide_left();
     // The line's length in seconds at most: each note at the slowest tempo it may have.
     double total = 0;  // beats
     double longest = 0;
-    double slowest = glide_left() > 0 ? std::max(beat, beatnew) : beat;
+    double slowest = gliding > 0 ? std::max(beat, beatnew) : beat;
     for (std::size_t j = 0; j < line.notes.size(); ++j) {
         const Note& n = line.notes[j];
         if (!(n.beats * beat >= kShortest) || !std::isfinite(n.beats) ||
@@ -505,9 +507,9 @@ bool sing(const Line& line, const Options& options, Problem& problem, std::vecto
         for (double g = kGlideStep; g < beats && cuts.size() < 100000; g += kGlideStep)
             cuts.push_back(from + g);
     };
-    if (glide_left() > 0) {
-        tempo.front() = {0, spb, beatnew, glide_left()};
-        glide_cuts(0, glide_left());
+    if (gliding > 0) {
+        tempo.front() = {0, spb, beatnew, gliding};
+        glide_cuts(0, gliding);
     }
     auto spb_at = [&tempo](double when) {
         std::size_t i = tempo.size() - 1;
