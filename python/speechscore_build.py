@@ -15,6 +15,7 @@ import hashlib
 import io
 import os
 import re
+import stat
 import subprocess
 import sys
 import sysconfig
@@ -120,7 +121,11 @@ def prepare_metadata_for_build_wheel(metadata_directory: str,
 
 def build_wheel(wheel_directory: str, config_settings: Optional[Dict] = None,
                 metadata_directory: Optional[str] = None) -> str:
-    files = _package_files(_build_package())
+    package = _build_package()
+    files = _package_files(package)
+    # The compiled core and the script runner program keep their execute permission.
+    executable = {name for name, _ in files
+                  if os.access(os.path.join(os.path.dirname(package), name), os.X_OK)}
     info = _dist_info()
     files += [(f"{info}/METADATA", _metadata().encode()), (f"{info}/WHEEL", _wheel().encode())]
     record = [_record_line(name, data) for name, data in files] + [f"{info}/RECORD,,"]
@@ -130,7 +135,7 @@ def build_wheel(wheel_directory: str, config_settings: Optional[Dict] = None,
     with zipfile.ZipFile(buffer, "w", zipfile.ZIP_DEFLATED) as wheel:
         for inside, data in files:
             entry = zipfile.ZipInfo(inside, (1980, 1, 1, 0, 0, 0))
-            entry.external_attr = (0o755 if inside.endswith(".so") else 0o644) << 16
+            entry.external_attr = (stat.S_IFREG | (0o755 if inside in executable else 0o644)) << 16
             entry.compress_type = zipfile.ZIP_DEFLATED
             wheel.writestr(entry, data)
     path = os.path.join(wheel_directory, name)

@@ -1,5 +1,5 @@
 """Scores from library calls, call scripts, text and song files, run by the script runner in a
-forked child."""
+forked child (of the package's runner program, see _runner)."""
 
 from __future__ import annotations
 
@@ -8,6 +8,8 @@ import os
 import re
 from dataclasses import dataclass
 from typing import Any, Callable, Dict, Iterable, List, Optional, Sequence, Tuple, Union
+
+from . import _runner
 
 Value = Union[int, float, str]
 
@@ -193,13 +195,13 @@ def run_script(text: str, name: str = "<script>", check: bool = False,
 
     found = None
     if not labels:  # no scratch directory to make and remove, which costs as much as the run
-        raw = _core().run(name, text, False, "")
+        raw = _runner.run(_core(), name, text, False, "")
     else:
         from .labels import Labels, read_text_grid
 
         with tempfile.TemporaryDirectory(prefix="speechscore-") as scratch:
             grid = os.path.join(scratch, "labels.TextGrid")
-            raw = _core().run(name, text, False, grid)
+            raw = _runner.run(_core(), name, text, False, grid)
             written = os.path.isfile(grid) and os.path.getsize(grid) > 0
             found = read_text_grid(grid) if written else Labels()
     lines = text.split("\n")

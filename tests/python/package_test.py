@@ -76,6 +76,51 @@ class Scores(unittest.TestCase):
                 bad(ss.Score())
 
 
+    def test_the_kept_runner_answers_as_a_fork_of_the_interpreter(self):
+        from speechscore import _core, _runner
+
+        good = vowel_score().say("hello world").script()
+        bad = good.replace("VOW 1 vAA", "VOW 1 vAX") + "genAV -1 60 0\n"
+        with tempfile.TemporaryDirectory() as d:
+            grids = [os.path.join(d, f"{k}.TextGrid") for k in range(2)]
+
+            def both(text):
+                runs = [_runner.run(_core, "s.txt", text, False, grids[0]),
+                        _core.run("s.txt", text, False, grids[1])]
+                self.assertEqual(runs[0], runs[1])
+                with open(grids[0], "rb") as a, open(grids[1], "rb") as b:
+                    self.assertEqual(a.read(), b.read())
+                return runs[0]
+
+            self.assertEqual(both(good)["status"], 0)
+            self.assertNotEqual(both(bad)["status"], 0)
+            kept = _runner._IDLE[-1]
+            os.kill(kept.pid, 9)  # replaced at the next run
+            self.assertEqual(both(good)["status"], 0)
+            self.assertNotIn(kept, _runner._IDLE)
+        expected = _core.run("s.txt", good, False, "")
+        # Runs on several threads at once, and in a forked copy of the interpreter, each with
+        # a runner of its own; the parent's still answers after the copy has ended.
+        found = []
+        threads = [threading.Thread(target=lambda: found.append(
+            _runner.run(_core, "s.txt", good, False, ""))) for _ in range(4)]
+        for t in threads:
+            t.start()
+        for t in threads:
+            t.join()
+        self.assertEqual(found, [expected] * 4)
+        ends = os.pipe()
+        pid = os.fork()
+        if pid == 0:
+            os.write(ends[1], _runner.run(_core, "s.txt", good, False, "")["score"])
+            os._exit(0)
+        os.close(ends[1])
+        with os.fdopen(ends[0], "rb") as f:
+            self.assertEqual(f.read(), expected["score"])
+        os.waitpid(pid, 0)
+        self.assertEqual(_runner.run(_core, "s.txt", good, False, ""), expected)
+
+
 class Songs(unittest.TestCase):
     DOCS = os.path.join(TOP, "tests", "songs", "documents")
 
