@@ -9,11 +9,17 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -258,51 +264,78 @@ py::dict result_dict(const speechscore::RenderResult& r) {
 
 // Renders (text, name, wav) items with Renderer::render_batch on `jobs` processes (0: one per
 // processor), the interpreter free meanwhile. `progress`, when not None, is called as
-// progress(done, total, item, result) as each item ends; an exception it raises, or a signal
-// (Ctrl-C), stops the batch and is raised here; so does `stop`, when not None, by returning
-// true (the items not finished are then "stopped"). The results, as render_text returns them, in
-// the items' order.
+// progress(done, total, item, result) as each item ends; an exception it raises stops the batch
+// and is raised here; so does `stop`, when not None, by returning true (the items not finished
+// are then "stopped"). The results, as render_text returns them, in the items' order.
+//
+// The renderer's loop runs on this thread (its workers end with the thread that started them,
+// and stay for the renderer's next batch on it) and never waits for the interpreter, which
+// another thread may hold for milliseconds at a time, its workers waiting with it: it hands
+// each result over to a thread of its own, which reports them and asks `stop` at least every
+// 50 ms.
 py::list render_batch(speechscore::Renderer& r,
                       const std::vector<std::tuple<std::string, std::string, std::string>>& given,
                       unsigned jobs, const py::object& progress, const py::object& stop) {
     std::vector<speechscore::RenderText> items;
     items.reserve(given.size());
     for (const auto& [text, name, wav] : given) items.push_back({text, name, wav});
+    struct Ended {
+        std::size_t done, item;
+        speechscore::RenderResult result;
+    };
+    std::mutex lock;
+    std::condition_variable changed;
+    std::vector<Ended> ended;  // handed over, not yet reported
+    bool finished = false;
+    std::atomic<bool> failed{false};
+    std::exception_ptr error, lost;  // raised by progress or stop; by the renderer
     std::vector<speechscore::RenderResult> results;
-    bool failed = false;
-    std::unique_ptr<py::error_already_set> error;
     {
         py::gil_scoped_release release;
-        r.set_jobs(jobs);
-        r.set_stop([&] {
-            if (failed) return true;
-            py::gil_scoped_acquire acquire;
-            try {
-                if (PyErr_CheckSignals() != 0) throw py::error_already_set();
-                failed = !stop.is_none() && stop().cast<bool>();
-            } catch (py::error_already_set& e) {
-                error = std::make_unique<py::error_already_set>(std::move(e));
-                failed = true;
-            }
-            return failed;
-        });
-        speechscore::BatchProgress told;
-        if (!progress.is_none())
-            told = [&](std::size_t done, std::size_t total, std::size_t item,
-                       const speechscore::RenderResult& result) {
-                if (failed) return;
+        std::thread reporter([&] {
+            for (bool last = false; !last;) {
+                std::vector<Ended> now;
+                {
+                    std::unique_lock<std::mutex> hold(lock);
+                    changed.wait_for(hold, std::chrono::milliseconds(50),
+                                     [&] { return finished || !ended.empty(); });
+                    now.swap(ended);
+                    last = finished;
+                }
+                if (failed) continue;
                 py::gil_scoped_acquire acquire;
                 try {
-                    progress(done, total, item, result_dict(result));
-                } catch (py::error_already_set& e) {
-                    error = std::make_unique<py::error_already_set>(std::move(e));
+                    for (const Ended& e : now)
+                        progress(e.done, items.size(), e.item, result_dict(e.result));
+                    if (!stop.is_none() && stop().cast<bool>()) failed = true;
+                } catch (...) {
+                    error = std::current_exception();
                     failed = true;
                 }
-            };
-        results = r.render_batch(items, told);
+            }
+        });
+        r.set_jobs(jobs);
+        r.set_stop([&] { return failed.load(); });
+        try {
+            results = r.render_batch(items, [&](std::size_t done, std::size_t, std::size_t item,
+                                                const speechscore::RenderResult& result) {
+                const std::lock_guard<std::mutex> hold(lock);
+                if (!progress.is_none()) ended.push_back({done, item, result});
+                changed.notify_one();
+            });
+        } catch (...) {
+            lost = std::current_exception();
+        }
         r.set_stop({});
+        {
+            const std::lock_guard<std::mutex> hold(lock);
+            finished = true;
+            changed.notify_one();
+        }
+        reporter.join();
     }
-    if (error) throw std::move(*error);
+    if (error) std::rethrow_exception(error);
+    if (lost) std::rethrow_exception(lost);
     py::list out;
     for (const speechscore::RenderResult& result : results) out.append(result_dict(result));
     return out;
