@@ -641,7 +641,10 @@ struct Renderer::State {
     std::function<bool()> stop;
     std::string progress;
 
-    unsigned jobs = 0;  // renders a batch keeps in flight; 0: one per processor
+    unsigned jobs = 0;            // renders a batch keeps in flight; 0: one per processor
+    std::vector<Worker> workers;  // kept from one batch for the next on the same thread
+    pid_t workers_pid = 0;        // the process and thread that started them (they end with it)
+    pid_t workers_tid = 0;
     bool in_process = false;
     unsigned resident = 0;  // seconds a resident copy waits for a render; 0: none
 
@@ -729,7 +732,14 @@ Renderer::Renderer(const std::string& orchestra, std::vector<std::string> option
 }
 
 Renderer::~Renderer() {
-    if (state_->csound != nullptr) g_api.csoundDestroy(state_->csound);
+    State& s = *state_;
+    for (Worker& worker : s.workers) {
+        if (s.workers_pid == getpid())
+            State::retire(worker, false);
+        else if (worker.pid > 0)
+            close(worker.requests);
+    }
+    if (s.csound != nullptr) g_api.csoundDestroy(s.csound);
 }
 
 bool Renderer::ok() const { return state_->error.empty(); }
@@ -1037,7 +1047,21 @@ std::vector<RenderResult> Renderer::State::batch(
     };
     std::vector<pollfd> fds;
     std::vector<pid_t> exiting;  // copies that have sent their report
-    std::vector<Worker> workers(limit);
+    // The workers of the last batch render this one when it runs on the same thread: a
+    // worker ends with the thread that started it (PR_SET_PDEATHSIG), which another thread's
+    // batch could not know in time. A copy of this process made by fork() leaves its parent's
+    // workers alone.
+    if (workers_pid != getpid()) {
+        for (const Worker& worker : workers)
+            if (worker.pid > 0) close(worker.requests);
+        workers.clear();
+    } else if (workers_tid != gettid()) {
+        for (Worker& worker : workers) retire(worker, true);
+    }
+    workers_pid = getpid();
+    workers_tid = gettid();
+    for (; workers.size() > limit; workers.pop_back()) retire(workers.back(), false);
+    workers.resize(limit);
     char buffer[65536];
     while (next < count || !running.empty()) {
         if (s.stopped()) {  // the running children and workers killed, their takes removed
@@ -1124,7 +1148,6 @@ std::vector<RenderResult> Renderer::State::batch(
             index.erase(index.begin() + static_cast<std::ptrdiff_t>(k));
         }
     }
-    for (Worker& worker : workers) retire(worker, false);
     for (const pid_t pid : exiting)
         while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
         }

@@ -76,7 +76,8 @@ using BatchProgress = std::function<void(std::size_t done, std::size_t total, st
 /// once, at the first render; each score is performed in a copy of the compiled instance made
 /// by fork(), so no score sees what another left behind; a batch keeps several workers (such
 /// copies) rendering at once, each performing its scores one after another in an instance set
-/// up afresh for each. Not for use by several threads at once.
+/// up afresh for each. The workers stay for the renderer's next batch on the same thread, and
+/// end with the renderer or that thread. Not for use by several threads at once.
 class Renderer {
 public:
     /// Reads the orchestra file; `options` are csound options (for example "--omacro:GLIDE=0.1",

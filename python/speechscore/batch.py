@@ -316,8 +316,8 @@ def _run_dask(jobs: List[Job], client: Any, record: Any) -> None:
 
 def _run_local(jobs: List[Job], count: int, options: Tuple[str, ...], record: Any) -> None:
     """Builds the rows' scores in this thread while a second one renders the groups already
-    built through the compiled renderer's batch, ``count`` renders at once (the interpreter is
-    free meanwhile); each row is recorded as it ends."""
+    built through a renderer's batch, ``count`` renders at once (the interpreter is free
+    meanwhile); each row is recorded as it ends."""
     import queue
 
     by_index = {job[0]: job for job in jobs}
@@ -331,9 +331,12 @@ def _run_local(jobs: List[Job], count: int, options: Tuple[str, ...], record: An
             record(*row)
 
     def render() -> None:
+        # A renderer of the batch's own, whose workers render every group and end with it.
+        from ._render import Renderer
+
         native, refused = None, ""
         try:
-            native = _renderer(options)._native()
+            native = Renderer(list(options))._native()
         except Exception as e:
             refused = f"{type(e).__name__}: {e}"
         while True:

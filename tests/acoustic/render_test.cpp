@@ -15,9 +15,11 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <future>
 #include <regex>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "speechscore.h"
@@ -504,6 +506,28 @@ TEST_F(Render, ABatchRendersAsTheProgramDoesAloneAndStopsWhenAsked) {
     EXPECT_NEAR(results[0].seconds, 1.5, 0.01);
     EXPECT_EQ(results[2].messages,
               std::vector<std::string>{"cannot read score " + dir + "none.sco"});
+    // A worker ends with the thread that started it: a renderer's batch on another thread than
+    // its last one renders with workers of its own, and loses no item when that thread ends.
+    speechscore::Renderer threads(SPEECHSCORE_ORCHESTRA);
+    std::vector<speechscore::RenderItem> again;
+    for (int i = 0; i < 6; ++i) again.push_back({plain, dir + "t" + std::to_string(i) + ".wav"});
+    std::promise<void> rendered, end;
+    std::thread other([&] {
+        threads.render_batch({again[0]});
+        rendered.set_value();
+        end.get_future().wait();
+    });
+    rendered.get_future().wait();
+    for (const speechscore::RenderResult& result : threads.render_batch(
+             again,
+             [&](std::size_t done, std::size_t, std::size_t, const speechscore::RenderResult&) {
+                 if (done != 1) return;
+                 end.set_value();
+                 other.join();
+             }))
+        EXPECT_EQ(result.status, speechscore::RenderStatus::rendered)
+            << (result.messages.empty() ? "" : result.messages[0]);
+    EXPECT_EQ(read_sound(dir + "t5.wav").samples, read_sound(take(0, "batch")).samples);
     // Stopped when the first item ends: at most the three in flight keep takes, the rest none.
     const std::set<std::string> before = listing(scratch());
     std::vector<speechscore::RenderItem> more;
