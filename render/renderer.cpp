@@ -642,9 +642,11 @@ struct Renderer::State {
     std::string progress;
 
     unsigned jobs = 0;            // renders a batch keeps in flight; 0: one per processor
-    std::vector<Worker> workers;  // kept from one batch for the next on the same thread
+    std::vector<Worker> workers;  // kept for the next batch or render on the same thread
+    std::mutex rendering;         // held by the render or batch that has the kept workers
     pid_t workers_pid = 0;        // the process and thread that started them (they end with it)
     pid_t workers_tid = 0;
+    unsigned lone_renders = 0;  // render_file and render_text calls so far
     bool in_process = false;
     unsigned resident = 0;  // seconds a resident copy waits for a render; 0: none
 
@@ -677,6 +679,9 @@ struct Renderer::State {
     bool hand_to(Worker& worker, int take, Job& job);
     // The worker gone: killed, or (`kill` false) told there is no more.
     static void retire(Worker& worker, bool kill);
+    // The workers, at least `count` of them (not yet started), this thread's: those of another
+    // thread are ended, those of the process this one was forked from left alone.
+    std::vector<Worker>& own_workers(std::size_t count);
     // A worker's life: renders each score it is sent into the take handed with it, and writes
     // the report into the pipe handed with it.
     [[noreturn]] void work(int requests);
@@ -735,7 +740,7 @@ Renderer::~Renderer() {
     State& s = *state_;
     for (Worker& worker : s.workers) {
         if (s.workers_pid == getpid())
-            State::retire(worker, false);
+            State::retire(worker, true);  // idle: ended at once, not after its next set-up
         else if (worker.pid > 0)
             close(worker.requests);
     }
@@ -1047,25 +1052,15 @@ std::vector<RenderResult> Renderer::State::batch(
     };
     std::vector<pollfd> fds;
     std::vector<pid_t> exiting;  // copies that have sent their report
-    // The workers of the last batch render this one when it runs on the same thread: a
-    // worker ends with the thread that started it (PR_SET_PDEATHSIG), which another thread's
-    // batch could not know in time. A copy of this process made by fork() leaves its parent's
-    // workers alone.
-    if (workers_pid != getpid()) {
-        for (const Worker& worker : workers)
-            if (worker.pid > 0) close(worker.requests);
-        workers.clear();
-    } else if (workers_tid != gettid()) {
-        for (Worker& worker : workers) retire(worker, true);
-    }
-    workers_pid = getpid();
-    workers_tid = gettid();
-    for (; workers.size() > limit; workers.pop_back()) retire(workers.back(), false);
-    workers.resize(limit);
+    // The kept workers, or (while another thread's render has them) workers of its own.
+    std::unique_lock<std::mutex> alone(rendering, std::try_to_lock);
+    std::vector<Worker> own(alone.owns_lock() ? 0 : limit);
+    std::vector<Worker>& pool = alone.owns_lock() ? own_workers(limit) : own;
+    for (; pool.size() > limit; pool.pop_back()) retire(pool.back(), false);
     char buffer[65536];
     while (next < count || !running.empty()) {
         if (s.stopped()) {  // the running children and workers killed, their takes removed
-            for (Worker& worker : workers) retire(worker, true);
+            for (Worker& worker : pool) retire(worker, true);
             for (std::size_t k = 0; k < running.size(); ++k) {
                 Job& job = *running[k];
                 close(job.channel);
@@ -1107,10 +1102,9 @@ std::vector<RenderResult> Renderer::State::batch(
                 continue;
             }
             job->show_progress = false;
-            const auto idle = std::find_if(workers.begin(), workers.end(),
+            const auto idle = std::find_if(pool.begin(), pool.end(),
                                            [](const Worker& worker) { return !worker.busy; });
-            if (!s.begin(*job, from_files ? &st : nullptr,
-                         idle != workers.end() ? &*idle : nullptr)) {
+            if (!s.begin(*job, from_files ? &st : nullptr, idle != pool.end() ? &*idle : nullptr)) {
                 ended(item, std::move(job->result));
                 continue;
             }
@@ -1148,10 +1142,28 @@ std::vector<RenderResult> Renderer::State::batch(
             index.erase(index.begin() + static_cast<std::ptrdiff_t>(k));
         }
     }
+    for (Worker& worker : own) retire(worker, false);
     for (const pid_t pid : exiting)
         while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
         }
     return results;
+}
+
+std::vector<Worker>& Renderer::State::own_workers(std::size_t count) {
+    // The workers of the last batch or render serve this one when it runs on the same thread:
+    // a worker ends with the thread that started it (PR_SET_PDEATHSIG), which another thread's
+    // render could not know in time.
+    if (workers_pid != getpid()) {
+        for (const Worker& worker : workers)
+            if (worker.pid > 0) close(worker.requests);
+        workers.clear();
+    } else if (workers_tid != gettid()) {
+        for (Worker& worker : workers) retire(worker, true);
+    }
+    workers_pid = getpid();
+    workers_tid = gettid();
+    if (workers.size() < count) workers.resize(count);
+    return workers;
 }
 
 RenderResult Renderer::State::render(std::string text, const std::string& name,
@@ -1161,9 +1173,22 @@ RenderResult Renderer::State::render(std::string text, const std::string& name,
     job.name = name;
     job.wav = wav;
     job.in_process = in_process;
-    if (!begin(job, score_file)) return job.result;
+    // From the second on, a render of the library's goes to a worker kept for the next one
+    // (a program that renders once keeps none), unless it draws a progress line, which only a
+    // copy of its own does, or another thread's render has the worker: then, as the first, it
+    // goes to a copy.
+    std::unique_lock<std::mutex> alone(rendering, std::try_to_lock);
+    Worker* worker = nullptr;
+    if (alone.owns_lock() && !in_process && lone_renders++ > 0 &&
+        (progress.empty() || !isatty(STDERR_FILENO)))
+        worker = &own_workers(1).front();
+    if (!begin(job, score_file, worker)) return job.result;
     bool was_stopped = false;
     const bool ran = wait_child(job.pid, job.channel, job.received, was_stopped);
+    if (job.worker != nullptr) {
+        job.worker->busy = false;
+        if (!ran) retire(*job.worker, true);  // stopped while it rendered, or gone
+    }
     end(job, ran, was_stopped);
     return job.result;
 }

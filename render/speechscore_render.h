@@ -73,11 +73,13 @@ using BatchProgress = std::function<void(std::size_t done, std::size_t total, st
                                          const RenderResult& result)>;
 
 /// Renders scores with one orchestra and one set of csound options. The orchestra is compiled
-/// once, at the first render; each score is performed in a copy of the compiled instance made
-/// by fork(), so no score sees what another left behind; a batch keeps several workers (such
-/// copies) rendering at once, each performing its scores one after another in an instance set
-/// up afresh for each. The workers stay for the renderer's next batch on the same thread, and
-/// end with the renderer or that thread. Not for use by several threads at once.
+/// once, at the first render, which is performed in a copy of the compiled instance made by
+/// fork(), so no score sees what another left behind; later renders go to a worker (such a
+/// copy) that performs its scores one after another in an instance set up afresh for each, and
+/// a batch keeps several workers rendering at once. The workers stay for the renderer's next
+/// render on the same thread, and end with the renderer or that thread. A render that draws a
+/// progress line (set_progress, on a terminal) is performed in a copy of its own. Not for use
+/// by several threads at once.
 class Renderer {
 public:
     /// Reads the orchestra file; `options` are csound options (for example "--omacro:GLIDE=0.1",

@@ -528,6 +528,19 @@ TEST_F(Render, ABatchRendersAsTheProgramDoesAloneAndStopsWhenAsked) {
         EXPECT_EQ(result.status, speechscore::RenderStatus::rendered)
             << (result.messages.empty() ? "" : result.messages[0]);
     EXPECT_EQ(read_sound(dir + "t5.wav").samples, read_sound(take(0, "batch")).samples);
+    // Lone renders after the first go to a kept worker: the same samples after another score,
+    // and a stop while one renders leaves no take and the next render whole.
+    for (const std::string& score : {loud, plain, plain}) {
+        const speechscore::RenderResult result = threads.render_file(score, dir + "l.wav");
+        EXPECT_NE(result.status, speechscore::RenderStatus::failed) << score;
+    }
+    EXPECT_EQ(read_sound(dir + "l.wav").samples, read_sound(take(0, "batch")).samples);
+    threads.set_stop([] { return true; });
+    EXPECT_EQ(threads.render_file(plain, dir + "stopped.wav").status,
+              speechscore::RenderStatus::stopped);
+    threads.set_stop({});
+    EXPECT_FALSE(std::filesystem::exists(dir + "stopped.wav"));
+    EXPECT_EQ(threads.render_file(loud, dir + "l.wav").status, speechscore::RenderStatus::clipped);
     // Stopped when the first item ends: at most the three in flight keep takes, the rest none.
     const std::set<std::string> before = listing(scratch());
     std::vector<speechscore::RenderItem> more;

@@ -182,15 +182,17 @@ class Stimuli(unittest.TestCase):
             with self.assertRaisesRegex(ss.RenderError, "cannot take the option --ksmps"):
                 ss.Renderer(["--ksmps"]).render(vowel_score())
             again = renderer.render(vowel_score())
-            # Renderers in two threads: csound compiles one orchestra at a time, and the
+            # Renderers in three threads, one of them its own and two the same (whose kept
+            # worker one has at a time): csound compiles one orchestra at a time, and the
             # interpreter's standard output stays its own.
             output, takes = os.fstat(1), []
-            threads = [threading.Thread(target=lambda: takes.extend(
-                ss.Renderer().render(vowel_score()) for _ in range(2))) for _ in range(2)]
+            threads = [threading.Thread(target=lambda r=r: takes.extend(
+                r.render(vowel_score()) for _ in range(3)))
+                for r in (ss.Renderer(), renderer, renderer)]
             [t.start() for t in threads]
             [t.join() for t in threads]
             self.assertEqual(os.fstat(1).st_ino, output.st_ino)
-            self.assertEqual(len(takes), 4)
+            self.assertEqual(len(takes), 9)
             self.assertTrue(all((t.samples == take.samples).all() for t in takes))
             # A clipped take refused leaves the file as it was, and nothing beside it.
             with open(wav, "rb") as f:
