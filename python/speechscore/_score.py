@@ -16,6 +16,8 @@ Value = Union[int, float, str]
 _MESSAGE = re.compile(r"^(?P<name>.*?):(?P<line>\d+):(?P<column>\d+): (?P<level>error|warning|note): "
                       r"(?P<text>.*)$")
 _CORE: Any = None
+# A line whose first word is fine.
+_FINE = re.compile(r"[ \t]*fine(?:[ \t]|\Z)")
 
 
 def _core() -> Any:
@@ -456,7 +458,7 @@ class Score:
     def script(self) -> str:
         """The call script of the score, with ``fine`` at the end when the calls lack it."""
         lines = list(self.lines)
-        if not any(_words(line)[:1] and _words(line)[0][1] == "fine" for line in lines):
+        if not any(_FINE.match(line) for line in lines):
             lines.append("fine")
         return "\n".join(lines) + "\n"
 
