@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""Renders N one-second stimuli (default 500) with speechscore.render_batch on every core, and
-the same N scores with N runs of bench/baseline/render, alternately in one run; prints the
-median times and their ratio.
+"""Renders N one-second stimuli (default 500) with speechscore.render_batch on every core, from
+a table of syllable parameters and from a table of their scores, and the same N scores with N
+runs of bench/baseline/render, alternately in one run; prints the median times and the ratios.
    PYTHONPATH=build/python bench/python_batch_bench.py [N] [REPEATS]"""
 
 import os
@@ -22,29 +22,32 @@ def main() -> int:
     # One second each: 30 ms closure, 10 ms VOT, 910 ms vowel, 50 ms tail.
     rows = [dict(file=f"s{i:04d}.wav", f2_onset=900 + i % 100 * 10, duration=910)
             for i in range(n)]
-    batch, baseline = [], []
+    batch, built, baseline = [], [], []
     with tempfile.TemporaryDirectory() as d:
-        scores = []
+        scores, texts = [], []
         for row in rows:
             path = os.path.join(d, row["file"][:-4] + ".sco")
+            texts.append(dict(file=row["file"], score=ss.syllable(
+                **{k: v for k, v in row.items() if k != "file"}).score.text()))
             with open(path, "w") as f:
-                f.write(ss.syllable(**{k: v for k, v in row.items() if k != "file"}).score.text())
+                f.write(texts[-1]["score"])
             scores.append(path)
         for r in range(repeats):
-            out = os.path.join(d, f"batch{r}")
-            t = time.perf_counter()
-            result = ss.render_batch(rows, out, progress=False)
-            batch.append(time.perf_counter() - t)
-            assert result.ok and result.rendered == n, result
+            for table, times, name in ((rows, batch, "batch"), (texts, built, "built")):
+                out = os.path.join(d, f"{name}{r}")
+                t = time.perf_counter()
+                result = ss.render_batch(table, out, progress=False)
+                times.append(time.perf_counter() - t)
+                assert result.ok and result.rendered == n, result
             t = time.perf_counter()
             for path in scores:
                 subprocess.run([os.path.join(HERE, "baseline", "render"), path, path + ".wav"],
                                check=True)
             baseline.append(time.perf_counter() - t)
-    b, s = statistics.median(batch), statistics.median(baseline)
+    b, t, s = (statistics.median(x) for x in (batch, built, baseline))
     print(f"{n} one-second stimuli, {os.cpu_count()} cores, median of {repeats}: "
-          f"render_batch {b:.2f} s, {n} runs of bench/baseline/render {s:.2f} s, "
-          f"ratio {s / b:.1f}x")
+          f"render_batch {b:.2f} s from syllable parameters, {t:.2f} s from scores; "
+          f"{n} runs of bench/baseline/render {s:.2f} s; ratios {s / b:.1f}x and {s / t:.1f}x")
     return 0
 
 
