@@ -6,8 +6,8 @@ pybind11's CMake files (Debian's pybind11-dev): an interpreter without setuptool
 pybind11 or a network (a pyenv build, a bare venv) installs the package with
 ``pip install .``. The compiled core is built against the headers of the interpreter that runs
 pip, in ``build-python/TAG-HASH`` (one folder per interpreter), and the wheel holds the package
-folder CMake lays out (modules, orchestra, core) with its metadata from pyproject.toml and the
-version from include/speechscore.h.
+folder CMake lays out (modules, orchestra, core, script runner) with its metadata from
+pyproject.toml and the version from include/speechscore.h.
 """
 
 import base64

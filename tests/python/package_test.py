@@ -75,7 +75,6 @@ class Scores(unittest.TestCase):
             with self.assertRaises(ValueError):
                 bad(ss.Score())
 
-
     def test_the_kept_runner_answers_as_a_fork_of_the_interpreter(self):
         from speechscore import _core, _runner
 
