@@ -112,8 +112,9 @@ def run(core: Any, name: str, text: str, check: bool, labels: str) -> Dict[str, 
     try:
         folder = os.getcwd()
     except OSError:  # a folder since removed: only a fork of the interpreter runs there
-        return core.run(name, text, check, labels)
-    fields = [name.encode(), text.encode(), os.fsencode(labels), os.fsencode(folder)]
+        return core.run(os.fsencode(name), text, check, labels)
+    # A name is a file's, whose bytes need not be UTF-8.
+    fields = [os.fsencode(name), text.encode(), os.fsencode(labels), os.fsencode(folder)]
     request = _REQUEST.pack(*(len(f) for f in fields), int(check)) + b"".join(fields)
     for _ in range(2):
         runner = _take()
@@ -130,4 +131,4 @@ def run(core: Any, name: str, text: str, check: bool, labels: str) -> Dict[str, 
         with _LOCK:
             _IDLE.append(runner)
         return reply
-    return core.run(name, text, check, labels)
+    return core.run(os.fsencode(name), text, check, labels)

@@ -254,9 +254,12 @@ def read_song(path: str, part: Optional[str] = None, verse: Union[int, str, None
     if data is None:
         with open(name, "rb") as f:
             data = f.read()
-    raw = _core().song(name, bytes(data), part or "", "" if verse is None else str(verse),
-                       voice or "", 1.5 if fermata is None else float(fermata), lang or "")
-    diagnostics = _song_diagnostics(raw["messages"].decode("utf-8", "replace"), name)
+    raw = _core().song(os.fsencode(name), bytes(data), part or "",
+                       "" if verse is None else str(verse), voice or "",
+                       1.5 if fermata is None else float(fermata), lang or "")
+    # The messages name the file by its bytes, which need not be UTF-8.
+    diagnostics = _song_diagnostics(raw["messages"].decode("utf-8", "replace"),
+                                    os.fsencode(name).decode("utf-8", "replace"))
     if raw["status"] != 0:
         if not any(d.level == "error" for d in diagnostics):
             diagnostics.append(Diagnostic(0, 0, "error", f"the song could not be read "

@@ -39,6 +39,16 @@ class Scores(unittest.TestCase):
                     else ss.run_song(path, check=True, **song).score)
             expected = subprocess.run([PROGRAM, path] + program, capture_output=True).stdout
             self.assertEqual(ours, expected.decode(), name)
+        # A file whose name is not UTF-8 runs as any other, its messages read the same.
+        with tempfile.TemporaryDirectory() as d:
+            script, song = (os.path.join(d, os.fsdecode(b"\xff" + n)) for n in (b".ss", b".xml"))
+            with open(script, "w") as f:
+                f.write("start1 0 1 1 1 1 1 0 1 1\nfoo\nfine\n")
+            shutil.copy(os.path.join(TOP, docs, "marks.musicxml"), song)
+            self.assertEqual([(x.line, x.level) for x in ss.Score.from_file(script).diagnostics()],
+                             [(2, "error")])
+            self.assertEqual([(x.level, x.measure) for x in ss.run_song(song).diagnostics],
+                             [("warning", "4")])
 
     def test_calls_errors_and_labels(self):
         text = vowel_score().text(check=True)
