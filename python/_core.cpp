@@ -24,8 +24,8 @@
 #include <vector>
 
 #include "outputs.h"
-#include "say.h"
 #include "script.h"
+#include "script_child.h"
 #include "song.h"
 #include "speechscore.h"
 #include "speechscore_render.h"
@@ -185,11 +185,7 @@ RunOutcome run_forked(const std::string& name, const std::string& text, bool che
     }
     auto* report = new (shared) cli::RunReport{};
     outcome.run = forked("run the script", [&](int outFd) {
-        const int fd = labels.empty()
-                           ? -1
-                           : open(labels.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        cli::set_labels_output(fd, labels);
-        return cli::run_script(name, text, check, outFd, *report);
+        return run_script_child(name, text, check, labels, outFd, *report);
     });
     outcome.report = *report;
     munmap(shared, sizeof(cli::RunReport));

@@ -21,8 +21,8 @@
 #include <string>
 
 #include "outputs.h"
-#include "say.h"
 #include "script.h"
+#include "script_child.h"
 
 // The two variables every client of the library defines; each script run sets its own.
 double beat = 1.0;
@@ -85,12 +85,8 @@ int run(const Request& request, int out, int err, cli::RunReport& report) {
                          std::strerror(errno));
             _exit(2);
         }
-        const int fd =
-            request.labels.empty()
-                ? -1
-                : open(request.labels.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        cli::set_labels_output(fd, request.labels);
-        const int status = cli::run_script(request.name, request.text, request.check, out, report);
+        const int status = run_script_child(request.name, request.text, request.check,
+                                            request.labels, out, report);
         std::fflush(nullptr);
         _exit(status);
     }

@@ -1,7 +1,7 @@
 // The render module: the orchestra compiled once in a Csound instance that is never started;
-// each score performed in a forked copy of it (a batch's: in workers, each an instance set up
-// afresh for each score), which writes the take into a file beside the destination; the checks
-// that name the likely cause of a failure; the clip analysis.
+// each score performed in a forked copy of it (after the first, in workers, each an instance
+// set up afresh for each score), which writes the take into a file beside the destination; the
+// checks that name the likely cause of a failure; the clip analysis.
 #include <csound/csound.h>
 #include <dlfcn.h>
 #include <errno.h>
@@ -601,8 +601,8 @@ std::string report_of(const Outcome& outcome) {
     _exit(0);
 }
 
-// A batch's worker: a copy of the renderer that renders scores one after another in an
-// instance of its own, set up again for each (csoundReset and a compilation, about 10 ms here).
+// A worker: a copy of the renderer that renders scores one after another in an instance of
+// its own, set up again for each (csoundReset and a compilation, about 10 ms here).
 // A copy of the compiled instance for each score cost more in its page faults: 25 to 32 ms of
 // processor time a one-second score, against 14 to 19 in a worker (docs/orchestra.md).
 struct Worker {
@@ -621,7 +621,7 @@ struct Job {
     bool in_process = false;      // a lone render, which a resident copy may take
     RenderResult result;
     pid_t pid = -1;
-    Worker* worker = nullptr;  // the batch's worker rendering it, if one is (pid is then -1)
+    Worker* worker = nullptr;  // the worker rendering it, if one is (pid is then -1)
     int channel = -1;          // read end of the child's report
     std::string received;
 };
@@ -682,6 +682,10 @@ struct Renderer::State {
     // The workers, at least `count` of them (not yet started), this thread's: those of another
     // thread are ended, those of the process this one was forked from left alone.
     std::vector<Worker>& own_workers(std::size_t count);
+    // The kept workers ended (a forked process's parent's only let go of).
+    void end_workers();
+    // A job's worker free again, or ended when it sent no report (stopped, or gone).
+    static void release(Job& job, bool reported);
     // A worker's life: renders each score it is sent into the take handed with it, and writes
     // the report into the pipe handed with it.
     [[noreturn]] void work(int requests);
@@ -737,14 +741,8 @@ Renderer::Renderer(const std::string& orchestra, std::vector<std::string> option
 }
 
 Renderer::~Renderer() {
-    State& s = *state_;
-    for (Worker& worker : s.workers) {
-        if (s.workers_pid == getpid())
-            State::retire(worker, true);  // idle: ended at once, not after its next set-up
-        else if (worker.pid > 0)
-            close(worker.requests);
-    }
-    if (s.csound != nullptr) g_api.csoundDestroy(s.csound);
+    state_->end_workers();
+    if (state_->csound != nullptr) g_api.csoundDestroy(state_->csound);
 }
 
 bool Renderer::ok() const { return state_->error.empty(); }
@@ -1130,12 +1128,10 @@ std::vector<RenderResult> Renderer::State::batch(
             }
             close(job.channel);
             const bool reported = job.received.size() >= sizeof(Outcome);
-            if (job.worker != nullptr) {
-                job.worker->busy = false;
-                if (!reported) retire(*job.worker, true);  // it failed: a new one for the next
-            } else {
+            if (job.worker != nullptr)
+                release(job, reported);
+            else
                 exiting.push_back(job.pid);  // reaped once it has exited; the next starts meanwhile
-            }
             s.end(job, reported, false);
             ended(index[k], std::move(job.result));
             running.erase(running.begin() + static_cast<std::ptrdiff_t>(k));
@@ -1153,17 +1149,26 @@ std::vector<Worker>& Renderer::State::own_workers(std::size_t count) {
     // The workers of the last batch or render serve this one when it runs on the same thread:
     // a worker ends with the thread that started it (PR_SET_PDEATHSIG), which another thread's
     // render could not know in time.
-    if (workers_pid != getpid()) {
-        for (const Worker& worker : workers)
-            if (worker.pid > 0) close(worker.requests);
-        workers.clear();
-    } else if (workers_tid != gettid()) {
-        for (Worker& worker : workers) retire(worker, true);
-    }
+    if (workers_pid != getpid() || workers_tid != gettid()) end_workers();
     workers_pid = getpid();
     workers_tid = gettid();
     if (workers.size() < count) workers.resize(count);
     return workers;
+}
+
+void Renderer::State::end_workers() {
+    for (Worker& worker : workers) {
+        if (workers_pid == getpid())
+            retire(worker, true);  // idle: ended at once, not after its next set-up
+        else if (worker.pid > 0)
+            close(worker.requests);
+    }
+    workers.clear();
+}
+
+void Renderer::State::release(Job& job, bool reported) {
+    job.worker->busy = false;
+    if (!reported) retire(*job.worker, true);  // a new one for the next
 }
 
 RenderResult Renderer::State::render(std::string text, const std::string& name,
@@ -1185,10 +1190,7 @@ RenderResult Renderer::State::render(std::string text, const std::string& name,
     if (!begin(job, score_file, worker)) return job.result;
     bool was_stopped = false;
     const bool ran = wait_child(job.pid, job.channel, job.received, was_stopped);
-    if (job.worker != nullptr) {
-        job.worker->busy = false;
-        if (!ran) retire(*job.worker, true);  // stopped while it rendered, or gone
-    }
+    if (job.worker != nullptr) release(job, ran);
     end(job, ran, was_stopped);
     return job.result;
 }
@@ -1623,7 +1625,7 @@ void Renderer::State::end(Job& job, bool ran, bool was_stopped) {
     return;
 }
 
-// ---- A batch's workers
+// ---- Workers
 
 bool Renderer::State::recompile() {
     g_api.csoundReset(csound);
