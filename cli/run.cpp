@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iterator>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -171,6 +172,16 @@ public:
     void finish(int lastLine);
 
 private:
+    // A Rest held back until the next statement shows whether a sing line takes it as its own.
+    struct HeldRest {
+        int line = 0;
+        Statement st;
+        std::string text;
+        std::vector<std::string> between;  // blank and comment lines after it
+    };
+    bool may_hold(const Statement& st) const;
+    void write_held();
+
     void diagnose(int line, int column, const char* level, const std::string& message) {
         std::fprintf(stderr, "%s: %s: %s\n",
                      place_of(name_, line, static_cast<std::size_t>(column)).c_str(), level,
@@ -192,6 +203,7 @@ private:
     const Variable* stateVariables_[std::size(kStateChecks)] = {};
     double stateBefore_[std::size(kStateChecks)] = {};
     GlideWatch glides_[std::size(kGlides)];
+    std::optional<HeldRest> held_;
 };
 
 Sink* g_sink = nullptr;  // the one sink of the process, set by run_script
@@ -219,17 +231,61 @@ void Runner::line(int number, const std::string& text) {
                  "this line comes after fine (line " + std::to_string(report_.fineLine) +
                      "); what it writes follows the end of the score");
     }
-    if (say_line(name_, number, text, report_) || sing_line(name_, number, text, report_)) return;
-    expand_line(text);
+    if (held_ && word == "sing" && phrase) {
+        double lead = held_->st.args[0].number;
+        sing_line(name_, number, text, report_, lead, [this](bool taken) {
+            if (!taken) return write_held();
+            for (const std::string& between : held_->between) expand_line(between);
+            held_->between.clear();
+        });
+        if (lead == 0) held_.reset();
+        write_held();  // the line was not sung
+        return;
+    }
     Statement st;
     Diagnostic error;
-    if (!parse_line(text, st, error)) {
+    const bool parsed = parse_line(text, st, error);
+    if (held_ && parsed && st.type == Statement::Type::Empty) {
+        held_->between.push_back(text);
+        return;
+    }
+    write_held();
+    double lead = 0;
+    if (say_line(name_, number, text, report_) ||
+        sing_line(name_, number, text, report_, lead, [](bool) {}))
+        return;
+    if (parsed && st.type == Statement::Type::Call && may_hold(st)) {
+        held_ = HeldRest{number, st, text, {}};
+        return;
+    }
+    expand_line(text);
+    if (!parsed) {
         diagnose(number, error.column, "error", error.message);
         ++report_.scriptErrors;
         return;
     }
     if (st.type == Statement::Type::Assign) assign(st);
     if (st.type == Statement::Type::Call) call(number, st);
+}
+
+// A silent Rest, with no glide but the tempo's running, may become the next sing line's own
+// rest: the line then writes the same silence, and its first syllable's consonants into it.
+bool Runner::may_hold(const Statement& st) const {
+    if (std::strcmp(st.op->name, "Rest") != 0 || report_.fineLine != 0) return false;
+    const double beats = st.args[0].number;
+    if (!(beats > 0 && beats < kUnbounded) || zav > 0 || zas > 0 || zaf > 0) return false;
+    for (const Glide& g : kGlides)
+        if (*g.slope != 0 && std::strcmp(g.start, "glMM") != 0) return false;
+    return true;
+}
+
+void Runner::write_held() {
+    if (!held_) return;
+    const HeldRest h = std::move(*held_);
+    held_.reset();
+    expand_line(h.text);
+    for (const std::string& between : h.between) expand_line(between);
+    call(h.line, h.st);
 }
 
 void Runner::assign(const Statement& st) {
@@ -406,6 +462,7 @@ void Runner::glides_left(const std::string& where) {
 }
 
 void Runner::finish(int lastLine) {
+    write_held();
     if (report_.fineLine != 0) return;
     const int line = lastLine > 0 ? lastLine : 1;
     if (check_) {

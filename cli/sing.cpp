@@ -360,7 +360,8 @@ bool starts_with_word(const std::string& text, std::size_t at, const char* word)
 
 }  // namespace
 
-bool sing_line(const std::string& name, int line, const std::string& text, RunReport& report) {
+bool sing_line(const std::string& name, int line, const std::string& text, RunReport& report,
+               double& lead, const std::function<void(bool)>& before) {
     std::size_t at = 0;
     while (at < text.size() && (text[at] == ' ' || text[at] == '\t')) ++at;
     Error e = {0, ""};
@@ -405,9 +406,18 @@ bool sing_line(const std::string& name, int line, const std::string& text, RunRe
         g_level = level;
         return fail(e);
     }
+    const double taken = lead > 0 && sung.notes.front().hz > 0 ? lead : 0;
+    if (taken > 0) {
+        ss::Note rest;
+        rest.beats = taken;
+        rest.level = rest.levelEnd = sung.notes.front().level;
+        sung.notes.insert(sung.notes.begin(), rest);
+        places.notes.insert(places.notes.begin(), at);
+    }
+    before(taken > 0);
     ss::Problem problem;
     std::vector<sw::Call> calls;
-    const int before = nerrors;
+    const int errorsBefore = nerrors;
     std::fflush(stdout);
     warn_uneven_tracks(name, line, at);
     if (!ss::sing(sung, options, problem, &calls, collected_labels())) {
@@ -424,7 +434,8 @@ bool sing_line(const std::string& name, int line, const std::string& text, RunRe
         if (column == std::string::npos) column = index(problem.note, places.notes);
         return fail({column != std::string::npos ? column : at, "sing: " + problem.message});
     }
-    finish_line(name, line, at, before, "sing", "line", calls, report);
+    if (taken > 0) lead = 0;
+    finish_line(name, line, at, errorsBefore, "sing", "line", calls, report);
     return true;
 }
 

@@ -271,6 +271,11 @@ TEST(SaySing, ALineThatCannotBeSaidOrSungIsReportedAndWritesNothing) {
         EXPECT_EQ(r.err.rfind(c.message, 0), 0u) << c.line << "\n" << r.err;
         EXPECT_TRUE(r.out == clean.out) << c.line << ": the line wrote to the score";
     }
+    // A line that fails after taking the Rest before it as its own still leaves the Rest.
+    dir.write("s.ss", std::string(kStart) + "Rest 1\nsing \"la\" C4/1 lang=xx\nfine\n");
+    const ChildResult taken = run_program({"s.ss"}, dir);
+    EXPECT_EQ(taken.err.rfind("s.ss:5:16: error: sing: cannot sing 'la'", 0), 0u) << taken.err;
+    EXPECT_TRUE(taken.out == clean.out);
     // A phrase longer than an hour at its natural rate (and said in about a second).
     std::string words = "say \"";
     for (int i = 0; i < 8000; ++i) words += "hello there ";
@@ -296,7 +301,11 @@ TEST(SaySing, ALineThatCannotBeSaidOrSungIsReportedAndWritesNothing) {
     // A mark on a tied note comes on its beat, as on a held syllable; "AH0" is unstressed
     // though no vowel of its word is stressed.
     // A glide running when a line starts moves its tempo as one on its first note does.
+    // A silent Rest just before a line that starts with a note is the line's own rest (not
+    // while another glide runs through it).
     const std::tuple<const char*, const char*, bool> same[] = {
+        {"Rest 1\n# a breath\n\nsing \"la\" C4/1", "# a breath\n\nsing \"la\" r/1 C4/1", true},
+        {"glAV 2 -6\nRest 1\nsing \"la\" C4/1", "glAV 2 -6\nsing \"la\" r/1 C4/1", false},
         {"sing \"la la\" C4/1~ C4/1:mm=120 D4/1", "sing \"la _ la\" C4/1 C4/1:mm=120 D4/1", true},
         {"sing \"la la\" C4/1~ C4/1:pp D4/1", "sing \"la _ la\" C4/1 C4/1:pp D4/1", true},
         {"glMM 4 120\nsing \"ah\" C4/4", "sing \"ah\" C4/4:gl=4,120", true},

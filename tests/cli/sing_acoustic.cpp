@@ -104,10 +104,11 @@ TEST(SingMeasure, VowelsStartOnTheirNotesAtTheirPitch) {
               "G4/1 C4/2\n"
               "Rest 0.5\nfine\n");
     // A bass's low vowels after rests: each starts an open phase ahead, so that its first
-    // glottal closure falls on the beat (Praat read them 12 ms late from voices started on it).
+    // glottal closure falls on the beat (Praat read them 12 ms late from voices started on it);
+    // the first after a Rest statement, which the line takes as its own rest.
     dir.write("bass.ss",
-              "start1 0 1 1 1 1 1 0 1 1\nstartmn\nmetronome 60\nvoice bass\n"
-              "sing \"oo ee oo ee\" r/1 E2/1 r/1 E2/1 r/1 A2/1 r/1 A2/1\nRest 0.5\nfine\n");
+              "start1 0 1 1 1 1 1 0 1 1\nstartmn\nmetronome 60\nvoice bass\nRest 1\n"
+              "sing \"oo ee oo ee\" E2/1 r/1 E2/1 r/1 A2/1 r/1 A2/1\nRest 0.5\nfine\n");
     dir.write(
         "first.musicxml",
         "<score-partwise><part-list><score-part id=\"P1\"/></part-list><part id=\"P1\"><measure "
