@@ -373,6 +373,9 @@ bool sing_line(const std::string& name, int line, const std::string& text, RunRe
     };
     if (starts_with_word(text, at, "voice")) {
         const std::vector<Piece> t = split_words(text, at + 5);
+        if (t.size() > 1 && ss::find_voice(t[0].text) != nullptr)
+            return fail({t[1].column,
+                         "voice takes one preset; '" + t[1].text + "' comes after " + t[0].text});
         if (t.size() != 1 || ss::find_voice(t[0].text) == nullptr)
             return fail({t.empty() ? at : t[0].column,
                          "voice needs one of bass, tenor, alto, soprano, child, breathy"});

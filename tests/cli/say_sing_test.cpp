@@ -259,6 +259,7 @@ TEST(SaySing, ALineThatCannotBeSaidOrSungIsReportedAndWritesNothing) {
         {"sing \"la la\" C4/1 D4/1e-9", "s.ss:4:19: error: sing: a note needs a length of 1 ms"},
         {"sing \"la la\" C4/1 C4/100:mm=1", "s.ss:4:1: error: sing: a line lasts at most an hour"},
         {"voice baritone", "s.ss:4:7: error: voice needs one of bass, tenor, alto, soprano"},
+        {"voice tenor bass", "s.ss:4:13: error: voice takes one preset; 'bass' comes after tenor"},
         {"vibrato rate=30", "s.ss:4:9: error: vibrato setting 'rate=30': off, on, rate=1..12"},
     };
     ScratchDir dir;
