@@ -9,6 +9,8 @@
 #include <cstring>
 #include <string>
 
+#include "script.h"
+
 namespace cli {
 
 std::unique_ptr<speechscore::Renderer> make_renderer(std::function<bool()> stop) {
@@ -42,13 +44,14 @@ int render(speechscore::Renderer& renderer, const std::string& score, const std:
              at = line.find(score, at + shown.size()))
             line.replace(at, score.size(), shown);
         std::fprintf(stderr, "%s%s\n",
-                     line.compare(0, 2, "  ") == 0 ? "" : "speechscore: ", line.c_str());
+                     line.compare(0, 2, "  ") == 0 ? "" : "speechscore: ", printable(line).c_str());
     }
     switch (result.status) {
         case speechscore::RenderStatus::rendered:
             return 0;
         case speechscore::RenderStatus::clipped:
-            std::fprintf(stderr, "speechscore: %s is kept, clipped to full scale\n", wav.c_str());
+            std::fprintf(stderr, "speechscore: %s is kept, clipped to full scale\n",
+                         printable(wav).c_str());
             return 4;
         case speechscore::RenderStatus::stopped:
             return 130;

@@ -195,9 +195,11 @@ std::string clipped_words(const std::string& message) {
     return out;
 }
 
-std::string quoted(const std::string& text) {
-    std::string shown = "'";
-    const std::size_t end = cut_of(text);
+namespace {
+
+// The first end bytes of text, its control characters as escapes (\x1b).
+std::string escaped(const std::string& text, std::size_t end) {
+    std::string shown;
     for (std::size_t i = 0; i < end; ++i) {
         const char c = text[i];
         const auto byte = static_cast<unsigned char>(c);
@@ -209,6 +211,16 @@ std::string quoted(const std::string& text) {
             shown += c;
         }
     }
+    return shown;
+}
+
+}  // namespace
+
+std::string printable(const std::string& text) { return escaped(text, text.size()); }
+
+std::string quoted(const std::string& text) {
+    const std::size_t end = cut_of(text);
+    const std::string shown = "'" + escaped(text, end);
     if (end == text.size()) return shown + "'";
     return shown + "...' (" + std::to_string(text.size()) + " bytes)";
 }

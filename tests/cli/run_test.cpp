@@ -413,6 +413,10 @@ TEST(ScriptFiles, BadUsageAndFilesThatCannotBeUsedEndWithStatus2) {
         {{"--check", "-o", "s.sco", "s.ss"}, "--check writes nothing; leave out -o and --render"},
         {{"-o"}, "-o needs a file name"},
         {{"nope.ss"}, "cannot read nope.ss: No such file or directory"},
+        // A name's control characters are shown as escapes: a name cannot drive the terminal.
+        {{"no\x1b[2J.ss"}, "cannot read no\\x1b[2J.ss: No such file or directory"},
+        {{"-o", "no/\x1b]0;x\x07/s.sco", "s.ss"},
+         "cannot write no/\\x1b]0;x\\x07/s.sco: No such file or directory"},
         {{"huge.ss"},
          "cannot read huge.ss: it holds 16777217 bytes, more than the 16 MiB a script may hold"},
         {{"huge.musicxml"}, "cannot read huge.musicxml: it holds 16777217 bytes, more than the "
