@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "files.h"
+#include "outputs.h"
 #include "python.h"
 #include "render.h"
 #include "say.h"
@@ -34,6 +35,8 @@ double beat = 1.0;
 int TTO = 0;
 
 namespace {
+
+using speechscore::outputs::printable;
 
 const char kUsage[] =
     "usage: speechscore [options] SCRIPT\n"
@@ -93,18 +96,18 @@ void on_interrupt(int signal_number) {
 int interrupted_status() { return 128 + g_interrupted; }
 
 int usage_error(const std::string& message) {
-    std::fprintf(stderr, "speechscore: %s\n%s", cli::printable(message).c_str(), kUsage);
+    std::fprintf(stderr, "speechscore: %s\n%s", printable(message).c_str(), kUsage);
     return 2;
 }
 
 int fail(const std::string& message) {
-    std::fprintf(stderr, "speechscore: %s\n", cli::printable(message).c_str());
+    std::fprintf(stderr, "speechscore: %s\n", printable(message).c_str());
     return 2;
 }
 
 // The script's name in messages.
 std::string display_name(const Options& o) {
-    return o.script == "-" ? "<stdin>" : cli::printable(o.script);
+    return o.script == "-" ? "<stdin>" : printable(o.script);
 }
 
 std::string plural(int n, const char* one, const char* many) {
@@ -225,8 +228,8 @@ int pass(const Options& o, speechscore::Renderer* renderer) {
     } else if (!o.output.empty()) {
         if (!cli::open_output(o.output, output, problem, interrupted)) {
             if (interrupted) return interrupted_status();
-            std::fprintf(stderr, "speechscore: cannot write %s: %s\n",
-                         cli::printable(o.output).c_str(), problem.c_str());
+            std::fprintf(stderr, "speechscore: cannot write %s: %s\n", printable(o.output).c_str(),
+                         problem.c_str());
             return 2;
         }
         outFd = output.fd;
@@ -247,7 +250,7 @@ int pass(const Options& o, speechscore::Renderer* renderer) {
             }
             if (interrupted) return interrupted_status();
             std::fprintf(stderr, "speechscore: cannot write the labels to %s: %s\n",
-                         cli::printable(o.labels).c_str(), problem.c_str());
+                         printable(o.labels).c_str(), problem.c_str());
             return 2;
         }
     }
@@ -293,12 +296,12 @@ int pass(const Options& o, speechscore::Renderer* renderer) {
     std::string shown = temporary ? "the score of " + name : "";
     if (rendering && output.fd >= 0 && !output.scratch.empty()) {
         scorePath = output.scratch;
-        shown = cli::printable(o.output);
+        shown = printable(o.output);
     } else if (output.fd >= 0) {
         if (status < 128 && !r.writeFailed) {
             if (!cli::commit_output(output, problem)) {
                 std::fprintf(stderr, "speechscore: cannot write %s: %s\n",
-                             cli::printable(o.output).c_str(), problem.c_str());
+                             printable(o.output).c_str(), problem.c_str());
                 clean_up();
                 return 2;
             }
@@ -307,7 +310,7 @@ int pass(const Options& o, speechscore::Renderer* renderer) {
         }
     }
     if (r.writeFailed) {
-        const std::string where = o.output.empty() ? "standard output" : cli::printable(o.output);
+        const std::string where = o.output.empty() ? "standard output" : printable(o.output);
         std::fprintf(stderr, "speechscore: cannot write the %s to %s: %s\n",
                      o.expand ? "expanded script" : "score", where.c_str(),
                      std::strerror(r.writeFailed));
@@ -329,8 +332,8 @@ int pass(const Options& o, speechscore::Renderer* renderer) {
             return interrupted_status();
         }
         if (output.fd >= 0 && !cli::commit_output(output, problem)) {
-            std::fprintf(stderr, "speechscore: cannot write %s: %s\n",
-                         cli::printable(o.output).c_str(), problem.c_str());
+            std::fprintf(stderr, "speechscore: cannot write %s: %s\n", printable(o.output).c_str(),
+                         problem.c_str());
             clean_up();
             return 2;
         }
@@ -338,19 +341,19 @@ int pass(const Options& o, speechscore::Renderer* renderer) {
         if (status == 0 || (status == 4 && o.watch)) {  // a clipped take is kept
             std::fprintf(stderr, "%s: rendered %s in %lld ms (%s)%s\n", name.c_str(),
                          seconds_text(r.scoreEnd).c_str(), static_cast<long long>(elapsed_ms()),
-                         cli::printable(o.wav).c_str(), status == 4 ? ", clipped" : "");
+                         printable(o.wav).c_str(), status == 4 ? ", clipped" : "");
         } else if (o.watch) {
             std::fprintf(stderr, "%s: not rendered (status %d)\n", name.c_str(), status);
         }
     } else if (o.check || o.watch) {
         std::string line = name + ": no errors; the score lasts " + seconds_text(r.scoreEnd);
         if (!o.check)
-            line += " (" + cli::printable(o.output) + ", " + std::to_string(elapsed_ms()) + " ms)";
+            line += " (" + printable(o.output) + ", " + std::to_string(elapsed_ms()) + " ms)";
         std::fprintf(stderr, "%s\n", line.c_str());
     }
     if (labelsKept && labels.fd >= 0 && !r.labelsFailed && !cli::commit_output(labels, problem)) {
         std::fprintf(stderr, "speechscore: cannot write the labels to %s: %s\n",
-                     cli::printable(o.labels).c_str(), problem.c_str());
+                     printable(o.labels).c_str(), problem.c_str());
         status = std::max(status, 2);
     }
     clean_up();

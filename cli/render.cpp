@@ -9,9 +9,11 @@
 #include <cstring>
 #include <string>
 
-#include "script.h"
+#include "outputs.h"
 
 namespace cli {
+
+using speechscore::outputs::printable;
 
 std::unique_ptr<speechscore::Renderer> make_renderer(std::function<bool()> stop) {
     auto renderer = std::make_unique<speechscore::Renderer>(speechscore::find_orchestra());

@@ -141,10 +141,6 @@ constexpr std::size_t kShownBytes = 64;
 // than kShownBytes is cut there and its length given: 'VOWVOW...' (1048576 bytes).
 std::string quoted(const std::string& text);
 
-// A file name or a line as the messages show it: control characters as \xNN, so that a name
-// cannot move the terminal's cursor or colour its text.
-std::string printable(const std::string& text);
-
 // The text as it is, cut like quoted cuts it.
 std::string clipped(const std::string& text);
 

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "outputs.h"
 #include "script.h"
 
 namespace cli {
@@ -195,32 +196,9 @@ std::string clipped_words(const std::string& message) {
     return out;
 }
 
-namespace {
-
-// The first end bytes of text, its control characters as escapes (\x1b).
-std::string escaped(const std::string& text, std::size_t end) {
-    std::string shown;
-    for (std::size_t i = 0; i < end; ++i) {
-        const char c = text[i];
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7f) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\x%02x", byte);
-            shown += escape;
-        } else {
-            shown += c;
-        }
-    }
-    return shown;
-}
-
-}  // namespace
-
-std::string printable(const std::string& text) { return escaped(text, text.size()); }
-
 std::string quoted(const std::string& text) {
     const std::size_t end = cut_of(text);
-    const std::string shown = "'" + escaped(text, end);
+    const std::string shown = "'" + speechscore::outputs::printable(text.substr(0, end));
     if (end == text.size()) return shown + "'";
     return shown + "...' (" + std::to_string(text.size()) + " bytes)";
 }

@@ -33,22 +33,7 @@ void on_signal(int sig) { g_signal = sig; }
 
 std::string g_prog;
 
-// The text with its control characters (a file name's line break or escape sequence) written
-// as \xNN, so that a message stays one line and cannot drive the terminal.
-std::string printable(const std::string& text) {
-    std::string out;
-    for (const char c : text) {
-        const auto u = static_cast<unsigned char>(c);
-        if (u >= 0x20 && u != 0x7f) {
-            out += c;
-        } else {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\x%02x", u);
-            out += escaped;
-        }
-    }
-    return out;
-}
+using speechscore::outputs::printable;
 
 void say(const std::string& text) {
     std::fprintf(stderr, "%s: %s\n", g_prog.c_str(), printable(text).c_str());

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
 
 namespace speechscore {
 namespace outputs {
@@ -37,6 +38,21 @@ mode_t creation_mode() {
 }
 
 }  // namespace
+
+std::string printable(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u >= 0x20 && u != 0x7f) {
+            out += c;
+        } else {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", u);
+            out += escaped;
+        }
+    }
+    return out;
+}
 
 std::string directory_of(const std::string& path) {
     const std::size_t slash = path.rfind('/');

@@ -12,6 +12,10 @@
 namespace speechscore {
 namespace outputs {
 
+// The text with its control characters (a file name's line break or escape sequence) written
+// as \xNN, so that a message stays one line and cannot drive the terminal.
+std::string printable(const std::string& text);
+
 // The directory part of a path ("." for a bare name, "/" at the root) and its last component.
 std::string directory_of(const std::string& path);
 std::string base_of(const std::string& path);
