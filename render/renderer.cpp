@@ -30,6 +30,7 @@
 #include <cstring>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <regex>
@@ -542,12 +543,20 @@ int perform(CSOUND* csound, const std::string& score, const Block& block) {
     return status > 0 ? 0 : status;
 }
 
-// In a copy made ahead of its render: writes now every page it still shares with the
-// instance it was copied from, a run of pages at a time, so that the render's first write to
-// each does not stop it for a copy of the page (some 300 in a 1-second render, about 15 us
-// each where a virtual machine traps every page fault: a lone render took 28 ms, 21.5 with
-// this). Linux 5.14 and later; elsewhere nothing happens.
-void own_shared_pages() {
+// In a copy made ahead of its render, while `waiting` says no render waits for it: 1 MiB that
+// the render will take from the allocator written now (a 1-second render's page faults fall
+// from 505 to 280, its processor time from 6.1 to 5.4 ms), then every page it still shares
+// with the instance it was copied from, a run of at most 64 pages at a time, so that the
+// render's first write to each does not stop it for a copy of the page (some 300 in a 1-second
+// render, about 15 us each where a virtual machine traps every page fault: a lone render took
+// 28 ms, 21.5 with this). Page copies on Linux 5.14 and later; elsewhere only the first part.
+void prepare_pages(const std::function<bool()>& waiting) {
+    const std::size_t ahead = std::size_t{1} << 20, step = std::size_t{1} << 18;
+    if (char* const written = static_cast<char*>(std::malloc(ahead))) {
+        for (std::size_t done = 0; done < ahead && !waiting(); done += step)
+            explicit_bzero(written + done, step);
+        std::free(written);
+    }
 #ifdef MADV_POPULATE_WRITE
     std::FILE* const maps = std::fopen("/proc/self/maps", "re");
     if (maps == nullptr) return;
@@ -565,9 +574,17 @@ void own_shared_pages() {
         char* const start = reinterpret_cast<char*>(from);
         resident.assign((to - from) / page, 0);
         if (mincore(start, to - from, resident.data()) != 0) continue;
-        for (std::size_t i = 0, j = 0; i < resident.size(); i = j + 1) {
-            for (j = i; j < resident.size() && (resident[j] & 1) != 0;) ++j;
-            if (j > i) madvise(start + i * page, (j - i) * page, MADV_POPULATE_WRITE);
+        for (std::size_t i = 0, j = 0; i < resident.size(); i = j) {
+            for (j = i; j < resident.size() && j - i < 64 && (resident[j] & 1) != 0;) ++j;
+            if (j == i) {
+                ++j;
+                continue;
+            }
+            if (waiting()) {
+                std::fclose(maps);
+                return;
+            }
+            madvise(start + i * page, (j - i) * page, MADV_POPULATE_WRITE);
         }
     }
     std::fclose(maps);
@@ -1804,26 +1821,36 @@ void Renderer::State::serve(int listener) {
     stop = nullptr;
     // A copy made ahead waits for the next connection, so that a render starts without
     // waiting for a copy to be made; when it takes one, the next copy is made while it renders.
+    // That copy makes its pages its own only once the render before it has ended (or at once
+    // when there was none): on two cores, writing some 10 MB of pages beside a render slowed
+    // the render itself. A connection that comes first is taken without them.
+    int previous = -1;  // the end of a pipe whose other end only the rendering copy holds
     for (;;) {
-        int taken[2];
-        if (pipe2(taken, O_CLOEXEC) != 0) _exit(1);
+        int taken[2], alive[2];
+        if (pipe2(taken, O_CLOEXEC) != 0 || pipe2(alive, O_CLOEXEC) != 0) _exit(1);
         void* volatile block = std::malloc(4096);  // as in spawn()
         std::free(block);
         const pid_t copy = fork();
         if (copy == 0) {
             close(taken[0]);
-            // 1 MiB that the render will take from the allocator, written now while the copy
-            // waits: its page faults are then off the render's way (a 1-second render's faults
-            // fall from 505 to 280, its processor time from 6.1 to 5.4 ms).
-            const std::size_t ahead = std::size_t{1} << 20;
-            if (char* const written = static_cast<char*>(std::malloc(ahead))) {
-                explicit_bzero(written, ahead);
-                std::free(written);
+            close(alive[0]);
+            const int wait_ms = static_cast<int>(std::min(resident, 86400u)) * 1000;
+            if (previous >= 0) {  // until the render before this copy's ends, or one comes
+                pollfd p[2] = {{kept, POLLIN, 0}, {previous, POLLIN, 0}};
+                int ready;
+                while ((ready = poll(p, 2, wait_ms)) < 0 && errno == EINTR) {
+                }
+                if (ready == 0) _exit(0);  // waited long enough
+                if (ready < 0) _exit(1);
+                close(previous);
             }
-            own_shared_pages();
+            prepare_pages([kept] {
+                pollfd p = {kept, POLLIN, 0};
+                return poll(&p, 1, 0) > 0;
+            });
             for (;;) {
                 pollfd p = {kept, POLLIN, 0};
-                const int ready = poll(&p, 1, static_cast<int>(std::min(resident, 86400u)) * 1000);
+                const int ready = poll(&p, 1, wait_ms);
                 if (ready == 0) _exit(0);  // waited long enough
                 if (ready < 0 && errno != EINTR) _exit(1);
                 if (ready <= 0) continue;
@@ -1840,6 +1867,9 @@ void Renderer::State::serve(int listener) {
             }
         }
         close(taken[1]);
+        close(alive[1]);
+        if (previous >= 0) close(previous);
+        previous = alive[0];
         char byte = 0;
         ssize_t n;
         while ((n = read(taken[0], &byte, 1)) < 0 && errno == EINTR) {
