@@ -330,7 +330,15 @@ def _run_local(jobs: List[Job], count: int, options: Tuple[str, ...], record: An
         with lock:
             record(*row)
 
+    finished = threading.Event()  # set when the renders have ended: their thread's last step
+
     def render() -> None:
+        try:
+            render_groups()
+        finally:
+            finished.set()
+
+    def render_groups() -> None:
         # A renderer of the batch's own, whose workers render every group and end with it.
         from ._render import Renderer
 
@@ -362,12 +370,28 @@ def _run_local(jobs: List[Job], count: int, options: Tuple[str, ...], record: An
                 return
 
     def hand(items: Optional[List[Prepared]]) -> None:
-        while renderer.is_alive():
+        while not finished.is_set():
             try:
                 groups.put(items, timeout=0.1)
                 return
             except queue.Full:
                 continue
+
+    def end() -> Optional[BaseException]:
+        # The renders end before this returns, even when a stop (Ctrl-C, SIGTERM) comes while
+        # they are waited for: it stops them, and is returned. A thread still in the render
+        # module when the interpreter ends would be stopped inside it, and the process with it.
+        # (Not Thread.join alone: interrupted, it may let the next join return at once.)
+        interrupted: Optional[BaseException] = None
+        while not finished.is_set():
+            try:
+                hand(None)
+                finished.wait(0.1)
+            except BaseException as e:
+                stop.set()
+                interrupted = interrupted or e
+        renderer.join()
+        return interrupted
 
     renderer = threading.Thread(target=render, daemon=True)
     renderer.start()
@@ -389,9 +413,10 @@ def _run_local(jobs: List[Job], count: int, options: Tuple[str, ...], record: An
             hand(group)
     except BaseException:
         stop.set()
+        end()
         raise
-    finally:
-        hand(None)
-        renderer.join()
+    interrupted = end()
+    if interrupted is not None:
+        raise interrupted
     if raised:
         raise raised[0]
