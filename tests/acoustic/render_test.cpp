@@ -448,6 +448,57 @@ TEST_F(Render, NamesAFullDisk) {
                          "\nrender: nothing was written to " + wav + "\n");
 }
 
+// A worker performs the scores it is given one after another in one running performance: each
+// sounds and ends as it does alone, whatever the score before it left set, whatever its events'
+// times, and a score that cannot follow another is rendered alone.
+TEST_F(Render, ScoresFollowingOneAnotherInAWorkerSoundAsTheyDoAlone) {
+    std::string tables;  // the tables startmn() writes
+    for (const std::string& line : lines_of(read_file(score_of("follow_plain", piece))))
+        if (line.rfind("f ", 0) == 0) tables += line + "\n";
+    const std::string dir = scratch() + "/";
+    const auto write = [&](const std::string& name, const std::string& text) {
+        std::ofstream(dir + name) << text;
+        return dir + name;
+    };
+    // Settings, a nasal pair and delta F1 away from the orchestra's start values.
+    const std::string set = write("follow_set.sco", tables +
+                                                        "i 1 0 0.01 0 1 0.5 1 1 1 0 1 1\n"
+                                                        "i 17 0 0.05 400 100 250 60\n"
+                                                        "i 19 0 0.05 80 40\n"
+                                                        "i 20 0 0.6 60 0\ni 21 0 0.6 7.0\n"
+                                                        "i 80 0.01 0.59\ne\n");
+    // None of them; a pitch change halfway between two control cycles (0.16 s at 1378.125 a
+    // second); a last note that its instrument cuts to the formant glide, so that the score
+    // ends at 0.6 s, not 0.9.
+    const std::string body =
+        "i 20 0 0.6 60 0\ni 21 0 0.16 7.0\ni 21 0.16 0.44 7.2\n"
+        "i 11 0.5 0.4 700 80\ni 80 0.01 0.59\ne\n";
+    const std::string rest = write("follow_rest.sco", tables + body);
+    const std::string untabled =  // without table 7: it fails alone, and after another
+        write("follow_untabled.sco",
+              std::regex_replace(tables, std::regex("f  ?7[^\n]*\n"), "") + body);
+    const std::vector<std::string> scores = {set, rest, untabled, set, rest};
+    speechscore::Renderer renderer(SPEECHSCORE_ORCHESTRA);
+    renderer.set_jobs(1);
+    std::vector<speechscore::RenderItem> items;
+    for (std::size_t i = 0; i < scores.size(); ++i)
+        items.push_back({scores[i], dir + "f" + std::to_string(i) + ".wav"});
+    const std::vector<speechscore::RenderResult> results = renderer.render_batch(items);
+    for (std::size_t i = 0; i < scores.size(); ++i) {
+        const std::string alone = dir + "alone" + std::to_string(i) + ".wav";
+        const ChildResult own = render({scores[i], alone}, {"SPEECHSCORE_RENDER_RESIDENT=0"});
+        EXPECT_EQ(own.status, results[i].status == speechscore::RenderStatus::rendered ? 0 : 1)
+            << i << own.err;
+        if (own.status != 0) continue;
+        EXPECT_EQ(read_sound(items[i].wav).samples, read_sound(alone).samples) << i;
+    }
+    EXPECT_EQ(results[1].status, speechscore::RenderStatus::rendered);
+    EXPECT_NEAR(results[1].seconds, 0.6, 0.001);
+    EXPECT_EQ(results[2].status, speechscore::RenderStatus::failed);
+    EXPECT_EQ(results[2].messages.front(),
+              untabled + " lacks function table 7 of the three (4, 6 and 7) that startmn() writes");
+}
+
 TEST_F(Render, ABatchRendersAsTheProgramDoesAloneAndStopsWhenAsked) {
     const std::string plain = score_of("batch_plain", piece);
     const std::string loud = score_of("batch_loud", piece, kLoud);
