@@ -556,6 +556,14 @@ long long score_cycle(double time, double kr) {
     return static_cast<long long>(std::floor(time * kr + 0.5));
 }
 
+// True when an event at `time` falls halfway between two control cycles and an event added to
+// a running performance would start in the earlier one (csound rounds those to the even one).
+bool halfway(double time, double kr) {
+    const double cycles = time * kr;
+    return time > 0 && cycles - std::floor(cycles) == 0.5 &&
+           std::llrint(cycles) != score_cycle(time, kr);
+}
+
 // What a plain score that may follow another in one performance needs: the control cycle of
 // its last event, and the one it ends in at the latest (where its last note would end at its
 // full length). Only statements i of the orchestra's instruments with lengths of 0 or more,
@@ -590,6 +598,10 @@ bool following(const std::vector<std::string>& lines, const std::set<int>& known
         }
         const double length = std::strtod(fields[2].c_str(), nullptr);
         if (known.count(number) == 0 || !(length >= 0)) return false;
+        // A note that starts halfway between two control cycles is moved by the smallest step
+        // (following_score()); one that also ends there, or nearly, might end a cycle later.
+        const double ends = (time + length) * kr;
+        if (halfway(time, kr) && std::fabs(ends - std::floor(ends) - 0.5) < 1e-6) return false;
         end = std::max(end, time + length);
     }
     for (const int table : kTables)
@@ -612,9 +624,7 @@ std::string following_score(const std::vector<std::string>& lines, double kr) {
             const std::vector<std::string> fields =
                 fields_of(line.substr(first + 1, line.find(';') - first - 1));
             const double time = fields.size() > 1 ? std::strtod(fields[1].c_str(), nullptr) : 0;
-            const double cycles = time * kr;
-            if (time > 0 && cycles - std::floor(cycles) == 0.5 &&
-                std::llrint(cycles) != score_cycle(time, kr)) {
+            if (halfway(time, kr)) {
                 std::string moved = line.substr(0, first + 1);
                 for (std::size_t k = 0; k < fields.size(); ++k)
                     moved += ' ' +
