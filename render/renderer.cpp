@@ -484,7 +484,7 @@ std::vector<std::string> diagnose(const std::vector<std::string>& lines, const s
 // take ends where none is left after the last event. So the samples are those of a
 // performance of its own: the tests compare them. Only where that holds by construction: an
 // orchestra whose instruments write no global value without a start value of its own (see
-// following_instruments), and a score that following() takes; any other is performed on its
+// following_instruments), and a score that can_follow() takes; any other is performed on its
 // own, and so is one whose performance reports an error.
 
 // The names of the two instruments, and the channel the count goes to.
@@ -572,8 +572,8 @@ bool halfway(double time, double kr) {
 struct Following {
     long long last = 0, most = 0;
 };
-bool following(const std::vector<std::string>& lines, const std::set<int>& known, double kr,
-               Following& f) {
+bool can_follow(const std::vector<std::string>& lines, const std::set<int>& known, double kr,
+                Following& f) {
     double last = 0, end = 0;
     bool ended = false;
     std::set<int> tables;
@@ -809,7 +809,7 @@ std::string report_of(const Outcome& outcome) {
 }
 
 // A worker: a copy of the renderer that renders scores one after another in an instance of
-// its own: in one running performance where they may follow one another (see following()),
+// its own: in one running performance where they may follow one another (see can_follow()),
 // else each in the instance set up again (csoundReset and a compilation, about 10 ms here).
 // A copy of the compiled instance for each score cost more in its page faults: 25 to 32 ms of
 // processor time a one-second score, against 14 to 19 in a worker (docs/orchestra.md).
@@ -840,7 +840,8 @@ struct Job {
 
 struct Renderer::State {
     std::string orchestra_path, orchestra, error;
-    std::string following_text;    // the renderer's two instruments (see following()); empty: none
+    std::string
+        following_text;  // the renderer's two instruments (following_instruments()), or none
     const MYFLT* notes = nullptr;  // in a worker's running performance, the count of notes
     std::set<int> instruments;
     std::vector<std::string> options;
@@ -865,7 +866,7 @@ struct Renderer::State {
     // In a worker: the instance set up afresh and the orchestra compiled again.
     bool recompile();
     // In a worker: the instance set up afresh for scores that follow one another (see
-    // following()), the orchestra with the renderer's two instruments performing a score that
+    // can_follow()), the orchestra with the renderer's two instruments performing a score that
     // lasts 100000 s.
     bool follow();
     std::string fatal_option(const std::vector<std::string>& flags);
@@ -1957,8 +1958,7 @@ void Renderer::State::work(int requests) {
         const double kr = g_api.csoundGetKr(csound);
         Following follows;
         const bool may_follow = (ready || following) && !following_text.empty() &&
-                                plain_score(lines) &&
-                                speechscore::following(lines, instruments, kr, follows);
+                                plain_score(lines) && can_follow(lines, instruments, kr, follows);
         if (may_follow && !following) {
             following = follow();
             followed = 0;
