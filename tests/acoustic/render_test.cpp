@@ -467,9 +467,9 @@ TEST_F(Render, ScoresFollowingOneAnotherInAWorkerSoundAsTheyDoAlone) {
                                                         "i 19 0 0.05 80 40\n"
                                                         "i 20 0 0.6 60 0\ni 21 0 0.6 7.0\n"
                                                         "i 80 0.01 0.59\ne\n");
-    // None of them; a pitch change halfway between two control cycles (0.16 s at 1378.125 a
-    // second); a last note that its instrument cuts to the formant glide, so that the score
-    // ends at 0.6 s, not 0.9.
+    // None of them; a pitch change halfway between two control cycles (0.16 s, at 1378.125
+    // cycles a second); a last note that its instrument cuts to the formant glide, so that the
+    // score ends at 0.6 s, not 0.9.
     const std::string body =
         "i 20 0 0.6 60 0\ni 21 0 0.16 7.0\ni 21 0.16 0.44 7.2\n"
         "i 11 0.5 0.4 700 80\ni 80 0.01 0.59\ne\n";
