@@ -565,21 +565,30 @@ bool halfway(double time, double kr) {
 }
 
 // What a plain score that may follow another in one performance needs: the control cycle of
-// its last event, and the one it ends in at the latest (where its last note would end at its
-// full length). Only statements i of the orchestra's instruments with lengths of 0 or more,
-// f, and a last e without a time; and the tables the orchestra reads (4, 6 and 7) made at time
-// 0, since the tables of the score before stay. False when the score may not.
+// its last event, the one it ends in at the latest (where its last note would end at its full
+// length), and the score as it follows: without its statement e, which would end the
+// performance, and with each start time halfway between two control cycles moved up to the
+// next number (a difference of 1e-17 s at 1 s), so that the event starts in the later cycle,
+// as in a score of its own. Only statements i of the orchestra's instruments with lengths of 0
+// or more, f, and a last e without a time; and the tables the orchestra reads (4, 6 and 7)
+// made at time 0, since the tables of the score before stay. False when the score may not.
 struct Following {
     long long last = 0, most = 0;
+    std::string score;
+    const MYFLT* notes = nullptr;  // the count instrument's channel in the running performance
 };
 bool can_follow(const std::vector<std::string>& lines, const std::set<int>& known, double kr,
                 Following& f) {
     double last = 0, end = 0;
     bool ended = false;
     std::set<int> tables;
+    f.score.clear();
     for (const std::string& line : lines) {
         const std::size_t first = line.find_first_not_of(" \t");
-        if (first == std::string::npos || line[first] == ';') continue;
+        if (first == std::string::npos || line[first] == ';') {
+            f.score += line + '\n';
+            continue;
+        }
         const char kind = line[first];
         const std::vector<std::string> fields =
             fields_of(line.substr(first + 1, line.find(';') - first - 1));
@@ -592,50 +601,31 @@ bool can_follow(const std::vector<std::string>& lines, const std::set<int>& know
         const int number = std::atoi(fields[0].c_str());
         const double time = std::strtod(fields[1].c_str(), nullptr);
         last = std::max(last, time);
-        if (kind == 'f') {
-            if (time == 0) tables.insert(number);
-            continue;
+        if (kind == 'f' && time == 0) tables.insert(number);
+        if (kind == 'i') {
+            const double length = std::strtod(fields[2].c_str(), nullptr);
+            if (known.count(number) == 0 || !(length >= 0)) return false;
+            // A note moved by the smallest step that also ends halfway, or nearly, might end a
+            // cycle later.
+            const double ends = (time + length) * kr;
+            if (halfway(time, kr) && std::fabs(ends - std::floor(ends) - 0.5) < 1e-6) return false;
+            end = std::max(end, time + length);
         }
-        const double length = std::strtod(fields[2].c_str(), nullptr);
-        if (known.count(number) == 0 || !(length >= 0)) return false;
-        // A note that starts halfway between two control cycles is moved by the smallest step
-        // (following_score()); one that also ends there, or nearly, might end a cycle later.
-        const double ends = (time + length) * kr;
-        if (halfway(time, kr) && std::fabs(ends - std::floor(ends) - 0.5) < 1e-6) return false;
-        end = std::max(end, time + length);
+        if (halfway(time, kr)) {
+            f.score += line.substr(0, first + 1);
+            for (std::size_t k = 0; k < fields.size(); ++k)
+                f.score +=
+                    ' ' + (k == 1 ? format("%.17g", std::nextafter(time, HUGE_VAL)) : fields[k]);
+            f.score += '\n';
+        } else {
+            f.score += line + '\n';
+        }
     }
     for (const int table : kTables)
         if (tables.count(table) == 0) return false;
     f.last = score_cycle(last, kr);
     f.most = std::max(f.last, score_cycle(end, kr));
     return true;
-}
-
-// The score as it follows another: without its statement e, which would end the performance,
-// and with each start time that falls halfway between two control cycles moved up to the next
-// number (a difference of 1e-17 s at 1 s): a score of its own starts such an event in the later
-// control cycle, an event added to a running performance in the nearer even one.
-std::string following_score(const std::vector<std::string>& lines, double kr) {
-    std::string text;
-    for (const std::string& line : lines) {
-        const std::size_t first = line.find_first_not_of(" \t");
-        if (first != std::string::npos && line[first] == 'e') continue;
-        if (first != std::string::npos && (line[first] == 'i' || line[first] == 'f')) {
-            const std::vector<std::string> fields =
-                fields_of(line.substr(first + 1, line.find(';') - first - 1));
-            const double time = fields.size() > 1 ? std::strtod(fields[1].c_str(), nullptr) : 0;
-            if (halfway(time, kr)) {
-                std::string moved = line.substr(0, first + 1);
-                for (std::size_t k = 0; k < fields.size(); ++k)
-                    moved += ' ' +
-                             (k == 1 ? format("%.17g", std::nextafter(time, HUGE_VAL)) : fields[k]);
-                text += moved + '\n';
-                continue;
-            }
-        }
-        text += line + '\n';
-    }
-    return text;
 }
 
 // The event of instrument 1 (global settings) with at least six fields: `at` its line, the
@@ -702,10 +692,9 @@ using Block = std::function<bool(const MYFLT*, std::size_t)>;
 // samples (full scale 1) to `block`, which returns false to stop. Returns csound's status, 0
 // when the score was played to its end. With `follows`, the score follows another in the
 // running performance: it ends in the first control cycle from that of its last event in
-// which the orchestra plays no note (`count`, the count instrument's channel); -1 if it does
-// not by `follows->most`.
+// which the orchestra plays no note; -1 if it does not by `follows->most`.
 int perform(CSOUND* csound, const std::string& score, const Block& block,
-            const Following* follows = nullptr, const MYFLT* count = nullptr) {
+            const Following* follows = nullptr) {
     if (g_api.csoundReadScore(csound, score.c_str()) != 0) return -1;
     int status = follows == nullptr ? g_api.csoundStart(csound) : 0;
     if (status != 0) return status;
@@ -714,7 +703,7 @@ int perform(CSOUND* csound, const std::string& score, const Block& block,
     const MYFLT scale = 1 / g_api.csoundGet0dBFS(csound);
     std::vector<MYFLT> samples(n);
     for (long long cycle = 0; (status = g_api.csoundPerformKsmps(csound)) == 0; ++cycle) {
-        if (follows != nullptr && cycle >= follows->last && *count == 0) return 0;
+        if (follows != nullptr && cycle >= follows->last && *follows->notes == 0) return 0;
         if (follows != nullptr && cycle > follows->most) return -1;
         if (scale == 1) {  // 0dbfs = 1, as in the orchestra: the samples as they are
             if (!block(spout, n)) return 0;
@@ -840,8 +829,7 @@ struct Job {
 
 struct Renderer::State {
     std::string orchestra_path, orchestra, error;
-    std::string
-        following_text;  // the renderer's two instruments (following_instruments()), or none
+    std::string following_text;    // the renderer's two instruments, or none
     const MYFLT* notes = nullptr;  // in a worker's running performance, the count of notes
     std::set<int> instruments;
     std::vector<std::string> options;
@@ -1489,7 +1477,7 @@ Outcome Renderer::State::write_take(int fd, const std::string& text, const std::
         }
         return true;
     };
-    o.csound_status = perform(cs, text, take, follows, notes);
+    o.csound_status = perform(cs, text, take, follows);
     if (o.write_errno == 0 && !buffer.empty()) flush();
     o.frames = sample / static_cast<long long>(channels);
     errno = 0;
@@ -1972,9 +1960,9 @@ void Renderer::State::work(int requests) {
             g_messages.clear();  // csound's word on the rewind
             const std::string events =
                 std::string("i \"") + kStartValues + "\" 0 0\ni \"" + kCount + "\" 0 -1\n";
+            follows.notes = notes;
             if (g_api.csoundReadScore(csound, events.c_str()) == 0)
-                outcome =
-                    write_take(handed[0], following_score(lines, kr), "", "", false, &follows);
+                outcome = write_take(handed[0], follows.score, "", "", false, &follows);
             else
                 outcome.csound_status = -1;
             // Anything amiss, and the score is performed on its own instead, into the same take.
