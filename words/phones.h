@@ -65,6 +65,9 @@ struct Phrase {
 // Gives every phone its syllable, word-position flags and rule duration; pauses their length.
 void time_phrase(Phrase& phrase);
 
+// The share of an affricate's segment that is its frication (the rest is its closure).
+double frication_share(const Phone& p);
+
 // Segment i is a voiceless stop released into a sonorant with its aspiration (not after /s/).
 bool aspirated_release(const Phrase& ph, std::size_t i);
 

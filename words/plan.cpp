@@ -22,8 +22,6 @@ using Targets = std::array<double, 6>;  // F1 F2 F3 B1 B2 B3
 constexpr double kMs = 0.001;
 constexpr double kMaxGlide = 0.06;  // s: below the orchestra's formant glide time, 65 ms
 constexpr double kF0Step = 0.02;    // s between pitch events
-// An affricate's segment is its closure and its frication, each as long as Table 9-1's CH or JH.
-constexpr double kFrication = 0.5;
 // Turbulence noise in the voice: aspiration into the cascade, and frication through the
 // parallel branch above the cascade's formants, this many dB below the voicing of every vowel,
 // liquid and glide: about the harmonics-to-noise ratio of a modal voice.
@@ -477,7 +475,8 @@ Sources source_levels(const Phrase& ph, const std::function<double(double)>& ope
             src.af.push_back({a + r, e - r, p.af, 0});
             src.af.push_back({e - r, e, p.af - 12, 1});
         } else {  // stops and affricates
-            const double rel = p.cls == Class::Affricate ? g.dur * kFrication : release(ph, i);
+            const double rel =
+                p.cls == Class::Affricate ? g.dur * frication_share(p) : release(ph, i);
             const double c = e - rel;
             const double burst = std::min(p.burst * kMs, rel);
             const bool voiceBar = p.voiced && prevVoiced;
@@ -761,7 +760,7 @@ std::vector<double> write_phrase(const Phrase& phrase, const Options& options,
             const bool closes = p.cls == Class::Affricate ||
                                 (p.cls == Class::Stop && std::strcmp(p.name, "DX") != 0);
             const double rel =
-                p.cls == Class::Affricate ? s[i].dur * kFrication : release(phrase, i);
+                p.cls == Class::Affricate ? s[i].dur * frication_share(p) : release(phrase, i);
             const double relStart = s[i].start + s[i].dur - rel;
             if (closes && rel > 0)
                 row(std::min(end, clock((s[i].start + relStart) / 2)), breathRow);
