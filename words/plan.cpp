@@ -23,8 +23,8 @@ constexpr double kMs = 0.001;
 constexpr double kMaxGlide = 0.06;  // s: below the orchestra's formant glide time, 65 ms
 constexpr double kF0Step = 0.02;    // s between pitch events
 // Turbulence noise in the voice: aspiration into the cascade, and frication through the
-// parallel branch above the cascade's formants, this many dB below the voicing of every vowel,
-// liquid and glide: about the harmonics-to-noise ratio of a modal voice.
+// parallel branch above the cascade's formants, this many dB below the voicing of every
+// sonorant: about the harmonics-to-noise ratio of a modal voice.
 constexpr double kBreath = 20;
 constexpr double kBreathA5 = 32;
 constexpr double kBreathA6 = 32;
@@ -414,36 +414,44 @@ Sources source_levels(const Phrase& ph, const std::function<double(double)>& ope
             const bool released =
                 i > 0 && s[i - 1].ph->cls == Class::Nasal && p.cls != Class::Nasal;
             const double in = released ? std::min(kNasalHandover, g.dur / 3) : 0;
-            if (in > 0) src.av.push_back({a, a + in, av, 1});
-            // Aspiration noise in the voice, kBreath below it (none in a murmur).
-            const double breath = p.cls == Class::Nasal ? 0 : av - kBreath;
+            // Aspiration noise in the voice, kBreath below it: the air that flows through the
+            // glottis flows through a nasal's murmur too, so the noise follows the voicing
+            // through it, and rises with the voicing after the release.
+            const double breath = av - kBreath;
+            if (in > 0) {
+                src.av.push_back({a, a + in, av, 1});
+                src.as.push_back({a, a + in, breath, 1});
+            }
             if (last) {
                 // The voice dies away over the last 40 % of a phrase-final sonorant.
                 const double m = e - 0.4 * g.dur;
                 src.av.push_back({a + in, m, av, 0});
                 src.av.push_back({m, e, av - 12, 1});
-                src.as.push_back({a, m, breath, 0});
-                src.as.push_back({m, e, breath > 0 ? breath - 12 : 0, 1});
+                src.as.push_back({a + in, m, breath, 0});
+                src.as.push_back({m, e, breath - 12, 1});
             } else if (is_vowel(p) && g.finalSyllable) {
                 // The vowel of a phrase's last syllable weakens by 6 dB over its second half,
                 // as the subglottal pressure falls at the end of a phrase.
                 const double m = a + 0.5 * g.dur;
                 src.av.push_back({a + in, m, av, 0});
                 src.av.push_back({m, e, av - 6, 1});
-                src.as.push_back({a, m, breath, 0});
-                src.as.push_back({m, e, breath > 0 ? breath - 6 : 0, 1});
+                src.as.push_back({a + in, m, breath, 0});
+                src.as.push_back({m, e, breath - 6, 1});
             } else {
                 src.av.push_back({a + in, e, av, 0});
-                src.as.push_back({a, e, breath, 0});
+                src.as.push_back({a + in, e, breath, 0});
             }
-            // The same noise's part above the cascade's formants (none in a murmur). After a
-            // fricative or affricate, that sound's noise dies away over the voice onset first.
+            // The same noise's part above the cascade's formants. After a fricative or
+            // affricate, that sound's noise dies away over the voice onset first.
             const Phone* before = i > 0 ? s[i - 1].ph : nullptr;
             double from = a;
             if (before != nullptr && before->af > 0 &&
                 (before->cls == Class::Fricative || before->cls == Class::Affricate)) {
                 from = a + std::min(15 * kMs, g.dur / 4);
                 src.af.push_back({a, from, before->af - 24, 1});
+            } else if (in > 0) {
+                from = a + in;
+                src.af.push_back({a, from, breath, 1});
             }
             // Before a fricative weaker than this noise (f v θ ð), whose parallel levels would
             // make it up to 18 dB louder than the fricative, it stops 5 ms early (the parallel
