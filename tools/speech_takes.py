@@ -64,6 +64,54 @@ WORDS = [
 ]
 # fmt: on
 
+# A second list of 40, chosen the same way after the first had been used for many changes: the
+# same classes in other words and vowels, to tell a change that helps speech from one that helps
+# the first list's words.
+# fmt: off
+SECOND_WORDS = [
+    ("bat",    "B AE T",     "stop-initial-voiced stop-final"),
+    ("dog",    "D AO G",     "stop-initial-voiced stop-final"),
+    ("kit",    "K IH T",     "stop-initial-voiceless stop-final"),
+    ("gum",    "G AH M",     "stop-initial-voiced nasal-final"),
+    ("pit",    "P IH T",     "stop-initial-voiceless stop-final"),
+    ("tip",    "T IH P",     "stop-initial-voiceless stop-final"),
+    ("dip",    "D IH P",     "stop-initial-voiced stop-final"),
+    ("bit",    "B IH T",     "stop-initial-voiced stop-final"),
+    ("sit",    "S IH T",     "fricative-sibilant stop-final"),
+    ("zip",    "Z IH P",     "fricative-sibilant stop-final"),
+    ("ship",   "SH IH P",    "fricative-sibilant stop-final"),
+    ("fish",   "F IH SH",    "fricative-nonsibilant fricative-sibilant"),
+    ("vine",   "V AY N",     "fricative-nonsibilant nasal-final diphthong"),
+    ("thick",  "TH IH K",    "fricative-nonsibilant stop-final"),
+    ("this",   "DH IH S",    "fricative-nonsibilant fricative-sibilant"),
+    ("hot",    "HH AA T",    "fricative-nonsibilant stop-final"),
+    ("jam",    "JH AE M",    "affricate nasal-final"),
+    ("chop",   "CH AA P",    "affricate stop-final"),
+    ("mop",    "M AA P",     "nasal-initial stop-final"),
+    ("net",    "N EH T",     "nasal-initial stop-final"),
+    ("king",   "K IH NG",    "stop-initial-voiceless nasal-final"),
+    ("lip",    "L IH P",     "liquid stop-final"),
+    ("rip",    "R IH P",     "liquid stop-final"),
+    ("wig",    "W IH G",     "glide stop-final"),
+    ("yes",    "Y EH S",     "glide fricative-sibilant"),
+    ("bus",    "B AH S",     "stop-initial-voiced fricative-sibilant"),
+    ("dough",  "D OW",       "stop-initial-voiced diphthong"),
+    ("go",     "G OW",       "stop-initial-voiced diphthong"),
+    ("key",    "K IY",       "stop-initial-voiceless"),
+    ("toe",    "T OW",       "stop-initial-voiceless diphthong"),
+    ("bell",   "B EH L",     "stop-initial-voiced liquid"),
+    ("red",    "R EH D",     "liquid stop-final"),
+    ("fat",    "F AE T",     "fricative-nonsibilant stop-final"),
+    ("cheese", "CH IY Z",    "affricate fricative-sibilant"),
+    ("moon",   "M UW N",     "nasal-initial nasal-final"),
+    ("nose",   "N OW Z",     "nasal-initial diphthong fricative-sibilant"),
+    ("pig",    "P IH G",     "stop-initial-voiceless stop-final"),
+    ("two",    "T UW",       "stop-initial-voiceless"),
+    ("ring",   "R IH NG",    "liquid nasal-final"),
+    ("wall",   "W AO L",     "glide liquid"),
+]
+# fmt: on
+
 SCRIPT = """start1 0 1 1 1 1 1 0 1 1
 startmn
 metronome 60
