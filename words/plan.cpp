@@ -422,24 +422,16 @@ Sources source_levels(const Phrase& ph, const std::function<double(double)>& ope
                 src.av.push_back({a, a + in, av, 1});
                 src.as.push_back({a, a + in, breath, 1});
             }
-            if (last) {
-                // The voice dies away over the last 40 % of a phrase-final sonorant.
-                const double m = e - 0.4 * g.dur;
-                src.av.push_back({a + in, m, av, 0});
-                src.av.push_back({m, e, av - 12, 1});
-                src.as.push_back({a + in, m, breath, 0});
-                src.as.push_back({m, e, breath - 12, 1});
-            } else if (is_vowel(p) && g.finalSyllable) {
-                // The vowel of a phrase's last syllable weakens by 6 dB over its second half,
-                // as the subglottal pressure falls at the end of a phrase.
-                const double m = a + 0.5 * g.dur;
-                src.av.push_back({a + in, m, av, 0});
-                src.av.push_back({m, e, av - 6, 1});
-                src.as.push_back({a + in, m, breath, 0});
-                src.as.push_back({m, e, breath - 6, 1});
-            } else {
-                src.av.push_back({a + in, e, av, 0});
-                src.as.push_back({a + in, e, breath, 0});
+            // The voice dies away by 12 dB over the last 40 % of a phrase-final sonorant; the
+            // vowel of a phrase's last syllable weakens by 6 dB over its second half, as the
+            // subglottal pressure falls at the end of a phrase. The noise falls with it.
+            const double drop = last ? 12 : is_vowel(p) && g.finalSyllable ? 6 : 0;
+            const double m = last ? e - 0.4 * g.dur : drop > 0 ? a + 0.5 * g.dur : e;
+            src.av.push_back({a + in, m, av, 0});
+            src.as.push_back({a + in, m, breath, 0});
+            if (drop > 0) {
+                src.av.push_back({m, e, av - drop, 1});
+                src.as.push_back({m, e, breath - drop, 1});
             }
             // The same noise's part above the cascade's formants. After a fricative or
             // affricate, that sound's noise dies away over the voice onset first.
@@ -462,7 +454,9 @@ Sources source_levels(const Phrase& ph, const std::function<double(double)>& ope
                 after != nullptr && after->cls == Class::Fricative && breath > after->af
                     ? std::min(5 * kMs, (e - from) / 2)
                     : 0;
-            src.af.push_back({from, e - quiet, breath, 0});
+            const double fall = std::max(from, std::min(m, e - quiet));
+            src.af.push_back({from, fall, breath, 0});
+            if (drop > 0) src.af.push_back({fall, e - quiet, breath - drop, 1});
             if (quiet > 0) src.af.push_back({e - quiet, e, 0, 0});
         } else if (p.cls == Class::Aspirate) {
             // /h/: aspiration rising over a third of it (up to 30 ms), with its high part.
