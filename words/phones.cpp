@@ -30,7 +30,9 @@ constexpr Place Glo = Place::Glottal;
 //  H95   Hillenbrand et al. (1995), men's means (F1-F3); H95d their 20 %/80 % values (diphthongs).
 //        Their Michigan talkers' /æ/ is raised to /ɛ/'s F1 (591 against 588 Hz), so the two
 //        would differ by F2 alone; /æ/ takes the General American values of PB52 instead.
-//  K80   Klatt (1980), Table II (vowel bandwidths), Table III (consonants, parallel levels)
+//  K80   Klatt (1980), Table II (vowel bandwidths; /u/'s onset and offset, the fronted start
+//        and backing glide that H95's one steady state leaves out), Table III (consonants,
+//        parallel levels)
 //  M87   Allen, Hunnicutt & Klatt (1987): Table 9-1 durations, Table 11-1 schwa, Table C-7 bursts
 //  J00   Jongman et al. (2000), spectral peak of the fricatives
 //  Z76   Zue (1976), VOT of prevocalic stops
@@ -53,7 +55,7 @@ const std::vector<Phone> kPhones = {
   {"AO",  "ɔ",    V,  None, true,   656, 1023, 2521, 130,  70, 160,     0,    0,    0,  60,  0,  0,   0,  0,  0,  0,  0,  0,     0,    0,   0, 240, 100,   0,  0, "F H95; B K80 II ɑ (no ɔ row); dur M87 9-1"},  // 6
   {"OW",  "oʊ",   V,  None, true,   511,  936, 2455,  80,  70,  70,   435,  898, 2448,  60,  0,  0,   0,  0,  0,  0,  0,  0,     0,    0,   0, 220,  80,   0,  0, "F H95d o 20/80 %; B K80 II o; dur M87 9-1"},  // 7
   {"UH",  "ʊ",    V,  None, true,   469, 1123, 2435,  65, 110, 140,     0,    0,    0,  60,  0,  0,   0,  0,  0,  0,  0,  0,     0,    0,   0, 160,  60,   0,  0, "F H95; B K80 II u (no ʊ row); dur M87 9-1"},  // 8
-  {"UW",  "u",    V,  None, true,   380,  992, 2355,  65, 110, 140,     0,    0,    0,  60,  0,  0,   0,  0,  0,  0,  0,  0,     0,    0,   0, 210,  70,   0,  0, "F H95; B K80 II u; dur M87 9-1"},  // 9
+  {"UW",  "u",    V,  None, true,   350, 1250, 2200,  65, 110, 140,   320,  900, 2200,  60,  0,  0,   0,  0,  0,  0,  0,  0,     0,    0,   0, 210,  70,   0,  0, "F B K80 II u onset/offset (its fronted start and backing glide; H95 gives one steady state); dur M87 9-1"},  // 9
   {"AH",  "ʌ",    V,  None, true,   621, 1181, 2548,  80,  50, 140,     0,    0,    0,  60,  0,  0,   0,  0,  0,  0,  0,  0,     0,    0,   0, 140,  60,   0,  0, "F H95; B K80 II ʌ; dur M87 9-1"},  // 10
   {"AX",  "ə",    V,  None, true,   550, 1260, 2470,  80,  50, 140,     0,    0,    0,  60,  0,  0,   0,  0,  0,  0,  0,  0,     0,    0,   0, 120,  60,   0,  0, "F B M87 11-1 ə; dur M87 9-1"},  // 11
   {"ER",  "ɝ",    V,  None, true,   475, 1379, 1711, 100,  60, 110,     0,    0,    0,  60,  0,  0,   0,  0,  0,  0,  0,  0,     0,    0,   0, 180,  80,   0,  0, "F H95; B K80 II ɝ; dur M87 9-1"},  // 12
