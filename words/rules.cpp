@@ -166,7 +166,7 @@ double rule_duration(const Phrase& ph, std::size_t i) {
 
 // An affricate's closure is as long as Table 9-1's CH or JH, and /tʃ/'s frication as long again.
 // /dʒ/'s frication is shorter by the ratio Jongman et al. (2000) measured between the voiced and
-// the voiceless postalveolar fricative (/ʒ/ 123 ms, /ʃ/ 178 ms); I have no published frication
+// the voiceless postalveolar fricative (/ʒ/ 123 ms, /ʃ/ 178 ms), for want of published frication
 // durations of the affricates themselves.
 double frication_share(const Phone& p) {
     const double frication = p.voiced ? 123.0 / 178.0 : 1.0;
