@@ -851,8 +851,9 @@ struct Renderer::State {
 
     bool stopped() const { return stop && stop(); }
     bool compile();
-    // In a worker: the instance set up afresh and the orchestra compiled again.
-    bool recompile();
+    // In a worker: the instance set up afresh and the orchestra compiled again (with `added`,
+    // instruments of the renderer's own, after it).
+    bool recompile(const std::string& added = "");
     // In a worker: the instance set up afresh for scores that follow one another (see
     // can_follow()), the orchestra with the renderer's two instruments performing a score that
     // lasts 100000 s.
@@ -1840,24 +1841,21 @@ void Renderer::State::end(Job& job, bool ran, bool was_stopped) {
 
 // ---- Workers
 
-bool Renderer::State::recompile() {
+bool Renderer::State::recompile(const std::string& added) {
     g_api.csoundReset(csound);
     g_api.csoundSetMessageCallback(csound, on_csound_message);
     for (const std::string& flag : compiled_flags)
         if (g_api.csoundSetOption(csound, flag.c_str()) != 0) return false;
-    return g_api.csoundCompileOrc(csound, orchestra.c_str()) == 0;
+    const std::string text = added.empty() ? orchestra : orchestra + "\n" + added;
+    return g_api.csoundCompileOrc(csound, text.c_str()) == 0;
 }
 
 bool Renderer::State::follow() {
-    g_api.csoundReset(csound);
-    g_api.csoundSetMessageCallback(csound, on_csound_message);
-    for (const std::string& flag : compiled_flags)
-        if (g_api.csoundSetOption(csound, flag.c_str()) != 0) return false;
     // One compilation: the instrument compiled into the instance later would find the global
     // values set up anew, at 0.
     MYFLT* channel = nullptr;
-    if (g_api.csoundCompileOrc(csound, (orchestra + "\n" + following_text).c_str()) != 0 ||
-        g_api.csoundReadScore(csound, "f 0 100000\n") != 0 || g_api.csoundStart(csound) != 0 ||
+    if (!recompile(following_text) || g_api.csoundReadScore(csound, "f 0 100000\n") != 0 ||
+        g_api.csoundStart(csound) != 0 ||
         g_api.csoundGetChannelPtr(csound, &channel, kCount,
                                   CSOUND_CONTROL_CHANNEL | CSOUND_OUTPUT_CHANNEL) != 0)
         return false;
