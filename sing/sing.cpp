@@ -697,7 +697,7 @@ bool sing(const Line& line, const Options& options, Problem& problem, std::vecto
     wo.lang = options.lang;
     wo.beats = total;
     const double start = timepoints[3];
-    ::words::write_phrase(ph, wo, emit);
+    ::words::write_phrase(ph, wo, emit, ::words::kSungTilt);
     flush_silent();
     (void)glmm;
 

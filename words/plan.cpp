@@ -31,11 +31,8 @@ constexpr double kBreathA6 = 32;
 constexpr double kBreathAB = 22;
 // The high part of aspiration: frication this many dB below the aspiration level.
 constexpr double kAspirationHigh = 0;
-// The speaking voice: the tilt TLn times 6 (6000 with the default 1000), a shelf rising 6 dB
-// per octave above 1250 Hz, which brings the upper formants (2.5-5 kHz) up to the level of
-// recorded and synthetic peers' voices; and voicing amplitude changes 4 times as fast as the
-// default DV (2 ms instead of 8), so that a voice starting from silence sounds within 10 ms.
-constexpr double kSpeechTilt = 6;
+// The speaking voice's voicing amplitude changes 4 times as fast as the default DV (2 ms instead
+// of 8), so that a voice starting from silence sounds within 10 ms.
 constexpr double kSpeechDV = 0.25;
 // Where a nasal meets a vowel or other sonorant, the velum moves more slowly than the lips or
 // tongue (Stevens 1998, ch. 9): the murmur hands over to the sonorant (its voicing level, its
@@ -669,8 +666,8 @@ std::size_t last_at_or_before(const std::vector<double>& list, double v) {
     return it == list.begin() ? 0 : static_cast<std::size_t>(it - list.begin()) - 1;
 }
 
-std::vector<double> write_phrase(const Phrase& phrase, const Options& options,
-                                 const Emit& written) {
+std::vector<double> write_phrase(const Phrase& phrase, const Options& options, const Emit& written,
+                                 double tilt) {
     // A track's event of no length but the rounding left of subtracting two times (1e-17 s) is
     // not written: it would stand in the score as an event of 0 seconds.
     const Emit emit = [&written](const Call& c) {
@@ -787,7 +784,7 @@ std::vector<double> write_phrase(const Phrase& phrase, const Options& options,
     emit(call("genOQ", {total, OQn}));
     emit(call("genFL", {total, FLn}));
     emit(call("genDI", {total, DIn}));
-    emit(call("genTL", {total, std::min(8000.0, kSpeechTilt * TLn)}));
+    emit(call("genTL", {total, std::min(8000.0, tilt * TLn)}));
     emit(call("genDV", {total, DVn * kSpeechDV}));
     emit(call("genFV", {total, FVn}));
     write_levels(src.as, clock, "genAS", emit);
