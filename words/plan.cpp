@@ -96,8 +96,10 @@ Targets offset(const Phrase& ph, std::size_t i) {
 constexpr double kAspirationB1 = 300;
 
 // A segment's own target at its start: the row, a velar's locus by its vowel, a prevocalic
-// /l/'s F2 drawn toward its vowel's, /h/ the next vowel's formants with the open glottis's B1
-// (Klatt 1980: /h/ is aspiration through the vowel's formants), a pause holds.
+// /l/'s F2 drawn toward its vowel's, a postvocalic /l/'s 300 Hz lower (dark: English /l/'s
+// final allophone has an F2 lower than the initial one's by more than 200 to 300 Hz, Recasens
+// 2012; the row's F2 is Dalston's prevocalic one), /h/ the next vowel's formants with the open
+// glottis's B1 (Klatt 1980: /h/ is aspiration through the vowel's formants), a pause holds.
 Targets onset(const Phrase& ph, std::size_t i) {
     const auto& s = ph.segs;
     const Phone& p = *s[i].ph;
@@ -118,6 +120,9 @@ Targets onset(const Phrase& ph, std::size_t i) {
     if (p.cls == Class::Liquid && p.place == Place::Alveolar && std::strcmp(p.name, "R") != 0 &&
         i + 1 < s.size() && is_vowel(*s[i + 1].ph))
         t[1] = 0.9 * p.f2 + 0.1 * s[i + 1].ph->f2;
+    else if (p.cls == Class::Liquid && p.place == Place::Alveolar &&
+             std::strcmp(p.name, "R") != 0 && i > 0 && is_vowel(*s[i - 1].ph))
+        t[1] = p.f2 - 300;
     return t;
 }
 
