@@ -57,6 +57,9 @@ for i to n
   elsif index_regex (l$, "^(M|N|NG)$")
     @nasal: s, t0[i], t1[i], t0[v], t1[v]
     appendInfo: " f1=", fixed$ (nasal.f1, 0), " delay=", fixed$ (nasal.delay, 4)
+  elsif index_regex (l$, "^(IY|IH|EH|AE|AA|AO|UH|UW|AH|ER)$")
+    @formant_levels: s, t0[i], t1[i]
+    appendInfo: " l2=", fixed$ (formant_levels.l2, 2), " l3=", fixed$ (formant_levels.l3, 2)
   elsif index_regex (l$, "^(L|R|W|Y)$")
     @liquid: s, t0[i], t1[i]
     @formant_track: s, t0[i], t1[i]

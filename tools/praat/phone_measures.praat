@@ -1,8 +1,9 @@
 # Acoustic measurements of phones in a sound, as Praat procedures: fricative spectrum and level,
 # stop release, burst level and spectrum, voice onset time and aspiration (and, for stops released
-# from silence, to the millisecond), F2 transition, nasal
-# murmur and release, liquid and glide formants, diphthong glides, pitch steps. Each takes the Sound's id and times in seconds, leaves its results
-# in its own variables (.name) and removes every object it made.
+# from silence, to the millisecond), F2 transition, nasal murmur and release, liquid and glide
+# formants, diphthong glides, vowels' formant levels, pitch steps. Each takes the Sound's id and
+# times in seconds, leaves its results in its own variables (.name) and removes every object it
+# made.
 
 # Formants of the Formant object .formant at time .t, skipping resonances wider than 600 Hz
 # (Burg places broad poles between close formants; a formant of speech is narrower).
@@ -456,6 +457,33 @@ procedure diphthong: .sound, .from, .to
     .f1b = formant_medians.f1
     .f2b = formant_medians.f2
     removeObject: formant_track.formant
+endproc
+
+# Formant levels of a vowel [.from, .to] as Peterson & Barney (1952) read them: the strongest
+# harmonic within 15 % (at least 100 Hz) of each of F1, F2 and F3 (the medians of the middle
+# fifth), in the spectrum of 40 ms at the vowel's middle (Hanning window); .l2 and .l3 are L2
+# and L3 re L1, dB.
+procedure formant_levels: .sound, .from, .to
+    .d = .to - .from
+    @formant_track: .sound, .from, .to
+    @formant_medians: formant_track.formant, .from + 0.4 * .d, .to - 0.4 * .d
+    removeObject: formant_track.formant
+    selectObject: .sound
+    .mid = (.from + .to) / 2
+    .part = Extract part: .mid - 0.02, .mid + 0.02, "Hanning", 1, "no"
+    .spectrum = To Spectrum: "no"
+    .ltas = To Ltas (1-to-1)
+    for .k to 3
+        .f = formant_medians.median[.k]
+        .level[.k] = undefined
+        if .f <> undefined
+            .w = max (100, 0.15 * .f)
+            .level[.k] = Get maximum: .f - .w, .f + .w, "None"
+        endif
+    endfor
+    .l2 = .level[2] - .level[1]
+    .l3 = .level[3] - .level[1]
+    removeObject: .part, .spectrum, .ltas
 endproc
 
 # Long-term spectrum of [.from, .to]: the power in the 1/3-octave bands centred at 1000 * 2^(n/3)
