@@ -64,37 +64,38 @@ Take say_words(const ScratchDir& dir, const std::vector<std::string>& lines, int
     return measure(dir.path(), "w.wav", "w.TextGrid");
 }
 
+// Measures a second of the sound of `formula` (Praat's, in x) whose phone tier has boundaries at
+// `bounds`, its intervals from the second on labelled `labels` in turn.
+Take known(const ScratchDir& dir, const std::string& formula, const std::vector<double>& bounds,
+           const std::vector<std::string>& labels) {
+    std::string script = "Create Sound from formula: \"k\", 1, 0, 1, 44100, \"" + formula +
+                         "\"\nSave as WAV file: \"k.wav\"\nTo TextGrid: \"words phones\", \"\"\n";
+    for (double b : bounds) script += "Insert boundary: 2, " + std::to_string(b) + "\n";
+    for (std::size_t i = 0; i < labels.size(); ++i)
+        script += "Set interval text: 2, " + std::to_string(i + 2) + ", \"" + labels[i] + "\"\n";
+    dir.write("make.praat", script + "Save as text file: \"k.TextGrid\"\n");
+    EXPECT_EQ(run_in(dir.path(), {"praat", "--run", "make.praat"}).status, 0);
+    return measure(dir.path(), "k.wav", "k.TextGrid");
+}
+
 TEST(SayMeasure, KnownSignals) {
     // A sine gliding from 100 to 200 Hz in one second (12 cents per 10 ms), then a 5 kHz sine
     // 20 dB weaker: the script must find the glide's step, the sine's centre and the level.
     ScratchDir dir;
-    dir.write("make.praat",
-              "Create Sound from formula: \"s\", 1, 0, 1, 44100, \"if x < 0.5 then "
-              "0.5 * sin(2 * pi * 100 * (2^(2 * x) - 1) / (2 * ln(2))) else 0.05 * sin(2 * pi * "
-              "5000 * x) fi\"\n"
-              "Save as WAV file: \"k.wav\"\n"
-              "To TextGrid: \"words phones\", \"\"\n"
-              "Insert boundary: 2, 0.05\nInsert boundary: 2, 0.45\nInsert boundary: 2, 0.55\n"
-              "Insert boundary: 2, 0.95\n"
-              "Set interval text: 2, 2, \"AA\"\nSet interval text: 2, 4, \"S\"\n"
-              "Save as text file: \"k.TextGrid\"\n");
-    ASSERT_EQ(run_in(dir.path(), {"praat", "--run", "make.praat"}).status, 0);
-    const Take t = measure(dir.path(), "k.wav", "k.TextGrid");
+    const Take t = known(dir,
+                         "if x < 0.5 then 0.5 * sin(2 * pi * 100 * (2^(2 * x) - 1) / (2 * ln(2))) "
+                         "else 0.05 * sin(2 * pi * 5000 * x) fi",
+                         {0.05, 0.45, 0.55, 0.95}, {"AA", "", "S"});
     ASSERT_EQ(t.phones.size(), 3u) << t.log;
     EXPECT_NEAR(t.phones[1]["cog"], 5000, 50);
     EXPECT_NEAR(t.phones[1]["level"], -20, 0.5);
     EXPECT_NEAR(t.phones[2]["step"], 24, 4);  // 2 octaves per second over 0.5 s: 24 cents per 10 ms
 
     // Three sines 12 and 24 dB apart, as formants of a vowel: its formant levels L2 and L3.
-    dir.write("vowel.praat",
-              "Create Sound from formula: \"v\", 1, 0, 1, 44100, \"0.5 * sin(2 * pi * 500 * x) + "
-              "0.125 * sin(2 * pi * 1500 * x) + 0.03125 * sin(2 * pi * 2500 * x)\"\n"
-              "Save as WAV file: \"v.wav\"\n"
-              "To TextGrid: \"words phones\", \"\"\n"
-              "Insert boundary: 2, 0.1\nInsert boundary: 2, 0.9\n"
-              "Set interval text: 2, 2, \"AA\"\nSave as text file: \"v.TextGrid\"\n");
-    ASSERT_EQ(run_in(dir.path(), {"praat", "--run", "vowel.praat"}).status, 0);
-    const Take v = measure(dir.path(), "v.wav", "v.TextGrid");
+    const Take v = known(dir,
+                         "0.5 * sin(2 * pi * 500 * x) + 0.125 * sin(2 * pi * 1500 * x) + "
+                         "0.03125 * sin(2 * pi * 2500 * x)",
+                         {0.1, 0.9}, {"AA"});
     ASSERT_EQ(v.phones.size(), 2u) << v.log;
     EXPECT_NEAR(v.phones[0]["l2"], -12, 0.5) << v.log;
     EXPECT_NEAR(v.phones[0]["l3"], -24, 0.5) << v.log;
