@@ -18,13 +18,13 @@ using Emit = std::function<void(const speechscore::words::Call&)>;
 std::size_t last_at_or_before(const std::vector<double>& list, double v);
 
 // The voice's tilt TL, as a multiple of the voice's TLn (1000 by default; the orchestra's shelf
-// has its zero at 1250 Hz and its pole at 2 TL). Speech: 500, a shelf 1.9 dB down above 1.25 kHz,
-// with which the vowels' formant levels match Peterson & Barney's (1952, Table II) L1-L3: over
+// has its zero at 1250 Hz and its pole at 2 TL). Speech: 0.5 (500), a shelf 1.9 dB down above
+// 1250 Hz, with which the vowels' formant levels match Peterson & Barney's (1952, Table II): over
 // their ten vowels L2 - L1 is 1.9 dB above theirs on average and L3 - L1 4.5 dB (6000 put them
-// 5.8 and 11.8 dB above; the acoustic tests hold them). Song: 6000, a shelf rising 6 dB per octave
-// above 1250 Hz: a trained singing voice is brighter than speech (a sung /u/ about 20 dB stronger
-// near 3 kHz than a spoken one, Sundberg 1972), and the sung voices' figures (docs/sing.md) are
-// measured with it.
+// 5.8 and 11.8 dB above; the acoustic tests hold them). Song: 6 (6000), a shelf rising 6 dB per
+// octave above 1250 Hz: a trained singing voice is brighter than speech (a sung /u/ about 20 dB
+// stronger near 3 kHz than a spoken one, Sundberg 1972), and the sung voices' figures
+// (docs/sing.md) are measured with it.
 constexpr double kSpeechTilt = 0.5;
 constexpr double kSungTilt = 6;
 

@@ -175,8 +175,8 @@ TEST(SayMeasure, PhonesLandInPublishedRanges) {
 TEST(SayMeasure, VowelFormantLevelsAsPetersonBarney) {
     // The voice's spectral balance: L2 and L3 re L1 of the ten /hVd/ vowels, on average within
     // 3 and 6 dB of Peterson & Barney's (1952, Table II) -20 -20 -15 -11 -4 -7 -11 -16 -9 -10
-    // and -24 -24 -22 -21 -27 -34 -33 -40 -26 -15 dB (a voice six times brighter in its tilt
-    // measured 3.8 and 11.4 dB above them).
+    // and -24 -24 -22 -21 -27 -34 -33 -40 -26 -15 dB (the earlier tilt, 6000 where it is 500,
+    // measured 5.8 and 11.8 dB above them).
     const struct {
         const char* label;
         double l2, l3;
