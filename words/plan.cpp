@@ -117,11 +117,11 @@ Targets onset(const Phrase& ph, std::size_t i) {
     Targets t = {p.f1, p.f2, p.f3, p.b1, p.b2, p.b3};
     if (p.place == Place::Velar && obstruent(p)) t[1] = velar_peak(nearest_vowel(ph, i));
     // /l/ before a vowel takes a tenth of the vowel's F2 (Allen et al. 1987, App. C).
-    if (p.cls == Class::Liquid && p.place == Place::Alveolar && std::strcmp(p.name, "R") != 0 &&
-        i + 1 < s.size() && is_vowel(*s[i + 1].ph))
+    const bool lateral =
+        p.cls == Class::Liquid && p.place == Place::Alveolar && std::strcmp(p.name, "R") != 0;
+    if (lateral && i + 1 < s.size() && is_vowel(*s[i + 1].ph))
         t[1] = 0.9 * p.f2 + 0.1 * s[i + 1].ph->f2;
-    else if (p.cls == Class::Liquid && p.place == Place::Alveolar &&
-             std::strcmp(p.name, "R") != 0 && i > 0 && is_vowel(*s[i - 1].ph))
+    else if (lateral && i > 0 && is_vowel(*s[i - 1].ph))
         t[1] = p.f2 - 300;
     return t;
 }
