@@ -98,19 +98,30 @@ constexpr double kAspirationB1 = 300;
 // A segment's own target at its start: the row, a velar's locus by its vowel, a prevocalic
 // /l/'s F2 drawn toward its vowel's, a postvocalic /l/'s 300 Hz lower (dark: English /l/'s
 // final allophone has an F2 lower than the initial one's by more than 200 to 300 Hz, Recasens
-// 2012; the row's F2 is Dalston's prevocalic one), /h/ the next vowel's formants with the open
-// glottis's B1 (Klatt 1980: /h/ is aspiration through the vowel's formants), a pause holds.
+// 2012; the row's F2 is Dalston's prevocalic one), /h/ the next sound's formants with the open
+// glottis's B1 (Klatt 1980: /h/ is aspiration through the vowel's formants), a pause holds. A
+// run of /h/ takes the sound after the run, or before a pause the one before the run.
 Targets onset(const Phrase& ph, std::size_t i) {
     const auto& s = ph.segs;
     const Phone& p = *s[i].ph;
-    if (p.cls == Class::Aspirate || pause(p)) {
-        if (p.cls == Class::Aspirate && i + 1 < s.size() && !pause(*s[i + 1].ph)) {
-            Targets t = onset(ph, i + 1);
-            t[3] = kAspirationB1;
-            return t;
+    auto aspirate = [&](std::size_t k) { return s[k].ph->cls == Class::Aspirate; };
+    if (aspirate(i) || pause(p)) {
+        if (aspirate(i)) {
+            std::size_t next = i + 1;
+            while (next < s.size() && aspirate(next)) ++next;
+            if (next < s.size() && !pause(*s[next].ph)) {
+                Targets t = onset(ph, next);
+                t[3] = kAspirationB1;
+                return t;
+            }
         }
-        if (i > 0 && !pause(*s[i - 1].ph)) return offset(ph, i - 1);
-        if (i + 1 < s.size() && !pause(*s[i + 1].ph)) return onset(ph, i + 1);
+        if (i > 0 && !pause(*s[i - 1].ph)) {
+            std::size_t before = i - 1;
+            while (before > 0 && aspirate(before)) --before;
+            if (!aspirate(before) && !pause(*s[before].ph)) return offset(ph, before);
+        } else if (!aspirate(i) && i + 1 < s.size() && !pause(*s[i + 1].ph)) {
+            return onset(ph, i + 1);
+        }
         const Phone& schwa = *find_phone("AX");
         return {schwa.f1, schwa.f2, schwa.f3, schwa.b1, schwa.b2, schwa.b3};
     }

@@ -75,6 +75,8 @@ std::vector<Form> forms() {
         {"say \"see my zoo\"", "see my zoo", sw::Input::Text, sw::Options()},
         {"say /S IY1 | M AY1 | Z UW1/", "S IY1 | M AY1 | Z UW1", sw::Input::Arpabet, sw::Options()},
         {"say [ˈsiː maɪ ˈzuː]", "ˈsiː maɪ ˈzuː", sw::Input::Ipa, sw::Options()},
+        // Runs of /h/ with no vowel after them (each /h/ once looked to the other for formants).
+        {"say /HH HH , AA1 HH HH/", "HH HH , AA1 HH HH", sw::Input::Arpabet, sw::Options()},
         // "week-end" is read as English: espeak-ng marks it "(en)...(fr)".
         {"say \"bonjour, bon week-end\" lang=fr", "bonjour, bon week-end", sw::Input::Text, french},
         // /dʑ ɕ tɕ/ said as /dʒ ʃ tʃ/, Russian /ɭʲ/ as /l/, Latvian /t͡s t͡ʃ/ as /ts tʃ/.
