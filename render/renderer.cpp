@@ -376,6 +376,42 @@ bool check_ends(const std::vector<std::string>& lines, const std::string& name,
     return true;
 }
 
+// The longest time or length a score may write (seconds, or beats under a tempo statement):
+// beyond it no take can be rendered. An event longer than csound's count of samples holds
+// (from about 1e17 s) never ends: csound runs on without writing, and from far less every
+// take is longer than a WAV file holds (9 hours at 44100 Hz) at any tempo up to 6 million
+// beats a minute. Fields that are not plain numbers (macros, expressions, carries) are csound's.
+constexpr double kLongestTime = 1e12;
+
+// Refuses a score with a time or length beyond kLongestTime (or not a number): the start and
+// length of an event (i, a), the time of a table, a stop or a section's end (f, q, e) and a
+// time offset (b). Appends the messages and returns false when the score is refused.
+bool check_times(const std::vector<std::string>& lines, const std::string& name,
+                 std::vector<std::string>& out) {
+    for (std::size_t n = 0; n < lines.size(); ++n) {
+        const std::string& line = lines[n];
+        const std::size_t first = line.find_first_not_of(" \t");
+        if (first == std::string::npos) continue;
+        const char kind = line[first];
+        const std::size_t from = kind == 'e' || kind == 'b' ? 0 : 1;
+        const std::size_t to = kind == 'i' || kind == 'a' ? 2 : from;
+        if (std::string("iaefqb").find(kind) == std::string::npos) continue;
+        const std::vector<std::string> fields =
+            fields_of(line.substr(first + 1, line.find(';') - first - 1));
+        for (std::size_t k = from; k <= to && k < fields.size(); ++k) {
+            char* end = nullptr;
+            const double value = std::strtod(fields[k].c_str(), &end);
+            if (end == fields[k].c_str() || *end != '\0' || std::fabs(value) <= kLongestTime)
+                continue;
+            out.push_back(name + " asks for a time or length of " + fields[k] +
+                          ", longer than any take can be (a WAV file holds 9 hours at 44100 Hz)");
+            out.push_back("line " + std::to_string(n + 1) + ": " + line);
+            return false;
+        }
+    }
+    return true;
+}
+
 // A score a batch's worker may render in the instance it renders one score after another in:
 // comments, and statements i, f and e of plain numbers within bounds, as the library writes
 // them. csound gives up on a score it cannot read (an #include it cannot open, a repeat without
@@ -1525,7 +1561,7 @@ bool Renderer::State::begin(Job& job, const struct stat* score_file, Worker* wor
     const std::string nothing = "nothing was written to " + wav;
 
     job.lines = lines_of(text);
-    if (!check_ends(job.lines, name, out)) {
+    if (!check_ends(job.lines, name, out) || !check_times(job.lines, name, out)) {
         out.push_back(nothing);
         return false;
     }

@@ -402,6 +402,11 @@ TEST_F(Render, RefusesBadInputNamingTheLikelyCauseAndTouchesNoFile) {
          "render: - has no final line: the program did not call fine(), or stopped before it (a "
          "closed score ends with \"e\")\nrender: its last line is line 2: i 80 0 1\n" +
              nothing},
+        // An event longer than csound's count of samples holds would never end.
+        {"printf 'f 4 0 8 -2 1\\ni 80 0 1e30\\ne\\n' | " + r + "-" + to_wav, 1,
+         "render: - asks for a time or length of 1e30, longer than any take can be (a WAV file "
+         "holds 9 hours at 44100 Hz)\nrender: line 2: i 80 0 1e30\n" +
+             nothing},
         // A device that never ends is read up to the limit, then refused.
         {r + "/dev/zero" + to_wav, 1,
          "render: /dev/zero is larger than 1 GiB, the largest score the renderer reads\n"},
