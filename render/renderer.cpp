@@ -384,8 +384,9 @@ bool check_ends(const std::vector<std::string>& lines, const std::string& name,
 constexpr double kLongestTime = 1e12;
 
 // Refuses a score with a time or length beyond kLongestTime (or not a number): the start and
-// length of an event (i, a), the time of a table, a stop or a section's end (f, q, e) and a
-// time offset (b). Appends the messages and returns false when the score is refused.
+// length of an event (i, a), the time of a table, a stop or a section's end (f, q, e), a time
+// offset (b), a warp of lengths (v), and a tempo (t) under which a beat lasts longer. Appends
+// the messages and returns false when the score is refused.
 bool check_times(const std::vector<std::string>& lines, const std::string& name,
                  std::vector<std::string>& out) {
     for (std::size_t n = 0; n < lines.size(); ++n) {
@@ -393,18 +394,22 @@ bool check_times(const std::vector<std::string>& lines, const std::string& name,
         const std::size_t first = line.find_first_not_of(" \t");
         if (first == std::string::npos) continue;
         const char kind = line[first];
-        const std::size_t from = kind == 'e' || kind == 'b' ? 0 : 1;
-        const std::size_t to = kind == 'i' || kind == 'a' ? 2 : from;
-        if (std::string("iaefqb").find(kind) == std::string::npos) continue;
+        if (std::string("iaefqbvt").find(kind) == std::string::npos) continue;
         const std::vector<std::string> fields =
             fields_of(line.substr(first + 1, line.find(';') - first - 1));
-        for (std::size_t k = from; k <= to && k < fields.size(); ++k) {
+        const bool tempo = kind == 't';  // beat, beats a minute, beat, beats a minute ...
+        const std::size_t from = kind == 'e' || kind == 'b' || kind == 'v' ? 0 : 1;
+        const std::size_t to = kind == 'i' || kind == 'a' ? 2 : tempo ? fields.size() : from;
+        for (std::size_t k = from; k <= to && k < fields.size(); k += tempo ? 2 : 1) {
             char* end = nullptr;
             const double value = std::strtod(fields[k].c_str(), &end);
-            if (end == fields[k].c_str() || *end != '\0' || std::fabs(value) <= kLongestTime)
+            if (end == fields[k].c_str() || *end != '\0') continue;
+            if (tempo ? value <= 0 || value >= 60 / kLongestTime : std::fabs(value) <= kLongestTime)
                 continue;
-            out.push_back(name + " asks for a time or length of " + fields[k] +
-                          ", longer than any take can be (a WAV file holds 9 hours at 44100 Hz)");
+            out.push_back(name + " asks for " +
+                          (tempo ? "a tempo of " + fields[k] + " beats a minute, a beat"
+                                 : "a time or length of " + fields[k] + ",") +
+                          " longer than any take can be (a WAV file holds 9 hours at 44100 Hz)");
             out.push_back("line " + std::to_string(n + 1) + ": " + line);
             return false;
         }

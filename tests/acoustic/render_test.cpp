@@ -402,10 +402,14 @@ TEST_F(Render, RefusesBadInputNamingTheLikelyCauseAndTouchesNoFile) {
          "render: - has no final line: the program did not call fine(), or stopped before it (a "
          "closed score ends with \"e\")\nrender: its last line is line 2: i 80 0 1\n" +
              nothing},
-        // An event longer than csound's count of samples holds would never end.
+        // An event, or a beat, longer than csound's count of samples holds would never end.
         {"printf 'f 4 0 8 -2 1\\ni 80 0 1e30\\ne\\n' | " + r + "-" + to_wav, 1,
          "render: - asks for a time or length of 1e30, longer than any take can be (a WAV file "
          "holds 9 hours at 44100 Hz)\nrender: line 2: i 80 0 1e30\n" +
+             nothing},
+        {"printf 't 0 1e-20\\nf 4 0 8 -2 1\\ni 80 0 1\\ne\\n' | " + r + "-" + to_wav, 1,
+         "render: - asks for a tempo of 1e-20 beats a minute, a beat longer than any take can be "
+         "(a WAV file holds 9 hours at 44100 Hz)\nrender: line 1: t 0 1e-20\n" +
              nothing},
         // A device that never ends is read up to the limit, then refused.
         {r + "/dev/zero" + to_wav, 1,
