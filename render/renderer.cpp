@@ -171,6 +171,11 @@ std::vector<std::string> fields_of(const std::string& line) {
     return fields;
 }
 
+// Fields of the score statement whose letter is at `first` of the line, up to its comment.
+std::vector<std::string> statement_fields(const std::string& line, std::size_t first) {
+    return fields_of(line.substr(first + 1, line.find(';') - first - 1));
+}
+
 std::string format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
 std::string format(const char* pattern, ...) {
     char buffer[1024];
@@ -394,9 +399,8 @@ bool check_times(const std::vector<std::string>& lines, const std::string& name,
         const std::size_t first = line.find_first_not_of(" \t");
         if (first == std::string::npos) continue;
         const char kind = line[first];
-        if (std::string("iaefqbvt").find(kind) == std::string::npos) continue;
-        const std::vector<std::string> fields =
-            fields_of(line.substr(first + 1, line.find(';') - first - 1));
+        if (std::strchr("iaefqbvt", kind) == nullptr) continue;
+        const std::vector<std::string> fields = statement_fields(line, first);
         const bool tempo = kind == 't';  // beat, beats a minute, beat, beats a minute ...
         const std::size_t from = kind == 'e' || kind == 'b' || kind == 'v' ? 0 : 1;
         const std::size_t to = kind == 'i' || kind == 'a' ? 2 : tempo ? fields.size() : from;
@@ -440,8 +444,7 @@ bool plain_score(const std::vector<std::string>& lines) {
         if (first == std::string::npos || line[first] == ';') continue;
         const char kind = line[first];
         if (line.size() > 4096 || (kind != 'i' && kind != 'f' && kind != 'e')) return false;
-        const std::vector<std::string> fields =
-            fields_of(line.substr(first + 1, line.find(';') - first - 1));
+        const std::vector<std::string> fields = statement_fields(line, first);
         const bool instrument = kind == 'i', table = kind == 'f';
         if (fields.size() > 256 || (instrument && fields.size() < 3) ||
             (table && fields.size() < 4) || (kind == 'e' && fields.size() > 1) ||
@@ -631,8 +634,7 @@ bool can_follow(const std::vector<std::string>& lines, const std::set<int>& know
             continue;
         }
         const char kind = line[first];
-        const std::vector<std::string> fields =
-            fields_of(line.substr(first + 1, line.find(';') - first - 1));
+        const std::vector<std::string> fields = statement_fields(line, first);
         if (ended || (kind == 'e' && !fields.empty())) return false;
         if (kind == 'e') {
             ended = true;
