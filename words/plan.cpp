@@ -190,15 +190,20 @@ std::array<double, 2> boundary(const Phrase& ph, std::size_t i, int k) {
         return {(a[static_cast<std::size_t>(k)] + b[static_cast<std::size_t>(k)]) / 2, bw};
     const bool ca = sonorant_consonant(pa);
     const bool cb = sonorant_consonant(pb);
-    if (ca != cb && k == 1 && (ca ? pa : pb).cls == Class::Nasal) {
-        // A nasal's transitions start from the locus of the stop at its place (the F2 of
-        // Klatt's (1980) /b d/ rows, a velar's burst peak by the vowel), not from its murmur.
+    if (ca != cb && k >= 1 && (ca ? pa : pb).cls == Class::Nasal) {
+        // A nasal's F2 and F3 transitions are those of its oral closure: they start from the
+        // locus of the stop at its place (Klatt's (1980) /b d g/ rows; a velar's F2 its burst
+        // peak by the vowel), not from its murmur, whose resonances are the nasal tract's
+        // (/ŋ/'s F3 of 1900 Hz would make its F3 fall into the closure, as a labial's does).
         const Phone& n = ca ? pa : pb;
-        const double vowelF2 = ca ? b[1] : a[1];
-        const double locus = n.place == Place::Labial     ? find_phone("B")->f2
-                             : n.place == Place::Alveolar ? find_phone("D")->f2
-                                                          : velar_peak(ca ? &pb : &pa);
-        return {0.75 * locus + 0.25 * vowelF2, bw};
+        const Phone& stop = *find_phone(n.place == Place::Labial     ? "B"
+                                        : n.place == Place::Alveolar ? "D"
+                                                                     : "G");
+        const double vowelF = ca ? b[static_cast<std::size_t>(k)] : a[static_cast<std::size_t>(k)];
+        const double locus = k == 2                    ? stop.f3
+                             : n.place == Place::Velar ? velar_peak(ca ? &pb : &pa)
+                                                       : stop.f2;
+        return {0.75 * locus + 0.25 * vowelF, bw};
     }
     if (ca != cb) return {weigh(0.75, ca), bw};
     return {(a[static_cast<std::size_t>(k)] + b[static_cast<std::size_t>(k)]) / 2, bw};

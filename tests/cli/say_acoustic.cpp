@@ -104,8 +104,9 @@ TEST(SayMeasure, KnownSignals) {
 TEST(SayMeasure, PhonesLandInPublishedRanges) {
     ScratchDir dir;
     std::vector<std::string> lines;
-    for (const char* word : {"see", "zoo", "shoe", "fee", "leaf", "thin", "pea", "tea", "key", "pa",
-                             "cap", "bee", "dee", "ghee", "me", "knee", "ray", "lay", "way"})
+    for (const char* word :
+         {"see", "zoo", "shoe", "fee",  "leaf", "thin", "pea", "tea", "key", "pa",
+          "cap", "bee", "dee",  "ghee", "me",   "knee", "ray", "lay", "way", "wing"})
         lines.push_back("say \"" + std::string(word) + "\"");
     const Take t = say_words(dir, lines);
     ASSERT_FALSE(t.phones.empty()) << t.log;
@@ -151,6 +152,12 @@ TEST(SayMeasure, PhonesLandInPublishedRanges) {
         // first pulse of a run of three, which a voice rising from silence makes a little late).
         {" M N ", "f1", -kNone, 350},
         {" M N ", "delay", -kNone, 0.015},
+        // Toward a velar closure after a front vowel, a nasal's too, F2 rises toward F3 and F3
+        // does not fall (the velar pinch: Zue's velar burst peak 2720 Hz and Klatt's 1980 /g/
+        // F3 2850 Hz before front vowels; "wing": /ɪ/'s F2 2034, F3 2687 Hz); toward a labial
+        // both fall.
+        {" NG ", "f2rise", 200, kNone},
+        {" NG ", "f3rise", -100, kNone},
         // Liquids and glides (Dalston 1975): r F3 below 2000 and w F2 below 900 at their lowest,
         // l F3 above 2500 in its middle.
         {" R ", "f3min", -kNone, 2000},

@@ -69,6 +69,17 @@ for i to n
     appendInfo: " f3=", fixed$ (liquid.f3, 0), " f3min=", fixed$ (liquid.f3min, 0),
     ... " f2min=", fixed$ (formant_medians.lowest[2], 0)
   endif
+  if index_regex (l$, "^(K|G|NG)$") and v < i
+    # A velar after its vowel: F2's and F3's rise from the vowel's middle fifth to 10 ms before
+    # its end.
+    @formant_track: s, t0[v], t1[v]
+    d = t1[v] - t0[v]
+    @formant_medians: formant_track.formant, t0[v] + 0.4 * d, t1[v] - 0.4 * d
+    @narrow_formants: formant_track.formant, t1[v] - 0.01
+    removeObject: formant_track.formant
+    appendInfo: " f2rise=", fixed$ (narrow_formants.f2 - formant_medians.f2, 0),
+    ... " f3rise=", fixed$ (narrow_formants.f3 - formant_medians.f3, 0)
+  endif
   if l$ <> ""
     appendInfoLine: ""
   endif
