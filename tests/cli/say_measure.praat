@@ -36,13 +36,9 @@ for i to n
     @fricative: s, t0[i], t1[i], t0[v], t1[v]
     appendInfo: " level=", fixed$ (fricative.level, 2), " cog=", fixed$ (fricative.cog, 0)
   elsif index_regex (l$, "^(P|T|K|B|D|G)$") and v < i
-    # A stop after its vowel: F1's fall from the vowel's middle fifth to 10 ms before its end.
-    @formant_track: s, t0[v], t1[v]
-    d = t1[v] - t0[v]
-    @formant_medians: formant_track.formant, t0[v] + 0.4 * d, t1[v] - 0.4 * d
-    @narrow_formants: formant_track.formant, t1[v] - 0.01
-    removeObject: formant_track.formant
-    appendInfo: " f1fall=", fixed$ (formant_medians.f1 - narrow_formants.f1, 0)
+    # A stop after its vowel: F1's fall toward its closure.
+    @vowel_end: t0[v], t1[v]
+    appendInfo: " f1fall=", fixed$ (vowel_end.f1fall, 0)
   elsif index_regex (l$, "^(P|T|K|B|D|G)$")
     @burst: s, t0[i], t1[i], w0[i], w1[i]
     @vot: s, t0[i], t1[i], t1[v]
@@ -70,20 +66,27 @@ for i to n
     ... " f2min=", fixed$ (formant_medians.lowest[2], 0)
   endif
   if index_regex (l$, "^(K|G|NG)$") and v < i
-    # A velar after its vowel: F2's and F3's rise from the vowel's middle fifth to 10 ms before
-    # its end.
-    @formant_track: s, t0[v], t1[v]
-    d = t1[v] - t0[v]
-    @formant_medians: formant_track.formant, t0[v] + 0.4 * d, t1[v] - 0.4 * d
-    @narrow_formants: formant_track.formant, t1[v] - 0.01
-    removeObject: formant_track.formant
-    appendInfo: " f2rise=", fixed$ (narrow_formants.f2 - formant_medians.f2, 0),
-    ... " f3rise=", fixed$ (narrow_formants.f3 - formant_medians.f3, 0)
+    # A velar after its vowel: F2's and F3's rise toward its closure.
+    @vowel_end: t0[v], t1[v]
+    appendInfo: " f2rise=", fixed$ (vowel_end.f2rise, 0), " f3rise=", fixed$ (vowel_end.f3rise, 0)
   endif
   if l$ <> ""
     appendInfoLine: ""
   endif
 endfor
+# The vowel [.from, .to]'s F1 fall and F2 and F3 rise from its middle fifth to 10 ms before its
+# end.
+procedure vowel_end: .from, .to
+  @formant_track: s, .from, .to
+  .d = .to - .from
+  @formant_medians: formant_track.formant, .from + 0.4 * .d, .to - 0.4 * .d
+  @narrow_formants: formant_track.formant, .to - 0.01
+  removeObject: formant_track.formant
+  .f1fall = formant_medians.f1 - narrow_formants.f1
+  .f2rise = narrow_formants.f2 - formant_medians.f2
+  .f3rise = narrow_formants.f3 - formant_medians.f3
+endproc
+
 # Frames of the whole take (pitch_steps would take one stretch's, placed anew with each stretch).
 selectObject: s
 pt = To Pitch: 0.01, 60, 400
