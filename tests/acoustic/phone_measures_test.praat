@@ -128,6 +128,11 @@ endproc
 @check: "diphthong F2 at 20 % (Hz)", diphthong.f2a, 1360, 60
 @check: "diphthong F2 at 80 % (Hz)", diphthong.f2b, 1840, 60
 @check: "diphthong F1 (Hz)", diphthong.f1b, 500, 40
+# and toward its end: 1600 in the middle fifth, 1973 10 ms before the end; F1 and F3 steady
+@vowel_end: klatt_sound.sound, 0.05, 0.35
+@check: "F2 rise to 10 ms before the end (Hz)", vowel_end.f2rise, 373, 60
+@check: "F3 rise, steady (Hz)", vowel_end.f3rise, 0, 60
+@check: "F1 fall, steady (Hz)", vowel_end.f1fall, 0, 40
 
 # ---- Liquids and glides: steady F1 F2 F3 ----
 @klatt_sound: 350, 1100, 1100, 0.05, 1500

@@ -37,7 +37,7 @@ for i to n
     appendInfo: " level=", fixed$ (fricative.level, 2), " cog=", fixed$ (fricative.cog, 0)
   elsif index_regex (l$, "^(P|T|K|B|D|G)$") and v < i
     # A stop after its vowel: F1's fall toward its closure.
-    @vowel_end: t0[v], t1[v]
+    @vowel_end: s, t0[v], t1[v]
     appendInfo: " f1fall=", fixed$ (vowel_end.f1fall, 0)
   elsif index_regex (l$, "^(P|T|K|B|D|G)$")
     @burst: s, t0[i], t1[i], w0[i], w1[i]
@@ -67,26 +67,13 @@ for i to n
   endif
   if index_regex (l$, "^(K|G|NG)$") and v < i
     # A velar after its vowel: F2's and F3's rise toward its closure.
-    @vowel_end: t0[v], t1[v]
+    @vowel_end: s, t0[v], t1[v]
     appendInfo: " f2rise=", fixed$ (vowel_end.f2rise, 0), " f3rise=", fixed$ (vowel_end.f3rise, 0)
   endif
   if l$ <> ""
     appendInfoLine: ""
   endif
 endfor
-# The vowel [.from, .to]'s F1 fall and F2 and F3 rise from its middle fifth to 10 ms before its
-# end.
-procedure vowel_end: .from, .to
-  @formant_track: s, .from, .to
-  .d = .to - .from
-  @formant_medians: formant_track.formant, .from + 0.4 * .d, .to - 0.4 * .d
-  @narrow_formants: formant_track.formant, .to - 0.01
-  removeObject: formant_track.formant
-  .f1fall = formant_medians.f1 - narrow_formants.f1
-  .f2rise = narrow_formants.f2 - formant_medians.f2
-  .f3rise = narrow_formants.f3 - formant_medians.f3
-endproc
-
 # Frames of the whole take (pitch_steps would take one stretch's, placed anew with each stretch).
 selectObject: s
 pt = To Pitch: 0.01, 60, 400

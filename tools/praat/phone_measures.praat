@@ -1,9 +1,9 @@
 # Acoustic measurements of phones in a sound, as Praat procedures: fricative spectrum and level,
 # stop release, burst level and spectrum, voice onset time and aspiration (and, for stops released
 # from silence, to the millisecond), F2 transition, nasal murmur and release, liquid and glide
-# formants, diphthong glides, vowels' formant levels, pitch steps. Each takes the Sound's id and
-# times in seconds, leaves its results in its own variables (.name) and removes every object it
-# made.
+# formants, diphthong glides, formants toward the consonant after a vowel, vowels' formant
+# levels, pitch steps. Each takes the Sound's id and times in seconds, leaves its results in its
+# own variables (.name) and removes every object it made.
 
 # Formants of the Formant object .formant at time .t, skipping resonances wider than 600 Hz
 # (Burg places broad poles between close formants; a formant of speech is narrower).
@@ -457,6 +457,19 @@ procedure diphthong: .sound, .from, .to
     .f1b = formant_medians.f1
     .f2b = formant_medians.f2
     removeObject: formant_track.formant
+endproc
+
+# Toward the consonant after the vowel [.from, .to]: F1's fall and F2's and F3's rise from the
+# medians of its middle fifth to 10 ms before its end (Hz).
+procedure vowel_end: .sound, .from, .to
+    .d = .to - .from
+    @formant_track: .sound, .from, .to
+    @formant_medians: formant_track.formant, .from + 0.4 * .d, .to - 0.4 * .d
+    @narrow_formants: formant_track.formant, .to - 0.01
+    removeObject: formant_track.formant
+    .f1fall = formant_medians.f1 - narrow_formants.f1
+    .f2rise = narrow_formants.f2 - formant_medians.f2
+    .f3rise = narrow_formants.f3 - formant_medians.f3
 endproc
 
 # Formant levels of a vowel [.from, .to] as Peterson & Barney (1952) read them: the strongest
