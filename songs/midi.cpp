@@ -9,6 +9,7 @@
 // standard MIDI file is a short chunked format, so a bounded reader that checks every length
 // against the bytes left is smaller than the glue either library would need.
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <map>
 #include <new>
@@ -519,6 +520,12 @@ Result read_midi(std::string_view bytes, const Options& options) {
                 continue;
             }
             const double qpm = 60e6 / micro;
+            if (qpm > kMostQpm) {
+                add_diagnostic(result, clock.measure(clock.beats(tick)),
+                               "a tempo of " + std::to_string(std::llround(qpm)) +
+                                   " quarter notes a minute is over 10000: skipped");
+                continue;
+            }
             const Beats onset = clock.beats(tick);
             if (!song.tempi.empty() && song.tempi.back().onset == onset) song.tempi.pop_back();
             if (song.tempi.empty() || song.tempi.back().qpm != qpm)

@@ -28,9 +28,6 @@ constexpr std::int64_t kMaxNumber = 1000000000;
 constexpr size_t kMaxVerses = 100;
 // A backward repeat played more times than this is played this many times.
 constexpr int kMaxRepeatTimes = 16;
-// The tempi a song is sung at, in quarter notes a minute (those the sing statement takes).
-constexpr double kLeastQpm = 1;
-constexpr double kMostQpm = 10000;
 
 // ---- text and numbers ---------------------------------------------------------------------------
 

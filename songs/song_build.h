@@ -9,6 +9,10 @@
 
 namespace speechscore::songs {
 
+// The tempi a song is sung at, in quarter notes a minute (those the sing statement takes).
+constexpr double kLeastQpm = 1;
+constexpr double kMostQpm = 10000;
+
 // A result that failed with message.
 Result failure(std::string message);
 // The message for an input above kMaxInputBytes.

@@ -88,6 +88,10 @@ TEST(Midi, FilesReadAsTheirDumpsOrOneError) {
     Track empty;  // a lyric on a note that ends where it starts
     empty.meta(0, 0x05, "a").raw(0, {0x90, 60, 90}).raw(480, {60, 0});
     empty.meta(0, 0x05, "b").raw(0, {62, 90}).raw(0, {62, 0}).raw(480, {64, 90}).raw(480, {64, 0});
+    Track fast;  // tempi of 0 and of 600000 quarter notes a minute: skipped
+    fast.tempo(0, 500000).meta(0, 0x05, "la").raw(0, {0x90, 60, 90}).raw(480, {60, 0});
+    fast.tempo(0, 0).meta(0, 0x05, "lo").raw(0, {62, 90}).raw(480, {62, 0});
+    fast.tempo(0, 100).meta(0, 0x05, "li").raw(0, {64, 90}).raw(480, {64, 0});
     Track conductor, melody, bass;
     conductor.meta(0, 0x03, "Song").tempo(0, 600000);
     melody.meta(0, 0x03, "Melody").meta(0, 0x05, "hi");
@@ -111,6 +115,10 @@ TEST(Midi, FilesReadAsTheirDumpsOrOneError) {
         {smf(0, 480, {empty}),
          "part t1 voice 1 verse 1\nm1 @0 C4/1 \"a\"\nm1 @1 R/1\nm1 @2 E4/1\nnote: lyric 'b' is "
          "on a note of no length: skipped\n"},
+        {smf(0, 480, {fast}),
+         "part t1 voice 1 verse 1\nm1 @0 C4/1 \"la\"\nm1 @1 D4/1 \"lo\"\nm1 @2 E4/1 \"li\"\n"
+         "tempo m1 @0 120\nnote: a tempo of 0 skipped\nnote: a tempo of 600000 quarter notes a "
+         "minute is over 10000: skipped\n"},
         {smf(0, (256 - 25) << 8 | 40, {smpte}),
          "part t1 voice 1 verse 1\nm1 @0 A4/1 \"la\"\nm1 @1 R/1\nm1 @2 G4/2 \"lo\"\n"
          "tempo m1 @0 120\nnote: SMPTE time: read at 120 quarter notes a minute\n"},
