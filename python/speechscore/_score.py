@@ -323,6 +323,8 @@ def _name(text: str, what: str) -> str:
 def _one_line(text: str, what: str, refused: str = "\r\n") -> str:
     """A phrase or lyric as it stands on its script line, which cannot hold a line break (nor,
     between double quotes, a double quote)."""
+    if not isinstance(text, str):
+        raise TypeError(f"{what} must be a str, not {type(text).__name__}")
     if any(c in text for c in refused):
         raise ValueError(f"{what} {text!r} holds a double quote or a line break, which a script "
                          "line cannot hold")
@@ -432,7 +434,7 @@ class Score:
 
         Options are written as ``name=value`` after the phrase (``beats=2``, ``pitch=C3``).
         """
-        phrase = (_one_line(text, "phrase") if text[:1] and text[:1] in "/["
+        phrase = (_one_line(text, "phrase") if isinstance(text, str) and text[:1] in ("/", "[")
                   else _quoted(text, "phrase"))
         extra = "".join(f" {_name(k, 'option')}={_word(v)}" for k, v in options.items())
         self.lines.append(f"say {phrase}{extra}")

@@ -84,6 +84,9 @@ class Scores(unittest.TestCase):
                     lambda s: s.say("a", **{"lang=en\nfine": 1})):
             with self.assertRaises(ValueError):
                 bad(ss.Score())
+        for bad in (lambda s: s.say(None), lambda s: s.say(b"see"), lambda s: s.sing(3, "C4/1")):
+            with self.assertRaisesRegex(TypeError, "must be a str"):
+                bad(ss.Score())
 
     def test_the_kept_runner_answers_as_a_fork_of_the_interpreter(self):
         from speechscore import _core, _runner
