@@ -32,12 +32,15 @@ for i to n
   if l$ <> ""
     appendInfo: l$
   endif
+  if index_regex (l$, "^(P|T|K|B|D|G|NG)$") and v < i
+    # A stop or /ŋ/ after its vowel: the vowel's formants toward its closure, measured once.
+    @vowel_end: s, t0[v], t1[v]
+  endif
   if index_regex (l$, "^(S|Z|SH|ZH|F|V|TH|DH)$")
     @fricative: s, t0[i], t1[i], t0[v], t1[v]
     appendInfo: " level=", fixed$ (fricative.level, 2), " cog=", fixed$ (fricative.cog, 0)
   elsif index_regex (l$, "^(P|T|K|B|D|G)$") and v < i
     # A stop after its vowel: F1's fall toward its closure.
-    @vowel_end: s, t0[v], t1[v]
     appendInfo: " f1fall=", fixed$ (vowel_end.f1fall, 0)
   elsif index_regex (l$, "^(P|T|K|B|D|G)$")
     @burst: s, t0[i], t1[i], w0[i], w1[i]
@@ -67,7 +70,6 @@ for i to n
   endif
   if index_regex (l$, "^(K|G|NG)$") and v < i
     # A velar after its vowel: F2's and F3's rise toward its closure.
-    @vowel_end: s, t0[v], t1[v]
     appendInfo: " f2rise=", fixed$ (vowel_end.f2rise, 0), " f3rise=", fixed$ (vowel_end.f3rise, 0)
   endif
   if l$ <> ""
