@@ -112,6 +112,51 @@ SECOND_WORDS = [
 ]
 # fmt: on
 
+# A third list of 38, chosen the same way after the second: the same classes again in other
+# words, with /h/ and more final nasals and voiced finals.
+# fmt: off
+THIRD_WORDS = [
+    ("dig",    "D IH G",     "stop-initial-voiced stop-final"),
+    ("hum",    "HH AH M",    "fricative-nonsibilant nasal-final"),
+    ("jet",    "JH EH T",    "affricate stop-final"),
+    ("lock",   "L AA K",     "liquid stop-final"),
+    ("men",    "M EH N",     "nasal-initial nasal-final"),
+    ("nut",    "N AH T",     "nasal-initial stop-final"),
+    ("pan",    "P AE N",     "stop-initial-voiceless nasal-final"),
+    ("rock",   "R AA K",     "liquid stop-final"),
+    ("sad",    "S AE D",     "fricative-sibilant stop-final"),
+    ("tan",    "T AE N",     "stop-initial-voiceless nasal-final"),
+    ("vet",    "V EH T",     "fricative-nonsibilant stop-final"),
+    ("web",    "W EH B",     "glide stop-final"),
+    ("gas",    "G AE S",     "stop-initial-voiced fricative-sibilant"),
+    ("hip",    "HH IH P",    "fricative-nonsibilant stop-final"),
+    ("kid",    "K IH D",     "stop-initial-voiceless stop-final"),
+    ("lab",    "L AE B",     "liquid stop-final"),
+    ("mud",    "M AH D",     "nasal-initial stop-final"),
+    ("nod",    "N AA D",     "nasal-initial stop-final"),
+    ("pot",    "P AA T",     "stop-initial-voiceless stop-final"),
+    ("rub",    "R AH B",     "liquid stop-final"),
+    ("sun",    "S AH N",     "fricative-sibilant nasal-final"),
+    ("tub",    "T AH B",     "stop-initial-voiceless stop-final"),
+    ("den",    "D EH N",     "stop-initial-voiced nasal-final"),
+    ("fig",    "F IH G",     "fricative-nonsibilant stop-final"),
+    ("gap",    "G AE P",     "stop-initial-voiced stop-final"),
+    ("hen",    "HH EH N",    "fricative-nonsibilant nasal-final"),
+    ("jog",    "JH AA G",    "affricate stop-final"),
+    ("log",    "L AO G",     "liquid stop-final"),
+    ("pen",    "P EH N",     "stop-initial-voiceless nasal-final"),
+    ("seat",   "S IY T",     "fricative-sibilant stop-final"),
+    ("food",   "F UW D",     "fricative-nonsibilant stop-final"),
+    ("shop",   "SH AA P",    "fricative-sibilant stop-final"),
+    ("cheap",  "CH IY P",    "affricate stop-final"),
+    ("judge",  "JH AH JH",   "affricate"),
+    ("thumb",  "TH AH M",    "fricative-nonsibilant nasal-final"),
+    ("mouth",  "M AW TH",    "nasal-initial diphthong fricative-nonsibilant"),
+    ("soap",   "S OW P",     "fricative-sibilant diphthong stop-final"),
+    ("wheel",  "W IY L",     "glide liquid"),
+]
+# fmt: on
+
 SCRIPT = """start1 0 1 1 1 1 1 0 1 1
 startmn
 metronome 60
