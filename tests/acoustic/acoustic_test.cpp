@@ -14,6 +14,9 @@
 #include "measure.h"
 #include "render.h"
 #include "speechscore.h"
+#ifdef SPEECHSCORE_WORDS_LAYER
+#include "speechscore_words.h"
+#endif
 
 namespace {
 
@@ -258,26 +261,47 @@ const double kLtassDb[] = {38.6, 43.5, 54.4, 57.7, 56.8, 60.2, 60.3, 59.0,  // 6
                            48.1, 46.8, 45.6, 44.5, 44.3, 43.7};             // 2.5 to 8 kHz
 const int kLtassFirst = -12;  // band 1000 * 2^(-12/3) = 62.5 Hz
 
-TEST(Spectrum, PieceFollowsTheUniversalLtass) {
-    // Both spectra relative to their loudest band. Tolerance: within 6 dB in every band from
-    // 1 to 4 kHz and within 10 dB from 5 to 8 kHz.
-    const Rendered r = render_piece();
-    ASSERT_FALSE(r.sound.samples.empty());
-    const std::vector<double> levels =
-        band_levels_db(r.sound, 0, r.sound.seconds(), kLtassFirst, 9);
-    ASSERT_EQ(levels.size(), std::size(kLtassDb));
+// A sound's 1/3-octave levels against the LTASS, both relative to their loudest band: within
+// 6 dB in every band from 1 to 4 kHz and within 10 dB from 5 to 8 kHz.
+void expect_follows_ltass(const Sound& sound, const char* what) {
+    ASSERT_FALSE(sound.samples.empty()) << what;
+    const std::vector<double> levels = band_levels_db(sound, 0, sound.seconds(), kLtassFirst, 9);
+    ASSERT_EQ(levels.size(), std::size(kLtassDb)) << what;
     const double loudest = max_of(levels);
     const double speech = *std::max_element(std::begin(kLtassDb), std::end(kLtassDb));
     double worst[2] = {0, 0};  // 1 to 4 kHz, 5 to 8 kHz
     for (int n = 0; n <= 9; ++n) {
         const std::size_t i = static_cast<std::size_t>(n - kLtassFirst);
         const double off = std::fabs(levels[i] - loudest - (kLtassDb[i] - speech));
-        EXPECT_LE(off, n <= 6 ? 6 : 10) << 1000 * std::pow(2.0, n / 3.0) << " Hz";
+        EXPECT_LE(off, n <= 6 ? 6 : 10) << what << ", " << 1000 * std::pow(2.0, n / 3.0) << " Hz";
         worst[n > 6] = std::max(worst[n > 6], off);
     }
-    std::printf("figure: piece re LTASS: within %.1f dB at 1 to 4 kHz, %.1f dB at 5 to 8 kHz\n",
+    std::printf("figure: %s re LTASS: within %.1f dB at 1 to 4 kHz, %.1f dB at 5 to 8 kHz\n", what,
                 worst[0], worst[1]);
 }
+
+TEST(Spectrum, PieceFollowsTheUniversalLtass) {
+    expect_follows_ltass(render_piece().sound, "piece");
+}
+
+#ifdef SPEECHSCORE_WORDS_LAYER
+TEST(Spectrum, SpokenTextFollowsTheUniversalLtass) {
+    // The speaking voice's balance over running speech: the first two sentences of "The North
+    // Wind and the Sun", said with the default options.
+    const Rendered r = render("north-wind", [] {
+        Rest(0.5);
+        speechscore::words::say(
+            "The north wind and the sun were disputing which was the stronger, when a "
+            "traveler came along wrapped in a warm cloak.");
+        Rest(0.5);
+        speechscore::words::say(
+            "They agreed that the one who first succeeded in making the traveler take his "
+            "cloak off should be considered stronger than the other.");
+        Rest(0.5);
+    });
+    expect_follows_ltass(r.sound, "spoken text");
+}
+#endif
 
 TEST(Spectrum, ColourFourHarmonicsAndTiltBrightness) {
     // A steady colour-4 vowel at C3 with the default voice and each TL in turn. The share of the
